@@ -1,0 +1,514 @@
+/*
+ * Discwright: the Korvanel burning library.
+ *
+ * A plain C interface. Every device call takes, right after its handle, the
+ * error triple: a text buffer (DISCWRIGHT_TEXT_SIZE bytes), its size, a pointer
+ * to a 32-bit status and a pointer to a 64-byte failure-information block.
+ * File-tree calls take the same without the block. Every call returns its
+ * exception number: 0 on success, one of DW_E_* otherwise, and on failure the
+ * text buffer holds a sentence a user can act on.
+ *
+ * Status: for device failures the SCSI sense of the failing command packed as
+ * (sense key << 16) | (ASC << 8) | ASCQ; for file-system failures the errno
+ * value; 0 when neither applies.
+ *
+ * Handles are 32-bit ids (0 = none). A destroyed or unknown handle gets
+ * DW_E_INVALID_HANDLE, never a crash.
+ *
+ * SPDX-License-Identifier: GPL-2.0-or-later
+ */
+#ifndef KORVANEL_DISCWRIGHT_H
+#define KORVANEL_DISCWRIGHT_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define DISCWRIGHT_VERSION 0x20080820u
+#define DISCWRIGHT_TEXT_SIZE 1024u
+#define DISCWRIGHT_FAILURE_INFO_SIZE 64u
+#define DISCWRIGHT_RPC_VALUE_SIZE 260u
+#define DISCWRIGHT_SECTOR_SIZE 2048u
+/* Track number that names the invisible (next writable) track. */
+#define DISCWRIGHT_TRACK_INVISIBLE 255u
+/* Speed value that asks for the device's maximum. */
+#define DISCWRIGHT_SPEED_MAX 0xFFFFu
+/* SCSI peripheral device type of CD/DVD devices, for Discwright_FindDevice. */
+#define DISCWRIGHT_DEVICE_TYPE_CDDVD 5u
+
+/* Exception numbers. */
+enum {
+  DW_E_OK = 0,
+  DW_E_NOT_STARTED = 1,      /* the library session is not up */
+  DW_E_INVALID_HANDLE = 2,   /* unknown, destroyed or wrong kind of handle */
+  DW_E_INVALID_ARGUMENT = 3, /* a null pointer, a bad size, a bad value */
+  DW_E_NOT_SUPPORTED = 4,    /* the device or medium cannot do this */
+  DW_E_NO_DEVICE = 5,        /* no device under that name or address */
+  DW_E_NOT_READY = 6,        /* the unit is becoming ready or busy */
+  DW_E_NO_MEDIUM = 7,        /* no medium, or the tray is open */
+  DW_E_MEDIUM_NOT_BLANK = 8, /* the medium is written and cannot take more */
+  DW_E_OUT_OF_SPACE = 9,     /* the data does not fit the free space */
+  DW_E_IO = 10,              /* a read or write failed */
+  DW_E_CANCELLED = 11,       /* the operation was cancelled */
+  DW_E_LOCKED = 12,          /* medium removal is prevented */
+  DW_E_BUSY = 13,            /* another operation is running on the device */
+  DW_E_CONFIG = 14,          /* the start-up data or configuration is invalid */
+  DW_E_FILE = 15,            /* a file could not be opened or read */
+  DW_E_INTERNAL = 16         /* an unexpected failure inside the library */
+};
+
+typedef uint32_t DiscwrightHandle;
+
+/*
+ * Callback reasons:
+ *  0  name added to a file tree: param1 = name (char*), param2 = node (opaque);
+ *     context = pointer to a uint32_t node counter given to the tree.
+ *  1  name removed (same arguments); 2 name ignored; 3 name collision.
+ *  10 device found: param1 = DiscwrightDeviceAddress*, param2 = NULL.
+ *  12 progress: param1 = uint64_t* total bytes, param2 = uint64_t* done bytes.
+ *  13 drive buffer: param1 = uint32_t* size, param2 = uint32_t* free bytes.
+ */
+typedef void (*DiscwrightCallback)(uint32_t reason, void* context, void* param1, void* param2);
+
+enum {
+  DW_REASON_ADD_NAME = 0,
+  DW_REASON_REMOVE_NAME = 1,
+  DW_REASON_IGNORE_NAME = 2,
+  DW_REASON_NAME_COLLISION = 3,
+  DW_REASON_DEVICE_FOUND = 10,
+  DW_REASON_PROGRESS = 12,
+  DW_REASON_BUFFER = 13
+};
+
+/* Disc kinds (one byte). */
+enum {
+  DISC_TYPE_UNKNOWN = 0,
+  DISC_TYPE_CDROM = 1,
+  DISC_TYPE_CDR = 2,
+  DISC_TYPE_CDRW = 3,
+  DISC_TYPE_DVDROM = 4,
+  DISC_TYPE_DVDR = 5,
+  DISC_TYPE_DVDRAM = 6,
+  DISC_TYPE_DVDRWRO = 7,
+  DISC_TYPE_DVDRWSR = 8,
+  DISC_TYPE_DVDPLUSRW = 9,
+  DISC_TYPE_DDCDROM = 10,
+  DISC_TYPE_DDCDR = 11,
+  DISC_TYPE_DDCDRW = 12,
+  DISC_TYPE_DVDPLUSR = 13,
+  DISC_TYPE_NO_MEDIA = 14,
+  DISC_TYPE_DVDPLUSR_DL = 15,
+  DISC_TYPE_DVDR_DL = 16,
+  DISC_TYPE_BDR = 17,
+  DISC_TYPE_BDRE = 18,
+  DISC_TYPE_HDDVDROM = 19,
+  DISC_TYPE_HDDVDR = 20,
+  DISC_TYPE_HDDVDRW = 21
+};
+
+/* Disc and session status values of the disc information record. */
+enum { DW_DISC_BLANK = 0, DW_DISC_APPENDABLE = 1, DW_DISC_COMPLETE = 2 };
+enum { DW_SESSION_EMPTY = 0, DW_SESSION_INCOMPLETE = 1, DW_SESSION_COMPLETE = 3 };
+
+/*
+ * Media formats. Discwright_CdvdBurnerGrabber_GetSupportedMediaFormats fills
+ * ten flags, ..._GetSupportedMediaFormatsExEx six, in this order:
+ */
+enum {
+  DW_FMT_READ_CDR = 0,
+  DW_FMT_READ_CDRW = 1,
+  DW_FMT_READ_DVD = 2, /* reads DVD: the device has region playback control */
+  DW_FMT_READ_DVDR = 3,
+  DW_FMT_READ_DVDRAM = 4,
+  DW_FMT_TEST_WRITE = 5, /* the device can simulate a burn */
+  DW_FMT_WRITE = 6,      /* the device can write recordable media */
+  DW_FMT_WRITE_CDRW = 7,
+  DW_FMT_WRITE_DVDR = 8,
+  DW_FMT_WRITE_DVDRAM = 9,
+  DW_FMT_COUNT = 10
+};
+enum {
+  DW_FMTX_READ_DVDPLUSRW = 0,
+  DW_FMTX_READ_DVDPLUSR = 1,
+  DW_FMTX_READ_DVDPLUSR_DL = 2,
+  DW_FMTX_WRITE_DVDPLUSRW = 3,
+  DW_FMTX_WRITE_DVDPLUSR = 4,
+  DW_FMTX_WRITE_DVDPLUSR_DL = 5,
+  DW_FMTX_COUNT = 6
+};
+
+/* Write modes (ProbeSupportedWriteModes) and read modes (ProbeSupportedReadModes). */
+enum { DW_WRITE_TAO = 0, DW_WRITE_SAO = 1, DW_WRITE_DAO_PQ = 2, DW_WRITE_DAO_RAW = 3, DW_WRITE_MODE_COUNT = 4 };
+enum {
+  DW_READ_CDDA = 0,
+  DW_READ_CDDA_ACCURATE = 1,
+  DW_READ_MODE2_FORM1 = 2,
+  DW_READ_MODE2_FORM2 = 3,
+  DW_READ_RAW_PW = 4,
+  DW_READ_C2_POINTERS = 5,
+  DW_READ_MODE_COUNT = 6
+};
+
+#pragma pack(push, 1)
+
+typedef struct DiscwrightDeviceAddress {
+  uint8_t Valid; /* non-zero when the address is known */
+  uint8_t PortID;
+  uint8_t BusID;
+  uint8_t TargetID;
+  uint8_t LUN;
+} DiscwrightDeviceAddress;
+
+/* Disc information: 33 bytes, little-endian. */
+typedef struct DiscwrightDiscInformation {
+  uint8_t Valid;              /* 0: non-zero when the record was filled */
+  uint8_t DiscStatus;         /* 1: DW_DISC_* */
+  uint8_t LastSessionStatus;  /* 2: DW_SESSION_* */
+  uint8_t Erasable;           /* 3 */
+  uint16_t Sessions;          /* 4: complete or incomplete sessions on the disc */
+  uint16_t FirstTrackLastSession; /* 6 */
+  uint16_t LastTrackLastSession;  /* 8 */
+  uint8_t DiscType;           /* 10: DISC_TYPE_* */
+  uint8_t Reserved;           /* 11 */
+  uint32_t CapacityBlocks;    /* 12: 2048-byte blocks */
+  uint32_t UsedBlocks;        /* 16 */
+  uint32_t FreeBlocks;        /* 20 */
+  uint32_t LastSessionStart;  /* 24: first block of the last session */
+  uint32_t NextWritable;      /* 28: next writable block, 0 when none */
+  uint8_t Tracks;             /* 32: tracks on the disc */
+} DiscwrightDiscInformation;
+
+/* Track information: 28 bytes, little-endian. */
+typedef struct DiscwrightTrackInformation {
+  uint8_t Valid;              /* 0 */
+  uint8_t TrackNumber;        /* 1 */
+  uint8_t SessionNumber;      /* 2 */
+  uint8_t TrackMode;          /* 3: 4 = data track */
+  uint8_t DataMode;           /* 4: 1 = mode 1 */
+  uint8_t Damaged;            /* 5 */
+  uint8_t Copy;               /* 6 */
+  uint8_t FixedPacket;        /* 7 */
+  uint8_t ReservedTrack;      /* 8 */
+  uint8_t Blank;              /* 9 */
+  uint8_t Packet;             /* 10 */
+  uint8_t NextWritableValid;  /* 11 */
+  uint32_t StartBlock;        /* 12 */
+  uint32_t NextWritable;      /* 16 */
+  uint32_t FreeBlocks;        /* 20 */
+  uint32_t SizeBlocks;        /* 24 */
+} DiscwrightTrackInformation;
+
+typedef struct DiscwrightTocEntry {
+  uint8_t TrackNumber;
+  uint8_t SessionNumber;
+  uint8_t Control; /* 4 = data track */
+  uint8_t Mode;
+  uint32_t StartBlock;
+  uint32_t SizeBlocks;
+} DiscwrightTocEntry;
+
+#define DISCWRIGHT_TOC_ENTRIES 100u
+
+/* Table of contents: 13 838 bytes, little-endian. */
+typedef struct DiscwrightTocInformation {
+  uint8_t Valid;         /* 0 */
+  uint8_t FirstTrack;    /* 1 */
+  uint8_t LastTrack;     /* 2 */
+  uint8_t Sessions;      /* 3 */
+  uint32_t LeadOutBlock; /* 4 */
+  DiscwrightTocEntry Entries[DISCWRIGHT_TOC_ENTRIES]; /* 8: one per track */
+  uint8_t Reserved[13838 - 8 - 12 * DISCWRIGHT_TOC_ENTRIES];
+} DiscwrightTocInformation;
+
+/* Track table of the from-file disc-at-once calls: 79 604 bytes. */
+#define DISCWRIGHT_TRACK_TABLE_ENTRIES 100u
+#define DISCWRIGHT_TRACK_ENTRY_SIZE 796u
+#define DISCWRIGHT_TRACK_NAME_OFFSET 9u
+typedef struct DiscwrightTrackEntry {
+  uint8_t Reserved[DISCWRIGHT_TRACK_NAME_OFFSET];
+  char FileName[DISCWRIGHT_TRACK_ENTRY_SIZE - DISCWRIGHT_TRACK_NAME_OFFSET]; /* zero-terminated */
+} DiscwrightTrackEntry;
+typedef struct DiscwrightTrackTable {
+  uint32_t Count;
+  DiscwrightTrackEntry Tracks[DISCWRIGHT_TRACK_TABLE_ENTRIES];
+} DiscwrightTrackTable;
+
+/* Session layout of the session-at-once call: 29 108 bytes. */
+#define DISCWRIGHT_LAYOUT_ENTRIES 101u
+#define DISCWRIGHT_LAYOUT_ENTRY_SIZE 287u
+#define DISCWRIGHT_LAYOUT_NAME_OFFSET 15u
+#define DISCWRIGHT_LAYOUT_TREE_OFFSET 279u
+typedef struct DiscwrightLayoutEntry {
+  uint8_t Reserved[DISCWRIGHT_LAYOUT_NAME_OFFSET];
+  char FileName[DISCWRIGHT_LAYOUT_TREE_OFFSET - DISCWRIGHT_LAYOUT_NAME_OFFSET]; /* zero-terminated */
+  uint32_t FileTree;                                                            /* 279 */
+  uint8_t Reserved2[DISCWRIGHT_LAYOUT_ENTRY_SIZE - DISCWRIGHT_LAYOUT_TREE_OFFSET - 4];
+} DiscwrightLayoutEntry;
+typedef struct DiscwrightSessionLayout {
+  uint32_t Count;
+  DiscwrightLayoutEntry Entries[DISCWRIGHT_LAYOUT_ENTRIES];
+  uint8_t Reserved[29108 - 4 - DISCWRIGHT_LAYOUT_ENTRIES * DISCWRIGHT_LAYOUT_ENTRY_SIZE];
+} DiscwrightSessionLayout;
+
+#pragma pack(pop)
+
+/*
+ * Start-up data of Discwright_UpStartEx.
+ *   Size             sizeof(DiscwrightStartup)
+ *   UseRealDrives    non-zero: the recorders of this machine are used too
+ *   VirtualConfig    path of a virtual-recorder configuration (JSON), or NULL
+ *   StateFolder      where virtual media keep their backing files; NULL: the
+ *                    configuration's "state_folder", else
+ *                    $XDG_STATE_HOME/korvanel/media/<configuration file stem>
+ *                    ($XDG_STATE_HOME defaults to ~/.local/state)
+ *   TimeScale        >= 0 overrides every virtual recorder's time scale; < 0 keeps them
+ *   ErrorText        receives the reason when start-up fails (may be NULL)
+ */
+typedef struct DiscwrightStartup {
+  uint32_t Size;
+  uint8_t UseRealDrives;
+  const char* VirtualConfig;
+  const char* StateFolder;
+  double TimeScale;
+  char* ErrorText;
+  uint32_t ErrorTextSize;
+} DiscwrightStartup;
+
+#if defined(_WIN32)
+#define DISCWRIGHT_API __declspec(dllexport)
+#else
+#define DISCWRIGHT_API __attribute__((visibility("default")))
+#endif
+
+#define DW_TRIPLE char *exceptionText, uint32_t exceptionTextSize, uint32_t *status, void *failureInfo
+#define DW_TREE_TRIPLE char *exceptionText, uint32_t exceptionTextSize, uint32_t *status
+
+/* ---- Session ---------------------------------------------------------- */
+
+DISCWRIGHT_API uint32_t Discwright_GetVersion(void);
+/* Starts the session; a second start while up is refused with DW_E_BUSY. */
+DISCWRIGHT_API uint8_t Discwright_UpStartEx(const DiscwrightStartup* startup);
+/* Ends the session; every handle still open is destroyed. */
+DISCWRIGHT_API uint8_t Discwright_DownShut(void);
+
+/* ---- Devices ---------------------------------------------------------- */
+
+/* Calls back reason 10 for every device of the type (5 = CD/DVD) before it returns. */
+DISCWRIGHT_API uint8_t Discwright_FindDevice(uint32_t deviceType, uint32_t flags, DiscwrightCallback callback,
+                                             void* context);
+/*
+ * Fills buffer (DISCWRIGHT_TEXT_SIZE bytes) with the local path of the drive
+ * at that address: the four characters "\\.\" followed by the mount point of
+ * its medium, or nothing after them when the medium is not mounted.
+ */
+DISCWRIGHT_API uint8_t Discwright_GetDeviceNameByDeviceAddress(uint8_t portId, uint8_t busId, uint8_t targetId,
+                                                               uint8_t lun, char* buffer);
+
+/* Opens a device by address. callback/context receive the burn calls' reasons 12 and 13. flags: 0. */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_Create(DiscwrightHandle* grabber, DW_TRIPLE,
+                                                           DiscwrightCallback callback, void* context,
+                                                           uint8_t portId, uint8_t busId, uint8_t targetId,
+                                                           uint8_t lun, uint32_t flags);
+/* Opens a device by name ("CdRom0"; on Linux "/dev/sr0" is accepted too). */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_CreateEx(DiscwrightHandle* grabber, DW_TRIPLE,
+                                                             DiscwrightCallback callback, void* context,
+                                                             const char* deviceName, uint32_t flags);
+/* Destroys a grabber or a file tree and stores 0 in *handle. */
+DISCWRIGHT_API uint8_t Discwright_Destroy(DiscwrightHandle* handle);
+
+/* ---- Queries ------------------------------------------------------------ */
+
+/* vendor, product and revision: buffers of DISCWRIGHT_TEXT_SIZE bytes. bufferSize in bytes. */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_GetDeviceInformation(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                         char* vendor, char* product,
+                                                                         char* revision, uint32_t* bufferSize);
+/* formats: DW_FMT_COUNT flags. */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_GetSupportedMediaFormats(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                             uint8_t formats[DW_FMT_COUNT]);
+/* formats: DW_FMTX_COUNT flags. */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_GetSupportedMediaFormatsExEx(DiscwrightHandle grabber,
+                                                                                 DW_TRIPLE,
+                                                                                 uint8_t formats[DW_FMTX_COUNT]);
+/* modes: DW_WRITE_MODE_COUNT flags for the inserted medium (the device's modes when none). */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_ProbeSupportedWriteModes(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                             uint8_t modes[DW_WRITE_MODE_COUNT]);
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_ProbeSupportedReadModes(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                            uint8_t modes[DW_READ_MODE_COUNT]);
+/* Fails with DW_E_NO_MEDIUM when no medium is inserted or the tray is open. */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_TestUnitReady(DiscwrightHandle grabber, DW_TRIPLE);
+/* DISC_TYPE_NO_MEDIA when the drive holds no accessible medium. */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_GetInsertedDiscType(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                        uint8_t* discType);
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_GetDiscInformation(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                       DiscwrightDiscInformation* info);
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_GetTrackInformation(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                        uint8_t trackNumber,
+                                                                        DiscwrightTrackInformation* info);
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_GetTOCInformation(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                      DiscwrightTocInformation* toc);
+/*
+ * Region playback control. Each value is a buffer of DISCWRIGHT_RPC_VALUE_SIZE
+ * bytes whose first byte holds: the RPC scheme (0 none, 1 RPC-I, 2 RPC-II),
+ * the region mask, the vendor resets left, the user changes left, the type code.
+ */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_GetRPC(DiscwrightHandle grabber, DW_TRIPLE, uint8_t* scheme,
+                                                           uint8_t* regionMask, uint8_t* vendorResets,
+                                                           uint8_t* userChanges, uint8_t* typeCode);
+/* Speeds in KB/s (1000 bytes). */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_GetSpeeds(DiscwrightHandle grabber, DW_TRIPLE,
+                                                              uint32_t* currentRead, uint32_t* maximumRead,
+                                                              uint32_t* currentWrite, uint32_t* maximumWrite);
+/* Sets the highest supported speed not above each request; 0xFFFF asks for the maximum. */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_SetSpeeds(DiscwrightHandle grabber, DW_TRIPLE,
+                                                              uint32_t readSpeed, uint32_t writeSpeed);
+/* Buffer-underrun protection. */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_GetBUP(DiscwrightHandle grabber, DW_TRIPLE, uint8_t* enabled,
+                                                           uint8_t* supported);
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_SetBUP(DiscwrightHandle grabber, DW_TRIPLE, uint8_t enable);
+/* what: bit 0 fills *freeBlocks (2048-byte blocks), bit 1 fills *freeBytes; 3 asks for both. */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_GetDiscFreeSpace(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                     uint32_t what, uint32_t* freeBlocks,
+                                                                     uint64_t* freeBytes);
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_GetDiscUsedSpace(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                     uint64_t* usedBytes);
+/* Process-wide flag: read only the TOC header and track starts (a no-op for virtual recorders). */
+DISCWRIGHT_API uint8_t Discwright_SetFastReadTOC(uint8_t fast);
+
+/* ---- Control ------------------------------------------------------------ */
+
+/* Prevents medium removal until Release (or until this grabber is destroyed). */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_Lock(DiscwrightHandle grabber, DW_TRIPLE);
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_Release(DiscwrightHandle grabber, DW_TRIPLE);
+/* Opens the tray; fails with DW_E_LOCKED while locked. */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_Eject(DiscwrightHandle grabber, DW_TRIPLE);
+/* Closes the tray (the medium in it becomes accessible again). */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_CloseTray(DiscwrightHandle grabber, DW_TRIPLE);
+/* Closes the open session of track-at-once writing (a no-op when none is open). */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_CloseSession(DiscwrightHandle grabber, DW_TRIPLE);
+/* Optimum power calibration for the inserted medium. */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_SendOPC(DiscwrightHandle grabber, DW_TRIPLE);
+/* Ends a running burn call on this grabber (from any thread) within 100 ms; it returns DW_E_CANCELLED. */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_Cancel(DiscwrightHandle grabber);
+/* Reads count 2048-byte sectors from block lba of the inserted medium. */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_ReadSectors(DiscwrightHandle grabber, DW_TRIPLE, uint32_t lba,
+                                                                uint32_t count, void* buffer);
+
+/* ---- Burning -------------------------------------------------------------
+ * Each call blocks until the burn has ended. Progress goes to the grabber's
+ * callback (reasons 12 and 13) when reportProgress is non-zero. fifoMegabytes
+ * sizes the buffer between reading the source and writing the medium
+ * (0 = 8 MiB, at most 64). Arguments named "reserved" take the value the
+ * burning classes pass and are otherwise ignored. A partial last block is
+ * padded with zeros to a whole 2048-byte block.
+ *
+ * Track-at-once writes one track after the last one; the session stays open
+ * until CloseSession, which leaves the disc appendable when the last track
+ * was written with multiSession, else complete. Session-at-once and
+ * disc-at-once close the disc (session-at-once with closeDisc 0 leaves it
+ * appendable). testWrite runs the same timing and progress and writes nothing.
+ */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                        const char* fileName, uint8_t reserved,
+                                                                        uint8_t testWrite, uint8_t multiSession,
+                                                                        uint8_t reportProgress,
+                                                                        uint32_t fifoMegabytes);
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_TrackAtOnceFromTree(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                        DiscwrightHandle fileTree, uint8_t reserved,
+                                                                        uint8_t testWrite, uint8_t multiSession,
+                                                                        uint8_t reportProgress,
+                                                                        uint32_t fifoMegabytes);
+/* fromTree: the entries hold file-tree handles (else file names). One track per entry. */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_SessionAtOnce(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                  const DiscwrightSessionLayout* layout,
+                                                                  uint8_t fromTree, uint8_t testWrite,
+                                                                  uint8_t closeDisc, uint8_t reportProgress,
+                                                                  uint32_t fifoMegabytes);
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_DiscAtOncePQFromFile(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                         const DiscwrightTrackTable* tracks,
+                                                                         uint8_t reserved, uint8_t testWrite,
+                                                                         uint8_t reserved2, uint8_t reserved3,
+                                                                         uint8_t reportProgress,
+                                                                         uint32_t fifoMegabytes);
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_DiscAtOncePQFromTree(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                         DiscwrightHandle fileTree,
+                                                                         uint8_t reserved, uint8_t testWrite,
+                                                                         uint8_t reserved2, uint8_t reportProgress,
+                                                                         uint32_t fifoMegabytes);
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromFile(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                            const DiscwrightTrackTable* tracks,
+                                                                            uint8_t reserved, uint8_t testWrite,
+                                                                            uint8_t reserved2, uint8_t reserved3,
+                                                                            uint8_t reportProgress,
+                                                                            uint32_t fifoMegabytes);
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromTree(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                            DiscwrightHandle fileTree,
+                                                                            uint8_t reserved, uint8_t testWrite,
+                                                                            uint8_t reserved2,
+                                                                            uint8_t reportProgress,
+                                                                            uint32_t fifoMegabytes);
+
+/* ---- File trees (ISO9660 + Joliet images of a folder) -------------------- */
+
+/* Creates a tree of the folder's contents. callback/context receive reasons 0 to 3. */
+DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_Create(DiscwrightHandle* fileTree, DW_TREE_TRIPLE,
+                                                               DiscwrightCallback callback, void* context,
+                                                               const char* folder);
+/* Adds an El Torito boot image (no emulation, or floppy emulation for 1.2/1.44/2.88 MB files). */
+DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_SetBootImage(DiscwrightHandle fileTree, DW_TREE_TRIPLE,
+                                                                     const char* bootImage, uint32_t reserved1,
+                                                                     uint32_t reserved2, uint32_t reserved3,
+                                                                     uint32_t reserved4);
+/*
+ * Builds the image. startBlock: the block the image will start at on the
+ * medium (the next writable address of a multisession disc; 0 otherwise).
+ * joliet: non-zero adds Joliet names. applicationId and preparerId go into
+ * the volume descriptor (cut to 128 characters).
+ */
+DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_BuildImage(DiscwrightHandle fileTree, DW_TREE_TRIPLE,
+                                                                   uint32_t startBlock, uint32_t reserved,
+                                                                   uint8_t joliet, const char* volumeLabel,
+                                                                   const char* applicationId,
+                                                                   const char* preparerId);
+DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_GetSizeInUCHARs(DiscwrightHandle fileTree, DW_TREE_TRIPLE,
+                                                                        uint64_t* sizeBytes);
+DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_SeekToBegin(DiscwrightHandle fileTree, DW_TREE_TRIPLE);
+/* Reads the next count bytes (at most 1 MiB) of the built image; fewer left is an error. */
+DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_Read(DiscwrightHandle fileTree, DW_TREE_TRIPLE,
+                                                             uint32_t count, void* buffer);
+
+#undef DW_TRIPLE
+#undef DW_TREE_TRIPLE
+
+#ifdef __cplusplus
+} /* extern "C" */
+
+static_assert(sizeof(DiscwrightDeviceAddress) == 5, "device address is 5 bytes");
+static_assert(sizeof(DiscwrightDiscInformation) == 33, "disc information is 33 bytes");
+static_assert(offsetof(DiscwrightDiscInformation, DiscStatus) == 1, "disc status at 1");
+static_assert(offsetof(DiscwrightDiscInformation, LastSessionStatus) == 2, "session status at 2");
+static_assert(offsetof(DiscwrightDiscInformation, Erasable) == 3, "erasable at 3");
+static_assert(offsetof(DiscwrightDiscInformation, Tracks) == 32, "track count at 32");
+static_assert(sizeof(DiscwrightTrackInformation) == 28, "track information is 28 bytes");
+static_assert(offsetof(DiscwrightTrackInformation, TrackNumber) == 1, "track number at 1");
+static_assert(offsetof(DiscwrightTrackInformation, Blank) == 9, "blank flag at 9");
+static_assert(offsetof(DiscwrightTrackInformation, NextWritableValid) == 11, "NWA valid at 11");
+static_assert(offsetof(DiscwrightTrackInformation, StartBlock) == 12, "start at 12");
+static_assert(offsetof(DiscwrightTrackInformation, NextWritable) == 16, "NWA at 16");
+static_assert(offsetof(DiscwrightTrackInformation, FreeBlocks) == 20, "free blocks at 20");
+static_assert(offsetof(DiscwrightTrackInformation, SizeBlocks) == 24, "size at 24");
+static_assert(sizeof(DiscwrightTocEntry) == 12, "TOC entry is 12 bytes");
+static_assert(sizeof(DiscwrightTocInformation) == 13838, "TOC is 13838 bytes");
+static_assert(sizeof(DiscwrightTrackTable) == 79604, "track table is 79604 bytes");
+static_assert(offsetof(DiscwrightTrackTable, Tracks) + offsetof(DiscwrightTrackEntry, FileName) == 13,
+              "track 0 name at 13");
+static_assert(sizeof(DiscwrightTrackEntry) == 796, "track entry is 796 bytes");
+static_assert(sizeof(DiscwrightLayoutEntry) == 287, "layout entry is 287 bytes");
+static_assert(offsetof(DiscwrightLayoutEntry, FileName) == 15, "layout name at 15");
+static_assert(offsetof(DiscwrightLayoutEntry, FileTree) == 279, "layout tree at 279");
+static_assert(sizeof(DiscwrightSessionLayout) == 29108, "session layout is 29108 bytes");
+#endif
+
+#endif /* KORVANEL_DISCWRIGHT_H */

@@ -1,0 +1,63 @@
+// Session and device-discovery calls of the C API.
+#include <atomic>
+#include <cstring>
+
+#include "api_support.h"
+#include "library.h"
+
+using namespace discwright;
+
+namespace {
+std::atomic<bool> fastReadToc{false};
+}
+
+extern "C" {
+
+uint32_t Discwright_GetVersion(void) { return DISCWRIGHT_VERSION; }
+
+uint8_t Discwright_UpStartEx(const DiscwrightStartup* startup) {
+  Triple triple{startup ? startup->ErrorText : nullptr, startup ? startup->ErrorTextSize : 0, nullptr, nullptr};
+  return guarded(triple, [&] {
+    const auto& s = required(startup, "start-up data");
+    if (s.Size < sizeof(DiscwrightStartup))
+      throw DwError(DW_E_INVALID_ARGUMENT, "The start-up data is too short: set Size to sizeof(DiscwrightStartup)");
+    Library::instance().start(s);
+  });
+}
+
+uint8_t Discwright_DownShut(void) {
+  Library::instance().stop();
+  return DW_E_OK;
+}
+
+uint8_t Discwright_FindDevice(uint32_t deviceType, uint32_t, DiscwrightCallback callback, void* context) {
+  return guarded(Triple{nullptr, 0, nullptr, nullptr}, [&] {
+    if (!callback) throw DwError(DW_E_INVALID_ARGUMENT, "Missing argument: callback");
+    auto devices = Library::instance().devices();
+    if (deviceType != DISCWRIGHT_DEVICE_TYPE_CDDVD) return;
+    for (const auto& device : devices) {
+      DiscwrightDeviceAddress address = device->identity().address;
+      callback(DW_REASON_DEVICE_FOUND, context, &address, nullptr);
+    }
+  });
+}
+
+uint8_t Discwright_GetDeviceNameByDeviceAddress(uint8_t portId, uint8_t busId, uint8_t targetId, uint8_t lun,
+                                                char* buffer) {
+  return guarded(Triple{nullptr, 0, nullptr, nullptr}, [&] {
+    char* out = &required(buffer, "buffer");
+    out[0] = '\0';
+    auto device = Library::instance().deviceByAddress(portId, busId, targetId, lun);
+    std::string path = "\\\\.\\" + device->mountPoint();
+    size_t n = std::min<size_t>(path.size(), DISCWRIGHT_TEXT_SIZE - 1);
+    std::memcpy(out, path.data(), n);
+    out[n] = '\0';
+  });
+}
+
+uint8_t Discwright_SetFastReadTOC(uint8_t fast) {
+  fastReadToc = fast != 0;
+  return DW_E_OK;
+}
+
+}  // extern "C"

@@ -1,0 +1,486 @@
+// ISO9660 (level 3) + Rock Ridge + optional Joliet images of a folder, produced by libisofs.
+//
+// libisofs writes an image through a "burn source": a producer thread that fills a ring
+// buffer from the tree. A burn source cannot seek, so going back to the start means making
+// a new one from the same tree and options. Every stream handed out has its own.
+#include "filetree/iso_tree.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+// libburn.h is not used here, so libisofs must provide its copy of struct burn_source.
+#define LIBISOFS_WITHOUT_LIBBURN
+#include <libisofs/libisofs.h>
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+#include <vector>
+
+#include "Discwright.h"
+#include "error.h"
+
+namespace discwright {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint64_t kBlock = 2048;
+constexpr size_t kVolumeIdMax = 32;
+constexpr size_t kLongIdMax = 128;
+// Boot image sizes that the firmware boots as an emulated 1.2, 1.44 or 2.88 MB floppy.
+constexpr uintmax_t kFloppySizes[] = {1228800, 1474560, 2949120};
+// A no-emulation boot image is loaded as 4 virtual 512-byte sectors (one CD block).
+constexpr short kNoEmulationLoadSectors = 4;
+// Largest piece asked of the ring buffer at once; read_xt takes an int.
+constexpr size_t kMaxPiece = 1u << 20;
+
+std::string libisofsText(int code) {
+  const char* text = iso_error_to_msg(code);
+  return text ? text : "unknown failure";
+}
+
+// libisofs keeps process-wide state that iso_init sets up; it is never torn down because
+// trees (and their producer threads) may exist until the process ends.
+void ensureLibisofs() {
+  static std::once_flag once;
+  static int result = 0;
+  std::call_once(once, [] {
+    result = iso_init();
+    if (result < 0) return;
+    // File names on Linux are UTF-8 whatever the process locale says; a "C" locale would
+    // otherwise mangle every non-ASCII name.
+    char charset[] = "UTF-8";
+    iso_set_local_charset(charset, 0);
+    // Failures reach the caller as DwError; nothing is printed behind the program's back.
+    char never[] = "NEVER";
+    char prefix[] = "discwright";
+    iso_set_msgs_severities(never, never, prefix);
+  });
+  if (result < 0) throw DwError(DW_E_INTERNAL, "The image library could not start: " + libisofsText(result));
+}
+
+struct ImageUnref {
+  void operator()(IsoImage* image) const { iso_image_unref(image); }
+};
+using ImagePtr = std::unique_ptr<IsoImage, ImageUnref>;
+
+ImagePtr shareImage(IsoImage* image) {
+  iso_image_ref(image);
+  return ImagePtr(image);
+}
+
+struct OptsFree {
+  void operator()(IsoWriteOpts* opts) const { iso_write_opts_free(opts); }
+};
+using OptsPtr = std::unique_ptr<IsoWriteOpts, OptsFree>;
+
+// free_data stops and joins the producer thread; the struct itself was calloc'ed.
+struct BurnSourceFree {
+  void operator()(burn_source* src) const {
+    if (src->free_data) src->free_data(src);
+    std::free(src);
+  }
+};
+using BurnSourcePtr = std::unique_ptr<burn_source, BurnSourceFree>;
+
+struct CFree {
+  void operator()(char* p) const { std::free(p); }
+};
+
+// Cuts text to at most maxBytes without splitting a UTF-8 sequence.
+std::string cutUtf8(const std::string& text, size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  size_t end = maxBytes;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
+std::string errnoText(const std::error_code& ec) { return ec ? " (" + ec.message() + ")" : std::string(); }
+
+BurnSourcePtr newBurnSource(IsoImage* image, IsoWriteOpts* opts) {
+  burn_source* raw = nullptr;
+  int rc = iso_image_create_burn_source(image, opts, &raw);
+  if (rc < 0 || !raw) throw DwError(DW_E_INTERNAL, "The image could not be built: " + libisofsText(rc));
+  return BurnSourcePtr(raw);
+}
+
+class ImageCursor;
+
+// One build of the image. Producers of the same image must not run side by side: each
+// opens the tree's files through the same file objects, and a file already opened by one
+// producer cannot be opened by another, which would fill the image with zeros instead.
+// So one cursor at a time holds a producer; a cursor that needs it stops the holder,
+// which later resumes by producing again and skipping to its position.
+struct BuiltImage {
+  ImagePtr image;
+  OptsPtr opts;
+  uint64_t size = 0;
+  std::atomic<int> streams{0};  // open streams; the tree may not be rebuilt under them
+
+  std::mutex mutex;
+  ImageCursor* producing = nullptr;  // guarded by mutex
+};
+
+// A sequential position in a built image.
+class ImageCursor {
+ public:
+  // first: a producer already made for this image (kept, so that reading from byte 0
+  // does not produce the start of the image twice).
+  explicit ImageCursor(std::shared_ptr<BuiltImage> built, BurnSourcePtr first = {}) : built_(std::move(built)) {
+    if (first) {
+      std::lock_guard lock(built_->mutex);
+      takeOver();
+      src_ = std::move(first);
+    }
+  }
+  ~ImageCursor() {
+    std::lock_guard lock(built_->mutex);
+    stop();
+  }
+  ImageCursor(const ImageCursor&) = delete;
+  ImageCursor& operator=(const ImageCursor&) = delete;
+
+  uint64_t size() const { return built_->size; }
+  uint64_t left() const { return built_->size - pos_; }
+
+  // Reads min(n, left()) bytes.
+  size_t read(void* buffer, size_t n) {
+    n = static_cast<size_t>(std::min<uint64_t>(n, left()));
+    if (n == 0) return 0;
+    std::lock_guard lock(built_->mutex);
+    if (!src_) resume();
+    pull(static_cast<unsigned char*>(buffer), n);
+    pos_ += n;
+    return n;
+  }
+
+  void rewind() {
+    std::lock_guard lock(built_->mutex);
+    stop();
+    pos_ = 0;
+  }
+
+ private:
+  // The callers below hold built_->mutex.
+  void stop() {
+    if (built_->producing == this) built_->producing = nullptr;
+    src_.reset();  // free_data stops the producer thread and closes its files
+  }
+
+  void takeOver() {
+    if (built_->producing && built_->producing != this) built_->producing->stop();
+    built_->producing = this;
+  }
+
+  void resume() {
+    takeOver();
+    src_ = newBurnSource(built_->image.get(), built_->opts.get());
+    std::vector<unsigned char> scratch(static_cast<size_t>(std::min<uint64_t>(pos_, kMaxPiece)));
+    for (uint64_t skipped = 0; skipped < pos_;) {
+      size_t piece = static_cast<size_t>(std::min<uint64_t>(pos_ - skipped, scratch.size()));
+      pullAt(skipped, scratch.data(), piece);
+      skipped += piece;
+    }
+  }
+
+  void pull(unsigned char* out, size_t n) { pullAt(pos_, out, n); }
+
+  // The ring buffer answers end-of-file rather than a short piece when asked for more
+  // than remains, so requests never go past the image size; pieces may still come short.
+  void pullAt(uint64_t at, unsigned char* out, size_t n) {
+    burn_source* src = src_.get();
+    for (size_t done = 0; done < n;) {
+      int ask = static_cast<int>(std::min(n - done, kMaxPiece));
+      int got = src->read_xt ? src->read_xt(src, out + done, ask) : src->read(src, out + done, ask);
+      if (got < 0) {
+        stop();
+        throw DwError(DW_E_IO, "Reading the image failed at byte " + std::to_string(at + done) +
+                                   "; a file of the folder may have become unreadable");
+      }
+      if (got == 0) {
+        stop();
+        throw DwError(DW_E_IO, "The image ended at byte " + std::to_string(at + done) + " instead of " +
+                                   std::to_string(built_->size));
+      }
+      done += static_cast<size_t>(got);
+    }
+  }
+
+  std::shared_ptr<BuiltImage> built_;
+  BurnSourcePtr src_;  // guarded by built_->mutex: another cursor may stop it
+  uint64_t pos_ = 0;   // bytes handed to the caller
+};
+
+// An independent stream for the burn pipeline; it keeps the built image alive, so the
+// tree may be destroyed first.
+class TreeStream : public ByteSource {
+ public:
+  explicit TreeStream(const std::shared_ptr<BuiltImage>& built) : cursor_(built), built_(built) { ++built_->streams; }
+  ~TreeStream() override { --built_->streams; }
+
+  uint64_t size() const override { return cursor_.size(); }
+  size_t read(void* buf, size_t n) override {
+    if (!buf && n > 0) throw DwError(DW_E_INVALID_ARGUMENT, "No buffer to read the image into");
+    return cursor_.read(buf, n);
+  }
+  std::string describe() const override { return "file tree"; }
+
+ private:
+  ImageCursor cursor_;
+  std::shared_ptr<BuiltImage> built_;
+};
+
+// iso_tree_add_dir_rec reports each name through a callback without a context pointer;
+// the context travels as the image's attached data for the duration of the walk.
+struct AddContext {
+  const TreeNameCallback* onAdd = nullptr;
+  std::exception_ptr failure;
+};
+
+int reportAdded(IsoImage* image, IsoFileSource* src) {
+  auto* ctx = static_cast<AddContext*>(iso_image_get_attached_data(image));
+  if (!ctx || !ctx->onAdd || !*ctx->onAdd) return 1;
+  std::unique_ptr<char, CFree> path(iso_file_source_get_path(src));
+  try {
+    (*ctx->onAdd)(path ? path.get() : "");
+  } catch (...) {
+    // An exception must not unwind through C frames: stop the walk and rethrow later.
+    ctx->failure = std::current_exception();
+    return -1;
+  }
+  return 1;
+}
+
+// A name at the image root that nothing uses yet: "boot.img", else "boot1.img", ...
+std::string freeRootName(IsoImage* image, const std::string& stem, const std::string& ext) {
+  IsoDir* root = iso_image_get_root(image);
+  for (int i = 0;; ++i) {
+    std::string name = stem + (i ? std::to_string(i) : std::string()) + ext;
+    IsoNode* node = nullptr;
+    if (iso_dir_get_node(root, name.c_str(), &node) == 0) return name;
+  }
+}
+
+// "YYYYMMDDhhmmsscc" in GMT, the form libisofs copies verbatim into the volume dates.
+std::string volumeTimestamp(time_t when) {
+  std::tm tm{};
+  gmtime_r(&when, &tm);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y%m%d%H%M%S", &tm);
+  return std::string(text) + "00";
+}
+
+}  // namespace
+
+struct IsoTree::Impl {
+  ImagePtr image;
+  fs::path root;  // canonical source folder
+
+  // Boot image as requested and as currently placed in the tree.
+  std::string bootRequested;
+  std::string bootApplied;
+  std::string bootAddedName;  // set when the boot file was added at the root by us
+
+  std::shared_ptr<BuiltImage> built;
+  std::unique_ptr<ImageCursor> cursor;  // the tree's own reading position
+
+  ImageCursor& builtCursor() const {
+    if (!cursor) throw DwError(DW_E_INVALID_ARGUMENT, "The image has not been built yet");
+    return *cursor;
+  }
+
+  void removeBoot() {
+    iso_image_remove_boot_image(image.get());
+    if (!bootAddedName.empty()) {
+      IsoNode* node = nullptr;
+      if (iso_dir_get_node(iso_image_get_root(image.get()), bootAddedName.c_str(), &node) == 1)
+        iso_node_remove(node);
+      bootAddedName.clear();
+    }
+    bootApplied.clear();
+  }
+
+  // Path of the boot file inside the image when it lies in the source folder, else "".
+  std::string pathInTree(const fs::path& bootFile) const {
+    auto rel = bootFile.lexically_relative(root);
+    if (rel.empty() || *rel.begin() == "..") return {};
+    std::string inImage = "/" + rel.generic_string();
+    IsoNode* node = nullptr;
+    if (iso_tree_path_to_node(image.get(), inImage.c_str(), &node) != 1 || iso_node_get_type(node) != LIBISO_FILE)
+      return {};
+    return inImage;
+  }
+
+  void applyBoot() {
+    if (bootRequested == bootApplied) return;
+    removeBoot();
+    if (bootRequested.empty()) return;
+
+    std::error_code ec;
+    fs::path file = fs::canonical(bootRequested, ec);
+    uintmax_t bytes = ec ? 0 : fs::file_size(file, ec);
+    if (ec)
+      throw DwError(DW_E_FILE, "The boot image \"" + bootRequested + "\" cannot be read" + errnoText(ec),
+                    static_cast<uint32_t>(ec.value()));
+
+    std::string inImage = pathInTree(file);
+    if (inImage.empty()) {
+      std::string name = freeRootName(image.get(), "boot", ".img");
+      int rc = iso_tree_add_new_node(image.get(), iso_image_get_root(image.get()), name.c_str(), file.c_str(), nullptr);
+      if (rc < 0)
+        throw DwError(DW_E_FILE, "The boot image \"" + bootRequested + "\" cannot be added: " + libisofsText(rc));
+      bootAddedName = name;
+      inImage = "/" + name;
+    }
+
+    bool floppy = std::find(std::begin(kFloppySizes), std::end(kFloppySizes), bytes) != std::end(kFloppySizes);
+    std::string catalog = "/" + freeRootName(image.get(), "boot", ".cat");
+    ElToritoBootImage* boot = nullptr;
+    int rc = iso_image_set_boot_image(image.get(), inImage.c_str(), floppy ? ELTORITO_FLOPPY_EMUL : ELTORITO_NO_EMUL,
+                                      catalog.c_str(), &boot);
+    if (rc < 0) {
+      removeBoot();
+      throw DwError(DW_E_FILE, "The boot image \"" + bootRequested + "\" cannot be used: " + libisofsText(rc));
+    }
+    if (!floppy) el_torito_set_load_size(boot, kNoEmulationLoadSectors);
+    bootApplied = bootRequested;
+  }
+};
+
+IsoTree::IsoTree() : impl_(std::make_unique<Impl>()) {}
+IsoTree::~IsoTree() = default;
+
+std::unique_ptr<IsoTree> IsoTree::fromFolder(const std::string& folder, TreeNameCallback onAdd) {
+  if (folder.empty()) throw DwError(DW_E_FILE, "No folder was given for the image");
+  std::error_code ec;
+  // libisofs needs an absolute source path; canonical also proves the folder exists.
+  fs::path root = fs::absolute(folder, ec);
+  if (!ec) root = fs::canonical(root, ec);
+  if (ec)
+    throw DwError(DW_E_FILE, "The folder \"" + folder + "\" cannot be found" + errnoText(ec),
+                  static_cast<uint32_t>(ec.value()));
+  if (!fs::is_directory(root, ec))
+    throw DwError(DW_E_FILE, "\"" + folder + "\" is not a folder", ENOTDIR);
+
+  ensureLibisofs();
+  std::unique_ptr<IsoTree> tree(new IsoTree());  // private constructor: make_unique cannot reach it
+  Impl& impl = *tree->impl_;
+  impl.root = root;
+
+  IsoImage* raw = nullptr;
+  int rc = iso_image_new("CDROM", &raw);
+  if (rc < 0 || !raw) throw DwError(DW_E_INTERNAL, "An image could not be created: " + libisofsText(rc));
+  impl.image.reset(raw);
+
+  // Symbolic links stay links (Rock Ridge); fifos and devices would block or mean nothing.
+  iso_tree_set_follow_symlinks(raw, 0);
+  iso_tree_set_ignore_hidden(raw, 0);
+  iso_tree_set_ignore_special(raw, 1);
+  iso_tree_set_report_callback(raw, reportAdded);
+
+  AddContext ctx{&onAdd, nullptr};
+  iso_image_attach_data(raw, &ctx, nullptr);
+  rc = iso_tree_add_dir_rec(raw, iso_image_get_root(raw), root.c_str());
+  iso_image_attach_data(raw, nullptr, nullptr);
+  if (ctx.failure) std::rethrow_exception(ctx.failure);
+  if (rc < 0)
+    throw DwError(DW_E_FILE, "The contents of the folder \"" + folder + "\" could not be added: " + libisofsText(rc));
+  return tree;
+}
+
+void IsoTree::setBootImage(const std::string& path) {
+  if (path.empty()) throw DwError(DW_E_FILE, "No boot image file was given");
+  std::error_code ec;
+  fs::file_status st = fs::status(path, ec);
+  if (ec || !fs::exists(st))
+    throw DwError(DW_E_FILE, "The boot image \"" + path + "\" cannot be found" + errnoText(ec),
+                  static_cast<uint32_t>(ec ? ec.value() : ENOENT));
+  if (!fs::is_regular_file(st)) throw DwError(DW_E_FILE, "The boot image \"" + path + "\" is not a file", EISDIR);
+  impl_->bootRequested = fs::absolute(path, ec).string();
+}
+
+void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeLabel,
+                    const std::string& applicationId, const std::string& preparerId) {
+  Impl& impl = *impl_;
+  // Producers read the tree and the volume texts while they run.
+  if (impl.built && impl.built->streams.load() > 0)
+    throw DwError(DW_E_BUSY, "The image cannot be rebuilt while it is being burned or saved");
+  impl.cursor.reset();  // stops our own producer before the tree changes
+  impl.built.reset();
+
+  IsoImage* image = impl.image.get();
+  impl.applyBoot();
+  iso_image_set_volume_id(image, cutUtf8(volumeLabel, kVolumeIdMax).c_str());
+  iso_image_set_application_id(image, cutUtf8(applicationId, kLongIdMax).c_str());
+  iso_image_set_data_preparer_id(image, cutUtf8(preparerId, kLongIdMax).c_str());
+
+  IsoWriteOpts* raw = nullptr;
+  int rc = iso_write_opts_new(&raw, 0);
+  if (rc < 0 || !raw) throw DwError(DW_E_INTERNAL, "Image options could not be created: " + libisofsText(rc));
+  OptsPtr opts(raw);
+
+  iso_write_opts_set_iso_level(raw, 3);  // level 3: files over 4 GiB fit on DVD
+  iso_write_opts_set_rockridge(raw, 1);
+  iso_write_opts_set_joliet(raw, joliet ? 1 : 0);
+  if (joliet) {
+    iso_write_opts_set_joliet_long_names(raw, 1);
+    iso_write_opts_set_joliet_utf16(raw, 1);
+  }
+  iso_write_opts_set_output_charset(raw, "UTF-8");
+  iso_write_opts_set_ms_block(raw, startBlock);
+
+  // Every stream of one build must carry identical bytes (a burn may read the image twice:
+  // a trial pass and the real one), so nothing may depend on when a stream is created.
+  // The volume dates are pinned to the build time; directory records take the nodes'
+  // mtimes, which were fixed when the folder was added, instead of "now".
+  time_t now = std::time(nullptr);
+  std::string stamp = volumeTimestamp(now);
+  iso_write_opts_set_always_gmt(raw, 1);
+  iso_write_opts_set_pvd_times(raw, now, now, 0, 0, stamp.data());
+  iso_write_opts_set_dir_rec_mtime(raw, joliet ? 3 : 1);
+  iso_write_opts_set_replace_timestamps(raw, 0);
+  // Rock Ridge 1.12 records file serial numbers taken from a per-image counter that keeps
+  // running from one stream to the next; the 1.10 form has none, and readers take inode
+  // numbers from the block addresses instead.
+  iso_write_opts_set_rrip_version_1_10(raw, 1);
+  iso_write_opts_set_rrip_1_10_px_ino(raw, 0);
+
+  auto built = std::make_shared<BuiltImage>();
+  built->image = shareImage(image);
+  built->opts = std::move(opts);
+  BurnSourcePtr first = newBurnSource(image, raw);
+  off_t total = first->get_size ? first->get_size(first.get()) : 0;
+  if (total <= 0) throw DwError(DW_E_INTERNAL, "The image library reported no image size");
+  built->size = static_cast<uint64_t>(total);
+  impl.cursor = std::make_unique<ImageCursor>(built, std::move(first));
+  impl.built = std::move(built);
+}
+
+bool IsoTree::built() const { return impl_->cursor != nullptr; }
+
+uint64_t IsoTree::size() const { return impl_->builtCursor().size(); }
+
+void IsoTree::seekToBegin() { impl_->builtCursor().rewind(); }
+
+void IsoTree::read(void* buffer, uint32_t count) {
+  ImageCursor& reader = impl_->builtCursor();
+  if (count == 0) return;
+  if (!buffer) throw DwError(DW_E_INVALID_ARGUMENT, "No buffer to read the image into");
+  if (count > reader.left())
+    throw DwError(DW_E_INVALID_ARGUMENT, "Cannot read " + std::to_string(count) + " bytes of the image: only " +
+                                             std::to_string(reader.left()) + " of " + std::to_string(reader.size()) +
+                                             " bytes are left");
+  reader.read(buffer, count);
+}
+
+std::unique_ptr<ByteSource> IsoTree::openStream() const {
+  impl_->builtCursor();
+  return std::make_unique<TreeStream>(impl_->built);
+}
+
+}  // namespace discwright

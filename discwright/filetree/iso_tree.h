@@ -1,0 +1,48 @@
+// An ISO9660 + Joliet image of a folder, built with libisofs.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "byte_source.h"
+
+namespace discwright {
+
+// Called for every name added to the tree (reason 0 of the library callback).
+using TreeNameCallback = std::function<void(const std::string& name)>;
+
+class IsoTree {
+ public:
+  // Throws DwError (DW_E_FILE) when the folder is missing or unreadable.
+  static std::unique_ptr<IsoTree> fromFolder(const std::string& folder, TreeNameCallback onAdd = {});
+  ~IsoTree();
+  IsoTree(const IsoTree&) = delete;
+  IsoTree& operator=(const IsoTree&) = delete;
+
+  // Adds an El Torito boot image: floppy emulation for 1.2/1.44/2.88 MB files,
+  // no emulation otherwise. Takes effect at the next build().
+  void setBootImage(const std::string& path);
+
+  // Builds the image starting at block startBlock of the medium. Afterwards
+  // size() is known and read() starts at the first byte.
+  void build(uint32_t startBlock, bool joliet, const std::string& volumeLabel, const std::string& applicationId,
+             const std::string& preparerId);
+  bool built() const;
+  uint64_t size() const;  // DwError when not built
+
+  // Sequential reading of the built image.
+  void seekToBegin();
+  void read(void* buffer, uint32_t count);  // exactly count bytes, DwError when fewer are left
+
+  // A fresh, independent stream of the same image bytes (for burning).
+  std::unique_ptr<ByteSource> openStream() const;
+
+ private:
+  IsoTree();
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace discwright

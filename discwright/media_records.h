@@ -1,0 +1,44 @@
+// The recorded layout of a medium, and the records the library hands out for it.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "Discwright.h"
+
+namespace discwright {
+
+struct TrackExtent {
+  uint32_t start = 0;   // first block
+  uint32_t blocks = 0;  // length in 2048-byte blocks
+  uint16_t session = 1;
+};
+
+struct MediumLayout {
+  uint8_t discType = DISC_TYPE_CDR;
+  uint32_t capacityBlocks = 0;
+  std::vector<TrackExtent> tracks;
+  uint16_t closedSessions = 0;
+  bool sessionOpen = false;       // tracks written, session not closed yet
+  bool openSessionMulti = false;  // the open session allows a further one after it
+  bool finalized = false;         // nothing more can be written
+
+  uint32_t nextWritable() const { return tracks.empty() ? 0 : tracks.back().start + tracks.back().blocks; }
+  uint32_t usedBlocks() const { return nextWritable(); }
+  uint32_t freeBlocks() const { return finalized ? 0 : capacityBlocks - std::min(capacityBlocks, nextWritable()); }
+  bool blank() const { return tracks.empty() && !sessionOpen && !finalized; }
+  uint8_t discStatus() const;
+  uint8_t lastSessionStatus() const;
+  uint16_t sessionCount() const { return uint16_t(closedSessions + (sessionOpen ? 1 : 0)); }
+};
+
+bool isErasableKind(uint8_t discType);
+// Kinds that a recorder can write at all (not the pressed ROM kinds).
+bool isRecordableKind(uint8_t discType);
+
+DiscwrightDiscInformation makeDiscInformation(const MediumLayout& medium);
+DiscwrightTrackInformation makeTrackInformation(const MediumLayout& medium, uint8_t trackNumber);
+DiscwrightTocInformation makeToc(const MediumLayout& medium);
+
+}  // namespace discwright

@@ -1,0 +1,372 @@
+#include "virtual/virtual_recorder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "burn_pipeline.h"
+#include "error.h"
+
+namespace discwright {
+
+namespace {
+
+const char* discTypeText(uint8_t t) {
+  static const char* names[] = {"unknown disc", "CD-ROM", "CD-R", "CD-RW", "DVD-ROM", "DVD-R", "DVD-RAM",
+                                "DVD-RW", "DVD-RW", "DVD+RW", "DDCD-ROM", "DDCD-R", "DDCD-RW", "DVD+R",
+                                "empty tray", "DVD+R DL", "DVD-R DL", "BD-R", "BD-RE", "HD DVD-ROM", "HD DVD-R",
+                                "HD DVD-RW"};
+  return t < std::size(names) ? names[t] : "unknown disc";
+}
+
+uint32_t highestNotAbove(const std::vector<uint32_t>& table, uint32_t request) {
+  if (table.empty()) return 0;
+  uint32_t chosen = table.front();  // below the slowest speed, drives take the slowest
+  for (uint32_t s : table)
+    if (s <= request) chosen = s;
+  return chosen;
+}
+
+}  // namespace
+
+// Writes the burn into the medium file and plays the configured write faults.
+class VirtualRecorder::Sink : public BurnSink {
+ public:
+  Sink(VirtualRecorder& recorder, uint64_t base, bool testWrite)
+      : recorder_(recorder), base_(base), testWrite_(testWrite) {}
+
+  uint64_t written() const { return written_; }
+
+  void write(uint64_t offset, const void* data, size_t size) override {
+    const auto& c = recorder_.config_;
+    if (c.mediumRemovedAt && offset + size > *c.mediumRemovedAt) {
+      store(offset, data, size_t(*c.mediumRemovedAt - std::min(offset, *c.mediumRemovedAt)));
+      {
+        std::lock_guard lock(recorder_.mutex_);
+        recorder_.medium_.reset();
+      }
+      throw DwError(DW_E_NO_MEDIUM,
+                    "The medium was removed during the write, at byte " + std::to_string(*c.mediumRemovedAt),
+                    senses::kNoMedium);
+    }
+    if (c.writeFailsAt && offset + size > *c.writeFailsAt) {
+      store(offset, data, size_t(*c.writeFailsAt - std::min(offset, *c.writeFailsAt)));
+      throw DwError(DW_E_IO, "Write error on the medium at byte " + std::to_string(*c.writeFailsAt),
+                    senses::kWriteError);
+    }
+    if (c.corruptByteAt && *c.corruptByteAt >= offset && *c.corruptByteAt < offset + size) {
+      std::vector<uint8_t> copy(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+      copy[*c.corruptByteAt - offset] ^= 0xFF;
+      store(offset, copy.data(), size);
+      return;
+    }
+    store(offset, data, size);
+  }
+
+ private:
+  void store(uint64_t offset, const void* data, size_t size) {
+    if (size == 0) return;
+    if (!testWrite_) recorder_.store_.write(base_ + offset, data, size);
+    written_ = offset + size;
+  }
+
+  VirtualRecorder& recorder_;
+  uint64_t base_;
+  bool testWrite_;
+  uint64_t written_ = 0;
+};
+
+VirtualRecorder::VirtualRecorder(RecorderConfig config, const std::string& stateFolder)
+    : config_(std::move(config)), store_(stateFolder, config_.name) {
+  identity_.name = config_.name;
+  identity_.address = config_.address;
+  identity_.vendor = config_.vendor;
+  identity_.product = config_.product;
+  identity_.revision = config_.revision;
+  identity_.bufferSize = config_.bufferSize;
+  trayOpen_ = config_.trayOpen;
+  if (config_.medium) medium_ = store_.open(*config_.medium);
+}
+
+void VirtualRecorder::checkFault(const std::string& operation) {
+  auto it = config_.failingOperations.find(operation);
+  if (it != config_.failingOperations.end())
+    throw DwError(it->second.exception, it->second.text, it->second.status);
+}
+
+MediumLayout& VirtualRecorder::accessibleMedium() {
+  if (trayOpen_) throw DwError(DW_E_NO_MEDIUM, "No medium in the drive: the tray is open", senses::kTrayOpen);
+  if (!medium_) throw DwError(DW_E_NO_MEDIUM, "No medium in the drive", senses::kNoMedium);
+  return *medium_;
+}
+
+void VirtualRecorder::testUnitReady() {
+  std::lock_guard lock(mutex_);
+  accessibleMedium();
+}
+
+uint8_t VirtualRecorder::discType() {
+  std::lock_guard lock(mutex_);
+  return trayOpen_ || !medium_ ? uint8_t(DISC_TYPE_NO_MEDIA) : medium_->discType;
+}
+
+DiscwrightDiscInformation VirtualRecorder::discInformation() {
+  std::lock_guard lock(mutex_);
+  return makeDiscInformation(accessibleMedium());
+}
+
+DiscwrightTrackInformation VirtualRecorder::trackInformation(uint8_t trackNumber) {
+  std::lock_guard lock(mutex_);
+  const MediumLayout& m = accessibleMedium();
+  if (trackNumber != DISCWRIGHT_TRACK_INVISIBLE && (trackNumber == 0 || trackNumber > m.tracks.size() + 1))
+    throw DwError(DW_E_INVALID_ARGUMENT, "There is no track " + std::to_string(trackNumber) + " on the disc",
+                  senses::kInvalidField);
+  return makeTrackInformation(m, trackNumber);
+}
+
+DiscwrightTocInformation VirtualRecorder::toc() {
+  std::lock_guard lock(mutex_);
+  const MediumLayout& m = accessibleMedium();
+  if (m.tracks.empty())
+    throw DwError(DW_E_NOT_SUPPORTED,
+                  "The disc is blank: it has no table of contents", senses::kIncompatibleMedium);
+  return makeToc(m);
+}
+
+RpcState VirtualRecorder::rpc() {
+  if (!config_.formats[DW_FMT_READ_DVD])
+    throw DwError(DW_E_NOT_SUPPORTED, "The device has no region playback control", senses::kInvalidCommand);
+  return config_.rpc;
+}
+
+int VirtualRecorder::speedClassNow() const {
+  return trayOpen_ || !medium_ ? 0 : speedClass(medium_->discType);
+}
+
+const std::vector<uint32_t>& VirtualRecorder::writeTable() const {
+  switch (speedClassNow()) {
+    case 1: return config_.dvdWriteSpeeds;
+    case 2: return config_.bdWriteSpeeds;
+    default: return config_.cdWriteSpeeds;
+  }
+}
+
+uint32_t VirtualRecorder::maximumRead() const {
+  switch (speedClassNow()) {
+    case 1: return config_.dvdMaxRead;
+    case 2: return config_.bdMaxRead;
+    default: return config_.cdMaxRead;
+  }
+}
+
+Speeds VirtualRecorder::speeds() {
+  std::lock_guard lock(mutex_);
+  Speeds s;
+  s.maximumRead = maximumRead();
+  s.currentRead = std::min(readRequest_, s.maximumRead);
+  const auto& table = writeTable();
+  bool canWrite = config_.formats[DW_FMT_WRITE];
+  s.maximumWrite = canWrite && !table.empty() ? table.back() : 0;
+  s.currentWrite = canWrite ? highestNotAbove(table, writeRequest_) : 0;
+  return s;
+}
+
+void VirtualRecorder::setSpeeds(uint32_t readSpeed, uint32_t writeSpeed) {
+  std::lock_guard lock(mutex_);
+  if (readSpeed == 0 || writeSpeed == 0)
+    throw DwError(DW_E_INVALID_ARGUMENT, "A speed of 0 KB/s cannot be set", senses::kInvalidField);
+  // The request is kept, not the speed chosen from it, so that a later medium
+  // of another kind gets the speed the request means for it.
+  readRequest_ = readSpeed;
+  writeRequest_ = writeSpeed;
+}
+
+BupState VirtualRecorder::bup() {
+  std::lock_guard lock(mutex_);
+  return {bupEnabled_, config_.bupSupported};
+}
+
+void VirtualRecorder::setBup(bool enable) {
+  std::lock_guard lock(mutex_);
+  if (!config_.bupSupported)
+    throw DwError(DW_E_NOT_SUPPORTED, "The device has no buffer underrun protection", senses::kInvalidField);
+  bupEnabled_ = enable;
+}
+
+uint64_t VirtualRecorder::freeBytes() {
+  std::lock_guard lock(mutex_);
+  return uint64_t(accessibleMedium().freeBlocks()) * DISCWRIGHT_SECTOR_SIZE;
+}
+
+uint64_t VirtualRecorder::usedBytes() {
+  std::lock_guard lock(mutex_);
+  return uint64_t(accessibleMedium().usedBlocks()) * DISCWRIGHT_SECTOR_SIZE;
+}
+
+std::string VirtualRecorder::mountPoint() {
+  std::lock_guard lock(mutex_);
+  return trayOpen_ || !medium_ || medium_->blank() ? std::string() : config_.mountPoint;
+}
+
+void VirtualRecorder::lock(LockOwner owner) {
+  std::lock_guard lock(mutex_);
+  lockOwner_ = owner;
+}
+
+void VirtualRecorder::release(LockOwner) {
+  std::lock_guard lock(mutex_);
+  lockOwner_ = nullptr;
+}
+
+void VirtualRecorder::ownerGone(LockOwner owner) {
+  std::lock_guard lock(mutex_);
+  if (lockOwner_ == owner) lockOwner_ = nullptr;
+}
+
+void VirtualRecorder::eject() {
+  std::lock_guard lock(mutex_);
+  if (burning_) throw DwError(DW_E_BUSY, "The device is busy writing a disc", sense(0x02, 0x04, 0x08));
+  if (lockOwner_)
+    throw DwError(DW_E_LOCKED, "The tray is locked: medium removal is prevented until the device is released",
+                  senses::kRemovalPrevented);
+  trayOpen_ = true;
+}
+
+void VirtualRecorder::closeTray() {
+  std::lock_guard lock(mutex_);
+  trayOpen_ = false;
+}
+
+void VirtualRecorder::closeSession() {
+  std::lock_guard lock(mutex_);
+  if (burning_) throw DwError(DW_E_BUSY, "The device is busy writing a disc", sense(0x02, 0x04, 0x08));
+  MediumLayout& m = accessibleMedium();
+  if (!m.sessionOpen) return;
+  m.sessionOpen = false;
+  m.closedSessions++;
+  m.finalized = !m.openSessionMulti;
+  store_.save(m);
+}
+
+void VirtualRecorder::sendOpc() {
+  std::lock_guard lock(mutex_);
+  const MediumLayout& m = accessibleMedium();
+  if (!isRecordableKind(m.discType))
+    throw DwError(DW_E_NOT_SUPPORTED, std::string("Power calibration is not possible on a ") +
+                                          discTypeText(m.discType), senses::kIncompatibleMedium);
+}
+
+void VirtualRecorder::readSectors(uint32_t lba, uint32_t count, void* buffer) {
+  std::lock_guard lock(mutex_);
+  const MediumLayout& m = accessibleMedium();
+  if (uint64_t(lba) + count > m.usedBlocks())
+    throw DwError(DW_E_IO, "Cannot read blocks " + std::to_string(lba) + " to " +
+                               std::to_string(uint64_t(lba) + count - 1) + ": the disc holds " +
+                               std::to_string(m.usedBlocks()) + " recorded blocks",
+                  senses::kLbaOutOfRange);
+  store_.read(uint64_t(lba) * DISCWRIGHT_SECTOR_SIZE, buffer, size_t(count) * DISCWRIGHT_SECTOR_SIZE);
+}
+
+void VirtualRecorder::checkWritable(const BurnJob& job, const MediumLayout& m) const {
+  if (!config_.formats[DW_FMT_WRITE])
+    throw DwError(DW_E_NOT_SUPPORTED, "This device cannot write discs", senses::kInvalidCommand);
+  if (!isRecordableKind(m.discType))
+    throw DwError(DW_E_NOT_SUPPORTED, std::string("A ") + discTypeText(m.discType) + " cannot be written",
+                  senses::kIncompatibleMedium);
+  if (!config_.writeModes[size_t(job.mode)])
+    throw DwError(DW_E_NOT_SUPPORTED,
+                  std::string("This recorder does not support ") + writeModeName(job.mode) + " writing",
+                  senses::kInvalidField);
+  if (job.testWrite && !config_.formats[DW_FMT_TEST_WRITE])
+    throw DwError(DW_E_NOT_SUPPORTED, "This recorder cannot simulate a burn (test write)", senses::kInvalidField);
+  if (job.tracks.empty()) throw DwError(DW_E_INVALID_ARGUMENT, "There is no track to write", senses::kInvalidField);
+  if (m.tracks.size() + job.tracks.size() > 99)
+    throw DwError(DW_E_OUT_OF_SPACE, "A disc holds at most 99 tracks", senses::kInvalidField);
+
+  bool ok = m.blank();
+  if (!m.finalized) {
+    switch (job.mode) {
+      case WriteMode::Tao: ok = ok || m.sessionOpen || job.multiSession; break;
+      case WriteMode::Sao: ok = ok || (!m.sessionOpen && !job.closeDisc); break;
+      default: break;
+    }
+  }
+  if (!ok) {
+    std::string why = m.finalized ? "the disc is closed"
+                      : m.sessionOpen ? "a session is still open"
+                                      : "it already holds data";
+    throw DwError(DW_E_MEDIUM_NOT_BLANK, "Medium is not blank: " + why + ", so it cannot be written in " +
+                                             writeModeName(job.mode) + " mode",
+                  senses::kIncompatibleMedium);
+  }
+  uint64_t needed = 0;
+  for (const auto& t : job.tracks) needed += paddedSize(t->size());
+  uint64_t freeBytes = uint64_t(m.freeBlocks()) * DISCWRIGHT_SECTOR_SIZE;
+  if (needed > freeBytes)
+    throw DwError(DW_E_OUT_OF_SPACE, "Image does not fit: " + std::to_string(needed) + " bytes needed, " +
+                                         std::to_string(freeBytes) + " free",
+                  sense(0x05, 0x21, 0x00));
+}
+
+void VirtualRecorder::burn(BurnJob& job, BurnObserver& observer) {
+  uint64_t base;
+  double bytesPerSecond = 0;
+  {
+    std::lock_guard lock(mutex_);
+    if (burning_) throw DwError(DW_E_BUSY, "The device is busy writing a disc", sense(0x02, 0x04, 0x08));
+    MediumLayout& m = accessibleMedium();
+    checkWritable(job, m);
+    base = uint64_t(m.nextWritable()) * DISCWRIGHT_SECTOR_SIZE;
+    uint32_t speed = highestNotAbove(writeTable(), writeRequest_);
+    if (config_.timeScale > 0 && speed > 0) bytesPerSecond = speed * 1000.0 / config_.timeScale;
+    burning_ = true;
+  }
+  Sink sink(*this, base, job.testWrite);
+  try {
+    runBurnPipeline(job.tracks, sink, observer, {job.fifoBytes, bytesPerSecond});
+  } catch (...) {
+    recordBurn(job, sink.written(), false);
+    throw;
+  }
+  recordBurn(job, sink.written(), true);
+}
+
+void VirtualRecorder::recordBurn(const BurnJob& job, uint64_t bytesWritten, bool complete) {
+  std::lock_guard lock(mutex_);
+  burning_ = false;
+  if (job.testWrite || !medium_ || bytesWritten == 0) return;
+  MediumLayout& m = *medium_;
+  uint16_t session = uint16_t(m.closedSessions + 1);
+  uint64_t left = bytesWritten;
+  for (const auto& t : job.tracks) {
+    if (left == 0) break;
+    uint64_t bytes = std::min(left, paddedSize(t->size()));
+    m.tracks.push_back({m.nextWritable(), uint32_t(paddedSize(bytes) / DISCWRIGHT_SECTOR_SIZE), session});
+    left -= bytes;
+  }
+  if (!complete) {
+    // A burn that broke off leaves an unfinished session, as on a real disc.
+    m.sessionOpen = true;
+    m.openSessionMulti = false;
+  } else if (job.mode == WriteMode::Tao) {
+    m.sessionOpen = true;
+    m.openSessionMulti = job.multiSession;
+  } else {
+    m.sessionOpen = false;
+    m.closedSessions++;
+    m.finalized = job.mode != WriteMode::Sao || job.closeDisc;
+  }
+  store_.save(m);
+}
+
+const char* writeModeName(WriteMode mode) {
+  switch (mode) {
+    case WriteMode::Tao: return "Track-At-Once";
+    case WriteMode::Sao: return "Session-At-Once";
+    case WriteMode::DaoPq: return "Disc-At-Once PQ";
+    case WriteMode::DaoRaw: return "Disc-At-Once raw P-W";
+  }
+  return "unknown";
+}
+
+}  // namespace discwright

@@ -1,0 +1,77 @@
+// An emulated recorder: behaves as a drive does (speeds, tray, lock, media
+// states, write modes) and writes its medium into a backing file.
+#pragma once
+
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "device.h"
+#include "media_records.h"
+#include "virtual/medium_store.h"
+#include "virtual/virtual_config.h"
+
+namespace discwright {
+
+class VirtualRecorder : public Device {
+ public:
+  VirtualRecorder(RecorderConfig config, const std::string& stateFolder);
+
+  const DeviceIdentity& identity() const override { return identity_; }
+  std::array<bool, DW_FMT_COUNT> mediaFormats() override { return config_.formats; }
+  std::array<bool, DW_FMTX_COUNT> mediaFormatsEx() override { return config_.formatsEx; }
+  std::array<bool, DW_WRITE_MODE_COUNT> writeModes() override { return config_.writeModes; }
+  std::array<bool, DW_READ_MODE_COUNT> readModes() override { return config_.readModes; }
+
+  void testUnitReady() override;
+  uint8_t discType() override;
+  DiscwrightDiscInformation discInformation() override;
+  DiscwrightTrackInformation trackInformation(uint8_t trackNumber) override;
+  DiscwrightTocInformation toc() override;
+  RpcState rpc() override;
+  Speeds speeds() override;
+  void setSpeeds(uint32_t readSpeed, uint32_t writeSpeed) override;
+  BupState bup() override;
+  void setBup(bool enable) override;
+  uint64_t freeBytes() override;
+  uint64_t usedBytes() override;
+  std::string mountPoint() override;
+
+  void lock(LockOwner owner) override;
+  void release(LockOwner owner) override;
+  void eject() override;
+  void closeTray() override;
+  void closeSession() override;
+  void sendOpc() override;
+  void readSectors(uint32_t lba, uint32_t count, void* buffer) override;
+  void burn(BurnJob& job, BurnObserver& observer) override;
+  void ownerGone(LockOwner owner) override;
+  void checkFault(const std::string& operation) override;
+
+  const std::string& backingPath() const { return store_.backingPath(); }
+
+ private:
+  class Sink;
+
+  // The medium as the drive sees it now; DwError(DW_E_NO_MEDIUM) when none is accessible.
+  MediumLayout& accessibleMedium();
+  void checkWritable(const BurnJob& job, const MediumLayout& medium) const;
+  void recordBurn(const BurnJob& job, uint64_t bytesWritten, bool complete);
+  int speedClassNow() const;
+  const std::vector<uint32_t>& writeTable() const;
+  uint32_t maximumRead() const;
+
+  RecorderConfig config_;
+  DeviceIdentity identity_;
+  MediumStore store_;
+  std::mutex mutex_;
+  std::optional<MediumLayout> medium_;  // the medium in the tray, if any
+  bool trayOpen_ = false;
+  bool burning_ = false;
+  LockOwner lockOwner_ = nullptr;
+  bool bupEnabled_ = false;
+  uint32_t readRequest_ = DISCWRIGHT_SPEED_MAX;
+  uint32_t writeRequest_ = DISCWRIGHT_SPEED_MAX;
+};
+
+}  // namespace discwright

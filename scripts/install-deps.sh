@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Korvanel needs to build, run and test.
+# Idempotent: only missing packages are installed. Works as root, uses sudo otherwise.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config ccache
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libburn-dev libisofs-dev
+  libpng-dev zlib1g-dev
+  nlohmann-json3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo_cmd=(sudo)
+fi
+
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

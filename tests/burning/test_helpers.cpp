@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdint>
+
+#include "sbHelpers.h"
+
+namespace {
+
+QByteArray ReadAll(const QString& fileName) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll();
+}
+
+constexpr std::int64_t kMB = 1048576;
+
+}  // namespace
+
+TEST(AppendLine, CreatesThenAppendsWithCrLf) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString name = dir.filePath("out.txt");
+  AppendLine(name, "first");
+  EXPECT_EQ(ReadAll(name), QByteArray("first\r\n"));
+  AppendLine(name, QString::fromUtf8("zweite Zeile \xC3\xBC"));
+  EXPECT_EQ(ReadAll(name), QByteArray("first\r\nzweite Zeile \xC3\xBC\r\n"));
+}
+
+TEST(AppendLine, UnwritablePathRaisesIOError) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  EXPECT_THROW(AppendLine(dir.filePath("missing/folder/out.txt"), "x"), TsbIOError);
+  // A folder standing where the file should be.
+  try {
+    AppendLine(dir.path(), "x");
+    FAIL() << "no exception";
+  } catch (const TsbIOError& error) {
+    EXPECT_TRUE(error.Message().contains(dir.path())) << error.what();
+  }
+}
+
+TEST(StripExtension, KeepsOnlyTheStem) {
+  EXPECT_EQ(StripExtension("/opt/korvanel/korvanel"), "korvanel");
+  EXPECT_EQ(StripExtension("/opt/a.b/burner.bin"), "burner");
+  EXPECT_EQ(StripExtension("archive.tar.gz"), "archive.tar");
+  EXPECT_EQ(StripExtension("/opt/folder/"), "");
+  EXPECT_EQ(StripExtension(""), "");
+}
+
+TEST(FormatMegabytes, TwoDecimalsWithOptionalUnit) {
+  EXPECT_EQ(FormatMegabytes(734003200, false), "700.00 MB");
+  EXPECT_EQ(FormatMegabytes(734003200, true), "700.00");
+  EXPECT_EQ(FormatMegabytes(0, false), "0.00 MB");
+  EXPECT_EQ(FormatMegabytes(4707319808LL, true), "4489.25");  // DVD+R capacity
+}
+
+TEST(FormatMegabytes, RoundsHalvesUpAndToSixSignificantDigits) {
+  EXPECT_EQ(FormatMegabytes(kMB / 8, true), "0.13");          // exactly 0.125
+  EXPECT_EQ(FormatMegabytes(3276800, true), "3.13");          // exactly 3.125
+  EXPECT_EQ(FormatMegabytes(kMB * 2 - 1, true), "2.00");      // carry into the integer part
+  // 12345.678 MB: six significant digits give 12345.7, shown as 12345.70.
+  EXPECT_EQ(FormatMegabytes(12345 * kMB + 710935, true), "12345.70");
+  EXPECT_EQ(FormatMegabytes(999999 * kMB + kMB / 2, true), "1E6");  // rounds up past six digits
+  EXPECT_EQ(FormatMegabytes(1234567 * kMB, false), "1.23457E6 MB");
+  EXPECT_EQ(FormatMegabytes(-kMB * 3 / 2, true), "-1.50");
+  EXPECT_EQ(FormatMegabytes(-1, true), "0.00");
+  EXPECT_EQ(FormatMegabytes(INT64_MAX, true), "8.79609E12");
+}
+
+TEST(PadLeftZeros, PadsAndKeepsTheLastDigits) {
+  EXPECT_EQ(PadLeftZeros(7, 2), "07");
+  EXPECT_EQ(PadLeftZeros(123, 2), "23");
+  EXPECT_EQ(PadLeftZeros(45, 2), "45");
+  EXPECT_EQ(PadLeftZeros(0, 3), "000");
+  EXPECT_EQ(PadLeftZeros(5, 0), "");
+  EXPECT_EQ(PadLeftZeros(5, -1), "");
+}
+
+TEST(TextHelpers, YesNoReplaceAndCompare) {
+  EXPECT_EQ(BoolToYesNo(true), "Yes");
+  EXPECT_EQ(BoolToYesNo(false), "No");
+  EXPECT_EQ(BoolToYesNo(true, true), "Yes");  // no translation loaded
+  EXPECT_EQ(BoolToYesNo(false, true), "No");
+
+  EXPECT_EQ(ReplaceText("aaa", "a", "aa"), "aaaaaa");
+  EXPECT_EQ(ReplaceText("a-b-c", "-", ""), "abc");
+  EXPECT_EQ(ReplaceText("abc", "", "x"), "abc");
+  EXPECT_EQ(ReplaceText("Abc", "a", "x"), "Abc");
+
+  EXPECT_TRUE(SameText("Korvanel", "KORVANEL"));
+  EXPECT_TRUE(SameText("", ""));
+  EXPECT_FALSE(SameText("abc", "abd"));
+  EXPECT_FALSE(SameText("abc", "abc "));
+}
+
+TEST(TextHelpers, FixedArrayStopsAtNulOrLength) {
+  const char full[4] = {'a', 'b', 'c', 'd'};
+  EXPECT_EQ(FixedArrayToText(full), "abcd");
+  const char terminated[6] = "ab\0cd";
+  EXPECT_EQ(FixedArrayToText(terminated), "ab");
+  EXPECT_EQ(FixedArrayToText(full, 2), "ab");
+  EXPECT_EQ(FixedArrayToText(nullptr, 10), "");
+}
+
+TEST(TextHelpers, PartsOfADateTime) {
+  const QDateTime time(QDate(2024, 3, 9), QTime(17, 4, 59));
+  EXPECT_EQ(HourOf(time), 17);
+  EXPECT_EQ(MinuteOf(time), 4);
+  EXPECT_EQ(DayOf(time), 9);
+  EXPECT_EQ(MonthOf(time), 3);
+}
+
+TEST(Folders, SkinFolderBesideTheProgram) {
+  EXPECT_EQ(SkinFolder("/opt/korvanel"), "/opt/korvanel/sounds/res10/");
+  EXPECT_EQ(SkinFolder("/opt/korvanel/"), "/opt/korvanel/sounds/res10/");
+  EXPECT_EQ(SkinFolder(), ProgramFolder() + "sounds/res10/");
+  // The folder of this test program, wherever the build put it.
+  EXPECT_TRUE(QFileInfo(ProgramFilePath()).isExecutable());
+  EXPECT_EQ(QDir(ProgramFolder()), QFileInfo(ProgramFilePath()).absoluteDir());
+  EXPECT_TRUE(ProgramFolder().endsWith('/'));
+}
+
+TEST(Folders, UserStateFolderFollowsXdgStateHome) {
+  const QByteArray saved = qgetenv("XDG_STATE_HOME");
+  const bool wasSet = qEnvironmentVariableIsSet("XDG_STATE_HOME");
+
+  qputenv("XDG_STATE_HOME", "/srv/state");
+  EXPECT_EQ(UserStateFolder(), "/srv/state/korvanel/");
+  qputenv("XDG_STATE_HOME", "relative/state");
+  EXPECT_EQ(UserStateFolder(), QDir::homePath() + "/.local/state/korvanel/");
+  qunsetenv("XDG_STATE_HOME");
+  EXPECT_EQ(UserStateFolder(), QDir::homePath() + "/.local/state/korvanel/");
+
+  if (wasSet) qputenv("XDG_STATE_HOME", saved);
+}

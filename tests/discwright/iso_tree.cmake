@@ -1,0 +1,11 @@
+# Image building from a folder (libisofs underneath), checked by parsing the image bytes.
+if(NOT TARGET GTest::gtest_main)
+  find_package(GTest REQUIRED)
+endif()
+include(GoogleTest)
+
+add_executable(iso_tree_tests ${CMAKE_CURRENT_LIST_DIR}/test_iso_tree.cpp)
+# The test reaches the library's internal C++ classes, not only its C interface.
+target_include_directories(iso_tree_tests PRIVATE ${PROJECT_SOURCE_DIR}/discwright)
+target_link_libraries(iso_tree_tests PRIVATE discwright GTest::gtest_main)
+gtest_discover_tests(iso_tree_tests)

@@ -1,0 +1,431 @@
+// Images built from a folder: layout of the descriptors, exact reads, repeatable streams,
+// boot records. The image is parsed here directly so no outside tool is needed.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Discwright.h"
+#include "error.h"
+#include "filetree/iso_tree.h"
+
+namespace fs = std::filesystem;
+using discwright::DwError;
+using discwright::IsoTree;
+using Bytes = std::vector<unsigned char>;
+
+namespace {
+
+constexpr size_t kSector = 2048;
+constexpr size_t kDescriptors = 16 * kSector;  // volume descriptors start at block 16
+constexpr size_t kPatternSize = 3 * 1024 * 1024;
+const char* const kUnicodeName = "Gr\xC3\xBC\xC3\x9F" "e \xC3\xA4.txt";  // "Grüße ä.txt"
+
+Bytes pattern(size_t n, uint32_t seed) {
+  Bytes out(n);
+  std::mt19937 gen(seed);
+  for (auto& b : out) b = static_cast<unsigned char>(gen());
+  return out;
+}
+
+void writeFile(const fs::path& path, const Bytes& data) {
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+}
+void writeFile(const fs::path& path, const std::string& text) { writeFile(path, Bytes(text.begin(), text.end())); }
+
+uint32_t le32(const Bytes& b, size_t at) {
+  return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+uint16_t le16(const Bytes& b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
+std::string text(const Bytes& b, size_t at, size_t n) { return std::string(b.begin() + at, b.begin() + at + n); }
+
+bool contains(const Bytes& hay, const Bytes& needle) {
+  return std::search(hay.begin(), hay.end(), std::boyer_moore_searcher(needle.begin(), needle.end())) != hay.end();
+}
+
+Bytes utf16be(const std::u16string& s) {
+  Bytes out;
+  for (char16_t c : s) {
+    out.push_back(static_cast<unsigned char>(c >> 8));
+    out.push_back(static_cast<unsigned char>(c & 0xFF));
+  }
+  return out;
+}
+
+// Reads the built image like the burn-to-file loop does: 64 KiB pieces, then the rest.
+Bytes readAll(IsoTree& tree) {
+  const uint64_t size = tree.size();
+  Bytes image(size);
+  constexpr uint32_t kPiece = 64 * 1024;
+  uint64_t done = 0;
+  while (size - done >= kPiece) {
+    tree.read(image.data() + done, kPiece);
+    done += kPiece;
+  }
+  if (done < size) tree.read(image.data() + done, uint32_t(size - done));
+  return image;
+}
+
+Bytes readAll(discwright::ByteSource& src) {
+  Bytes image(src.size());
+  size_t done = 0;
+  Bytes piece(100 * 1000);  // deliberately not a multiple of a block
+  for (;;) {
+    size_t got = src.read(piece.data(), piece.size());
+    if (got == 0) break;
+    EXPECT_LE(done + got, image.size());
+    if (done + got > image.size()) break;
+    std::copy_n(piece.begin(), got, image.begin() + done);
+    done += got;
+  }
+  EXPECT_EQ(done, image.size());
+  return image;
+}
+
+// The volume descriptor of the given type (1 primary, 2 supplementary, 0 boot), or -1.
+long findDescriptor(const Bytes& image, unsigned char type) {
+  for (size_t at = kDescriptors; at + kSector <= image.size(); at += kSector) {
+    if (text(image, at + 1, 5) != "CD001") return -1;
+    if (image[at] == 255) return -1;
+    if (image[at] == type) return long(at);
+  }
+  return -1;
+}
+
+template <class F>
+void expectDwError(F&& call, uint8_t code, const std::string& mention = {}) {
+  try {
+    call();
+    ADD_FAILURE() << "no DwError thrown";
+  } catch (const DwError& e) {
+    EXPECT_EQ(e.code(), code) << e.what();
+    EXPECT_NE(std::string(e.what()).find(mention), std::string::npos) << e.what();
+  }
+}
+
+class IsoTreeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base_ = fs::temp_directory_path() /
+            ("iso_tree_test_" + std::to_string(::getpid()) + "_" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(base_);
+    src_ = base_ / "source";
+    fs::create_directories(src_ / "sub" / "deeper");
+    writeFile(src_ / "readme.txt", "hello from the root\n");
+    writeFile(src_ / "empty.dat", "");
+    writeFile(src_ / "sub" / "notes.txt", "a file in a subfolder\n");
+    writeFile(src_ / "sub" / "deeper" / "leaf.txt", "deep down\n");
+    writeFile(src_ / kUnicodeName, "non-ASCII name\n");
+    pattern_ = pattern(kPatternSize, 7);
+    writeFile(src_ / "sub" / "pattern.bin", pattern_);
+  }
+  void TearDown() override { fs::remove_all(base_); }
+
+  std::unique_ptr<IsoTree> builtTree(uint32_t startBlock = 0, bool joliet = true, const std::string& label = "KORVANEL_TEST") {
+    auto tree = IsoTree::fromFolder(src_.string());
+    tree->build(startBlock, joliet, label, "/usr/bin/korvanel", "/usr/bin/korvanel");
+    return tree;
+  }
+
+  fs::path base_;
+  fs::path src_;
+  Bytes pattern_;
+};
+
+TEST_F(IsoTreeTest, ImageHoldsTheFolderWithDescriptorsAndContents) {
+  std::vector<std::string> added;
+  auto tree = IsoTree::fromFolder(src_.string(), [&](const std::string& name) { added.push_back(name); });
+  EXPECT_FALSE(tree->built());
+  tree->build(0, true, "KORVANEL_TEST", "/usr/bin/korvanel", "/usr/bin/korvanel");
+  ASSERT_TRUE(tree->built());
+
+  // Every entry is announced once, the folder itself is not.
+  EXPECT_EQ(added.size(), 8u);
+  auto announced = [&](const fs::path& p) {
+    return std::count(added.begin(), added.end(), p.string()) == 1;
+  };
+  EXPECT_TRUE(announced(src_ / "sub" / "pattern.bin"));
+  EXPECT_TRUE(announced(src_ / "sub" / "deeper"));
+  EXPECT_TRUE(announced(src_ / kUnicodeName));
+
+  const uint64_t size = tree->size();
+  EXPECT_EQ(size % kSector, 0u);
+  EXPECT_GT(size, kPatternSize);
+  Bytes image = readAll(*tree);
+  ASSERT_EQ(image.size(), size);
+
+  ASSERT_EQ(findDescriptor(image, 1), long(kDescriptors));
+  EXPECT_EQ(text(image, kDescriptors + 1, 5), "CD001");
+  EXPECT_EQ(text(image, kDescriptors + 40, 32), "KORVANEL_TEST                   ");
+  EXPECT_EQ(le32(image, kDescriptors + 80) * uint64_t(kSector), size);  // volume space size
+  EXPECT_EQ(le16(image, kDescriptors + 128), kSector);                  // logical block size
+
+  long joliet = findDescriptor(image, 2);
+  ASSERT_GT(joliet, 0);
+  EXPECT_EQ(image[joliet + 88], '%');  // UCS-2 escape sequence
+  EXPECT_EQ(image[joliet + 89], '/');
+
+  EXPECT_TRUE(contains(image, pattern_)) << "the 3 MB file is not stored whole";
+  EXPECT_TRUE(contains(image, utf16be(u"Gr\u00FC\u00DFe \u00E4.txt"))) << "Joliet lost the non-ASCII name";
+  EXPECT_TRUE(contains(image, utf16be(u"leaf.txt")));
+}
+
+TEST_F(IsoTreeTest, ExactReadsAndTheEndOfTheImage) {
+  auto tree = builtTree();
+  const uint64_t size = tree->size();
+  Bytes buf(1024 * 1024);
+  uint64_t done = 0;
+  while (size - done > 100) {
+    uint32_t n = uint32_t(std::min<uint64_t>(buf.size(), size - done - 100));
+    tree->read(buf.data(), n);
+    done += n;
+  }
+  // Asking for more than is left fails and consumes nothing.
+  expectDwError([&] { tree->read(buf.data(), 200); }, DW_E_INVALID_ARGUMENT, "100");
+  tree->read(buf.data(), 100);
+  expectDwError([&] { tree->read(buf.data(), 1); }, DW_E_INVALID_ARGUMENT);
+  tree->read(buf.data(), 0);
+  expectDwError([&] { tree->read(nullptr, 1); }, DW_E_INVALID_ARGUMENT);
+}
+
+TEST_F(IsoTreeTest, SeekToBeginAndStreamsRepeatTheSameBytes) {
+  auto tree = builtTree();
+  Bytes first = readAll(*tree);
+  tree->seekToBegin();
+  // Half a read, then back to the start again.
+  Bytes part(5000);
+  tree->read(part.data(), uint32_t(part.size()));
+  EXPECT_TRUE(std::equal(part.begin(), part.end(), first.begin()));
+  tree->seekToBegin();
+  EXPECT_EQ(readAll(*tree), first);
+
+  // Streams opened in different seconds still match byte for byte: no "now" in the image.
+  auto a = tree->openStream();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  auto b = tree->openStream();
+  EXPECT_EQ(a->size(), first.size());
+  EXPECT_EQ(a->describe(), "file tree");
+  EXPECT_EQ(readAll(*a), first);
+  EXPECT_EQ(readAll(*b), first);
+  Bytes tail(10);
+  EXPECT_EQ(a->read(tail.data(), tail.size()), 0u);
+}
+
+// Readers of one image share its files; one must never see zeros because another reader
+// holds a file open, whatever the order of their reads.
+TEST_F(IsoTreeTest, InterleavedAndParallelReadersSeeTheSameImage) {
+  auto tree = builtTree();
+  const uint64_t size = tree->size();
+  Bytes expected = readAll(*tree);
+  tree->seekToBegin();
+
+  // The tree has started, then two streams join and all three take turns.
+  constexpr size_t kPiece = 256 * 1024;
+  Bytes fromTree(size), fromA(size), fromB(size);
+  tree->read(fromTree.data(), 100 * 1000);
+  uint64_t treeAt = 100 * 1000;
+  auto a = tree->openStream();
+  auto b = tree->openStream();
+  uint64_t aAt = 0, bAt = 0;
+  while (treeAt < size || aAt < size || bAt < size) {
+    if (aAt < size) aAt += a->read(fromA.data() + aAt, kPiece);
+    if (treeAt < size) {
+      uint32_t n = uint32_t(std::min<uint64_t>(kPiece / 2, size - treeAt));
+      tree->read(fromTree.data() + treeAt, n);
+      treeAt += n;
+    }
+    if (bAt < size) bAt += b->read(fromB.data() + bAt, kPiece / 3);
+  }
+  EXPECT_EQ(fromTree, expected);
+  EXPECT_EQ(fromA, expected);
+  EXPECT_EQ(fromB, expected);
+
+  // Two streams on two threads at once.
+  Bytes onThread;
+  std::thread t([&, s = tree->openStream()] { onThread = readAll(*s); });
+  auto c = tree->openStream();
+  Bytes here = readAll(*c);
+  t.join();
+  EXPECT_EQ(onThread, expected);
+  EXPECT_EQ(here, expected);
+}
+
+TEST_F(IsoTreeTest, StreamsOutliveTheTreeAndBlockRebuilding) {
+  auto tree = builtTree();
+  const uint64_t size = tree->size();
+  auto stream = tree->openStream();
+  expectDwError([&] { tree->build(0, true, "OTHER", "", ""); }, DW_E_BUSY);
+  tree.reset();
+  EXPECT_EQ(readAll(*stream).size(), size);
+  stream.reset();
+
+  auto again = builtTree();
+  { auto s = again->openStream(); }
+  again->build(0, false, "OTHER", "", "");  // allowed once the stream is gone
+  Bytes image = readAll(*again);
+  EXPECT_EQ(text(image, kDescriptors + 40, 5), "OTHER");
+  EXPECT_EQ(findDescriptor(image, 2), -1) << "Joliet was not asked for";
+}
+
+TEST_F(IsoTreeTest, VolumeTextsAreCutToTheirFields) {
+  const std::string label(40, 'L');
+  const std::string app(200, 'A');
+  auto tree = IsoTree::fromFolder(src_.string());
+  tree->build(0, true, label, app, "PREP");
+  Bytes image = readAll(*tree);
+  EXPECT_EQ(text(image, kDescriptors + 40, 32), std::string(32, 'L'));
+  EXPECT_EQ(text(image, kDescriptors + 574, 128), std::string(128, 'A'));  // application id
+  EXPECT_EQ(text(image, kDescriptors + 446, 4), "PREP");                   // data preparer id
+}
+
+TEST_F(IsoTreeTest, LaterSessionAddressesStartAtTheGivenBlock) {
+  constexpr uint32_t kStart = 12345;
+  auto tree = builtTree(kStart);
+  Bytes image = readAll(*tree);
+  ASSERT_EQ(findDescriptor(image, 1), long(kDescriptors));
+  const uint32_t blocks = uint32_t(image.size() / kSector);
+  // The root directory record sits at PVD offset 156; its extent is on the medium.
+  const uint32_t rootExtent = le32(image, kDescriptors + 156 + 2);
+  EXPECT_GE(rootExtent, kStart + 17);
+  EXPECT_LT(rootExtent, kStart + blocks);
+  // The record it points to is the root's "." entry (length byte, name 0x00).
+  const size_t rootAt = size_t(rootExtent - kStart) * kSector;
+  EXPECT_EQ(le32(image, rootAt + 2), rootExtent);
+  EXPECT_EQ(image[rootAt + 32], 1);
+  EXPECT_EQ(image[rootAt + 33], 0);
+}
+
+TEST_F(IsoTreeTest, FolderPathsAreResolvedOrRefused) {
+  // A relative path is taken from the current directory.
+  const fs::path old = fs::current_path();
+  fs::current_path(base_);
+  std::unique_ptr<IsoTree> tree;
+  EXPECT_NO_THROW(tree = IsoTree::fromFolder("source"));
+  fs::current_path(old);
+  ASSERT_TRUE(tree);
+  tree->build(0, true, "REL", "", "");
+  EXPECT_TRUE(contains(readAll(*tree), pattern_));
+
+  const std::string missing = (base_ / "no such folder").string();
+  expectDwError([&] { IsoTree::fromFolder(missing); }, DW_E_FILE, missing);
+  expectDwError([&] { IsoTree::fromFolder((src_ / "readme.txt").string()); }, DW_E_FILE, "readme.txt");
+  expectDwError([&] { IsoTree::fromFolder(""); }, DW_E_FILE);
+
+  auto unbuilt = IsoTree::fromFolder(src_.string());
+  Bytes buf(16);
+  expectDwError([&] { unbuilt->size(); }, DW_E_INVALID_ARGUMENT);
+  expectDwError([&] { unbuilt->read(buf.data(), 16); }, DW_E_INVALID_ARGUMENT);
+  expectDwError([&] { unbuilt->seekToBegin(); }, DW_E_INVALID_ARGUMENT);
+  expectDwError([&] { unbuilt->openStream(); }, DW_E_INVALID_ARGUMENT);
+}
+
+TEST_F(IsoTreeTest, CallbackFailureStopsTheWalkAndReachesTheCaller) {
+  int calls = 0;
+  try {
+    IsoTree::fromFolder(src_.string(), [&](const std::string&) {
+      if (++calls == 2) throw std::runtime_error("stop here");
+    });
+    ADD_FAILURE() << "the callback's exception was swallowed";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "stop here");
+  }
+  EXPECT_EQ(calls, 2);
+}
+
+// El Torito: boot record at block 17, catalog with validation and initial entry.
+struct BootEntry {
+  unsigned char mediaType;
+  uint16_t sectorCount;
+  Bytes firstBlock;
+};
+
+BootEntry parseBoot(const Bytes& image) {
+  const size_t rec = kDescriptors + kSector;  // byte 34816
+  EXPECT_EQ(image[rec], 0);
+  EXPECT_EQ(text(image, rec + 1, 5), "CD001");
+  EXPECT_EQ(text(image, rec + 7, 23), "EL TORITO SPECIFICATION");
+  const size_t catalog = size_t(le32(image, rec + 71)) * kSector;
+  if (catalog + kSector > image.size()) {
+    ADD_FAILURE() << "catalog outside the image";
+    return {};
+  }
+  EXPECT_EQ(image[catalog], 1);  // validation entry
+  EXPECT_EQ(image[catalog + 30], 0x55);
+  EXPECT_EQ(image[catalog + 31], 0xAA);
+  uint16_t sum = 0;
+  for (size_t i = 0; i < 32; i += 2) sum = uint16_t(sum + le16(image, catalog + i));
+  EXPECT_EQ(sum, 0) << "validation entry checksum";
+  const size_t entry = catalog + 32;
+  EXPECT_EQ(image[entry], 0x88);  // bootable
+  const size_t load = size_t(le32(image, entry + 8)) * kSector;
+  if (load + kSector > image.size()) {
+    ADD_FAILURE() << "boot image outside the image";
+    return {};
+  }
+  return {image[entry + 1], le16(image, entry + 6), Bytes(image.begin() + load, image.begin() + load + kSector)};
+}
+
+TEST_F(IsoTreeTest, BootImagesFromOutsideAndInsideTheFolder) {
+  const Bytes loader = pattern(5000, 11);
+  writeFile(base_ / "loader.bin", loader);
+  auto tree = IsoTree::fromFolder(src_.string());
+  tree->setBootImage((base_ / "loader.bin").string());
+  tree->build(0, true, "BOOT", "", "");
+  Bytes image = readAll(*tree);
+  BootEntry e = parseBoot(image);
+  EXPECT_EQ(e.mediaType, 0);     // no emulation
+  EXPECT_EQ(e.sectorCount, 4u);  // four 512-byte sectors
+  EXPECT_TRUE(std::equal(e.firstBlock.begin(), e.firstBlock.end(), loader.begin()));
+  EXPECT_TRUE(contains(image, Bytes{'B', 'O', 'O', 'T', '.', 'I', 'M', 'G'}));
+  EXPECT_TRUE(contains(image, Bytes{'B', 'O', 'O', 'T', '.', 'C', 'A', 'T'}));
+
+  // A file of the folder is used where it is, not copied to the root.
+  const Bytes floppy = pattern(1474560, 13);
+  writeFile(src_ / "sub" / "floppy.img", floppy);
+  auto inside = IsoTree::fromFolder(src_.string());
+  inside->setBootImage((src_ / "sub" / "floppy.img").string());
+  inside->build(0, false, "BOOT", "", "");
+  image = readAll(*inside);
+  e = parseBoot(image);
+  EXPECT_EQ(e.mediaType, 2);  // 1.44 MB floppy emulation
+  EXPECT_TRUE(std::equal(e.firstBlock.begin(), e.firstBlock.end(), floppy.begin()));
+  EXPECT_FALSE(contains(image, Bytes{'B', 'O', 'O', 'T', '.', 'I', 'M', 'G'}));
+
+  // Choosing another boot image replaces the first at the next build.
+  inside->setBootImage((base_ / "loader.bin").string());
+  inside->build(0, false, "BOOT", "", "");
+  e = parseBoot(readAll(*inside));
+  EXPECT_EQ(e.mediaType, 0);
+  EXPECT_TRUE(std::equal(e.firstBlock.begin(), e.firstBlock.end(), loader.begin()));
+}
+
+TEST_F(IsoTreeTest, BootNamesAvoidExistingFilesAndMissingBootFilesAreRefused) {
+  writeFile(src_ / "boot.img", "a user's file\n");
+  writeFile(src_ / "boot.cat", "another user's file\n");
+  writeFile(base_ / "loader.bin", pattern(3000, 5));
+  auto tree = IsoTree::fromFolder(src_.string());
+  tree->setBootImage((base_ / "loader.bin").string());
+  tree->build(0, true, "BOOT", "", "");
+  Bytes image = readAll(*tree);
+  parseBoot(image);
+  EXPECT_TRUE(contains(image, Bytes{'a', ' ', 'u', 's', 'e', 'r'}));
+  EXPECT_TRUE(contains(image, Bytes{'a', 'n', 'o', 't', 'h', 'e', 'r'}));
+
+  const std::string missing = (base_ / "missing.img").string();
+  expectDwError([&] { tree->setBootImage(missing); }, DW_E_FILE, missing);
+  expectDwError([&] { tree->setBootImage(src_.string()); }, DW_E_FILE);
+}
+
+}  // namespace
