@@ -2,7 +2,7 @@
 //
 // libisofs writes an image through a "burn source": a producer thread that fills a ring
 // buffer from the tree. A burn source cannot seek, so going back to the start means making
-// a new one from the same tree and options. Every stream handed out has its own.
+// a new one from the same tree and options.
 #include "filetree/iso_tree.h"
 
 #include <cerrno>
@@ -29,7 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint64_t kBlock = 2048;
 constexpr size_t kVolumeIdMax = 32;
 constexpr size_t kLongIdMax = 128;
 // Boot image sizes that the firmware boots as an emulated 1.2, 1.44 or 2.88 MB floppy.
@@ -213,7 +212,7 @@ class ImageCursor {
 
   std::shared_ptr<BuiltImage> built_;
   BurnSourcePtr src_;  // guarded by built_->mutex: another cursor may stop it
-  uint64_t pos_ = 0;   // bytes handed to the caller
+  uint64_t pos_ = 0;   // bytes handed to the caller; only the owner touches it
 };
 
 // An independent stream for the burn pipeline; it keeps the built image alive, so the
@@ -453,7 +452,7 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
   auto built = std::make_shared<BuiltImage>();
   built->image = shareImage(image);
   built->opts = std::move(opts);
-  BurnSourcePtr first = newBurnSource(image, raw);
+  BurnSourcePtr first = newBurnSource(image, built->opts.get());
   off_t total = first->get_size ? first->get_size(first.get()) : 0;
   if (total <= 0) throw DwError(DW_E_INTERNAL, "The image library reported no image size");
   built->size = static_cast<uint64_t>(total);
