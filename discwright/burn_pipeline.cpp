@@ -28,7 +28,7 @@ class Fifo {
  public:
   Fifo(size_t slots, size_t slotSize) : slotSize_(slotSize) {
     for (size_t i = 0; i < slots; ++i) {
-      buffers_.push_back(std::make_unique<uint8_t[]>(slotSize));
+      buffers_.push_back(std::make_unique_for_overwrite<uint8_t[]>(slotSize));
       free_.push_back(i);
     }
   }

@@ -36,7 +36,8 @@ DiscwrightDiscInformation makeDiscInformation(const MediumLayout& m) {
   while (firstOfLast > 1 && m.tracks[firstOfLast - 2].session == m.tracks[last - 1].session) --firstOfLast;
   // On a disc that can take more, the next (invisible) track belongs to the last session too.
   bool writable = !m.finalized;
-  info.FirstTrackLastSession = m.tracks.empty() ? 1 : (m.sessionOpen ? firstOfLast : uint16_t(last + 1));
+  // A closed disc has no empty session after its last one.
+  info.FirstTrackLastSession = m.tracks.empty() ? 1 : (m.sessionOpen || !writable ? firstOfLast : uint16_t(last + 1));
   info.LastTrackLastSession = uint16_t(writable ? last + 1 : last);
   info.DiscType = m.discType;
   info.CapacityBlocks = m.capacityBlocks;

@@ -53,8 +53,11 @@ std::vector<uint8_t> volumeDescriptors(const std::string& label, uint32_t volume
 
 uint32_t blocksFor(uint64_t bytes) { return uint32_t((bytes + DISCWRIGHT_SECTOR_SIZE - 1) / DISCWRIGHT_SECTOR_SIZE); }
 
-std::string fingerprint(uint8_t discType, uint64_t capacityBytes) {
-  return std::to_string(discType) + "/" + std::to_string(capacityBytes);
+// Everything of the configuration that shapes a new medium: when any of it
+// changes, the saved medium no longer answers the configuration and is made anew.
+std::string fingerprint(const MediumConfig& c) {
+  return std::to_string(c.discType) + "/" + std::to_string(c.capacityBytes) + "/" + std::to_string(int(c.state)) +
+         "/" + std::to_string(c.usedBytes) + "/" + c.contentFile + "/" + c.label;
 }
 
 }  // namespace
@@ -85,7 +88,8 @@ MediumLayout MediumStore::open(const MediumConfig& config) {
     if (in) {
       try {
         json j = json::parse(in);
-        if (j.at("fingerprint").get<std::string>() == fingerprint(config.discType, config.capacityBytes) && fs::exists(backingPath_)) {
+        if (j.at("fingerprint").get<std::string>() == fingerprint(config) && fs::exists(backingPath_)) {
+          fingerprint_ = fingerprint(config);
           MediumLayout m;
           m.discType = j.at("disc_type").get<uint8_t>();
           m.capacityBlocks = j.at("capacity_blocks").get<uint32_t>();
@@ -104,6 +108,7 @@ MediumLayout MediumStore::open(const MediumConfig& config) {
     }
   }
   MediumLayout m = create(config);
+  fingerprint_ = fingerprint(config);
   save(m);
   return m;
 }
@@ -148,8 +153,8 @@ MediumLayout MediumStore::create(const MediumConfig& config) {
 
 void MediumStore::save(const MediumLayout& m) {
   json j;
-  // Read back by open(): the fingerprint ties the saved medium to the configured kind and size.
-  j["fingerprint"] = fingerprint(m.discType, uint64_t(m.capacityBlocks) * DISCWRIGHT_SECTOR_SIZE);
+  // Read back by open(): the fingerprint ties the saved medium to its configuration.
+  j["fingerprint"] = fingerprint_;
   j["disc_type"] = m.discType;
   j["capacity_blocks"] = m.capacityBlocks;
   j["tracks"] = json::array();

@@ -35,6 +35,7 @@ class MediumStore {
 
   std::string backingPath_;
   std::string layoutPath_;
+  std::string fingerprint_;
   int fd_ = -1;
 };
 

@@ -64,23 +64,25 @@ std::array<bool, N> flagList(const json& value, const std::vector<std::string>& 
   return flags;
 }
 
+std::string at(const std::string& where, const char* key) { return where.empty() ? key : where + "." + key; }
+
 uint64_t number(const json& obj, const char* key, uint64_t fallback, const std::string& where) {
   if (!obj.contains(key)) return fallback;
   const auto& v = obj.at(key);
   if (!v.is_number_unsigned() && !(v.is_number_integer() && v.get<int64_t>() >= 0))
-    fail(where + "." + key, "expected a non-negative whole number");
+    fail(at(where, key), "expected a non-negative whole number");
   return v.get<uint64_t>();
 }
 
 std::string text(const json& obj, const char* key, const std::string& fallback, const std::string& where) {
   if (!obj.contains(key)) return fallback;
-  if (!obj.at(key).is_string()) fail(where + "." + key, "expected a text");
+  if (!obj.at(key).is_string()) fail(at(where, key), "expected a text");
   return obj.at(key).get<std::string>();
 }
 
 bool flag(const json& obj, const char* key, bool fallback, const std::string& where) {
   if (!obj.contains(key)) return fallback;
-  if (!obj.at(key).is_boolean()) fail(where + "." + key, "expected true or false");
+  if (!obj.at(key).is_boolean()) fail(at(where, key), "expected true or false");
   return obj.at(key).get<bool>();
 }
 

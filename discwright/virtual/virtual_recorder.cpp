@@ -100,6 +100,13 @@ MediumLayout& VirtualRecorder::accessibleMedium() {
   return *medium_;
 }
 
+std::array<bool, DW_WRITE_MODE_COUNT> VirtualRecorder::writeModes() {
+  std::lock_guard lock(mutex_);
+  // A pressed disc takes no write mode at all.
+  if (!trayOpen_ && medium_ && !isRecordableKind(medium_->discType)) return {};
+  return config_.writeModes;
+}
+
 void VirtualRecorder::testUnitReady() {
   std::lock_guard lock(mutex_);
   accessibleMedium();
@@ -210,23 +217,23 @@ std::string VirtualRecorder::mountPoint() {
 
 void VirtualRecorder::lock(LockOwner owner) {
   std::lock_guard lock(mutex_);
-  lockOwner_ = owner;
+  lockOwners_.insert(owner);
 }
 
-void VirtualRecorder::release(LockOwner) {
+void VirtualRecorder::release(LockOwner owner) {
   std::lock_guard lock(mutex_);
-  lockOwner_ = nullptr;
+  lockOwners_.erase(owner);
 }
 
 void VirtualRecorder::ownerGone(LockOwner owner) {
   std::lock_guard lock(mutex_);
-  if (lockOwner_ == owner) lockOwner_ = nullptr;
+  lockOwners_.erase(owner);
 }
 
 void VirtualRecorder::eject() {
   std::lock_guard lock(mutex_);
   if (burning_) throw DwError(DW_E_BUSY, "The device is busy writing a disc", sense(0x02, 0x04, 0x08));
-  if (lockOwner_)
+  if (!lockOwners_.empty())
     throw DwError(DW_E_LOCKED, "The tray is locked: medium removal is prevented until the device is released",
                   senses::kRemovalPrevented);
   trayOpen_ = true;
@@ -280,6 +287,10 @@ void VirtualRecorder::checkWritable(const BurnJob& job, const MediumLayout& m) c
   if (job.testWrite && !config_.formats[DW_FMT_TEST_WRITE])
     throw DwError(DW_E_NOT_SUPPORTED, "This recorder cannot simulate a burn (test write)", senses::kInvalidField);
   if (job.tracks.empty()) throw DwError(DW_E_INVALID_ARGUMENT, "There is no track to write", senses::kInvalidField);
+  for (const auto& t : job.tracks)
+    if (t->size() == 0)  // it would vanish from the disc while the burn reports success
+      throw DwError(DW_E_INVALID_ARGUMENT, "The " + t->describe() + " is empty: a track needs at least one block",
+                    senses::kInvalidField);
   if (m.tracks.size() + job.tracks.size() > 99)
     throw DwError(DW_E_OUT_OF_SPACE, "A disc holds at most 99 tracks", senses::kInvalidField);
 

@@ -4,6 +4,7 @@
 
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "device.h"
@@ -20,7 +21,7 @@ class VirtualRecorder : public Device {
   const DeviceIdentity& identity() const override { return identity_; }
   std::array<bool, DW_FMT_COUNT> mediaFormats() override { return config_.formats; }
   std::array<bool, DW_FMTX_COUNT> mediaFormatsEx() override { return config_.formatsEx; }
-  std::array<bool, DW_WRITE_MODE_COUNT> writeModes() override { return config_.writeModes; }
+  std::array<bool, DW_WRITE_MODE_COUNT> writeModes() override;
   std::array<bool, DW_READ_MODE_COUNT> readModes() override { return config_.readModes; }
 
   void testUnitReady() override;
@@ -68,7 +69,7 @@ class VirtualRecorder : public Device {
   std::optional<MediumLayout> medium_;  // the medium in the tray, if any
   bool trayOpen_ = false;
   bool burning_ = false;
-  LockOwner lockOwner_ = nullptr;
+  std::set<LockOwner> lockOwners_;  // removal stays prevented while any grabber holds a lock
   bool bupEnabled_ = false;
   uint32_t readRequest_ = DISCWRIGHT_SPEED_MAX;
   uint32_t writeRequest_ = DISCWRIGHT_SPEED_MAX;
