@@ -66,7 +66,8 @@ typedef uint32_t DiscwrightHandle;
  * Callback reasons:
  *  0  name added to a file tree: param1 = name (char*), param2 = node (opaque);
  *     context = pointer to a uint32_t node counter given to the tree.
- *  1  name removed (same arguments); 2 name ignored; 3 name collision.
+ *  1  name removed (same arguments); 2 name ignored;
+ *  3  name collision: param1 = DiscwrightNameCollision*, whose Result the callback sets.
  *  10 device found: param1 = DiscwrightDeviceAddress*, param2 = NULL.
  *  12 progress: param1 = uint64_t* total bytes, param2 = uint64_t* done bytes.
  *  13 drive buffer: param1 = uint32_t* size, param2 = uint32_t* free bytes.
@@ -252,6 +253,25 @@ typedef struct DiscwrightSessionLayout {
   DiscwrightLayoutEntry Entries[DISCWRIGHT_LAYOUT_ENTRIES];
   uint8_t Reserved[29108 - 4 - DISCWRIGHT_LAYOUT_ENTRIES * DISCWRIGHT_LAYOUT_ENTRY_SIZE];
 } DiscwrightSessionLayout;
+
+/*
+ * Two entries of a file tree want the same name. The callback may rewrite
+ * Name in place and answers in Result: 1 keep both (the first is the boot
+ * image), 2 keep both under the rewritten name, 3 merge the two folders.
+ */
+#define DISCWRIGHT_COLLISION_NAME_UNITS 260u
+typedef struct DiscwrightNameCollision {
+  uint8_t Joliet; /* 0: Name.Iso (8-bit), else Name.Utf16 */
+  union {
+    char Iso[2 * DISCWRIGHT_COLLISION_NAME_UNITS];
+    uint16_t Utf16[DISCWRIGHT_COLLISION_NAME_UNITS];
+  } Name;
+  const char* FirstPath;  /* local path of the first entry */
+  uint32_t FirstAttributes;  /* 0x10: a folder */
+  const char* SecondPath;
+  uint32_t SecondAttributes;
+  uint8_t Result;
+} DiscwrightNameCollision;
 
 #pragma pack(pop)
 

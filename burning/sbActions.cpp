@@ -1,0 +1,130 @@
+#include "sbActions.h"
+
+#include <exception>
+
+#include "sbBurner.h"
+#include "sbCallbacks.h"
+#include "sbErrors.h"
+#include "sbHelpers.h"
+#include "sbLogging.h"
+#include "sbUiHooks.h"
+
+namespace {
+
+void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
+
+QString ExceptionMessage(const std::exception& e) {
+  if (const auto* error = dynamic_cast<const TsbError*>(&e)) return error->Message();
+  if (const auto* error = dynamic_cast<const TsbIOError*>(&e)) return error->Message();
+  return QString::fromLocal8Bit(e.what());
+}
+
+}  // namespace
+
+// ---- TsbActionList -----------------------------------------------------------
+
+TsbActionList::~TsbActionList() { Burner = nullptr; }
+
+TsbActionItem& TsbActionList::Add() { return *items_.emplace_back(std::make_unique<TsbActionItem>(*this)); }
+
+void TsbActionList::Delete(int index) {
+  items_.at(static_cast<std::size_t>(index));  // the range check
+  items_.erase(items_.begin() + index);
+}
+
+void TsbActionList::DeleteFromPage(int32_t pageOwner) {
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    if (items_[i]->PageOwner == pageOwner) {
+      items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i), items_.end());
+      return;
+    }
+  }
+}
+
+void TsbActionList::PropagateOnMessage() {
+  for (const auto& item : items_)
+    if (item->Action) item->Action->OnMessage = OnMessage;
+}
+
+// ---- TsbAction -------------------------------------------------------------------
+
+TsbAction::~TsbAction() { ActionList = nullptr; }
+
+void TsbAction::Execute(TsbActionItem* item) {
+  if (!item) throw TsbError(QStringLiteral("Invalid action"));
+  ActionList = &item->Collection();
+  GlobalCallBackEventer().DoProgress(0);
+}
+
+void TsbAction::DoMessage(const QString& text, TsbLogItemType kind) {
+  if (OnMessage) OnMessage(this, text, kind);
+}
+
+void TsbAction::HandleBurnerMessage(const void*, const QString& text, TsbLogItemType kind) { DoMessage(text, kind); }
+
+TsbBurner& TsbAction::Burner() const {
+  if (!ActionList || !ActionList->Burner) throw TsbError(QStringLiteral("The action has no burner to work on"));
+  return *ActionList->Burner;
+}
+
+void TsbAction::Report(const QString& text, TsbLogItemType kind) {
+  Burner().LastMessage = text;
+  DoMessage(text, kind);
+}
+
+void TsbAction::Eject() {
+  TsbBurner& b = Burner();
+  b.Release();  // a locked tray refuses to open; the burner reports its own failure
+  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Eject"));
+  b.ExceptionNumber =
+      Discwright_CdvdBurnerGrabber_Eject(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE, &b.Status, b.FailureInfo);
+  if (b.ExceptionNumber != 0) {
+    const QString failure = b.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Eject"));
+    b.LastMessage = failure;
+    Log(failure);
+    DoMessage(failure, litError);
+    return;
+  }
+  Report(QStringLiteral("Eject disc"), litInfo);
+}
+
+void TsbAction::CloseSession() {
+  TsbBurner& b = Burner();
+  GlobalCallBackEventer().DoProgress(100);
+  Report(QStringLiteral("Closing session"), litInfo);
+  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_CloseSession"));
+  b.ExceptionNumber = Discwright_CdvdBurnerGrabber_CloseSession(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
+                                                                &b.Status, b.FailureInfo);
+  if (b.ExceptionNumber != 0) {
+    // Only for the diagnostic log: the burn itself is on the disc.
+    b.LastMessage = b.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_CloseSession")) + QStringLiteral("\\n");
+    Log(b.LastMessage);
+  }
+}
+
+// ---- Running a list -----------------------------------------------------------------
+
+bool RunActions(TsbActionList& list, TsbBurner& burner, TsbMessageEvent handler, const void* sender) {
+  struct ClearBurner {
+    TsbActionList& list;
+    ~ClearBurner() { list.Burner = nullptr; }
+  } clearBurner{list};
+
+  list.OnMessage = std::move(handler);
+  list.PropagateOnMessage();
+  list.Burner = &burner;
+
+  QString failure;
+  try {
+    for (int i = 0; i < list.Count(); ++i) {
+      TsbActionItem& item = list.Items(i);
+      if (item.Action) item.Action->Execute(&item);
+    }
+    return true;
+  } catch (const std::exception& e) {
+    failure = ExceptionMessage(e);
+  }
+  if (list.OnMessage) list.OnMessage(sender ? sender : &list, failure, litError);
+  ShowErrorBox(failure);
+  return false;
+}

@@ -1,0 +1,197 @@
+#include "sbBurnThread.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <exception>
+#include <vector>
+
+#include "sbCallbacks.h"
+#include "sbErrors.h"
+#include "sbLogging.h"
+#include "sbStrings.h"
+
+namespace {
+
+void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
+
+constexpr uint32_t kChunk = 65536;
+
+}  // namespace
+
+void TsbCustomThread::DoMessage(const QString& text, TsbLogItemType kind) {
+  if (OnMessage) OnMessage(this, text, kind);
+}
+
+QString TsbBurnThread::ModeLabel(TsbBurnMode mode) {
+  switch (mode) {
+    case bmTaoFromTree: return QStringLiteral("Track-At-Once (from tree)");
+    case bmSaoFromTree: return QStringLiteral("Session-At-Once (from tree)");
+    case bmDaoPqFromTree: return QStringLiteral("Disc-At-Once PQ (from tree)");
+    case bmDaoRawFromTree: return QStringLiteral("Disc-At-Once raw P-W (from tree)");
+    case bmDaoPqFromFile: return QStringLiteral("Disc-At-Once PQ (from file)");
+    case bmDaoRawFromFile: return QStringLiteral("Disc-At-Once raw P-W (from file)");
+    case bmTaoFromFile: return QStringLiteral("Track-At-Once (from file)");
+    case bmSaoFromFile: return QStringLiteral("Session-At-Once (from file)");
+    default: return QString();
+  }
+}
+
+void TsbBurnThread::Execute() {
+  TsbBurner* burner = Burner.load();
+  if (!burner) return;
+  TsbBurner& b = *burner;
+  b.LastMessage.clear();
+  const TsbBurnMode mode = b.BurnSettings.Mode;
+  if (mode != bmToImageFile) GlobalCallBackEventer().DoBurnStateChange(true);
+
+  // The ending steps run however the burn ends.
+  struct Ending {
+    TsbBurnThread& thread;
+    ~Ending() {
+      GlobalCallBackEventer().DoBurnStateChange(false);
+      thread.Burner = nullptr;
+    }
+  } ending{*this};
+
+  try {
+    if (mode == bmToImageFile)
+      WriteImageFile(b);
+    else if (mode <= bmSaoFromFile)
+      BurnDisc(b);
+  } catch (const std::exception& e) {
+    const auto* error = dynamic_cast<const TsbError*>(&e);
+    b.LastMessage = error ? error->Message() : QString::fromLocal8Bit(e.what());
+    b.BurnSucceeded = false;
+  }
+}
+
+void TsbBurnThread::BurnDisc(TsbBurner& b) {
+  b.BurnSucceeded = true;
+  const TsbBurnMode mode = b.BurnSettings.Mode;
+  DoMessage(ResStr(sBurningMode) + QStringLiteral(": ") + ModeLabel(mode), litInfo);
+  DoMessage(ResStr(sBurningStarted), litInfo);
+
+  const uint8_t test = b.BurnSettings.TestWrite ? 1 : 0;
+  const uint8_t multi = b.BurnSettings.MultiSession ? 1 : 0;
+  char* text = b.ExceptionText;
+  const uint32_t size = DISCWRIGHT_TEXT_SIZE;
+  QString function;
+  QString failureName;  // the name in the failure text, where it differs
+  auto call = [&](const char* name, auto&& invoke) {
+    function = QString::fromLatin1(name);
+    Log(function);
+    b.ExceptionNumber = invoke();
+  };
+
+  switch (mode) {
+    case bmTaoFromTree:
+      call("Discwright_CdvdBurnerGrabber_TrackAtOnceFromTree", [&] {
+        return Discwright_CdvdBurnerGrabber_TrackAtOnceFromTree(b.Grabber, text, size, &b.Status, b.FailureInfo,
+                                                                b.FileTree, 1, test, multi, 1, 5);
+      });
+      break;
+    case bmSaoFromTree: {
+      auto layout = b.SessionLayoutFromTree();
+      call("Discwright_CdvdBurnerGrabber_SessionAtOnce", [&] {
+        return Discwright_CdvdBurnerGrabber_SessionAtOnce(b.Grabber, text, size, &b.Status, b.FailureInfo,
+                                                          layout.get(), 1, test, 1, 1, 5);
+      });
+      break;
+    }
+    case bmDaoPqFromTree:
+      call("Discwright_CdvdBurnerGrabber_DiscAtOncePQFromTree", [&] {
+        return Discwright_CdvdBurnerGrabber_DiscAtOncePQFromTree(b.Grabber, text, size, &b.Status, b.FailureInfo,
+                                                                 b.FileTree, 0, test, 0, 1, 5);
+      });
+      break;
+    case bmDaoRawFromTree:
+      call("Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromTree", [&] {
+        return Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromTree(b.Grabber, text, size, &b.Status, b.FailureInfo,
+                                                                    b.FileTree, 0, test, 0, 1, 5);
+      });
+      failureName = QStringLiteral("Discwright_CdvdBurnerGrabber_DiscAtOncePQ[RawPW]FromTree");
+      break;
+    case bmDaoPqFromFile:
+      call("Discwright_CdvdBurnerGrabber_DiscAtOncePQFromFile", [&] {
+        return Discwright_CdvdBurnerGrabber_DiscAtOncePQFromFile(b.Grabber, text, size, &b.Status, b.FailureInfo,
+                                                                 &b.Tracks(), 0, test, 0, 0, 1, 5);
+      });
+      break;
+    case bmDaoRawFromFile:
+      call("Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromFile", [&] {
+        return Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromFile(b.Grabber, text, size, &b.Status,
+                                                                    b.FailureInfo, &b.Tracks(), 0, test, 0, 0, 1, 5);
+      });
+      break;
+    case bmTaoFromFile: {
+      function = QStringLiteral("Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile");
+      Log(function);
+      const auto& tracks = b.Tracks();
+      uint32_t count = std::min<uint32_t>(tracks.Count, DISCWRIGHT_TRACK_TABLE_ENTRIES);
+      for (uint32_t i = 0; i < count; ++i) {
+        b.ExceptionNumber = Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(
+            b.Grabber, text, size, &b.Status, b.FailureInfo, tracks.Tracks[i].FileName, 1, test, multi, 1, 5);
+        if (b.ExceptionNumber != 0) break;
+      }
+      break;
+    }
+    case bmSaoFromFile: {
+      auto layout = b.SessionLayoutFromSourceFiles();
+      call("Discwright_CdvdBurnerGrabber_SessionAtOnce", [&] {
+        return Discwright_CdvdBurnerGrabber_SessionAtOnce(b.Grabber, text, size, &b.Status, b.FailureInfo,
+                                                          layout.get(), 0, test, 1, 1, 5);
+      });
+      break;
+    }
+    default:
+      return;
+  }
+
+  if (b.ExceptionNumber != 0) {
+    b.LastMessage = b.FailureText(failureName.isEmpty() ? function : failureName);
+    Log(b.LastMessage);
+    b.BurnSucceeded = false;
+  }
+}
+
+void TsbBurnThread::WriteImageFile(TsbBurner& b) {
+  TsbImageOutput& o = b.ImageOutput;
+  GlobalCallBackEventer().DoWriteToFileStart();
+  std::vector<char> buffer(kChunk, 0);
+  o.LastPercent = 0;
+  GlobalCallBackEventer().DoBurnStateChange(true);
+  b.BurnSucceeded = true;
+  for (;;) {
+    o.Done = o.Total - o.Remaining;
+    if (o.Total != 0) {
+      o.Percent = o.Done * 100 / o.Total;
+      if (o.Percent != o.LastPercent && o.Percent != 100) {
+        o.LastPercent = o.Percent;
+        GlobalCallBackEventer().DoProgress(int(o.Percent));
+      }
+    }
+    if (o.Remaining <= 0 || b.Cancelled) break;
+    o.Chunk = o.Remaining < int64_t(kChunk) ? o.Remaining : int64_t(kChunk);
+    Log(QStringLiteral("Discwright_ISO9660JolietFileTree_Read"));
+    b.ExceptionNumber = Discwright_ISO9660JolietFileTree_Read(b.FileTree, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
+                                                              &b.Status, uint32_t(o.Chunk), buffer.data());
+    if (b.ExceptionNumber != 0) {
+      b.LastMessage = b.FailureText(QStringLiteral("Discwright_ISO9660FileTree_Read(loop)"));
+      Log(b.LastMessage);
+      throw TsbError(b.LastMessage);
+    }
+    size_t written = 0;
+    while (written < size_t(o.Chunk)) {
+      ssize_t n = ::write(o.Handle, buffer.data() + written, size_t(o.Chunk) - written);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        b.Status = uint32_t(n < 0 ? errno : ENOSPC);
+        b.LastMessage = QStringLiteral("WriteFile( %1 ) failed, status %2").arg(o.Chunk).arg(int32_t(b.Status));
+        throw TsbError(b.LastMessage);
+      }
+      written += size_t(n);
+    }
+    o.Remaining -= o.Chunk;
+  }
+}

@@ -1,0 +1,30 @@
+// The thread that runs one library burn call (or the image-file copy) for the burner.
+#pragma once
+
+#include "sbBurner.h"
+#include "sbThreads.h"
+
+class TsbCustomThread : public TsbWorkerThread {
+ public:
+  explicit TsbCustomThread(TsbBurner* burner) : Burner(burner) {}
+
+  std::atomic<TsbBurner*> Burner;  // cleared when the thread ends
+  TsbMessageEvent OnMessage;
+
+  virtual void DoMessage(const QString& text, TsbLogItemType kind);
+};
+
+class TsbBurnThread : public TsbCustomThread {
+ public:
+  using TsbCustomThread::TsbCustomThread;
+
+  // The label of a mode in the "Burning mode" line, e.g. "Track-At-Once (from file)".
+  static QString ModeLabel(TsbBurnMode mode);
+
+ protected:
+  void Execute() override;
+
+ private:
+  void BurnDisc(TsbBurner& b);
+  void WriteImageFile(TsbBurner& b);
+};

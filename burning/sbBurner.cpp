@@ -1,0 +1,185 @@
+#include "sbBurner.h"
+
+#include <QFile>
+
+#include <cstring>
+
+#include "sbBurnThread.h"
+#include "sbCallbacks.h"
+#include "sbErrors.h"
+#include "sbLogging.h"
+#include "sbUiHooks.h"
+
+namespace {
+
+void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
+
+}  // namespace
+
+QByteArray LibraryFileName(const QString& fileName) { return QFile::encodeName(fileName); }
+
+TsbBurner::TsbBurner() : tracks_(std::make_unique<DiscwrightTrackTable>()) {}
+
+TsbBurner::~TsbBurner() {
+  WaitForBurnThread();
+  DestroyFileTree();
+  DestroyGrabber();
+}
+
+QString TsbBurner::ExceptionTextString() const {
+  return QString::fromLocal8Bit(ExceptionText, int(strnlen(ExceptionText, sizeof ExceptionText)));
+}
+
+QString TsbBurner::FailureText(const QString& function) const {
+  return QStringLiteral("%1() failed, exception %2, status %3, text \"%4\"")
+      .arg(function)
+      .arg(ExceptionNumber)
+      .arg(int32_t(Status))
+      .arg(ExceptionTextString());
+}
+
+void TsbBurner::WaitForBurnThread() {
+  while (TsbBurnThread* thread = burnThread_.load()) {
+    if (!thread->WaitFor(kWaitSlice)) ProcessMessages();
+    else break;
+  }
+  burnThreadOwner_.reset();  // joins the ended thread
+}
+
+void TsbBurner::BurnThreadDone() { burnThread_ = nullptr; }
+
+void TsbBurner::DoMessage(const void*, const QString& text, TsbLogItemType kind) {
+  if (OnMessage) OnMessage(this, text, kind);
+}
+
+void TsbBurner::Open() {
+  DestroyGrabber();
+  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (before create)"));
+  if (Transport == ttAspi) {
+    ExceptionNumber = Discwright_CdvdBurnerGrabber_Create(
+        &Grabber, ExceptionText, DISCWRIGHT_TEXT_SIZE, &Status, FailureInfo, LibraryCallback, nullptr,
+        DeviceAddress.PortID, DeviceAddress.BusID, DeviceAddress.TargetID, DeviceAddress.LUN, 0);
+  } else {
+    QByteArray name = DeviceName.toLocal8Bit();
+    ExceptionNumber = Discwright_CdvdBurnerGrabber_CreateEx(&Grabber, ExceptionText, DISCWRIGHT_TEXT_SIZE, &Status,
+                                                            FailureInfo, LibraryCallback, nullptr, name.constData(), 0);
+  }
+  if (ExceptionNumber != 0) {
+    Grabber = 0;
+    LastMessage = FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Create"));
+    Log(LastMessage);
+    throw TsbError(LastMessage);
+  }
+  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (after create): PortID:%1,BusID:%2,TargetID:%3,LUN:%4")
+          .arg(DeviceAddress.PortID)
+          .arg(DeviceAddress.BusID)
+          .arg(DeviceAddress.TargetID)
+          .arg(DeviceAddress.LUN));
+}
+
+void TsbBurner::Lock() {
+  ExceptionNumber = 0;
+  if (!Grabber) return;
+  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Lock"));
+  ExceptionNumber =
+      Discwright_CdvdBurnerGrabber_Lock(Grabber, ExceptionText, DISCWRIGHT_TEXT_SIZE, &Status, FailureInfo);
+  if (ExceptionNumber != 0) {
+    LastMessage = FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Lock")) + QStringLiteral("\\n");
+    Log(LastMessage);
+    ShowErrorBox(LastMessage);
+  }
+}
+
+void TsbBurner::Release() {
+  ExceptionNumber = 0;
+  if (!Grabber) return;
+  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Release"));
+  ExceptionNumber =
+      Discwright_CdvdBurnerGrabber_Release(Grabber, ExceptionText, DISCWRIGHT_TEXT_SIZE, &Status, FailureInfo);
+  if (ExceptionNumber != 0) {
+    LastMessage = FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Release")) + QStringLiteral("\\n");
+    Log(LastMessage);
+    ShowErrorBox(LastMessage);
+  }
+}
+
+void TsbBurner::Cancel() {
+  if (BurnSettings.Mode != bmToImageFile) {
+    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Cancel"));
+    Discwright_CdvdBurnerGrabber_Cancel(Grabber);
+  }
+  Cancelled = true;
+}
+
+void TsbBurner::Burn() {
+  WaitForBurnThread();
+  burnThreadOwner_ = std::make_unique<TsbBurnThread>(this);
+  TsbBurnThread* thread = burnThreadOwner_.get();
+  burnThread_ = thread;
+  thread->OnTerminate = [this](TsbWorkerThread*) { BurnThreadDone(); };
+  thread->OnMessage = [this](const void* sender, const QString& text, TsbLogItemType kind) {
+    DoMessage(sender, text, kind);
+  };
+  thread->Start();
+  WaitForBurnThread();
+}
+
+void TsbBurner::DestroyFileTree() {
+  if (!FileTree) return;
+  Log(QStringLiteral("Discwright_Destroy: FileTree"));
+  Discwright_Destroy(&FileTree);
+  FileTree = 0;
+}
+
+void TsbBurner::DestroyGrabber() {
+  if (!Grabber) return;
+  Release();
+  Log(QStringLiteral("Discwright_Destroy: Grabber"));
+  Discwright_Destroy(&Grabber);
+  Grabber = 0;
+}
+
+namespace {
+
+// Copies a name into a fixed field of a library table, refusing one that
+// would not end inside it: a cut name would burn some other file, or none.
+void CopyName(char* field, size_t fieldSize, const QString& fileName, const char* where) {
+  QByteArray name = LibraryFileName(fileName);
+  if (size_t(name.size()) >= fieldSize)
+    throw TsbError(QStringLiteral("The image file name is too long for the %1 (at most %2 bytes): %3")
+                       .arg(QLatin1String(where))
+                       .arg(fieldSize - 1)
+                       .arg(fileName));
+  std::memcpy(field, name.constData(), size_t(name.size()));
+  field[name.size()] = '\0';
+}
+
+}  // namespace
+
+void TsbBurner::SetSingleTrack(const QString& fileName) {
+  DiscwrightTrackTable table{};
+  CopyName(table.Tracks[0].FileName, sizeof table.Tracks[0].FileName, fileName, "track table");
+  table.Count = 1;
+  *tracks_ = table;
+}
+
+std::unique_ptr<DiscwrightSessionLayout> TsbBurner::SessionLayoutFromSourceFiles() const {
+  if (SourceFiles.size() > int(DISCWRIGHT_LAYOUT_ENTRIES))
+    throw TsbError(QStringLiteral("A session holds at most %1 image files, not %2")
+                       .arg(DISCWRIGHT_LAYOUT_ENTRIES)
+                       .arg(SourceFiles.size()));
+  auto layout = std::make_unique<DiscwrightSessionLayout>();
+  for (int i = 0; i < SourceFiles.size(); ++i) {
+    auto& entry = layout->Entries[i];
+    CopyName(entry.FileName, sizeof entry.FileName, SourceFiles[i], "session layout");
+  }
+  layout->Count = uint32_t(SourceFiles.size());
+  return layout;
+}
+
+std::unique_ptr<DiscwrightSessionLayout> TsbBurner::SessionLayoutFromTree() const {
+  auto layout = std::make_unique<DiscwrightSessionLayout>();
+  layout->Count = 1;
+  layout->Entries[0].FileTree = FileTree;
+  return layout;
+}

@@ -1,0 +1,41 @@
+// The one callback handed to the library, and the process-wide object whose
+// events carry what it reports (progress, buffer fill, burn state).
+#pragma once
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+class TsbCallBackEventer {
+ public:
+  using NameEvent = std::function<void(TsbCallBackEventer* sender, const QString& name, void* data)>;
+  using PercentEvent = std::function<void(TsbCallBackEventer* sender, int percent)>;
+  using StateEvent = std::function<void(TsbCallBackEventer* sender, bool active)>;
+  using NotifyEvent = std::function<void(TsbCallBackEventer* sender)>;
+
+  // Bound on the window thread while no burn runs; fired on the burn thread or a library thread.
+  NameEvent OnAddName;
+  NameEvent OnRemoveName;
+  PercentEvent OnProgress;
+  PercentEvent OnBufferStatus;
+  StateEvent OnBurnStateChange;
+  NotifyEvent OnWriteToFileStart;
+
+  void DoAddName(const QString& name, void* data);
+  void DoRemoveName(const QString& name, void* data);
+  void DoProgress(int percent);
+  void DoBufferStatus(int percent);
+  void DoBurnStateChange(bool active);
+  void DoWriteToFileStart();
+};
+
+TsbCallBackEventer& GlobalCallBackEventer();
+
+// The last progress percentage passed on for reason 12; reset before every burn.
+extern std::atomic<int64_t> LastReportedPercent;
+
+// The library callback: reasons 0 to 3 (file trees), 10 (device found: the
+// context is a TsbDeviceList), 12 (progress), 13 (buffer fill).
+void LibraryCallback(uint32_t reason, void* context, void* param1, void* param2);

@@ -1,0 +1,47 @@
+// Worker threads that the window thread starts and then waits for in short
+// slices, keeping its events flowing (the burn thread, the device finder thread).
+#pragma once
+
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "sbLogging.h"
+
+// Sender, text and kind of a report.
+using TsbMessageEvent = std::function<void(const void* sender, const QString& text, TsbLogItemType kind)>;
+
+class TsbWorkerThread {
+ public:
+  TsbWorkerThread() = default;
+  virtual ~TsbWorkerThread();  // joins the thread
+  TsbWorkerThread(const TsbWorkerThread&) = delete;
+  TsbWorkerThread& operator=(const TsbWorkerThread&) = delete;
+
+  // Called on the worker thread itself as its last step, also after an exception.
+  std::function<void(TsbWorkerThread*)> OnTerminate;
+
+  void Start();
+  // Waits at most timeout; true once the thread has ended.
+  bool WaitFor(std::chrono::milliseconds timeout);
+  bool Ended();
+
+ protected:
+  virtual void Execute() = 0;
+
+ private:
+  void Run();
+
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable endedCv_;
+  bool ended_ = false;
+};
+
+// Waits for the thread in slices of kWaitSlice, processing window events after each slice.
+void WaitPumping(TsbWorkerThread& thread);

@@ -1,0 +1,141 @@
+#include "sbVerifyAction.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+#include "sbBurner.h"
+#include "sbCallbacks.h"
+#include "sbErrors.h"
+#include "sbLogging.h"
+#include "sbUiHooks.h"
+
+namespace {
+
+void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
+
+constexpr uint64_t kSector = DISCWRIGHT_SECTOR_SIZE;
+
+QString Mismatch(uint64_t offset) {
+  return QStringLiteral("Verification failed: the disc differs from the image at byte %1").arg(offset);
+}
+
+}  // namespace
+
+void TsbVerifyAction::Fail(const QString& text) {
+  Burner().LastMessage = text;
+  Log(text);
+  throw TsbError(text);
+}
+
+void TsbVerifyAction::StopCancelled() {
+  Report(QStringLiteral("Verification cancelled"), litWarning);
+  Eject();
+}
+
+bool TsbVerifyAction::Pause(std::chrono::milliseconds duration) {
+  const auto until = std::chrono::steady_clock::now() + duration;
+  for (auto now = std::chrono::steady_clock::now(); now < until; now = std::chrono::steady_clock::now()) {
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kWaitSlice, until - now));
+    ProcessMessages();
+    if (Burner().Cancelled) return false;
+  }
+  return true;
+}
+
+bool TsbVerifyAction::WaitUntilReady() {
+  TsbBurner& b = Burner();
+  const auto deadline = std::chrono::steady_clock::now() + ReadyTimeout;
+  for (;;) {
+    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"));
+    b.ExceptionNumber = Discwright_CdvdBurnerGrabber_TestUnitReady(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
+                                                                   &b.Status, b.FailureInfo);
+    if (b.ExceptionNumber == 0) return true;
+    if (std::chrono::steady_clock::now() >= deadline)
+      Fail(b.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady")));
+    if (!Pause(ReadyPoll)) return false;
+  }
+}
+
+void TsbVerifyAction::Execute(TsbActionItem* item) {
+  TsbAction::Execute(item);
+  TsbBurner& b = Burner();
+  if (b.BurnSettings.TestWrite) {
+    Report(QStringLiteral("Nothing to verify after a test burn"), litInfo);
+    return;
+  }
+  Report(QStringLiteral("Verifying disc"), litInfo);
+
+  auto call = [&b](const char* function, auto&& invoke) {
+    Log(QString::fromUtf8(function));
+    b.ExceptionNumber = invoke(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE, &b.Status, b.FailureInfo);
+    return b.ExceptionNumber == 0;
+  };
+  auto libraryFailure = [&](const char* function) { Fail(b.FailureText(QString::fromUtf8(function))); };
+
+  // The burn action ejected the disc.
+  if (!call("Discwright_CdvdBurnerGrabber_CloseTray", Discwright_CdvdBurnerGrabber_CloseTray))
+    libraryFailure("Discwright_CdvdBurnerGrabber_CloseTray");
+  if (!WaitUntilReady()) return StopCancelled();
+
+  // The image was burned as the last track of the disc.
+  DiscwrightDiscInformation disc{};
+  if (!call("Discwright_CdvdBurnerGrabber_GetDiscInformation", [&](auto... triple) {
+        return Discwright_CdvdBurnerGrabber_GetDiscInformation(triple..., &disc);
+      }))
+    libraryFailure("Discwright_CdvdBurnerGrabber_GetDiscInformation");
+  if (disc.Tracks == 0) Fail(QStringLiteral("Verification failed: the disc holds no track"));
+  DiscwrightTrackInformation track{};
+  if (!call("Discwright_CdvdBurnerGrabber_GetTrackInformation", [&](auto... triple) {
+        return Discwright_CdvdBurnerGrabber_GetTrackInformation(triple..., disc.Tracks, &track);
+      }))
+    libraryFailure("Discwright_CdvdBurnerGrabber_GetTrackInformation");
+
+  const QString fileName = ActionList->Source.FileName;
+  QFile image(fileName);
+  if (!image.open(QIODevice::ReadOnly))
+    Fail(QStringLiteral("Cannot read the image file \"%1\": %2").arg(fileName, image.errorString()));
+  const uint64_t size = uint64_t(image.size());
+  const uint64_t blocks = (size + kSector - 1) / kSector;
+  // A shorter track lacks the image's tail: the first missing byte is where they differ.
+  if (track.SizeBlocks != 0 && track.SizeBlocks < blocks) Fail(Mismatch(uint64_t(track.SizeBlocks) * kSector));
+
+  std::vector<char> fromDisc(kSectorsPerRead * kSector);
+  std::vector<char> fromImage(kSectorsPerRead * kSector);
+  int lastPercent = 0;
+  for (uint64_t block = 0; block < blocks;) {
+    const auto count = uint32_t(std::min<uint64_t>(kSectorsPerRead, blocks - block));
+    if (!call("Discwright_CdvdBurnerGrabber_ReadSectors", [&](auto... triple) {
+          return Discwright_CdvdBurnerGrabber_ReadSectors(triple..., track.StartBlock + uint32_t(block), count,
+                                                          fromDisc.data());
+        }))
+      libraryFailure("Discwright_CdvdBurnerGrabber_ReadSectors");
+
+    const uint64_t offset = block * kSector;
+    const uint64_t imageBytes = std::min<uint64_t>(uint64_t(count) * kSector, size - offset);
+    if (image.read(fromImage.data(), qint64(imageBytes)) != qint64(imageBytes))
+      Fail(QStringLiteral("Cannot read the image file \"%1\": %2").arg(fileName, image.errorString()));
+    const auto imageEnd = fromImage.begin() + std::ptrdiff_t(imageBytes);
+    auto [atImage, atDisc] = std::mismatch(fromImage.begin(), imageEnd, fromDisc.begin());
+    if (atImage != imageEnd) Fail(Mismatch(offset + uint64_t(atImage - fromImage.begin())));
+    // The medium holds whole blocks: the tail of the last one must be zeros.
+    const auto discEnd = fromDisc.begin() + std::ptrdiff_t(uint64_t(count) * kSector);
+    const auto nonZero = std::find_if(atDisc, discEnd, [](char c) { return c != 0; });
+    if (nonZero != discEnd) Fail(Mismatch(offset + uint64_t(nonZero - fromDisc.begin())));
+
+    block += count;
+    const int percent = int(block * 100 / blocks);
+    if (percent != lastPercent) {
+      lastPercent = percent;
+      GlobalCallBackEventer().DoProgress(percent);
+    }
+    ProcessMessages();
+    if (b.Cancelled) return StopCancelled();
+  }
+  if (lastPercent != 100) GlobalCallBackEventer().DoProgress(100);
+
+  Report(QStringLiteral("Verification passed"), litInfo);
+  Eject();
+}

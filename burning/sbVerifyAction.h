@@ -1,0 +1,30 @@
+// The action that checks a burned disc against its image file: it closes the tray,
+// waits for the unit, reads the last track back and compares it byte by byte,
+// including the zero padding of the last block. Meant to follow the burn action.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+#include "sbActions.h"
+
+class TsbVerifyAction : public TsbAction {
+ public:
+  // Sectors per read: 64 KiB, small enough to keep the window responsive in between.
+  static constexpr uint32_t kSectorsPerRead = 32;
+  // How long a drive may take to spin up after its tray closed.
+  std::chrono::milliseconds ReadyTimeout{30000};
+  // Pause between two readiness checks.
+  std::chrono::milliseconds ReadyPoll{240};
+
+  void Execute(TsbActionItem* item) override;
+
+ private:
+  // False when the user cancelled while waiting.
+  bool WaitUntilReady();
+  // Waits in short slices, keeping the window thread's events flowing; false on cancel.
+  bool Pause(std::chrono::milliseconds duration);
+  [[noreturn]] void Fail(const QString& text);
+  // Ends a cancelled verification: a warning, and the disc comes out as after a check.
+  void StopCancelled();
+};

@@ -1,0 +1,82 @@
+#include "CliArgs.h"
+
+const char* const kCliUsage =
+    "usage: korvanel-cli [global options] COMMAND [arguments]\n"
+    "\n"
+    "Global options:\n"
+    "  --demo                  use the shipped demo recorders (real time at the set speed)\n"
+    "  --virtual-drives FILE   use the virtual recorders described in FILE\n"
+    "  --time-scale X          override every virtual recorder's time scale (0 = as fast as possible)\n"
+    "  --no-real-drives        do not use the drives of this machine\n"
+    "  --transport name|address  open devices by name (default) or by SCSI address\n"
+    "  --help, --version\n"
+    "\n"
+    "Commands:\n"
+    "  devices                 list the CD/DVD devices and their discs\n"
+    "  info DEVICE             details of one device (CdRomN or port:bus:target:lun)\n"
+    "  speeds DEVICE           the write speeds the device offers for its disc\n"
+    "  burn IMAGE --device DEVICE [--mode tao|sao|dao|dao-raw] [--speed FACTOR|max]\n"
+    "       [--test] [--no-opc] [--multisession] [--verify] [--save-log FILE]\n"
+    "  build-image FOLDER OUTPUT.iso [--label L] [--boot FILE]\n"
+    "\n"
+    "Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.\n";
+
+CliArgs ParseCliArgs(const QStringList& arguments) {
+  CliArgs args;
+  auto value = [&](int& i, const QString& option) {
+    if (i + 1 >= arguments.size()) throw CliUsageError{option + QStringLiteral(" needs a value")};
+    return arguments[++i];
+  };
+  for (int i = 0; i < arguments.size(); ++i) {
+    const QString& a = arguments[i];
+    if (a == QLatin1String("--demo")) args.demo = true;
+    else if (a == QLatin1String("--virtual-drives")) args.virtualDrives = value(i, a);
+    else if (a == QLatin1String("--time-scale")) {
+      bool ok = false;
+      double scale = value(i, a).toDouble(&ok);
+      if (!ok || scale < 0) throw CliUsageError{QStringLiteral("--time-scale needs a number of at least 0")};
+      args.timeScale = scale;
+    } else if (a == QLatin1String("--no-real-drives")) args.realDrives = false;
+    else if (a == QLatin1String("--transport")) {
+      QString t = value(i, a);
+      if (t != QLatin1String("name") && t != QLatin1String("address"))
+        throw CliUsageError{QStringLiteral("--transport is \"name\" or \"address\"")};
+      args.transportAddress = t == QLatin1String("address");
+    } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) args.help = true;
+    else if (a == QLatin1String("--version")) args.version = true;
+    else if (a == QLatin1String("--device")) args.device = value(i, a);
+    else if (a == QLatin1String("--mode")) {
+      args.mode = value(i, a);
+      static const QStringList modes = {"tao", "sao", "dao", "dao-raw"};
+      if (!modes.contains(args.mode)) throw CliUsageError{QStringLiteral("--mode is tao, sao, dao or dao-raw")};
+    } else if (a == QLatin1String("--speed")) {
+      args.speed = value(i, a);
+      bool ok = false;
+      if (args.speed != QLatin1String("max") && (args.speed.toInt(&ok), !ok))
+        throw CliUsageError{QStringLiteral("--speed is a whole factor such as 8, or max")};
+    } else if (a == QLatin1String("--test")) args.test = true;
+    else if (a == QLatin1String("--no-opc")) args.noOpc = true;
+    else if (a == QLatin1String("--multisession")) args.multiSession = true;
+    else if (a == QLatin1String("--verify")) args.verify = true;
+    else if (a == QLatin1String("--save-log")) args.saveLog = value(i, a);
+    else if (a == QLatin1String("--label")) args.label = value(i, a);
+    else if (a == QLatin1String("--boot")) args.boot = value(i, a);
+    else if (a.startsWith(QLatin1String("--"))) throw CliUsageError{QStringLiteral("unknown option ") + a};
+    else if (args.command.isEmpty()) args.command = a;
+    else args.positional << a;
+  }
+  if (args.help || args.version) return args;
+  static const QStringList commands = {"devices", "info", "speeds", "burn", "build-image"};
+  if (args.command.isEmpty()) throw CliUsageError{QStringLiteral("no command given")};
+  if (!commands.contains(args.command)) throw CliUsageError{QStringLiteral("unknown command ") + args.command};
+  int wanted = args.command == QLatin1String("devices")       ? 0
+               : args.command == QLatin1String("build-image") ? 2
+                                                              : 1;
+  if (args.positional.size() != wanted)
+    throw CliUsageError{QStringLiteral("%1 takes %2 argument(s)").arg(args.command).arg(wanted)};
+  if (args.command == QLatin1String("burn") && args.device.isEmpty())
+    throw CliUsageError{QStringLiteral("burn needs --device DEVICE")};
+  if (!args.demo && args.virtualDrives.isEmpty() && !args.realDrives && args.command != QLatin1String("build-image"))
+    throw CliUsageError{QStringLiteral("no devices to use: give --demo or --virtual-drives FILE, or allow real drives")};
+  return args;
+}

@@ -1,0 +1,257 @@
+#include "CliCommands.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <atomic>
+#include <cstdio>
+
+#include "CliEngine.h"
+#include "sbActions.h"
+#include "sbBurnAtOnceAction.h"
+#include "sbBurnToFileAction.h"
+#include "sbCallbacks.h"
+#include "sbDiscSpeeds.h"
+#include "sbErrors.h"
+#include "sbHelpers.h"
+#include "sbStrings.h"
+#include "sbUiHooks.h"
+#include "sbVerifyAction.h"
+
+namespace {
+
+std::atomic<bool> interruptRequested{false};
+
+void Print(const QString& text) { std::printf("%s\n", text.toLocal8Bit().constData()); }
+
+QString UsedText(const TsbDeviceItem& item) {
+  if (item.DiscType == DISC_TYPE_NO_MEDIA) return QString();
+  if (item.DiscSpace.FreeBytes == item.DiscSpace.CapacityBytes) return ResStr(sBlank);
+  return item.DiscSpace.CapacityBytes > 0 ? FormatMegabytes(item.DiscSpace.UsedBytes, false) : QString();
+}
+
+TsbDeviceItem& RequireDevice(CliEngine& engine, const QString& device) {
+  engine.Scan();
+  TsbDeviceItem* item = engine.Find(device);
+  if (!item) throw TsbError(QStringLiteral("No CD/DVD device \"%1\" was found").arg(device));
+  if (item->DiscType != DISC_TYPE_NO_MEDIA) item->DiscSpace = ReadDiscSpace(*item);
+  return *item;
+}
+
+// The burn modes the burn mode page offers for this device and disc, in its order.
+struct OfferedMode {
+  QString option;
+  QString name;
+  TsbBurnMode code;
+};
+
+std::vector<OfferedMode> OfferedModes(const TsbBurner& burner, bool discAtOnceAllowed) {
+  std::vector<OfferedMode> modes;
+  bool cd = !IsDVDDiscType(burner.DiscType);
+  const TsbWriteModes& w = burner.WriteModes;
+  if (w.CanDaoRaw && discAtOnceAllowed && cd) modes.push_back({"dao-raw", "Disc-At-Once raw P-W", bmDaoRawFromFile});
+  if (w.CanDaoPQ && discAtOnceAllowed && cd) modes.push_back({"dao", "Disc-At-Once PQ", bmDaoPqFromFile});
+  if (w.CanSAO && discAtOnceAllowed && cd) modes.push_back({"sao", "Session-At-Once", bmSaoFromFile});
+  if (w.CanTAO) modes.push_back({"tao", "Track-At-Once", bmTaoFromFile});
+  return modes;
+}
+
+}  // namespace
+
+void RequestInterrupt() { interruptRequested = true; }
+
+int RunDevices(const CliArgs& args) {
+  CliEngine engine(args);
+  TsbDeviceList& devices = engine.Scan();
+  if (devices.Count() == 0) {
+    Print(QStringLiteral("No CD/DVD devices found."));
+    return kExitSuccess;
+  }
+  std::printf("%-10s %-28s %-10s %-6s %-34s %-12s %-16s %s\n", "Device", "Product", "Vendor", "Rev.", "Media",
+              "Size, MB", "Label", "Writes");
+  for (int i = 0; i < devices.Count(); ++i) {
+    TsbDeviceItem& item = devices.Items(i);
+    if (item.DiscType != DISC_TYPE_NO_MEDIA) item.DiscSpace = ReadDiscSpace(item);
+    std::printf("%-10s %-28s %-10s %-6s %-34s %-12s %-16s %s\n", engine.DeviceId(item).toLocal8Bit().constData(),
+                item.Product.toLocal8Bit().constData(), item.Vendor.toLocal8Bit().constData(),
+                item.ProductRevisionLevel.toLocal8Bit().constData(),
+                DiscTypeName(item.DiscType).toLocal8Bit().constData(), UsedText(item).toLocal8Bit().constData(),
+                item.DiscLabel.toLocal8Bit().constData(), item.FormatFlags[5] ? "yes" : "no");
+  }
+  return kExitSuccess;
+}
+
+int RunInfo(const CliArgs& args) {
+  CliEngine engine(args);
+  TsbDeviceItem& item = RequireDevice(engine, args.positional[0]);
+  auto yesNo = [](bool b) { return BoolToYesNo(b, false); };
+  Print(QStringLiteral("Device:          %1").arg(engine.DeviceId(item)));
+  Print(QStringLiteral("Product:         %1").arg(item.Product));
+  Print(QStringLiteral("Vendor:          %1").arg(item.Vendor));
+  Print(QStringLiteral("Revision:        %1").arg(item.ProductRevisionLevel));
+  Print(QStringLiteral("Buffer:          %1 KB").arg(item.BufferSize / 1024));
+  Print(QStringLiteral("Address:         %1:%2:%3:%4")
+            .arg(item.Address.PortID)
+            .arg(item.Address.BusID)
+            .arg(item.Address.TargetID)
+            .arg(item.Address.LUN));
+  Print(QStringLiteral("Mounted at:      %1").arg(item.DriveLetter));
+  Print(QStringLiteral("Can write:       %1").arg(yesNo(item.FormatFlags[5])));
+  Print(QStringLiteral("Test write:      %1").arg(yesNo(item.WriteModes.CanTestWrite)));
+  Print(QStringLiteral("Write modes:     TAO %1, SAO %2, DAO PQ %3, DAO raw P-W %4")
+            .arg(yesNo(item.WriteModes.CanTAO), yesNo(item.WriteModes.CanSAO), yesNo(item.WriteModes.CanDaoPQ),
+                 yesNo(item.WriteModes.CanDaoRaw)));
+  Print(QStringLiteral("Media:           %1").arg(DiscTypeName(item.DiscType)));
+  if (item.DiscType != DISC_TYPE_NO_MEDIA) {
+    Print(QStringLiteral("Disc status:     %1").arg(item.DiscInformation.DiscStatus));
+    Print(QStringLiteral("Used:            %1").arg(UsedText(item)));
+    Print(QStringLiteral("Free:            %1").arg(FormatMegabytes(item.DiscSpace.FreeBytes, false)));
+    Print(QStringLiteral("Label:           %1").arg(item.DiscLabel));
+  }
+  if (item.DVDRPC.Valid)
+    Print(QStringLiteral("Region control:  %1, %2, %3, %4, %5")
+              .arg(item.DVDRPC.Value1, item.DVDRPC.Value2, item.DVDRPC.Value3, item.DVDRPC.Value4,
+                   item.DVDRPC.Value5));
+  return kExitSuccess;
+}
+
+int RunSpeeds(const CliArgs& args) {
+  CliEngine engine(args);
+  TsbDeviceItem& item = RequireDevice(engine, args.positional[0]);
+  TsbBurner burner;
+  burner.Transport = engine.Transport();
+  burner.DeviceAddress = item.Address;
+  burner.DeviceName = item.DeviceName;
+  burner.DiscType = item.DiscType;
+  burner.Open();
+  TsbDiscSpeedList speeds;
+  speeds.ReadSpeeds(burner);
+  for (int i = 0; i < speeds.Count(); ++i) Print(speeds.Items(i).StrSpeed);
+  return kExitSuccess;
+}
+
+int RunBurn(const CliArgs& args, CliOutput& output) {
+  CliEngine engine(args);
+  TsbBurner burner;
+  engine.SelectForBurning(args.device, burner);
+
+  // The image page's checks.
+  const QString image = args.positional[0];
+  QFileInfo info(image);
+  if (!info.isFile()) throw TsbError(ResStr(sSelectImageFile));
+  if (info.size() > burner.DiscSpace.FreeBytes) throw TsbError(ResStr(sImageTooBig));
+
+  // The burn mode page: only what the device offers for this disc.
+  TsbDeviceItem* item = engine.Find(args.device);
+  auto offered = OfferedModes(burner, item->DiscInformation.DiscStatus == 0);
+  if (offered.empty()) throw TsbError(QStringLiteral("The device offers no burning mode for this disc"));
+  auto chosen = std::find_if(offered.begin(), offered.end(), [&](const OfferedMode& m) { return m.option == args.mode; });
+  if (chosen == offered.end()) {
+    QStringList names;
+    for (const auto& m : offered) names << m.option;
+    throw TsbError(QStringLiteral("The burning mode \"%1\" is not offered for this device and disc (offered: %2)")
+                       .arg(args.mode, names.join(QStringLiteral(", "))));
+  }
+  if (args.test && !burner.WriteModes.CanTestWrite)
+    throw TsbError(QStringLiteral("This device cannot simulate a burn (test write)"));
+  TsbBurnSettings settings;
+  settings.Mode = chosen->code;
+  settings.TestWrite = args.test;
+  burner.BurnSettings = settings;
+
+  // The burn options page: the speeds the device accepts, the fastest by default.
+  TsbDiscSpeedList speeds;
+  speeds.ReadSpeeds(burner);
+  if (speeds.Count() == 0) throw TsbError(QStringLiteral("The device reports no write speed for this disc"));
+  const TsbDiscSpeedItem* speed = &speeds.Items(speeds.Count() - 1);
+  if (args.speed != QLatin1String("max")) {
+    speed = speeds.FindBySpeedInPoint(args.speed.toInt());
+    if (!speed) {
+      QStringList texts;
+      for (int i = 0; i < speeds.Count(); ++i) texts << speeds.Items(i).StrSpeed;
+      throw TsbError(QStringLiteral("The speed %1x is not offered (offered: %2)")
+                         .arg(args.speed, texts.join(QStringLiteral(", "))));
+    }
+  }
+  bool discAtOnce = settings.Mode == bmDaoPqFromFile || settings.Mode == bmDaoRawFromFile;
+  settings.MultiSession = args.multiSession && !discAtOnce;
+  settings.SendOPC = !args.noOpc && !args.test;
+  settings.SpeedFactor = speed->SpeedInPoint;
+  settings.WriteSpeed = speed->SpeedInSize;
+  burner.BurnSettings = settings;
+
+  // What the wizard collects before the burning page runs the actions.
+  output.Line(ResStr(sBurningImage), litInfo, false);
+  output.Line(ResStr(sDestinationDevice) + QStringLiteral(": ") + burner.DeviceInfo.Product, litInfo, false);
+  output.Line(ResStr(sSourceImageFile) + QLatin1Char(' ') + image, litInfo, false);
+
+  TsbActionList actions;
+  actions.Source.Assigned = true;
+  actions.Source.FileName = image;
+  TsbBurnAtOnceToCDDVDAction burnAction;
+  TsbVerifyAction verifyAction;
+  actions.Add().Action = &burnAction;
+  actions.Items(0).PageOwner = 4;
+  if (args.verify) {
+    actions.Add().Action = &verifyAction;
+    actions.Items(1).PageOwner = 4;
+  }
+
+  auto& eventer = GlobalCallBackEventer();
+  eventer.OnProgress = [&](TsbCallBackEventer*, int percent) { output.Progress(percent); };
+  bool cancelSent = false;
+  SetProcessMessagesHook([&burner, &output, &cancelSent] {
+    if (interruptRequested && !cancelSent) {
+      cancelSent = true;
+      output.Line(ResStr(sCancelling), litWarning);
+      burner.Cancel();
+    }
+  });
+  bool ok = RunActions(actions, burner, [&](const void*, const QString& text, TsbLogItemType kind) {
+    output.Line(text, kind);
+  });
+  eventer.OnProgress = nullptr;
+  SetProcessMessagesHook(nullptr);
+  output.Finish();
+  burner.Release();
+  if (!args.saveLog.isEmpty()) output.SaveLog(args.saveLog);
+  if (burner.Cancelled || interruptRequested) return kExitCancelled;
+  return ok && burner.BurnSucceeded ? kExitSuccess : kExitFailure;
+}
+
+int RunBuildImage(const CliArgs& args, CliOutput& output) {
+  CliArgs session = args;
+  session.realDrives = false;  // no device is needed to write a file
+  CliEngine engine(session);
+  TsbBurner burner;
+  QByteArray folder = QFile::encodeName(args.positional[0]);
+  GlobalLogger().WriteLog(QStringLiteral("Discwright_ISO9660JolietFileTree_Create"), 0);
+  burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_Create(&burner.FileTree, burner.ExceptionText,
+                                                                   DISCWRIGHT_TEXT_SIZE, &burner.Status, LibraryCallback,
+                                                                   nullptr, folder.constData());
+  if (burner.ExceptionNumber != 0)
+    throw TsbError(burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_Create")));
+  burner.BurnSettings.Mode = bmToImageFile;
+  burner.VolumeLabel = args.label;
+  burner.HasBootImage = !args.boot.isEmpty();
+  burner.BootImageFile = args.boot;
+
+  TsbActionList actions;
+  actions.Source.Assigned = true;
+  actions.Source.FileName = args.positional[1];
+  TsbBurnToFileAction action;
+  actions.Add().Action = &action;
+  auto& eventer = GlobalCallBackEventer();
+  eventer.OnProgress = [&](TsbCallBackEventer*, int percent) { output.Progress(percent); };
+  SetProcessMessagesHook([&burner] {
+    if (interruptRequested && !burner.Cancelled) burner.Cancel();
+  });
+  bool ok = RunActions(actions, burner, [&](const void*, const QString& text, TsbLogItemType kind) {
+    output.Line(text, kind);
+  });
+  eventer.OnProgress = nullptr;
+  SetProcessMessagesHook(nullptr);
+  output.Finish();
+  if (burner.Cancelled) return kExitCancelled;
+  return ok ? kExitSuccess : kExitFailure;
+}

@@ -1,0 +1,16 @@
+// The commands of korvanel-cli. Each returns the exit status.
+#pragma once
+
+#include "CliArgs.h"
+#include "CliOutput.h"
+
+enum CliExit { kExitSuccess = 0, kExitFailure = 1, kExitUsage = 2, kExitCancelled = 3 };
+
+int RunDevices(const CliArgs& args);
+int RunInfo(const CliArgs& args);
+int RunSpeeds(const CliArgs& args);
+int RunBurn(const CliArgs& args, CliOutput& output);
+int RunBuildImage(const CliArgs& args, CliOutput& output);
+
+// Set from the Ctrl+C handler; the commands poll it between their waits.
+void RequestInterrupt();

@@ -1,0 +1,119 @@
+#include "CliEngine.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "sbErrors.h"
+#include "sbStrings.h"
+
+namespace {
+
+const QRegularExpression& AddressPattern() {
+  static const QRegularExpression pattern(QStringLiteral("^(\\d{1,3}):(\\d{1,3}):(\\d{1,3}):(\\d{1,3})$"));
+  return pattern;
+}
+
+QString NormalisedName(const QString& device) {
+  if (device.startsWith(QLatin1String("/dev/sr"))) return QStringLiteral("CdRom") + device.mid(7);
+  return device;
+}
+
+}  // namespace
+
+bool IsDeviceAddress(const QString& device) { return AddressPattern().match(device).hasMatch(); }
+
+QString DemoRecordersPath() {
+  const QString name = QStringLiteral("demo-recorders.json");
+  QString dir = QCoreApplication::applicationDirPath();
+  for (const QString& candidate : {dir + QStringLiteral("/resources/") + name,
+                                   dir + QStringLiteral("/../share/korvanel/") + name,
+                                   QStringLiteral(KORVANEL_SOURCE_DIR "/resources/") + name}) {
+    if (QFileInfo::exists(candidate)) return QDir::cleanPath(candidate);
+  }
+  throw TsbError(QStringLiteral("The demo recorder configuration %1 was not found beside the program").arg(name));
+}
+
+CliEngine::CliEngine(const CliArgs& args) {
+  QString config = args.demo ? DemoRecordersPath() : args.virtualDrives;
+  if (!config.isEmpty() && !QFileInfo::exists(config))
+    throw TsbError(QStringLiteral("The virtual recorder configuration \"%1\" does not exist").arg(config));
+  QByteArray configPath = QFile::encodeName(config);
+  char text[DISCWRIGHT_TEXT_SIZE] = {};
+  DiscwrightStartup startup{};
+  startup.Size = sizeof startup;
+  startup.UseRealDrives = args.realDrives ? 1 : 0;
+  startup.VirtualConfig = config.isEmpty() ? nullptr : configPath.constData();
+  startup.TimeScale = args.timeScale.value_or(-1.0);
+  startup.ErrorText = text;
+  startup.ErrorTextSize = sizeof text;
+  GlobalLogger().WriteLog(QStringLiteral("Discwright_UpStartEx"), 0);
+  if (uint8_t code = Discwright_UpStartEx(&startup); code != 0) {
+    QString message = QStringLiteral("Discwright_UpStartEx() failed, exception %1").arg(code);
+    GlobalLogger().WriteLog(message, 0);
+    throw TsbError(message + QStringLiteral(": ") + QString::fromLocal8Bit(text));
+  }
+  // An address names its device under the address transport, a name under the name transport.
+  bool byAddress = args.transportAddress.value_or(!args.device.isEmpty() ? IsDeviceAddress(args.device)
+                                                  : !args.positional.isEmpty() && IsDeviceAddress(args.positional[0]));
+  transport_ = byAddress ? ttAspi : ttSpti;
+}
+
+CliEngine::~CliEngine() { Discwright_DownShut(); }
+
+TsbDeviceList& CliEngine::Scan() {
+  finder_.TransportType = transport_;
+  finder_.InfoText = ResStr(sScanningSystem);
+  finder_.Refresh(false);
+  return finder_.Devices;
+}
+
+QString CliEngine::DeviceId(const TsbDeviceItem& item) const {
+  if (transport_ == ttSpti) return item.DeviceName;
+  return QStringLiteral("%1:%2:%3:%4")
+      .arg(item.Address.PortID)
+      .arg(item.Address.BusID)
+      .arg(item.Address.TargetID)
+      .arg(item.Address.LUN);
+}
+
+TsbDeviceItem* CliEngine::Find(const QString& device) {
+  TsbDeviceList& devices = finder_.Devices;
+  auto match = AddressPattern().match(device);
+  for (int i = 0; i < devices.Count(); ++i) {
+    TsbDeviceItem& item = devices.Items(i);
+    if (match.hasMatch()) {
+      const auto& a = item.Address;
+      if (a.Valid && a.PortID == match.captured(1).toUInt() && a.BusID == match.captured(2).toUInt() &&
+          a.TargetID == match.captured(3).toUInt() && a.LUN == match.captured(4).toUInt())
+        return &item;
+    } else if (item.DeviceName.compare(NormalisedName(device), Qt::CaseInsensitive) == 0) {
+      return &item;
+    }
+  }
+  return nullptr;
+}
+
+void CliEngine::SelectForBurning(const QString& device, TsbBurner& burner) {
+  Scan();
+  TsbDeviceItem* item = Find(device);
+  // Only devices that can burn are listed on the device page.
+  if (!item || !item->FormatFlags[5]) throw TsbError(ResStr(sSelectBurningDevice));
+  if (item->DiscType != DISC_TYPE_NO_MEDIA) item->DiscSpace = ReadDiscSpace(*item);
+  if (item->DiscSpace.FreeBytes != item->DiscSpace.CapacityBytes) throw TsbError(ResStr(sDiscNotBlank));
+  if (item->DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(ResStr(sNoMediaInDrive));
+  if (!IsRecordableDiscType(item->DiscType) || item->TrackInformation.NextWritableValid == 0)
+    throw TsbError(ResStr(sNoWritableDisc));
+  if (item->DiscInformation.Valid == 0) throw TsbError(ResStr(sNoWritableDisc));
+
+  burner.DeviceInfo = item->Info();
+  burner.DeviceAddress = item->Address;
+  burner.DiscSpace = item->DiscSpace;
+  burner.WriteModes = item->WriteModes;
+  burner.DiscType = item->DiscType;
+  burner.DeviceName = !item->DeviceName.isEmpty() ? item->DeviceName : QStringLiteral("\\\\.\\") + item->DriveLetter;
+  burner.Transport = transport_;
+  burner.Open();
+  burner.Lock();
+}

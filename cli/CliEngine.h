@@ -1,0 +1,42 @@
+// The library session and the device scan of korvanel-cli, and the checks the
+// wizard's device and image pages make, with the same messages.
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+#include "CliArgs.h"
+#include "sbBurner.h"
+#include "sbDeviceList.h"
+
+class CliEngine {
+ public:
+  // Starts the library with the recorders the options name; throws TsbError.
+  explicit CliEngine(const CliArgs& args);
+  ~CliEngine();
+  CliEngine(const CliEngine&) = delete;
+  CliEngine& operator=(const CliEngine&) = delete;
+
+  TsbTransportType Transport() const { return transport_; }
+  // Scans the devices as the device page does.
+  TsbDeviceList& Scan();
+  // The scanned device DEVICE names (CdRomN, /dev/srN or port:bus:target:lun), or none.
+  TsbDeviceItem* Find(const QString& device);
+  // The text that identifies a device in listings under the transport.
+  QString DeviceId(const TsbDeviceItem& item) const;
+
+  // The device page's checks on leaving it, then the hand-over to the burner:
+  // device data copied, opened and locked. Throws TsbError with the page's messages.
+  void SelectForBurning(const QString& device, TsbBurner& burner);
+
+  TsbDeviceFinder& Finder() { return finder_; }
+
+ private:
+  TsbTransportType transport_ = ttSpti;
+  TsbDeviceFinder finder_;
+};
+
+// The demo recorder configuration shipped with the program.
+QString DemoRecordersPath();
+bool IsDeviceAddress(const QString& device);

@@ -1,0 +1,74 @@
+#include "CliOutput.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+#include "sbHelpers.h"
+
+QString KindName(TsbLogItemType kind) {
+  switch (kind) {
+    case litError: return QStringLiteral("error");
+    case litWarning: return QStringLiteral("warning");
+    default: return QStringLiteral("info");
+  }
+}
+
+CliOutput::CliOutput(bool terminal) : terminal_(terminal) {}
+
+void CliOutput::ClearBar() {
+  if (barShown_) {
+    std::fputs("\r\033[K", stdout);
+    barShown_ = false;
+  }
+}
+
+void CliOutput::Line(const QString& text, TsbLogItemType kind, bool timed) {
+  std::lock_guard lock(mutex_);
+  QString time = timed ? QTime::currentTime().toString(QStringLiteral("hh:mm:ss")) : QString();
+  rows_.push_back({time, text});
+  ClearBar();
+  std::printf("%-8s %-7s %s\n", time.toLocal8Bit().constData(), KindName(kind).toLocal8Bit().constData(),
+              text.toLocal8Bit().constData());
+  if (terminal_ && percent_ >= 0 && percent_ < 100) {
+    // Put the bar back under the new line.
+    int filled = percent_ * 40 / 100;
+    std::printf("[%s%s] %3d %%", QByteArray(filled, '#').constData(), QByteArray(40 - filled, ' ').constData(),
+                percent_);
+    barShown_ = true;
+  }
+  std::fflush(stdout);
+}
+
+void CliOutput::Progress(int percent) {
+  std::lock_guard lock(mutex_);
+  percent = std::min(percent, 100);
+  if (percent == percent_) return;
+  percent_ = percent;
+  if (terminal_) {
+    int filled = std::max(0, percent) * 40 / 100;
+    std::printf("\r[%s%s] %3d %%", QByteArray(filled, '#').constData(), QByteArray(40 - filled, ' ').constData(),
+                percent);
+    barShown_ = true;
+  } else {
+    std::printf("%d%%\n", percent);
+  }
+  std::fflush(stdout);
+}
+
+void CliOutput::Finish() {
+  std::lock_guard lock(mutex_);
+  if (barShown_) {
+    std::fputs("\n", stdout);
+    barShown_ = false;
+  }
+  percent_ = -1;
+  std::fflush(stdout);
+}
+
+void CliOutput::SaveLog(const QString& fileName) const {
+  std::lock_guard lock(mutex_);
+  QFile::remove(fileName);
+  for (const Row& row : rows_)
+    AppendLine(fileName, (row.time.isEmpty() ? QString(8, QLatin1Char(' ')) : row.time) + QLatin1Char(' ') + row.text);
+}

@@ -1,0 +1,65 @@
+// korvanel-cli: the command-line burner. It runs the wizard's checks and actions
+// without a window.
+#include <QCoreApplication>
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+
+#include "CliCommands.h"
+#include "sbErrors.h"
+#include "sbHelpers.h"
+
+namespace {
+
+void OnInterrupt(int) { RequestInterrupt(); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("korvanel-cli"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(KORVANEL_VERSION));
+  CliArgs args;
+  try {
+    args = ParseCliArgs(app.arguments().mid(1));
+  } catch (const CliUsageError& e) {
+    std::fprintf(stderr, "korvanel-cli: %s\n\n%s", e.message.toLocal8Bit().constData(), kCliUsage);
+    return kExitUsage;
+  }
+  if (args.help) {
+    std::fputs(kCliUsage, stdout);
+    return kExitSuccess;
+  }
+  if (args.version) {
+    std::printf("korvanel-cli %s\n", KORVANEL_VERSION);
+    return kExitSuccess;
+  }
+
+  // Burns end through the burner's cancel, so that the disc and the log stay
+  // consistent; the quick commands keep the default of ending at once.
+  if (args.command == QLatin1String("burn") || args.command == QLatin1String("build-image")) {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+  }
+
+  CliOutput output(::isatty(STDOUT_FILENO) != 0);
+  try {
+    if (args.command == QLatin1String("devices")) return RunDevices(args);
+    if (args.command == QLatin1String("info")) return RunInfo(args);
+    if (args.command == QLatin1String("speeds")) return RunSpeeds(args);
+    if (args.command == QLatin1String("burn")) return RunBurn(args, output);
+    return RunBuildImage(args, output);
+  } catch (const TsbError& e) {
+    output.Finish();
+    std::fprintf(stderr, "korvanel-cli: %s\n", e.Message().toLocal8Bit().constData());
+  } catch (const TsbIOError& e) {
+    output.Finish();
+    std::fprintf(stderr, "korvanel-cli: %s\n", e.what());
+  }
+  return kExitFailure;
+}

@@ -1,0 +1,152 @@
+#include "sbDeviceList.h"
+
+#include <QByteArray>
+
+#include "Discwright.h"
+#include "sbCallbacks.h"
+#include "sbDeviceProbe.h"
+#include "sbLogging.h"
+#include "sbStrings.h"
+#include "sbUiHooks.h"
+
+namespace {
+
+void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
+
+// The highest number N of the "CdRomN" names the name transport tries.
+constexpr int kLastDeviceNumber = 20;
+
+// A grabber that is destroyed however its scope is left.
+struct ScopedGrabber {
+  DiscwrightHandle handle = 0;
+  ScopedGrabber() = default;
+  ScopedGrabber(const ScopedGrabber&) = delete;
+  ScopedGrabber& operator=(const ScopedGrabber&) = delete;
+  ~ScopedGrabber() { Close(); }
+  void Close() {
+    if (handle) Discwright_Destroy(&handle);
+    handle = 0;
+  }
+};
+
+}  // namespace
+
+TsbProgressView::~TsbProgressView() = default;
+
+void TsbDeviceFinderThread::Execute() {
+  switch (TransportType) {
+    case ttSpti:
+      // Only names that open are reported; the probe logs everything about them.
+      for (int n = 0; n <= kLastDeviceNumber; ++n) {
+        const QByteArray name = QByteArrayLiteral("CdRom") + QByteArray::number(n);
+        char text[DISCWRIGHT_TEXT_SIZE] = {};
+        uint32_t status = 31;
+        uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
+        ScopedGrabber grabber;
+        if (Discwright_CdvdBurnerGrabber_CreateEx(&grabber.handle, text, DISCWRIGHT_TEXT_SIZE, &status, failure,
+                                                  nullptr, nullptr, name.constData(), 1) != DW_E_OK) {
+          grabber.handle = 0;
+          continue;
+        }
+        grabber.Close();
+        LibraryCallback(DW_REASON_DEVICE_FOUND, &Devices, nullptr, const_cast<char*>(name.constData()));
+      }
+      break;
+    case ttAspi:
+      Log(QStringLiteral("Discwright_FindDevice"));
+      Discwright_FindDevice(DISCWRIGHT_DEVICE_TYPE_CDDVD, 0, LibraryCallback, &Devices);
+      break;
+  }
+}
+
+TsbDeviceFinder::~TsbDeviceFinder() { threadOwner_.reset(); }
+
+void TsbDeviceFinder::Refresh(bool showProgress) {
+  struct WindowGuard {
+    std::unique_ptr<TsbProgressView>& window;
+    ~WindowGuard() { window.reset(); }
+  } windowGuard{ProgressWindow};
+
+  if (showProgress) {
+    if (ProgressViewFactory) ProgressWindow = ProgressViewFactory();
+    Devices.CancelRequested = false;
+  }
+  if (ProgressWindow) {
+    ProgressWindow->Show(ResStr(sScanningDevices), InfoText, [this] { Cancel(); });
+    ProcessMessages();
+  }
+
+  // A scan still running owns the list until it ends, so wait before clearing it.
+  WaitForThread();
+  Devices.Clear();
+  Devices.TransportType = TransportType;
+
+  threadOwner_ = std::make_unique<TsbDeviceFinderThread>(Devices);
+  threadOwner_->OnTerminate = [this](TsbWorkerThread* thread) { ThreadDone(thread); };
+  thread_ = threadOwner_.get();
+  threadOwner_->Start();
+  WaitForThread();
+
+  if (ProgressWindow) ProgressWindow->Hide();
+}
+
+void TsbDeviceFinder::WaitForThread() {
+  // Re-read each round: the pointer is cleared by the ending thread.
+  while (TsbDeviceFinderThread* thread = thread_.load()) {
+    if (thread->WaitFor(kWaitSlice)) break;
+    ProcessMessages();
+  }
+  threadOwner_.reset();  // the thread has ended: this only joins it
+}
+
+void TsbDeviceFinder::ThreadDone(TsbWorkerThread*) { thread_ = nullptr; }
+
+TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record) {
+  TsbDiscSpace space;
+  char text[DISCWRIGHT_TEXT_SIZE] = {};
+  uint32_t status = 31;
+  uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
+  ScopedGrabber grabber;
+
+  uint8_t code = DW_E_OK;
+  QString createCall;
+  if (record.TransportType == ttAspi) {
+    createCall = QStringLiteral("Discwright_CdvdBurnerGrabber_Create");
+    code = Discwright_CdvdBurnerGrabber_Create(&grabber.handle, text, DISCWRIGHT_TEXT_SIZE, &status, failure,
+                                               nullptr, nullptr, record.Address.PortID, record.Address.BusID,
+                                               record.Address.TargetID, record.Address.LUN, 1);
+  } else {
+    createCall = QStringLiteral("Discwright_CdvdBurnerGrabber_CreateEx");
+    const QByteArray name = record.DeviceName.toLocal8Bit();
+    code = Discwright_CdvdBurnerGrabber_CreateEx(&grabber.handle, text, DISCWRIGHT_TEXT_SIZE, &status, failure,
+                                                 nullptr, nullptr, name.constData(), 1);
+  }
+  if (code != DW_E_OK) {
+    grabber.handle = 0;
+    Log(TripleFailureText(createCall, code, status, text));  // the reads below then fail on their own
+  }
+
+  uint32_t freeCount = 0;
+  uint64_t freeBytes = 0;
+  code = Discwright_CdvdBurnerGrabber_GetDiscFreeSpace(grabber.handle, text, DISCWRIGHT_TEXT_SIZE, &status, failure,
+                                                       3, &freeCount, &freeBytes);
+  if (code != DW_E_OK) {
+    freeCount = 0;
+    freeBytes = 0;
+    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscFreeSpace() failed, exception %1\"").arg(code));
+  }
+
+  uint64_t usedBytes = 0;
+  code = Discwright_CdvdBurnerGrabber_GetDiscUsedSpace(grabber.handle, text, DISCWRIGHT_TEXT_SIZE, &status, failure,
+                                                       &usedBytes);
+  if (code != DW_E_OK) {
+    usedBytes = 0;
+    Log(TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscUsedSpace"), code, status, text));
+  }
+
+  space.FreeBytes = int64_t(freeBytes);
+  space.UsedBytes = int64_t(usedBytes);
+  space.CapacityBytes = space.FreeBytes + space.UsedBytes;
+  space.FreeCount = freeCount;
+  return space;
+}

@@ -1,0 +1,259 @@
+#include "sbDeviceProbe.h"
+
+#include <cstring>
+#include <exception>
+
+#include "sbHelpers.h"
+#include "sbLogging.h"
+#include "sbPlatform.h"
+
+namespace {
+
+void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
+
+// The library's error triple of one probe, shared by all its calls.
+struct Triple {
+  char text[DISCWRIGHT_TEXT_SIZE] = {};
+  uint32_t status = 31;
+  uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
+};
+
+// Where the primary volume descriptor of an ISO9660 file system lies, and its fields.
+constexpr uint32_t kVolumeDescriptorBlock = 16;
+constexpr uint8_t kPrimaryVolumeDescriptor = 1;
+constexpr size_t kVolumeIdOffset = 40;
+constexpr size_t kVolumeIdLength = 32;
+
+class Probe {
+ public:
+  Probe(TsbDeviceList& list, void* param1, void* param2)
+      : list_(list),
+        address_(param1 ? *static_cast<const DiscwrightDeviceAddress*>(param1) : DiscwrightDeviceAddress{}),
+        name_(static_cast<const char*>(param2)) {}
+
+  void Run() {
+    if (list_.CancelRequested) return;
+    try {
+      if (TsbDeviceItem* item = Open()) Query(*item);
+    } catch (...) {
+      Finish();
+      throw;
+    }
+    Finish();
+  }
+
+ private:
+  TsbDeviceItem* Open() {
+    TsbDeviceItem* item = nullptr;
+    if (list_.TransportType == ttAspi) {
+      if (address_.Valid) {
+        item = &list_.Add();
+        item->Address = address_;
+      }
+      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (before create)"));
+      const uint8_t code = Discwright_CdvdBurnerGrabber_Create(
+          &grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure, nullptr, nullptr, address_.PortID,
+          address_.BusID, address_.TargetID, address_.LUN, 1);
+      if (code != DW_E_OK) {
+        grabber_ = 0;
+        Log(TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Create"), code, t_.status, t_.text));
+        return nullptr;
+      }
+      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (after create): PortID:%1,BusID:%2,TargetID:%3,LUN:%4")
+              .arg(address_.PortID)
+              .arg(address_.BusID)
+              .arg(address_.TargetID)
+              .arg(address_.LUN));
+      if (!item) item = &list_.Add();
+      item->TransportType = ttAspi;
+    } else {
+      const uint8_t code = Discwright_CdvdBurnerGrabber_CreateEx(&grabber_, t_.text, DISCWRIGHT_TEXT_SIZE,
+                                                                 &t_.status, t_.failure, nullptr, nullptr, name_, 1);
+      if (code != DW_E_OK) {
+        grabber_ = 0;
+        Log(TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_CreateEx"), code, t_.status, t_.text));
+        return nullptr;
+      }
+      item = &list_.Add();
+      item->DeviceName = QString::fromLocal8Bit(name_);
+      item->TransportType = ttSpti;
+    }
+    return item;
+  }
+
+  void Query(TsbDeviceItem& item) {
+    const QString driveLetter = name_ ? GetDriveLetter(address_, QString::fromLocal8Bit(name_))
+                                      : GetDriveLetter(address_, QString());
+
+    {
+      char vendor[DISCWRIGHT_TEXT_SIZE] = {};
+      char product[DISCWRIGHT_TEXT_SIZE] = {};
+      char revision[DISCWRIGHT_TEXT_SIZE] = {};
+      uint32_t bufferSize = 0;
+      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDeviceInformation"));
+      Discwright_CdvdBurnerGrabber_GetDeviceInformation(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
+                                                        t_.failure, vendor, product, revision, &bufferSize);
+      item.Vendor = FixedArrayToText(vendor);
+      item.Product = FixedArrayToText(product);
+      item.ProductRevisionLevel = FixedArrayToText(revision);
+      item.BufferSize = bufferSize;
+      item.DriveLetter = driveLetter;
+    }
+
+    {
+      uint8_t formats[DW_FMT_COUNT] = {};
+      uint8_t formatsEx[DW_FMTX_COUNT] = {};
+      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetSupportedMediaFormats"));
+      Discwright_CdvdBurnerGrabber_GetSupportedMediaFormats(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
+                                                            t_.failure, formats);
+      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetSupportedMediaFormatsExEx"));
+      Discwright_CdvdBurnerGrabber_GetSupportedMediaFormatsExEx(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE,
+                                                                &t_.status, t_.failure, formatsEx);
+      // The simulate flag (library output 6) moves behind the four write flags, so
+      // that position 5 is "can write at all".
+      for (int i = 0; i < 5; ++i) item.FormatFlags[size_t(i)] = formats[i] != 0;
+      for (int i = 6; i < DW_FMT_COUNT; ++i) item.FormatFlags[size_t(i - 1)] = formats[i] != 0;
+      item.FormatFlags[9] = formats[DW_FMT_TEST_WRITE] != 0;
+      for (int i = 0; i < DW_FMTX_COUNT; ++i) item.FormatFlags[size_t(10 + i)] = formatsEx[i] != 0;
+    }
+
+    {
+      uint8_t modes[DW_WRITE_MODE_COUNT] = {};
+      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_ProbeSupportedWriteModes"));
+      if (Discwright_CdvdBurnerGrabber_ProbeSupportedWriteModes(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
+                                                                t_.failure, modes) == DW_E_OK) {
+        item.WriteModes.CanTAO = modes[DW_WRITE_TAO] != 0;
+        item.WriteModes.CanSAO = modes[DW_WRITE_SAO] != 0;
+        item.WriteModes.CanDaoPQ = modes[DW_WRITE_DAO_PQ] != 0;
+        item.WriteModes.CanDaoRaw = modes[DW_WRITE_DAO_RAW] != 0;
+        item.WriteModes.CanTestWrite = item.FormatFlags[9];
+      }
+    }
+
+    {
+      uint8_t modes[DW_READ_MODE_COUNT] = {};
+      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_ProbeSupportedReadModes"));
+      if (Discwright_CdvdBurnerGrabber_ProbeSupportedReadModes(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
+                                                               t_.failure, modes) == DW_E_OK) {
+        for (int i = 0; i < DW_READ_MODE_COUNT; ++i) item.ReadModes.Modes[size_t(i)] = modes[i] != 0;
+      }
+    }
+
+    item.DiscType = DISC_TYPE_NO_MEDIA;
+    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"));
+    if (Discwright_CdvdBurnerGrabber_TestUnitReady(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
+                                                   t_.failure) == DW_E_OK &&
+        !list_.CancelRequested)
+      ReadDisc(item);
+
+    // Region control is a property of the drive, so it is read with or without a disc.
+    if (item.FormatFlags[2]) {
+      uint8_t values[5][DISCWRIGHT_RPC_VALUE_SIZE] = {};
+      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetRPC"));
+      Discwright_CdvdBurnerGrabber_GetRPC(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure,
+                                          values[0], values[1], values[2], values[3], values[4]);
+      item.DVDRPC.Valid = true;
+      item.DVDRPC.Value1 = QString::number(values[0][0]);
+      item.DVDRPC.Value2 = QString::number(values[1][0]);
+      item.DVDRPC.Value3 = QString::number(values[2][0]);
+      item.DVDRPC.Value4 = QString::number(values[3][0]);
+      item.DVDRPC.Value5 = QString::number(values[4][0]);
+    }
+  }
+
+  void ReadDisc(TsbDeviceItem& item) {
+    uint8_t discType = item.DiscType;
+    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetInsertedDiscType"));
+    Discwright_CdvdBurnerGrabber_GetInsertedDiscType(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
+                                                     t_.failure, &discType);
+    item.DiscType = discType;
+
+    item.DiscLabel = ReadDiscLabel(grabber_);
+
+    DiscwrightDiscInformation disc{};
+    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscInformation"));
+    if (Discwright_CdvdBurnerGrabber_GetDiscInformation(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
+                                                        t_.failure, &disc) != DW_E_OK)
+      return;
+    item.DiscInformation = disc;
+
+    DiscwrightTrackInformation track{};
+    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetTrackInformation"));
+    Discwright_CdvdBurnerGrabber_GetTrackInformation(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
+                                                     t_.failure, DISCWRIGHT_TRACK_INVISIBLE, &track);
+    item.TrackInformation = track;
+
+    // The record is large; fill it in place rather than through a copy on the stack.
+    std::memset(&item.TOCInformation, 0, sizeof item.TOCInformation);
+    Discwright_SetFastReadTOC(1);
+    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetTOCInformation"));
+    Discwright_CdvdBurnerGrabber_GetTOCInformation(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure,
+                                                   &item.TOCInformation);
+  }
+
+  // Destroys the grabber on every way out; a cancel raised during the probe drops its record.
+  void Finish() {
+    if (!grabber_) return;
+    std::exception_ptr logFailure;
+    try {
+      Log(QStringLiteral("Discwright_Destroy: Grabber"));
+    } catch (...) {
+      logFailure = std::current_exception();  // the handle must still go
+    }
+    Discwright_Destroy(&grabber_);
+    grabber_ = 0;
+    if (list_.CancelRequested && list_.Count() > 0) list_.Delete(list_.Count() - 1);
+    if (logFailure) std::rethrow_exception(logFailure);
+  }
+
+  TsbDeviceList& list_;
+  const DiscwrightDeviceAddress address_;
+  const char* const name_;
+  DiscwrightHandle grabber_ = 0;
+  Triple t_;
+};
+
+}  // namespace
+
+QString TripleFailureText(const QString& function, uint8_t exception, uint32_t status, const char* text) {
+  return QStringLiteral("%1() failed, exception %2, status %3, text \"%4\"")
+      .arg(function)
+      .arg(exception)
+      .arg(int32_t(status))
+      .arg(QString::fromLocal8Bit(text, qsizetype(strnlen(text, DISCWRIGHT_TEXT_SIZE))));
+}
+
+void ProbeDevice(TsbDeviceList& list, void* param1, void* param2) { Probe(list, param1, param2).Run(); }
+
+QString GetDriveLetter(const DiscwrightDeviceAddress& address, const QString& name) {
+  if (!name.isEmpty()) {
+    // A device without a kernel node (an emulated recorder) is never mounted by
+    // the system. The name transport has no address to ask the library with,
+    // and it needs no drive letter: the device path is the name itself, and the
+    // disc label is read from the medium.
+    const QString node = KernelDevicePath(name);
+    if (!PathExists(node)) return {};
+    return MountPointOfDevice(node);
+  }
+  char buffer[DISCWRIGHT_TEXT_SIZE] = {};
+  Log(QStringLiteral("Discwright_GetDeviceNameByDeviceAddress"));
+  if (Discwright_GetDeviceNameByDeviceAddress(address.PortID, address.BusID, address.TargetID, address.LUN,
+                                              buffer) != DW_E_OK)
+    return {};
+  // The library answers with a local device path: "\\.\" and the mount point.
+  return FixedArrayToText(buffer).mid(4);
+}
+
+QString ReadDiscLabel(DiscwrightHandle grabber) {
+  Triple t;
+  uint8_t block[DISCWRIGHT_SECTOR_SIZE] = {};
+  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_ReadSectors"));
+  if (Discwright_CdvdBurnerGrabber_ReadSectors(grabber, t.text, DISCWRIGHT_TEXT_SIZE, &t.status, t.failure,
+                                               kVolumeDescriptorBlock, 1, block) != DW_E_OK)
+    return {};  // a blank disc or one without ISO9660 has no label
+  if (block[0] != kPrimaryVolumeDescriptor || std::memcmp(&block[1], "CD001", 5) != 0) return {};
+  const char* id = reinterpret_cast<const char*>(&block[kVolumeIdOffset]);
+  size_t length = strnlen(id, kVolumeIdLength);
+  while (length > 0 && id[length - 1] == ' ') --length;  // the field is padded with blanks
+  return QString::fromLatin1(id, qsizetype(length));
+}

@@ -1,0 +1,28 @@
+// Probing one found device: opening it through the library, asking it everything
+// the wizard needs later and filling one record of the device list.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+#include "Discwright.h"
+#include "sbDeviceTypes.h"
+
+// The device-found reason of the library callback. param1: the device's
+// DiscwrightDeviceAddress (address transport) or null; param2: the device name
+// as a zero-terminated text (name transport) or null. Runs on the finder's
+// worker thread; a cancel raised meanwhile drops the record being filled.
+void ProbeDevice(TsbDeviceList& list, void* param1, void* param2);
+
+// The "drive letter" of a device: the mount point of its medium, empty when it
+// is not mounted. With a name ("CdRomN") the kernel's mount table is asked;
+// without one the library is asked by address.
+QString GetDriveLetter(const DiscwrightDeviceAddress& address, const QString& name);
+
+// The volume label of the medium in the opened device, from the primary volume
+// descriptor of its ISO9660 file system; empty when there is none.
+QString ReadDiscLabel(DiscwrightHandle grabber);
+
+// "<function>() failed, exception %d, status %d, text \"%s\"" for one call's error triple.
+QString TripleFailureText(const QString& function, uint8_t exception, uint32_t status, const char* text);

@@ -1,0 +1,91 @@
+// Disc kinds, the device record and the small records that travel with a device.
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <deque>
+
+#include "Discwright.h"
+
+enum TsbTransportType : uint8_t { ttSpti = 0, ttAspi = 1 };
+
+// DISC_TYPE names and classes.
+QString DiscTypeName(uint8_t discType);  // empty outside 0 to 14
+bool IsRecordableDiscType(uint8_t discType);
+bool IsDVDDiscType(uint8_t discType);
+
+struct TsbDiscSpace {
+  int64_t FreeBytes = 0;
+  int64_t CapacityBytes = 0;  // FreeBytes + UsedBytes
+  int64_t UsedBytes = 0;
+  uint32_t FreeCount = 0;
+};
+
+struct TsbReadModes {
+  std::array<bool, DW_READ_MODE_COUNT> Modes{};
+};
+
+struct TsbWriteModes {
+  bool CanTAO = true;
+  bool CanSAO = true;
+  bool CanDaoPQ = true;
+  bool CanDaoRaw = true;
+  bool CanTestWrite = false;
+};
+
+struct TsbDVDRPC {
+  bool Valid = false;
+  QString Value1, Value2, Value3, Value4, Value5;
+};
+
+using TsbFormatFlags = std::array<bool, 16>;
+
+struct TsbDeviceInfo {
+  QString Vendor;
+  QString Product;
+  QString ProductRevisionLevel;
+  int64_t BufferSize = 0;
+  TsbFormatFlags FormatFlags{};
+};
+
+struct TsbDeviceItem {
+  QString Vendor;
+  QString Product;
+  QString ProductRevisionLevel;
+  QString DiscLabel;
+  uint32_t BufferSize = 0;
+  DiscwrightDeviceAddress Address{};
+  QString DeviceName;  // "CdRomN" for devices opened by name
+  TsbTransportType TransportType = ttSpti;
+  TsbFormatFlags FormatFlags{};
+  uint8_t DiscType = 0;
+  QString DriveLetter;  // mount point of the medium, empty when none
+  DiscwrightDiscInformation DiscInformation{};
+  DiscwrightTrackInformation TrackInformation{};
+  DiscwrightTocInformation TOCInformation{};
+  TsbDiscSpace DiscSpace;
+  TsbReadModes ReadModes;
+  TsbWriteModes WriteModes;
+  TsbDVDRPC DVDRPC;
+
+  TsbDeviceInfo Info() const;  // the part the burner takes over
+};
+
+class TsbDeviceList {
+ public:
+  TsbDeviceItem& Add() { return items_.emplace_back(); }
+  TsbDeviceItem& Items(int index) { return items_.at(size_t(index)); }
+  const TsbDeviceItem& Items(int index) const { return items_.at(size_t(index)); }
+  int Count() const { return int(items_.size()); }
+  void Clear() { items_.clear(); }
+  void Delete(int index) { items_.erase(items_.begin() + index); }
+
+  TsbTransportType TransportType = ttSpti;
+  std::atomic<bool> CancelRequested{false};  // set by the window thread during a scan
+
+ private:
+  std::deque<TsbDeviceItem> items_;
+};

@@ -1,0 +1,106 @@
+#include "sbDiscSpeeds.h"
+
+#include <span>
+
+#include "Discwright.h"
+#include "sbBurner.h"
+#include "sbDeviceTypes.h"
+#include "sbErrors.h"
+#include "sbLogging.h"
+
+namespace {
+
+void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
+
+constexpr uint32_t kCdSingleSpeed = 176;
+constexpr uint32_t kCdWriteSpeeds[] = {176,  353,  387,  528,  706,  1056, 1400, 1760,
+                                       2112, 2800, 3250, 4224, 7040, 7744, 8448, 9152};
+constexpr uint32_t kDvdSingleSpeed = 1385;
+constexpr uint32_t kDvdWriteSpeeds[] = {1385, 2770, 3324, 4155, 5540, 6925, 8310, 11080, 16620, 22160};
+
+}  // namespace
+
+TsbDiscSpeedItem* TsbDiscSpeedList::FindBySpeedInPoint(int32_t factor) {
+  for (auto& item : items_)
+    if (item.SpeedInPoint == factor) return &item;
+  return nullptr;
+}
+
+void TsbDiscSpeedList::BuildSpeedTexts() {
+  for (auto& item : items_)
+    item.StrSpeed = QString::asprintf("%d.0x", item.SpeedInPoint) + QStringLiteral(" (") +
+                    QString::number(item.SpeedInSize) + QStringLiteral(" KB/sec)");
+}
+
+void TsbDiscSpeedList::ReadSpeeds(TsbBurner& burner) {
+  Clear();
+
+  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"));
+  burner.ExceptionNumber = Discwright_CdvdBurnerGrabber_TestUnitReady(burner.Grabber, burner.ExceptionText,
+                                                                      DISCWRIGHT_TEXT_SIZE, &burner.Status,
+                                                                      burner.FailureInfo);
+  if (burner.ExceptionNumber != DW_E_OK)
+    Log(burner.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady")));
+
+  DiscwrightDiscInformation scratch{};
+  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscInformation"));
+  burner.ExceptionNumber = Discwright_CdvdBurnerGrabber_GetDiscInformation(
+      burner.Grabber, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE, &burner.Status, burner.FailureInfo, &scratch);
+  if (burner.ExceptionNumber != DW_E_OK)
+    Log(burner.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscInformation")));
+
+  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_SetSpeeds: ReadSpeed: %1,WriteSpeed: %2")
+          .arg(DISCWRIGHT_SPEED_MAX)
+          .arg(DISCWRIGHT_SPEED_MAX));
+  burner.ExceptionNumber =
+      Discwright_CdvdBurnerGrabber_SetSpeeds(burner.Grabber, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE,
+                                             &burner.Status, burner.FailureInfo, DISCWRIGHT_SPEED_MAX,
+                                             DISCWRIGHT_SPEED_MAX);
+  if (burner.ExceptionNumber != DW_E_OK) {
+    burner.LastMessage = burner.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_SetSpeeds"));
+    Log(burner.LastMessage);
+    throw TsbError(burner.LastMessage);
+  }
+
+  uint32_t currentRead = 0, maximumRead = 0, currentWrite = 0, maximumWrite = 0;
+  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetSpeeds"));
+  burner.ExceptionNumber = Discwright_CdvdBurnerGrabber_GetSpeeds(
+      burner.Grabber, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE, &burner.Status, burner.FailureInfo, &currentRead,
+      &maximumRead, &currentWrite, &maximumWrite);
+  MaximumReadSpeed = maximumRead;
+  MaximumWriteSpeed = maximumWrite;
+  if (burner.ExceptionNumber != DW_E_OK) {
+    const QString text = burner.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetSpeeds"));
+    Log(text);
+    throw TsbError(text);
+  }
+  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetSpeeds: CurrentReadSpeed: %1,MaximumReadSpeed: %2,"
+                     "CurrentWriteSpeed: %3,MaximumWriteSpeed: %4")
+          .arg(currentRead)
+          .arg(maximumRead)
+          .arg(currentWrite)
+          .arg(maximumWrite));
+
+  const bool dvd = IsDVDDiscType(burner.DiscType);
+  const uint32_t singleSpeed = dvd ? kDvdSingleSpeed : kCdSingleSpeed;
+  const std::span<const uint32_t> table = dvd ? std::span<const uint32_t>(kDvdWriteSpeeds)
+                                              : std::span<const uint32_t>(kCdWriteSpeeds);
+  // The device answers each request with the speed it really set; a drive that
+  // rounds several requests to one speed yields one item for them.
+  for (const uint32_t request : table) {
+    burner.ExceptionNumber = Discwright_CdvdBurnerGrabber_SetSpeeds(
+        burner.Grabber, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE, &burner.Status, burner.FailureInfo, currentRead,
+        request);
+    burner.ExceptionNumber = Discwright_CdvdBurnerGrabber_GetSpeeds(
+        burner.Grabber, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE, &burner.Status, burner.FailureInfo,
+        &currentRead, &maximumRead, &currentWrite, &maximumWrite);
+    const auto factor = int32_t(currentWrite / singleSpeed);
+    if (!FindBySpeedInPoint(factor)) {
+      TsbDiscSpeedItem& item = Add();
+      item.SpeedInPoint = factor;
+      item.SpeedInSize = int32_t(currentWrite);
+    }
+  }
+
+  BuildSpeedTexts();
+}

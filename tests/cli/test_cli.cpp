@@ -1,0 +1,239 @@
+// korvanel-cli end to end: the binary is run as a user would, on virtual recorders.
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <cstring>
+
+#include "Discwright.h"
+
+namespace {
+
+struct Result {
+  int exitCode = -1;
+  QString out;
+  QString err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    WriteConfig(R"({"state_folder": "state", "recorders": [
+      {"name": "CdRom0", "address": "1:0:0:0", "product": "CLI CD Writer",
+       "media_formats": ["read_cdr", "test_write", "write"], "write_modes": ["tao", "sao", "dao_pq", "dao_raw"],
+       "buffer_underrun_protection": true, "medium": {"type": "CD-R"}},
+      {"name": "CdRom1", "address": "1:0:1:0", "product": "CLI DVD Writer",
+       "media_formats": ["read_dvd", "test_write", "write", "write_dvdplusr"], "write_modes": ["tao", "sao"],
+       "medium": {"type": "DVD+R"}},
+      {"name": "CdRom2", "address": "2:0:0:0", "product": "CLI Full Writer", "media_formats": ["write"],
+       "write_modes": ["tao"], "medium": {"type": "CD-R", "state": "complete", "label": "FULL"}},
+      {"name": "CdRom3", "address": "2:0:1:0", "product": "CLI Empty Writer", "media_formats": ["write"],
+       "write_modes": ["tao"], "medium": null},
+      {"name": "CdRom4", "address": "3:0:0:0", "product": "CLI Reader", "media_formats": ["read_cdr"],
+       "medium": {"type": "CD-R"}},
+      {"name": "CdRom5", "address": "3:0:1:0", "product": "CLI Slow Writer", "media_formats": ["write"],
+       "write_modes": ["tao"], "write_speeds": {"cd": [176]}, "time_scale": 1, "medium": {"type": "CD-R"}},
+      {"name": "CdRom6", "address": "4:0:0:0", "product": "CLI Faulty Writer", "media_formats": ["write"],
+       "write_modes": ["tao"], "medium": {"type": "CD-R"}, "faults": {"corrupt_byte_at": 5000}}
+    ]})");
+  }
+
+  void WriteConfig(const char* json) {
+    QFile file(Config());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(json);
+  }
+
+  QString Config() const { return dir_.filePath(QStringLiteral("recorders.json")); }
+  QString Path(const QString& name) const { return dir_.filePath(name); }
+
+  QString MakeImage(const QString& name, qint64 size) {
+    QByteArray bytes(int(size), '\0');
+    for (qint64 i = 0; i < size; ++i) bytes[int(i)] = char((i * 7 + i / 2048) & 0xFF);
+    QFile file(Path(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return file.fileName();
+  }
+
+  Result Run(QStringList arguments, int timeoutMs = 30000) {
+    QProcess process;
+    arguments.prepend(Config());
+    arguments.prepend(QStringLiteral("--virtual-drives"));
+    arguments.prepend(QStringLiteral("--no-real-drives"));
+    process.start(QStringLiteral(KORVANEL_CLI), arguments);
+    EXPECT_TRUE(process.waitForFinished(timeoutMs));
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+  }
+
+  // The bytes of the medium in a recorder, read back through the library.
+  QByteArray Medium(const char* device, qint64 size) {
+    char text[DISCWRIGHT_TEXT_SIZE] = {};
+    uint32_t status = 0;
+    uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE];
+    QByteArray config = QFile::encodeName(Config());
+    DiscwrightStartup startup{sizeof startup, 0, config.constData(), nullptr, -1, text, sizeof text};
+    EXPECT_EQ(Discwright_UpStartEx(&startup), 0) << text;
+    DiscwrightHandle grabber = 0;
+    EXPECT_EQ(Discwright_CdvdBurnerGrabber_CreateEx(&grabber, text, sizeof text, &status, failure, nullptr, nullptr,
+                                                    device, 0), 0) << text;
+    uint32_t blocks = uint32_t((size + 2047) / 2048);
+    QByteArray data(int(blocks * 2048), '\0');
+    EXPECT_EQ(Discwright_CdvdBurnerGrabber_CloseTray(grabber, text, sizeof text, &status, failure), 0) << text;
+    EXPECT_EQ(Discwright_CdvdBurnerGrabber_ReadSectors(grabber, text, sizeof text, &status, failure, 0, blocks,
+                                                       data.data()), 0) << text;
+    Discwright_Destroy(&grabber);
+    Discwright_DownShut();
+    return data.left(int(size));
+  }
+
+  QTemporaryDir dir_;
+};
+
+TEST_F(CliTest, UsageErrorsExitWithTwo) {
+  QProcess process;
+  process.start(QStringLiteral(KORVANEL_CLI), {QStringLiteral("--help")});
+  ASSERT_TRUE(process.waitForFinished());
+  EXPECT_EQ(process.exitCode(), 0);
+  EXPECT_TRUE(process.readAllStandardOutput().contains("usage: korvanel-cli"));
+
+  EXPECT_EQ(Run({}).exitCode, 2);
+  EXPECT_EQ(Run({QStringLiteral("frobnicate")}).exitCode, 2);
+  EXPECT_EQ(Run({QStringLiteral("burn"), QStringLiteral("x.iso")}).exitCode, 2);  // no --device
+  EXPECT_EQ(Run({QStringLiteral("devices"), QStringLiteral("--bogus")}).exitCode, 2);
+}
+
+TEST_F(CliTest, DevicesListsEveryRecorderByNameOrAddress) {
+  Result byName = Run({QStringLiteral("devices")});
+  ASSERT_EQ(byName.exitCode, 0) << byName.err.toStdString();
+  EXPECT_TRUE(byName.out.contains(QStringLiteral("CdRom0")));
+  EXPECT_TRUE(byName.out.contains(QStringLiteral("CLI Reader")));
+  EXPECT_TRUE(byName.out.contains(QStringLiteral("Blank")));
+  EXPECT_TRUE(byName.out.contains(QStringLiteral("Empty")));
+
+  Result byAddress = Run({QStringLiteral("--transport"), QStringLiteral("address"), QStringLiteral("devices")});
+  ASSERT_EQ(byAddress.exitCode, 0) << byAddress.err.toStdString();
+  EXPECT_TRUE(byAddress.out.contains(QStringLiteral("3:0:0:0")));
+  EXPECT_FALSE(byAddress.out.contains(QStringLiteral("CdRom0 ")));
+}
+
+TEST_F(CliTest, SpeedsShowsTheSpeedTexts) {
+  Result r = Run({QStringLiteral("speeds"), QStringLiteral("CdRom0")});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains(QStringLiteral("48.0x (8467 KB/sec)"))) << r.out.toStdString();
+}
+
+TEST_F(CliTest, BurnWritesTheImageAndSavesTheLog) {
+  QString image = MakeImage(QStringLiteral("disc.iso"), 300000);
+  QString log = Path(QStringLiteral("burn.log"));
+  Result r = Run({QStringLiteral("burn"), image, QStringLiteral("--device"), QStringLiteral("CdRom0"),
+                  QStringLiteral("--mode"), QStringLiteral("dao"), QStringLiteral("--save-log"), log});
+  ASSERT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains(QStringLiteral("Burning completed")));
+  EXPECT_TRUE(r.out.contains(QStringLiteral("100%")));
+
+  QFile file(image);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(Medium("CdRom0", 300000), file.readAll());
+
+  QFile saved(log);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  QList<QByteArray> lines = saved.readAll().split('\n');
+  ASSERT_GT(lines.size(), 5);
+  EXPECT_EQ(lines[0], QByteArray("         Burning image\r"));  // no time: eight blanks
+  EXPECT_TRUE(lines[1].startsWith("         Destination device: CLI CD Writer"));
+  EXPECT_TRUE(saved.fileName().size() > 0);
+
+  // The disc now holds data: a second burn is refused as the device page refuses it.
+  Result again = Run({QStringLiteral("burn"), image, QStringLiteral("--device"), QStringLiteral("CdRom0")});
+  EXPECT_EQ(again.exitCode, 1);
+  EXPECT_TRUE(again.err.contains(QStringLiteral("Disc is not blank, burning is impossible!")));
+}
+
+TEST_F(CliTest, RefusedDevicesAndImagesGiveThePageMessages) {
+  QString image = MakeImage(QStringLiteral("small.iso"), 4096);
+  auto burn = [&](const QString& device, const QString& file, QStringList extra = {}) {
+    return Run(QStringList{QStringLiteral("burn"), file, QStringLiteral("--device"), device} + extra);
+  };
+  struct Case {
+    Result result;
+    const char* message;
+  } cases[] = {
+      {burn(QStringLiteral("CdRom2"), image), "Disc is not blank, burning is impossible!"},
+      {burn(QStringLiteral("CdRom3"), image), "No media in drive"},
+      {burn(QStringLiteral("CdRom4"), image), "You must select device that is supports burning CD/DVD"},
+      {burn(QStringLiteral("CdRom9"), image), "You must select device that is supports burning CD/DVD"},
+      {burn(QStringLiteral("CdRom0"), Path(QStringLiteral("missing.iso"))), "You must select image file"},
+      {burn(QStringLiteral("CdRom1"), image, {QStringLiteral("--mode"), QStringLiteral("sao")}),
+       "is not offered for this device and disc"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.result.exitCode, 1) << c.message;
+    EXPECT_TRUE(c.result.err.contains(QString::fromLatin1(c.message))) << c.result.err.toStdString();
+  }
+  // Too big for the disc: a sparse file of a DVD's size on the CD recorder.
+  QFile big(Path(QStringLiteral("big.iso")));
+  ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+  ASSERT_TRUE(big.resize(qint64(4) << 30));
+  big.close();
+  Result tooBig = burn(QStringLiteral("CdRom0"), big.fileName());
+  EXPECT_EQ(tooBig.exitCode, 1);
+  EXPECT_TRUE(tooBig.err.contains(QStringLiteral("Image size is too big to fit disc space")));
+}
+
+TEST_F(CliTest, InterruptCancelsTheBurnWithExitThree) {
+  QString image = MakeImage(QStringLiteral("slow.iso"), 2 << 20);  // about 12 s at 1x
+  QProcess process;
+  process.start(QStringLiteral(KORVANEL_CLI),
+                {QStringLiteral("--no-real-drives"), QStringLiteral("--virtual-drives"), Config(),
+                 QStringLiteral("burn"), image, QStringLiteral("--device"), QStringLiteral("CdRom5")});
+  ASSERT_TRUE(process.waitForStarted());
+  QByteArray out;
+  while (!out.contains("Burning started") && process.waitForReadyRead(10000)) out += process.readAllStandardOutput();
+  ASSERT_TRUE(out.contains("Burning started")) << out.toStdString();
+  ::kill(pid_t(process.processId()), SIGINT);
+  ASSERT_TRUE(process.waitForFinished(5000));
+  EXPECT_EQ(process.exitCode(), 3) << process.readAllStandardError().toStdString();
+}
+
+TEST_F(CliTest, VerifyCatchesACorruptBurn) {
+  QString image = MakeImage(QStringLiteral("verify.iso"), 100000);
+  Result good = Run({QStringLiteral("burn"), image, QStringLiteral("--device"), QStringLiteral("CdRom0"),
+                     QStringLiteral("--verify")});
+  EXPECT_EQ(good.exitCode, 0) << good.out.toStdString() << good.err.toStdString();
+  Result bad = Run({QStringLiteral("burn"), image, QStringLiteral("--device"), QStringLiteral("CdRom6"),
+                    QStringLiteral("--verify")});
+  EXPECT_EQ(bad.exitCode, 1);
+  EXPECT_TRUE(bad.out.contains(QStringLiteral("5000"))) << bad.out.toStdString();
+}
+
+TEST_F(CliTest, BuildImageWritesAnIsoFile) {
+  QDir(dir_.path()).mkpath(QStringLiteral("tree/sub"));
+  QFile file(Path(QStringLiteral("tree/sub/readme.txt")));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("hello disc\n");
+  file.close();
+  QString iso = Path(QStringLiteral("out.iso"));
+  QProcess process;
+  process.start(QStringLiteral(KORVANEL_CLI), {QStringLiteral("build-image"), Path(QStringLiteral("tree")), iso,
+                                               QStringLiteral("--label"), QStringLiteral("CLITEST")});
+  ASSERT_TRUE(process.waitForFinished(30000));
+  EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+  QFile out(iso);
+  ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+  QByteArray bytes = out.readAll();
+  ASSERT_GT(bytes.size(), 32768 + 2048);
+  EXPECT_EQ(bytes.mid(32769, 5), QByteArray("CD001"));
+  EXPECT_EQ(bytes.mid(32768 + 40, 7), QByteArray("CLITEST"));
+  EXPECT_TRUE(bytes.contains("hello disc"));
+}
+
+}  // namespace
