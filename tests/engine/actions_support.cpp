@@ -119,7 +119,7 @@ void ActionsTest::stop() {
   started_ = false;
 }
 
-void ActionsTest::start(const std::vector<json>& recorders) {
+void ActionsTest::start(const std::vector<json>& recorders, double timeScale) {
   json doc;
   doc["recorders"] = json(recorders);
   const fs::path config = dir_ / "recorders.json";
@@ -131,7 +131,7 @@ void ActionsTest::start(const std::vector<json>& recorders) {
   startup.Size = sizeof startup;
   startup.VirtualConfig = configText.c_str();
   startup.StateFolder = state.c_str();
-  startup.TimeScale = 0;
+  startup.TimeScale = timeScale;
   startup.ErrorText = error;
   startup.ErrorTextSize = sizeof error;
   ASSERT_EQ(Discwright_UpStartEx(&startup), DW_E_OK) << error;

@@ -74,8 +74,9 @@ class ActionsTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Writes the recorders and starts the library on them (time scale 0).
-  void start(const std::vector<json>& recorders);
+  // Writes the recorders and starts the library on them; a negative timeScale
+  // keeps each recorder's own.
+  void start(const std::vector<json>& recorders, double timeScale = 0);
   // A burner opened by name on the recorder and locked, as the wizard leaves it.
   TsbBurner& openBurner(const std::string& name = "CdRom0");
 

@@ -233,7 +233,7 @@ TEST_F(BurnerTest, CancelStopsARunningBurnAndStaysSet) {
   json recorder = cdRecorder(0);
   recorder["time_scale"] = 1;
   recorder["write_speeds"] = {{"cd", {706}}};  // 4x: about 3 s for the image
-  start({recorder});
+  start({recorder}, -1);
   TsbBurner& b = openBurner();
   fs::path image = dir_ / "slow.iso";
   writeFile(image, 2 << 20, 3);
