@@ -18,46 +18,14 @@
 #include <vector>
 
 #include "Discwright.h"
+#include "bench_common.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-[[noreturn]] void die(const std::string& what) {
-  std::fprintf(stderr, "bench: %s\n", what.c_str());
-  std::exit(1);
-}
-
-void generate(const fs::path& path, uint64_t bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) die("cannot create " + path.string());
-  std::vector<uint64_t> block((1 << 20) / 8);
-  uint64_t x = 0x9E3779B97F4A7C15ull;
-  for (uint64_t done = 0; done < bytes; done += 1 << 20) {
-    for (auto& v : block) v = (x ^= x << 13, x ^= x >> 7, x ^= x << 17);
-    size_t n = size_t(std::min<uint64_t>(1 << 20, bytes - done));
-    if (::write(fd, block.data(), n) != ssize_t(n)) die("cannot write " + path.string());
-  }
-  ::close(fd);
-}
-
-double copySeconds(const fs::path& from, const fs::path& to) {
-  auto start = Clock::now();
-  int in = ::open(from.c_str(), O_RDONLY);
-  int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (in < 0 || out < 0) die("cannot open the copy files");
-  std::vector<char> buffer(1 << 20);
-  for (;;) {
-    ssize_t n = ::read(in, buffer.data(), buffer.size());
-    if (n < 0) die("read failed");
-    if (n == 0) break;
-    if (::write(out, buffer.data(), size_t(n)) != n) die("write failed");
-  }
-  ::close(in);
-  ::close(out);
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using namespace bench;
 
 double burnSeconds(const fs::path& config, const fs::path& state, const fs::path& image) {
   char text[DISCWRIGHT_TEXT_SIZE] = {};
@@ -86,51 +54,28 @@ double burnSeconds(const fs::path& config, const fs::path& state, const fs::path
 }  // namespace
 
 int main(int argc, char** argv) {
-  uint64_t sizeMiB = 1024;
-  int rounds = 3;
-  fs::path dir = fs::temp_directory_path();
-  for (int i = 1; i + 1 < argc; i += 2) {
-    std::string a = argv[i];
-    if (a == "--size-mib") sizeMiB = std::strtoull(argv[i + 1], nullptr, 10);
-    else if (a == "--dir") dir = argv[i + 1];
-    else if (a == "--rounds") rounds = std::max(1, std::atoi(argv[i + 1]));
-    else die("unknown option " + a);
-  }
-  fs::path work = dir / ("korvanel-bench-" + std::to_string(::getpid()));
+  Options options = parseOptions(argc, argv);
+  fs::path work = options.dir / ("korvanel-bench-" + std::to_string(::getpid()));
   fs::create_directories(work);
   fs::path image = work / "image.iso", copy = work / "copy.iso", config = work / "bench.json";
-  uint64_t bytes = sizeMiB << 20;
+  uint64_t bytes = options.sizeMiB << 20;
   std::ofstream(config) << R"({"fresh_media_at_start": true, "recorders": [{"name": "CdRom0",
     "media_formats": ["write"], "write_modes": ["tao", "sao", "dao_pq", "dao_raw"], "time_scale": 0,
     "medium": {"type": "BD-R", "state": "blank"}}]})";
   generate(image, bytes);
   ::sync();
 
-  double bestCopy = 1e9, bestBurn = 1e9;
-  for (int r = 0; r < rounds; ++r) {
-    // Alternating which runs first keeps the writeback of the previous run
-    // from always landing on the same side.
-    double c = 0, b = 0;
-    for (int step = 0; step < 2; ++step) {
-      if ((step == 0) == (r % 2 == 0)) {
-        c = copySeconds(image, copy);
-        fs::remove(copy);
-      } else {
-        b = burnSeconds(config, work / "state", image);
-      }
-      ::sync();
-    }
-    bestCopy = std::min(bestCopy, c);
-    bestBurn = std::min(bestBurn, b);
-    std::printf("round %d: copy %.2f s, burn %.2f s\n", r + 1, c, b);
-  }
+  Best best = alternate(options.rounds, image, copy, [&] { return burnSeconds(config, work / "state", image); },
+                        "burn");
   double mb = double(bytes) / 1e6;
   struct rusage usage {};
   ::getrusage(RUSAGE_SELF, &usage);
-  std::printf("image: %llu MiB, best of %d rounds\n", static_cast<unsigned long long>(sizeMiB), rounds);
-  std::printf("copy (1 MiB read/write loop): %.2f s, %.1f MB/s\n", bestCopy, mb / bestCopy);
-  std::printf("burn (virtual recorder, unthrottled): %.2f s, %.1f MB/s\n", bestBurn, mb / bestBurn);
-  std::printf("burn/copy throughput ratio: %.2f; peak RSS: %ld MiB\n", bestCopy / bestBurn, usage.ru_maxrss / 1024);
+  std::printf("image: %llu MiB, best of %d rounds\n", static_cast<unsigned long long>(options.sizeMiB),
+              options.rounds);
+  std::printf("copy (1 MiB read/write loop): %.2f s, %.1f MB/s\n", best.copy, mb / best.copy);
+  std::printf("burn (virtual recorder, unthrottled): %.2f s, %.1f MB/s\n", best.other, mb / best.other);
+  std::printf("burn/copy throughput ratio: %.2f; peak RSS: %ld MiB\n", best.copy / best.other,
+              usage.ru_maxrss / 1024);
   fs::remove_all(work);
   return 0;
 }

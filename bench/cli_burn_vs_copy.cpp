@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "Discwright.h"
+#include "bench_common.h"
 #include "sbBurner.h"
 #include "sbDeviceList.h"
 #include "sbUiHooks.h"
@@ -31,36 +32,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-[[noreturn]] void die(const std::string& what) {
-  std::fprintf(stderr, "bench: %s\n", what.c_str());
-  std::exit(1);
-}
-
-void generate(const fs::path& path, uint64_t bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) die("cannot create " + path.string());
-  std::vector<uint64_t> block((1 << 20) / 8);
-  uint64_t x = 0x9E3779B97F4A7C15ull;
-  for (uint64_t done = 0; done < bytes; done += 1 << 20) {
-    for (auto& v : block) v = (x ^= x << 13, x ^= x >> 7, x ^= x << 17);
-    size_t n = size_t(std::min<uint64_t>(1 << 20, bytes - done));
-    if (::write(fd, block.data(), n) != ssize_t(n)) die("cannot write " + path.string());
-  }
-  ::close(fd);
-}
-
-double copySeconds(const fs::path& from, const fs::path& to) {
-  auto start = Clock::now();
-  int in = ::open(from.c_str(), O_RDONLY);
-  int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (in < 0 || out < 0) die("cannot open the copy files");
-  std::vector<char> buffer(1 << 20);
-  for (ssize_t n; (n = ::read(in, buffer.data(), buffer.size())) > 0;)
-    if (::write(out, buffer.data(), size_t(n)) != n) die("write failed");
-  ::close(in);
-  ::close(out);
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using namespace bench;
 
 // Runs the command line burner; returns wall seconds, and its peak RSS in KiB.
 double cliSeconds(const std::vector<std::string>& args, long& peakKiB) {
@@ -150,46 +122,23 @@ void measureGaps(const fs::path& work) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  uint64_t sizeMiB = 1024;
-  int rounds = 3;
-  fs::path dir = fs::temp_directory_path();
-  for (int i = 1; i + 1 < argc; i += 2) {
-    std::string a = argv[i];
-    if (a == "--size-mib") sizeMiB = std::strtoull(argv[i + 1], nullptr, 10);
-    else if (a == "--dir") dir = argv[i + 1];
-    else if (a == "--rounds") rounds = std::max(1, std::atoi(argv[i + 1]));
-    else die("unknown option " + a);
-  }
-  fs::path work = dir / ("korvanel-cli-bench-" + std::to_string(::getpid()));
+  Options options = parseOptions(argc, argv);
+  fs::path work = options.dir / ("korvanel-cli-bench-" + std::to_string(::getpid()));
   fs::create_directories(work);
   fs::path image = work / "image.iso", copy = work / "copy.iso", config = work / "bench.json";
   writeConfig(config, 0);
-  generate(image, sizeMiB << 20);
+  generate(image, options.sizeMiB << 20);
   ::sync();
 
   std::vector<std::string> burn = {KORVANEL_CLI, "--no-real-drives", "--virtual-drives", config.string(),
                                    "burn", image.string(), "--device", "CdRom0", "--mode", "tao"};
-  double bestCopy = 1e9, bestBurn = 1e9;
   long peakKiB = 0;
-  for (int r = 0; r < rounds; ++r) {
-    double c = 0, b = 0;
-    for (int step = 0; step < 2; ++step) {
-      if ((step == 0) == (r % 2 == 0)) {
-        c = copySeconds(image, copy);
-        fs::remove(copy);
-      } else {
-        b = cliSeconds(burn, peakKiB);
-      }
-      ::sync();
-    }
-    std::printf("round %d: copy %.2f s, korvanel-cli burn %.2f s\n", r + 1, c, b);
-    bestCopy = std::min(bestCopy, c);
-    bestBurn = std::min(bestBurn, b);
-  }
-  std::printf("image: %llu MiB, best of %d rounds\n", static_cast<unsigned long long>(sizeMiB), rounds);
+  Best best = alternate(options.rounds, image, copy, [&] { return cliSeconds(burn, peakKiB); }, "korvanel-cli burn");
+  std::printf("image: %llu MiB, best of %d rounds\n", static_cast<unsigned long long>(options.sizeMiB),
+              options.rounds);
   measureGaps(work);
   fs::remove_all(work);
-  std::printf("burn/copy wall-time ratio: %.2f; korvanel-cli peak RSS: %ld MiB\n", bestBurn / bestCopy,
+  std::printf("burn/copy wall-time ratio: %.2f; korvanel-cli peak RSS: %ld MiB\n", best.other / best.copy,
               peakKiB / 1024);
   return 0;
 }
