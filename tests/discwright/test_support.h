@@ -17,55 +17,24 @@
 #include <nlohmann/json.hpp>
 
 #include "Discwright.h"
+#include "common/test_common.h"
 
 namespace dwtest {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
-using Bytes = std::vector<uint8_t>;
-
-// A fresh folder under the system temporary folder, removed with everything in it.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const fs::path& path() const { return path_; }
-  fs::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  fs::path path_;
-};
-
-// The error triple of one call. Pass it with DW_ARGS(t).
-struct Triple {
-  char text[DISCWRIGHT_TEXT_SIZE] = {};
-  uint32_t status = 0;
-  uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
-
-  // Success when code is expected; a failure code must also come with a text.
-  // The message shows the code, status and text, so a failing test says why.
-  ::testing::AssertionResult check(uint8_t code, uint8_t expected = DW_E_OK) const;
-};
-#define DW_ARGS(t) (t).text, uint32_t(sizeof((t).text)), &(t).status, (t).failure
-#define DW_TREE_ARGS(t) (t).text, uint32_t(sizeof((t).text)), &(t).status
+using testcommon::Bytes;
+using testcommon::TempDir;
+using testcommon::Triple;
 
 // ---- Configurations --------------------------------------------------------
 
-// "1:0:<index>:0", the address the builders below give a recorder.
-std::string addressText(int index);
-
-// A CD recorder that can do everything, with a blank CD-R and no throttling.
-json cdRecorder(int index, const std::string& mediumType = "CD-R");
-// A DVD recorder (track- and session-at-once only) with a blank DVD+R.
-json dvdRecorder(int index, const std::string& mediumType = "DVD+R");
+using testcommon::addressText;
+using testcommon::cdRecorder;
+using testcommon::dvdRecorder;
+using testcommon::writeConfig;
 // A DVD-ROM reader with a pressed, complete DVD-ROM in it.
 json dvdReader(int index);
-
-// Writes {"recorders": [...]} plus any top-level extras to path.
-void writeConfig(const fs::path& path, const std::vector<json>& recorders, const json& extras = json::object());
 
 // ---- Session -----------------------------------------------------------------
 
@@ -131,11 +100,11 @@ Grabber openGrabber(const std::string& name, DiscwrightCallback callback = nullp
 
 // ---- Images and media --------------------------------------------------------
 
-// size bytes of a pattern that differs per block and per seed, so a block
-// written at the wrong place or from the wrong image shows.
-Bytes pattern(uint64_t size, uint32_t seed);
-// Writes pattern(size, seed) to path and returns those bytes.
-Bytes makeImage(const fs::path& path, uint64_t size, uint32_t seed);
+using testcommon::pattern;
+inline Bytes makeImage(const fs::path& path, uint64_t size, uint32_t seed) {
+  return testcommon::writePatternFile(path, size, seed);
+}
+
 uint64_t blocksFor(uint64_t bytes);
 
 // Reads count blocks from lba; fails the test (and returns what it has) on an error.

@@ -2,8 +2,6 @@
 
 #include <QFile>
 
-#include <cstdlib>
-#include <fstream>
 #include <ostream>
 
 #include "sbCallbacks.h"
@@ -12,22 +10,9 @@
 
 namespace actest {
 
-TempDir::TempDir() {
-  std::string templ = (fs::temp_directory_path() / "korvanel-actions-XXXXXX").string();
-  std::vector<char> name(templ.begin(), templ.end());
-  name.push_back('\0');
-  if (!::mkdtemp(name.data())) throw std::runtime_error("cannot create a temporary folder");
-  path_ = name.data();
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
-}
-
 json cdRecorder(int index) {
   return {{"name", "CdRom" + std::to_string(index)},
-          {"address", "1:0:" + std::to_string(index) + ":0"},
+          {"address", testcommon::addressText(index)},
           {"vendor", "KORVANEL"},
           {"product", "Action Test Recorder"},
           {"revision", "1.00"},
@@ -67,31 +52,6 @@ void MessageLog::clear() {
   lines_.clear();
 }
 
-Bytes pattern(uint64_t size, uint32_t seed) {
-  Bytes out(size);
-  uint32_t x = seed * 2654435761u + 12345u;
-  for (auto& byte : out) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    byte = uint8_t(x);
-  }
-  return out;
-}
-
-Bytes writeFile(const fs::path& path, uint64_t size, uint32_t seed) {
-  Bytes bytes = pattern(size, seed);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path.string());
-  return bytes;
-}
-
-Bytes readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 void ActionsTest::SetUp() {
   SetErrorBoxHook([this](const QString& text) {
     std::lock_guard lock(mutex_);
@@ -120,21 +80,10 @@ void ActionsTest::stop() {
 }
 
 void ActionsTest::start(const std::vector<json>& recorders, double timeScale) {
-  json doc;
-  doc["recorders"] = json(recorders);
   const fs::path config = dir_ / "recorders.json";
-  std::ofstream(config, std::ios::trunc) << doc.dump(2);
-  const std::string configText = config.string();
-  const std::string state = (dir_ / "state").string();
-  char error[DISCWRIGHT_TEXT_SIZE] = {};
-  DiscwrightStartup startup{};
-  startup.Size = sizeof startup;
-  startup.VirtualConfig = configText.c_str();
-  startup.StateFolder = state.c_str();
-  startup.TimeScale = timeScale;
-  startup.ErrorText = error;
-  startup.ErrorTextSize = sizeof error;
-  ASSERT_EQ(Discwright_UpStartEx(&startup), DW_E_OK) << error;
+  testcommon::writeConfig(config, recorders);
+  std::string error;
+  ASSERT_EQ(testcommon::startLibrary(config, dir_ / "state", timeScale, error), DW_E_OK) << error;
   started_ = true;
 }
 
@@ -150,30 +99,19 @@ TsbBurner& ActionsTest::openBurner(const std::string& name) {
 bool ActionsTest::run(TsbActionList& list) { return RunActions(list, *burner, messages.handler()); }
 
 Bytes ActionsTest::readMedium(uint32_t lba, uint32_t count) {
-  char text[DISCWRIGHT_TEXT_SIZE] = {};
-  uint32_t status = 0;
-  uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
-  EXPECT_EQ(Discwright_CdvdBurnerGrabber_CloseTray(burner->Grabber, text, sizeof text, &status, failure), DW_E_OK)
-      << text;
+  testcommon::Triple t;
+  EXPECT_EQ(Discwright_CdvdBurnerGrabber_CloseTray(burner->Grabber, DW_ARGS(t)), DW_E_OK) << t.text;
   Bytes out(uint64_t(count) * DISCWRIGHT_SECTOR_SIZE);
-  EXPECT_EQ(Discwright_CdvdBurnerGrabber_ReadSectors(burner->Grabber, text, sizeof text, &status, failure, lba, count,
-                                                     out.data()),
-            DW_E_OK)
-      << text;
+  EXPECT_EQ(Discwright_CdvdBurnerGrabber_ReadSectors(burner->Grabber, DW_ARGS(t), lba, count, out.data()), DW_E_OK)
+      << t.text;
   return out;
 }
 
 DiscwrightDiscInformation ActionsTest::discInformation() {
-  char text[DISCWRIGHT_TEXT_SIZE] = {};
-  uint32_t status = 0;
-  uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
-  EXPECT_EQ(Discwright_CdvdBurnerGrabber_CloseTray(burner->Grabber, text, sizeof text, &status, failure), DW_E_OK)
-      << text;
+  testcommon::Triple t;
+  EXPECT_EQ(Discwright_CdvdBurnerGrabber_CloseTray(burner->Grabber, DW_ARGS(t)), DW_E_OK) << t.text;
   DiscwrightDiscInformation info{};
-  EXPECT_EQ(Discwright_CdvdBurnerGrabber_GetDiscInformation(burner->Grabber, text, sizeof text, &status, failure,
-                                                             &info),
-            DW_E_OK)
-      << text;
+  EXPECT_EQ(Discwright_CdvdBurnerGrabber_GetDiscInformation(burner->Grabber, DW_ARGS(t), &info), DW_E_OK) << t.text;
   return info;
 }
 

@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Discwright.h"
+#include "common/test_common.h"
 #include "sbActions.h"
 #include "sbBurner.h"
 
@@ -25,20 +26,8 @@ namespace actest {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
-using Bytes = std::vector<uint8_t>;
-
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const fs::path& path() const { return path_; }
-  fs::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  fs::path path_;
-};
+using testcommon::Bytes;
+using testcommon::TempDir;
 
 // A CD recorder named CdRom<index> that can do everything, with a blank CD-R.
 json cdRecorder(int index = 0);
@@ -64,10 +53,11 @@ class MessageLog {
   std::vector<Line> lines_;
 };
 
-// pattern bytes that differ per position and seed.
-Bytes pattern(uint64_t size, uint32_t seed);
-Bytes writeFile(const fs::path& path, uint64_t size, uint32_t seed);
-Bytes readFile(const fs::path& path);
+using testcommon::pattern;
+using testcommon::readFile;
+inline Bytes writeFile(const fs::path& path, uint64_t size, uint32_t seed) {
+  return testcommon::writePatternFile(path, size, seed);
+}
 
 class ActionsTest : public ::testing::Test {
  protected:

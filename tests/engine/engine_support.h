@@ -16,31 +16,19 @@
 #include <nlohmann/json.hpp>
 
 #include "Discwright.h"
+#include "common/test_common.h"
 
 namespace enginetest {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-// A fresh folder under the system temporary folder, removed with everything in it.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const fs::path& path() const { return path_; }
-  fs::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  fs::path path_;
-};
+using TempFolder = testcommon::TempDir;
 
 // ---- Recorder configurations ------------------------------------------------
 // Recorder number N is named "CdRomN" and sits at the address 1:0:N:0.
 
-std::string AddressText(int number);
+inline std::string AddressText(int number) { return testcommon::addressText(number); }
 DiscwrightDeviceAddress AddressOf(int number);  // Valid = 1
 
 // A CD recorder that can do everything, with a blank CD-R.
@@ -53,8 +41,10 @@ json DvdReader(int number);
 json WrittenMedium(const std::string& type, uint64_t usedBytes, const std::string& label);
 
 // Writes {"recorders": [...]} plus any top-level extras to path.
-void WriteRecorderConfig(const fs::path& path, const std::vector<json>& recorders,
-                         const json& extras = json::object());
+inline void WriteRecorderConfig(const fs::path& path, const std::vector<json>& recorders,
+                                const json& extras = json::object()) {
+  testcommon::writeConfig(path, recorders, extras);
+}
 
 // ---- Diagnostic log ------------------------------------------------------------
 
