@@ -72,6 +72,9 @@ Best alternate(int rounds, const fs::path& image, const fs::path& copy, const st
         fs::remove(copy);
       } else {
         o = other();
+        // The burned medium goes too, as the copy does, so that neither side
+        // pays for freeing the other's blocks.
+        fs::remove_all(image.parent_path() / "state");
       }
       ::sync();
     }

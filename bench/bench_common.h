@@ -31,7 +31,8 @@ struct Best {
 };
 // Runs the copy of image and other() in each round, alternating which goes
 // first so that the writeback of one run does not always land on the same
-// side; prints each round and returns the best time of each.
+// side; prints each round and returns the best time of each. other() keeps
+// its media in the folder "state" beside the image, removed after each run.
 Best alternate(int rounds, const fs::path& image, const fs::path& copy, const std::function<double()>& other,
                const char* otherName);
 
