@@ -162,15 +162,15 @@ void parseFaults(const json& f, RecorderConfig& rc, const std::string& where) {
   if (f.contains("operations")) {
     const auto& ops = f.at("operations");
     if (!ops.is_object()) fail(where + ".operations", "expected an object of operation names");
-    for (const auto& [name, spec] : ops.items()) {
+    for (const auto& [name, faultJson] : ops.items()) {
       std::string w = where + ".operations." + name;
-      if (!spec.is_object()) fail(w, "expected an object with \"exception\", \"status\" and \"text\"");
+      if (!faultJson.is_object()) fail(w, "expected an object with \"exception\", \"status\" and \"text\"");
       FaultSpec fault;
-      uint64_t exc = number(spec, "exception", DW_E_IO, w);
+      uint64_t exc = number(faultJson, "exception", DW_E_IO, w);
       if (exc == 0 || exc > 255) fail(w + ".exception", "expected an exception number from 1 to 255");
       fault.exception = uint8_t(exc);
-      fault.status = uint32_t(number(spec, "status", 0, w));
-      fault.text = text(spec, "text", "Injected failure of " + name, w);
+      fault.status = uint32_t(number(faultJson, "status", 0, w));
+      fault.text = text(faultJson, "text", "Injected failure of " + name, w);
       rc.failingOperations[name] = fault;
     }
   }
