@@ -32,7 +32,7 @@ double burnSeconds(const fs::path& config, const fs::path& state, const fs::path
   uint32_t status = 0;
   uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE];
   std::string configText = config.string(), stateText = state.string();
-  DiscwrightStartup startup{sizeof startup, 0, configText.c_str(), stateText.c_str(), 0.0, text, sizeof text};
+  DiscwrightStartup startup{sizeof startup, 0, configText.c_str(), stateText.c_str(), 0.0, text, sizeof text, nullptr, 0, nullptr};
   if (Discwright_UpStartEx(&startup) != 0) die(std::string("start-up failed: ") + text);
   DiscwrightHandle grabber = 0;
   if (Discwright_CdvdBurnerGrabber_CreateEx(&grabber, text, sizeof text, &status, failure, nullptr, nullptr,

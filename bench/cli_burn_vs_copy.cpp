@@ -89,7 +89,7 @@ void measureGaps(const fs::path& work) {
   writeConfig(config, 1);  // real time, so the burn lasts
   std::string configText = config.string();
   char text[DISCWRIGHT_TEXT_SIZE] = {};
-  DiscwrightStartup startup{sizeof startup, 0, configText.c_str(), nullptr, -1.0, text, sizeof text};
+  DiscwrightStartup startup{sizeof startup, 0, configText.c_str(), nullptr, -1.0, text, sizeof text, nullptr, 0, nullptr};
   if (Discwright_UpStartEx(&startup) != 0) die(std::string("start-up failed: ") + text);
   fs::path image = work / "gaps.iso";
   generate(image, 32u << 20);  // 32 MiB at 16x DVD: about 1.5 s

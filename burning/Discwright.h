@@ -286,6 +286,17 @@ typedef struct DiscwrightNameCollision {
  *                    ($XDG_STATE_HOME defaults to ~/.local/state)
  *   TimeScale        >= 0 overrides every virtual recorder's time scale; < 0 keeps them
  *   ErrorText        receives the reason when start-up fails (may be NULL)
+ *   PseudoDrives     PseudoDriveCount paths of files that act as extra drives
+ *                    (written through the real-drive backend; for tests and
+ *                    image files). Each gets the name CdRom<N> after the
+ *                    highest number in use and the address 200+i:0:0:0. Such a
+ *                    drive reports DISC_TYPE_DVDPLUSRW (an overwritable
+ *                    medium that is always blank and takes one session).
+ *   PseudoDriveSizes NULL or PseudoDriveCount capacities in bytes (0: the free
+ *                    space of the file system, as the backend reports it)
+ *
+ * Size is sizeof(DiscwrightStartup) or DISCWRIGHT_STARTUP_SIZE_V1 (callers
+ * built against the first version): fields past it count as zero.
  */
 typedef struct DiscwrightStartup {
   uint32_t Size;
@@ -295,7 +306,15 @@ typedef struct DiscwrightStartup {
   double TimeScale;
   char* ErrorText;
   uint32_t ErrorTextSize;
+  const char* const* PseudoDrives;
+  uint32_t PseudoDriveCount;
+  const uint64_t* PseudoDriveSizes;
 } DiscwrightStartup;
+
+/* sizeof the first version of DiscwrightStartup (up to ErrorTextSize), which Size may also hold. */
+#define DISCWRIGHT_STARTUP_SIZE_V1                                                                    \
+  ((offsetof(DiscwrightStartup, ErrorTextSize) + sizeof(uint32_t) + sizeof(void*) - 1) / sizeof(void*) * \
+   sizeof(void*))
 
 #if defined(_WIN32)
 #define DISCWRIGHT_API __declspec(dllexport)

@@ -1,4 +1,5 @@
 // Session and device-discovery calls of the C API.
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -18,9 +19,12 @@ uint32_t Discwright_GetVersion(void) { return DISCWRIGHT_VERSION; }
 uint8_t Discwright_UpStartEx(const DiscwrightStartup* startup) {
   Triple triple{startup ? startup->ErrorText : nullptr, startup ? startup->ErrorTextSize : 0, nullptr, nullptr};
   return guarded(triple, [&] {
-    const auto& s = required(startup, "start-up data");
-    if (s.Size < sizeof(DiscwrightStartup))
+    const auto& given = required(startup, "start-up data");
+    if (given.Size != DISCWRIGHT_STARTUP_SIZE_V1 && given.Size < sizeof(DiscwrightStartup))
       throw DwError(DW_E_INVALID_ARGUMENT, "The start-up data is too short: set Size to sizeof(DiscwrightStartup)");
+    // Callers built against an older struct: what they did not pass counts as zero.
+    DiscwrightStartup s{};
+    std::memcpy(&s, &given, std::min<size_t>(given.Size, sizeof(DiscwrightStartup)));
     Library::instance().start(s);
   });
 }

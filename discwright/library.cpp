@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "error.h"
+#include "libburn/libburn_drive.h"
 #include "virtual/virtual_config.h"
 #include "virtual/virtual_recorder.h"
 
@@ -33,6 +34,57 @@ bool sameTextNoCase(const std::string& a, const std::string& b) {
          });
 }
 
+bool sameAddress(const DiscwrightDeviceAddress& a, const DiscwrightDeviceAddress& b) {
+  return a.PortID == b.PortID && a.BusID == b.BusID && a.TargetID == b.TargetID && a.LUN == b.LUN;
+}
+
+std::string addressText(const DiscwrightDeviceAddress& a) {
+  return std::to_string(a.PortID) + ":" + std::to_string(a.BusID) + ":" + std::to_string(a.TargetID) + ":" +
+         std::to_string(a.LUN);
+}
+
+// The N of "CdRomN", or -1.
+int cdRomNumber(const std::string& name) {
+  if (name.size() <= 5 || !sameTextNoCase(name.substr(0, 5), "CdRom")) return -1;
+  try {
+    return std::stoi(name.substr(5));
+  } catch (const std::exception&) {
+    return -1;
+  }
+}
+
+// Real drives and file pseudo-drives join the virtual recorders; a name or
+// address used twice would make one of them unreachable, so it stops the start.
+void addLibburnDrives(const DiscwrightStartup& startup, std::vector<std::shared_ptr<Device>>& devices) {
+  if (!startup.UseRealDrives && startup.PseudoDriveCount == 0) return;
+  if (startup.PseudoDriveCount && !startup.PseudoDrives)
+    throw DwError(DW_E_INVALID_ARGUMENT, "PseudoDriveCount is set but PseudoDrives is missing");
+  auto runtime = LibburnRuntime::acquire();
+  std::vector<LibburnDriveSetup> setups;
+  if (startup.UseRealDrives)
+    for (auto& found : scanRealDrives(*runtime)) setups.push_back({found.libburnAddress, found.name, found.address, 0});
+  int highest = -1;
+  for (const auto& d : devices) highest = std::max(highest, cdRomNumber(d->identity().name));
+  for (const auto& s : setups) highest = std::max(highest, cdRomNumber(s.name));
+  for (uint32_t i = 0; i < startup.PseudoDriveCount; ++i) {
+    const char* path = startup.PseudoDrives[i];
+    if (!path || !*path) throw DwError(DW_E_CONFIG, "Pseudo-drive " + std::to_string(i + 1) + " has no file path");
+    DiscwrightDeviceAddress address{1, uint8_t(200 + i), 0, 0, 0};
+    setups.push_back({std::string("stdio:") + path, "CdRom" + std::to_string(++highest), address,
+                      startup.PseudoDriveSizes ? startup.PseudoDriveSizes[i] : 0});
+  }
+  for (const auto& s : setups)
+    for (const auto& d : devices) {
+      const auto& id = d->identity();
+      if (sameTextNoCase(id.name, s.name) || sameAddress(id.address, s.address))
+        throw DwError(DW_E_CONFIG, "The virtual recorder " + id.name + " (" + addressText(id.address) +
+                                       ") has the name or address of the drive " + s.name + " (" +
+                                       addressText(s.address) + ", " + s.libburnAddress +
+                                       "): give the virtual recorder another name and address");
+    }
+  for (auto& s : setups) devices.push_back(std::make_shared<LibburnDrive>(runtime, std::move(s)));
+}
+
 }  // namespace
 
 Library& Library::instance() {
@@ -55,8 +107,7 @@ void Library::start(const DiscwrightStartup& startup) {
       devices.push_back(std::make_shared<VirtualRecorder>(std::move(config), stateFolder));
     }
   }
-  // Real drives join here once their backend exists; UseRealDrives is accepted
-  // now so that callers need not change.
+  addLibburnDrives(startup, devices);
   devices_ = std::move(devices);
   started_ = true;
 }

@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   char text[DISCWRIGHT_TEXT_SIZE] = {};
   uint32_t status = 0;
   uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE];
-  DiscwrightStartup startup{sizeof(DiscwrightStartup), 0, config.c_str(), nullptr, -1.0, text, sizeof text};
+  DiscwrightStartup startup{sizeof(DiscwrightStartup), 0, config.c_str(), nullptr, -1.0, text, sizeof text, nullptr, 0, nullptr};
   if (Discwright_UpStartEx(&startup) != 0) {
     std::fprintf(stderr, "Cannot start: %s\n", text);
     return 1;

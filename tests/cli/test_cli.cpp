@@ -80,7 +80,7 @@ class CliTest : public ::testing::Test {
     uint32_t status = 0;
     uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE];
     QByteArray config = QFile::encodeName(Config());
-    DiscwrightStartup startup{sizeof startup, 0, config.constData(), nullptr, -1, text, sizeof text};
+    DiscwrightStartup startup{sizeof startup, 0, config.constData(), nullptr, -1, text, sizeof text, nullptr, 0, nullptr};
     EXPECT_EQ(Discwright_UpStartEx(&startup), 0) << text;
     DiscwrightHandle grabber = 0;
     EXPECT_EQ(Discwright_CdvdBurnerGrabber_CreateEx(&grabber, text, sizeof text, &status, failure, nullptr, nullptr,

@@ -1,0 +1,623 @@
+// libburn.h is not combined with libisofs.h here: both declare struct burn_source.
+#include "libburn/libburn_drive.h"
+
+#include <libburn/libburn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "burn_pipeline.h"
+#include "error.h"
+
+namespace discwright {
+
+using namespace burn;
+
+namespace {
+
+constexpr uint64_t kBlock = DISCWRIGHT_SECTOR_SIZE;
+
+std::string withReason(const std::string& sentence, const std::string& reason) {
+  return reason.empty() ? sentence : sentence + ": " + reason;
+}
+
+// The bytes of one track, read by libburn's FIFO thread. Shared with libburn
+// because that thread may still hold the source after a cancelled burn returns.
+struct TrackFeed {
+  std::unique_ptr<ByteSource> source;
+  off_t size = 0;
+  std::mutex errorMutex;
+  std::string error;  // the first read failure, reported instead of libburn's generic one
+  uint8_t errorCode = DW_E_OK;
+  uint32_t errorStatus = 0;
+};
+
+int feedRead(struct burn_source* s, unsigned char* buffer, int size) {
+  auto& feed = **static_cast<std::shared_ptr<TrackFeed>*>(s->data);
+  try {
+    size_t got = 0;
+    // libburn wants full buffers until the last one.
+    while (got < size_t(size)) {
+      size_t n = feed.source->read(buffer + got, size_t(size) - got);
+      if (n == 0) break;
+      got += n;
+    }
+    return int(got);
+  } catch (const DwError& e) {
+    std::lock_guard lock(feed.errorMutex);
+    if (feed.error.empty()) feed.error = e.what(), feed.errorCode = e.code(), feed.errorStatus = e.status();
+    return -1;
+  } catch (const std::exception& e) {
+    std::lock_guard lock(feed.errorMutex);
+    if (feed.error.empty()) feed.error = e.what(), feed.errorCode = DW_E_FILE;
+    return -1;
+  }
+}
+off_t feedGetSize(struct burn_source* s) { return (*static_cast<std::shared_ptr<TrackFeed>*>(s->data))->size; }
+int feedSetSize(struct burn_source* s, off_t size) {
+  (*static_cast<std::shared_ptr<TrackFeed>*>(s->data))->size = size;
+  return 1;
+}
+void feedFree(struct burn_source* s) {
+  std::unique_ptr<std::shared_ptr<TrackFeed>> owned(static_cast<std::shared_ptr<TrackFeed>*>(s->data));
+}
+
+// libburn frees a burn_source with free(), so it must come from calloc.
+struct burn_source* newFeedSource(const std::shared_ptr<TrackFeed>& feed) {
+  auto* s = static_cast<struct burn_source*>(std::calloc(1, sizeof(struct burn_source)));
+  if (!s) throw std::bad_alloc();
+  s->refcount = 1;
+  s->read = feedRead;
+  s->get_size = feedGetSize;
+  s->set_size = feedSetSize;
+  s->free_data = feedFree;
+  s->data = std::make_unique<std::shared_ptr<TrackFeed>>(feed).release();
+  return s;
+}
+
+struct SourceRef {
+  struct burn_source* s = nullptr;
+  ~SourceRef() {
+    if (s) burn_source_free(s);
+  }
+};
+
+struct OptsRef {
+  struct burn_write_opts* o = nullptr;
+  ~OptsRef() {
+    if (o) burn_write_opts_free(o);
+  }
+};
+
+struct DiscRef {
+  struct burn_disc* disc = nullptr;
+  struct burn_session* session = nullptr;
+  std::vector<struct burn_track*> tracks;
+  ~DiscRef() {
+    for (auto* t : tracks) burn_track_free(t);
+    if (session) burn_session_free(session);
+    if (disc) burn_disc_free(disc);
+  }
+};
+
+}  // namespace
+
+uint8_t discTypeOfProfile(int profile) {
+  switch (profile) {
+    case 0x00: return DISC_TYPE_NO_MEDIA;
+    case 0x08: return DISC_TYPE_CDROM;
+    case 0x09: return DISC_TYPE_CDR;
+    case 0x0a: return DISC_TYPE_CDRW;
+    case 0x10: return DISC_TYPE_DVDROM;
+    case 0x11: return DISC_TYPE_DVDR;
+    case 0x12: return DISC_TYPE_DVDRAM;
+    case 0x13: return DISC_TYPE_DVDRWRO;
+    case 0x14: return DISC_TYPE_DVDRWSR;
+    case 0x15: case 0x16: return DISC_TYPE_DVDR_DL;
+    case 0x1a: return DISC_TYPE_DVDPLUSRW;
+    case 0x1b: return DISC_TYPE_DVDPLUSR;
+    case 0x2b: return DISC_TYPE_DVDPLUSR_DL;
+    case 0x40: case 0x41: case 0x42: return DISC_TYPE_BDR;
+    case 0x43: return DISC_TYPE_BDRE;
+    case 0x50: return DISC_TYPE_HDDVDROM;
+    case 0x51: return DISC_TYPE_HDDVDR;
+    case 0x52: return DISC_TYPE_HDDVDRW;
+    // A file pseudo-drive is overwritable at any block, as DVD+RW is.
+    case 0xffff: return DISC_TYPE_DVDPLUSRW;
+    default: return DISC_TYPE_UNKNOWN;
+  }
+}
+
+// The drive grabbed for one operation, released (never ejected) when it ends.
+class LibburnDrive::Grab {
+ public:
+  Grab(LibburnDrive& owner, bool loadTray = true) : owner_(owner), lock_(owner.runtime_->mutex()) {
+    owner_.runtime_->drain();
+    std::string adr = owner_.setup_.libburnAddress;
+    int r = burn_drive_scan_and_grab(&infos_, adr.data(), loadTray ? 1 : 0);
+    if (r <= 0 || !infos_) {
+      std::string why = LibburnRuntime::worstText(owner_.runtime_->drain());
+      throw DwError(r == 0 ? DW_E_NO_DEVICE : DW_E_IO,
+                    withReason("Cannot open the drive " + owner_.identity_.name + " (" + adr + ")", why));
+    }
+    drive_ = infos_[0].drive;
+  }
+  ~Grab() {
+    if (drive_) burn_drive_release(drive_, eject_ ? 1 : 0);
+    if (infos_) burn_drive_info_free(infos_);
+    owner_.runtime_->drain();
+  }
+  Grab(const Grab&) = delete;
+  Grab& operator=(const Grab&) = delete;
+
+  struct burn_drive* drive() const { return drive_; }
+  const burn_drive_info& info() const { return infos_[0]; }
+  void ejectOnRelease() { eject_ = true; }
+  // Lets other drives be grabbed while a long burn runs on this one.
+  void unlockRuntime() { lock_.unlock(); }
+  void relockRuntime() { lock_.lock(); }
+
+  int profile() {
+    int pno = 0;
+    char name[80] = {};
+    return burn_disc_get_profile(drive_, &pno, name) == 1 ? pno : 0;
+  }
+  enum burn_disc_status status() { return burn_disc_get_status(drive_); }
+
+ private:
+  LibburnDrive& owner_;
+  std::unique_lock<std::mutex> lock_;
+  struct burn_drive_info* infos_ = nullptr;
+  struct burn_drive* drive_ = nullptr;
+  bool eject_ = false;
+};
+
+LibburnDrive::LibburnDrive(std::shared_ptr<LibburnRuntime> runtime, LibburnDriveSetup setup)
+    : runtime_(std::move(runtime)), setup_(std::move(setup)) {
+  identity_.name = setup_.name;
+  identity_.address = setup_.address;
+  try {
+    Grab grab(*this);
+    const auto& info = grab.info();
+    identity_.vendor = info.vendor;
+    identity_.product = info.product;
+    identity_.revision = info.revision;
+    identity_.bufferSize = uint32_t(info.buffer_size) * 1024u;
+    formats_[DW_FMT_READ_CDR] = info.read_cdr;
+    formats_[DW_FMT_READ_CDRW] = info.read_cdrw;
+    formats_[DW_FMT_READ_DVDR] = info.read_dvdr;
+    formats_[DW_FMT_READ_DVDRAM] = info.read_dvdram;
+    formats_[DW_FMT_TEST_WRITE] = info.write_simulate;
+    formats_[DW_FMT_WRITE] = info.write_cdr || info.write_dvdr || info.write_dvdram || isPseudoDrive();
+    formats_[DW_FMT_WRITE_CDRW] = info.write_cdrw;
+    formats_[DW_FMT_WRITE_DVDR] = info.write_dvdr;
+    formats_[DW_FMT_WRITE_DVDRAM] = info.write_dvdram;
+    // The profile list tells the DVD+ kinds the drive knows.
+    int count = 0;
+    int profiles[64] = {};
+    char current[64] = {};
+    if (burn_drive_get_all_profiles(grab.drive(), &count, profiles, current) == 1) {
+      for (int i = 0; i < count; ++i) {
+        if (profiles[i] == 0x1a) formatsEx_[DW_FMTX_READ_DVDPLUSRW] = formatsEx_[DW_FMTX_WRITE_DVDPLUSRW] = true;
+        if (profiles[i] == 0x1b) formatsEx_[DW_FMTX_READ_DVDPLUSR] = formatsEx_[DW_FMTX_WRITE_DVDPLUSR] = true;
+        if (profiles[i] == 0x2b) formatsEx_[DW_FMTX_READ_DVDPLUSR_DL] = formatsEx_[DW_FMTX_WRITE_DVDPLUSR_DL] = true;
+      }
+    }
+    // A file can simulate, though libburn's drive flags do not say so.
+    struct burn_multi_caps* caps = nullptr;
+    if (burn_disc_get_multi_caps(grab.drive(), BURN_WRITE_NONE, &caps, 0) >= 0 && caps && caps->might_simulate)
+      formats_[DW_FMT_TEST_WRITE] = true;
+    burn_disc_free_multi_caps(&caps);
+    if (isPseudoDrive()) formatsEx_[DW_FMTX_READ_DVDPLUSRW] = formatsEx_[DW_FMTX_WRITE_DVDPLUSRW] = true;
+  } catch (const DwError& e) {
+    throw DwError(DW_E_CONFIG, std::string(e.what()) + ". Check the drive path of " + setup_.name);
+  }
+}
+
+LibburnDrive::~LibburnDrive() = default;
+
+void LibburnDrive::requireIdle() const {
+  if (burning_.load())
+    throw DwError(DW_E_BUSY, "A burn is running on " + identity_.name + "; wait until it has ended",
+                  sense(0x02, 0x04, 0x08));
+}
+
+std::array<bool, DW_WRITE_MODE_COUNT> LibburnDrive::writeModes() {
+  requireIdle();
+  Grab grab(*this);
+  std::array<bool, DW_WRITE_MODE_COUNT> modes{};
+  struct burn_multi_caps* caps = nullptr;
+  if (burn_disc_get_multi_caps(grab.drive(), BURN_WRITE_NONE, &caps, 0) >= 0 && caps) {
+    modes[DW_WRITE_TAO] = caps->might_do_tao > 0;
+    modes[DW_WRITE_SAO] = caps->might_do_sao > 0;
+    // Disc-at-once is session-at-once with one session, on CD only.
+    modes[DW_WRITE_DAO_PQ] = caps->might_do_sao > 0 && caps->current_is_cd_profile;
+    modes[DW_WRITE_DAO_RAW] = caps->might_do_raw > 0 && caps->current_is_cd_profile;
+  }
+  burn_disc_free_multi_caps(&caps);
+  return modes;
+}
+
+void LibburnDrive::testUnitReady() {
+  requireIdle();
+  Grab grab(*this);
+  switch (grab.status()) {
+    case BURN_DISC_EMPTY:
+      throw DwError(DW_E_NO_MEDIUM, "There is no disc in " + identity_.name + ": insert one", senses::kNoMedium);
+    case BURN_DISC_UNREADY:
+    case BURN_DISC_UNGRABBED:
+      throw DwError(DW_E_NOT_READY, identity_.name + " is not ready yet: try again in a moment",
+                    sense(0x02, 0x04, 0x01));
+    default: break;
+  }
+}
+
+uint8_t LibburnDrive::discType() {
+  requireIdle();
+  Grab grab(*this);
+  if (grab.status() == BURN_DISC_EMPTY) return DISC_TYPE_NO_MEDIA;
+  return discTypeOfProfile(grab.profile());
+}
+
+uint64_t LibburnDrive::freeBytesOf(Grab& grab) {
+  OptsRef opts{burn_write_opts_new(grab.drive())};
+  off_t libburnFree = burn_disc_available_space(grab.drive(), opts.o);
+  uint64_t free = libburnFree > 0 ? uint64_t(libburnFree) : 0;
+  if (setup_.capacityBytes) {
+    int lba = 0, nwa = 0;
+    uint64_t start = burn_disc_track_lba_nwa(grab.drive(), opts.o, 0, &lba, &nwa) > 0 ? uint64_t(nwa) * kBlock : 0;
+    free = std::min(free, setup_.capacityBytes > start ? setup_.capacityBytes - start : 0);
+  }
+  return free / kBlock * kBlock;
+}
+
+DiscwrightDiscInformation LibburnDrive::discInformation() {
+  requireIdle();
+  Grab grab(*this);
+  DiscwrightDiscInformation info{};
+  auto status = grab.status();
+  if (status == BURN_DISC_EMPTY)
+    throw DwError(DW_E_NO_MEDIUM, "There is no disc in " + identity_.name + ": insert one", senses::kNoMedium);
+  info.Valid = 1;
+  info.DiscStatus = status == BURN_DISC_BLANK ? DW_DISC_BLANK
+                    : status == BURN_DISC_APPENDABLE ? DW_DISC_APPENDABLE
+                                                     : DW_DISC_COMPLETE;
+  info.LastSessionStatus = status == BURN_DISC_BLANK ? DW_SESSION_EMPTY : DW_SESSION_COMPLETE;
+  info.Erasable = burn_disc_erasable(grab.drive()) ? 1 : 0;
+  info.DiscType = discTypeOfProfile(grab.profile());
+  OptsRef opts{burn_write_opts_new(grab.drive())};
+  int lba = 0, nwa = 0;
+  if (status != BURN_DISC_FULL && burn_disc_track_lba_nwa(grab.drive(), opts.o, 0, &lba, &nwa) > 0)
+    info.NextWritable = uint32_t(nwa);
+  uint64_t free = freeBytesOf(grab);
+  info.FreeBlocks = uint32_t(std::min<uint64_t>(free / kBlock, UINT32_MAX));
+  info.UsedBlocks = info.NextWritable;
+  info.CapacityBlocks = uint32_t(std::min<uint64_t>(uint64_t(info.FreeBlocks) + info.UsedBlocks, UINT32_MAX));
+  if (struct burn_disc* disc = burn_drive_get_disc(grab.drive())) {
+    int sessions = 0;
+    struct burn_session** list = burn_disc_get_sessions(disc, &sessions);
+    info.Sessions = uint16_t(sessions);
+    int tracks = 0;
+    for (int i = 0; i < sessions; ++i) {
+      int n = 0;
+      burn_session_get_tracks(list[i], &n);
+      if (i == sessions - 1) {
+        info.FirstTrackLastSession = uint16_t(tracks + (n > 0 ? 1 : 0));
+        info.LastTrackLastSession = uint16_t(tracks + n);
+      }
+      tracks += n;
+    }
+    info.Tracks = uint8_t(std::min(tracks, 255));
+    burn_disc_free(disc);
+  }
+  return info;
+}
+
+DiscwrightTocInformation LibburnDrive::toc() {
+  requireIdle();
+  Grab grab(*this);
+  DiscwrightTocInformation toc{};
+  struct burn_disc* disc = burn_drive_get_disc(grab.drive());
+  if (!disc) throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " has no table of contents yet");
+  int sessions = 0, number = 0;
+  struct burn_session** list = burn_disc_get_sessions(disc, &sessions);
+  for (int s = 0; s < sessions; ++s) {
+    int n = 0;
+    struct burn_track** tracks = burn_session_get_tracks(list[s], &n);
+    for (int t = 0; t < n && number < int(DISCWRIGHT_TOC_ENTRIES); ++t) {
+      struct burn_toc_entry entry {};
+      burn_track_get_entry(tracks[t], &entry);
+      auto& e = toc.Entries[number++];
+      e.TrackNumber = uint8_t(number);
+      e.SessionNumber = uint8_t(s + 1);
+      e.Control = uint8_t(entry.control);
+      e.Mode = 1;
+      e.StartBlock = entry.extensions_valid & 1 ? uint32_t(entry.start_lba) : 0;
+      e.SizeBlocks = entry.extensions_valid & 1 ? uint32_t(entry.track_blocks) : 0;
+      toc.LeadOutBlock = std::max(toc.LeadOutBlock, e.StartBlock + e.SizeBlocks);
+    }
+  }
+  burn_disc_free(disc);
+  toc.Valid = 1;
+  toc.FirstTrack = number ? 1 : 0;
+  toc.LastTrack = uint8_t(number);
+  toc.Sessions = uint8_t(sessions);
+  return toc;
+}
+
+DiscwrightTrackInformation LibburnDrive::trackInformation(uint8_t trackNumber) {
+  DiscwrightTrackInformation info{};
+  if (trackNumber == DISCWRIGHT_TRACK_INVISIBLE) {
+    DiscwrightDiscInformation disc = discInformation();
+    info.Valid = 1;
+    info.TrackNumber = uint8_t(disc.Tracks + 1);
+    info.SessionNumber = uint8_t(disc.Sessions + 1);
+    info.TrackMode = 4;
+    info.DataMode = 1;
+    info.Blank = 1;
+    info.NextWritableValid = disc.DiscStatus != DW_DISC_COMPLETE;
+    info.StartBlock = info.NextWritable = disc.NextWritable;
+    info.FreeBlocks = disc.FreeBlocks;
+    return info;
+  }
+  DiscwrightTocInformation t = toc();
+  if (trackNumber == 0 || trackNumber > t.LastTrack)
+    throw DwError(DW_E_INVALID_ARGUMENT, "The disc has no track " + std::to_string(trackNumber),
+                  senses::kInvalidField);
+  const auto& e = t.Entries[trackNumber - 1];
+  info.Valid = 1;
+  info.TrackNumber = trackNumber;
+  info.SessionNumber = e.SessionNumber;
+  info.TrackMode = 4;
+  info.DataMode = 1;
+  info.StartBlock = e.StartBlock;
+  info.SizeBlocks = e.SizeBlocks;
+  return info;
+}
+
+Speeds LibburnDrive::speeds() {
+  requireIdle();
+  Grab grab(*this);
+  Speeds s;
+  s.maximumRead = uint32_t(std::max(0, burn_drive_get_read_speed(grab.drive())));
+  s.maximumWrite = uint32_t(std::max(0, burn_drive_get_write_speed(grab.drive())));
+  // libburn has no getter for the speed in use: report the request as the drive would round it.
+  std::vector<uint32_t> writeSpeeds;
+  struct burn_speed_descriptor* list = nullptr;
+  if (burn_drive_get_speedlist(grab.drive(), &list) > 0)
+    for (auto* d = list; d; d = d->next)
+      if (d->write_speed > 0) writeSpeeds.push_back(uint32_t(d->write_speed));
+  if (list) burn_drive_free_speedlist(&list);
+  std::lock_guard lock(stateMutex_);
+  auto resolve = [](uint32_t request, uint32_t maximum, const std::vector<uint32_t>& table) {
+    if (request >= maximum) return maximum;
+    uint32_t best = 0;
+    for (uint32_t v : table)
+      if (v <= request) best = std::max(best, v);
+    return table.empty() ? request : (best ? best : *std::min_element(table.begin(), table.end()));
+  };
+  s.currentRead = resolve(readRequest_, s.maximumRead, {});
+  s.currentWrite = resolve(writeRequest_, s.maximumWrite, writeSpeeds);
+  return s;
+}
+
+void LibburnDrive::setSpeeds(uint32_t readSpeed, uint32_t writeSpeed) {
+  requireIdle();
+  Grab grab(*this);
+  // 0 asks libburn for the maximum.
+  burn_drive_set_speed(grab.drive(), readSpeed == DISCWRIGHT_SPEED_MAX ? 0 : int(readSpeed),
+                       writeSpeed == DISCWRIGHT_SPEED_MAX ? 0 : int(writeSpeed));
+  std::lock_guard lock(stateMutex_);
+  readRequest_ = readSpeed;
+  writeRequest_ = writeSpeed;
+}
+
+BupState LibburnDrive::bup() {
+  std::lock_guard lock(stateMutex_);
+  // Only real recorders protect against underruns; a file cannot run short.
+  return {bupEnabled_ && !isPseudoDrive(), !isPseudoDrive()};
+}
+
+void LibburnDrive::setBup(bool enable) {
+  if (enable && isPseudoDrive())
+    throw DwError(DW_E_NOT_SUPPORTED, identity_.name + " is a file and has no buffer-underrun protection");
+  std::lock_guard lock(stateMutex_);
+  bupEnabled_ = enable;
+}
+
+uint64_t LibburnDrive::freeBytes() {
+  requireIdle();
+  Grab grab(*this);
+  return freeBytesOf(grab);
+}
+
+uint64_t LibburnDrive::usedBytes() {
+  DiscwrightDiscInformation info = discInformation();
+  return uint64_t(info.UsedBlocks) * kBlock;
+}
+
+void LibburnDrive::lock(LockOwner) {
+  throw DwError(DW_E_NOT_SUPPORTED, "Locking the tray of " + identity_.name + " is not available with this backend yet");
+}
+
+void LibburnDrive::release(LockOwner) {}
+
+void LibburnDrive::eject() {
+  requireIdle();
+  Grab grab(*this, false);
+  grab.ejectOnRelease();
+}
+
+void LibburnDrive::closeTray() {
+  requireIdle();
+  Grab grab(*this, true);  // grabbing with load closes the tray
+}
+
+void LibburnDrive::sendOpc() {
+  throw DwError(DW_E_NOT_SUPPORTED, "Power calibration of " + identity_.name + " is not available with this backend yet");
+}
+
+void LibburnDrive::readSectors(uint32_t lba, uint32_t count, void* buffer) {
+  requireIdle();
+  Grab grab(*this);
+  off_t got = 0;
+  int r = burn_read_data(grab.drive(), off_t(lba) * off_t(kBlock), static_cast<char*>(buffer),
+                         off_t(count) * off_t(kBlock), &got, 1 /* no messages of its own */);
+  if (r <= 0 || got != off_t(count) * off_t(kBlock))
+    throw DwError(DW_E_IO,
+                  withReason("Reading " + std::to_string(count) + " blocks at " + std::to_string(lba) + " from " +
+                                 identity_.name + " failed",
+                             LibburnRuntime::worstText(runtime_->drain())),
+                  senses::kReadError);
+}
+
+void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
+  if (burning_.exchange(true))
+    throw DwError(DW_E_BUSY, "A burn is already running on " + identity_.name, sense(0x02, 0x04, 0x08));
+  struct Idle {
+    std::atomic<bool>& flag;
+    ~Idle() { flag = false; }
+  } idle{burning_};
+  if (job.tracks.empty()) throw DwError(DW_E_INVALID_ARGUMENT, "Nothing to burn: no track was given");
+  // A cancel before the drive is even grabbed must still stop the burn.
+  if (observer.cancelled()) throw DwError(DW_E_CANCELLED, "The burn was cancelled before it started");
+
+  Grab grab(*this);
+  auto* drive = grab.drive();
+  auto status = grab.status();
+  if (status == BURN_DISC_EMPTY)
+    throw DwError(DW_E_NO_MEDIUM, "There is no disc in " + identity_.name + ": insert one", senses::kNoMedium);
+  if (status != BURN_DISC_BLANK && status != BURN_DISC_APPENDABLE)
+    throw DwError(DW_E_MEDIUM_NOT_BLANK, "The disc in " + identity_.name + " cannot take more data: insert a blank one",
+                  senses::kIncompatibleMedium);
+
+  struct burn_multi_caps* caps = nullptr;
+  burn_disc_get_multi_caps(drive, BURN_WRITE_NONE, &caps, 0);
+  struct CapsRef {
+    struct burn_multi_caps*& c;
+    ~CapsRef() { burn_disc_free_multi_caps(&c); }
+  } capsRef{caps};
+  if (!caps) throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " cannot be written");
+  if (job.testWrite && !caps->might_simulate)
+    throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " cannot do a test write: burn for real or use another disc");
+  if (job.tracks.size() > 1 && !caps->multi_track)
+    throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " takes only one track per session");
+  if (job.multiSession && !caps->multi_session)
+    throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " cannot stay open for another session: burn without multisession");
+
+  uint64_t total = 0;
+  std::vector<uint64_t> trackBytes;
+  for (const auto& t : job.tracks) trackBytes.push_back(paddedSize(t->size())), total += trackBytes.back();
+  uint64_t free = freeBytesOf(grab);
+  if (total > free)
+    throw DwError(DW_E_OUT_OF_SPACE,
+                  "The data (" + std::to_string(total / kBlock) + " blocks) does not fit the free space of the disc in " +
+                      identity_.name + " (" + std::to_string(free / kBlock) + " blocks): use a larger disc or less data");
+
+  OptsRef opts{burn_write_opts_new(drive)};
+  enum burn_write_types type = BURN_WRITE_TAO;
+  int blockType = BURN_BLOCK_MODE1;
+  if (job.mode == WriteMode::Sao || job.mode == WriteMode::DaoPq) type = BURN_WRITE_SAO, blockType = BURN_BLOCK_SAO;
+  if (job.mode == WriteMode::DaoRaw) type = BURN_WRITE_RAW, blockType = BURN_BLOCK_RAW96R;
+  // A rejected type would silently stay track-at-once.
+  if (burn_write_opts_set_write_type(opts.o, type, blockType) <= 0)
+    throw DwError(DW_E_NOT_SUPPORTED,
+                  withReason(std::string(writeModeName(job.mode)) + " writing is not possible on the disc in " + identity_.name,
+                             LibburnRuntime::worstText(runtime_->drain())));
+  burn_write_opts_set_simulate(opts.o, job.testWrite ? 1 : 0);
+  burn_write_opts_set_multi(opts.o, job.multiSession ? 1 : 0);
+  {
+    std::lock_guard lock(stateMutex_);
+    if (!isPseudoDrive()) burn_write_opts_set_underrun_proof(opts.o, bupEnabled_ ? 1 : 0);
+    burn_drive_set_speed(drive, 0, writeRequest_ == DISCWRIGHT_SPEED_MAX ? 0 : int(writeRequest_));
+  }
+  int lba = 0, nwa = 0;
+  uint64_t startByte = burn_disc_track_lba_nwa(drive, opts.o, 0, &lba, &nwa) > 0 ? uint64_t(nwa) * kBlock : 0;
+
+  DiscRef disc;
+  disc.disc = burn_disc_create();
+  disc.session = burn_session_create();
+  burn_disc_add_session(disc.disc, disc.session, BURN_POS_END);
+  std::vector<std::shared_ptr<TrackFeed>> feeds;
+  // libburn's default 4 MB FIFO caps throughput; the job's FIFO is larger.
+  int chunks = int(std::max<size_t>(job.fifoBytes, 16u << 20) / (64 * 1024));
+  for (auto& source : job.tracks) {
+    auto feed = std::make_shared<TrackFeed>();
+    feed->size = off_t(source->size());
+    feed->source = std::move(source);
+    feeds.push_back(feed);
+    SourceRef raw{newFeedSource(feed)};
+    SourceRef fifo{burn_fifo_source_new(raw.s, 64 * 1024, chunks, 0)};
+    if (!fifo.s) throw DwError(DW_E_INTERNAL, "Cannot set up the burn buffer of " + identity_.name);
+    struct burn_track* track = burn_track_create();
+    disc.tracks.push_back(track);
+    burn_track_define_data(track, 0, 0, 1, BURN_MODE1);
+    if (burn_track_set_source(track, fifo.s) != BURN_SOURCE_OK)
+      throw DwError(DW_E_INTERNAL, "Cannot attach the image to the burn on " + identity_.name);
+    burn_session_add_track(disc.session, track, BURN_POS_END);
+  }
+
+  runtime_->drain();
+  burn_disc_write(opts.o, disc.disc);
+  grab.unlockRuntime();
+
+  bool cancelled = false;
+  std::vector<LibburnMessage> messages;
+  struct burn_progress p {};
+  for (;;) {
+    enum burn_drive_status st = burn_drive_get_status(drive, &p);
+    if (observer.cancelled()) cancelled = true;
+    // A cancel issued just before libburn's thread starts is lost: repeat it until the burn ends.
+    if (cancelled) burn_drive_cancel(drive);
+    if (st == BURN_DRIVE_IDLE) break;
+    if (st == BURN_DRIVE_WRITING) {
+      uint64_t done = 0;
+      for (int i = 0; i < p.track && i < int(trackBytes.size()); ++i) done += trackBytes[size_t(i)];
+      done += uint64_t(std::max(0, p.sector)) * kBlock;
+      observer.progress(total, std::min(done, total));
+      observer.buffer(p.buffer_capacity, p.buffer_available);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  grab.relockRuntime();
+  // IDLE comes before libburn's write thread has ended; the next operation fails until it has.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  for (bool ended = false; !ended && std::chrono::steady_clock::now() < deadline;) {
+    for (auto& m : runtime_->drain()) {
+      if (m.text.find("Write thread on drive") != std::string::npos && m.text.find("ended") != std::string::npos)
+        ended = true;
+      messages.push_back(std::move(m));
+    }
+    if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  bool wroteWell = burn_drive_wrote_well(drive) == 1;
+
+  for (const auto& feed : feeds) {
+    std::lock_guard lock(feed->errorMutex);
+    if (!feed->error.empty()) throw DwError(feed->errorCode, feed->error, feed->errorStatus);
+  }
+  if (cancelled || observer.cancelled()) throw DwError(DW_E_CANCELLED, "The burn on " + identity_.name + " was cancelled");
+  if (!wroteWell)
+    throw DwError(DW_E_IO, withReason("The burn on " + identity_.name + " failed", LibburnRuntime::worstText(messages)),
+                  senses::kWriteError);
+  // libburn leaves the rest of an older, longer image in a file target: cut it off.
+  if (isPseudoDrive() && !job.testWrite) {
+    std::string path = setup_.libburnAddress.substr(6);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::truncate(path.c_str(), off_t(startByte + total)) != 0) {
+      int err = errno;
+      throw DwError(DW_E_FILE, "The image was written but \"" + path + "\" could not be cut to its size: " +
+                                   std::strerror(err), uint32_t(err));
+    }
+  }
+  observer.progress(total, total);
+}
+
+}  // namespace discwright

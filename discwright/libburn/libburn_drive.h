@@ -1,0 +1,83 @@
+// A drive driven through libburn: a real recorder ("/dev/sr0") or a file
+// pseudo-drive ("stdio:/path"). The drive is grabbed for each operation and
+// released before the call returns, so that no drive stays grabbed between
+// calls (libburn refuses to scan while one is).
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "device.h"
+#include "libburn/libburn_runtime.h"
+
+namespace discwright {
+
+struct LibburnDriveSetup {
+  std::string libburnAddress;  // "/dev/sr0" or "stdio:/path/file"
+  std::string name;            // "CdRom3"
+  DiscwrightDeviceAddress address{};
+  uint64_t capacityBytes = 0;  // 0: what libburn reports
+};
+
+class LibburnDrive : public Device {
+ public:
+  // Grabs the drive once for its identity; DwError(DW_E_CONFIG) when it cannot be opened.
+  LibburnDrive(std::shared_ptr<LibburnRuntime> runtime, LibburnDriveSetup setup);
+  ~LibburnDrive() override;
+
+  const DeviceIdentity& identity() const override { return identity_; }
+  std::array<bool, DW_FMT_COUNT> mediaFormats() override { return formats_; }
+  std::array<bool, DW_FMTX_COUNT> mediaFormatsEx() override { return formatsEx_; }
+  std::array<bool, DW_WRITE_MODE_COUNT> writeModes() override;
+  std::array<bool, DW_READ_MODE_COUNT> readModes() override { return {}; }
+
+  void testUnitReady() override;
+  uint8_t discType() override;
+  DiscwrightDiscInformation discInformation() override;
+  DiscwrightTrackInformation trackInformation(uint8_t trackNumber) override;
+  DiscwrightTocInformation toc() override;
+  RpcState rpc() override { return {}; }
+  Speeds speeds() override;
+  void setSpeeds(uint32_t readSpeed, uint32_t writeSpeed) override;
+  BupState bup() override;
+  void setBup(bool enable) override;
+  uint64_t freeBytes() override;
+  uint64_t usedBytes() override;
+  std::string mountPoint() override { return {}; }
+
+  void lock(LockOwner owner) override;
+  void release(LockOwner owner) override;
+  void eject() override;
+  void closeTray() override;
+  void closeSession() override {}  // libburn closes each track-at-once session itself
+  void sendOpc() override;
+  void readSectors(uint32_t lba, uint32_t count, void* buffer) override;
+  void burn(BurnJob& job, BurnObserver& observer) override;
+  void ownerGone(LockOwner) override {}
+  void checkFault(const std::string&) override {}
+
+  bool isPseudoDrive() const { return setup_.libburnAddress.rfind("stdio:", 0) == 0; }
+
+ private:
+  class Grab;
+  void requireIdle() const;
+  uint64_t freeBytesOf(Grab& grab);
+
+  std::shared_ptr<LibburnRuntime> runtime_;
+  LibburnDriveSetup setup_;
+  DeviceIdentity identity_;
+  std::array<bool, DW_FMT_COUNT> formats_{};
+  std::array<bool, DW_FMTX_COUNT> formatsEx_{};
+  std::atomic<bool> burning_{false};
+  std::mutex stateMutex_;  // the settings below, which libburn cannot hold across grabs
+  uint32_t readRequest_ = DISCWRIGHT_SPEED_MAX;
+  uint32_t writeRequest_ = DISCWRIGHT_SPEED_MAX;
+  bool bupEnabled_ = false;
+};
+
+// DISC_TYPE_* of an MMC profile number (0xffff: a libburn file pseudo-drive).
+uint8_t discTypeOfProfile(int profile);
+
+}  // namespace discwright

@@ -1,0 +1,316 @@
+// The libburn backend run for real on file pseudo-drives, through the C API.
+#include <gtest/gtest.h>
+#include <libburn/libburn.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "common/test_common.h"
+
+using namespace testcommon;
+
+namespace {
+
+struct Found {
+  std::vector<DiscwrightDeviceAddress> addresses;
+};
+void onFound(uint32_t reason, void* context, void* param1, void*) {
+  if (reason == DW_REASON_DEVICE_FOUND)
+    static_cast<Found*>(context)->addresses.push_back(*static_cast<DiscwrightDeviceAddress*>(param1));
+}
+
+struct Progress {
+  std::atomic<uint64_t> total{0}, done{0};
+  std::atomic<int> calls{0};
+  std::atomic<uint32_t> cancelAfter{0};  // calls before Cancel is sent; 0: never
+  DiscwrightHandle grabber = 0;
+};
+void onProgress(uint32_t reason, void* context, void* param1, void* param2) {
+  if (reason != DW_REASON_PROGRESS || !context) return;
+  auto& p = *static_cast<Progress*>(context);
+  p.total = *static_cast<uint64_t*>(param1);
+  p.done = *static_cast<uint64_t*>(param2);
+  if (++p.calls == int(p.cancelAfter.load()) && p.grabber) Discwright_CdvdBurnerGrabber_Cancel(p.grabber);
+}
+
+class PseudoDrive : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    if (grabber_) Discwright_Destroy(&grabber_);
+    Discwright_DownShut();
+  }
+
+  // Starts the library with the given files as pseudo-drives, optionally beside a virtual configuration.
+  uint8_t start(std::vector<std::string> files, std::vector<uint64_t> sizes = {}, const std::string& config = {}) {
+    files_ = std::move(files);
+    paths_.clear();
+    for (const auto& f : files_) paths_.push_back(f.c_str());
+    sizes_ = std::move(sizes);
+    DiscwrightStartup s{};
+    s.Size = sizeof s;
+    s.VirtualConfig = config.empty() ? nullptr : config.c_str();
+    s.StateFolder = config.empty() ? nullptr : (dir_ / "state").c_str();
+    s.TimeScale = 0;
+    s.ErrorText = error_;
+    s.ErrorTextSize = sizeof error_;
+    s.PseudoDrives = paths_.data();
+    s.PseudoDriveCount = uint32_t(paths_.size());
+    s.PseudoDriveSizes = sizes_.empty() ? nullptr : sizes_.data();
+    return Discwright_UpStartEx(&s);
+  }
+
+  void grab(const char* name, Progress* progress = nullptr) {
+    ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_CreateEx(&grabber_, DW_ARGS(t_), onProgress, progress, name, 0)));
+    if (progress) progress->grabber = grabber_;
+  }
+
+  uint8_t burnTao(const fs::path& image, bool testWrite = false, bool multi = false) {
+    return Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(grabber_, DW_ARGS(t_), image.c_str(), 0, testWrite, multi,
+                                                            1, 0);
+  }
+
+  TempDir dir_;
+  Triple t_;
+  char error_[DISCWRIGHT_TEXT_SIZE] = {};
+  std::vector<std::string> files_;
+  std::vector<const char*> paths_;
+  std::vector<uint64_t> sizes_;
+  DiscwrightHandle grabber_ = 0;
+};
+
+TEST_F(PseudoDrive, ScanAndProbeThroughTheCApi) {
+  ASSERT_EQ(start({(dir_ / "a.img").string(), (dir_ / "b.img").string()}), DW_E_OK) << error_;
+  Found found;
+  ASSERT_EQ(Discwright_FindDevice(DISCWRIGHT_DEVICE_TYPE_CDDVD, 0, onFound, &found), DW_E_OK);
+  ASSERT_EQ(found.addresses.size(), 2u);
+  EXPECT_EQ(found.addresses[0].PortID, 200);
+  EXPECT_EQ(found.addresses[1].PortID, 201);
+
+  DiscwrightHandle byAddress = 0;
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_Create(&byAddress, DW_ARGS(t_), nullptr, nullptr, 201, 0, 0, 0, 0)));
+  Discwright_Destroy(&byAddress);
+
+  grab("CdRom0");
+  uint8_t type = 0;
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetInsertedDiscType(grabber_, DW_ARGS(t_), &type)));
+  EXPECT_EQ(type, DISC_TYPE_DVDPLUSRW);
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_TestUnitReady(grabber_, DW_ARGS(t_))));
+  DiscwrightDiscInformation info{};
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetDiscInformation(grabber_, DW_ARGS(t_), &info)));
+  EXPECT_EQ(info.Valid, 1);
+  EXPECT_EQ(info.DiscStatus, DW_DISC_BLANK);
+  EXPECT_EQ(info.NextWritable, 0u);
+  EXPECT_GT(info.FreeBlocks, 0u);
+  uint8_t modes[DW_WRITE_MODE_COUNT] = {};
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_ProbeSupportedWriteModes(grabber_, DW_ARGS(t_), modes)));
+  EXPECT_EQ(modes[DW_WRITE_TAO], 1);
+  EXPECT_EQ(modes[DW_WRITE_SAO], 1);
+  EXPECT_EQ(modes[DW_WRITE_DAO_PQ], 0);  // not a CD
+  EXPECT_EQ(modes[DW_WRITE_DAO_RAW], 0);
+  uint8_t formats[DW_FMT_COUNT] = {};
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetSupportedMediaFormats(grabber_, DW_ARGS(t_), formats)));
+  EXPECT_EQ(formats[DW_FMT_WRITE], 1);
+  EXPECT_EQ(formats[DW_FMT_TEST_WRITE], 1);
+
+  // Each query released the drive again: a second grabber on the same file still works.
+  DiscwrightHandle other = 0;
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_CreateEx(&other, DW_ARGS(t_), nullptr, nullptr, "CdRom0", 0)));
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetInsertedDiscType(other, DW_ARGS(t_), &type)));
+  Discwright_Destroy(&other);
+}
+
+TEST_F(PseudoDrive, StartUpRefusesBadPathsAndCollisions) {
+  EXPECT_EQ(start({"/no/such/folder/x.img"}), DW_E_CONFIG);
+  EXPECT_NE(std::string(error_).find("/no/such/folder/x.img"), std::string::npos) << error_;
+
+  // A virtual recorder on the pseudo-drive's address is refused by name of both.
+  auto recorder = cdRecorder(0);
+  recorder["address"] = "200:0:0:0";
+  writeConfig(dir_ / "v.json", {recorder});
+  EXPECT_EQ(start({(dir_ / "a.img").string()}, {}, (dir_ / "v.json").string()), DW_E_CONFIG);
+  EXPECT_NE(std::string(error_).find("CdRom0"), std::string::npos) << error_;
+  EXPECT_NE(std::string(error_).find("CdRom1"), std::string::npos) << error_;
+
+  // Without a collision the pseudo-drive is numbered after the virtual recorders.
+  writeConfig(dir_ / "v.json", {cdRecorder(3)});
+  ASSERT_EQ(start({(dir_ / "a.img").string()}, {}, (dir_ / "v.json").string()), DW_E_OK) << error_;
+  grab("CdRom4");
+}
+
+TEST_F(PseudoDrive, OlderStartUpSizeStillWorks) {
+  DiscwrightStartup s{};
+  s.Size = DISCWRIGHT_STARTUP_SIZE_V1;
+  s.ErrorText = error_;
+  s.ErrorTextSize = sizeof error_;
+  s.PseudoDriveCount = 5;  // past the caller's Size: must count as zero
+  ASSERT_EQ(Discwright_UpStartEx(&s), DW_E_OK) << error_;
+  Found found;
+  ASSERT_EQ(Discwright_FindDevice(DISCWRIGHT_DEVICE_TYPE_CDDVD, 0, onFound, &found), DW_E_OK);
+  EXPECT_TRUE(found.addresses.empty());
+}
+
+TEST_F(PseudoDrive, TrackAtOnceBurnMatchesTheImageAndCutsAnOlderLongerOne) {
+  fs::path target = dir_ / "disc.img";
+  writePatternFile(target, 3 << 20, 99);  // an older, longer image
+  ASSERT_EQ(start({target.string()}), DW_E_OK) << error_;
+  Progress progress;
+  grab("CdRom0", &progress);
+  Bytes image = writePatternFile(dir_ / "image.iso", 1000 * 2048 + 100, 7);  // partial last block
+  ASSERT_TRUE(t_.check(burnTao(dir_ / "image.iso")));
+  Bytes written = readFile(target);
+  ASSERT_EQ(written.size(), 1001u * 2048);
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), written.begin()));
+  EXPECT_TRUE(std::all_of(written.begin() + long(image.size()), written.end(), [](uint8_t b) { return b == 0; }));
+  EXPECT_EQ(progress.total, 1001u * 2048);
+  EXPECT_EQ(progress.done, progress.total);
+
+  // The drive is usable right after the burn: libburn's write thread has ended.
+  // The wait keys on libburn's end-of-thread message; if its text changes the wait runs into its 30 s limit.
+  auto began = std::chrono::steady_clock::now();
+  ASSERT_TRUE(t_.check(burnTao(dir_ / "image.iso")));
+  EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(10));
+}
+
+TEST_F(PseudoDrive, SessionAtOnceAndTestWrite) {
+  fs::path target = dir_ / "disc.img";
+  Bytes before = writePatternFile(target, 64 * 2048, 5);
+  ASSERT_EQ(start({target.string()}), DW_E_OK) << error_;
+  grab("CdRom0");
+  Bytes image = writePatternFile(dir_ / "image.iso", 300 * 2048, 8);
+
+  // Simulation leaves the target as it was.
+  ASSERT_TRUE(t_.check(burnTao(dir_ / "image.iso", true)));
+  EXPECT_EQ(readFile(target), before);
+
+  DiscwrightSessionLayout layout{};
+  layout.Count = 1;
+  std::strcpy(layout.Entries[0].FileName, (dir_ / "image.iso").c_str());
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_SessionAtOnce(grabber_, DW_ARGS(t_), &layout, 0, 0, 1, 0, 0)));
+  EXPECT_EQ(readFile(target), image);
+
+  // Raw disc-at-once needs a CD: refused with a reason, never burnt as track-at-once.
+  DiscwrightTrackTable table{};
+  table.Count = 1;
+  std::strcpy(table.Tracks[0].FileName, (dir_ / "image.iso").c_str());
+  EXPECT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromFile(grabber_, DW_ARGS(t_), &table, 0, 0, 0, 0,
+                                                                            0, 0),
+                       DW_E_NOT_SUPPORTED));
+  EXPECT_EQ(readFile(target), image);
+}
+
+TEST_F(PseudoDrive, ImageLargerThanTheTargetIsRefusedBeforeWriting) {
+  fs::path target = dir_ / "disc.img";
+  ASSERT_EQ(start({target.string()}, {100 * 2048}), DW_E_OK) << error_;
+  grab("CdRom0");
+  uint32_t blocks = 0;
+  uint64_t bytes = 0;
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetDiscFreeSpace(grabber_, DW_ARGS(t_), 3, &blocks, &bytes)));
+  EXPECT_EQ(blocks, 100u);
+  EXPECT_EQ(bytes, 100u * 2048);
+  writePatternFile(dir_ / "big.iso", 100 * 2048 + 1, 1);
+  EXPECT_TRUE(t_.check(burnTao(dir_ / "big.iso"), DW_E_OUT_OF_SPACE));
+  EXPECT_FALSE(fs::exists(target) && fs::file_size(target) > 0);
+  writePatternFile(dir_ / "fits.iso", 100 * 2048, 1);
+  EXPECT_TRUE(t_.check(burnTao(dir_ / "fits.iso")));
+}
+
+TEST_F(PseudoDrive, CancelBeforeAndDuringTheBurn) {
+  fs::path target = dir_ / "disc.img";
+  ASSERT_EQ(start({target.string()}), DW_E_OK) << error_;
+  Progress progress;
+  grab("CdRom0", &progress);
+  writePatternFile(dir_ / "image.iso", 96 << 20, 3);
+
+  // Latched before the call: the burn never starts.
+  ASSERT_EQ(Discwright_CdvdBurnerGrabber_Cancel(grabber_), DW_E_OK);
+  EXPECT_TRUE(t_.check(burnTao(dir_ / "image.iso"), DW_E_CANCELLED));
+
+  // From the first progress report on.
+  progress.cancelAfter = 1;
+  EXPECT_TRUE(t_.check(burnTao(dir_ / "image.iso"), DW_E_CANCELLED));
+
+  // From another thread at once after the call starts.
+  progress.cancelAfter = 0;
+  std::thread canceller([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    Discwright_CdvdBurnerGrabber_Cancel(grabber_);
+  });
+  EXPECT_TRUE(t_.check(burnTao(dir_ / "image.iso"), DW_E_CANCELLED));
+  canceller.join();
+
+  // And the drive burns normally afterwards.
+  Bytes small = writePatternFile(dir_ / "small.iso", 10 * 2048, 4);
+  ASSERT_TRUE(t_.check(burnTao(dir_ / "small.iso")));
+  EXPECT_EQ(readFile(target), small);
+}
+
+TEST_F(PseudoDrive, MultisessionAndQueriesDuringABurn) {
+  fs::path target = dir_ / "disc.img";
+  ASSERT_EQ(start({target.string()}), DW_E_OK) << error_;
+  grab("CdRom0");
+  writePatternFile(dir_ / "image.iso", 2048, 3);
+  // A file keeps no sessions: asking for one is refused with a reason.
+  EXPECT_TRUE(t_.check(burnTao(dir_ / "image.iso", false, true), DW_E_NOT_SUPPORTED));
+
+  uint32_t cr = 1, mr = 1, cw = 1, mw = 1;
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_SetSpeeds(grabber_, DW_ARGS(t_), 1385, 2770)));
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetSpeeds(grabber_, DW_ARGS(t_), &cr, &mr, &cw, &mw)));
+  EXPECT_EQ(mw, 0u);  // a file has no speeds
+  EXPECT_EQ(cw, 0u);
+}
+
+// ---- libburn's behaviour on this machine, pinned so that an update that changes it shows ----
+
+class LibburnQuirks : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_EQ(burn::burn_initialize(), 1);
+    burn::burn_set_signal_handling(nullptr, nullptr, 1);
+    burn::burn_msgs_set_severities(const_cast<char*>("ALL"), const_cast<char*>("NEVER"), const_cast<char*>("t: "));
+  }
+  static void TearDownTestSuite() { burn::burn_finish(); }
+
+  struct Grabbed {
+    burn::burn_drive_info* infos = nullptr;
+    explicit Grabbed(const std::string& path) {
+      std::string adr = "stdio:" + path;
+      EXPECT_EQ(burn::burn_drive_scan_and_grab(&infos, adr.data(), 1), 1);
+    }
+    ~Grabbed() {
+      if (infos) burn::burn_drive_release(infos[0].drive, 0), burn::burn_drive_info_free(infos);
+    }
+    burn::burn_drive* d() const { return infos[0].drive; }
+  };
+  TempDir dir_;
+};
+
+TEST_F(LibburnQuirks, AFileIsAlwaysABlankStdioMediumWithoutSessionsOrSpeeds) {
+  writePatternFile(dir_ / "full.img", 50 * 2048, 1);
+  Grabbed g((dir_ / "full.img").string());
+  int profile = 0;
+  char name[80] = {};
+  ASSERT_EQ(burn::burn_disc_get_profile(g.d(), &profile, name), 1);
+  EXPECT_EQ(profile, 0xffff);
+  EXPECT_EQ(burn::burn_disc_get_status(g.d()), burn::BURN_DISC_BLANK);  // even with data in it
+  EXPECT_EQ(burn::burn_drive_get_write_speed(g.d()), 0);
+  burn::burn_multi_caps* caps = nullptr;
+  ASSERT_EQ(burn::burn_disc_get_multi_caps(g.d(), burn::BURN_WRITE_NONE, &caps, 0), 1);
+  EXPECT_EQ(caps->multi_session, 0);
+  EXPECT_EQ(caps->multi_track, 0);
+  EXPECT_EQ(caps->might_simulate, 1);
+  EXPECT_EQ(caps->might_do_raw, 0);
+  burn::burn_disc_free_multi_caps(&caps);
+}
+
+TEST_F(LibburnQuirks, WriteTypeNeedsItsBlockTypeElseStaysAsItWas) {
+  Grabbed g((dir_ / "x.img").string());
+  burn::burn_write_opts* o = burn::burn_write_opts_new(g.d());
+  // Session-at-once with the block type of track-at-once is rejected, not converted.
+  EXPECT_EQ(burn::burn_write_opts_set_write_type(o, burn::BURN_WRITE_SAO, burn::BURN_BLOCK_MODE1), 0);
+  EXPECT_EQ(burn::burn_write_opts_set_write_type(o, burn::BURN_WRITE_SAO, burn::BURN_BLOCK_SAO), 1);
+  EXPECT_EQ(burn::burn_write_opts_set_write_type(o, burn::BURN_WRITE_RAW, burn::BURN_BLOCK_RAW96R), 0);
+  burn::burn_write_opts_free(o);
+}
+
+}  // namespace
