@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -24,6 +25,13 @@ Options parseOptions(int argc, char** argv);
 void generate(const fs::path& path, uint64_t bytes);
 // Copies with a plain 1 MiB read/write loop; wall seconds.
 double copySeconds(const fs::path& from, const fs::path& to);
+
+// Runs args[0] (a path) with stdout, and stderr too when hideStderr, sent to
+// /dev/null; returns wall seconds, or -1 when it does not exit with 0.
+// peakKiB, when given, takes the larger of itself and the child's peak RSS.
+double runSeconds(const std::vector<std::string>& args, long* peakKiB = nullptr, bool hideStderr = false);
+// The full path of a program found on $PATH, or empty.
+fs::path findOnPath(const std::string& program);
 
 struct Best {
   double copy = 1e9;

@@ -5,9 +5,6 @@
 // during a burn and during a device scan.
 //
 //   bench_cli_burn [--size-mib N] [--dir FOLDER] [--rounds N]
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -36,23 +33,8 @@ using namespace bench;
 
 // Runs the command line burner; returns wall seconds, and its peak RSS in KiB.
 double cliSeconds(const std::vector<std::string>& args, long& peakKiB) {
-  std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  auto start = Clock::now();
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    int devnull = ::open("/dev/null", O_WRONLY);
-    ::dup2(devnull, STDOUT_FILENO);
-    ::execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  struct rusage usage {};
-  ::wait4(pid, &status, 0, &usage);
-  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) die("korvanel-cli burn failed");
-  peakKiB = std::max(peakKiB, long(usage.ru_maxrss));
+  double seconds = runSeconds(args, &peakKiB);
+  if (seconds < 0) die("korvanel-cli burn failed");
   return seconds;
 }
 

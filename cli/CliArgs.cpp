@@ -42,6 +42,17 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
       if (t != QLatin1String("name") && t != QLatin1String("address"))
         throw CliUsageError{QStringLiteral("--transport is \"name\" or \"address\"")};
       args.transportAddress = t == QLatin1String("address");
+    } else if (a == QLatin1String("--pseudo-drive")) {
+      args.pseudoDrives << value(i, a);
+      args.pseudoDriveSizes.push_back(0);
+    } else if (a == QLatin1String("--pseudo-drive-size")) {
+      // A size belongs to one drive, so it must follow the drive it sizes.
+      if (args.pseudoDrives.isEmpty())
+        throw CliUsageError{QStringLiteral("--pseudo-drive-size must follow a --pseudo-drive")};
+      bool ok = false;
+      qulonglong bytes = value(i, a).toULongLong(&ok);
+      if (!ok || bytes == 0) throw CliUsageError{QStringLiteral("--pseudo-drive-size needs a number of bytes above 0")};
+      args.pseudoDriveSizes.back() = bytes;
     } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) args.help = true;
     else if (a == QLatin1String("--version")) args.version = true;
     else if (a == QLatin1String("--device")) args.device = value(i, a);
@@ -76,7 +87,8 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     throw CliUsageError{QStringLiteral("%1 takes %2 argument(s)").arg(args.command).arg(wanted)};
   if (args.command == QLatin1String("burn") && args.device.isEmpty())
     throw CliUsageError{QStringLiteral("burn needs --device DEVICE")};
-  if (!args.demo && args.virtualDrives.isEmpty() && !args.realDrives && args.command != QLatin1String("build-image"))
+  if (!args.demo && args.virtualDrives.isEmpty() && !args.realDrives && args.pseudoDrives.isEmpty() &&
+      args.command != QLatin1String("build-image"))
     throw CliUsageError{QStringLiteral("no devices to use: give --demo or --virtual-drives FILE, or allow real drives")};
   return args;
 }

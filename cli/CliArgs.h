@@ -4,7 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 struct CliArgs {
   // Global options.
@@ -13,6 +15,10 @@ struct CliArgs {
   std::optional<double> timeScale;
   bool realDrives = true;
   std::optional<bool> transportAddress;  // --transport; unset: follow the form of DEVICE
+  // Files that act as extra drives, for tests and benchmarks (not in the usage
+  // text); each size is 0 when not given: the backend takes the free space.
+  QStringList pseudoDrives;
+  std::vector<uint64_t> pseudoDriveSizes;
   bool help = false;
   bool version = false;
 

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <vector>
+
 #include "sbErrors.h"
 #include "sbStrings.h"
 
@@ -40,6 +42,10 @@ CliEngine::CliEngine(const CliArgs& args) {
   if (!config.isEmpty() && !QFileInfo::exists(config))
     throw TsbError(QStringLiteral("The virtual recorder configuration \"%1\" does not exist").arg(config));
   QByteArray configPath = QFile::encodeName(config);
+  std::vector<QByteArray> pseudoPaths;
+  std::vector<const char*> pseudoPointers;
+  for (const QString& path : args.pseudoDrives) pseudoPaths.push_back(QFile::encodeName(path));
+  for (const QByteArray& path : pseudoPaths) pseudoPointers.push_back(path.constData());
   char text[DISCWRIGHT_TEXT_SIZE] = {};
   DiscwrightStartup startup{};
   startup.Size = sizeof startup;
@@ -48,6 +54,9 @@ CliEngine::CliEngine(const CliArgs& args) {
   startup.TimeScale = args.timeScale.value_or(-1.0);
   startup.ErrorText = text;
   startup.ErrorTextSize = sizeof text;
+  startup.PseudoDrives = pseudoPointers.empty() ? nullptr : pseudoPointers.data();
+  startup.PseudoDriveCount = uint32_t(pseudoPointers.size());
+  startup.PseudoDriveSizes = args.pseudoDriveSizes.empty() ? nullptr : args.pseudoDriveSizes.data();
   GlobalLogger().WriteLog(QStringLiteral("Discwright_UpStartEx"), 0);
   if (uint8_t code = Discwright_UpStartEx(&startup); code != 0) {
     QString message = QStringLiteral("Discwright_UpStartEx() failed, exception %1").arg(code);

@@ -107,6 +107,26 @@ struct DiscRef {
   }
 };
 
+// A real drive's node refused to open for a reason the user can fix: its text stands alone.
+struct OpenRefused : DwError {
+  using DwError::DwError;
+};
+
+// What the drive reports of a track that libburn does not.
+void fillFromDrive(DiscwrightTrackInformation& info, const MmcTrackInfo& t) {
+  info.TrackMode = t.trackMode;
+  if (t.dataMode == 1 || t.dataMode == 2) info.DataMode = t.dataMode;
+  info.Damaged = t.damaged;
+  info.Copy = t.copy;
+  info.FixedPacket = t.fixedPacket;
+  info.ReservedTrack = t.reserved;
+  info.Blank = t.blank;
+  info.Packet = t.packet;
+  info.NextWritableValid = t.nextWritableValid;
+  if (t.nextWritableValid) info.NextWritable = t.nextWritable;
+  info.FreeBlocks = t.freeBlocks;
+}
+
 }  // namespace
 
 uint8_t discTypeOfProfile(int profile) {
@@ -144,6 +164,8 @@ class LibburnDrive::Grab {
     int r = burn_drive_scan_and_grab(&infos_, adr.data(), loadTray ? 1 : 0);
     if (r <= 0 || !infos_) {
       std::string why = LibburnRuntime::worstText(owner_.runtime_->drain());
+      if (!owner_.isPseudoDrive())
+        if (auto failure = diagnoseOpenFailure(adr)) throw OpenRefused(failure->code, failure->text);
       throw DwError(r == 0 ? DW_E_NO_DEVICE : DW_E_IO,
                     withReason("Cannot open the drive " + owner_.identity_.name + " (" + adr + ")", why));
     }
@@ -153,6 +175,7 @@ class LibburnDrive::Grab {
     if (drive_) burn_drive_release(drive_, eject_ ? 1 : 0);
     if (infos_) burn_drive_info_free(infos_);
     owner_.runtime_->drain();
+    if (drive_ && !eject_) owner_.relockAfterRelease();
   }
   Grab(const Grab&) = delete;
   Grab& operator=(const Grab&) = delete;
@@ -216,12 +239,46 @@ LibburnDrive::LibburnDrive(std::shared_ptr<LibburnRuntime> runtime, LibburnDrive
       formats_[DW_FMT_TEST_WRITE] = true;
     burn_disc_free_multi_caps(&caps);
     if (isPseudoDrive()) formatsEx_[DW_FMTX_READ_DVDPLUSRW] = formatsEx_[DW_FMTX_WRITE_DVDPLUSRW] = true;
+  } catch (const OpenRefused& e) {
+    throw DwError(DW_E_CONFIG, e.what(), e.status());
   } catch (const DwError& e) {
     throw DwError(DW_E_CONFIG, std::string(e.what()) + ". Check the drive path of " + setup_.name);
   }
 }
 
 LibburnDrive::~LibburnDrive() = default;
+
+template <class F>
+auto LibburnDrive::withMmc(F&& f) {
+  std::lock_guard lock(mmcMutex_);
+  if (!transport_) transport_ = std::make_unique<SgIoTransport>(setup_.libburnAddress);
+  struct CloseUnlessLocked {
+    LibburnDrive& d;
+    ~CloseUnlessLocked() {
+      if (d.lockers_.empty()) d.transport_.reset();
+    }
+  } close{*this};
+  MmcCommands mmc(*transport_, identity_.name);
+  return f(mmc);
+}
+
+void LibburnDrive::relockAfterRelease() noexcept {
+  std::lock_guard lock(mmcMutex_);
+  if (lockers_.empty() || !transport_) return;
+  try {
+    MmcCommands(*transport_, identity_.name).preventRemoval(true);
+  } catch (const DwError&) {
+    // The next lock call reports a drive that stopped answering.
+  }
+}
+
+void LibburnDrive::unlockFor(LockOwner owner) {
+  std::lock_guard lock(mmcMutex_);
+  if (!lockers_.erase(owner) || !lockers_.empty() || !transport_) return;
+  auto transport = std::move(transport_);  // closed on return, whatever happens
+  // A running burn unlocks the tray itself when libburn releases the drive.
+  if (!burning_.load()) MmcCommands(*transport, identity_.name).preventRemoval(false);
+}
 
 void LibburnDrive::requireIdle() const {
   if (burning_.load())
@@ -291,6 +348,21 @@ DiscwrightDiscInformation LibburnDrive::discInformation() {
                                                      : DW_DISC_COMPLETE;
   info.LastSessionStatus = status == BURN_DISC_BLANK ? DW_SESSION_EMPTY : DW_SESSION_COMPLETE;
   info.Erasable = burn_disc_erasable(grab.drive()) ? 1 : 0;
+  if (!isPseudoDrive()) {
+    try {
+      withMmc([&](MmcCommands& mmc) {
+        auto raw = mmc.discInformation();
+        if (!raw) return;
+        info.LastSessionStatus = raw->lastSessionState == 0   ? DW_SESSION_EMPTY
+                                 : raw->lastSessionState == 3 ? DW_SESSION_COMPLETE
+                                                              : DW_SESSION_INCOMPLETE;
+        if (raw->firstTrackLastSession)
+          if (auto first = mmc.trackInformation(raw->firstTrackLastSession)) info.LastSessionStart = first->start;
+      });
+    } catch (const DwError&) {
+      // libburn's view of the disc stands.
+    }
+  }
   info.DiscType = discTypeOfProfile(grab.profile());
   OptsRef opts{burn_write_opts_new(grab.drive())};
   int lba = 0, nwa = 0;
@@ -353,6 +425,22 @@ DiscwrightTocInformation LibburnDrive::toc() {
 }
 
 DiscwrightTrackInformation LibburnDrive::trackInformation(uint8_t trackNumber) {
+  DiscwrightTrackInformation info = libburnTrackInformation(trackNumber);
+  if (isPseudoDrive()) return info;
+  requireIdle();
+  Grab grab(*this);
+  try {
+    auto raw = withMmc([&](MmcCommands& mmc) {
+      return mmc.trackInformation(trackNumber == DISCWRIGHT_TRACK_INVISIBLE ? MmcCommands::kInvisibleTrack : trackNumber);
+    });
+    if (raw) fillFromDrive(info, *raw);
+  } catch (const DwError&) {
+    // libburn's view of the track stands.
+  }
+  return info;
+}
+
+DiscwrightTrackInformation LibburnDrive::libburnTrackInformation(uint8_t trackNumber) {
   DiscwrightTrackInformation info{};
   if (trackNumber == DISCWRIGHT_TRACK_INVISIBLE) {
     DiscwrightDiscInformation disc = discInformation();
@@ -395,6 +483,15 @@ Speeds LibburnDrive::speeds() {
     for (auto* d = list; d; d = d->next)
       if (d->write_speed > 0) writeSpeeds.push_back(uint32_t(d->write_speed));
   if (list) burn_drive_free_speedlist(&list);
+  // The drive's own word on the speeds in use, where it gives one.
+  std::optional<PageSpeeds> page;
+  if (!isPseudoDrive()) {
+    try {
+      page = withMmc([](MmcCommands& mmc) { return mmc.currentSpeeds(); });
+    } catch (const DwError&) {
+      // The estimate below stands in.
+    }
+  }
   std::lock_guard lock(stateMutex_);
   auto resolve = [](uint32_t request, uint32_t maximum, const std::vector<uint32_t>& table) {
     if (request >= maximum) return maximum;
@@ -405,6 +502,8 @@ Speeds LibburnDrive::speeds() {
   };
   s.currentRead = resolve(readRequest_, s.maximumRead, {});
   s.currentWrite = resolve(writeRequest_, s.maximumWrite, writeSpeeds);
+  if (page && page->currentRead) s.currentRead = page->currentRead;
+  if (page && page->currentWrite) s.currentWrite = page->currentWrite;
   return s;
 }
 
@@ -443,14 +542,44 @@ uint64_t LibburnDrive::usedBytes() {
   return uint64_t(info.UsedBlocks) * kBlock;
 }
 
-void LibburnDrive::lock(LockOwner) {
-  throw DwError(DW_E_NOT_SUPPORTED, "Locking the tray of " + identity_.name + " is not available with this backend yet");
+RpcState LibburnDrive::rpc() {
+  if (isPseudoDrive()) return {};
+  requireIdle();
+  Grab grab(*this);
+  return withMmc([](MmcCommands& mmc) { return mmc.rpcState(); }).value_or(RpcState{});
 }
 
-void LibburnDrive::release(LockOwner) {}
+void LibburnDrive::lock(LockOwner owner) {
+  if (isPseudoDrive()) return;  // a file has no tray: there is nothing to keep closed
+  requireIdle();
+  Grab grab(*this);
+  withMmc([&](MmcCommands& mmc) {
+    mmc.preventRemoval(true);
+    lockers_.insert(owner);
+  });
+}
+
+void LibburnDrive::release(LockOwner owner) {
+  if (!isPseudoDrive()) unlockFor(owner);
+}
+
+void LibburnDrive::ownerGone(LockOwner owner) {
+  if (isPseudoDrive()) return;
+  try {
+    unlockFor(owner);
+  } catch (const DwError&) {
+    // The grabber is gone either way; closing the descriptor lets the kernel unlock.
+  }
+}
 
 void LibburnDrive::eject() {
   requireIdle();
+  {
+    std::lock_guard lock(mmcMutex_);
+    if (!lockers_.empty())
+      throw DwError(DW_E_LOCKED, "The tray of " + identity_.name + " is locked: release it first",
+                    senses::kRemovalPrevented);
+  }
   Grab grab(*this, false);
   grab.ejectOnRelease();
 }
@@ -461,7 +590,11 @@ void LibburnDrive::closeTray() {
 }
 
 void LibburnDrive::sendOpc() {
-  throw DwError(DW_E_NOT_SUPPORTED, "Power calibration of " + identity_.name + " is not available with this backend yet");
+  if (isPseudoDrive())
+    throw DwError(DW_E_NOT_SUPPORTED, identity_.name + " is a file and needs no power calibration");
+  requireIdle();
+  Grab grab(*this);
+  withMmc([](MmcCommands& mmc) { mmc.sendOpc(); });
 }
 
 void LibburnDrive::readSectors(uint32_t lba, uint32_t count, void* buffer) {

@@ -7,10 +7,12 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "device.h"
 #include "libburn/libburn_runtime.h"
+#include "libburn/sg_io.h"
 
 namespace discwright {
 
@@ -38,7 +40,7 @@ class LibburnDrive : public Device {
   DiscwrightDiscInformation discInformation() override;
   DiscwrightTrackInformation trackInformation(uint8_t trackNumber) override;
   DiscwrightTocInformation toc() override;
-  RpcState rpc() override { return {}; }
+  RpcState rpc() override;
   Speeds speeds() override;
   void setSpeeds(uint32_t readSpeed, uint32_t writeSpeed) override;
   BupState bup() override;
@@ -55,7 +57,7 @@ class LibburnDrive : public Device {
   void sendOpc() override;
   void readSectors(uint32_t lba, uint32_t count, void* buffer) override;
   void burn(BurnJob& job, BurnObserver& observer) override;
-  void ownerGone(LockOwner) override {}
+  void ownerGone(LockOwner owner) override;
   void checkFault(const std::string&) override {}
 
   bool isPseudoDrive() const { return setup_.libburnAddress.rfind("stdio:", 0) == 0; }
@@ -64,6 +66,14 @@ class LibburnDrive : public Device {
   class Grab;
   void requireIdle() const;
   uint64_t freeBytesOf(Grab& grab);
+  DiscwrightTrackInformation libburnTrackInformation(uint8_t trackNumber);
+  // Real drives: runs f(MmcCommands&) on an SG_IO descriptor of the node, kept
+  // open while the tray is locked because closing the last one unlocks it.
+  template <class F>
+  auto withMmc(F&& f);
+  // libburn unlocks the tray on every release: lock it again for its holders.
+  void relockAfterRelease() noexcept;
+  void unlockFor(LockOwner owner);
 
   std::shared_ptr<LibburnRuntime> runtime_;
   LibburnDriveSetup setup_;
@@ -75,6 +85,9 @@ class LibburnDrive : public Device {
   uint32_t readRequest_ = DISCWRIGHT_SPEED_MAX;
   uint32_t writeRequest_ = DISCWRIGHT_SPEED_MAX;
   bool bupEnabled_ = false;
+  std::mutex mmcMutex_;  // the two below
+  std::unique_ptr<ScsiTransport> transport_;
+  std::set<LockOwner> lockers_;
 };
 
 // DISC_TYPE_* of an MMC profile number (0xffff: a libburn file pseudo-drive).

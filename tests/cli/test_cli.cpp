@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -109,6 +110,10 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
   EXPECT_EQ(Run({QStringLiteral("frobnicate")}).exitCode, 2);
   EXPECT_EQ(Run({QStringLiteral("burn"), QStringLiteral("x.iso")}).exitCode, 2);  // no --device
   EXPECT_EQ(Run({QStringLiteral("devices"), QStringLiteral("--bogus")}).exitCode, 2);
+  // A size sizes the drive before it, so one with no drive before it is a mistake.
+  EXPECT_EQ(Run({QStringLiteral("--pseudo-drive-size"), QStringLiteral("4096"), QStringLiteral("devices")}).exitCode, 2);
+  EXPECT_EQ(Run({QStringLiteral("--pseudo-drive"), Path(QStringLiteral("p.img")), QStringLiteral("--pseudo-drive-size"),
+                 QStringLiteral("lots"), QStringLiteral("devices")}).exitCode, 2);
 }
 
 TEST_F(CliTest, DevicesListsEveryRecorderByNameOrAddress) {
@@ -187,6 +192,53 @@ TEST_F(CliTest, RefusedDevicesAndImagesGiveThePageMessages) {
   Result tooBig = burn(QStringLiteral("CdRom0"), big.fileName());
   EXPECT_EQ(tooBig.exitCode, 1);
   EXPECT_TRUE(tooBig.err.contains(QStringLiteral("Image size is too big to fit disc space")));
+}
+
+// A file pseudo-drive goes through the same device and image checks as a
+// recorder, then through the real-drive backend.
+TEST_F(CliTest, PseudoDriveIsListedBurnedAndSized) {
+  const QString target = Path(QStringLiteral("pseudo.img"));
+  const QStringList drive = {QStringLiteral("--pseudo-drive"), target};
+  // The recorders of the configuration are CdRom0 to CdRom6: the file comes next.
+  const QString name = QStringLiteral("CdRom7");
+
+  Result help = Run({QStringLiteral("--help")});
+  EXPECT_FALSE(help.out.contains(QStringLiteral("pseudo"))) << "a test option, not for users";
+
+  Result devices = Run(drive + QStringList{QStringLiteral("devices")});
+  ASSERT_EQ(devices.exitCode, 0) << devices.err.toStdString();
+  QString line;
+  for (const QString& l : devices.out.split(QLatin1Char('\n')))
+    if (l.startsWith(name + QLatin1Char(' '))) line = l;
+  ASSERT_FALSE(line.isEmpty()) << devices.out.toStdString();
+  EXPECT_TRUE(line.contains(QStringLiteral("Blank"))) << line.toStdString();
+  EXPECT_TRUE(line.trimmed().endsWith(QStringLiteral("yes"))) << line.toStdString();
+
+  const qint64 size = 300000;  // not a whole number of blocks
+  QString image = MakeImage(QStringLiteral("pseudo.iso"), size);
+  Result burn = Run(drive + QStringList{QStringLiteral("burn"), image, QStringLiteral("--device"), name,
+                                        QStringLiteral("--mode"), QStringLiteral("tao")});
+  ASSERT_EQ(burn.exitCode, 0) << burn.out.toStdString() << burn.err.toStdString();
+  EXPECT_TRUE(burn.out.contains(QStringLiteral("Burning completed"))) << burn.out.toStdString();
+  QFile written(target);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  QByteArray bytes = written.readAll();
+  QFile source(image);
+  ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+  ASSERT_GE(bytes.size(), size);
+  EXPECT_LE(bytes.size(), (size + 2047) / 2048 * 2048) << "padded past the last block";
+  EXPECT_TRUE(bytes.left(int(size)) == source.readAll()) << "the file does not hold the image";
+  EXPECT_EQ(bytes.mid(int(size)).count('\0'), bytes.size() - size) << "the padding is not zeros";
+
+  // A drive of 1 MiB cannot take a 2 MiB image: refused before anything is written.
+  const QString small = Path(QStringLiteral("small-pseudo.img"));
+  QString big = MakeImage(QStringLiteral("pseudo-big.iso"), 2 << 20);
+  Result tooBig = Run({QStringLiteral("--pseudo-drive"), small, QStringLiteral("--pseudo-drive-size"),
+                       QString::number(1 << 20), QStringLiteral("burn"), big, QStringLiteral("--device"), name,
+                       QStringLiteral("--mode"), QStringLiteral("tao")});
+  EXPECT_EQ(tooBig.exitCode, 1) << tooBig.out.toStdString();
+  EXPECT_TRUE(tooBig.err.contains(QStringLiteral("Image size is too big to fit disc space"))) << tooBig.err.toStdString();
+  EXPECT_LE(QFileInfo(small).size(), 0) << "something was written to the refusing drive";
 }
 
 TEST_F(CliTest, InterruptCancelsTheBurnWithExitThree) {
