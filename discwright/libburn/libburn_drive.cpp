@@ -549,6 +549,11 @@ RpcState LibburnDrive::rpc() {
   return withMmc([](MmcCommands& mmc) { return mmc.rpcState(); }).value_or(RpcState{});
 }
 
+std::string LibburnDrive::mountPoint() {
+  if (isPseudoDrive()) return {};
+  return mountPointIn(systemMountTable(), setup_.libburnAddress).value_or(std::string());
+}
+
 void LibburnDrive::lock(LockOwner owner) {
   if (isPseudoDrive()) return;  // a file has no tray: there is nothing to keep closed
   requireIdle();

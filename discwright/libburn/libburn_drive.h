@@ -47,7 +47,7 @@ class LibburnDrive : public Device {
   void setBup(bool enable) override;
   uint64_t freeBytes() override;
   uint64_t usedBytes() override;
-  std::string mountPoint() override { return {}; }
+  std::string mountPoint() override;
 
   void lock(LockOwner owner) override;
   void release(LockOwner owner) override;

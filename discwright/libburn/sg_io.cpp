@@ -290,15 +290,19 @@ std::optional<OpenFailure> openFailure(const std::string& device, int error, std
   return std::nullopt;
 }
 
+std::string systemMountTable() {
+  std::ifstream in("/proc/self/mounts");
+  std::stringstream table;
+  table << in.rdbuf();
+  return table.str();
+}
+
 std::optional<OpenFailure> diagnoseOpenFailure(const std::string& device) {
   // The way libburn opens the node, closed again at once.
   FileDescriptor probe(::open(device.c_str(), O_RDWR | O_NONBLOCK | O_EXCL | O_CLOEXEC));
   int error = probe ? 0 : errno;
   probe.reset();
-  std::ifstream in("/proc/self/mounts");
-  std::stringstream table;
-  table << in.rdbuf();
-  return openFailure(device, error, table.str());
+  return openFailure(device, error, systemMountTable());
 }
 
 }  // namespace discwright

@@ -152,6 +152,8 @@ std::string busyText(const std::string& device);
 std::string mountedText(const std::string& device, const std::string& mountPoint);
 // Where the device is mounted according to a /proc/self/mounts text, comparing canonical paths.
 std::optional<std::string> mountPointIn(std::string_view mountTable, const std::string& device);
+// The running system's mount table (/proc/self/mounts).
+std::string systemMountTable();
 struct OpenFailure {
   uint8_t code = 0;  // DW_E_NO_DEVICE (access) or DW_E_BUSY (in use, mounted)
   std::string text;
