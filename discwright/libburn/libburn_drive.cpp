@@ -671,6 +671,10 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
                              LibburnRuntime::worstText(runtime_->drain())));
   burn_write_opts_set_simulate(opts.o, job.testWrite ? 1 : 0);
   burn_write_opts_set_multi(opts.o, job.multiSession ? 1 : 0);
+  // A file target is flushed to storage once, at the end of the burn, instead
+  // of every 16 MB: the data are as safe when the burn reports success, and the
+  // write does not stall on each flush.
+  if (isPseudoDrive()) burn_write_opts_set_stdio_fsync(opts.o, 1);
   {
     std::lock_guard lock(stateMutex_);
     if (!isPseudoDrive()) burn_write_opts_set_underrun_proof(opts.o, bupEnabled_ ? 1 : 0);
@@ -684,20 +688,19 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
   disc.session = burn_session_create();
   burn_disc_add_session(disc.disc, disc.session, BURN_POS_END);
   std::vector<std::shared_ptr<TrackFeed>> feeds;
-  // libburn's default 4 MB FIFO caps throughput; the job's FIFO is larger.
-  int chunks = int(std::max<size_t>(job.fifoBytes, 16u << 20) / (64 * 1024));
+  // The image is fed to libburn's writer directly: its FIFO waits in sleeps
+  // between chunks and held a 1 GiB burn near 255 MB/s, while the direct feed
+  // (our sources are files or libisofs' own ring buffer) runs at disk speed.
   for (auto& source : job.tracks) {
     auto feed = std::make_shared<TrackFeed>();
     feed->size = off_t(source->size());
     feed->source = std::move(source);
     feeds.push_back(feed);
     SourceRef raw{newFeedSource(feed)};
-    SourceRef fifo{burn_fifo_source_new(raw.s, 64 * 1024, chunks, 0)};
-    if (!fifo.s) throw DwError(DW_E_INTERNAL, "Cannot set up the burn buffer of " + identity_.name);
     struct burn_track* track = burn_track_create();
     disc.tracks.push_back(track);
     burn_track_define_data(track, 0, 0, 1, BURN_MODE1);
-    if (burn_track_set_source(track, fifo.s) != BURN_SOURCE_OK)
+    if (burn_track_set_source(track, raw.s) != BURN_SOURCE_OK)
       throw DwError(DW_E_INTERNAL, "Cannot attach the image to the burn on " + identity_.name);
     burn_session_add_track(disc.session, track, BURN_POS_END);
   }
