@@ -4,7 +4,7 @@ const char* const kCliUsage =
     "usage: korvanel-cli [global options] COMMAND [arguments]\n"
     "\n"
     "Global options:\n"
-    "  --demo                  use the shipped demo recorders (real time at the set speed)\n"
+    "  --demo                  use only the shipped demo recorders (real time at the set speed)\n"
     "  --virtual-drives FILE   use the virtual recorders described in FILE\n"
     "  --time-scale X          override every virtual recorder's time scale (0 = as fast as possible)\n"
     "  --no-real-drives        do not use the drives of this machine\n"
@@ -87,6 +87,9 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     throw CliUsageError{QStringLiteral("%1 takes %2 argument(s)").arg(args.command).arg(wanted)};
   if (args.command == QLatin1String("burn") && args.device.isEmpty())
     throw CliUsageError{QStringLiteral("burn needs --device DEVICE")};
+  // The demo recorders are named CdRom0 to CdRom4 like the first drives of a
+  // machine; the demo stands alone so that it runs on a machine with drives too.
+  if (args.demo) args.realDrives = false;
   if (!args.demo && args.virtualDrives.isEmpty() && !args.realDrives && args.pseudoDrives.isEmpty() &&
       args.command != QLatin1String("build-image"))
     throw CliUsageError{QStringLiteral("no devices to use: give --demo or --virtual-drives FILE, or allow real drives")};
