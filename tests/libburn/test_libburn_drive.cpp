@@ -50,7 +50,8 @@ class PseudoDrive : public ::testing::Test {
     DiscwrightStartup s{};
     s.Size = sizeof s;
     s.VirtualConfig = config.empty() ? nullptr : config.c_str();
-    s.StateFolder = config.empty() ? nullptr : (dir_ / "state").c_str();
+    state_ = (dir_ / "state").string();  // kept: the start-up data only points at it
+    s.StateFolder = config.empty() ? nullptr : state_.c_str();
     s.TimeScale = 0;
     s.ErrorText = error_;
     s.ErrorTextSize = sizeof error_;
@@ -74,6 +75,7 @@ class PseudoDrive : public ::testing::Test {
   Triple t_;
   char error_[DISCWRIGHT_TEXT_SIZE] = {};
   std::vector<std::string> files_;
+  std::string state_;
   std::vector<const char*> paths_;
   std::vector<uint64_t> sizes_;
   DiscwrightHandle grabber_ = 0;
