@@ -96,9 +96,12 @@ void TsbAction::CloseSession() {
   b.ExceptionNumber = Discwright_CdvdBurnerGrabber_CloseSession(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
                                                                 &b.Status, b.FailureInfo);
   if (b.ExceptionNumber != 0) {
-    // Only for the diagnostic log: the burn itself is on the disc.
+    // The data is on the disc but its session is not closed, which most drives
+    // cannot read: the burn has failed, whatever the write itself reported.
     b.LastMessage = b.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_CloseSession")) + QStringLiteral("\\n");
     Log(b.LastMessage);
+    b.BurnSucceeded = false;
+    throw TsbError(b.LastMessage);
   }
 }
 

@@ -204,26 +204,25 @@ TEST_F(RunnerTest, EjectReleasesTheLockedTrayAndOpensIt) {
       << "the tray should be open";
 }
 
-TEST_F(RunnerTest, AFailedCloseSessionIsOnlyLogged) {
+TEST_F(RunnerTest, AFailedCloseSessionFailsTheRun) {
   json recorder = cdRecorder();
   recorder["faults"] = {{"operations", {{"CloseSession", {{"exception", 4}, {"status", 5}, {"text", "No"}}}}}};
   start({recorder});
   openBurner();
+  burner->BurnSucceeded = true;  // as the write itself left it
   TsbActionList list;
   ScriptedAction close([](ScriptedAction& a) { a.CloseSession(); });
   ScriptedAction next;
   list.Add().Action = &close;
   list.Add().Action = &next;
 
-  EXPECT_TRUE(run(list));
-  EXPECT_EQ(messages.lines(), (std::vector<Line>{{"Closing session", litInfo}}));
-  EXPECT_EQ(next.runs, 1);
+  EXPECT_FALSE(run(list));
   // The text ends with a backslash and an n, not with a line break.
   const QString failure = QStringLiteral(
       "Discwright_CdvdBurnerGrabber_CloseSession() failed, exception 4, status 5, text \"No\"\\n");
-  EXPECT_EQ(burner->LastMessage, failure);
+  EXPECT_EQ(messages.lines(), (std::vector<Line>{{"Closing session", litInfo}, {failure, litError}}));
+  EXPECT_EQ(next.runs, 0);
+  EXPECT_FALSE(burner->BurnSucceeded);
   EXPECT_TRUE(diagnosticLog().contains(failure));
-  EXPECT_TRUE(errorBoxes().empty());
-  // The write progress jumps to 100 when the session is closed.
-  EXPECT_EQ(progress(), (std::vector<int>{0, 100, 0}));
+  EXPECT_EQ(errorBoxes(), std::vector<QString>{failure});
 }
