@@ -345,6 +345,13 @@ DISCWRIGHT_API uint8_t Discwright_FindDevice(uint32_t deviceType, uint32_t flags
  */
 DISCWRIGHT_API uint8_t Discwright_GetDeviceNameByDeviceAddress(uint8_t portId, uint8_t busId, uint8_t targetId,
                                                                uint8_t lun, char* buffer);
+/*
+ * Fills address with the SCSI address of the device opened by that name
+ * ("CdRomN" or "/dev/srN"), so that a device found by name can be asked what
+ * the address calls answer. DW_E_NO_DEVICE when no device has the name.
+ */
+DISCWRIGHT_API uint8_t Discwright_GetDeviceAddressByDeviceName(const char* deviceName,
+                                                               DiscwrightDeviceAddress* address);
 
 /* Opens a device by address. callback/context receive the burn calls' reasons 12 and 13. flags: 0. */
 DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_Create(DiscwrightHandle* grabber, DW_TRIPLE,

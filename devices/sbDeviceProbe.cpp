@@ -5,7 +5,6 @@
 
 #include "sbHelpers.h"
 #include "sbLogging.h"
-#include "sbPlatform.h"
 
 namespace {
 
@@ -77,13 +76,15 @@ class Probe {
       item = &list_.Add();
       item->DeviceName = QString::fromLocal8Bit(name_);
       item->TransportType = ttSpti;
+      item->Address = AddressOfDevice(name_);
     }
     return item;
   }
 
   void Query(TsbDeviceItem& item) {
-    const QString driveLetter = name_ ? GetDriveLetter(address_, QString::fromLocal8Bit(name_))
-                                      : GetDriveLetter(address_, QString());
+    // A device found by name was given its address when it was opened.
+    const QString driveLetter = name_ && !item.Address.Valid ? QString()
+                                : GetDriveLetter(name_ ? item.Address : address_, QString());
 
     {
       char vendor[DISCWRIGHT_TEXT_SIZE] = {};
@@ -227,13 +228,11 @@ void ProbeDevice(TsbDeviceList& list, void* param1, void* param2) { Probe(list, 
 
 QString GetDriveLetter(const DiscwrightDeviceAddress& address, const QString& name) {
   if (!name.isEmpty()) {
-    // A device without a kernel node (an emulated recorder) is never mounted by
-    // the system. The name transport has no address to ask the library with,
-    // and it needs no drive letter: the device path is the name itself, and the
-    // disc label is read from the medium.
-    const QString node = KernelDevicePath(name);
-    if (!PathExists(node)) return {};
-    return MountPointOfDevice(node);
+    // The library knows which of its devices is a drive of this machine and
+    // where its disc is mounted; the node /dev/srN of the same number may
+    // belong to another drive than an emulated recorder named CdRomN.
+    const DiscwrightDeviceAddress named = AddressOfDevice(name.toLocal8Bit().constData());
+    return named.Valid ? GetDriveLetter(named, QString()) : QString();
   }
   char buffer[DISCWRIGHT_TEXT_SIZE] = {};
   Log(QStringLiteral("Discwright_GetDeviceNameByDeviceAddress"));
@@ -242,6 +241,13 @@ QString GetDriveLetter(const DiscwrightDeviceAddress& address, const QString& na
     return {};
   // The library answers with a local device path: "\\.\" and the mount point.
   return FixedArrayToText(buffer).mid(4);
+}
+
+DiscwrightDeviceAddress AddressOfDevice(const char* name) {
+  DiscwrightDeviceAddress address{};
+  Log(QStringLiteral("Discwright_GetDeviceAddressByDeviceName"));
+  if (Discwright_GetDeviceAddressByDeviceName(name, &address) != DW_E_OK) return {};
+  return address;
 }
 
 QString ReadDiscLabel(DiscwrightHandle grabber) {

@@ -16,13 +16,16 @@
 void ProbeDevice(TsbDeviceList& list, void* param1, void* param2);
 
 // The "drive letter" of a device: the mount point of its medium, empty when it
-// is not mounted. With a name ("CdRomN") the kernel's mount table is asked;
-// without one the library is asked by address.
+// is not mounted. The library answers by address; a name is first turned into
+// the address of the device that has it.
 QString GetDriveLetter(const DiscwrightDeviceAddress& address, const QString& name);
 
 // The volume label of the medium in the opened device, from the primary volume
 // descriptor of its ISO9660 file system; empty when there is none.
 QString ReadDiscLabel(DiscwrightHandle grabber);
+
+// The address of the device the library opens under that name; Valid 0 when none has it.
+DiscwrightDeviceAddress AddressOfDevice(const char* name);
 
 // "<function>() failed, exception %d, status %d, text \"%s\"" for one call's error triple.
 QString TripleFailureText(const QString& function, uint8_t exception, uint32_t status, const char* text);

@@ -59,6 +59,14 @@ uint8_t Discwright_GetDeviceNameByDeviceAddress(uint8_t portId, uint8_t busId, u
   });
 }
 
+uint8_t Discwright_GetDeviceAddressByDeviceName(const char* deviceName, DiscwrightDeviceAddress* address) {
+  return guarded(Triple{nullptr, 0, nullptr, nullptr}, [&] {
+    auto& out = required(address, "address");
+    out = {};
+    out = Library::instance().deviceByName(&required(deviceName, "device name"))->identity().address;
+  });
+}
+
 uint8_t Discwright_SetFastReadTOC(uint8_t fast) {
   fastReadToc = fast != 0;
   return DW_E_OK;

@@ -11,7 +11,6 @@
 #include "sbDeviceProbe.h"
 #include "sbDeviceTypes.h"
 #include "sbLogging.h"
-#include "sbPlatform.h"
 
 using namespace enginetest;
 
@@ -71,7 +70,7 @@ TEST_F(DeviceProbeTest, DriveWithoutDiscKeepsEmptyDiscRecordsButFillsItsAbilitie
   const TsbDeviceItem& item = list.Items(0);
   EXPECT_EQ(item.DeviceName, "CdRom0");
   EXPECT_EQ(item.TransportType, ttSpti);
-  EXPECT_EQ(item.Address.Valid, 0);
+  EXPECT_EQ(item.Address.Valid, 1);  // asked of the library, for its mount point
   EXPECT_EQ(item.Vendor, "KORVANEL");
   EXPECT_EQ(item.Product, "Test CD Recorder");
   EXPECT_EQ(item.ProductRevisionLevel, "1.00");
@@ -98,6 +97,8 @@ TEST_F(DeviceProbeTest, DriveWithoutDiscKeepsEmptyDiscRecordsButFillsItsAbilitie
 
   // The name transport opens without a log line; the failed unit-ready test is not logged.
   const QStringList expected{
+      "Discwright_GetDeviceAddressByDeviceName",
+      "Discwright_GetDeviceNameByDeviceAddress",
       "Discwright_CdvdBurnerGrabber_GetDeviceInformation",
       "Discwright_CdvdBurnerGrabber_GetSupportedMediaFormats",
       "Discwright_CdvdBurnerGrabber_GetSupportedMediaFormatsExEx",
@@ -326,38 +327,22 @@ TEST_F(DeviceProbeTest, CancelDropsTheDeviceBeingProbedAndKeepsEarlierOnes) {
   EXPECT_EQ(LoggedMessages().size(), before);
 }
 
-TEST(DriveLetters, KernelNodesOfDeviceNames) {
-  EXPECT_EQ(KernelDevicePath("CdRom0"), "/dev/sr0");
-  EXPECT_EQ(KernelDevicePath("CdRom20"), "/dev/sr20");
-  EXPECT_TRUE(KernelDevicePath("CdRom").isEmpty());
-  EXPECT_TRUE(KernelDevicePath("sr0").isEmpty());
-  EXPECT_TRUE(KernelDevicePath("CdRom1x").isEmpty());
-  // A name without a kernel node (an emulated recorder) has no mount point.
-  EXPECT_TRUE(GetDriveLetter({}, "CdRom99").isEmpty());
-}
+TEST_F(DeviceProbeTest, ARecorderFoundByNameHasItsOwnAddressAndMountPoint) {
+  // Numbered like the first drive of a machine: /dev/sr0's mount point is not its own.
+  json writer = CdWriter(0);
+  writer["address"] = "2:0:5:0";
+  writer["medium"] = WrittenMedium("CD-R", 1 << 20, "NAMED");
+  writer["mount_point"] = "/media/test/NAMED";
+  StartLibrary({writer, CdWriter(1)});
 
-TEST(DriveLetters, MountPointsFromAMountTable) {
-  TempFolder dir;
-  const fs::path node = dir / "sr0";
-  std::ofstream(node).put('x');
-  fs::create_symlink(node, dir / "cdrom");
-  const fs::path table = dir / "mounts";
-  {
-    std::ofstream out(table);
-    out << "proc /proc proc rw 0 0\n"
-        << "/dev/sda1 / ext4 rw 0 0\n"
-        << (dir / "cdrom").string() << " /media/user/My\\040Disc iso9660 ro 0 0\n"
-        << "/dev/sda2 /home ext4 rw 0 0\n";
-  }
-  const QString nodePath = QFile::decodeName(node.string().c_str());
-  const QString tablePath = QFile::decodeName(table.string().c_str());
-  EXPECT_EQ(MountPointOfDevice(nodePath, tablePath), "/media/user/My Disc");
-
-  // Mounted again on top: the later entry wins.
-  std::ofstream(table, std::ios::app) << node.string() << " /mnt/top\\134dir iso9660 ro 0 0\n";
-  EXPECT_EQ(MountPointOfDevice(nodePath, tablePath), "/mnt/top\\dir");
-
-  EXPECT_TRUE(MountPointOfDevice(QFile::decodeName((dir / "sr1").string().c_str()), tablePath).isEmpty());
-  EXPECT_TRUE(MountPointOfDevice(nodePath, QFile::decodeName((dir / "missing").string().c_str())).isEmpty());
-  EXPECT_EQ(DecodeMountField("a\\011b\\04"), "a\tb\\04");  // an incomplete escape stays as it is
+  TsbDeviceList list;
+  ProbeByName(list, "CdRom0");
+  ProbeByName(list, "CdRom1");
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Items(0).DriveLetter, "/media/test/NAMED");
+  EXPECT_EQ(list.Items(0).Address.Valid, 1);
+  EXPECT_EQ(list.Items(0).Address.PortID, 2);
+  EXPECT_EQ(list.Items(0).Address.TargetID, 5);
+  EXPECT_TRUE(list.Items(1).DriveLetter.isEmpty());
+  EXPECT_TRUE(GetDriveLetter({}, "CdRom9").isEmpty());
 }
