@@ -7,6 +7,13 @@ namespace {
 std::mutex hookMutex;
 std::function<void()> processMessagesHook;
 std::function<void(const QString&)> errorBoxHook;
+std::function<void(const QString&)> libraryFailureHook;
+
+template <class Hook>
+Hook Current(const Hook& hook) {
+  std::lock_guard lock(hookMutex);
+  return hook;
+}
 }  // namespace
 
 void SetProcessMessagesHook(std::function<void()> hook) {
@@ -15,12 +22,7 @@ void SetProcessMessagesHook(std::function<void()> hook) {
 }
 
 void ProcessMessages() {
-  std::function<void()> hook;
-  {
-    std::lock_guard lock(hookMutex);
-    hook = processMessagesHook;
-  }
-  if (hook) hook();
+  if (auto hook = Current(processMessagesHook)) hook();
 }
 
 void SetErrorBoxHook(std::function<void(const QString&)> hook) {
@@ -29,13 +31,17 @@ void SetErrorBoxHook(std::function<void(const QString&)> hook) {
 }
 
 void ShowErrorBox(const QString& text) {
-  std::function<void(const QString&)> hook;
-  {
-    std::lock_guard lock(hookMutex);
-    hook = errorBoxHook;
-  }
-  if (hook)
+  if (auto hook = Current(errorBoxHook))
     hook(text);
   else
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+void SetLibraryFailureHook(std::function<void(const QString&)> hook) {
+  std::lock_guard lock(hookMutex);
+  libraryFailureHook = std::move(hook);
+}
+
+void NoteLibraryFailure(const QString& text) {
+  if (auto hook = Current(libraryFailureHook)) hook(text);
 }

@@ -17,5 +17,11 @@ void ProcessMessages();
 void SetErrorBoxHook(std::function<void(const QString& text)> hook);
 void ShowErrorBox(const QString& text);
 
+// A library failure that a check only logs, because its own message follows
+// (a failed free-space query ends as "image too big"): the command-line burner
+// shows these above that message so that the library's reason is not lost.
+void SetLibraryFailureHook(std::function<void(const QString& text)> hook);
+void NoteLibraryFailure(const QString& text);
+
 // Longest single wait of the window thread for a worker thread.
 inline constexpr std::chrono::milliseconds kWaitSlice{80};

@@ -1,5 +1,7 @@
 #include "CliArgs.h"
 
+#include <cmath>
+
 const char* const kCliUsage =
     "usage: korvanel-cli [global options] COMMAND [arguments]\n"
     "\n"
@@ -34,7 +36,9 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     else if (a == QLatin1String("--time-scale")) {
       bool ok = false;
       double scale = value(i, a).toDouble(&ok);
-      if (!ok || scale < 0) throw CliUsageError{QStringLiteral("--time-scale needs a number of at least 0")};
+      // Above the limit a burn of a few MB would take days: surely a mistake.
+      if (!ok || !std::isfinite(scale) || scale < 0 || scale > kMaxTimeScale)
+        throw CliUsageError{QStringLiteral("--time-scale needs a number from 0 to %1").arg(kMaxTimeScale)};
       args.timeScale = scale;
     } else if (a == QLatin1String("--no-real-drives")) args.realDrives = false;
     else if (a == QLatin1String("--transport")) {
@@ -63,8 +67,8 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     } else if (a == QLatin1String("--speed")) {
       args.speed = value(i, a);
       bool ok = false;
-      if (args.speed != QLatin1String("max") && (args.speed.toInt(&ok), !ok))
-        throw CliUsageError{QStringLiteral("--speed is a whole factor such as 8, or max")};
+      if (args.speed != QLatin1String("max") && (args.speed.toInt(&ok) <= 0 || !ok))
+        throw CliUsageError{QStringLiteral("--speed is a whole factor above 0 such as 8, or max")};
     } else if (a == QLatin1String("--test")) args.test = true;
     else if (a == QLatin1String("--no-opc")) args.noOpc = true;
     else if (a == QLatin1String("--multisession")) args.multiSession = true;
@@ -87,6 +91,10 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     throw CliUsageError{QStringLiteral("%1 takes %2 argument(s)").arg(args.command).arg(wanted)};
   if (args.command == QLatin1String("burn") && args.device.isEmpty())
     throw CliUsageError{QStringLiteral("burn needs --device DEVICE")};
+  // Only track-at-once leaves the session open for another; the other modes
+  // would close the disc while the user asked to keep it open.
+  if (args.multiSession && args.mode != QLatin1String("tao"))
+    throw CliUsageError{QStringLiteral("--multisession needs --mode tao: the other modes close the disc")};
   // The demo recorders are named CdRom0 to CdRom4 like the first drives of a
   // machine; the demo stands alone so that it runs on a machine with drives too.
   if (args.demo) args.realDrives = false;

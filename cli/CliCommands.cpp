@@ -3,8 +3,12 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "CliEngine.h"
 #include "sbActions.h"
@@ -22,7 +26,22 @@ namespace {
 
 std::atomic<bool> interruptRequested{false};
 
-void Print(const QString& text) { std::printf("%s\n", text.toLocal8Bit().constData()); }
+void Print(const QString& text) { std::printf("%s\n", Printable(text).toLocal8Bit().constData()); }
+
+QByteArray Field(const QString& text) { return Printable(text).toLocal8Bit(); }
+
+// A file the command will write must be writable before any work starts, so
+// that a good burn is never followed by a failure to save its log.
+void CheckOutputFile(const QString& fileName) {
+  const QFileInfo info(fileName);
+  QString why;
+  if (info.isDir()) why = QStringLiteral("it is a folder");
+  else if (!QFileInfo(info.absolutePath()).isDir()) why = QStringLiteral("the folder %1 does not exist").arg(info.absolutePath());
+  else if (::access(QFile::encodeName(info.absolutePath()).constData(), W_OK) != 0)
+    why = QStringLiteral("the folder %1 is not writable: %2").arg(info.absolutePath(), QString::fromLocal8Bit(std::strerror(errno)));
+  else if (info.exists() && !info.isWritable()) why = QStringLiteral("the file is not writable");
+  if (!why.isEmpty()) throw TsbError(QStringLiteral("Cannot save to \"%1\": %2").arg(fileName, why));
+}
 
 QString UsedText(const TsbDeviceItem& item) {
   if (item.DiscType == DISC_TYPE_NO_MEDIA) return QString();
@@ -72,11 +91,11 @@ int RunDevices(const CliArgs& args) {
   for (int i = 0; i < devices.Count(); ++i) {
     TsbDeviceItem& item = devices.Items(i);
     if (item.DiscType != DISC_TYPE_NO_MEDIA) item.DiscSpace = ReadDiscSpace(item);
-    std::printf("%-10s %-28s %-10s %-6s %-34s %-12s %-16s %s\n", engine.DeviceId(item).toLocal8Bit().constData(),
-                item.Product.toLocal8Bit().constData(), item.Vendor.toLocal8Bit().constData(),
-                item.ProductRevisionLevel.toLocal8Bit().constData(),
-                DiscTypeName(item.DiscType).toLocal8Bit().constData(), UsedText(item).toLocal8Bit().constData(),
-                item.DiscLabel.toLocal8Bit().constData(), item.FormatFlags[5] ? "yes" : "no");
+    std::printf("%-10s %-28s %-10s %-6s %-34s %-12s %-16s %s\n", Field(engine.DeviceId(item)).constData(),
+                Field(item.Product).constData(), Field(item.Vendor).constData(),
+                Field(item.ProductRevisionLevel).constData(), Field(DiscTypeName(item.DiscType)).constData(),
+                Field(UsedText(item)).constData(), Field(item.DiscLabel).constData(),
+                item.FormatFlags[5] ? "yes" : "no");
   }
   return kExitSuccess;
 }
@@ -118,6 +137,11 @@ int RunInfo(const CliArgs& args) {
 int RunSpeeds(const CliArgs& args) {
   CliEngine engine(args);
   TsbDeviceItem& item = RequireDevice(engine, args.positional[0]);
+  // Speeds belong to a writer and the disc in it; without them a list would mislead.
+  if (!item.FormatFlags[5])
+    throw TsbError(QStringLiteral("The device %1 cannot write discs, so it has no write speeds").arg(args.positional[0]));
+  if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(ResStr(sNoMediaInDrive));
+  if (!IsRecordableDiscType(item.DiscType)) throw TsbError(ResStr(sNoWritableDisc));
   TsbBurner burner;
   burner.Transport = engine.Transport();
   burner.DeviceAddress = item.Address;
@@ -131,6 +155,7 @@ int RunSpeeds(const CliArgs& args) {
 }
 
 int RunBurn(const CliArgs& args, CliOutput& output) {
+  if (!args.saveLog.isEmpty()) CheckOutputFile(args.saveLog);
   CliEngine engine(args);
   TsbBurner burner;
   engine.SelectForBurning(args.device, burner);
@@ -139,7 +164,7 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   const QString image = args.positional[0];
   QFileInfo info(image);
   if (!info.isFile()) throw TsbError(ResStr(sSelectImageFile));
-  if (info.size() > burner.DiscSpace.FreeBytes) throw TsbError(ResStr(sImageTooBig));
+  if (info.size() > burner.DiscSpace.FreeBytes) engine.CheckFailed(ResStr(sImageTooBig));
 
   // The burn mode page: only what the device offers for this disc.
   TsbDeviceItem* item = engine.Find(args.device);
@@ -214,7 +239,14 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   SetProcessMessagesHook(nullptr);
   output.Finish();
   burner.Release();
-  if (!args.saveLog.isEmpty()) output.SaveLog(args.saveLog);
+  if (!args.saveLog.isEmpty()) {
+    try {
+      output.SaveLog(args.saveLog);
+    } catch (const TsbIOError& e) {
+      // The burn ended as the log above says; only the copy of the log is missing.
+      PrintError(e.Message());
+    }
+  }
   if (burner.Cancelled || interruptRequested) return kExitCancelled;
   return ok && burner.BurnSucceeded ? kExitSuccess : kExitFailure;
 }

@@ -9,6 +9,7 @@
 
 #include "sbErrors.h"
 #include "sbStrings.h"
+#include "sbUiHooks.h"
 
 namespace {
 
@@ -63,13 +64,21 @@ CliEngine::CliEngine(const CliArgs& args) {
     GlobalLogger().WriteLog(message, 0);
     throw TsbError(message + QStringLiteral(": ") + QString::fromLocal8Bit(text));
   }
+  SetLibraryFailureHook([this](const QString& text) { libraryFailures_ << text; });
   // An address names its device under the address transport, a name under the name transport.
   bool byAddress = args.transportAddress.value_or(!args.device.isEmpty() ? IsDeviceAddress(args.device)
                                                   : !args.positional.isEmpty() && IsDeviceAddress(args.positional[0]));
   transport_ = byAddress ? ttAspi : ttSpti;
 }
 
-CliEngine::~CliEngine() { Discwright_DownShut(); }
+CliEngine::~CliEngine() {
+  SetLibraryFailureHook(nullptr);
+  Discwright_DownShut();
+}
+
+void CliEngine::CheckFailed(const QString& message) const {
+  throw TsbError((libraryFailures_ + QStringList{message}).join(QLatin1Char('\n')));
+}
 
 TsbDeviceList& CliEngine::Scan() {
   finder_.TransportType = transport_;
@@ -109,12 +118,13 @@ void CliEngine::SelectForBurning(const QString& device, TsbBurner& burner) {
   TsbDeviceItem* item = Find(device);
   // Only devices that can burn are listed on the device page.
   if (!item || !item->FormatFlags[5]) throw TsbError(ResStr(sSelectBurningDevice));
+  ForgetLibraryFailures();
   if (item->DiscType != DISC_TYPE_NO_MEDIA) item->DiscSpace = ReadDiscSpace(*item);
-  if (item->DiscSpace.FreeBytes != item->DiscSpace.CapacityBytes) throw TsbError(ResStr(sDiscNotBlank));
-  if (item->DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(ResStr(sNoMediaInDrive));
+  if (item->DiscSpace.FreeBytes != item->DiscSpace.CapacityBytes) CheckFailed(ResStr(sDiscNotBlank));
+  if (item->DiscType == DISC_TYPE_NO_MEDIA) CheckFailed(ResStr(sNoMediaInDrive));
   if (!IsRecordableDiscType(item->DiscType) || item->TrackInformation.NextWritableValid == 0)
-    throw TsbError(ResStr(sNoWritableDisc));
-  if (item->DiscInformation.Valid == 0) throw TsbError(ResStr(sNoWritableDisc));
+    CheckFailed(ResStr(sNoWritableDisc));
+  if (item->DiscInformation.Valid == 0) CheckFailed(ResStr(sNoWritableDisc));
 
   burner.DeviceInfo = item->Info();
   burner.DeviceAddress = item->Address;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -32,9 +33,15 @@ class CliEngine {
 
   TsbDeviceFinder& Finder() { return finder_; }
 
+  // Raises a check's message, with the library failures noted since the last
+  // ForgetLibraryFailures above it: the check's text alone would hide their reason.
+  [[noreturn]] void CheckFailed(const QString& message) const;
+  void ForgetLibraryFailures() { libraryFailures_.clear(); }
+
  private:
   TsbTransportType transport_ = ttSpti;
   TsbDeviceFinder finder_;
+  QStringList libraryFailures_;
 };
 
 // The demo recorder configuration shipped with the program.

@@ -1,9 +1,11 @@
 #include "CliOutput.h"
 
-#include <QFile>
+#include <QSaveFile>
 
+#include <algorithm>
 #include <cstdio>
 
+#include "sbErrors.h"
 #include "sbHelpers.h"
 
 QString KindName(TsbLogItemType kind) {
@@ -12,6 +14,22 @@ QString KindName(TsbLogItemType kind) {
     case litWarning: return QStringLiteral("warning");
     default: return QStringLiteral("info");
   }
+}
+
+QString Printable(const QString& text) {
+  QString out = text;
+  for (QChar& c : out) {
+    const auto category = c.category();
+    if (category == QChar::Other_Control || category == QChar::Other_Format ||
+        category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
+      c = QLatin1Char('?');
+  }
+  return out;
+}
+
+void PrintError(const QString& text) {
+  for (const QString& line : text.split(QLatin1Char('\n')))
+    std::fprintf(stderr, "korvanel-cli: %s\n", Printable(line).toLocal8Bit().constData());
 }
 
 CliOutput::CliOutput(bool terminal) : terminal_(terminal) {}
@@ -26,10 +44,11 @@ void CliOutput::ClearBar() {
 void CliOutput::Line(const QString& text, TsbLogItemType kind, bool timed) {
   std::lock_guard lock(mutex_);
   QString time = timed ? QTime::currentTime().toString(QStringLiteral("hh:mm:ss")) : QString();
-  rows_.push_back({time, text});
+  rows_.push_back({time, Printable(text)});
+  if (kind == litError) errors_.push_back(text);
   ClearBar();
   std::printf("%-8s %-7s %s\n", time.toLocal8Bit().constData(), KindName(kind).toLocal8Bit().constData(),
-              text.toLocal8Bit().constData());
+              rows_.back().text.toLocal8Bit().constData());
   if (terminal_ && percent_ >= 0 && percent_ < 100) {
     // Put the bar back under the new line.
     int filled = percent_ * 40 / 100;
@@ -68,7 +87,18 @@ void CliOutput::Finish() {
 
 void CliOutput::SaveLog(const QString& fileName) const {
   std::lock_guard lock(mutex_);
-  QFile::remove(fileName);
+  QSaveFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly))
+    throw TsbIOError(QStringLiteral("Cannot open \"%1\" for writing: %2").arg(fileName, file.errorString()));
   for (const Row& row : rows_)
-    AppendLine(fileName, (row.time.isEmpty() ? QString(8, QLatin1Char(' ')) : row.time) + QLatin1Char(' ') + row.text);
+    file.write(((row.time.isEmpty() ? QString(8, QLatin1Char(' ')) : row.time) + QLatin1Char(' ') + row.text)
+                   .toUtf8() +
+               kLineEnd);
+  if (!file.commit())
+    throw TsbIOError(QStringLiteral("Cannot write to \"%1\": %2").arg(fileName, file.errorString()));
+}
+
+bool CliOutput::ShownAsError(const QString& text) const {
+  std::lock_guard lock(mutex_);
+  return std::find(errors_.begin(), errors_.end(), text) != errors_.end();
 }

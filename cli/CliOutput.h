@@ -21,8 +21,12 @@ class CliOutput {
 
   // Writes every line shown so far in the saved-log format: the time (eight
   // blanks for a line without one), a blank and the text, each line ending in CR LF.
-  // Throws TsbIOError.
+  // The file is replaced whole or not at all. Throws TsbIOError.
   void SaveLog(const QString& fileName) const;
+
+  // True when an error row with exactly this text was shown, so that the same
+  // failure is not printed again as an error message.
+  bool ShownAsError(const QString& text) const;
 
  private:
   struct Row {
@@ -34,8 +38,17 @@ class CliOutput {
   bool terminal_;
   mutable std::mutex mutex_;
   std::vector<Row> rows_;
+  std::vector<QString> errors_;
   int percent_ = -1;
   bool barShown_ = false;
 };
 
 QString KindName(TsbLogItemType kind);
+
+// The text with every control and format character (escape sequences, line
+// breaks, direction overrides) replaced by "?": names and labels come from
+// devices and configuration files and must not drive the terminal.
+QString Printable(const QString& text);
+
+// Prints "korvanel-cli: " and the text to stderr, once per line of the text.
+void PrintError(const QString& text);

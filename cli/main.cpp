@@ -10,6 +10,7 @@
 #include "CliCommands.h"
 #include "sbErrors.h"
 #include "sbHelpers.h"
+#include "sbUiHooks.h"
 
 namespace {
 
@@ -48,6 +49,10 @@ int main(int argc, char** argv) {
   }
 
   CliOutput output(::isatty(STDOUT_FILENO) != 0);
+  // A failed action is shown as an error row of the log already.
+  SetErrorBoxHook([&output](const QString& text) {
+    if (!output.ShownAsError(text)) PrintError(text);
+  });
   try {
     if (args.command == QLatin1String("devices")) return RunDevices(args);
     if (args.command == QLatin1String("info")) return RunInfo(args);
@@ -56,10 +61,10 @@ int main(int argc, char** argv) {
     return RunBuildImage(args, output);
   } catch (const TsbError& e) {
     output.Finish();
-    std::fprintf(stderr, "korvanel-cli: %s\n", e.Message().toLocal8Bit().constData());
+    PrintError(e.Message());
   } catch (const TsbIOError& e) {
     output.Finish();
-    std::fprintf(stderr, "korvanel-cli: %s\n", e.what());
+    PrintError(e.Message());
   }
   return kExitFailure;
 }

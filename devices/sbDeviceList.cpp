@@ -123,7 +123,9 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record) {
   }
   if (code != DW_E_OK) {
     grabber.handle = 0;
-    Log(TripleFailureText(createCall, code, status, text));  // the reads below then fail on their own
+    const QString failure = TripleFailureText(createCall, code, status, text);
+    Log(failure);  // the reads below then fail on their own
+    NoteLibraryFailure(failure);
   }
 
   uint32_t freeCount = 0;
@@ -134,6 +136,8 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record) {
     freeCount = 0;
     freeBytes = 0;
     Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscFreeSpace() failed, exception %1\"").arg(code));
+    NoteLibraryFailure(
+        TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscFreeSpace"), code, status, text));
   }
 
   uint64_t usedBytes = 0;
@@ -141,7 +145,10 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record) {
                                                        &usedBytes);
   if (code != DW_E_OK) {
     usedBytes = 0;
-    Log(TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscUsedSpace"), code, status, text));
+    const QString failure = TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscUsedSpace"), code,
+                                              status, text);
+    Log(failure);
+    NoteLibraryFailure(failure);
   }
 
   space.FreeBytes = int64_t(freeBytes);

@@ -114,6 +114,15 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
   EXPECT_EQ(Run({QStringLiteral("--pseudo-drive-size"), QStringLiteral("4096"), QStringLiteral("devices")}).exitCode, 2);
   EXPECT_EQ(Run({QStringLiteral("--pseudo-drive"), Path(QStringLiteral("p.img")), QStringLiteral("--pseudo-drive-size"),
                  QStringLiteral("lots"), QStringLiteral("devices")}).exitCode, 2);
+  const QString burn = QStringLiteral("burn x.iso --device CdRom0 ");
+  for (const QString& line : {QStringLiteral("--time-scale inf devices"), QStringLiteral("--time-scale nan devices"),
+                              QStringLiteral("--time-scale 1e9 devices"), QStringLiteral("--time-scale -1 devices"),
+                              burn + QStringLiteral("--speed 0"), burn + QStringLiteral("--speed -4"),
+                              burn + QStringLiteral("--mode sao --multisession")}) {
+    Result r = Run(line.split(QLatin1Char(' ')));
+    EXPECT_EQ(r.exitCode, 2) << line.toStdString();
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("korvanel-cli: "))) << line.toStdString();
+  }
 }
 
 TEST_F(CliTest, DevicesListsEveryRecorderByNameOrAddress) {
@@ -265,6 +274,60 @@ TEST_F(CliTest, VerifyCatchesACorruptBurn) {
                     QStringLiteral("--verify")});
   EXPECT_EQ(bad.exitCode, 1);
   EXPECT_TRUE(bad.out.contains(QStringLiteral("5000"))) << bad.out.toStdString();
+}
+
+TEST_F(CliTest, FailuresKeepTheirReasonAndArePrintedOnce) {
+  WriteConfig(R"({"state_folder": "state", "recorders": [
+    {"name": "CdRom0", "address": "1:0:0:0", "media_formats": ["write"], "write_modes": ["tao"],
+     "medium": {"type": "CD-R"}, "faults": {"operations": {"CloseSession": {"exception": 10, "text": "no close"}}}},
+    {"name": "CdRom1", "address": "1:0:1:0", "media_formats": ["write"], "write_modes": ["tao"],
+     "medium": {"type": "CD-R"}, "faults": {"operations": {"GetDiscFreeSpace": {"exception": 10, "text": "no space query"}}}},
+    {"name": "CdRom2", "address": "1:0:2:0", "media_formats": ["write"], "write_modes": ["tao"], "medium": null},
+    {"name": "CdRom3", "address": "1:0:3:0", "media_formats": ["read_cdr"], "medium": {"type": "CD-R"}},
+    {"name": "CdRom4", "address": "1:0:4:0", "product": "Esc\u001b[2Jape\nNew\u202eline", "media_formats": ["write"],
+     "write_modes": ["tao"], "medium": {"type": "CD-R"}}
+  ]})");
+  const QString image = MakeImage(QStringLiteral("disc.iso"), 100000);
+  auto burn = [&](const char* device, QStringList extra = {}) {
+    return Run(QStringList{QStringLiteral("burn"), image, QStringLiteral("--device"), QString::fromLatin1(device)} +
+               extra);
+  };
+  struct Case {
+    const char* what;
+    Result result;
+    QStringList errLines;  // stderr, in this order
+  } cases[] = {
+      {"unclosed session", burn("CdRom0"), {}},
+      {"hidden library reason", burn("CdRom1"),
+       {QStringLiteral("korvanel-cli: Discwright_CdvdBurnerGrabber_GetDiscFreeSpace() failed, exception 10, status 0, "
+                       "text \"no space query\""),
+        QStringLiteral("korvanel-cli: Image size is too big to fit disc space")}},
+      {"log folder missing", burn("CdRom4", {QStringLiteral("--save-log"), Path(QStringLiteral("no/such/log.txt"))}),
+       {QStringLiteral("korvanel-cli: Cannot save to \"%1\": the folder %2 does not exist")
+            .arg(Path(QStringLiteral("no/such/log.txt")), Path(QStringLiteral("no/such")))}},
+      {"speeds of an empty drive", Run({QStringLiteral("speeds"), QStringLiteral("CdRom2")}),
+       {QStringLiteral("korvanel-cli: No media in drive")}},
+      {"speeds of a reader", Run({QStringLiteral("speeds"), QStringLiteral("CdRom3")}),
+       {QStringLiteral("korvanel-cli: The device CdRom3 cannot write discs, so it has no write speeds")}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.result.exitCode, 1) << c.what;
+    EXPECT_EQ(c.result.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts), c.errLines) << c.what;
+    EXPECT_FALSE(c.result.out.contains(QStringLiteral("Burning completed"))) << c.what;
+  }
+  // The failed close is the run's one error row, and not repeated on stderr.
+  EXPECT_EQ(cases[0].result.out.count(QStringLiteral(" error ")), 1) << cases[0].result.out.toStdString();
+  EXPECT_TRUE(cases[0].result.out.contains(QStringLiteral("CloseSession() failed, exception 10, status 0, text \"no close\"")));
+  // Nothing was burned before the log's folder was found missing.
+  EXPECT_FALSE(cases[2].result.out.contains(QStringLiteral("Burning started")));
+  EXPECT_TRUE(Run({QStringLiteral("devices")}).out.contains(QStringLiteral("Esc?[2Jape?New?line")));
+  EXPECT_FALSE(Run({QStringLiteral("info"), QStringLiteral("CdRom4")}).out.contains(QLatin1Char('\x1b')));
+}
+
+TEST_F(CliTest, InfoShowsTheAddressOfADeviceNamedByName) {
+  Result r = Run({QStringLiteral("info"), QStringLiteral("CdRom1")});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains(QStringLiteral("Address:         1:0:1:0"))) << r.out.toStdString();
 }
 
 TEST_F(CliTest, BuildImageWritesAnIsoFile) {
