@@ -1,10 +1,13 @@
 // Session and device-discovery calls of the C API.
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstring>
+#include <sstream>
 
 #include "api_support.h"
 #include "library.h"
+#include "virtual/virtual_config.h"
 
 using namespace discwright;
 
@@ -25,6 +28,16 @@ uint8_t Discwright_UpStartEx(const DiscwrightStartup* startup) {
     // Callers built against an older struct: what they did not pass counts as zero.
     DiscwrightStartup s{};
     std::memcpy(&s, &given, std::min<size_t>(given.Size, sizeof(DiscwrightStartup)));
+    // Any negative number keeps the recorders' own scales. NaN would pass
+    // unnoticed as "keep them"; infinity or a huge scale would stall every burn.
+    if (!std::isfinite(s.TimeScale) || s.TimeScale > kMaxTimeScale) {
+      std::ostringstream shown;
+      shown << s.TimeScale;
+      throw DwError(DW_E_INVALID_ARGUMENT,
+                    "The start-up data's TimeScale " + shown.str() +
+                        " is not allowed: give a number from 0 to " + std::to_string(int(kMaxTimeScale)) +
+                        " to override the virtual recorders' time scale, or a negative number to keep theirs");
+    }
     Library::instance().start(s);
   });
 }

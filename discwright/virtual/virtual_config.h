@@ -61,6 +61,9 @@ struct VirtualSetup {
   std::vector<RecorderConfig> recorders;
 };
 
+// The slowest emulation: a hundred times slower than a real drive at the set speed.
+constexpr double kMaxTimeScale = 100;
+
 // Throws DwError(DW_E_CONFIG) naming the file and the offending entry.
 VirtualSetup loadVirtualSetup(const std::string& path);
 VirtualSetup parseVirtualSetup(const std::string& jsonText, const std::string& baseFolder,
