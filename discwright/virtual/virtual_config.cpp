@@ -167,8 +167,10 @@ const std::vector<std::string>& operationNames() {
 // larger capacity or fault position is a mistake.
 constexpr uint64_t kMaxBytes = uint64_t(1) << 37;
 constexpr uint64_t kMaxSpeed = 0xFFFE;  // 0xFFFF is the request for the maximum speed
-// Names are CdRom0 to CdRom99, so no more recorders than that.
-constexpr int kMaxRecorders = 100;
+// Programs that open devices by name try CdRom0 to CdRom20 only, so a higher
+// number could never be reached that way; no more recorders than names.
+constexpr unsigned long kHighestDeviceNumber = 20;
+constexpr int kMaxRecorders = int(kHighestDeviceNumber) + 1;
 
 template <size_t N>
 std::array<bool, N> flagList(const json& obj, const char* key, const std::vector<std::string>& names,
@@ -222,7 +224,7 @@ std::string addressText(const DiscwrightDeviceAddress& a) {
          std::to_string(a.LUN);
 }
 
-// "CdRomN" with N from 0 to 99, written without leading zeros: the library and
+// "CdRomN" with N from 0 to 20, written without leading zeros: the library and
 // the programs find a drive by comparing "CdRomN" (or "/dev/srN", which becomes
 // "CdRomN") as text, so "CdRom007" would be reachable by none of "CdRom7",
 // "/dev/sr7" or the kernel path made from it. Refused rather than rewritten, so
@@ -231,8 +233,8 @@ std::string parseName(const json& r, size_t index, const std::string& where) {
   std::string name = text(r, "name", "CdRom" + std::to_string(index), where);
   std::string digits = name.size() > 5 ? name.substr(5) : "";
   if (lower(name.substr(0, 5)) != "cdrom" || digits.empty() ||
-      digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 3 || std::stoul(digits) > 99)
-    fail(where + ".name", "expected \"CdRom\" followed by a number from 0 to 99, such as \"CdRom0\", not \"" + name +
+      digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 3 || std::stoul(digits) > kHighestDeviceNumber)
+    fail(where + ".name", "expected \"CdRom\" followed by a number from 0 to 20, such as \"CdRom0\", not \"" + name +
                               "\"");
   std::string plain = std::to_string(std::stoul(digits));
   if (plain != digits)
@@ -446,7 +448,7 @@ VirtualSetup parseVirtualSetup(const std::string& jsonText, const std::string& b
     const json* recorders = find(doc, "recorders");
     if (!recorders || !recorders->is_array()) fail("recorders", "expected a list");
     if (recorders->size() > size_t(kMaxRecorders))
-      fail("recorders", "at most " + std::to_string(kMaxRecorders) + " recorders (CdRom0 to CdRom99), not " +
+      fail("recorders", "at most " + std::to_string(kMaxRecorders) + " recorders (CdRom0 to CdRom20), not " +
                             std::to_string(recorders->size()));
     // Each name and address must lead to one recorder only.
     std::map<std::string, size_t> names;
