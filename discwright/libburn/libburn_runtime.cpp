@@ -71,6 +71,9 @@ LibburnRuntime::LibburnRuntime() {
   // which killed the process on Ctrl+C instead of cancelling the burn), and
   // without the call libburn installs no handler of its own. Its worker
   // threads block the signals, so they reach the application's threads.
+  // A file that cannot be opened for writing becomes a read-only medium
+  // (a complete disc), not a blank one that fails when burned.
+  burn_allow_drive_role_4(1 | 2);
   // Everything is queued (the end of the write thread is a DEBUG message), nothing is printed.
   burn_msgs_set_severities(const_cast<char*>("ALL"), const_cast<char*>("NEVER"), const_cast<char*>("discwright: "));
 }
