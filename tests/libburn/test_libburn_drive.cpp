@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <thread>
 
 #include "common/test_common.h"
@@ -263,6 +264,39 @@ TEST_F(PseudoDrive, MultisessionAndQueriesDuringABurn) {
   ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetSpeeds(grabber_, DW_ARGS(t_), &cr, &mr, &cw, &mw)));
   EXPECT_EQ(mw, 0u);  // a file has no speeds
   EXPECT_EQ(cw, 0u);
+}
+
+void appHandler(int) {}
+
+TEST_F(PseudoDrive, TheApplicationsSignalDispositionsSurviveTheLibrary) {
+  struct Disposition {
+    int signal;
+    void (*handler)(int);
+    struct sigaction before {};
+  } wanted[] = {{SIGINT, appHandler}, {SIGTERM, appHandler}, {SIGHUP, SIG_IGN}, {SIGPIPE, SIG_IGN}, {SIGUSR1, SIG_DFL}};
+  for (auto& w : wanted) {
+    struct sigaction a {};
+    a.sa_handler = w.handler;
+    sigemptyset(&a.sa_mask);
+    ASSERT_EQ(::sigaction(w.signal, &a, &w.before), 0);
+  }
+  auto expectKept = [&](const char* when) {
+    for (const auto& w : wanted) {
+      struct sigaction now {};
+      ::sigaction(w.signal, nullptr, &now);
+      EXPECT_EQ(now.sa_handler, w.handler) << "signal " << w.signal << " " << when;
+    }
+  };
+  ASSERT_EQ(start({(dir_ / "disc.img").string()}), DW_E_OK) << error_;
+  expectKept("after the start");
+  grab("CdRom0");
+  writePatternFile(dir_ / "image.iso", 64 * 2048, 5);
+  ASSERT_TRUE(t_.check(burnTao(dir_ / "image.iso")));
+  expectKept("after a burn");
+  Discwright_Destroy(&grabber_);
+  Discwright_DownShut();
+  expectKept("after the shutdown");
+  for (const auto& w : wanted) ::sigaction(w.signal, &w.before, nullptr);
 }
 
 TEST_F(PseudoDrive, FilesHoldingDataAreWrittenDiscsWithTheirSize) {
