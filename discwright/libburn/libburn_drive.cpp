@@ -679,6 +679,9 @@ void LibburnDrive::eject() {
   }
   Grab grab(*this, false);
   grab.ejectOnRelease();
+  // The disc that comes back may be another one: no session stays open.
+  std::lock_guard lock(stateMutex_);
+  openSessionEnd_.reset();
 }
 
 void LibburnDrive::closeTray() {
@@ -746,7 +749,8 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
   // open. libburn closed that session on the medium already, so only a medium
   // written at any address (a file, DVD+RW) can take the track after it.
   std::optional<uint64_t> joinAt;
-  if (job.mode == WriteMode::Tao) {
+  // A blank disc in a drive (another one was put in) has no session to join.
+  if (job.mode == WriteMode::Tao && (isPseudoDrive() || status != BURN_DISC_BLANK)) {
     std::lock_guard lock(stateMutex_);
     joinAt = openSessionEnd_;
   }
