@@ -275,8 +275,11 @@ int RunBuildImage(const CliArgs& args, CliOutput& output) {
   actions.Add().Action = &action;
   auto& eventer = GlobalCallBackEventer();
   eventer.OnProgress = [&](TsbCallBackEventer*, int percent) { output.Progress(percent); };
-  SetProcessMessagesHook([&burner] {
-    if (interruptRequested && !burner.Cancelled) burner.Cancel();
+  SetProcessMessagesHook([&burner, &output] {
+    if (interruptRequested && !burner.Cancelled) {
+      output.Line(ResStr(sCancelling), litWarning);
+      burner.Cancel();
+    }
   });
   bool ok = RunActions(actions, burner, [&](const void*, const QString& text, TsbLogItemType kind) {
     output.Line(text, kind);

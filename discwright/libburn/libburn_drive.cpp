@@ -202,6 +202,23 @@ class LibburnDrive::Grab {
   bool eject_ = false;
 };
 
+struct LibburnDrive::Layout {
+  struct Track {
+    uint32_t start = 0;
+    uint32_t blocks = 0;
+    uint8_t session = 1;
+    uint8_t control = 4;  // data track
+  };
+  uint8_t discStatus = DW_DISC_BLANK;
+  uint8_t lastSessionStatus = DW_SESSION_EMPTY;
+  bool erasable = false;
+  bool readOnly = false;  // a file libburn may only read: a pressed disc
+  uint16_t sessions = 0;
+  std::vector<Track> tracks;
+  uint32_t usedBlocks = 0;
+  std::optional<uint32_t> nextWritable;
+};
+
 LibburnDrive::LibburnDrive(std::shared_ptr<LibburnRuntime> runtime, LibburnDriveSetup setup)
     : runtime_(std::move(runtime)), setup_(std::move(setup)) {
   identity_.name = setup_.name;
@@ -302,6 +319,24 @@ std::array<bool, DW_WRITE_MODE_COUNT> LibburnDrive::writeModes() {
   return modes;
 }
 
+std::array<bool, DW_READ_MODE_COUNT> LibburnDrive::readModes() {
+  // A file holds 2048-byte user data blocks and nothing else: no audio, no
+  // mode 2 forms, no subchannel, no error pointers. It offers no read mode.
+  if (isPseudoDrive()) return {};
+  {
+    std::lock_guard lock(stateMutex_);
+    if (readModes_) return *readModes_;
+  }
+  requireIdle();
+  Grab grab(*this);
+  // A drive without the page offers none of the modes.
+  auto page = withMmc([](MmcCommands& mmc) { return mmc.capabilities(); });
+  std::array<bool, DW_READ_MODE_COUNT> modes = page ? page->readModes : std::array<bool, DW_READ_MODE_COUNT>{};
+  std::lock_guard lock(stateMutex_);
+  readModes_ = modes;
+  return modes;
+}
+
 void LibburnDrive::testUnitReady() {
   requireIdle();
   Grab grab(*this);
@@ -320,34 +355,104 @@ uint8_t LibburnDrive::discType() {
   requireIdle();
   Grab grab(*this);
   if (grab.status() == BURN_DISC_EMPTY) return DISC_TYPE_NO_MEDIA;
+  // A file that may only be read stands for a pressed disc.
+  if (isPseudoDrive() && burn_drive_get_drive_role(grab.drive()) == 4) return DISC_TYPE_DVDROM;
   return discTypeOfProfile(grab.profile());
 }
 
-uint64_t LibburnDrive::freeBytesOf(Grab& grab) {
+LibburnDrive::Layout LibburnDrive::layoutOf(Grab& grab) {
+  Layout layout;
+  auto status = grab.status();
+  if (isPseudoDrive()) {
+    // libburn calls every writable file blank, whatever it holds, and knows no
+    // tracks in it: the file's length is what was burned.
+    int readable = 0;
+    uint32_t blocks = burn_get_read_capacity(grab.drive(), &readable, 0) == 1 && readable > 0 ? uint32_t(readable) : 0;
+    layout.readOnly = burn_drive_get_drive_role(grab.drive()) == 4;
+    layout.erasable = !layout.readOnly;  // burning a file starts again at its first block
+    std::lock_guard lock(stateMutex_);
+    if (blocks == 0) {
+      layout.nextWritable = 0;
+      return layout;
+    }
+    bool known = !fileTracks_.empty() && fileTracks_.back().first + fileTracks_.back().second == blocks;
+    if (known)
+      for (auto [start, size] : fileTracks_) layout.tracks.push_back({start, size});
+    else
+      layout.tracks.push_back({0, blocks});
+    layout.sessions = 1;
+    layout.usedBlocks = blocks;
+    bool open = openSessionEnd_ && known && !layout.readOnly;
+    layout.discStatus = open ? DW_DISC_APPENDABLE : DW_DISC_COMPLETE;
+    layout.lastSessionStatus = open ? DW_SESSION_INCOMPLETE : DW_SESSION_COMPLETE;
+    if (open) layout.nextWritable = blocks;
+    return layout;
+  }
+  layout.discStatus = status == BURN_DISC_BLANK ? DW_DISC_BLANK
+                      : status == BURN_DISC_APPENDABLE ? DW_DISC_APPENDABLE
+                                                       : DW_DISC_COMPLETE;
+  layout.lastSessionStatus = status == BURN_DISC_BLANK ? DW_SESSION_EMPTY : DW_SESSION_COMPLETE;
+  layout.erasable = burn_disc_erasable(grab.drive()) != 0;
+  if (struct burn_disc* disc = burn_drive_get_disc(grab.drive())) {
+    int sessions = 0;
+    struct burn_session** list = burn_disc_get_sessions(disc, &sessions);
+    layout.sessions = uint16_t(sessions);
+    for (int s = 0; s < sessions; ++s) {
+      int n = 0;
+      struct burn_track** tracks = burn_session_get_tracks(list[s], &n);
+      for (int t = 0; t < n; ++t) {
+        struct burn_toc_entry entry {};
+        burn_track_get_entry(tracks[t], &entry);
+        Layout::Track track;
+        track.session = uint8_t(s + 1);
+        track.control = uint8_t(entry.control);
+        if (entry.extensions_valid & 1) track.start = uint32_t(entry.start_lba), track.blocks = uint32_t(entry.track_blocks);
+        layout.tracks.push_back(track);
+        layout.usedBlocks = std::max(layout.usedBlocks, track.start + track.blocks);
+      }
+    }
+    burn_disc_free(disc);
+  }
+  if (status == BURN_DISC_BLANK || status == BURN_DISC_APPENDABLE) {
+    OptsRef opts{burn_write_opts_new(grab.drive())};
+    int lba = 0, nwa = 0;
+    if (burn_disc_track_lba_nwa(grab.drive(), opts.o, 0, &lba, &nwa) > 0) layout.nextWritable = uint32_t(nwa);
+  }
+  // An appendable disc is used up to where the next session starts (its lead-in
+  // and lead-out included); a complete one without a table of contents as far as it reads.
+  if (status == BURN_DISC_APPENDABLE && layout.nextWritable)
+    layout.usedBlocks = std::max(layout.usedBlocks, *layout.nextWritable);
+  int readable = 0;
+  if (status == BURN_DISC_FULL && layout.usedBlocks == 0 && burn_get_read_capacity(grab.drive(), &readable, 0) == 1 &&
+      readable > 0)
+    layout.usedBlocks = uint32_t(readable);
+  return layout;
+}
+
+uint64_t LibburnDrive::freeBytesFrom(Grab& grab, uint64_t startByte) {
   OptsRef opts{burn_write_opts_new(grab.drive())};
   off_t libburnFree = burn_disc_available_space(grab.drive(), opts.o);
   uint64_t free = libburnFree > 0 ? uint64_t(libburnFree) : 0;
-  if (setup_.capacityBytes) {
-    int lba = 0, nwa = 0;
-    uint64_t start = burn_disc_track_lba_nwa(grab.drive(), opts.o, 0, &lba, &nwa) > 0 ? uint64_t(nwa) * kBlock : 0;
-    free = std::min(free, setup_.capacityBytes > start ? setup_.capacityBytes - start : 0);
-  }
+  if (setup_.capacityBytes) free = std::min(free, setup_.capacityBytes > startByte ? setup_.capacityBytes - startByte : 0);
   return free / kBlock * kBlock;
+}
+
+uint64_t LibburnDrive::freeBytesOf(Grab& grab, const Layout& layout) {
+  if (layout.discStatus == DW_DISC_COMPLETE) return 0;
+  return freeBytesFrom(grab, uint64_t(layout.nextWritable.value_or(0)) * kBlock);
 }
 
 DiscwrightDiscInformation LibburnDrive::discInformation() {
   requireIdle();
   Grab grab(*this);
   DiscwrightDiscInformation info{};
-  auto status = grab.status();
-  if (status == BURN_DISC_EMPTY)
+  if (grab.status() == BURN_DISC_EMPTY)
     throw DwError(DW_E_NO_MEDIUM, "There is no disc in " + identity_.name + ": insert one", senses::kNoMedium);
+  Layout layout = layoutOf(grab);
   info.Valid = 1;
-  info.DiscStatus = status == BURN_DISC_BLANK ? DW_DISC_BLANK
-                    : status == BURN_DISC_APPENDABLE ? DW_DISC_APPENDABLE
-                                                     : DW_DISC_COMPLETE;
-  info.LastSessionStatus = status == BURN_DISC_BLANK ? DW_SESSION_EMPTY : DW_SESSION_COMPLETE;
-  info.Erasable = burn_disc_erasable(grab.drive()) ? 1 : 0;
+  info.DiscStatus = layout.discStatus;
+  info.LastSessionStatus = layout.lastSessionStatus;
+  info.Erasable = layout.erasable ? 1 : 0;
   if (!isPseudoDrive()) {
     try {
       withMmc([&](MmcCommands& mmc) {
@@ -363,64 +468,49 @@ DiscwrightDiscInformation LibburnDrive::discInformation() {
       // libburn's view of the disc stands.
     }
   }
-  info.DiscType = discTypeOfProfile(grab.profile());
-  OptsRef opts{burn_write_opts_new(grab.drive())};
-  int lba = 0, nwa = 0;
-  if (status != BURN_DISC_FULL && burn_disc_track_lba_nwa(grab.drive(), opts.o, 0, &lba, &nwa) > 0)
-    info.NextWritable = uint32_t(nwa);
-  uint64_t free = freeBytesOf(grab);
+  info.DiscType = layout.readOnly ? uint8_t(DISC_TYPE_DVDROM) : discTypeOfProfile(grab.profile());
+  info.NextWritable = layout.nextWritable.value_or(0);
+  uint64_t free = freeBytesOf(grab, layout);
   info.FreeBlocks = uint32_t(std::min<uint64_t>(free / kBlock, UINT32_MAX));
-  info.UsedBlocks = info.NextWritable;
+  info.UsedBlocks = layout.usedBlocks;
   info.CapacityBlocks = uint32_t(std::min<uint64_t>(uint64_t(info.FreeBlocks) + info.UsedBlocks, UINT32_MAX));
-  if (struct burn_disc* disc = burn_drive_get_disc(grab.drive())) {
-    int sessions = 0;
-    struct burn_session** list = burn_disc_get_sessions(disc, &sessions);
-    info.Sessions = uint16_t(sessions);
-    int tracks = 0;
-    for (int i = 0; i < sessions; ++i) {
-      int n = 0;
-      burn_session_get_tracks(list[i], &n);
-      if (i == sessions - 1) {
-        info.FirstTrackLastSession = uint16_t(tracks + (n > 0 ? 1 : 0));
-        info.LastTrackLastSession = uint16_t(tracks + n);
-      }
-      tracks += n;
-    }
-    info.Tracks = uint8_t(std::min(tracks, 255));
-    burn_disc_free(disc);
+  info.Sessions = layout.sessions;
+  int tracks = int(layout.tracks.size());
+  if (tracks) {
+    uint8_t lastSession = layout.tracks.back().session;
+    int first = tracks;
+    while (first > 1 && layout.tracks[size_t(first - 2)].session == lastSession) --first;
+    info.FirstTrackLastSession = uint16_t(first);
+    info.LastTrackLastSession = uint16_t(tracks);
+    if (isPseudoDrive()) info.LastSessionStart = layout.tracks[size_t(first - 1)].start;
   }
+  info.Tracks = uint8_t(std::min(tracks, 255));
   return info;
 }
 
 DiscwrightTocInformation LibburnDrive::toc() {
   requireIdle();
   Grab grab(*this);
+  Layout layout = layoutOf(grab);
+  if (layout.tracks.empty())
+    throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " has no table of contents yet");
   DiscwrightTocInformation toc{};
-  struct burn_disc* disc = burn_drive_get_disc(grab.drive());
-  if (!disc) throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " has no table of contents yet");
-  int sessions = 0, number = 0;
-  struct burn_session** list = burn_disc_get_sessions(disc, &sessions);
-  for (int s = 0; s < sessions; ++s) {
-    int n = 0;
-    struct burn_track** tracks = burn_session_get_tracks(list[s], &n);
-    for (int t = 0; t < n && number < int(DISCWRIGHT_TOC_ENTRIES); ++t) {
-      struct burn_toc_entry entry {};
-      burn_track_get_entry(tracks[t], &entry);
-      auto& e = toc.Entries[number++];
-      e.TrackNumber = uint8_t(number);
-      e.SessionNumber = uint8_t(s + 1);
-      e.Control = uint8_t(entry.control);
-      e.Mode = 1;
-      e.StartBlock = entry.extensions_valid & 1 ? uint32_t(entry.start_lba) : 0;
-      e.SizeBlocks = entry.extensions_valid & 1 ? uint32_t(entry.track_blocks) : 0;
-      toc.LeadOutBlock = std::max(toc.LeadOutBlock, e.StartBlock + e.SizeBlocks);
-    }
+  int number = 0;
+  for (const auto& t : layout.tracks) {
+    if (number >= int(DISCWRIGHT_TOC_ENTRIES)) break;
+    auto& e = toc.Entries[number++];
+    e.TrackNumber = uint8_t(number);
+    e.SessionNumber = t.session;
+    e.Control = t.control;
+    e.Mode = 1;
+    e.StartBlock = t.start;
+    e.SizeBlocks = t.blocks;
+    toc.LeadOutBlock = std::max(toc.LeadOutBlock, e.StartBlock + e.SizeBlocks);
   }
-  burn_disc_free(disc);
   toc.Valid = 1;
-  toc.FirstTrack = number ? 1 : 0;
+  toc.FirstTrack = 1;
   toc.LastTrack = uint8_t(number);
-  toc.Sessions = uint8_t(sessions);
+  toc.Sessions = uint8_t(layout.sessions);
   return toc;
 }
 
@@ -484,10 +574,10 @@ Speeds LibburnDrive::speeds() {
       if (d->write_speed > 0) writeSpeeds.push_back(uint32_t(d->write_speed));
   if (list) burn_drive_free_speedlist(&list);
   // The drive's own word on the speeds in use, where it gives one.
-  std::optional<PageSpeeds> page;
+  std::optional<CapabilitiesPage> page;
   if (!isPseudoDrive()) {
     try {
-      page = withMmc([](MmcCommands& mmc) { return mmc.currentSpeeds(); });
+      page = withMmc([](MmcCommands& mmc) { return mmc.capabilities(); });
     } catch (const DwError&) {
       // The estimate below stands in.
     }
@@ -534,7 +624,9 @@ void LibburnDrive::setBup(bool enable) {
 uint64_t LibburnDrive::freeBytes() {
   requireIdle();
   Grab grab(*this);
-  return freeBytesOf(grab);
+  if (grab.status() == BURN_DISC_EMPTY)
+    throw DwError(DW_E_NO_MEDIUM, "There is no disc in " + identity_.name + ": insert one", senses::kNoMedium);
+  return freeBytesOf(grab, layoutOf(grab));
 }
 
 uint64_t LibburnDrive::usedBytes() {
@@ -587,6 +679,9 @@ void LibburnDrive::eject() {
   }
   Grab grab(*this, false);
   grab.ejectOnRelease();
+  // The disc that comes back may be another one: no session stays open.
+  std::lock_guard lock(stateMutex_);
+  openSessionEnd_.reset();
 }
 
 void LibburnDrive::closeTray() {
@@ -650,10 +745,34 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
   if (job.multiSession && !caps->multi_session)
     throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " cannot stay open for another session: burn without multisession");
 
+  // A further track-at-once track joins the session the previous one left
+  // open. libburn closed that session on the medium already, so only a medium
+  // written at any address (a file, DVD+RW) can take the track after it.
+  std::optional<uint64_t> joinAt;
+  // A blank disc in a drive (another one was put in) has no session to join.
+  if (job.mode == WriteMode::Tao && (isPseudoDrive() || status != BURN_DISC_BLANK)) {
+    std::lock_guard lock(stateMutex_);
+    joinAt = openSessionEnd_;
+  }
+  if (joinAt && (!caps->start_adr || (caps->start_alignment > 0 && *joinAt % uint64_t(caps->start_alignment))))
+    throw DwError(DW_E_NOT_SUPPORTED,
+                  "The disc in " + identity_.name + " closed its session with the previous track-at-once track, so "
+                  "no further track can join that session: burn all tracks in one session-at-once burn, or burn "
+                  "each track with multisession",
+                  senses::kInvalidField);
+
   uint64_t total = 0;
   std::vector<uint64_t> trackBytes;
   for (const auto& t : job.tracks) trackBytes.push_back(paddedSize(t->size())), total += trackBytes.back();
-  uint64_t free = freeBytesOf(grab);
+  uint64_t startByte = 0;
+  if (joinAt) {
+    startByte = *joinAt;
+  } else {
+    OptsRef defaults{burn_write_opts_new(drive)};
+    int lba = 0, nwa = 0;
+    if (burn_disc_track_lba_nwa(drive, defaults.o, 0, &lba, &nwa) > 0) startByte = uint64_t(nwa) * kBlock;
+  }
+  uint64_t free = freeBytesFrom(grab, startByte);
   if (total > free)
     throw DwError(DW_E_OUT_OF_SPACE,
                   "The data (" + std::to_string(total / kBlock) + " blocks) does not fit the free space of the disc in " +
@@ -680,8 +799,7 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
     if (!isPseudoDrive()) burn_write_opts_set_underrun_proof(opts.o, bupEnabled_ ? 1 : 0);
     burn_drive_set_speed(drive, 0, writeRequest_ == DISCWRIGHT_SPEED_MAX ? 0 : int(writeRequest_));
   }
-  int lba = 0, nwa = 0;
-  uint64_t startByte = burn_disc_track_lba_nwa(drive, opts.o, 0, &lba, &nwa) > 0 ? uint64_t(nwa) * kBlock : 0;
+  if (joinAt) burn_write_opts_set_start_byte(opts.o, off_t(*joinAt));
 
   DiscRef disc;
   disc.disc = burn_disc_create();
@@ -758,7 +876,22 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
                                    std::strerror(err), uint32_t(err));
     }
   }
+  if (!job.testWrite) {
+    std::lock_guard lock(stateMutex_);
+    if (!joinAt) fileTracks_.clear();
+    uint64_t at = startByte;
+    for (uint64_t bytes : trackBytes) fileTracks_.push_back({uint32_t(at / kBlock), uint32_t(bytes / kBlock)}), at += bytes;
+    // With multisession libburn leaves the disc open for a new session; without, the session stays ours.
+    if (job.mode == WriteMode::Tao && !job.multiSession) openSessionEnd_ = startByte + total;
+    else openSessionEnd_.reset();
+  }
   observer.progress(total, total);
+}
+
+void LibburnDrive::closeSession() {
+  requireIdle();
+  std::lock_guard lock(stateMutex_);
+  openSessionEnd_.reset();
 }
 
 }  // namespace discwright

@@ -7,8 +7,10 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "device.h"
 #include "libburn/libburn_runtime.h"
@@ -33,7 +35,7 @@ class LibburnDrive : public Device {
   std::array<bool, DW_FMT_COUNT> mediaFormats() override { return formats_; }
   std::array<bool, DW_FMTX_COUNT> mediaFormatsEx() override { return formatsEx_; }
   std::array<bool, DW_WRITE_MODE_COUNT> writeModes() override;
-  std::array<bool, DW_READ_MODE_COUNT> readModes() override { return {}; }
+  std::array<bool, DW_READ_MODE_COUNT> readModes() override;
 
   void testUnitReady() override;
   uint8_t discType() override;
@@ -53,7 +55,9 @@ class LibburnDrive : public Device {
   void release(LockOwner owner) override;
   void eject() override;
   void closeTray() override;
-  void closeSession() override {}  // libburn closes each track-at-once session itself
+  // libburn closes the session of each track-at-once burn itself; this ends
+  // the session that further track-at-once tracks would join.
+  void closeSession() override;
   void sendOpc() override;
   void readSectors(uint32_t lba, uint32_t count, void* buffer) override;
   void burn(BurnJob& job, BurnObserver& observer) override;
@@ -64,8 +68,14 @@ class LibburnDrive : public Device {
 
  private:
   class Grab;
+  struct Layout;
   void requireIdle() const;
-  uint64_t freeBytesOf(Grab& grab);
+  // What the medium holds: libburn's table of contents for real discs, the
+  // tracks burned here (or one track over the data) for a file.
+  Layout layoutOf(Grab& grab);
+  // The free space past startByte.
+  uint64_t freeBytesFrom(Grab& grab, uint64_t startByte);
+  uint64_t freeBytesOf(Grab& grab, const Layout& layout);
   DiscwrightTrackInformation libburnTrackInformation(uint8_t trackNumber);
   // Real drives: runs f(MmcCommands&) on an SG_IO descriptor of the node, kept
   // open while the tray is locked because closing the last one unlocks it.
@@ -85,6 +95,12 @@ class LibburnDrive : public Device {
   uint32_t readRequest_ = DISCWRIGHT_SPEED_MAX;
   uint32_t writeRequest_ = DISCWRIGHT_SPEED_MAX;
   bool bupEnabled_ = false;
+  // The track-at-once session left open by a burn without multisession: the
+  // byte after its last track. Further tracks join it until closeSession.
+  std::optional<uint64_t> openSessionEnd_;
+  // A file's tracks as burned here: {first block, blocks}.
+  std::vector<std::pair<uint32_t, uint32_t>> fileTracks_;
+  std::optional<std::array<bool, DW_READ_MODE_COUNT>> readModes_;  // a real drive's, once asked
   std::mutex mmcMutex_;  // the two below
   std::unique_ptr<ScsiTransport> transport_;
   std::set<LockOwner> lockers_;

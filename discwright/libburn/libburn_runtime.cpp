@@ -3,7 +3,9 @@
 
 #include <libburn/libburn.h>
 
+#include <array>
 #include <chrono>
+#include <csignal>
 #include <thread>
 
 #include "error.h"
@@ -15,6 +17,34 @@ using namespace burn;
 namespace {
 std::mutex instanceMutex;
 std::weak_ptr<LibburnRuntime> instanceRef;
+
+// Every signal's disposition, taken before a libburn call and put back after
+// it: the application's Ctrl+C must keep cancelling through the burner
+// whatever a libburn version does with signals.
+class KeepSignalDispositions {
+ public:
+  KeepSignalDispositions() {
+    for (int s = 1; s < NSIG; ++s) saved_[size_t(s)].valid = ::sigaction(s, nullptr, &saved_[size_t(s)].action) == 0;
+  }
+  ~KeepSignalDispositions() {
+    for (int s = 1; s < NSIG; ++s) {
+      const Saved& before = saved_[size_t(s)];
+      struct sigaction now {};
+      if (!before.valid || ::sigaction(s, nullptr, &now) != 0) continue;
+      if (now.sa_handler != before.action.sa_handler || now.sa_flags != before.action.sa_flags)
+        ::sigaction(s, &before.action, nullptr);
+    }
+  }
+  KeepSignalDispositions(const KeepSignalDispositions&) = delete;
+  KeepSignalDispositions& operator=(const KeepSignalDispositions&) = delete;
+
+ private:
+  struct Saved {
+    bool valid = false;
+    struct sigaction action {};
+  };
+  std::array<Saved, NSIG> saved_{};
+};
 
 int severityRank(const std::string& severity) {
   static const char* order[] = {"ALL", "DEBUG", "UPDATE", "NOTE", "HINT", "WARNING", "SORRY", "FAILURE", "FATAL", "ABORT"};
@@ -33,15 +63,25 @@ std::shared_ptr<LibburnRuntime> LibburnRuntime::acquire() {
 }
 
 LibburnRuntime::LibburnRuntime() {
+  KeepSignalDispositions keep;
   if (burn_initialize() != 1)
     throw DwError(DW_E_INTERNAL, "The drive library libburn could not start; real drives are not available");
-  // Mode 1 installs no handlers: signals belong to the application, not to the library.
-  burn_set_signal_handling(nullptr, nullptr, 1);
+  // burn_set_signal_handling is never called: each of its modes sets the
+  // disposition of nearly every signal (mode 1 resets them all to the default,
+  // which killed the process on Ctrl+C instead of cancelling the burn), and
+  // without the call libburn installs no handler of its own. Its worker
+  // threads block the signals, so they reach the application's threads.
+  // A file that cannot be opened for writing becomes a read-only medium
+  // (a complete disc), not a blank one that fails when burned.
+  burn_allow_drive_role_4(1 | 2);
   // Everything is queued (the end of the write thread is a DEBUG message), nothing is printed.
   burn_msgs_set_severities(const_cast<char*>("ALL"), const_cast<char*>("NEVER"), const_cast<char*>("discwright: "));
 }
 
-LibburnRuntime::~LibburnRuntime() { burn_finish(); }
+LibburnRuntime::~LibburnRuntime() {
+  KeepSignalDispositions keep;
+  burn_finish();
+}
 
 std::vector<LibburnMessage> LibburnRuntime::drain() {
   std::vector<LibburnMessage> messages;

@@ -1,5 +1,6 @@
 // The process-wide libburn state: started once while any session or drive
-// needs it, with its signal handlers off and its messages kept in its queue.
+// needs it, leaving the signal dispositions as the application set them and
+// keeping its messages in its queue.
 // libburn's drive list and message queue are global, so calls that grab,
 // release or scan go through one mutex.
 #pragma once

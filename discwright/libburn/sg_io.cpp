@@ -112,7 +112,7 @@ ScsiReply SgIoTransport::execute(std::span<const uint8_t> cdb, std::span<uint8_t
   return reply;
 }
 
-std::optional<PageSpeeds> parseCapabilitiesPage(std::span<const uint8_t> data) {
+std::optional<CapabilitiesPage> parseCapabilitiesPage(std::span<const uint8_t> data) {
   if (data.size() < 8) return std::nullopt;
   // The mode data length does not count its own two bytes.
   data = data.first(std::min(data.size(), size_t(be16(data, 0)) + 2));
@@ -121,7 +121,15 @@ std::optional<PageSpeeds> parseCapabilitiesPage(std::span<const uint8_t> data) {
   auto page = data.subspan(pageStart);
   if ((page[0] & 0x3F) != 0x2A) return std::nullopt;
   page = page.first(std::min(page.size(), size_t(page[1]) + 2));
-  PageSpeeds s;
+  CapabilitiesPage s;
+  if (page.size() >= 6) {
+    s.readModes[DW_READ_CDDA] = page[5] & 0x01;           // CD-DA commands supported
+    s.readModes[DW_READ_CDDA_ACCURATE] = page[5] & 0x02;  // CD-DA stream is accurate
+    s.readModes[DW_READ_MODE2_FORM1] = page[4] & 0x10;
+    s.readModes[DW_READ_MODE2_FORM2] = page[4] & 0x20;
+    s.readModes[DW_READ_RAW_PW] = page[5] & 0x04;         // R-W supported
+    s.readModes[DW_READ_C2_POINTERS] = page[5] & 0x10;
+  }
   if (page.size() >= 16) s.currentRead = be16(page, 14);
   // Newer drives report the selected write speed at 28; older ones only at 20.
   if (page.size() >= 30) s.currentWrite = be16(page, 28);
@@ -229,7 +237,7 @@ std::optional<RpcState> MmcCommands::rpcState() {
   return parseRpcState(std::span<const uint8_t>(reply).first(got));
 }
 
-std::optional<PageSpeeds> MmcCommands::currentSpeeds() {
+std::optional<CapabilitiesPage> MmcCommands::capabilities() {
   std::array<uint8_t, 256> reply{};
   // DBD: no block descriptors; current values (PC 0) of page 2Ah.
   const std::array<uint8_t, 10> cdb{0x5A, 0x08, 0x2A, 0, 0, 0, 0, uint8_t(reply.size() >> 8), uint8_t(reply.size()), 0};

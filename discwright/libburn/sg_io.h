@@ -3,6 +3,7 @@
 // ScsiTransport, so they can run against a recorded fake in tests.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -106,14 +107,16 @@ struct MmcTrackInfo {
   uint32_t size = 0;
 };
 
-// Current speeds of mode page 2Ah in kB/s; 0 where the drive leaves the field out.
-struct PageSpeeds {
+// What mode page 2Ah tells: the current speeds in kB/s (0 where the drive
+// leaves the field out) and the CD read modes, indexed by DW_READ_MODE_*.
+struct CapabilitiesPage {
   uint32_t currentRead = 0;
   uint32_t currentWrite = 0;
+  std::array<bool, DW_READ_MODE_COUNT> readModes{};
 };
 
 // Parsers of the replies, on the bytes the drive returned.
-std::optional<PageSpeeds> parseCapabilitiesPage(std::span<const uint8_t> modeData);
+std::optional<CapabilitiesPage> parseCapabilitiesPage(std::span<const uint8_t> modeData);
 std::optional<RpcState> parseRpcState(std::span<const uint8_t> reply);
 std::optional<MmcDiscInfo> parseDiscInformation(std::span<const uint8_t> reply);
 std::optional<MmcTrackInfo> parseTrackInformation(std::span<const uint8_t> reply);
@@ -131,7 +134,7 @@ class MmcCommands {
   void preventRemoval(bool prevent);
   void sendOpc();
   std::optional<RpcState> rpcState();
-  std::optional<PageSpeeds> currentSpeeds();
+  std::optional<CapabilitiesPage> capabilities();
   std::optional<MmcDiscInfo> discInformation();
   std::optional<MmcTrackInfo> trackInformation(uint32_t trackNumber);
 

@@ -2,8 +2,12 @@
 #include <gtest/gtest.h>
 #include <libburn/libburn.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <thread>
 
 #include "common/test_common.h"
@@ -260,6 +264,137 @@ TEST_F(PseudoDrive, MultisessionAndQueriesDuringABurn) {
   ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetSpeeds(grabber_, DW_ARGS(t_), &cr, &mr, &cw, &mw)));
   EXPECT_EQ(mw, 0u);  // a file has no speeds
   EXPECT_EQ(cw, 0u);
+}
+
+void appHandler(int) {}
+
+TEST_F(PseudoDrive, TheApplicationsSignalDispositionsSurviveTheLibrary) {
+  struct Disposition {
+    int signal;
+    void (*handler)(int);
+    struct sigaction before {};
+  } wanted[] = {{SIGINT, appHandler}, {SIGTERM, appHandler}, {SIGHUP, SIG_IGN}, {SIGPIPE, SIG_IGN}, {SIGUSR1, SIG_DFL}};
+  for (auto& w : wanted) {
+    struct sigaction a {};
+    a.sa_handler = w.handler;
+    sigemptyset(&a.sa_mask);
+    ASSERT_EQ(::sigaction(w.signal, &a, &w.before), 0);
+  }
+  auto expectKept = [&](const char* when) {
+    for (const auto& w : wanted) {
+      struct sigaction now {};
+      ::sigaction(w.signal, nullptr, &now);
+      EXPECT_EQ(now.sa_handler, w.handler) << "signal " << w.signal << " " << when;
+    }
+  };
+  ASSERT_EQ(start({(dir_ / "disc.img").string()}), DW_E_OK) << error_;
+  expectKept("after the start");
+  grab("CdRom0");
+  writePatternFile(dir_ / "image.iso", 64 * 2048, 5);
+  ASSERT_TRUE(t_.check(burnTao(dir_ / "image.iso")));
+  expectKept("after a burn");
+  Discwright_Destroy(&grabber_);
+  Discwright_DownShut();
+  expectKept("after the shutdown");
+  for (const auto& w : wanted) ::sigaction(w.signal, &w.before, nullptr);
+}
+
+TEST_F(PseudoDrive, FilesHoldingDataAreWrittenDiscsWithTheirSize) {
+  // An image in a file only libburn may read (a pressed disc), and a file
+  // holding what an earlier run burned.
+  Bytes pressed = writePatternFile(dir_ / "pressed.iso", 500 * 2048 + 7, 2);
+  int readOnly = ::open((dir_ / "pressed.iso").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(readOnly, 0);
+  writePatternFile(dir_ / "burned.img", 300 * 2048, 3);
+  struct Case {
+    std::string path;
+    uint32_t blocks;
+    uint8_t discType;
+    uint8_t erasable;
+  } cases[] = {
+      {"/dev/fd/" + std::to_string(readOnly), 501, DISC_TYPE_DVDROM, 0},
+      {(dir_ / "burned.img").string(), 300, DISC_TYPE_DVDPLUSRW, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    ASSERT_EQ(start({c.path}), DW_E_OK) << error_;
+    grab("CdRom0");
+    DiscwrightDiscInformation info{};
+    ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetDiscInformation(grabber_, DW_ARGS(t_), &info)));
+    EXPECT_EQ(info.DiscStatus, DW_DISC_COMPLETE);
+    EXPECT_EQ(info.DiscType, c.discType);
+    EXPECT_EQ(info.Erasable, c.erasable);
+    EXPECT_EQ(info.UsedBlocks, c.blocks);
+    EXPECT_EQ(info.CapacityBlocks, c.blocks);
+    EXPECT_EQ(info.Tracks, 1);
+    uint64_t used = 0, freeBytes = 1;
+    uint32_t freeBlocks = 1;
+    ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetDiscUsedSpace(grabber_, DW_ARGS(t_), &used)));
+    EXPECT_EQ(used, uint64_t(c.blocks) * 2048);
+    ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetDiscFreeSpace(grabber_, DW_ARGS(t_), 3, &freeBlocks, &freeBytes)));
+    EXPECT_EQ(freeBytes, 0u);
+    EXPECT_EQ(freeBlocks, 0u);
+    DiscwrightTrackInformation track{};
+    ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetTrackInformation(grabber_, DW_ARGS(t_), 1, &track)));
+    EXPECT_EQ(track.StartBlock, 0u);
+    EXPECT_EQ(track.SizeBlocks, c.blocks);
+    uint8_t type = 0;
+    ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetInsertedDiscType(grabber_, DW_ARGS(t_), &type)));
+    EXPECT_EQ(type, c.discType);
+    Discwright_Destroy(&grabber_);
+    Discwright_DownShut();
+  }
+  // The pressed disc takes no burn and keeps its bytes.
+  ASSERT_EQ(start({cases[0].path}), DW_E_OK) << error_;
+  grab("CdRom0");
+  writePatternFile(dir_ / "image.iso", 2048, 4);
+  EXPECT_TRUE(t_.check(burnTao(dir_ / "image.iso"), DW_E_MEDIUM_NOT_BLANK));
+  EXPECT_EQ(readFile(dir_ / "pressed.iso"), pressed);
+  ::close(readOnly);
+}
+
+TEST_F(PseudoDrive, TrackAtOnceTracksShareTheSessionUntilItIsClosed) {
+  fs::path target = dir_ / "disc.img";
+  ASSERT_EQ(start({target.string()}), DW_E_OK) << error_;
+  grab("CdRom0");
+  Bytes first = writePatternFile(dir_ / "first.iso", 100 * 2048 + 5, 11);  // padded to 101 blocks
+  Bytes second = writePatternFile(dir_ / "second.iso", 50 * 2048, 12);
+  ASSERT_TRUE(t_.check(burnTao(dir_ / "first.iso")));
+  ASSERT_TRUE(t_.check(burnTao(dir_ / "second.iso")));
+  DiscwrightDiscInformation open{};
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetDiscInformation(grabber_, DW_ARGS(t_), &open)));
+  EXPECT_EQ(open.DiscStatus, DW_DISC_APPENDABLE);
+  EXPECT_EQ(open.NextWritable, 151u);
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_CloseSession(grabber_, DW_ARGS(t_))));
+
+  DiscwrightDiscInformation info{};
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetDiscInformation(grabber_, DW_ARGS(t_), &info)));
+  EXPECT_EQ(info.DiscStatus, DW_DISC_COMPLETE);
+  EXPECT_EQ(info.Sessions, 1);
+  EXPECT_EQ(info.Tracks, 2);
+  EXPECT_EQ(info.UsedBlocks, 151u);
+  DiscwrightTocInformation toc{};
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetTOCInformation(grabber_, DW_ARGS(t_), &toc)));
+  ASSERT_EQ(toc.LastTrack, 2);
+  struct {
+    const Bytes& image;
+    uint32_t start, blocks;
+  } expected[] = {{first, 0, 101}, {second, 101, 50}};
+  for (int i = 0; i < 2; ++i) {
+    const auto& e = toc.Entries[i];
+    EXPECT_EQ(e.SessionNumber, 1);
+    EXPECT_EQ(e.StartBlock, expected[i].start);
+    ASSERT_EQ(e.SizeBlocks, expected[i].blocks);
+    Bytes back(size_t(e.SizeBlocks) * 2048);
+    ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_ReadSectors(grabber_, DW_ARGS(t_), e.StartBlock, e.SizeBlocks,
+                                                                  back.data())));
+    EXPECT_TRUE(std::equal(expected[i].image.begin(), expected[i].image.end(), back.begin())) << "track " << i + 1;
+  }
+  // After the close a burn starts the file anew.
+  Bytes again = writePatternFile(dir_ / "again.iso", 20 * 2048, 13);
+  ASSERT_TRUE(t_.check(burnTao(dir_ / "again.iso")));
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_CloseSession(grabber_, DW_ARGS(t_))));
+  EXPECT_EQ(readFile(target), again);
 }
 
 // ---- libburn's behaviour on this machine, pinned so that an update that changes it shows ----

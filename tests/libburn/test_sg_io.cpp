@@ -82,7 +82,7 @@ TEST(MmcCommandBytes, EachCommandSendsItsExactCdb) {
   mmc.preventRemoval(false);
   mmc.sendOpc();
   (void)mmc.rpcState();
-  (void)mmc.currentSpeeds();
+  (void)mmc.capabilities();
   (void)mmc.discInformation();
   (void)mmc.trackInformation(0x0102);
   (void)mmc.trackInformation(MmcCommands::kInvisibleTrack);
@@ -108,7 +108,7 @@ TEST(MmcCommandBytes, DataInBufferMatchesTheAllocationLength) {
   mmc.testUnitReady();
   mmc.sendOpc();
   (void)mmc.rpcState();
-  (void)mmc.currentSpeeds();
+  (void)mmc.capabilities();
   (void)mmc.discInformation();
   (void)mmc.trackInformation(1);
   // Commands without data must not ask for a data phase; the others must not let the drive overrun.
@@ -165,6 +165,35 @@ TEST(CapabilitiesPage, BytesBeyondTheStatedLengthsAreIgnored) {
   EXPECT_EQ(cut->currentWrite, 300u);
 }
 
+TEST(CapabilitiesPage, ReadModesComeFromTheirBits) {
+  struct Case {
+    uint8_t byte4, byte5;
+    std::array<bool, DW_READ_MODE_COUNT> modes;  // CD-DA, accurate, form 1, form 2, R-W, C2
+  } cases[] = {
+      {0x00, 0x00, {}},
+      {0xFF, 0xFF, {true, true, true, true, true, true}},
+      {0x10, 0x01, {true, false, true, false, false, false}},
+      {0x20, 0x02, {false, true, false, true, false, false}},
+      {0x00, 0x14, {false, false, false, false, true, true}},
+      // Audio play, multisession, R-W deinterleaved and the code bits say nothing of reading.
+      {0xCF, 0xE8, {}},
+  };
+  for (const auto& c : cases) {
+    Bytes page = capabilitiesPage(32, 0, 0, 0);
+    page[4] = c.byte4, page[5] = c.byte5;
+    auto parsed = parseCapabilitiesPage(modeData(page));
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->readModes, c.modes) << std::hex << int(c.byte4) << " " << int(c.byte5);
+  }
+  // A page cut before its read bits claims no mode.
+  Bytes cut = capabilitiesPage(32, 0, 0, 0);
+  cut[4] = cut[5] = 0xFF;
+  cut[1] = 2;
+  auto parsed = parseCapabilitiesPage(modeData(cut));
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(parsed->readModes, (std::array<bool, DW_READ_MODE_COUNT>{}));
+}
+
 TEST(CapabilitiesPage, OtherPagesAndTruncatedRepliesAreRejected) {
   Bytes other = capabilitiesPage(32, 1, 2, 3);
   other[0] = 0x05;
@@ -182,7 +211,7 @@ TEST(CapabilitiesPage, CommandReturnsTheParsedSpeeds) {
   FakeTransport t;
   t.answers.push_back({modeData(capabilitiesPage(32, 5540, 0, 4155)), 0});
   MmcCommands mmc(t, "CdRom0");
-  auto s = mmc.currentSpeeds();
+  auto s = mmc.capabilities();
   ASSERT_TRUE(s);
   EXPECT_EQ(s->currentRead, 5540u);
   EXPECT_EQ(s->currentWrite, 4155u);
@@ -301,7 +330,7 @@ TEST(SenseHandling, InvalidCommandOrFieldMeansNotSupported) {
     for (int i = 0; i < 6; ++i) t.answers.push_back({{}, s});
     MmcCommands mmc(t, "CdRom0");
     EXPECT_FALSE(mmc.rpcState());
-    EXPECT_FALSE(mmc.currentSpeeds());
+    EXPECT_FALSE(mmc.capabilities());
     EXPECT_FALSE(mmc.discInformation());
     EXPECT_FALSE(mmc.trackInformation(1));
     try {
