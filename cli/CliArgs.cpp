@@ -8,7 +8,7 @@ const char* const kCliUsage =
     "Global options:\n"
     "  --demo                  use only the shipped demo recorders (real time at the set speed)\n"
     "  --virtual-drives FILE   use the virtual recorders described in FILE\n"
-    "  --time-scale X          override every virtual recorder's time scale (0 = as fast as possible)\n"
+    "  --time-scale X          override every virtual recorder's time scale, 0 to 100 (0 = as fast as possible)\n"
     "  --no-real-drives        do not use the drives of this machine\n"
     "  --transport name|address  open devices by name (default) or by SCSI address\n"
     "  --help, --version\n"
@@ -18,7 +18,7 @@ const char* const kCliUsage =
     "  info DEVICE             details of one device (CdRomN or port:bus:target:lun)\n"
     "  speeds DEVICE           the write speeds the device offers for its disc\n"
     "  burn IMAGE --device DEVICE [--mode tao|sao|dao|dao-raw] [--speed FACTOR|max]\n"
-    "       [--test] [--no-opc] [--multisession] [--verify] [--save-log FILE]\n"
+    "       [--test] [--no-opc] [--multisession (tao only)] [--verify] [--save-log FILE]\n"
     "  build-image FOLDER OUTPUT.iso [--label L] [--boot FILE]\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.\n";
