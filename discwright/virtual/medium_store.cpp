@@ -210,7 +210,12 @@ MediumLayout MediumStore::load(const MediumConfig& config) {
     m.tracks.push_back({*writingAt, uint32_t(blocks), uint16_t(m.closedSessions + 1)});
     m.sessionOpen = true;
     m.openSessionMulti = false;
-    save(m);
+    try {
+      save(m);
+    } catch (const DwError&) {
+      // A full folder: the stored record still says a write began, which gives
+      // this same answer next time; the next write reports the full folder.
+    }
   }
   return m;
 }
