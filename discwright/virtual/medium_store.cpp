@@ -502,8 +502,11 @@ std::shared_ptr<ProcessMediaFolder> ProcessMediaFolder::make(const std::string& 
 }
 
 ProcessMediaFolder::~ProcessMediaFolder() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);  // nothing to report to at shut-down; the next start retries
+  // A forked child that exits without exec runs this too: the folder is not its own.
+  if (::getpid() == owner_) {
+    std::error_code ec;
+    fs::remove_all(path_, ec);  // nothing to report to at shut-down; the next start removes it
+  }
   ::close(fd_);
 }
 

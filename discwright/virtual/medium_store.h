@@ -4,6 +4,8 @@
 // the private folder of the media that are new at every start.
 #pragma once
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -99,9 +101,10 @@ class ProcessMediaFolder {
   const std::string& path() const { return path_; }
 
  private:
-  ProcessMediaFolder(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+  ProcessMediaFolder(std::string path, int fd) : path_(std::move(path)), fd_(fd), owner_(::getpid()) {}
   std::string path_;
   int fd_;  // the folder itself, locked while this process lives
+  pid_t owner_;
 };
 
 }  // namespace discwright
