@@ -29,7 +29,13 @@ uint8_t createGrabber(DiscwrightHandle* handle, const Triple& triple, Discwright
     grabber->device->checkFault(op);
     grabber->callback = callback;
     grabber->context = context;
-    out = Library::instance().handles().add(std::move(grabber));
+    grabber->device->attach(grabber.get());
+    try {
+      out = Library::instance().handles().add(grabber);
+    } catch (...) {
+      grabber->device->ownerGone(grabber.get());
+      throw;
+    }
   });
 }
 

@@ -102,6 +102,9 @@ class Device {
 
   virtual void burn(BurnJob& job, BurnObserver& observer) = 0;
 
+  // A grabber opens the device: an emulated recorder shared with other processes
+  // becomes this process's until ownerGone (DwError(DW_E_BUSY) when another has it).
+  virtual void attach(LockOwner) {}
   // A grabber goes away: drop what it held (its lock).
   virtual void ownerGone(LockOwner owner) = 0;
 

@@ -102,9 +102,20 @@ void Library::start(const DiscwrightStartup& startup) {
     std::string stateFolder = startup.StateFolder && *startup.StateFolder ? std::string(startup.StateFolder)
                               : !setup.stateFolder.empty()                   ? setup.stateFolder
                                                                              : defaultStateFolder(startup.VirtualConfig);
+    std::error_code ec;
+    std::filesystem::create_directories(stateFolder, ec);
+    if (ec)
+      throw DwError(DW_E_CONFIG, "Cannot create the state folder \"" + stateFolder + "\" of the virtual media: " +
+                                     ec.message());
+    // Media new at every start are this process's own, in a folder that goes with it.
+    ProcessMediaFolder::removeLeftovers(stateFolder);
+    std::shared_ptr<ProcessMediaFolder> freshFolder;
+    for (const auto& config : setup.recorders)
+      if (config.medium && config.medium->freshAtStart && !freshFolder)
+        freshFolder = ProcessMediaFolder::make(stateFolder);
     for (auto& config : setup.recorders) {
       if (startup.TimeScale >= 0) config.timeScale = startup.TimeScale;
-      devices.push_back(std::make_shared<VirtualRecorder>(std::move(config), stateFolder));
+      devices.push_back(std::make_shared<VirtualRecorder>(std::move(config), stateFolder, freshFolder));
     }
   }
   addLibburnDrives(startup, devices);

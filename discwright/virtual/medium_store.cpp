@@ -1,13 +1,16 @@
 #include "virtual/medium_store.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -21,10 +24,26 @@ using nlohmann::json;
 
 namespace {
 
-[[noreturn]] void fileError(const std::string& what, const std::string& path) {
-  int err = errno;
-  throw DwError(DW_E_IO, what + " \"" + path + "\": " + std::strerror(err), uint32_t(err));
+std::string reasonOf(int err) {
+  std::string reason = std::strerror(err);
+  if (err == ENOSPC) reason += ": the folder of the virtual media is full";
+  return reason;
 }
+
+[[noreturn]] void fileError(const std::string& what, const std::string& path, int err = errno) {
+  throw DwError(DW_E_IO, what + " \"" + path + "\": " + reasonOf(err), uint32_t(err));
+}
+
+// Closes a descriptor however the scope is left.
+struct Fd {
+  int fd = -1;
+  explicit Fd(int f) : fd(f) {}
+  ~Fd() {
+    if (fd >= 0) ::close(fd);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+};
 
 // A primary volume descriptor with the label, so that a written medium without
 // content of its own still answers with its volume label.
@@ -51,7 +70,7 @@ std::vector<uint8_t> volumeDescriptors(const std::string& label, uint32_t volume
   return pvd;
 }
 
-uint32_t blocksFor(uint64_t bytes) { return uint32_t((bytes + DISCWRIGHT_SECTOR_SIZE - 1) / DISCWRIGHT_SECTOR_SIZE); }
+uint64_t blocksFor(uint64_t bytes) { return (bytes + DISCWRIGHT_SECTOR_SIZE - 1) / DISCWRIGHT_SECTOR_SIZE; }
 
 // Everything of the configuration that shapes a new medium: when any of it
 // changes, the saved medium no longer answers the configuration and is made anew.
@@ -60,15 +79,75 @@ std::string fingerprint(const MediumConfig& c) {
          "/" + std::to_string(c.usedBytes) + "/" + c.contentFile + "/" + c.label;
 }
 
+const char* contentError = "The content file of a virtual medium";
+
+// The content file opened for copying, after the checks; never blocks on a FIFO.
+int openContent(const MediumConfig& config, uint64_t& size) {
+  const std::string& path = config.contentFile;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    throw DwError(DW_E_CONFIG, std::string(contentError) + " \"" + path + "\" cannot be read: " + std::strerror(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw DwError(DW_E_CONFIG, std::string(contentError) + " \"" + path + "\" is not a regular file (" +
+                                   (S_ISDIR(st.st_mode) ? "a folder" : S_ISFIFO(st.st_mode) ? "a pipe"
+                                                                     : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)
+                                                                         ? "a device"
+                                                                         : "not a file") +
+                                   "): name a file that holds the medium's bytes");
+  }
+  size = uint64_t(st.st_size);
+  if (size > config.capacityBytes) {
+    ::close(fd);
+    throw DwError(DW_E_CONFIG, std::string(contentError) + " \"" + path + "\" (" + std::to_string(size) +
+                                   " bytes) is larger than the medium's capacity of " +
+                                   std::to_string(config.capacityBytes) + " bytes");
+  }
+  return fd;
+}
+
+// Writes all of text to path through a file beside it that is renamed over, so
+// that a crash never leaves half a file; the beside file never stays behind.
+void replaceFile(const std::string& path, const std::string& text, bool durable) {
+  std::string temp = path + ".tmp";
+  auto fail = [&](const std::string& what, const std::string& file) {
+    int err = errno;
+    ::unlink(temp.c_str());
+    fileError(what, file, err);
+  };
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) fileError("Cannot save the medium layout", path);
+  {
+    Fd closer(fd);
+    for (size_t done = 0; done < text.size();) {
+      ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) fail("Cannot save the medium layout", path);
+      done += size_t(n);
+    }
+    if (durable && ::fsync(fd) != 0) fail("Cannot save the medium layout", path);
+    closer.fd = -1;
+    if (::close(fd) != 0) fail("Cannot save the medium layout", path);
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) fail("Cannot save the medium layout", path);
+  if (durable) {
+    // The rename itself lasts only once the folder is on the disk.
+    std::string folder = fs::path(path).parent_path().string();
+    Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.fd >= 0) ::fsync(dir.fd);
+  }
+}
+
 }  // namespace
 
-MediumStore::MediumStore(const std::string& stateFolder, const std::string& recorderName) {
+MediumStore::MediumStore(const std::string& folder, const std::string& recorderName) : recorderName_(recorderName) {
   std::error_code ec;
-  fs::create_directories(stateFolder, ec);
+  fs::create_directories(folder, ec);
   if (ec)
-    throw DwError(DW_E_CONFIG, "Cannot create the state folder \"" + stateFolder + "\" of the virtual media: " +
+    throw DwError(DW_E_CONFIG, "Cannot create the state folder \"" + folder + "\" of the virtual media: " +
                                    ec.message());
-  backingPath_ = (fs::path(stateFolder) / (recorderName + ".medium")).string();
+  backingPath_ = (fs::path(folder) / (recorderName + ".medium")).string();
   layoutPath_ = backingPath_ + ".json";
 }
 
@@ -82,78 +161,209 @@ void MediumStore::openBacking(bool truncate) {
   if (fd_ < 0) fileError("Cannot open the medium file", backingPath_);
 }
 
-MediumLayout MediumStore::open(const MediumConfig& config) {
-  if (!config.freshAtStart) {
-    std::ifstream in(layoutPath_);
-    if (in) {
-      try {
-        json j = json::parse(in);
-        if (j.at("fingerprint").get<std::string>() == fingerprint(config) && fs::exists(backingPath_)) {
-          fingerprint_ = fingerprint(config);
-          MediumLayout m;
-          m.discType = j.at("disc_type").get<uint8_t>();
-          m.capacityBlocks = j.at("capacity_blocks").get<uint32_t>();
-          for (const auto& t : j.at("tracks"))
-            m.tracks.push_back({t.at(0).get<uint32_t>(), t.at(1).get<uint32_t>(), t.at(2).get<uint16_t>()});
-          m.closedSessions = j.at("closed_sessions").get<uint16_t>();
-          m.sessionOpen = j.at("session_open").get<bool>();
-          m.openSessionMulti = j.at("open_session_multi").get<bool>();
-          m.finalized = j.at("finalized").get<bool>();
-          openBacking(false);
-          return m;
-        }
-      } catch (const json::exception&) {
-        // An unreadable layout file is replaced by a medium made from the configuration.
-      }
+void MediumStore::damaged(const std::string& why) const {
+  throw DwError(DW_E_IO,
+                "The stored medium of " + recorderName_ + " is damaged: " + why + ". Remove \"" + layoutPath_ +
+                    "\" and \"" + backingPath_ + "\" to start with a new medium",
+                sense(0x03, 0x31, 0x00));
+}
+
+MediumLayout MediumStore::load(const MediumConfig& config) {
+  std::string text;
+  {
+    Fd in(::open(layoutPath_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.fd < 0) {
+      if (errno == ENOENT) return create(config);
+      fileError("Cannot read the medium layout", layoutPath_);
+    }
+    char buffer[4096];
+    for (;;) {
+      ssize_t n = ::read(in.fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) fileError("Cannot read the medium layout", layoutPath_);
+      if (n == 0) break;
+      text.append(buffer, size_t(n));
     }
   }
-  MediumLayout m = create(config);
+  std::optional<uint32_t> writingAt;
+  bool configChanged = false;
+  MediumLayout m = parse(text, config, writingAt, configChanged);
+  if (configChanged) return create(config);
+
+  struct stat st {};
+  if (::stat(backingPath_.c_str(), &st) != 0)
+    damaged("its medium file \"" + backingPath_ + "\" cannot be found (" + std::strerror(errno) + ")");
+  if (!S_ISREG(st.st_mode)) damaged("its medium file \"" + backingPath_ + "\" is not a regular file");
+  uint64_t size = uint64_t(st.st_size);
+  // The last recorded block must hold at least its first byte.
+  if (!m.tracks.empty() && size <= uint64_t(m.nextWritable() - 1) * DISCWRIGHT_SECTOR_SIZE)
+    damaged("its medium file \"" + backingPath_ + "\" holds " + std::to_string(size) + " bytes, fewer than the " +
+            std::to_string(m.nextWritable()) + " blocks of its tracks need");
   fingerprint_ = fingerprint(config);
-  save(m);
+  openBacking(false);
+  if (writingAt) {
+    // The process that wrote has gone without recording the end: the medium
+    // holds what reached its file, at least one block, in an unfinished session.
+    uint64_t base = uint64_t(*writingAt) * DISCWRIGHT_SECTOR_SIZE;
+    uint64_t blocks = size > base ? blocksFor(size - base) : 0;
+    blocks = std::clamp<uint64_t>(blocks, 1, m.capacityBlocks - *writingAt);
+    m.tracks.push_back({*writingAt, uint32_t(blocks), uint16_t(m.closedSessions + 1)});
+    m.sessionOpen = true;
+    m.openSessionMulti = false;
+    try {
+      save(m);
+    } catch (const DwError&) {
+      // A full folder: the stored record still says a write began, which gives
+      // this same answer next time; the next write reports the full folder.
+    }
+  }
   return m;
 }
 
-MediumLayout MediumStore::create(const MediumConfig& config) {
-  openBacking(true);
+MediumLayout MediumStore::parse(const std::string& text, const MediumConfig& config,
+                                std::optional<uint32_t>& writingAt, bool& configChanged) const {
+  json j;
+  try {
+    j = json::parse(text);
+  } catch (const json::parse_error& e) {
+    damaged("\"" + layoutPath_ + "\" is not valid JSON (byte " + std::to_string(e.byte) + ")");
+  }
+  auto where = [&](const std::string& key) { return "\"" + layoutPath_ + "\": \"" + key + "\""; };
+  if (!j.is_object()) damaged("\"" + layoutPath_ + "\" does not hold a JSON object");
+  auto fp = j.find("fingerprint");
+  if (fp == j.end() || !fp->is_string()) damaged(where("fingerprint") + " is missing or not a text");
+  if (fp->get<std::string>() != fingerprint(config)) {
+    configChanged = true;
+    return {};
+  }
+  auto number = [&](const json& v, const std::string& name, uint64_t max) -> uint64_t {
+    if (!v.is_number_unsigned() || v.get<uint64_t>() > max)
+      damaged(where(name) + " must be a whole number from 0 to " + std::to_string(max));
+    return v.get<uint64_t>();
+  };
+  auto field = [&](const char* key) -> const json& {
+    auto it = j.find(key);
+    if (it == j.end()) damaged(where(key) + " is missing");
+    return *it;
+  };
+  auto flag = [&](const char* key) {
+    const json& v = field(key);
+    if (!v.is_boolean()) damaged(where(key) + " must be true or false");
+    return v.get<bool>();
+  };
+
+  MediumLayout m;
+  uint64_t type = number(field("disc_type"), "disc_type", 255);
+  if (type > DISC_TYPE_HDDVDRW || type == DISC_TYPE_NO_MEDIA)
+    damaged(where("disc_type") + " is " + std::to_string(type) + ", not a known kind of disc");
+  if (type != config.discType)
+    damaged(where("disc_type") + " is " + std::to_string(type) + ", but the configuration names kind " +
+            std::to_string(config.discType));
+  m.discType = uint8_t(type);
+  m.capacityBlocks = uint32_t(number(field("capacity_blocks"), "capacity_blocks", UINT32_MAX));
+  if (m.capacityBlocks != config.capacityBytes / DISCWRIGHT_SECTOR_SIZE)
+    damaged(where("capacity_blocks") + " is " + std::to_string(m.capacityBlocks) + ", but the configured capacity is " +
+            std::to_string(config.capacityBytes / DISCWRIGHT_SECTOR_SIZE) + " blocks");
+  m.closedSessions = uint16_t(number(field("closed_sessions"), "closed_sessions", 99));
+  m.sessionOpen = flag("session_open");
+  m.openSessionMulti = flag("open_session_multi");
+  m.finalized = flag("finalized");
+
+  const json& tracks = field("tracks");
+  if (!tracks.is_array() || tracks.size() > 99) damaged(where("tracks") + " must be a list of at most 99 tracks");
+  uint64_t next = 0;
+  uint16_t session = 1;
+  for (size_t i = 0; i < tracks.size(); ++i) {
+    std::string name = "tracks[" + std::to_string(i) + "]";
+    const json& t = tracks[i];
+    if (!t.is_array() || t.size() != 3) damaged(where(name) + " must be [first block, blocks, session]");
+    uint64_t start = number(t[0], name + "[0]", UINT32_MAX);
+    uint64_t blocks = number(t[1], name + "[1]", UINT32_MAX);
+    uint64_t s = number(t[2], name + "[2]", 99);
+    if (blocks == 0) damaged(where(name) + " has no blocks");
+    if (start != next)
+      damaged(where(name) + " starts at block " + std::to_string(start) + " instead of " + std::to_string(next) +
+              ": the tracks must follow each other without gap or overlap");
+    if (start + blocks > m.capacityBlocks)
+      damaged(where(name) + " ends at block " + std::to_string(start + blocks) + ", beyond the capacity of " +
+              std::to_string(m.capacityBlocks) + " blocks");
+    uint64_t expected = i == 0 ? 1 : session;
+    if (s != expected && !(i > 0 && s == expected + 1))
+      damaged(where(name) + " belongs to session " + std::to_string(s) + " after session " +
+              std::to_string(i == 0 ? 0 : session) + ": sessions are numbered 1, 2, ... in order");
+    session = uint16_t(s);
+    next = start + blocks;
+    m.tracks.push_back({uint32_t(start), uint32_t(blocks), uint16_t(s)});
+  }
+  if (m.tracks.empty() ? (m.closedSessions != 0 || m.sessionOpen || m.finalized)
+                       : session != m.sessionCount())
+    damaged("\"" + layoutPath_ + "\": its " + std::to_string(m.tracks.size()) + " tracks in " +
+            std::to_string(m.tracks.empty() ? 0 : session) + " sessions do not match closed_sessions " +
+            std::to_string(m.closedSessions) + " and session_open " + (m.sessionOpen ? "true" : "false"));
+  if (m.finalized && m.sessionOpen) damaged("\"" + layoutPath_ + "\": a finalized disc cannot have an open session");
+
+  if (auto w = j.find("writing"); w != j.end()) {
+    if (!w->is_object() || !w->contains("start")) damaged(where("writing") + " must be {\"start\": block}");
+    uint64_t start = number(w->at("start"), "writing.start", UINT32_MAX);
+    if (start != m.nextWritable() || m.finalized || start >= m.capacityBlocks)
+      damaged(where("writing") + " names block " + std::to_string(start) + ", but the next writable block is " +
+              (m.finalized ? std::string("none (the disc is finalized)") : std::to_string(m.nextWritable())));
+    writingAt = uint32_t(start);
+  }
+  return m;
+}
+
+MediumLayout MediumStore::create(const MediumConfig& config, bool durable) {
   MediumLayout m;
   m.discType = config.discType;
   m.capacityBlocks = uint32_t(config.capacityBytes / DISCWRIGHT_SECTOR_SIZE);
-  if (config.state == MediumState::Blank) return m;
-
-  uint64_t bytes = config.usedBytes;
-  if (!config.contentFile.empty()) {
-    int in = ::open(config.contentFile.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) fileError("Cannot read the content file of a virtual medium", config.contentFile);
-    std::vector<char> buffer(1 << 20);
-    bytes = 0;
-    for (;;) {
-      ssize_t n = ::read(in, buffer.data(), buffer.size());
-      if (n < 0) {
-        ::close(in);
-        fileError("Cannot read the content file of a virtual medium", config.contentFile);
+  // Checked before the medium file is touched, so a refused content file costs nothing.
+  uint64_t contentSize = 0;
+  int content = config.state != MediumState::Blank && !config.contentFile.empty()
+                    ? openContent(config, contentSize)
+                    : -1;
+  Fd contentCloser(content);
+  fingerprint_ = fingerprint(config);
+  openBacking(true);
+  if (config.state != MediumState::Blank) {
+    uint64_t bytes = config.usedBytes;
+    if (content >= 0) {
+      std::vector<char> buffer(1 << 20);
+      bytes = 0;
+      while (bytes < contentSize) {
+        ssize_t n = ::read(content, buffer.data(), size_t(std::min<uint64_t>(buffer.size(), contentSize - bytes)));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) fileError("Cannot read the content file of a virtual medium", config.contentFile);
+        if (n == 0) break;  // it shrank meanwhile: what was there is the track
+        write(bytes, buffer.data(), size_t(n));
+        bytes += uint64_t(n);
       }
-      if (n == 0) break;
-      write(bytes, buffer.data(), size_t(n));
-      bytes += uint64_t(n);
+    } else {
+      auto pvd = volumeDescriptors(config.label, uint32_t(blocksFor(bytes)));
+      write(16ull * DISCWRIGHT_SECTOR_SIZE, pvd.data(), pvd.size());
     }
-    ::close(in);
-  } else {
-    auto pvd = volumeDescriptors(config.label, blocksFor(bytes));
-    write(16ull * DISCWRIGHT_SECTOR_SIZE, pvd.data(), pvd.size());
-    if (::ftruncate(fd_, off_t(bytes)) != 0) fileError("Cannot size the medium file", backingPath_);
+    if (blocksFor(bytes) > m.capacityBlocks)
+      throw DwError(DW_E_CONFIG, "The content of the virtual medium (" + std::to_string(bytes) +
+                                     " bytes) is larger than its capacity");
+    uint32_t blocks = std::max<uint32_t>(1, uint32_t(blocksFor(bytes)));
+    // Whole blocks in the file (sparse): the layout check expects the last block there.
+    if (::ftruncate(fd_, off_t(uint64_t(blocks) * DISCWRIGHT_SECTOR_SIZE)) != 0)
+      fileError("Cannot size the medium file", backingPath_);
+    m.tracks.push_back({0, blocks, 1});
+    m.closedSessions = 1;
+    m.finalized = config.state == MediumState::Complete;
   }
-  if (blocksFor(bytes) > m.capacityBlocks)
-    throw DwError(DW_E_CONFIG, "The content of the virtual medium (" + std::to_string(bytes) +
-                                   " bytes) is larger than its capacity");
-  m.tracks.push_back({0, std::max<uint32_t>(1, blocksFor(bytes)), 1});
-  m.closedSessions = 1;
-  m.finalized = config.state == MediumState::Complete;
+  save(m, durable);
   return m;
 }
 
-void MediumStore::save(const MediumLayout& m) {
+void MediumStore::beginWrite(const MediumLayout& m) { saveText(m, m.nextWritable(), true); }
+
+void MediumStore::save(const MediumLayout& m, bool durable) { saveText(m, std::nullopt, durable); }
+
+void MediumStore::saveText(const MediumLayout& m, std::optional<uint32_t> writingAt, bool durable) {
   json j;
-  // Read back by open(): the fingerprint ties the saved medium to its configuration.
+  // Read back by load(): the fingerprint ties the saved medium to its configuration.
   j["fingerprint"] = fingerprint_;
   j["disc_type"] = m.discType;
   j["capacity_blocks"] = m.capacityBlocks;
@@ -163,17 +373,8 @@ void MediumStore::save(const MediumLayout& m) {
   j["session_open"] = m.sessionOpen;
   j["open_session_multi"] = m.openSessionMulti;
   j["finalized"] = m.finalized;
-  // Written beside and renamed over, so a crash never leaves half a layout.
-  std::string temp = layoutPath_ + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::trunc);
-    out << j.dump(2) << '\n';
-    out.flush();
-    if (!out) fileError("Cannot save the medium layout", temp);
-  }
-  std::error_code ec;
-  fs::rename(temp, layoutPath_, ec);
-  if (ec) throw DwError(DW_E_IO, "Cannot save the medium layout \"" + layoutPath_ + "\": " + ec.message());
+  if (writingAt) j["writing"] = {{"start", *writingAt}};
+  replaceFile(layoutPath_, j.dump(2) + "\n", durable);
 }
 
 void MediumStore::write(uint64_t offset, const void* data, size_t size) {
@@ -208,5 +409,123 @@ void MediumStore::read(uint64_t offset, void* data, size_t size) {
   }
 }
 
+uint64_t MediumStore::fileSize() const {
+  struct stat st {};
+  return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? uint64_t(st.st_size) : 0;
+}
+
+// ---- RecorderLock --------------------------------------------------------------
+
+RecorderLock::RecorderLock(const std::string& stateFolder, const std::string& recorderName)
+    : path_((fs::path(stateFolder) / (recorderName + ".lock")).string()), name_(recorderName) {}
+
+RecorderLock::~RecorderLock() {
+  if (fd_ >= 0) ::close(fd_);  // also lets go of the lock
+}
+
+bool RecorderLock::tryLock() {
+  if (held_) return true;
+  if (fd_ < 0) {
+    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0) fileError("Cannot open the lock file of " + name_, path_);
+  }
+  while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    if (errno == EWOULDBLOCK) return false;
+    fileError("Cannot lock " + name_ + " through", path_);
+  }
+  held_ = true;
+  // Only for the message another process shows; the lock itself is the flock.
+  std::string pid = std::to_string(::getpid()) + "\n";
+  if (::ftruncate(fd_, 0) == 0 && ::pwrite(fd_, pid.data(), pid.size(), 0) < 0) {
+    // The message then goes without the process number.
+  }
+  return true;
+}
+
+void RecorderLock::lock(std::chrono::milliseconds patience) {
+  auto until = std::chrono::steady_clock::now() + patience;
+  // A short look by another process (a device scan) ends within this, a burn does not.
+  while (!tryLock()) {
+    if (std::chrono::steady_clock::now() >= until) {
+      char text[32] = {};
+      ssize_t n = ::pread(fd_, text, sizeof text - 1, 0);
+      long pid = n > 0 ? std::strtol(text, nullptr, 10) : 0;
+      throw DwError(DW_E_BUSY,
+                    "The drive " + name_ + " is in use by another program" +
+                        (pid > 0 ? " (process " + std::to_string(pid) + ")" : std::string()) +
+                        ": try again when it has finished",
+                    sense(0x02, 0x04, 0x08));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+void RecorderLock::unlock() {
+  if (!held_) return;
+  held_ = false;
+  ::flock(fd_, LOCK_UN);
+}
+
+// ---- ProcessMediaFolder -----------------------------------------------------------
+
+namespace {
+constexpr const char* kOwnPrefix = "fresh-";          // fresh-<pid>-XXXXXX: a live process's media
+constexpr const char* kNewPrefix = ".fresh-new-";     // being set up, not yet locked
+}  // namespace
+
+std::shared_ptr<ProcessMediaFolder> ProcessMediaFolder::make(const std::string& stateFolder) {
+  // Made under a name the clean-up passes by, locked, then renamed: a folder
+  // under its final name is always locked while its process lives.
+  std::string pattern = (fs::path(stateFolder) / (std::string(kNewPrefix) + "XXXXXX")).string();
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (!::mkdtemp(buffer.data())) fileError("Cannot create a folder for the fresh media in", stateFolder);
+  std::string made = buffer.data();
+  int fd = ::open(made.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int err = errno;
+    if (fd >= 0) ::close(fd);
+    ::rmdir(made.c_str());
+    fileError("Cannot lock the folder of the fresh media", made, err);
+  }
+  std::string final = (fs::path(stateFolder) / (kOwnPrefix + std::to_string(::getpid()) + "-" +
+                                                made.substr(made.size() - 6)))
+                          .string();
+  if (::rename(made.c_str(), final.c_str()) != 0) {
+    int err = errno;
+    ::close(fd);
+    ::rmdir(made.c_str());
+    fileError("Cannot set up the folder of the fresh media", final, err);
+  }
+  return std::shared_ptr<ProcessMediaFolder>(new ProcessMediaFolder(final, fd));
+}
+
+ProcessMediaFolder::~ProcessMediaFolder() {
+  // A forked child that exits without exec runs this too: the folder is not its own.
+  if (::getpid() == owner_) {
+    std::error_code ec;
+    fs::remove_all(path_, ec);  // nothing to report to at shut-down; the next start removes it
+  }
+  ::close(fd_);
+}
+
+void ProcessMediaFolder::removeLeftovers(const std::string& stateFolder) {
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(stateFolder, ec)) {
+    std::string name = entry.path().filename().string();
+    bool own = name.rfind(kOwnPrefix, 0) == 0;
+    bool unfinished = name.rfind(kNewPrefix, 0) == 0;
+    if ((!own && !unfinished) || !entry.is_directory(ec)) continue;
+    if (unfinished) {
+      // Locked within microseconds of being made: one older than a minute was left by a crash.
+      auto age = fs::file_time_type::clock::now() - fs::last_write_time(entry.path(), ec);
+      if (ec || age < std::chrono::minutes(1)) continue;
+    }
+    Fd dir(::open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.fd < 0 || ::flock(dir.fd, LOCK_EX | LOCK_NB) != 0) continue;  // its process still lives
+    fs::remove_all(entry.path(), ec);
+  }
+}
 
 }  // namespace discwright

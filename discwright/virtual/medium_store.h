@@ -1,9 +1,16 @@
 // Where an emulated medium lives between runs: a backing file with its bytes at
-// their block offsets (sparse), and a small JSON file with its layout.
+// their block offsets (sparse), and a small JSON file with its layout. Also the
+// lock that tells processes sharing a state folder which recorder is in use, and
+// the private folder of the media that are new at every start.
 #pragma once
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "media_records.h"
@@ -13,30 +20,91 @@ namespace discwright {
 
 class MediumStore {
  public:
-  MediumStore(const std::string& stateFolder, const std::string& recorderName);
+  MediumStore(const std::string& folder, const std::string& recorderName);
   ~MediumStore();
   MediumStore(const MediumStore&) = delete;
   MediumStore& operator=(const MediumStore&) = delete;
 
-  // The saved medium, or a new one made from the configuration when nothing
-  // usable is saved, the kind or capacity changed, or freshAtStart asks for it.
-  MediumLayout open(const MediumConfig& config);
-  void save(const MediumLayout& layout);
+  // A new medium made from the configuration; the files are rewritten. A
+  // content file that is not a regular file or exceeds the capacity is refused
+  // (DwError DW_E_CONFIG) before anything is copied.
+  MediumLayout create(const MediumConfig& config, bool durable = true);
+  // The stored medium, checked. A write that never ended (the process died)
+  // shows as an incomplete session over what reached the medium file. Nothing
+  // stored, or a changed configuration, gives a new medium. A damaged store is
+  // left as it is and refused with DwError(DW_E_IO) saying what to do.
+  // Call only while holding the recorder's lock: it may rewrite the files.
+  MediumLayout load(const MediumConfig& config);
+  // Records durably, before the first byte goes out, that a write begins at
+  // the medium's next writable block.
+  void beginWrite(const MediumLayout& layout);
+  // Saves the layout, which also ends a recorded write.
+  void save(const MediumLayout& layout, bool durable = true);
 
   void write(uint64_t offset, const void* data, size_t size);
   void read(uint64_t offset, void* data, size_t size);
+  // Bytes in the medium file; 0 when it cannot be told.
+  uint64_t fileSize() const;
 
   const std::string& backingPath() const { return backingPath_; }
   const std::string& layoutPath() const { return layoutPath_; }
 
  private:
-  MediumLayout create(const MediumConfig& config);
+  [[noreturn]] void damaged(const std::string& why) const;
+  MediumLayout parse(const std::string& text, const MediumConfig& config, std::optional<uint32_t>& writingAt,
+                     bool& configChanged) const;
+  void saveText(const MediumLayout& layout, std::optional<uint32_t> writingAt, bool durable);
   void openBacking(bool truncate);
 
+  std::string recorderName_;
   std::string backingPath_;
   std::string layoutPath_;
   std::string fingerprint_;
   int fd_ = -1;
+};
+
+// An advisory lock (flock) on "<name>.lock" in the state folder: held by the
+// process that uses the recorder, so that another one finds it busy. The lock
+// goes with the process, however it ends.
+class RecorderLock {
+ public:
+  RecorderLock(const std::string& stateFolder, const std::string& recorderName);
+  ~RecorderLock();
+  RecorderLock(const RecorderLock&) = delete;
+  RecorderLock& operator=(const RecorderLock&) = delete;
+
+  bool tryLock();
+  // Waits up to patience for another process to let go, then throws
+  // DwError(DW_E_BUSY) naming the recorder and that process.
+  void lock(std::chrono::milliseconds patience);
+  void unlock();
+
+ private:
+  std::string path_;
+  std::string name_;
+  int fd_ = -1;
+  bool held_ = false;
+};
+
+// A folder of this process's own in the state folder, for the media that are new
+// at every start: no other process ever sees them. Removed when the last user
+// lets go; the folders of processes that died are removed at the next start.
+class ProcessMediaFolder {
+ public:
+  static std::shared_ptr<ProcessMediaFolder> make(const std::string& stateFolder);
+  // Removes the folders whose process has ended.
+  static void removeLeftovers(const std::string& stateFolder);
+  ~ProcessMediaFolder();
+  ProcessMediaFolder(const ProcessMediaFolder&) = delete;
+  ProcessMediaFolder& operator=(const ProcessMediaFolder&) = delete;
+
+  const std::string& path() const { return path_; }
+
+ private:
+  ProcessMediaFolder(std::string path, int fd) : path_(std::move(path)), fd_(fd), owner_(::getpid()) {}
+  std::string path_;
+  int fd_;  // the folder itself, locked while this process lives
+  pid_t owner_;
 };
 
 }  // namespace discwright

@@ -1,7 +1,9 @@
 #include "virtual/virtual_recorder.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <exception>
 #include <vector>
 
 #include "burn_pipeline.h"
@@ -18,6 +20,10 @@ const char* discTypeText(uint8_t t) {
                                 "HD DVD-RW"};
   return t < std::size(names) ? names[t] : "unknown disc";
 }
+
+// How long a grabber waits for another process to let go of the recorder: a
+// device scan there takes milliseconds, a burn far longer.
+constexpr std::chrono::milliseconds kBusyPatience{300};
 
 uint32_t highestNotAbove(const std::vector<uint32_t>& table, uint32_t request) {
   if (table.empty()) return 0;
@@ -43,7 +49,7 @@ class VirtualRecorder::Sink : public BurnSink {
       store(offset, data, size_t(*c.mediumRemovedAt - std::min(offset, *c.mediumRemovedAt)));
       {
         std::lock_guard lock(recorder_.mutex_);
-        recorder_.medium_.reset();
+        recorder_.removed_ = true;  // what was written stays on it, out of the drive
       }
       throw DwError(DW_E_NO_MEDIUM,
                     "The medium was removed during the write, at byte " + std::to_string(*c.mediumRemovedAt),
@@ -76,8 +82,14 @@ class VirtualRecorder::Sink : public BurnSink {
   uint64_t written_ = 0;
 };
 
-VirtualRecorder::VirtualRecorder(RecorderConfig config, const std::string& stateFolder)
-    : config_(std::move(config)), store_(stateFolder, config_.name) {
+VirtualRecorder::VirtualRecorder(RecorderConfig config, const std::string& stateFolder,
+                                 std::shared_ptr<ProcessMediaFolder> freshFolder)
+    : config_(std::move(config)),
+      freshFolder_(!config_.medium || !config_.medium->freshAtStart ? nullptr
+                   : freshFolder                                      ? std::move(freshFolder)
+                                                                      : ProcessMediaFolder::make(stateFolder)),
+      store_(freshFolder_ ? freshFolder_->path() : stateFolder, config_.name),
+      processLock_(stateFolder, config_.name) {
   identity_.name = config_.name;
   identity_.address = config_.address;
   identity_.vendor = config_.vendor;
@@ -85,7 +97,49 @@ VirtualRecorder::VirtualRecorder(RecorderConfig config, const std::string& state
   identity_.revision = config_.revision;
   identity_.bufferSize = config_.bufferSize;
   trayOpen_ = config_.trayOpen;
-  if (config_.medium) medium_ = store_.open(*config_.medium);
+  if (!config_.medium) return;
+  if (!persistent()) {
+    medium_ = store_.create(*config_.medium, false);  // this process's own: nothing to keep after a crash
+    return;
+  }
+  // While another process uses the recorder, its medium is read when this one gets it.
+  if (!processLock_.tryLock()) return;
+  loadStored();
+  processLock_.unlock();
+  if (unusable_ && unusable_->code() == DW_E_CONFIG) throw *unusable_;
+}
+
+void VirtualRecorder::loadStored() {
+  std::lock_guard lock(mutex_);
+  try {
+    medium_ = store_.load(*config_.medium);
+    unusable_.reset();
+  } catch (const DwError& e) {
+    medium_.reset();
+    unusable_ = e;
+  }
+}
+
+void VirtualRecorder::attach(LockOwner owner) {
+  std::lock_guard hold(holdMutex_);
+  if (holders_.empty()) {
+    processLock_.lock(kBusyPatience);
+    // Another process may have written the medium since this one last had it.
+    if (persistent()) loadStored();
+  }
+  holders_.insert(owner);
+}
+
+void VirtualRecorder::ownerGone(LockOwner owner) {
+  {
+    std::lock_guard lock(mutex_);
+    lockOwners_.erase(owner);
+  }
+  std::lock_guard hold(holdMutex_);
+  auto it = holders_.find(owner);
+  if (it == holders_.end()) return;
+  holders_.erase(it);
+  if (holders_.empty()) processLock_.unlock();
 }
 
 void VirtualRecorder::checkFault(const std::string& operation) {
@@ -96,6 +150,8 @@ void VirtualRecorder::checkFault(const std::string& operation) {
 
 MediumLayout& VirtualRecorder::accessibleMedium() {
   if (trayOpen_) throw DwError(DW_E_NO_MEDIUM, "No medium in the drive: the tray is open", senses::kTrayOpen);
+  if (removed_) throw DwError(DW_E_NO_MEDIUM, "No medium in the drive", senses::kNoMedium);
+  if (unusable_) throw *unusable_;
   if (!medium_) throw DwError(DW_E_NO_MEDIUM, "No medium in the drive", senses::kNoMedium);
   return *medium_;
 }
@@ -103,7 +159,7 @@ MediumLayout& VirtualRecorder::accessibleMedium() {
 std::array<bool, DW_WRITE_MODE_COUNT> VirtualRecorder::writeModes() {
   std::lock_guard lock(mutex_);
   // A pressed disc takes no write mode at all.
-  if (!trayOpen_ && medium_ && !isRecordableKind(medium_->discType)) return {};
+  if (mediumInTray() && !isRecordableKind(medium_->discType)) return {};
   return config_.writeModes;
 }
 
@@ -114,7 +170,8 @@ void VirtualRecorder::testUnitReady() {
 
 uint8_t VirtualRecorder::discType() {
   std::lock_guard lock(mutex_);
-  return trayOpen_ || !medium_ ? uint8_t(DISC_TYPE_NO_MEDIA) : medium_->discType;
+  if (!trayOpen_ && !removed_ && unusable_) throw *unusable_;
+  return mediumInTray() ? medium_->discType : uint8_t(DISC_TYPE_NO_MEDIA);
 }
 
 DiscwrightDiscInformation VirtualRecorder::discInformation() {
@@ -147,7 +204,7 @@ RpcState VirtualRecorder::rpc() {
 }
 
 int VirtualRecorder::speedClassNow() const {
-  return trayOpen_ || !medium_ ? 0 : speedClass(medium_->discType);
+  return mediumInTray() ? speedClass(medium_->discType) : 0;
 }
 
 const std::vector<uint32_t>& VirtualRecorder::writeTable() const {
@@ -212,7 +269,7 @@ uint64_t VirtualRecorder::usedBytes() {
 
 std::string VirtualRecorder::mountPoint() {
   std::lock_guard lock(mutex_);
-  return trayOpen_ || !medium_ || medium_->blank() ? std::string() : config_.mountPoint;
+  return !mediumInTray() || medium_->blank() ? std::string() : config_.mountPoint;
 }
 
 void VirtualRecorder::lock(LockOwner owner) {
@@ -221,11 +278,6 @@ void VirtualRecorder::lock(LockOwner owner) {
 }
 
 void VirtualRecorder::release(LockOwner owner) {
-  std::lock_guard lock(mutex_);
-  lockOwners_.erase(owner);
-}
-
-void VirtualRecorder::ownerGone(LockOwner owner) {
   std::lock_guard lock(mutex_);
   lockOwners_.erase(owner);
 }
@@ -320,8 +372,17 @@ void VirtualRecorder::checkWritable(const BurnJob& job, const MediumLayout& m) c
 }
 
 void VirtualRecorder::burn(BurnJob& job, BurnObserver& observer) {
+  // The running burn keeps the recorder this process's, even when its grabber goes.
+  attach(&job);
+  struct Detach {
+    VirtualRecorder& recorder;
+    const void* owner;
+    ~Detach() { recorder.ownerGone(owner); }
+  } detach{*this, &job};
+
   uint64_t base;
   double bytesPerSecond = 0;
+  MediumLayout before;
   {
     std::lock_guard lock(mutex_);
     if (burning_) throw DwError(DW_E_BUSY, "The device is busy writing a disc", sense(0x02, 0x04, 0x08));
@@ -331,43 +392,76 @@ void VirtualRecorder::burn(BurnJob& job, BurnObserver& observer) {
     uint32_t speed = highestNotAbove(writeTable(), writeRequest_);
     if (config_.timeScale > 0 && speed > 0) bytesPerSecond = speed * 1000.0 / config_.timeScale;
     burning_ = true;
+    before = m;
+  }
+  if (!job.testWrite) {
+    // Before the first byte: should this process die, the next one still knows a write began.
+    try {
+      store_.beginWrite(before);
+    } catch (...) {
+      std::lock_guard lock(mutex_);
+      burning_ = false;
+      throw;
+    }
   }
   Sink sink(*this, base, job.testWrite);
   try {
     runBurnPipeline(job.tracks, sink, observer, {job.fifoBytes, bytesPerSecond});
   } catch (...) {
-    recordBurn(job, sink.written(), false);
+    std::exception_ptr failure = std::current_exception();
+    try {
+      recordBurn(job, base, sink.written(), false);
+    } catch (const std::exception& recordError) {
+      // The write's own failure is the news; the record's comes after it.
+      try {
+        std::rethrow_exception(failure);
+      } catch (const DwError& e) {
+        throw DwError(e.code(),
+                      std::string(e.what()) + " (the medium's layout could not be updated either: " +
+                          recordError.what() + "; the next start takes the written part from the medium file)",
+                      e.status());
+      }
+    }
     throw;
   }
-  recordBurn(job, sink.written(), true);
+  recordBurn(job, base, sink.written(), true);
 }
 
-void VirtualRecorder::recordBurn(const BurnJob& job, uint64_t bytesWritten, bool complete) {
+void VirtualRecorder::recordBurn(const BurnJob& job, uint64_t base, uint64_t bytesWritten, bool complete) {
   std::lock_guard lock(mutex_);
   burning_ = false;
-  if (job.testWrite || !medium_ || bytesWritten == 0) return;
-  MediumLayout& m = *medium_;
-  uint16_t session = uint16_t(m.closedSessions + 1);
-  uint64_t left = bytesWritten;
-  for (const auto& t : job.tracks) {
-    if (left == 0) break;
-    uint64_t bytes = std::min(left, paddedSize(t->size()));
-    m.tracks.push_back({m.nextWritable(), uint32_t(paddedSize(bytes) / DISCWRIGHT_SECTOR_SIZE), session});
-    left -= bytes;
-  }
+  if (job.testWrite || !medium_) return;
+  MediumLayout& m = *medium_;  // also when it was taken out: what is on it stays on it
   if (!complete) {
-    // A burn that broke off leaves an unfinished session, as on a real disc.
-    m.sessionOpen = true;
-    m.openSessionMulti = false;
-  } else if (job.mode == WriteMode::Tao) {
-    m.sessionOpen = true;
-    m.openSessionMulti = job.multiSession;
-  } else {
-    m.sessionOpen = false;
-    m.closedSessions++;
-    m.finalized = job.mode != WriteMode::Sao || job.closeDisc;
+    // A write that failed halfway may have left more in the medium file than it reported.
+    uint64_t total = 0;
+    for (const auto& t : job.tracks) total += paddedSize(t->size());
+    uint64_t size = store_.fileSize();
+    if (size > base) bytesWritten = std::max(bytesWritten, std::min(size - base, total));
   }
-  store_.save(m);
+  if (bytesWritten > 0) {
+    uint16_t session = uint16_t(m.closedSessions + 1);
+    uint64_t left = bytesWritten;
+    for (const auto& t : job.tracks) {
+      if (left == 0) break;
+      uint64_t bytes = std::min(left, paddedSize(t->size()));
+      m.tracks.push_back({m.nextWritable(), uint32_t(paddedSize(bytes) / DISCWRIGHT_SECTOR_SIZE), session});
+      left -= bytes;
+    }
+    if (!complete) {
+      // A burn that broke off leaves an unfinished session, as on a real disc.
+      m.sessionOpen = true;
+      m.openSessionMulti = false;
+    } else if (job.mode == WriteMode::Tao) {
+      m.sessionOpen = true;
+      m.openSessionMulti = job.multiSession;
+    } else {
+      m.sessionOpen = false;
+      m.closedSessions++;
+      m.finalized = job.mode != WriteMode::Sao || job.closeDisc;
+    }
+  }
+  store_.save(m);  // also ends the recorded write
 }
 
 const char* writeModeName(WriteMode mode) {

@@ -2,12 +2,14 @@
 // states, write modes) and writes its medium into a backing file.
 #pragma once
 
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
 
 #include "device.h"
+#include "error.h"
 #include "media_records.h"
 #include "virtual/medium_store.h"
 #include "virtual/virtual_config.h"
@@ -16,7 +18,10 @@ namespace discwright {
 
 class VirtualRecorder : public Device {
  public:
-  VirtualRecorder(RecorderConfig config, const std::string& stateFolder);
+  // A medium that is new at every start lives in freshFolder (this process's
+  // own); any other lives in stateFolder, shared with other processes.
+  VirtualRecorder(RecorderConfig config, const std::string& stateFolder,
+                  std::shared_ptr<ProcessMediaFolder> freshFolder = nullptr);
 
   const DeviceIdentity& identity() const override { return identity_; }
   std::array<bool, DW_FMT_COUNT> mediaFormats() override { return config_.formats; }
@@ -46,6 +51,7 @@ class VirtualRecorder : public Device {
   void sendOpc() override;
   void readSectors(uint32_t lba, uint32_t count, void* buffer) override;
   void burn(BurnJob& job, BurnObserver& observer) override;
+  void attach(LockOwner owner) override;
   void ownerGone(LockOwner owner) override;
   void checkFault(const std::string& operation) override;
 
@@ -54,19 +60,30 @@ class VirtualRecorder : public Device {
  private:
   class Sink;
 
-  // The medium as the drive sees it now; DwError(DW_E_NO_MEDIUM) when none is accessible.
+  // The medium as the drive sees it now; DwError(DW_E_NO_MEDIUM) when none is
+  // accessible, or why the stored medium cannot be used.
   MediumLayout& accessibleMedium();
+  bool mediumInTray() const { return !trayOpen_ && medium_ && !removed_; }
+  bool persistent() const { return config_.medium && !config_.medium->freshAtStart; }
+  // Reads the stored medium again; a failure is kept as the answer of its operations.
+  void loadStored();
   void checkWritable(const BurnJob& job, const MediumLayout& medium) const;
-  void recordBurn(const BurnJob& job, uint64_t bytesWritten, bool complete);
+  void recordBurn(const BurnJob& job, uint64_t base, uint64_t bytesWritten, bool complete);
   int speedClassNow() const;
   const std::vector<uint32_t>& writeTable() const;
   uint32_t maximumRead() const;
 
   RecorderConfig config_;
   DeviceIdentity identity_;
+  std::shared_ptr<ProcessMediaFolder> freshFolder_;  // outlives store_, whose files are in it
   MediumStore store_;
+  RecorderLock processLock_;
+  std::mutex holdMutex_;                // guards holders_ and the process lock; taken before mutex_
+  std::multiset<LockOwner> holders_;    // grabbers and running burns of this process
   std::mutex mutex_;
-  std::optional<MediumLayout> medium_;  // the medium in the tray, if any
+  std::optional<MediumLayout> medium_;  // the medium of this drive, if any
+  bool removed_ = false;                // taken out during a burn: the tray is empty
+  std::optional<DwError> unusable_;     // why the stored medium cannot be used
   bool trayOpen_ = false;
   bool burning_ = false;
   std::set<LockOwner> lockOwners_;  // removal stays prevented while any grabber holds a lock
