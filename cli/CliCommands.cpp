@@ -52,7 +52,11 @@ QString UsedText(const TsbDeviceItem& item) {
 TsbDeviceItem& RequireDevice(CliEngine& engine, const QString& device) {
   engine.Scan();
   TsbDeviceItem* item = engine.Find(device);
-  if (!item) throw TsbError(QStringLiteral("No CD/DVD device \"%1\" was found").arg(device));
+  if (!item) {
+    engine.ForgetLibraryFailures();
+    NoteLibraryFailure(engine.WhyUnavailable(device));
+    engine.CheckFailed(QStringLiteral("No CD/DVD device \"%1\" was found").arg(device));
+  }
   if (item->DiscType != DISC_TYPE_NO_MEDIA) item->DiscSpace = ReadDiscSpace(*item);
   return *item;
 }
@@ -82,7 +86,10 @@ void RequestInterrupt() { interruptRequested = true; }
 int RunDevices(const CliArgs& args) {
   CliEngine engine(args);
   TsbDeviceList& devices = engine.Scan();
-  if (devices.Count() == 0) {
+  const auto unavailable = engine.Unavailable();
+  int opened = 0;
+  for (int i = 0; i < devices.Count(); ++i) opened += engine.Opened(devices.Items(i)) ? 1 : 0;
+  if (opened == 0 && unavailable.empty()) {
     Print(QStringLiteral("No CD/DVD devices found."));
     return kExitSuccess;
   }
@@ -90,6 +97,7 @@ int RunDevices(const CliArgs& args) {
               "Size, MB", "Label", "Writes");
   for (int i = 0; i < devices.Count(); ++i) {
     TsbDeviceItem& item = devices.Items(i);
+    if (!engine.Opened(item)) continue;  // listed below with the reason
     if (item.DiscType != DISC_TYPE_NO_MEDIA) item.DiscSpace = ReadDiscSpace(item);
     std::printf("%-10s %-28s %-10s %-6s %-34s %-12s %-16s %s\n", Field(engine.DeviceId(item)).constData(),
                 Field(item.Product).constData(), Field(item.Vendor).constData(),
@@ -97,6 +105,9 @@ int RunDevices(const CliArgs& args) {
                 Field(UsedText(item)).constData(), Field(item.DiscLabel).constData(),
                 item.FormatFlags[5] ? "yes" : "no");
   }
+  // Devices that exist but cannot be opened now: busy in another program, for example.
+  for (const auto& [id, why] : unavailable)
+    std::printf("%-10s unavailable: %s\n", Field(id).constData(), Field(why).constData());
   return kExitSuccess;
 }
 

@@ -7,7 +7,9 @@
 
 #include <vector>
 
+#include "sbDeviceProbe.h"
 #include "sbErrors.h"
+#include "sbLogging.h"
 #include "sbStrings.h"
 #include "sbUiHooks.h"
 
@@ -64,7 +66,9 @@ CliEngine::CliEngine(const CliArgs& args) {
     GlobalLogger().WriteLog(message, 0);
     throw TsbError(message + QStringLiteral(": ") + QString::fromLocal8Bit(text));
   }
-  SetLibraryFailureHook([this](const QString& text) { libraryFailures_ << text; });
+  SetLibraryFailureHook([this](const QString& text) {
+    if (!text.isEmpty()) libraryFailures_ << text;
+  });
   // An address names its device under the address transport, a name under the name transport.
   bool byAddress = args.transportAddress.value_or(!args.device.isEmpty() ? IsDeviceAddress(args.device)
                                                   : !args.positional.isEmpty() && IsDeviceAddress(args.positional[0]));
@@ -101,6 +105,7 @@ TsbDeviceItem* CliEngine::Find(const QString& device) {
   auto match = AddressPattern().match(device);
   for (int i = 0; i < devices.Count(); ++i) {
     TsbDeviceItem& item = devices.Items(i);
+    if (!Opened(item)) continue;
     if (match.hasMatch()) {
       const auto& a = item.Address;
       if (a.Valid && a.PortID == match.captured(1).toUInt() && a.BusID == match.captured(2).toUInt() &&
@@ -113,12 +118,63 @@ TsbDeviceItem* CliEngine::Find(const QString& device) {
   return nullptr;
 }
 
+QString CliEngine::WhyUnavailable(const QString& device) const {
+  char text[DISCWRIGHT_TEXT_SIZE] = {};
+  uint32_t status = 0;
+  uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
+  DiscwrightHandle grabber = 0;
+  uint8_t code;
+  QString call;
+  if (auto match = AddressPattern().match(device); match.hasMatch()) {
+    call = QStringLiteral("Discwright_CdvdBurnerGrabber_Create");
+    GlobalLogger().WriteLog(call, 0);
+    code = Discwright_CdvdBurnerGrabber_Create(&grabber, text, sizeof text, &status, failure, nullptr, nullptr,
+                                               uint8_t(match.captured(1).toUInt()), uint8_t(match.captured(2).toUInt()),
+                                               uint8_t(match.captured(3).toUInt()), uint8_t(match.captured(4).toUInt()), 1);
+  } else {
+    call = QStringLiteral("Discwright_CdvdBurnerGrabber_CreateEx");
+    GlobalLogger().WriteLog(call, 0);
+    const QByteArray name = NormalisedName(device).toLocal8Bit();
+    code = Discwright_CdvdBurnerGrabber_CreateEx(&grabber, text, sizeof text, &status, failure, nullptr, nullptr,
+                                                 name.constData(), 1);
+  }
+  if (code == DW_E_OK) {
+    Discwright_Destroy(&grabber);
+    return {};
+  }
+  return TripleFailureText(call, code, status, text);
+}
+
+std::vector<std::pair<QString, QString>> CliEngine::Unavailable() {
+  std::vector<QString> ids;
+  if (transport_ == ttSpti) {
+    for (int n = 0; n <= 20; ++n) {
+      const QByteArray name = "CdRom" + QByteArray::number(n);
+      if (AddressOfDevice(name.constData()).Valid) ids.push_back(QString::fromLatin1(name));
+    }
+  } else {
+    auto collect = [](uint32_t reason, void* context, void* address, void*) {
+      const auto& a = *static_cast<const DiscwrightDeviceAddress*>(address);
+      if (reason == DW_REASON_DEVICE_FOUND)
+        static_cast<std::vector<QString>*>(context)->push_back(
+            QStringLiteral("%1:%2:%3:%4").arg(a.PortID).arg(a.BusID).arg(a.TargetID).arg(a.LUN));
+    };
+    Discwright_FindDevice(DISCWRIGHT_DEVICE_TYPE_CDDVD, 0, collect, &ids);
+  }
+  std::vector<std::pair<QString, QString>> out;
+  for (const QString& id : ids)
+    if (!Find(id))
+      if (QString why = WhyUnavailable(id); !why.isEmpty()) out.emplace_back(id, why);
+  return out;
+}
+
 void CliEngine::SelectForBurning(const QString& device, TsbBurner& burner) {
   Scan();
   TsbDeviceItem* item = Find(device);
-  // Only devices that can burn are listed on the device page.
-  if (!item || !item->FormatFlags[5]) throw TsbError(ResStr(sSelectBurningDevice));
   ForgetLibraryFailures();
+  if (!item) NoteLibraryFailure(WhyUnavailable(device));
+  // Only devices that can burn are listed on the device page.
+  if (!item || !item->FormatFlags[5]) CheckFailed(ResStr(sSelectBurningDevice));
   if (item->DiscType != DISC_TYPE_NO_MEDIA) item->DiscSpace = ReadDiscSpace(*item);
   if (item->DiscSpace.FreeBytes != item->DiscSpace.CapacityBytes) CheckFailed(ResStr(sDiscNotBlank));
   if (item->DiscType == DISC_TYPE_NO_MEDIA) CheckFailed(ResStr(sNoMediaInDrive));

@@ -6,6 +6,8 @@
 #include <QStringList>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "CliArgs.h"
 #include "sbBurner.h"
@@ -22,6 +24,9 @@ class CliEngine {
   TsbTransportType Transport() const { return transport_; }
   // Scans the devices as the device page does.
   TsbDeviceList& Scan();
+  // False for the record the scan keeps of a device it found by address but
+  // could not open: it holds nothing but the address.
+  bool Opened(const TsbDeviceItem& item) const { return item.TransportType == transport_; }
   // The scanned device DEVICE names (CdRomN, /dev/srN or port:bus:target:lun), or none.
   TsbDeviceItem* Find(const QString& device);
   // The text that identifies a device in listings under the transport.
@@ -32,6 +37,12 @@ class CliEngine {
   void SelectForBurning(const QString& device, TsbBurner& burner);
 
   TsbDeviceFinder& Finder() { return finder_; }
+
+  // The library's text for why DEVICE cannot be opened now (busy in another
+  // program, for example), empty when it opens.
+  QString WhyUnavailable(const QString& device) const;
+  // Devices of the session that the scan could not open, each with the reason.
+  std::vector<std::pair<QString, QString>> Unavailable();
 
   // Raises a check's message, with the library failures noted since the last
   // ForgetLibraryFailures above it: the check's text alone would hide their reason.

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -250,7 +251,7 @@ TEST_F(CliTest, PseudoDriveIsListedBurnedAndSized) {
   EXPECT_LE(QFileInfo(small).size(), 0) << "something was written to the refusing drive";
 }
 
-TEST_F(CliTest, InterruptCancelsTheBurnWithExitThree) {
+TEST_F(CliTest, ABusyRecorderIsShownAsBusyAndInterruptCancelsItsBurn) {
   QString image = MakeImage(QStringLiteral("slow.iso"), 2 << 20);  // about 12 s at 1x
   QProcess process;
   process.start(QStringLiteral(KORVANEL_CLI),
@@ -260,6 +261,14 @@ TEST_F(CliTest, InterruptCancelsTheBurnWithExitThree) {
   QByteArray out;
   while (!out.contains("Burning started") && process.waitForReadyRead(10000)) out += process.readAllStandardOutput();
   ASSERT_TRUE(out.contains("Burning started")) << out.toStdString();
+  // Meanwhile another run finds the recorder busy and says so, by name and by address.
+  const QString busy = QStringLiteral("in use by another program");
+  Result devices = Run({QStringLiteral("devices")});
+  EXPECT_TRUE(devices.out.contains(QRegularExpression(QStringLiteral("CdRom5 +unavailable: .*") + busy)))
+      << devices.out.toStdString();
+  Result again = Run({QStringLiteral("burn"), image, QStringLiteral("--device"), QStringLiteral("3:0:1:0")});
+  EXPECT_EQ(again.exitCode, 1);
+  EXPECT_TRUE(again.err.contains(busy)) << again.err.toStdString();
   ::kill(pid_t(process.processId()), SIGINT);
   ASSERT_TRUE(process.waitForFinished(5000));
   EXPECT_EQ(process.exitCode(), 3) << process.readAllStandardError().toStdString();
