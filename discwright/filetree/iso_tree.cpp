@@ -153,6 +153,7 @@ BurnSourcePtr newBurnSource(IsoImage* image, IsoWriteOpts* opts) {
 
 constexpr uint32_t kBlock = 2048;
 constexpr size_t kMaxPath = 255;
+constexpr size_t kMaxFileName = 30;  // name and extension of a file together
 
 uint32_t le32At(const std::vector<unsigned char>& b, size_t at) {
   return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
@@ -185,6 +186,7 @@ struct DirRecord {
     bytes = std::move(out);
   }
   bool isDir() const { return bytes[25] & 2; }
+  bool operator==(const DirRecord&) const = default;
   uint32_t extent() const { return le32At(bytes, 2); }
   uint32_t size() const { return le32At(bytes, 10); }
 };
@@ -279,10 +281,17 @@ class PlainViewFixer {
     auto before = [](const DirRecord& a, const DirRecord& b) { return idBefore(a.id(), b.id()); };
     bool changed = false;
     for (auto& dir : dirs_) {
-      const bool renamed = renameRepeats(dir);
-      if (!renamed && std::is_sorted(dir.records.begin() + 2, dir.records.end(), before)) continue;
-      changed = true;
+      const std::vector<DirRecord> original = dir.records;
+      bool renamed = namePlaceholders(dir);
+      renamed = renameRepeats(dir) || renamed;
       std::stable_sort(dir.records.begin() + 2, dir.records.end(), before);
+      if (!fits(dir)) {  // longer placeholder names may not fit; the rest only shrinks
+        dir.records = original;
+        renamed = renameRepeats(dir);
+        std::stable_sort(dir.records.begin() + 2, dir.records.end(), before);
+      }
+      if (!renamed && dir.records == original) continue;
+      changed = true;
       store(dir);
     }
     if (changed) writePathTables(pvd);
@@ -341,7 +350,7 @@ class PlainViewFixer {
     for (size_t i = 2; i < dir.records.size(); ++i) {
       DirRecord& rec = dir.records[i];
       const std::string id = rec.id();
-      if (rec.isDir() || dir.pathLength + id.size() <= kMaxPath) continue;
+      if (rec.isDir() || id.find(';') == std::string::npos || dir.pathLength + id.size() <= kMaxPath) continue;
       const size_t excess = dir.pathLength + id.size() - kMaxPath;
       IdParts parts = idParts(id);
       if (parts.name.size() + parts.ext.size() <= excess)
@@ -368,6 +377,34 @@ class PlainViewFixer {
   }
 
   // Lays the sorted records out again; a record never crosses a block boundary.
+  static bool fits(const PlainDir& dir) {
+    size_t pos = 0;
+    for (const auto& rec : dir.records) {
+      if (pos % kBlock + rec.bytes.size() > kBlock) pos = (pos / kBlock + 1) * kBlock;
+      pos += rec.bytes.size();
+    }
+    return pos <= dir.size;
+  }
+
+  // A moved folder leaves a file record behind that points to it; the image library gives
+  // that record the folder's name, which lacks the ".;1" every file name carries.
+  bool namePlaceholders(PlainDir& dir) {
+    std::set<std::string> taken;
+    for (size_t i = 2; i < dir.records.size(); ++i) taken.insert(dir.records[i].id());
+    bool changed = false;
+    for (size_t i = 2; i < dir.records.size(); ++i) {
+      DirRecord& rec = dir.records[i];
+      const std::string id = rec.id();
+      if (rec.isDir() || id.find(';') != std::string::npos) continue;
+      std::string named = id.substr(0, std::min<size_t>(id.size(), kMaxFileName)) + ".;1";
+      if (taken.count(named)) named = uniqueSameLength(named, taken);
+      taken.insert(named);
+      rec.setId(named);
+      changed = true;
+    }
+    return changed;
+  }
+
   void store(const PlainDir& dir) {
     std::vector<unsigned char> out(dir.size, 0);
     size_t pos = 0;
