@@ -66,7 +66,9 @@ typedef uint32_t DiscwrightHandle;
  * Callback reasons:
  *  0  name added to a file tree: param1 = name (char*), param2 = node (opaque);
  *     context = pointer to a uint32_t node counter given to the tree.
- *  1  name removed (same arguments); 2 name ignored;
+ *  1  name removed (same arguments);
+ *  2  name left out of the tree (a FIFO, socket or device node): param1 = name (char*),
+ *     param2 = why, in words (char*);
  *  3  name collision: param1 = DiscwrightNameCollision*, whose Result the callback sets.
  *  10 device found: param1 = DiscwrightDeviceAddress*, param2 = NULL.
  *  12 progress: param1 = uint64_t* total bytes, param2 = uint64_t* done bytes.
@@ -498,7 +500,11 @@ DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromTree(Disc
 
 /* ---- File trees (ISO9660 + Joliet images of a folder) -------------------- */
 
-/* Creates a tree of the folder's contents. callback/context receive reasons 0 to 3. */
+/*
+ * Creates a tree of the folder's contents. callback/context receive reasons 0 to 3.
+ * Fails (15) naming each file or folder that cannot be read, with the reason; FIFOs,
+ * sockets and device nodes are left out, each reported through reason 2.
+ */
 DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_Create(DiscwrightHandle* fileTree, DW_TREE_TRIPLE,
                                                                DiscwrightCallback callback, void* context,
                                                                const char* folder);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <exception>
 #include <vector>
 
@@ -177,7 +178,11 @@ void TsbBurnThread::WriteImageFile(TsbBurner& b) {
     b.ExceptionNumber = Discwright_ISO9660JolietFileTree_Read(b.FileTree, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
                                                               &b.Status, uint32_t(o.Chunk), buffer.data());
     if (b.ExceptionNumber != 0) {
-      b.LastMessage = b.FailureText(QStringLiteral("Discwright_ISO9660FileTree_Read(loop)"));
+      // Named after the loop, not a function: no "()" after it.
+      b.LastMessage = QStringLiteral("Discwright_ISO9660FileTree_Read(loop) failed, exception %1, status %2, text \"%3\"")
+                          .arg(b.ExceptionNumber)
+                          .arg(int32_t(b.Status))
+                          .arg(b.ExceptionTextString());
       Log(b.LastMessage);
       throw TsbError(b.LastMessage);
     }
@@ -187,7 +192,11 @@ void TsbBurnThread::WriteImageFile(TsbBurner& b) {
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         b.Status = uint32_t(n < 0 ? errno : ENOSPC);
-        b.LastMessage = QStringLiteral("WriteFile( %1 ) failed, status %2").arg(o.Chunk).arg(int32_t(b.Status));
+        b.LastMessage = QStringLiteral("WriteFile( %1 ) to \"%2\" failed, status %3 (%4)")
+                            .arg(o.Chunk)
+                            .arg(o.FileName)
+                            .arg(int32_t(b.Status))
+                            .arg(QString::fromLocal8Bit(std::strerror(int(b.Status))));
         throw TsbError(b.LastMessage);
       }
       written += size_t(n);

@@ -1,6 +1,7 @@
 #include "sbBurnToFileAction.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -8,6 +9,9 @@
 #include <QFile>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "sbBurner.h"
@@ -17,14 +21,110 @@
 
 namespace sbfile {
 
-int CreateForWriting(const QString& fileName) {
-  const QByteArray name = QFile::encodeName(fileName);
-  int fd;
-  do {
-    fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  } while (fd < 0 && errno == EINTR);
+namespace {
+
+// Splits "/a/b/name" into "/a/b" and "name" ("/name" gives "/").
+void SplitName(const QString& path, QString& folder, QString& name) {
+  const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+  folder = slash <= 0 ? QStringLiteral("/") : path.left(slash);
+  name = path.mid(slash + 1);
+}
+
+QString RealPath(const QString& path) {
+  char resolved[PATH_MAX];
+  if (!::realpath(QFile::encodeName(path).constData(), resolved)) return QString();
+  return QFile::decodeName(resolved);
+}
+
+}  // namespace
+
+QString ResolveOutputPath(const QString& fileName) {
+  if (fileName.isEmpty()) {
+    errno = ENOENT;
+    return QString();
+  }
+  QString path = QDir::isAbsolutePath(fileName) ? fileName : QDir::current().absoluteFilePath(fileName);
+  // A link at the output's name is followed (even to a target that does not exist yet),
+  // so the image lands where the link points.
+  for (int hops = 0;; ++hops) {
+    struct stat st {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::lstat(name.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+    if (hops == 40) {
+      errno = ELOOP;
+      return QString();
+    }
+    std::vector<char> target(PATH_MAX + 1);
+    const ssize_t n = ::readlink(name.constData(), target.data(), target.size() - 1);
+    if (n < 0) return QString();
+    const QString linked = QFile::decodeName(QByteArray(target.data(), int(n)));
+    QString folder, base;
+    SplitName(path, folder, base);
+    path = QDir::isAbsolutePath(linked) ? linked : folder + QLatin1Char('/') + linked;
+  }
+  QString folder, base;
+  // Not cleaned lexically: "link/.." is the link target's parent, which realpath finds.
+  SplitName(path, folder, base);
+  if (base.isEmpty() || base == QLatin1String(".") || base == QLatin1String("..")) {
+    errno = EISDIR;
+    return QString();
+  }
+  const QString realFolder = RealPath(folder);
+  if (realFolder.isEmpty()) return QString();
+  const QString resolved = (realFolder == QLatin1String("/") ? QString() : realFolder) + QLatin1Char('/') + base;
+  struct stat st {};
+  if (::stat(QFile::encodeName(resolved).constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    errno = EISDIR;
+    return QString();
+  }
+  return resolved;
+}
+
+bool IsInsideFolder(const QString& path, const QString& folder) {
+  const QString realFolder = RealPath(folder);
+  if (realFolder.isEmpty() || path.isEmpty()) return false;
+  if (realFolder == QLatin1String("/")) return true;
+  return path == realFolder || path.startsWith(realFolder + QLatin1Char('/'));
+}
+
+int CreateTemporaryBeside(const QString& target, QString& tempName) {
+  QString folder, base;
+  SplitName(target, folder, base);
+  // Hidden, and short enough for any file system even beside a long name.
+  QByteArray name = QFile::encodeName(folder + QStringLiteral("/.") + base).left(PATH_MAX - 64);
+  if (name.size() - name.lastIndexOf('/') > 200) name.truncate(name.lastIndexOf('/') + 200);
+  name += ".partial-XXXXXX";
+  int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) return -1;
+  // Readable by others like any new file; a replaced output keeps its permissions.
+  struct stat st {};
+  const mode_t mode = ::stat(QFile::encodeName(target).constData(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+  if (::fchmod(fd, mode) != 0) {
+    const int error = errno;
+    ::close(fd);
+    ::unlink(name.constData());
+    errno = error;
+    return -1;
+  }
+  tempName = QFile::decodeName(name);
   return fd;
 }
+
+bool ReplaceWith(const QString& tempName, const QString& target) {
+  if (::rename(QFile::encodeName(tempName).constData(), QFile::encodeName(target).constData()) != 0) return false;
+  // The new name itself must survive a crash, not only the bytes.
+  QString folder, base;
+  SplitName(target, folder, base);
+  const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return false;
+  const bool synced = ::fsync(dir) == 0;
+  const int error = errno;
+  ::close(dir);
+  errno = error;
+  return synced;
+}
+
+void Remove(const QString& fileName) { ::unlink(QFile::encodeName(fileName).constData()); }
 
 bool QueryFreeSpace(const QString& folder, FreeSpace& space) {
   struct statvfs info {};
@@ -48,6 +148,10 @@ bool FlushToDisk(int handle) { return ::fsync(handle) == 0; }
 
 void Close(int handle) { ::close(handle); }
 
+QString StatusText(int error) {
+  return QStringLiteral("status %1 (%2)").arg(error).arg(QString::fromLocal8Bit(std::strerror(error)));
+}
+
 }  // namespace sbfile
 
 namespace {
@@ -65,18 +169,32 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   out.Handle = -1;
   const QString fileName = ActionList->Source.FileName;
 
-  // However Execute ends, the output file is closed; what was written stays on disk.
-  struct CloseOutput {
+  // However Execute ends, the temporary file is closed, and removed unless it became the
+  // output.
+  struct Output {
+    explicit Output(TsbImageOutput& o) : out(o) {}
     TsbImageOutput& out;
-    ~CloseOutput() {
-      if (out.Handle != -1) sbfile::Close(out.Handle);
+    QString temp;
+    bool open = false;
+    bool placed = false;
+    void close() {
+      if (open) sbfile::Close(out.Handle);
+      open = false;
     }
-  } closeOutput{out};
+    ~Output() {
+      close();
+      if (!placed && !temp.isEmpty()) sbfile::Remove(temp);
+    }
+  } output(out);
 
   auto fail = [&b](const QString& text, bool log) {
     b.LastMessage = text;
     if (log) Log(text);
     throw TsbError(text);
+  };
+  auto systemFailure = [&](const QString& call, bool log) {
+    b.Status = uint32_t(errno);
+    fail(QStringLiteral("%1 failed, %2").arg(call, sbfile::StatusText(int(b.Status))), log);
   };
   auto libraryFailure = [&](const char* function) { fail(b.FailureText(QString::fromUtf8(function)), true); };
   auto imageSize = [&] {
@@ -93,11 +211,13 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   Log(creating);
   DoMessage(creating, litInfo);
 
-  out.Handle = sbfile::CreateForWriting(fileName);
-  if (out.Handle == -1) {
-    b.Status = uint32_t(errno);
-    fail(QStringLiteral("CreateFile(\"%1\") failed, status %2").arg(fileName).arg(int32_t(b.Status)), false);
-  }
+  const QString createCall = QStringLiteral("CreateFile(\"%1\")").arg(fileName);
+  const QString target = sbfile::ResolveOutputPath(fileName);
+  if (target.isEmpty()) systemFailure(createCall, false);
+  out.Handle = sbfile::CreateTemporaryBeside(target, output.temp);
+  if (out.Handle == -1) systemFailure(createCall, false);
+  output.open = true;
+  out.FileName = output.temp;
 
   if (b.HasBootImage && !b.BootImageFile.isEmpty()) {
     Log(QStringLiteral("Discwright_ISO9660JolietFileTree_SetBootImage: Bootimage: ") + b.BootImageFile);
@@ -110,10 +230,11 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
            true);
   }
 
-  // A file image stands alone, so it starts at block 0.
+  // A file image stands alone, so it starts at block 0. The image names the program that
+  // made it, not where it happens to be installed.
   Log(QStringLiteral("Discwright_ISO9660JolietFileTree_BuildImage"));
   const QByteArray label = b.VolumeLabel.toUtf8();
-  const QByteArray program = LibraryFileName(ProgramFilePath());
+  const QByteArray program = QByteArrayLiteral("KORVANEL " KORVANEL_VERSION);
   b.ExceptionNumber = Discwright_ISO9660JolietFileTree_BuildImage(b.FileTree, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
                                                                   &b.Status, 0, 8, 1, label.constData(),
                                                                   program.constData(), program.constData());
@@ -126,12 +247,9 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   Log(needed);
   DoMessage(needed, litInfo);
 
-  const QString folder = sbfile::FolderForSpaceCheck(fileName);
+  const QString folder = sbfile::FolderForSpaceCheck(target);
   sbfile::FreeSpace space;
-  if (!sbfile::QueryFreeSpace(folder, space)) {
-    b.Status = uint32_t(errno);
-    fail(QStringLiteral("GetDiskFreeSpaceEx( \"%1\" ) failed, status %2").arg(folder).arg(int32_t(b.Status)), false);
-  }
+  if (!sbfile::QueryFreeSpace(folder, space)) systemFailure(QStringLiteral("GetDiskFreeSpaceEx( \"%1\" )").arg(folder), false);
   out.FreeBytesAvailable = space.AvailableToCaller;
   out.TotalBytes = space.Total;
   out.TotalFreeBytes = space.TotalFree;
@@ -168,11 +286,17 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   b.Burn();
   if (!b.LastMessage.isEmpty()) throw TsbError(b.LastMessage);
 
-  if (b.BurnSucceeded && !b.Cancelled)
-    DoMessage(QStringLiteral("Finished!"), litInfo);
-  else if (b.Cancelled)
+  if (b.Cancelled) {
     DoMessage(QStringLiteral("Cancelled!"), litWarning);
+    return;  // the partial image goes with the temporary file
+  }
+  if (!b.BurnSucceeded) fail(QStringLiteral("The image \"%1\" was not completed").arg(fileName), true);
 
-  // The image is on the disk, not only in the page cache, when the action ends.
-  sbfile::FlushToDisk(out.Handle);
+  // The image is on the disk, not only in the page cache, before it takes the output's name.
+  if (!sbfile::FlushToDisk(out.Handle)) systemFailure(QStringLiteral("FlushFileBuffers(\"%1\")").arg(output.temp), true);
+  output.close();
+  if (!sbfile::ReplaceWith(output.temp, target))
+    systemFailure(QStringLiteral("MoveFileEx(\"%1\", \"%2\")").arg(output.temp, target), true);
+  output.placed = true;
+  DoMessage(QStringLiteral("Finished!"), litInfo);
 }

@@ -1,6 +1,8 @@
 // The action that writes the image of the burner's file tree into a file instead of
-// burning it: builds the image, checks the target volume's room, creates the file and
-// lets the burn thread copy the image (burn mode bmToImageFile).
+// burning it: builds the image, checks the target volume's room, and lets the burn thread
+// copy the image into a temporary file beside the output (burn mode bmToImageFile). Only
+// a complete image replaces the output; a failed or cancelled one leaves no file behind
+// and an existing output as it was.
 #pragma once
 
 #include <QString>
@@ -17,8 +19,22 @@ class TsbBurnToFileAction : public TsbAction {
 // The small file-system calls of the action, kept apart so a port replaces only these.
 namespace sbfile {
 
-// Creates or truncates the file for writing (readable by others); -1 and errno on failure.
-int CreateForWriting(const QString& fileName);
+// The absolute name the image is written to: the folder resolved through links and
+// relative parts, and an output that is a link followed to its target (the name itself
+// need not exist). Empty, with errno set, when the folder cannot be resolved.
+QString ResolveOutputPath(const QString& fileName);
+// Whether path (resolved as above) lies inside folder or is folder itself. folder is
+// resolved through links; false when it cannot be.
+bool IsInsideFolder(const QString& path, const QString& folder);
+
+// Creates an empty temporary file beside target for writing (readable by others) and
+// sets tempName; -1 and errno on failure.
+int CreateTemporaryBeside(const QString& target, QString& tempName);
+// Moves the temporary file over target in one step and makes the move durable; false
+// and errno on failure.
+bool ReplaceWith(const QString& tempName, const QString& target);
+void Remove(const QString& fileName);
+
 // Free space of the volume holding folder; false and errno on failure.
 struct FreeSpace {
   int64_t AvailableToCaller = 0;
@@ -32,5 +48,8 @@ QString FolderForSpaceCheck(const QString& fileName);
 // Writes what the handle holds to the disk; false and errno on failure.
 bool FlushToDisk(int handle);
 void Close(int handle);
+
+// "status N (reason)" for an errno value.
+QString StatusText(int error);
 
 }  // namespace sbfile

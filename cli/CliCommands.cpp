@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "CliEngine.h"
 #include "sbActions.h"
@@ -262,18 +264,51 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   return ok && burner.BurnSucceeded ? kExitSuccess : kExitFailure;
 }
 
+namespace {
+
+// The image would overwrite a file it is made from, or add itself to the tree.
+void RefuseOutputInsideSource(const QString& folder, const QString& output) {
+  const QString target = sbfile::ResolveOutputPath(output);
+  if (target.isEmpty()) return;  // the action names the output and why it cannot be created
+  if (sbfile::IsInsideFolder(target, folder))
+    throw TsbError(QStringLiteral("The image \"%1\" lies inside the folder \"%2\" it is made from; "
+                                  "choose an image file outside that folder")
+                       .arg(output, folder));
+}
+
+// Entries the library left out of the tree (FIFOs, sockets, device nodes), with the reason.
+using SkippedEntries = std::vector<std::pair<QString, QString>>;
+
+void BuildImageCallback(uint32_t reason, void* context, void* param1, void* param2) {
+  if ((reason & 0xFF) == DW_REASON_IGNORE_NAME) {
+    static_cast<SkippedEntries*>(context)->emplace_back(QString::fromUtf8(static_cast<const char*>(param1)),
+                                                        QString::fromUtf8(static_cast<const char*>(param2)));
+    return;
+  }
+  LibraryCallback(reason, nullptr, param1, param2);
+}
+
+}  // namespace
+
 int RunBuildImage(const CliArgs& args, CliOutput& output) {
+  RefuseOutputInsideSource(args.positional[0], args.positional[1]);
   CliArgs session = args;
   session.realDrives = false;  // no device is needed to write a file
   CliEngine engine(session);
   TsbBurner burner;
   QByteArray folder = QFile::encodeName(args.positional[0]);
   GlobalLogger().WriteLog(QStringLiteral("Discwright_ISO9660JolietFileTree_Create"), 0);
+  SkippedEntries skipped;
   burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_Create(&burner.FileTree, burner.ExceptionText,
-                                                                   DISCWRIGHT_TEXT_SIZE, &burner.Status, LibraryCallback,
-                                                                   nullptr, folder.constData());
+                                                                   DISCWRIGHT_TEXT_SIZE, &burner.Status,
+                                                                   BuildImageCallback, &skipped, folder.constData());
   if (burner.ExceptionNumber != 0)
     throw TsbError(burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_Create")));
+  for (const auto& [name, why] : skipped) {
+    const QString text = QStringLiteral("\"%1\" %2").arg(name, why);
+    GlobalLogger().WriteLog(text, 0);
+    output.Line(text, litWarning);
+  }
   burner.BurnSettings.Mode = bmToImageFile;
   burner.VolumeLabel = args.label;
   burner.HasBootImage = !args.boot.isEmpty();

@@ -35,8 +35,13 @@ uint8_t Discwright_ISO9660JolietFileTree_Create(DiscwrightHandle* fileTree, TRIP
       onAdd = [callback, context](const std::string& name) {
         callback(DW_REASON_ADD_NAME, context, const_cast<char*>(name.c_str()), nullptr);
       };
+    TreeSkipCallback onSkip;
+    if (callback)
+      onSkip = [callback, context](const std::string& name, const std::string& why) {
+        callback(DW_REASON_IGNORE_NAME, context, const_cast<char*>(name.c_str()), const_cast<char*>(why.c_str()));
+      };
     auto tree = std::make_shared<FileTree>();
-    tree->tree = IsoTree::fromFolder(&required(folder, "folder"), onAdd);
+    tree->tree = IsoTree::fromFolder(&required(folder, "folder"), onAdd, onSkip);
     out = Library::instance().handles().add(std::move(tree));
   });
 }

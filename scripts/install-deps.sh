@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Korvanel needs to build, run and test.
+# Installs the Debian packages Korvanel needs to build, run and test (genisoimage gives
+# the tests an outside reader of the images built: isoinfo and isovfy).
 # Idempotent: only missing packages are installed. Works as root, uses sudo otherwise.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
   libpng-dev zlib1g-dev
   nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  genisoimage
 )
 
 missing=()

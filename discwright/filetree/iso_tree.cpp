@@ -5,20 +5,30 @@
 // a new one from the same tree and options.
 #include "filetree/iso_tree.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 // libburn.h is not used here, so libisofs must provide its copy of struct burn_source.
 #define LIBISOFS_WITHOUT_LIBBURN
 #include <libisofs/libisofs.h>
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <exception>
 #include <filesystem>
+#include <map>
 #include <mutex>
+#include <set>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "Discwright.h"
@@ -56,11 +66,32 @@ void ensureLibisofs() {
     char charset[] = "UTF-8";
     iso_set_local_charset(charset, 0);
     // Failures reach the caller as DwError; nothing is printed behind the program's back.
+    // Failures are queued so that a failed read can name the file behind it.
+    char sorry[] = "SORRY";
     char never[] = "NEVER";
     char prefix[] = "discwright";
-    iso_set_msgs_severities(never, never, prefix);
+    iso_set_msgs_severities(sorry, never, prefix);
+    // A file that cannot be read while the image is produced would otherwise be filled
+    // with zeros and the image reported good; stop the production instead.
+    char mishap[] = "MISHAP";
+    iso_set_abort_severity(mishap);
   });
   if (result < 0) throw DwError(DW_E_INTERNAL, "The image library could not start: " + libisofsText(result));
+}
+
+// The queued library messages since the last call, newest last ("" when none): the
+// file and reason behind a failed production.
+std::string takeLibraryMessages() {
+  std::string all;
+  char minimum[] = "SORRY";
+  char text[ISO_MSGS_MESSAGE_LEN];
+  char severity[80];
+  int code = 0, imageId = 0;
+  while (iso_obtain_msgs(minimum, &code, &imageId, text, severity) == 1) {
+    if (!all.empty()) all += "; ";
+    all += text;
+  }
+  return all;
 }
 
 struct ImageUnref {
@@ -108,6 +139,342 @@ BurnSourcePtr newBurnSource(IsoImage* image, IsoWriteOpts* opts) {
   return BurnSourcePtr(raw);
 }
 
+// ---- The plain ISO 9660 view --------------------------------------------------------
+//
+// Directories deeper than 8 levels, or whose paths would pass 255 characters, are moved
+// into a relocation folder (Rock Ridge readers still see them in place). The image
+// library gives the moved folders unique names only when equal names happen to arrive
+// next to each other, and leaves them unsorted, so two deep folders of the same name
+// ("src" under two projects) end up with the same identifier. The directory records and
+// path tables are therefore checked after each build; where names repeat, the later ones
+// get a same-length unique name, the folder is sorted again and the path tables are
+// written anew (a folder moved into the root is also left unsorted). Only these first
+// blocks of the image change.
+
+constexpr uint32_t kBlock = 2048;
+constexpr size_t kMaxPath = 255;
+constexpr size_t kMaxFileName = 30;  // name and extension of a file together
+
+uint32_t le32At(const std::vector<unsigned char>& b, size_t at) {
+  return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+void put16(std::vector<unsigned char>& b, size_t at, uint16_t v, bool big) {
+  b[at + (big ? 1 : 0)] = uint8_t(v);
+  b[at + (big ? 0 : 1)] = uint8_t(v >> 8);
+}
+void put32(std::vector<unsigned char>& b, size_t at, uint32_t v, bool big) {
+  for (int i = 0; i < 4; ++i) b[at + (big ? 3 - i : i)] = uint8_t(v >> (8 * i));
+}
+
+struct DirRecord {
+  std::vector<unsigned char> bytes;  // the whole record
+  std::string id() const { return std::string(bytes.begin() + 33, bytes.begin() + 33 + bytes[32]); }
+  void setId(const std::string& id) {
+    if (id.size() == bytes[32]) {
+      std::copy(id.begin(), id.end(), bytes.begin() + 33);
+      return;
+    }
+    // A shorter name: the system use area moves up and the record shrinks with it.
+    const size_t oldEnd = 33 + bytes[32] + (bytes[32] % 2 == 0 ? 1 : 0);
+    const size_t newEnd = 33 + id.size() + (id.size() % 2 == 0 ? 1 : 0);
+    std::vector<unsigned char> out(bytes.begin(), bytes.begin() + 33);
+    out.insert(out.end(), id.begin(), id.end());
+    out.resize(newEnd, 0);
+    out.insert(out.end(), bytes.begin() + oldEnd, bytes.end());
+    out[0] = uint8_t(out.size());
+    out[32] = uint8_t(id.size());
+    bytes = std::move(out);
+  }
+  bool isDir() const { return bytes[25] & 2; }
+  bool operator==(const DirRecord&) const = default;
+  uint32_t extent() const { return le32At(bytes, 2); }
+  uint32_t size() const { return le32At(bytes, 10); }
+};
+
+struct PlainDir {
+  size_t at = 0;  // byte offset of the extent in the image
+  size_t pathLength = 0;  // its identifiers on the way from the root plus one separator each
+  uint32_t size = 0;
+  uint32_t extent = 0;
+  uint8_t extAttrLength = 0;
+  std::vector<DirRecord> records;  // "." and ".." first
+};
+
+// Name, extension and version of "NAME.EXT;1" ("NAME" for a folder), for ordering.
+struct IdParts {
+  std::string name, ext;
+  int version = 0;
+};
+IdParts idParts(const std::string& id) {
+  IdParts p;
+  std::string rest = id;
+  if (auto semi = rest.find(';'); semi != std::string::npos) {
+    p.version = std::atoi(rest.c_str() + semi + 1);
+    rest.resize(semi);
+  }
+  if (auto dot = rest.find('.'); dot != std::string::npos) {
+    p.ext = rest.substr(dot + 1);
+    rest.resize(dot);
+  }
+  p.name = rest;
+  return p;
+}
+
+// Identifier order: names compared as if padded with spaces, then extensions, then the
+// higher version first.
+bool idBefore(const std::string& a, const std::string& b) {
+  auto padCmp = [](const std::string& x, const std::string& y) {
+    for (size_t i = 0; i < std::max(x.size(), y.size()); ++i) {
+      unsigned char cx = i < x.size() ? x[i] : ' ', cy = i < y.size() ? y[i] : ' ';
+      if (cx != cy) return cx < cy ? -1 : 1;
+    }
+    return 0;
+  };
+  IdParts pa = idParts(a), pb = idParts(b);
+  if (int c = padCmp(pa.name, pb.name)) return c < 0;
+  if (int c = padCmp(pa.ext, pb.ext)) return c < 0;
+  return pa.version > pb.version;
+}
+
+// A name of the same length as id that nothing in taken uses: the end of the name part
+// (else of the extension) becomes a counter.
+std::string uniqueSameLength(const std::string& id, const std::set<std::string>& taken) {
+  const size_t semi = id.find(';');
+  const std::string base = semi == std::string::npos ? id : id.substr(0, semi);
+  const std::string version = semi == std::string::npos ? std::string() : id.substr(semi);
+  const size_t dot = base.find('.');
+  size_t begin = 0, end = dot == std::string::npos ? base.size() : dot;
+  if (end == 0) {  // ".EXT": only the extension has room
+    begin = dot + 1;
+    end = base.size();
+  }
+  for (size_t digits = 1; digits <= std::min<size_t>(end - begin, 7); ++digits) {
+    uint64_t limit = 1;
+    for (size_t i = 0; i < digits; ++i) limit *= 10;
+    for (uint64_t n = 0; n < limit; ++n) {
+      std::string counter = std::to_string(n);
+      counter.insert(0, digits - counter.size(), '0');
+      std::string candidate = base;
+      candidate.replace(end - digits, digits, counter);
+      candidate += version;
+      if (!taken.count(candidate)) return candidate;
+    }
+  }
+  throw DwError(DW_E_INTERNAL, "No unique ISO 9660 name is left for \"" + id + "\"");
+}
+
+class PlainViewFixer {
+ public:
+  // read(end) makes at least the first end bytes of the image available in head.
+  PlainViewFixer(std::vector<unsigned char>& head, std::function<void(uint64_t)> read, uint32_t startBlock)
+      : head_(head), read_(std::move(read)), start_(startBlock) {}
+
+  // True when the head was changed.
+  bool run() {
+    const size_t pvd = 16 * kBlock;
+    read_(pvd + kBlock);
+    if (head_[pvd] != 1 || std::memcmp(&head_[pvd + 1], "CD001", 5) != 0)
+      throw DwError(DW_E_INTERNAL, "The built image has no primary volume descriptor");
+    DirRecord root;
+    root.bytes.assign(head_.begin() + pvd + 156, head_.begin() + pvd + 156 + 34);
+    load(root);
+    auto before = [](const DirRecord& a, const DirRecord& b) { return idBefore(a.id(), b.id()); };
+    bool changed = false;
+    for (auto& dir : dirs_) {
+      const std::vector<DirRecord> original = dir.records;
+      bool renamed = namePlaceholders(dir);
+      renamed = renameRepeats(dir) || renamed;
+      std::stable_sort(dir.records.begin() + 2, dir.records.end(), before);
+      if (!fits(dir)) {  // longer placeholder names may not fit; the rest only shrinks
+        dir.records = original;
+        renamed = renameRepeats(dir);
+        std::stable_sort(dir.records.begin() + 2, dir.records.end(), before);
+      }
+      if (!renamed && dir.records == original) continue;
+      changed = true;
+      store(dir);
+    }
+    if (changed) writePathTables(pvd);
+    return changed;
+  }
+
+ private:
+  size_t offsetOf(uint32_t block) const {
+    if (block < start_) throw DwError(DW_E_INTERNAL, "A directory of the built image lies before its start");
+    return size_t(block - start_) * kBlock;
+  }
+
+  // Reads every folder reachable from the root record, breadth first.
+  void load(const DirRecord& rootRecord) {
+    std::set<uint32_t> seen;
+    std::vector<DirRecord> queue{rootRecord};
+    std::vector<size_t> pathLengths{0};
+    for (size_t q = 0; q < queue.size(); ++q) {
+      const DirRecord rec = queue[q];
+      if (!seen.insert(rec.extent()).second) continue;
+      PlainDir dir;
+      dir.pathLength = pathLengths[q];
+      dir.extent = rec.extent();
+      dir.size = rec.size();
+      dir.extAttrLength = rec.bytes[1];
+      dir.at = offsetOf(dir.extent);
+      read_(dir.at + dir.size);
+      for (size_t pos = 0; pos < dir.size;) {
+        const uint8_t len = head_[dir.at + pos];
+        if (len == 0) {  // the rest of this block is padding
+          pos = (pos / kBlock + 1) * kBlock;
+          continue;
+        }
+        if (len < 34 || pos + len > dir.size) throw DwError(DW_E_INTERNAL, "A directory record of the built image is damaged");
+        DirRecord child;
+        child.bytes.assign(head_.begin() + dir.at + pos, head_.begin() + dir.at + pos + len);
+        pos += len;
+        if (dir.records.size() >= 2 && child.isDir()) {
+          pathLengths.push_back(dir.pathLength + child.bytes[32] + 1);
+          queue.push_back(child);
+        }
+        dir.records.push_back(std::move(child));
+      }
+      if (dir.records.size() < 2) throw DwError(DW_E_INTERNAL, "A directory of the built image lacks its first records");
+      dirs_.push_back(std::move(dir));
+    }
+  }
+
+  bool renameRepeats(PlainDir& dir) {
+    std::set<std::string> taken;
+    for (size_t i = 2; i < dir.records.size(); ++i) taken.insert(dir.records[i].id());
+    std::set<std::string> kept;
+    bool changed = false;
+    // The image library keeps paths within 255 characters without the ";1" that ends a
+    // file name; where that pushes a path over, the file's plain name gets shorter.
+    for (size_t i = 2; i < dir.records.size(); ++i) {
+      DirRecord& rec = dir.records[i];
+      const std::string id = rec.id();
+      if (rec.isDir() || id.find(';') == std::string::npos || dir.pathLength + id.size() <= kMaxPath) continue;
+      const size_t excess = dir.pathLength + id.size() - kMaxPath;
+      IdParts parts = idParts(id);
+      if (parts.name.size() + parts.ext.size() <= excess)
+        throw DwError(DW_E_INTERNAL, "The folders above \"" + id + "\" leave no room for its plain name");
+      const size_t fromName = std::min(excess, parts.name.size() > 1 ? parts.name.size() - 1 : 0);
+      parts.name.resize(parts.name.size() - fromName);
+      parts.ext.resize(parts.ext.size() - (excess - fromName));
+      std::string shorter = parts.name + "." + parts.ext + id.substr(id.find(';'));
+      if (taken.count(shorter)) shorter = uniqueSameLength(shorter, taken);
+      taken.insert(shorter);
+      rec.setId(shorter);
+      changed = true;
+    }
+    for (size_t i = 2; i < dir.records.size(); ++i) {
+      DirRecord& rec = dir.records[i];
+      if (kept.insert(rec.id()).second) continue;
+      const std::string fresh = uniqueSameLength(rec.id(), taken);
+      taken.insert(fresh);
+      kept.insert(fresh);
+      rec.setId(fresh);
+      changed = true;
+    }
+    return changed;
+  }
+
+  // Lays the sorted records out again; a record never crosses a block boundary.
+  static bool fits(const PlainDir& dir) {
+    size_t pos = 0;
+    for (const auto& rec : dir.records) {
+      if (pos % kBlock + rec.bytes.size() > kBlock) pos = (pos / kBlock + 1) * kBlock;
+      pos += rec.bytes.size();
+    }
+    return pos <= dir.size;
+  }
+
+  // A moved folder leaves a file record behind that points to it; the image library gives
+  // that record the folder's name, which lacks the ".;1" every file name carries.
+  bool namePlaceholders(PlainDir& dir) {
+    std::set<std::string> taken;
+    for (size_t i = 2; i < dir.records.size(); ++i) taken.insert(dir.records[i].id());
+    bool changed = false;
+    for (size_t i = 2; i < dir.records.size(); ++i) {
+      DirRecord& rec = dir.records[i];
+      const std::string id = rec.id();
+      if (rec.isDir() || id.find(';') != std::string::npos) continue;
+      std::string named = id.substr(0, std::min<size_t>(id.size(), kMaxFileName)) + ".;1";
+      if (taken.count(named)) named = uniqueSameLength(named, taken);
+      taken.insert(named);
+      rec.setId(named);
+      changed = true;
+    }
+    return changed;
+  }
+
+  void store(const PlainDir& dir) {
+    std::vector<unsigned char> out(dir.size, 0);
+    size_t pos = 0;
+    for (const auto& rec : dir.records) {
+      if (pos % kBlock + rec.bytes.size() > kBlock) pos = (pos / kBlock + 1) * kBlock;
+      if (pos + rec.bytes.size() > out.size())
+        throw DwError(DW_E_INTERNAL, "The renamed directory records no longer fit their directory");
+      std::copy(rec.bytes.begin(), rec.bytes.end(), out.begin() + pos);
+      pos += rec.bytes.size();
+    }
+    std::copy(out.begin(), out.end(), head_.begin() + dir.at);
+  }
+
+  // Path tables list the folders by level, then parent number, then identifier; renaming
+  // a folder may change that order, so both tables are built again from the folders.
+  void writePathTables(size_t pvd) {
+    struct Entry {
+      uint32_t extent;
+      uint8_t extAttr;
+      uint16_t parent;
+      std::string id;
+    };
+    std::map<uint32_t, const PlainDir*> byExtent;
+    for (const auto& d : dirs_) byExtent[d.extent] = &d;
+    std::vector<Entry> entries{{dirs_[0].extent, dirs_[0].extAttrLength, 1, std::string(1, '\0')}};
+    std::set<uint32_t> listed{dirs_[0].extent};
+    for (size_t i = 0; i < entries.size(); ++i) {
+      const PlainDir* dir = byExtent.at(entries[i].extent);
+      std::vector<const DirRecord*> subs;
+      for (size_t r = 2; r < dir->records.size(); ++r)
+        if (dir->records[r].isDir()) subs.push_back(&dir->records[r]);
+      std::stable_sort(subs.begin(), subs.end(),
+                       [](const DirRecord* a, const DirRecord* b) { return idBefore(a->id(), b->id()); });
+      for (const DirRecord* sub : subs) {
+        if (!listed.insert(sub->extent()).second || !byExtent.count(sub->extent())) continue;
+        if (i + 1 > 0xFFFF) throw DwError(DW_E_INTERNAL, "The image has more folders than its path table can hold");
+        entries.push_back({sub->extent(), sub->bytes[1], uint16_t(i + 1), sub->id()});
+      }
+    }
+    const uint32_t tableSize = le32At(head_, pvd + 132);
+    for (int slot = 0; slot < 4; ++slot) {
+      const bool big = slot >= 2;
+      const size_t field = pvd + 140 + 4 * slot;
+      uint32_t block = big ? (uint32_t(head_[field]) << 24 | uint32_t(head_[field + 1]) << 16 |
+                              uint32_t(head_[field + 2]) << 8 | head_[field + 3])
+                           : le32At(head_, field);
+      if (block == 0) continue;
+      std::vector<unsigned char> table;
+      for (const auto& e : entries) {
+        size_t at = table.size();
+        table.resize(at + 8 + e.id.size() + (e.id.size() % 2));
+        table[at] = uint8_t(e.id.size());
+        table[at + 1] = e.extAttr;
+        put32(table, at + 2, e.extent, big);
+        put16(table, at + 6, e.parent, big);
+        std::copy(e.id.begin(), e.id.end(), table.begin() + at + 8);
+      }
+      if (table.size() != tableSize) throw DwError(DW_E_INTERNAL, "The rebuilt path table differs in size");
+      const size_t at = offsetOf(block);
+      read_(at + tableSize);
+      std::copy(table.begin(), table.end(), head_.begin() + at);
+    }
+  }
+
+  std::vector<unsigned char>& head_;
+  std::function<void(uint64_t)> read_;
+  uint32_t start_;
+  std::vector<PlainDir> dirs_;
+};
+
 class ImageCursor;
 
 // One build of the image. Producers of the same image must not run side by side: each
@@ -119,6 +486,7 @@ struct BuiltImage {
   ImagePtr image;
   OptsPtr opts;
   uint64_t size = 0;
+  std::vector<unsigned char> head;  // corrected first bytes of the plain view, if any (set before any reader)
   std::atomic<int> streams{0};  // open streams; the tree may not be rebuilt under them
 
   std::mutex mutex;
@@ -196,18 +564,20 @@ class ImageCursor {
     for (size_t done = 0; done < n;) {
       int ask = static_cast<int>(std::min(n - done, kMaxPiece));
       int got = src->read_xt ? src->read_xt(src, out + done, ask) : src->read(src, out + done, ask);
-      if (got < 0) {
-        stop();
-        throw DwError(DW_E_IO, "Reading the image failed at byte " + std::to_string(at + done) +
-                                   "; a file of the folder may have become unreadable");
-      }
-      if (got == 0) {
-        stop();
-        throw DwError(DW_E_IO, "The image ended at byte " + std::to_string(at + done) + " instead of " +
-                                   std::to_string(built_->size));
+      if (got <= 0) {
+        // A producer stopped by a file it could not read ends early; its messages name it.
+        stop();  // joins the producer, so its messages are all queued
+        std::string why = takeLibraryMessages();
+        if (got == 0 && why.empty())
+          throw DwError(DW_E_IO, "The image ended at byte " + std::to_string(at + done) + " instead of " +
+                                     std::to_string(built_->size));
+        throw DwError(DW_E_FILE, "Reading the image failed at byte " + std::to_string(at + done) + ": " +
+                                     (why.empty() ? "a file of the folder could not be read" : why));
       }
       done += static_cast<size_t>(got);
     }
+    const auto& head = built_->head;
+    if (at < head.size()) std::copy_n(head.begin() + at, std::min<uint64_t>(n, head.size() - at), out);
   }
 
   std::shared_ptr<BuiltImage> built_;
@@ -255,6 +625,95 @@ int reportAdded(IsoImage* image, IsoFileSource* src) {
   return 1;
 }
 
+// What a walk of the source folder found before the image library adds it: entries that
+// cannot be read (the build must fail rather than leave them out) and special files,
+// which the image leaves out (reading a FIFO would block the burn forever).
+struct FolderScan {
+  std::vector<std::string> unreadable;                        // "path" (reason)
+  std::vector<std::pair<std::string, std::string>> special;  // path, what it is
+  int firstError = 0;
+};
+
+const char* specialKind(mode_t mode) {
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  return nullptr;
+}
+
+struct DirCloser {
+  void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+// Opens every folder, file and link the way the image library will, without following links.
+void scanFolder(const std::string& top, FolderScan& scan) {
+  auto unreadable = [&](const std::string& path, int error) {
+    scan.unreadable.push_back("\"" + path + "\" (" + std::strerror(error) + ")");
+    if (!scan.firstError) scan.firstError = error;
+  };
+  std::vector<std::string> pending{top};
+  while (!pending.empty()) {
+    const std::string folder = std::move(pending.back());
+    pending.pop_back();
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+      unreadable(folder, errno);
+      continue;
+    }
+    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(fd));
+    if (!dir) {
+      unreadable(folder, errno);
+      ::close(fd);
+      continue;
+    }
+    for (;;) {
+      errno = 0;
+      const dirent* entry = ::readdir(dir.get());
+      if (!entry) {
+        if (errno != 0) unreadable(folder, errno);
+        break;
+      }
+      const char* name = entry->d_name;
+      if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+      const std::string path = folder + "/" + name;
+      struct stat st {};
+      if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        unreadable(path, errno);
+        continue;
+      }
+      if (S_ISDIR(st.st_mode)) {
+        pending.push_back(path);
+      } else if (S_ISREG(st.st_mode)) {
+        int file = ::openat(fd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (file < 0)
+          unreadable(path, errno);
+        else
+          ::close(file);
+      } else if (S_ISLNK(st.st_mode)) {
+        char target[1];
+        if (::readlinkat(fd, name, target, sizeof target) < 0) unreadable(path, errno);
+      } else if (const char* kind = specialKind(st.st_mode)) {
+        scan.special.emplace_back(path, kind);
+      }
+    }
+  }
+}
+
+// "N files or folders ... cannot be read: "a" (reason), ..." within the error text's room.
+std::string unreadableText(const std::string& folder, const std::vector<std::string>& entries) {
+  constexpr size_t kRoom = 900;  // the C interface's text holds 1024 bytes
+  std::string text = std::to_string(entries.size()) +
+                     (entries.size() == 1 ? " file or folder" : " files or folders") + " of \"" + folder +
+                     "\" cannot be read: ";
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::string more = " and " + std::to_string(entries.size() - i) + " more";
+    if (i > 0 && text.size() + 2 + entries[i].size() + more.size() > kRoom) return text + more;
+    text += (i ? ", " : "") + entries[i];
+  }
+  return text;
+}
+
 // A name at the image root that nothing uses yet: "boot.img", else "boot1.img", ...
 std::string freeRootName(IsoImage* image, const std::string& stem, const std::string& ext) {
   IsoDir* root = iso_image_get_root(image);
@@ -262,6 +721,42 @@ std::string freeRootName(IsoImage* image, const std::string& stem, const std::st
     std::string name = stem + (i ? std::to_string(i) : std::string()) + ext;
     IsoNode* node = nullptr;
     if (iso_dir_get_node(root, name.c_str(), &node) == 0) return name;
+  }
+}
+
+// Whether a folder lies at the given depth (the root is depth 1): then the plain view
+// needs a relocation folder.
+bool hasFolderAtDepth(IsoDir* dir, int depth, int wanted) {
+  if (depth >= wanted) return true;
+  IsoDirIter* iter = nullptr;
+  if (iso_dir_get_children(dir, &iter) != 1) return false;
+  bool found = false;
+  IsoNode* node = nullptr;
+  while (!found && iso_dir_iter_next(iter, &node) == 1)
+    if (iso_node_get_type(node) == LIBISO_DIR) found = hasFolderAtDepth(reinterpret_cast<IsoDir*>(node), depth + 1, wanted);
+  iso_dir_iter_free(iter);
+  return found;
+}
+
+// A relocation folder name that no root entry maps to in the plain view.
+std::string relocationFolderName(IsoImage* image) {
+  std::set<std::string> used;
+  IsoDirIter* iter = nullptr;
+  if (iso_dir_get_children(iso_image_get_root(image), &iter) == 1) {
+    IsoNode* node = nullptr;
+    while (iso_dir_iter_next(iter, &node) == 1) {
+      std::string name = iso_node_get_name(node);
+      for (char& c : name) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+      }
+      used.insert(name);
+    }
+    iso_dir_iter_free(iter);
+  }
+  for (int i = 0;; ++i) {
+    std::string name = "DEEP_FOLDERS" + (i ? std::to_string(i) : std::string());
+    if (!used.count(name)) return name;
   }
 }
 
@@ -287,6 +782,15 @@ struct IsoTree::Impl {
 
   std::shared_ptr<BuiltImage> built;
   std::unique_ptr<ImageCursor> cursor;  // the tree's own reading position
+  std::string relocationFolder;         // added at the root by the image library for the last build
+
+  void removeRelocationFolder() {
+    IsoNode* node = nullptr;
+    if (!relocationFolder.empty() &&
+        iso_dir_get_node(iso_image_get_root(image.get()), relocationFolder.c_str(), &node) == 1)
+      iso_node_remove(node);
+    relocationFolder.clear();
+  }
 
   ImageCursor& builtCursor() const {
     if (!cursor) throw DwError(DW_E_INVALID_ARGUMENT, "The image has not been built yet");
@@ -354,7 +858,8 @@ struct IsoTree::Impl {
 IsoTree::IsoTree() : impl_(std::make_unique<Impl>()) {}
 IsoTree::~IsoTree() = default;
 
-std::unique_ptr<IsoTree> IsoTree::fromFolder(const std::string& folder, TreeNameCallback onAdd) {
+std::unique_ptr<IsoTree> IsoTree::fromFolder(const std::string& folder, TreeNameCallback onAdd,
+                                             TreeSkipCallback onSkip) {
   if (folder.empty()) throw DwError(DW_E_FILE, "No folder was given for the image");
   std::error_code ec;
   // libisofs needs an absolute source path; canonical also proves the folder exists.
@@ -365,6 +870,15 @@ std::unique_ptr<IsoTree> IsoTree::fromFolder(const std::string& folder, TreeName
                   static_cast<uint32_t>(ec.value()));
   if (!fs::is_directory(root, ec))
     throw DwError(DW_E_FILE, "\"" + folder + "\" is not a folder", ENOTDIR);
+
+  // Nothing may be left out silently: an entry that cannot be read fails the tree, and
+  // each special file left out is reported.
+  FolderScan scan;
+  scanFolder(root.string(), scan);
+  if (!scan.unreadable.empty()) throw DwError(DW_E_FILE, unreadableText(folder, scan.unreadable),
+                  static_cast<uint32_t>(scan.firstError));
+  if (onSkip)
+    for (const auto& [path, kind] : scan.special) onSkip(path, std::string("is ") + kind + "; left out of the image");
 
   ensureLibisofs();
   std::unique_ptr<IsoTree> tree(new IsoTree());  // private constructor: make_unique cannot reach it
@@ -429,9 +943,17 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
   if (joliet) {
     iso_write_opts_set_joliet_long_names(raw, 1);
     iso_write_opts_set_joliet_utf16(raw, 1);
+    // Joliet paths past 240 characters would otherwise be dropped without a word; readers
+    // take longer ones.
+    iso_write_opts_set_joliet_longer_paths(raw, 1);
   }
   iso_write_opts_set_output_charset(raw, "UTF-8");
   iso_write_opts_set_ms_block(raw, startBlock);
+  // Folders too deep for the plain view move into a folder of their own rather than the
+  // root, where they would meet the root's names; Rock Ridge readers do not show it.
+  impl.removeRelocationFolder();
+  std::string relocation = relocationFolderName(image);
+  iso_write_opts_set_rr_reloc(raw, relocation.data(), 1);
 
   // Every stream of one build must carry identical bytes (a burn may read the image twice:
   // a trial pass and the real one), so nothing may depend on when a stream is created.
@@ -452,11 +974,39 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
   auto built = std::make_shared<BuiltImage>();
   built->image = shareImage(image);
   built->opts = std::move(opts);
+  takeLibraryMessages();  // only this build's messages explain its failures
+  if (hasFolderAtDepth(iso_image_get_root(image), 1, 8)) {
+    // The image library adds the relocation folder to the tree when it first makes a
+    // producer. It belongs to the plain view only, so it is hidden from Joliet before the
+    // producer whose bytes count is made.
+    newBurnSource(image, built->opts.get()).reset();
+    IsoNode* node = nullptr;
+    if (iso_dir_get_node(iso_image_get_root(image), relocation.c_str(), &node) == 1) {
+      iso_node_set_hidden(node, LIBISO_HIDE_ON_JOLIET | LIBISO_HIDE_ON_1999);
+      impl.relocationFolder = relocation;
+    }
+  }
   BurnSourcePtr first = newBurnSource(image, built->opts.get());
   off_t total = first->get_size ? first->get_size(first.get()) : 0;
   if (total <= 0) throw DwError(DW_E_INTERNAL, "The image library reported no image size");
   built->size = static_cast<uint64_t>(total);
-  impl.cursor = std::make_unique<ImageCursor>(built, std::move(first));
+  auto cursor = std::make_unique<ImageCursor>(built, std::move(first));
+
+  std::vector<unsigned char> head;
+  PlainViewFixer fixer(
+      head,
+      [&](uint64_t end) {
+        if (end > built->size) throw DwError(DW_E_INTERNAL, "A directory of the built image lies past its end");
+        if (head.size() >= end) return;
+        const size_t had = head.size();
+        head.resize(static_cast<size_t>(end));
+        cursor->read(head.data() + had, head.size() - had);
+      },
+      startBlock);
+  if (fixer.run()) built->head = std::move(head);
+  cursor->rewind();
+
+  impl.cursor = std::move(cursor);
   impl.built = std::move(built);
 }
 

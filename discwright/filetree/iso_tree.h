@@ -12,11 +12,16 @@ namespace discwright {
 
 // Called for every name added to the tree (reason 0 of the library callback).
 using TreeNameCallback = std::function<void(const std::string& name)>;
+// Called for every entry left out of the tree (reason 2): a FIFO, socket or device node.
+using TreeSkipCallback = std::function<void(const std::string& name, const std::string& why)>;
 
 class IsoTree {
  public:
-  // Throws DwError (DW_E_FILE) when the folder is missing or unreadable.
-  static std::unique_ptr<IsoTree> fromFolder(const std::string& folder, TreeNameCallback onAdd = {});
+  // Throws DwError (DW_E_FILE) when the folder is missing, or when any file, folder or
+  // link in it cannot be read (naming each with the reason). Special files are left out
+  // and reported through onSkip.
+  static std::unique_ptr<IsoTree> fromFolder(const std::string& folder, TreeNameCallback onAdd = {},
+                                             TreeSkipCallback onSkip = {});
   ~IsoTree();
   IsoTree(const IsoTree&) = delete;
   IsoTree& operator=(const IsoTree&) = delete;

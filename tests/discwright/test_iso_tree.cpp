@@ -2,6 +2,10 @@
 // boot records. The image is parsed here directly so no outside tool is needed.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,11 +14,17 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <random>
+#include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
+
+#define LIBISOFS_WITHOUT_LIBBURN
+#include <libisofs/libisofs.h>
 
 #include "Discwright.h"
 #include "error.h"
@@ -418,6 +428,255 @@ TEST_F(IsoTreeTest, BootNamesAvoidExistingFilesAndMissingBootFilesAreRefused) {
   const std::string missing = (base_ / "missing.img").string();
   expectDwError([&] { tree->setBootImage(missing); }, DW_E_FILE, missing);
   expectDwError([&] { tree->setBootImage(src_.string()); }, DW_E_FILE);
+}
+
+// ---- The plain ISO 9660 view, checked by our own walk and by an outside reader ------
+
+// Output of a shell command (stdout and stderr).
+std::string runCommand(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+    ::pclose(pipe);
+  }
+  return out;
+}
+
+// The files whose Rock Ridge path resolves when the image library reads the image back
+// (it follows the links that moved folders leave behind).
+std::vector<std::string> rockRidgeFiles(const fs::path& iso, const std::vector<std::string>& files) {
+  std::vector<std::string> found;
+  IsoDataSource* src = nullptr;
+  IsoReadOpts* opts = nullptr;
+  IsoImage* image = nullptr;
+  IsoReadImageFeatures* features = nullptr;
+  if (iso_data_source_new_from_file(iso.c_str(), &src) < 0 || iso_read_opts_new(&opts, 0) < 0 ||
+      iso_image_new("READ", &image) < 0)
+    return found;
+  iso_read_opts_set_no_joliet(opts, 1);
+  if (iso_image_import(image, src, opts, &features) >= 0) {
+    for (const auto& f : files) {
+      IsoNode* node = nullptr;
+      if (iso_tree_path_to_node(image, ("/" + f).c_str(), &node) == 1 && iso_node_get_type(node) == LIBISO_FILE)
+        found.push_back(f);
+    }
+    iso_read_image_features_destroy(features);
+  }
+  iso_image_unref(image);
+  iso_read_opts_free(opts);
+  iso_data_source_unref(src);
+  return found;
+}
+
+// Identifiers the plain view allows: folders of up to 31 of A-Z, 0-9 and "_"; files as
+// NAME.EXT;N with name and extension together up to 30.
+bool validId(const std::string& id, bool isDir) {
+  auto dchars = [](const std::string& t) {
+    return std::all_of(t.begin(), t.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; });
+  };
+  if (isDir) return !id.empty() && id.size() <= 31 && dchars(id);
+  const size_t dot = id.find('.'), semi = id.find(';');
+  if (dot == std::string::npos || semi == std::string::npos || semi < dot) return false;
+  const std::string name = id.substr(0, dot), ext = id.substr(dot + 1, semi - dot - 1), version = id.substr(semi + 1);
+  return dchars(name) && dchars(ext) && name.size() + ext.size() >= 1 && name.size() + ext.size() <= 30 &&
+         !version.empty() && std::all_of(version.begin(), version.end(), ::isdigit);
+}
+
+// Walks the primary volume's directories and lists what breaks the standard: malformed,
+// repeated or unsorted identifiers in a folder, folders deeper than 8 levels, paths over 255.
+std::vector<std::string> plainViewFaults(const Bytes& image) {
+  std::vector<std::string> faults;
+  struct Dir {
+    uint32_t extent, size;
+    std::string path;
+    int depth;
+  };
+  std::vector<Dir> queue{{le32(image, kDescriptors + 156 + 2), le32(image, kDescriptors + 156 + 10), "", 1}};
+  std::set<uint32_t> seen;
+  auto key = [](const std::string& id) {
+    std::string base = id.substr(0, id.find(';'));
+    size_t dot = base.find('.');
+    std::string name = base.substr(0, dot), ext = dot == std::string::npos ? "" : base.substr(dot + 1);
+    name.resize(40, ' ');
+    ext.resize(40, ' ');
+    return name + ext;
+  };
+  for (size_t q = 0; q < queue.size(); ++q) {
+    const Dir dir = queue[q];
+    if (!seen.insert(dir.extent).second) continue;
+    if (dir.depth > 8) faults.push_back("depth " + std::to_string(dir.depth) + ": " + dir.path);
+    std::vector<std::string> ids;
+    const size_t at = size_t(dir.extent) * kSector;
+    for (size_t pos = 0; pos < dir.size;) {
+      const unsigned char len = image[at + pos];
+      if (len == 0) {
+        pos = (pos / kSector + 1) * kSector;
+        continue;
+      }
+      const std::string id = text(image, at + pos + 33, image[at + pos + 32]);
+      const bool isDir = image[at + pos + 25] & 2;
+      const uint32_t extent = le32(image, at + pos + 2), size = le32(image, at + pos + 10);
+      pos += len;
+      if (id == std::string(1, '\0') || id == std::string(1, '\1')) continue;
+      ids.push_back(id);
+      if (!validId(id, isDir)) faults.push_back("identifier \"" + id + "\" in " + (dir.path.empty() ? "/" : dir.path));
+      // Its identifiers plus one separator per folder: the path without its leading "/".
+      const std::string path = dir.path + "/" + id;
+      if (path.size() - 1 > 255) faults.push_back("path of " + std::to_string(path.size() - 1) + ": " + path);
+      if (isDir) queue.push_back({extent, size, path, dir.depth + 1});
+    }
+    std::set<std::string> unique(ids.begin(), ids.end());
+    if (unique.size() != ids.size()) faults.push_back("repeated names in " + (dir.path.empty() ? "/" : dir.path));
+    if (!std::is_sorted(ids.begin(), ids.end(), [&](auto& a, auto& b) { return key(a) < key(b); }))
+      faults.push_back("unsorted " + (dir.path.empty() ? "/" : dir.path));
+  }
+  return faults;
+}
+
+struct PlainViewCase {
+  const char* name;
+  std::vector<std::string> files;  // relative paths, created with their folders
+};
+
+std::string nested(const std::string& stem, int levels, const std::string& leaf) {
+  std::string path;
+  for (int i = 1; i <= levels; ++i) path += stem + std::to_string(i) + "/";
+  return path + leaf;
+}
+
+TEST_F(IsoTreeTest, PlainViewIsValidForAnyTree) {
+  const std::string d31(30, 'd');
+  const std::vector<PlainViewCase> cases = {
+      {"names that map to one plain name",
+       {"a-b.txt", "a_b.txt", "a b.txt", "ABC.txt", "abc.txt", "Dir/x.txt", "dir/y.txt", "a.b.c", "A.B.C",
+        "averyveryverylongname_number_one.txt", "averyveryverylongname_number_two.txt",
+        "file.averyveryverylongextension1", "file.averyveryverylongextension2", ".hidden", "_hidden"}},
+      // Deep folders move next to each other in the order they are met, so equal names
+      // with another between them were left repeated.
+      {"deep folders sharing names",
+       {nested("a", 7, "src/f.txt"), nested("b", 7, "lib/f.txt"), nested("c", 7, "src/f.txt"),
+        nested("d", 7, "more/deeper/still/more/levels/than/eight/folders/f.txt")}},
+      {"paths longer than 255 characters",
+       {nested(d31, 7, std::string(26, 'f') + ".txt"), nested(d31, 6, "short.txt"),
+        nested(d31, 3, nested(d31, 4, "other.txt"))}},
+  };
+  if (runCommand("command -v isovfy && command -v isoinfo").find("isoinfo") == std::string::npos)
+    FAIL() << "isovfy/isoinfo (Debian package genisoimage) are missing: run scripts/install-deps.sh";
+
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path folder = base_ / "plain";
+    fs::remove_all(folder);
+    for (const auto& f : c.files) {
+      fs::create_directories((folder / f).parent_path());
+      writeFile(folder / f, f);
+    }
+    auto tree = IsoTree::fromFolder(folder.string());
+    tree->build(0, true, "PLAIN", "", "");
+    const Bytes image = readAll(*tree);
+    EXPECT_EQ(plainViewFaults(image), std::vector<std::string>{});
+
+    const fs::path iso = base_ / "plain.iso";
+    writeFile(iso, image);
+    EXPECT_NE(runCommand("isovfy '" + iso.string() + "'").find("No errors found"), std::string::npos);
+    // Every file is in the plain view and, under its own path, in the Joliet view.
+    // Files with bytes; the empty records that moved folders leave behind do not count.
+    const std::string plain = runCommand("isoinfo -l -i '" + iso.string() + "'");
+    std::istringstream lines(plain);
+    size_t withBytes = 0;
+    for (std::string line; std::getline(lines, line);) {
+      std::istringstream fields(line);
+      std::string perms, links, uid, gid;
+      uint64_t size = 0;
+      if (line.find(";1") != std::string::npos && fields >> perms >> links >> uid >> gid >> size && size > 0) ++withBytes;
+    }
+    EXPECT_EQ(withBytes, c.files.size()) << plain;
+    const std::string joliet = runCommand("isoinfo -J -f -i '" + iso.string() + "'");
+    for (const auto& f : c.files)  // a name without a dot gets one in Joliet
+      EXPECT_TRUE(joliet.find("/" + f + ";1\n") != std::string::npos ||
+                  joliet.find("/" + f + ".;1\n") != std::string::npos)
+          << f << "\n" << joliet;
+    EXPECT_EQ(joliet.find("DEEP"), std::string::npos) << "the relocation folder shows in Joliet";
+    EXPECT_EQ(rockRidgeFiles(iso, c.files), c.files);
+  }
+}
+
+// ---- Entries that cannot be read or must be left out ------------------------------
+
+TEST_F(IsoTreeTest, UnreadableEntriesFailTheTreeAndSpecialFilesAreReported) {
+  // Special files are left out, each one reported; a dangling link is kept as a link.
+  ASSERT_EQ(::mkfifo((src_ / "pipe").c_str(), 0644), 0);
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  const std::string sockPath = (src_ / "sub" / "sock").string();
+  ASSERT_LT(sockPath.size(), sizeof addr.sun_path);
+  std::strcpy(addr.sun_path, sockPath.c_str());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ::close(sock);
+  fs::create_symlink(base_ / "nowhere", src_ / "dangling");
+  std::map<std::string, std::string> skipped;
+  auto tree = IsoTree::fromFolder(src_.string(), {}, [&](const std::string& name, const std::string& why) {
+    skipped[name] = why;
+  });
+  EXPECT_EQ(skipped, (std::map<std::string, std::string>{
+                         {(src_ / "pipe").string(), "is a FIFO; left out of the image"},
+                         {sockPath, "is a socket; left out of the image"}}));
+  tree->build(0, true, "SPECIAL", "", "");
+  Bytes image = readAll(*tree);
+  EXPECT_FALSE(contains(image, utf16be(u"pipe")));
+  EXPECT_TRUE(contains(image, Bytes{'d', 'a', 'n', 'g', 'l', 'i', 'n', 'g'}));  // its Rock Ridge name
+
+  // A file that vanishes after the folder was read fails the read, naming the file;
+  // the image is not padded with zeros in its place.
+  auto vanishing = IsoTree::fromFolder(src_.string());
+  fs::remove(src_ / "sub" / "pattern.bin");
+  try {
+    vanishing->build(0, true, "GONE", "", "");
+    readAll(*vanishing);
+    ADD_FAILURE() << "a vanished file went into the image";
+  } catch (const DwError& e) {
+    EXPECT_EQ(e.code(), DW_E_FILE) << e.what();
+    EXPECT_NE(std::string(e.what()).find("pattern.bin"), std::string::npos) << e.what();
+  }
+
+  // Unreadable for an ordinary user (tests run as root, who reads everything): a child
+  // process drops to "nobody" and reports the failure text through a pipe.
+  fs::create_directories(src_ / "locked");
+  writeFile(src_ / "secret.txt", "secret\n");
+  fs::permissions(src_ / "locked", fs::perms::none);
+  fs::permissions(src_ / "secret.txt", fs::perms::none);
+  fs::permissions(base_, fs::perms::all);
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(fds[0]);
+    std::string message = "no failure";
+    if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) message = "could not drop privileges";
+    else
+      try {
+        IsoTree::fromFolder(src_.string());
+      } catch (const DwError& e) {
+        message = e.what();
+      }
+    (void)!::write(fds[1], message.data(), message.size());
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string message;
+  char buf[1024];
+  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) message.append(buf, size_t(n));
+  ::close(fds[0]);
+  ::waitpid(child, nullptr, 0);
+  fs::permissions(src_ / "locked", fs::perms::owner_all);
+  EXPECT_NE(message.find("2 files or folders"), std::string::npos) << message;
+  EXPECT_NE(message.find("\"" + (src_ / "locked").string() + "\" (Permission denied)"), std::string::npos) << message;
+  EXPECT_NE(message.find("\"" + (src_ / "secret.txt").string() + "\" (Permission denied)"), std::string::npos)
+      << message;
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 // Writing a file tree's image into a file: the bytes, the folder whose room is
-// checked, cancelling, and the file left behind by a failure.
+// checked, and an existing output left as it was by a failure or a cancel.
 #include <QDir>
+#include <QRegularExpression>
 #include <QString>
 
 #include <fcntl.h>
 
 #include <cerrno>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "engine/actions_support.h"
 #include "sbBurnToFileAction.h"
@@ -19,20 +23,25 @@ class BurnToFileTest : public ActionsTest {
   void SetUp() override {
     ActionsTest::SetUp();
     start({cdRecorder()});
-    burner = std::make_unique<TsbBurner>();
-    burner->BurnSettings.Mode = bmToImageFile;
-    burner->VolumeLabel = QStringLiteral("BACKUP");
     const fs::path folder = dir_ / "tree";
     fs::create_directories(folder / "sub");
     writeFile(folder / "a.txt", 3000, 1);
     writeFile(folder / "sub" / "b.bin", 200000, 2);  // the image spans several 64 KiB pieces
+    newBurner();
+    list.Add().Action = &action;
+  }
+
+  // A burner writing an image of the tree folder.
+  void newBurner() {
+    burner = std::make_unique<TsbBurner>();
+    burner->BurnSettings.Mode = bmToImageFile;
+    burner->VolumeLabel = QStringLiteral("BACKUP");
     char text[DISCWRIGHT_TEXT_SIZE] = {};
     uint32_t status = 0;
     ASSERT_EQ(Discwright_ISO9660JolietFileTree_Create(&burner->FileTree, text, sizeof text, &status, nullptr, nullptr,
-                                                      folder.string().c_str()),
+                                                      (dir_ / "tree").string().c_str()),
               DW_E_OK)
         << text;
-    list.Add().Action = &action;
   }
 
   // The tree's image as the library builds it, read afresh from its start.
@@ -69,6 +78,7 @@ TEST(ImageOutputFolder, AbsoluteNamesGiveTheirFolderAndRelativeOnesTheCurrentDir
 
 TEST_F(BurnToFileTest, WritesTheTreesImageIntoTheFile) {
   const fs::path output = dir_ / "backup.iso";
+  writeFile(output, 5000000, 9);  // an older, larger image is replaced whole
   list.Source.FileName = QString::fromStdString(output.string());
   ASSERT_TRUE(run(list)) << messages.texts().join('\n').toStdString();
 
@@ -83,6 +93,12 @@ TEST_F(BurnToFileTest, WritesTheTreesImageIntoTheFile) {
   EXPECT_EQ(burner->ImageOutput.Remaining, 0);
   EXPECT_GT(burner->ImageOutput.FreeBytesAvailable, 0);
   EXPECT_TRUE(burner->LastMessage.isEmpty());  // the copy cleared it and did not fail
+
+  // The program and its version name the image's preparer and application, not a path.
+  const QRegularExpression id(QStringLiteral("^KORVANEL \\d+\\.\\d+\\.\\d+ +$"));
+  const auto field = [&](size_t at) { return QString::fromLatin1(reinterpret_cast<const char*>(&written[at]), 128); };
+  EXPECT_TRUE(id.match(field(16 * 2048 + 446)).hasMatch()) << field(16 * 2048 + 446).toStdString();
+  EXPECT_TRUE(id.match(field(16 * 2048 + 574)).hasMatch()) << field(16 * 2048 + 574).toStdString();
 
   const QStringList log = diagnosticLog();
   EXPECT_TRUE(log.contains("Creating image '" + list.Source.FileName + "' "));
@@ -101,43 +117,69 @@ TEST_F(BurnToFileTest, ARelativeNameIsWrittenInTheCurrentDirectory) {
   EXPECT_EQ(readFile(dir_ / "relative.iso"), treeImage());
 }
 
-TEST_F(BurnToFileTest, ACancelledCopyEndsWithAWarningAndKeepsTheFile) {
-  const fs::path output = dir_ / "cancelled.iso";
-  list.Source.FileName = QString::fromStdString(output.string());
-  burner->Cancel();  // no library call in this mode, only the flag the copy loop watches
-  ASSERT_TRUE(run(list));
-  EXPECT_EQ(messages.lines().back(), (Line{"Cancelled!", litWarning}));
-  EXPECT_FALSE(messages.texts().contains("Finished!"));
-  ASSERT_TRUE(fs::exists(output));
-  EXPECT_EQ(fs::file_size(output), 0u);
+// Whatever stops the build, an existing output keeps its bytes and no partial image is
+// left beside it.
+TEST_F(BurnToFileTest, AFailedOrCancelledBuildLeavesTheOutputAsItWas) {
+  struct Case {
+    const char* name;
+    std::function<void()> setUp;
+    bool ok;
+    QString lastLineStart;  // and the kind: an error unless ok
+    QString mentions;
+  };
+  const std::vector<Case> cases = {
+      {"missing boot image", [&] { burner->HasBootImage = true, burner->BootImageFile = QString::fromStdString((dir_ / "missing.img").string()); },
+       false, "Discwright_ISO9660JolietFileTree_SetBootImage() failed, exception 15, status 2, ",
+       "missing.img\" cannot be found (No such file or directory)"},
+      {"library failure", [&] { burner->FileTree = 0xDEAD; }, false,
+       "Discwright_ISO9660FileTree_BuildImage() failed, exception 2, ", ""},
+      {"cancelled", [&] { burner->Cancel(); }, true, "Cancelled!", ""},
+      // The copy loop's own failure text: no "()" after its name.
+      {"file gone before the copy", [&] { fs::remove(dir_ / "tree" / "sub" / "b.bin"); }, false,
+       "Discwright_ISO9660FileTree_Read(loop) failed, exception 15, status 0, text \"Reading the image failed at byte ",
+       "b.bin"},
+  };
+  const fs::path folder = dir_ / "out";
+  fs::create_directories(folder);
+  const fs::path output = folder / "prev.iso";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    newBurner();
+    messages.clear();
+    const Bytes previous = writeFile(output, 70000, 3);
+    list.Source.FileName = QString::fromStdString(output.string());
+    const DiscwrightHandle tree = burner->FileTree;
+    c.setUp();
+    EXPECT_EQ(run(list), c.ok);
+    burner->FileTree = tree;
+    const Line last = messages.lines().back();
+    EXPECT_TRUE(last.text.startsWith(c.lastLineStart)) << last;
+    EXPECT_TRUE(last.text.contains(c.mentions)) << last;
+    EXPECT_EQ(last.kind, c.ok ? litWarning : litError);
+    EXPECT_TRUE(readFile(output) == previous);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"prev.iso"});
+    EXPECT_EQ(::fcntl(burner->ImageOutput.Handle, F_GETFD), -1) << "the output was left open";
+  }
+  // A name that did not exist stays absent.
+  newBurner();
+  burner->Cancel();
+  list.Source.FileName = QString::fromStdString((folder / "new.iso").string());
+  EXPECT_TRUE(run(list));
+  EXPECT_FALSE(fs::exists(folder / "new.iso"));
 }
 
-TEST_F(BurnToFileTest, AFileThatCannotBeCreatedIsRefusedWithTheSystemsCode) {
+TEST_F(BurnToFileTest, AFileThatCannotBeCreatedIsRefusedWithTheSystemsCodeAndReason) {
   const fs::path output = dir_ / "no-such-folder" / "disc.iso";
   list.Source.FileName = QString::fromStdString(output.string());
   EXPECT_FALSE(run(list));
-  const QString failure = QStringLiteral("CreateFile(\"%1\") failed, status %2").arg(list.Source.FileName).arg(ENOENT);
+  const QString failure = QStringLiteral("CreateFile(\"%1\") failed, status %2 (No such file or directory)")
+                              .arg(list.Source.FileName)
+                              .arg(ENOENT);
   EXPECT_EQ(messages.lines().back(), (Line{failure, litError}));
   EXPECT_EQ(burner->Status, uint32_t(ENOENT));
   EXPECT_EQ(burner->LastMessage, failure);
   EXPECT_FALSE(diagnosticLog().contains(failure));
   EXPECT_EQ(burner->ImageOutput.Handle, -1);
-}
-
-TEST_F(BurnToFileTest, ALibraryFailureLeavesAnEmptyFileAndIsLogged) {
-  const fs::path output = dir_ / "broken.iso";
-  list.Source.FileName = QString::fromStdString(output.string());
-  const DiscwrightHandle tree = burner->FileTree;
-  burner->FileTree = 0xDEAD;  // not a handle of the library
-  EXPECT_FALSE(run(list));
-  burner->FileTree = tree;
-  const Line last = messages.lines().back();
-  EXPECT_EQ(last.kind, litError);
-  EXPECT_TRUE(last.text.startsWith("Discwright_ISO9660FileTree_BuildImage() failed, exception 2, ")) << last;
-  EXPECT_TRUE(diagnosticLog().contains(last.text));
-  ASSERT_TRUE(fs::exists(output));
-  EXPECT_EQ(fs::file_size(output), 0u);
-  // The file was closed on the way out; the burner keeps the closed handle's number.
-  ASSERT_NE(burner->ImageOutput.Handle, -1);
-  EXPECT_EQ(::fcntl(burner->ImageOutput.Handle, F_GETFD), -1);
 }
