@@ -230,11 +230,10 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
            true);
   }
 
-  // A file image stands alone, so it starts at block 0. The image names the program that
-  // made it, not where it happens to be installed.
+  // A file image stands alone, so it starts at block 0.
   Log(QStringLiteral("Discwright_ISO9660JolietFileTree_BuildImage"));
   const QByteArray label = b.VolumeLabel.toUtf8();
-  const QByteArray program = QByteArrayLiteral("KORVANEL " KORVANEL_VERSION);
+  const QByteArray program = ImageCreatorId();
   b.ExceptionNumber = Discwright_ISO9660JolietFileTree_BuildImage(b.FileTree, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
                                                                   &b.Status, 0, 8, 1, label.constData(),
                                                                   program.constData(), program.constData());

@@ -166,3 +166,5 @@ QString SkinFolder() { return SkinFolder(ProgramFolder()); }
 QString SkinFolder(const QString& programFolder) {
   return IncludeTrailingSeparator(IncludeTrailingSeparator(programFolder) + QStringLiteral("sounds/res10"));
 }
+
+QByteArray ImageCreatorId() { return QByteArrayLiteral("KORVANEL " KORVANEL_VERSION); }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QByteArray>
 #include <QString>
 
 #include <cstddef>
@@ -69,3 +70,7 @@ QString UserStateFolder();
 // Folder of the window images: "sounds/res10/" beside the executable.
 QString SkinFolder();
 QString SkinFolder(const QString& programFolder);
+
+// The preparer and application named in every image the program builds: the
+// product and its version, not where the program happens to be installed.
+QByteArray ImageCreatorId();

@@ -177,7 +177,7 @@ void TsbStagedAction::BuildImage(const DiscwrightTrackInformation& track) {
   // The image starts where the disc can next be written, so its block numbers fit a later session.
   Log(QStringLiteral("Discwright_ISO9660JolietFileTree_BuildImage"));
   const QByteArray label = b.VolumeLabel.toUtf8();
-  const QByteArray program = LibraryFileName(ProgramFilePath());
+  const QByteArray program = ImageCreatorId();
   b.ExceptionNumber = Discwright_ISO9660JolietFileTree_BuildImage(b.FileTree, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
                                                                   &b.Status, track.NextWritable, 0, 1,
                                                                   label.constData(), program.constData(),
