@@ -218,6 +218,14 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   settings.WriteSpeed = speed->SpeedInSize;
   burner.BurnSettings = settings;
 
+  // Interrupted while the device and disc were checked: nothing is written yet,
+  // and nothing may be.
+  if (interruptRequested) {
+    output.Line(ResStr(sCancelling), litWarning);
+    burner.Release();
+    return kExitCancelled;
+  }
+
   // What the wizard collects before the burning page runs the actions.
   output.Line(ResStr(sBurningImage), litInfo, false);
   output.Line(ResStr(sDestinationDevice) + QStringLiteral(": ") + burner.DeviceInfo.Product, litInfo, false);
