@@ -53,14 +53,9 @@ QString UsedText(const TsbDeviceItem& item) {
 
 TsbDeviceItem& RequireDevice(CliEngine& engine, const QString& device) {
   engine.Scan();
-  TsbDeviceItem* item = engine.Find(device);
-  if (!item) {
-    engine.ForgetLibraryFailures();
-    NoteLibraryFailure(engine.WhyUnavailable(device));
-    engine.CheckFailed(QStringLiteral("No CD/DVD device \"%1\" was found").arg(device));
-  }
-  if (item->DiscType != DISC_TYPE_NO_MEDIA) item->DiscSpace = ReadDiscSpace(*item);
-  return *item;
+  TsbDeviceItem& item = engine.FindOrExplain(device, QStringLiteral("No CD/DVD device \"%1\" was found").arg(device));
+  if (item.DiscType != DISC_TYPE_NO_MEDIA) item.DiscSpace = ReadDiscSpace(item);
+  return item;
 }
 
 // The burn modes the burn mode page offers for this device and disc, in its order.
@@ -260,16 +255,20 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   SetProcessMessagesHook(nullptr);
   output.Finish();
   burner.Release();
+  const int result = burner.Cancelled || interruptRequested ? kExitCancelled
+                     : ok && burner.BurnSucceeded             ? kExitSuccess
+                                                              : kExitFailure;
   if (!args.saveLog.isEmpty()) {
     try {
       output.SaveLog(args.saveLog);
     } catch (const TsbIOError& e) {
-      // The burn ended as the log above says; only the copy of the log is missing.
-      PrintError(e.Message());
+      // The folder was writable when the burn began. The burn ended as the log
+      // above says; only the asked-for copy of the log is missing.
+      PrintError(e.Message() + QStringLiteral("\nThe burn itself ended as shown above; only its log was not saved"));
+      if (result == kExitSuccess) return kExitFailure;
     }
   }
-  if (burner.Cancelled || interruptRequested) return kExitCancelled;
-  return ok && burner.BurnSucceeded ? kExitSuccess : kExitFailure;
+  return result;
 }
 
 namespace {

@@ -168,13 +168,21 @@ std::vector<std::pair<QString, QString>> CliEngine::Unavailable() {
   return out;
 }
 
+TsbDeviceItem& CliEngine::FindOrExplain(const QString& device, const QString& message) {
+  ForgetLibraryFailures();
+  TsbDeviceItem* item = Find(device);
+  if (!item) {
+    NoteLibraryFailure(WhyUnavailable(device));
+    CheckFailed(message);
+  }
+  return *item;
+}
+
 void CliEngine::SelectForBurning(const QString& device, TsbBurner& burner) {
   Scan();
-  TsbDeviceItem* item = Find(device);
-  ForgetLibraryFailures();
-  if (!item) NoteLibraryFailure(WhyUnavailable(device));
   // Only devices that can burn are listed on the device page.
-  if (!item || !item->FormatFlags[5]) CheckFailed(ResStr(sSelectBurningDevice));
+  TsbDeviceItem* item = &FindOrExplain(device, ResStr(sSelectBurningDevice));
+  if (!item->FormatFlags[5]) CheckFailed(ResStr(sSelectBurningDevice));
   if (item->DiscType != DISC_TYPE_NO_MEDIA) item->DiscSpace = ReadDiscSpace(*item);
   if (item->DiscSpace.FreeBytes != item->DiscSpace.CapacityBytes) CheckFailed(ResStr(sDiscNotBlank));
   if (item->DiscType == DISC_TYPE_NO_MEDIA) CheckFailed(ResStr(sNoMediaInDrive));

@@ -29,6 +29,8 @@ class CliEngine {
   bool Opened(const TsbDeviceItem& item) const { return item.TransportType == transport_; }
   // The scanned device DEVICE names (CdRomN, /dev/srN or port:bus:target:lun), or none.
   TsbDeviceItem* Find(const QString& device);
+  // The same, or a raised message with the library's reason why DEVICE is not there (busy, say).
+  TsbDeviceItem& FindOrExplain(const QString& device, const QString& message);
   // The text that identifies a device in listings under the transport.
   QString DeviceId(const TsbDeviceItem& item) const;
 

@@ -123,11 +123,13 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record) {
   }
   if (code != DW_E_OK) {
     grabber.handle = 0;
-    const QString failure = TripleFailureText(createCall, code, status, text);
-    Log(failure);  // the reads below then fail on their own
-    NoteLibraryFailure(failure);
+    const QString failed = TripleFailureText(createCall, code, status, text);
+    Log(failed);  // the reads below then fail on their own
+    NoteLibraryFailure(failed);
   }
 
+  // Reads on a device that did not open fail for that reason alone: noted once.
+  const bool opened = code == DW_E_OK;
   uint32_t freeCount = 0;
   uint64_t freeBytes = 0;
   code = Discwright_CdvdBurnerGrabber_GetDiscFreeSpace(grabber.handle, text, DISCWRIGHT_TEXT_SIZE, &status, failure,
@@ -136,8 +138,9 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record) {
     freeCount = 0;
     freeBytes = 0;
     Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscFreeSpace() failed, exception %1\"").arg(code));
-    NoteLibraryFailure(
-        TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscFreeSpace"), code, status, text));
+    if (opened)
+      NoteLibraryFailure(
+          TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscFreeSpace"), code, status, text));
   }
 
   uint64_t usedBytes = 0;
@@ -145,10 +148,10 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record) {
                                                        &usedBytes);
   if (code != DW_E_OK) {
     usedBytes = 0;
-    const QString failure = TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscUsedSpace"), code,
-                                              status, text);
-    Log(failure);
-    NoteLibraryFailure(failure);
+    const QString failed = TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscUsedSpace"), code,
+                                             status, text);
+    Log(failed);
+    if (opened) NoteLibraryFailure(failed);
   }
 
   space.FreeBytes = int64_t(freeBytes);

@@ -83,8 +83,7 @@ class Probe {
 
   void Query(TsbDeviceItem& item) {
     // A device found by name was given its address when it was opened.
-    const QString driveLetter = name_ && !item.Address.Valid ? QString()
-                                : GetDriveLetter(name_ ? item.Address : address_, QString());
+    const QString driveLetter = GetDriveLetter(name_ ? item.Address : address_, QString());
 
     {
       char vendor[DISCWRIGHT_TEXT_SIZE] = {};
@@ -227,17 +226,14 @@ QString TripleFailureText(const QString& function, uint8_t exception, uint32_t s
 void ProbeDevice(TsbDeviceList& list, void* param1, void* param2) { Probe(list, param1, param2).Run(); }
 
 QString GetDriveLetter(const DiscwrightDeviceAddress& address, const QString& name) {
-  if (!name.isEmpty()) {
-    // The library knows which of its devices is a drive of this machine and
-    // where its disc is mounted; the node /dev/srN of the same number may
-    // belong to another drive than an emulated recorder named CdRomN.
-    const DiscwrightDeviceAddress named = AddressOfDevice(name.toLocal8Bit().constData());
-    return named.Valid ? GetDriveLetter(named, QString()) : QString();
-  }
+  // The library knows which of its devices is a drive of this machine and where
+  // its disc is mounted; /dev/srN may be another drive than the device named CdRomN.
+  const DiscwrightDeviceAddress target = name.isEmpty() ? address : AddressOfDevice(name.toLocal8Bit().constData());
+  if (!target.Valid) return {};
   char buffer[DISCWRIGHT_TEXT_SIZE] = {};
   Log(QStringLiteral("Discwright_GetDeviceNameByDeviceAddress"));
-  if (Discwright_GetDeviceNameByDeviceAddress(address.PortID, address.BusID, address.TargetID, address.LUN,
-                                              buffer) != DW_E_OK)
+  if (Discwright_GetDeviceNameByDeviceAddress(target.PortID, target.BusID, target.TargetID, target.LUN, buffer) !=
+      DW_E_OK)
     return {};
   // The library answers with a local device path: "\\.\" and the mount point.
   return FixedArrayToText(buffer).mid(4);
