@@ -30,6 +30,15 @@ void SplitName(const QString& path, QString& folder, QString& name) {
   name = path.mid(slash + 1);
 }
 
+// Cuts name to at most maxBytes without splitting a UTF-8 sequence, so the name still
+// decodes to the same text and encodes back to the same bytes.
+void CutUtf8(QByteArray& name, qsizetype maxBytes) {
+  if (name.size() <= maxBytes) return;
+  qsizetype end = maxBytes;
+  while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+  name.truncate(end);
+}
+
 QString RealPath(const QString& path) {
   char resolved[PATH_MAX];
   if (!::realpath(QFile::encodeName(path).constData(), resolved)) return QString();
@@ -91,8 +100,10 @@ int CreateTemporaryBeside(const QString& target, QString& tempName) {
   QString folder, base;
   SplitName(target, folder, base);
   // Hidden, and short enough for any file system even beside a long name.
-  QByteArray name = QFile::encodeName(folder + QStringLiteral("/.") + base).left(PATH_MAX - 64);
-  if (name.size() - name.lastIndexOf('/') > 200) name.truncate(name.lastIndexOf('/') + 200);
+  QByteArray name = QFile::encodeName(folder + QStringLiteral("/.") + base);
+  CutUtf8(name, PATH_MAX - 64);
+  const qsizetype slash = name.lastIndexOf('/');
+  CutUtf8(name, slash + 200);
   name += ".partial-XXXXXX";
   int fd = ::mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0) return -1;
@@ -110,18 +121,19 @@ int CreateTemporaryBeside(const QString& target, QString& tempName) {
   return fd;
 }
 
-bool ReplaceWith(const QString& tempName, const QString& target) {
-  if (::rename(QFile::encodeName(tempName).constData(), QFile::encodeName(target).constData()) != 0) return false;
+Replaced ReplaceWith(const QString& tempName, const QString& target) {
+  if (::rename(QFile::encodeName(tempName).constData(), QFile::encodeName(target).constData()) != 0)
+    return Replaced::No;
   // The new name itself must survive a crash, not only the bytes.
   QString folder, base;
   SplitName(target, folder, base);
   const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0) return false;
+  if (dir < 0) return Replaced::NotSynced;
   const bool synced = ::fsync(dir) == 0;
   const int error = errno;
   ::close(dir);
   errno = error;
-  return synced;
+  return synced ? Replaced::Yes : Replaced::NotSynced;
 }
 
 void Remove(const QString& fileName) { ::unlink(QFile::encodeName(fileName).constData()); }
@@ -180,6 +192,7 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
     void close() {
       if (open) sbfile::Close(out.Handle);
       open = false;
+      out.Handle = -1;
     }
     ~Output() {
       close();
@@ -217,7 +230,7 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   out.Handle = sbfile::CreateTemporaryBeside(target, output.temp);
   if (out.Handle == -1) systemFailure(createCall, false);
   output.open = true;
-  out.FileName = output.temp;
+  out.FileName = fileName;  // failure texts name the user's file, not the hidden temporary one
 
   if (b.HasBootImage && !b.BootImageFile.isEmpty()) {
     Log(QStringLiteral("Discwright_ISO9660JolietFileTree_SetBootImage: Bootimage: ") + b.BootImageFile);
@@ -292,10 +305,20 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   if (!b.BurnSucceeded) fail(QStringLiteral("The image \"%1\" was not completed").arg(fileName), true);
 
   // The image is on the disk, not only in the page cache, before it takes the output's name.
-  if (!sbfile::FlushToDisk(out.Handle)) systemFailure(QStringLiteral("FlushFileBuffers(\"%1\")").arg(output.temp), true);
+  if (!sbfile::FlushToDisk(out.Handle)) systemFailure(QStringLiteral("FlushFileBuffers(\"%1\")").arg(fileName), true);
   output.close();
-  if (!sbfile::ReplaceWith(output.temp, target))
+  const sbfile::Replaced replaced = sbfile::ReplaceWith(output.temp, target);
+  if (replaced == sbfile::Replaced::No)
     systemFailure(QStringLiteral("MoveFileEx(\"%1\", \"%2\")").arg(output.temp, target), true);
   output.placed = true;
+  if (replaced == sbfile::Replaced::NotSynced) {
+    // The image is complete under its name; only a crash in the next moments could lose
+    // the name, so this is no failure.
+    const QString warning =
+        QStringLiteral("The image \"%1\" was written, but its folder could not be synced to the disk, %2")
+            .arg(fileName, sbfile::StatusText(errno));
+    Log(warning);
+    DoMessage(warning, litWarning);
+  }
   DoMessage(QStringLiteral("Finished!"), litInfo);
 }

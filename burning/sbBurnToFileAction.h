@@ -30,9 +30,10 @@ bool IsInsideFolder(const QString& path, const QString& folder);
 // Creates an empty temporary file beside target for writing (readable by others) and
 // sets tempName; -1 and errno on failure.
 int CreateTemporaryBeside(const QString& target, QString& tempName);
-// Moves the temporary file over target in one step and makes the move durable; false
-// and errno on failure.
-bool ReplaceWith(const QString& tempName, const QString& target);
+// Moves the temporary file over target in one step and makes the move durable. No (the
+// output as it was) or NotSynced (the image in place, its folder not synced) set errno.
+enum class Replaced { No, Yes, NotSynced };
+Replaced ReplaceWith(const QString& tempName, const QString& target);
 void Remove(const QString& fileName);
 
 // Free space of the volume holding folder; false and errno on failure.

@@ -36,7 +36,7 @@ struct TsbBurnSettings {
 
 struct TsbImageOutput {
   int Handle = -1;  // output file descriptor, -1 = none
-  QString FileName;  // the file Handle writes, for failure texts
+  QString FileName;  // the output as the user named it, for failure texts
   int64_t FreeBytesAvailable = 0;
   int64_t TotalBytes = 0;
   int64_t Remaining = 0;

@@ -79,19 +79,52 @@ void ensureLibisofs() {
   if (result < 0) throw DwError(DW_E_INTERNAL, "The image library could not start: " + libisofsText(result));
 }
 
-// The queued library messages since the last call, newest last ("" when none): the
-// file and reason behind a failed production.
-std::string takeLibraryMessages() {
-  std::string all;
-  char minimum[] = "SORRY";
-  char text[ISO_MSGS_MESSAGE_LEN];
-  char severity[80];
-  int code = 0, imageId = 0;
-  while (iso_obtain_msgs(minimum, &code, &imageId, text, severity) == 1) {
-    if (!all.empty()) all += "; ";
-    all += text;
+// The library keeps one message queue for the whole process; each message carries the id
+// of the image it is about. Whoever drains the queue sorts the messages by image, so one
+// tree never takes, nor throws away, another tree's failure texts.
+class LibraryMessages {
+ public:
+  // The messages about image imageId since its last take, oldest first, joined by "; "
+  // ("" when none): the file and reason behind a failed production.
+  std::string take(int imageId) {
+    std::lock_guard lock(mutex_);
+    drain();
+    std::string all;
+    auto it = byImage_.find(imageId);
+    if (it == byImage_.end()) return all;
+    for (const auto& text : it->second) {
+      if (!all.empty()) all += "; ";
+      all += text;
+    }
+    byImage_.erase(it);
+    return all;
   }
-  return all;
+
+ private:
+  // Bounds for messages nobody takes (an image that never fails a read again): a few per
+  // image, and the images with the lowest ids (the oldest) go first.
+  static constexpr size_t kPerImage = 16;
+  static constexpr size_t kImages = 64;
+
+  void drain() {
+    char minimum[] = "SORRY";
+    char text[ISO_MSGS_MESSAGE_LEN];
+    char severity[80];
+    int code = 0, imageId = 0;
+    while (iso_obtain_msgs(minimum, &code, &imageId, text, severity) == 1) {
+      auto& texts = byImage_[imageId];
+      if (texts.size() < kPerImage) texts.emplace_back(text);
+      if (byImage_.size() > kImages) byImage_.erase(byImage_.begin());
+    }
+  }
+
+  std::mutex mutex_;
+  std::map<int, std::vector<std::string>> byImage_;
+};
+
+LibraryMessages& libraryMessages() {
+  static LibraryMessages messages;
+  return messages;
 }
 
 struct ImageUnref {
@@ -285,7 +318,7 @@ class PlainViewFixer {
       bool renamed = namePlaceholders(dir);
       renamed = renameRepeats(dir) || renamed;
       std::stable_sort(dir.records.begin() + 2, dir.records.end(), before);
-      if (!fits(dir)) {  // longer placeholder names may not fit; the rest only shrinks
+      if (!layout(dir, nullptr)) {  // longer placeholder names may not fit; the rest only shrinks
         dir.records = original;
         renamed = renameRepeats(dir);
         std::stable_sort(dir.records.begin() + 2, dir.records.end(), before);
@@ -376,14 +409,17 @@ class PlainViewFixer {
     return changed;
   }
 
-  // Lays the sorted records out again; a record never crosses a block boundary.
-  static bool fits(const PlainDir& dir) {
+  // Lays the sorted records out again, a record never crossing a block boundary: fills
+  // out (dir.size bytes) when given, and tells whether they fit the directory's extent.
+  static bool layout(const PlainDir& dir, std::vector<unsigned char>* out) {
     size_t pos = 0;
     for (const auto& rec : dir.records) {
       if (pos % kBlock + rec.bytes.size() > kBlock) pos = (pos / kBlock + 1) * kBlock;
+      if (pos + rec.bytes.size() > dir.size) return false;
+      if (out) std::copy(rec.bytes.begin(), rec.bytes.end(), out->begin() + pos);
       pos += rec.bytes.size();
     }
-    return pos <= dir.size;
+    return true;
   }
 
   // A moved folder leaves a file record behind that points to it; the image library gives
@@ -407,14 +443,8 @@ class PlainViewFixer {
 
   void store(const PlainDir& dir) {
     std::vector<unsigned char> out(dir.size, 0);
-    size_t pos = 0;
-    for (const auto& rec : dir.records) {
-      if (pos % kBlock + rec.bytes.size() > kBlock) pos = (pos / kBlock + 1) * kBlock;
-      if (pos + rec.bytes.size() > out.size())
-        throw DwError(DW_E_INTERNAL, "The renamed directory records no longer fit their directory");
-      std::copy(rec.bytes.begin(), rec.bytes.end(), out.begin() + pos);
-      pos += rec.bytes.size();
-    }
+    if (!layout(dir, &out))
+      throw DwError(DW_E_INTERNAL, "The renamed directory records no longer fit their directory");
     std::copy(out.begin(), out.end(), head_.begin() + dir.at);
   }
 
@@ -567,7 +597,7 @@ class ImageCursor {
       if (got <= 0) {
         // A producer stopped by a file it could not read ends early; its messages name it.
         stop();  // joins the producer, so its messages are all queued
-        std::string why = takeLibraryMessages();
+        std::string why = libraryMessages().take(iso_image_get_msg_id(built_->image.get()));
         if (got == 0 && why.empty())
           throw DwError(DW_E_IO, "The image ended at byte " + std::to_string(at + done) + " instead of " +
                                      std::to_string(built_->size));
@@ -974,7 +1004,6 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
   auto built = std::make_shared<BuiltImage>();
   built->image = shareImage(image);
   built->opts = std::move(opts);
-  takeLibraryMessages();  // only this build's messages explain its failures
   if (hasFolderAtDepth(iso_image_get_root(image), 1, 8)) {
     // The image library adds the relocation folder to the tree when it first makes a
     // producer. It belongs to the plain view only, so it is hidden from Joliet before the
@@ -1005,6 +1034,9 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
       startBlock);
   if (fixer.run()) built->head = std::move(head);
   cursor->rewind();
+  // The build's productions were stopped on purpose (rewind joins the last one); a read's
+  // failure is explained by that read's production alone.
+  libraryMessages().take(iso_image_get_msg_id(image));
 
   impl.cursor = std::move(cursor);
   impl.built = std::move(built);

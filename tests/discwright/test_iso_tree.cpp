@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #define LIBISOFS_WITHOUT_LIBBURN
@@ -630,16 +631,32 @@ TEST_F(IsoTreeTest, UnreadableEntriesFailTheTreeAndSpecialFilesAreReported) {
   EXPECT_TRUE(contains(image, Bytes{'d', 'a', 'n', 'g', 'l', 'i', 'n', 'g'}));  // its Rock Ridge name
 
   // A file that vanishes after the folder was read fails the read, naming the file;
-  // the image is not padded with zeros in its place.
+  // the image is not padded with zeros in its place. The library's message queue is
+  // shared by every tree (and anyone else): each failure names its own tree's file only.
+  fs::create_directories(base_ / "other");
+  writeFile(base_ / "other" / "elsewhere.bin", pattern(100000, 3));
   auto vanishing = IsoTree::fromFolder(src_.string());
+  auto otherVanishing = IsoTree::fromFolder((base_ / "other").string());
   fs::remove(src_ / "sub" / "pattern.bin");
-  try {
-    vanishing->build(0, true, "GONE", "", "");
-    readAll(*vanishing);
-    ADD_FAILURE() << "a vanished file went into the image";
-  } catch (const DwError& e) {
-    EXPECT_EQ(e.code(), DW_E_FILE) << e.what();
-    EXPECT_NE(std::string(e.what()).find("pattern.bin"), std::string::npos) << e.what();
+  fs::remove(base_ / "other" / "elsewhere.bin");
+  vanishing->build(0, true, "GONE", "", "");
+  otherVanishing->build(0, true, "GONE", "", "");
+  char foreign[] = "foreign.bin could not be read";
+  char sorry[] = "SORRY";
+  ASSERT_EQ(iso_msgs_submit(0, foreign, 0, sorry, 0), 1);
+  for (auto [tree, own, others] : {std::tuple{vanishing.get(), "pattern.bin", "elsewhere.bin"},
+                                   std::tuple{otherVanishing.get(), "elsewhere.bin", "pattern.bin"}}) {
+    SCOPED_TRACE(own);
+    try {
+      readAll(*tree);
+      ADD_FAILURE() << "a vanished file went into the image";
+    } catch (const DwError& e) {
+      const std::string what = e.what();
+      EXPECT_EQ(e.code(), DW_E_FILE) << what;
+      EXPECT_NE(what.find(own), std::string::npos) << what;
+      EXPECT_EQ(what.find(others), std::string::npos) << what;
+      EXPECT_EQ(what.find("foreign.bin"), std::string::npos) << what;
+    }
   }
 
   // Unreadable for an ordinary user (tests run as root, who reads everything): a child

@@ -4,10 +4,16 @@
 #include <QRegularExpression>
 #include <QString>
 
-#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <cerrno>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -127,6 +133,27 @@ TEST_F(BurnToFileTest, AFailedOrCancelledBuildLeavesTheOutputAsItWas) {
     QString lastLineStart;  // and the kind: an error unless ok
     QString mentions;
   };
+  const fs::path folder = dir_ / "out";
+  fs::create_directories(folder);
+  const fs::path output = folder / "prev.iso";
+  const QString outputName = QString::fromStdString(output.string());
+  // A file-size limit fails the copy's writes (EFBIG instead of the signal) until reset.
+  struct FileSizeLimit {
+    explicit FileSizeLimit(rlim_t bytes) {
+      previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+      ::getrlimit(RLIMIT_FSIZE, &previous);
+      rlimit limit = previous;
+      limit.rlim_cur = bytes;
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+      ::setrlimit(RLIMIT_FSIZE, &previous);
+      std::signal(SIGXFSZ, previousHandler);
+    }
+    rlimit previous{};
+    void (*previousHandler)(int) = nullptr;
+  };
+  std::unique_ptr<FileSizeLimit> sizeLimit;
   const std::vector<Case> cases = {
       {"missing boot image", [&] { burner->HasBootImage = true, burner->BootImageFile = QString::fromStdString((dir_ / "missing.img").string()); },
        false, "Discwright_ISO9660JolietFileTree_SetBootImage() failed, exception 15, status 2, ",
@@ -134,23 +161,24 @@ TEST_F(BurnToFileTest, AFailedOrCancelledBuildLeavesTheOutputAsItWas) {
       {"library failure", [&] { burner->FileTree = 0xDEAD; }, false,
        "Discwright_ISO9660FileTree_BuildImage() failed, exception 2, ", ""},
       {"cancelled", [&] { burner->Cancel(); }, true, "Cancelled!", ""},
+      // Named by the user's file, not the hidden temporary one.
+      {"write refused", [&] { sizeLimit = std::make_unique<FileSizeLimit>(100000); }, false,
+       QStringLiteral("WriteFile( 65536 ) to \"%1\" failed, status %2 (").arg(outputName).arg(EFBIG), ""},
       // The copy loop's own failure text: no "()" after its name.
       {"file gone before the copy", [&] { fs::remove(dir_ / "tree" / "sub" / "b.bin"); }, false,
        "Discwright_ISO9660FileTree_Read(loop) failed, exception 15, status 0, text \"Reading the image failed at byte ",
        "b.bin"},
   };
-  const fs::path folder = dir_ / "out";
-  fs::create_directories(folder);
-  const fs::path output = folder / "prev.iso";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     newBurner();
     messages.clear();
     const Bytes previous = writeFile(output, 70000, 3);
-    list.Source.FileName = QString::fromStdString(output.string());
+    list.Source.FileName = outputName;
     const DiscwrightHandle tree = burner->FileTree;
     c.setUp();
     EXPECT_EQ(run(list), c.ok);
+    sizeLimit.reset();
     burner->FileTree = tree;
     const Line last = messages.lines().back();
     EXPECT_TRUE(last.text.startsWith(c.lastLineStart)) << last;
@@ -160,7 +188,7 @@ TEST_F(BurnToFileTest, AFailedOrCancelledBuildLeavesTheOutputAsItWas) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"prev.iso"});
-    EXPECT_EQ(::fcntl(burner->ImageOutput.Handle, F_GETFD), -1) << "the output was left open";
+    EXPECT_EQ(burner->ImageOutput.Handle, -1) << "the output was left open";
   }
   // A name that did not exist stays absent.
   newBurner();
@@ -182,4 +210,60 @@ TEST_F(BurnToFileTest, AFileThatCannotBeCreatedIsRefusedWithTheSystemsCodeAndRea
   EXPECT_EQ(burner->LastMessage, failure);
   EXPECT_FALSE(diagnosticLog().contains(failure));
   EXPECT_EQ(burner->ImageOutput.Handle, -1);
+}
+
+// The hidden temporary name is cut to fit the file system; a cut inside a character would
+// leave a name that does not come back from its text, and the temporary file behind.
+TEST_F(BurnToFileTest, LongNonAsciiNamesAreWrittenWithNothingLeftBeside) {
+  const auto repeated = [](const char* character, int times) {
+    std::string s = "a";  // the odd byte puts the cut inside a character
+    for (int i = 0; i < times; ++i) s += character;
+    return s;
+  };
+  // 241 bytes each: 120 Cyrillic (2 bytes) or 80 CJK (3 bytes) characters after the "a".
+  const std::vector<std::string> names = {repeated("\u0416", 120), repeated("\u5B57", 80)};
+  for (const auto& name : names) {
+    SCOPED_TRACE(name);
+    const fs::path folder = dir_ / ("out" + std::to_string(name.back() & 0xFF));
+    fs::create_directories(folder);
+    newBurner();
+    messages.clear();
+    list.Source.FileName = QString::fromStdString((folder / name).string());
+    ASSERT_TRUE(run(list)) << messages.texts().join('\n').toStdString();
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(folder)) left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{name});
+    EXPECT_EQ(readFile(folder / name), treeImage());
+  }
+}
+
+// A folder that cannot be opened for its sync (here: write and search rights only) does
+// not undo a move that took place: the image is in place and the answer says so.
+TEST(ImageOutputReplace, AFolderThatCannotBeSyncedStillLeavesTheImageInPlace) {
+  TempDir dir;
+  fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::others_exec);
+  const fs::path folder = dir / "write-only";
+  fs::create_directories(folder);
+  const auto writeAndSearch = fs::perms::owner_write | fs::perms::owner_exec | fs::perms::others_write | fs::perms::others_exec;
+  fs::permissions(folder, writeAndSearch);
+  const QString target = QString::fromStdString((folder / "disc.iso").string());
+  // Root opens any folder, so a child drops to "nobody" and answers through its exit code.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(10);
+    QString temp;
+    const int fd = sbfile::CreateTemporaryBeside(target, temp);
+    if (fd < 0) ::_exit(11);
+    if (::write(fd, "image", 5) != 5) ::_exit(12);
+    ::close(fd);
+    const sbfile::Replaced replaced = sbfile::ReplaceWith(temp, target);
+    ::_exit(replaced == sbfile::Replaced::NotSynced && errno == EACCES ? 0 : 20 + int(replaced));
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "10: no user switch, 11/12: no temporary file, 20+: the answer";
+  fs::permissions(folder, fs::perms::owner_all);
+  EXPECT_EQ(readFile(folder / "disc.iso"), (Bytes{'i', 'm', 'a', 'g', 'e'}));
 }
