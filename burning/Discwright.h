@@ -38,6 +38,10 @@ extern "C" {
 #define DISCWRIGHT_SPEED_MAX 0xFFFFu
 /* SCSI peripheral device type of CD/DVD devices, for Discwright_FindDevice. */
 #define DISCWRIGHT_DEVICE_TYPE_CDDVD 5u
+/* Programs that open devices by name try CdRom0 to CdRom<this>. */
+#define DISCWRIGHT_LAST_DEVICE_NUMBER 20
+/* The slowest emulation a virtual recorder takes: this many times slower than a real drive. */
+#define DISCWRIGHT_MAX_TIME_SCALE 100.0
 
 /* Exception numbers. */
 enum {

@@ -30,12 +30,13 @@ uint8_t Discwright_UpStartEx(const DiscwrightStartup* startup) {
     std::memcpy(&s, &given, std::min<size_t>(given.Size, sizeof(DiscwrightStartup)));
     // Any negative number keeps the recorders' own scales. NaN would pass
     // unnoticed as "keep them"; infinity or a huge scale would stall every burn.
-    if (!std::isfinite(s.TimeScale) || s.TimeScale > kMaxTimeScale) {
-      std::ostringstream shown;
+    if (!std::isfinite(s.TimeScale) || s.TimeScale > DISCWRIGHT_MAX_TIME_SCALE) {
+      std::ostringstream shown, highest;
       shown << s.TimeScale;
+      highest << DISCWRIGHT_MAX_TIME_SCALE;
       throw DwError(DW_E_INVALID_ARGUMENT,
                     "The start-up data's TimeScale " + shown.str() +
-                        " is not allowed: give a number from 0 to " + std::to_string(int(kMaxTimeScale)) +
+                        " is not allowed: give a number from 0 to " + highest.str() +
                         " to override the virtual recorders' time scale, or a negative number to keep theirs");
     }
     Library::instance().start(s);

@@ -7,6 +7,7 @@
 
 #include "error.h"
 #include "libburn/libburn_drive.h"
+#include "virtual/medium_store.h"
 #include "virtual/virtual_config.h"
 #include "virtual/virtual_recorder.h"
 
@@ -102,11 +103,7 @@ void Library::start(const DiscwrightStartup& startup) {
     std::string stateFolder = startup.StateFolder && *startup.StateFolder ? std::string(startup.StateFolder)
                               : !setup.stateFolder.empty()                   ? setup.stateFolder
                                                                              : defaultStateFolder(startup.VirtualConfig);
-    std::error_code ec;
-    std::filesystem::create_directories(stateFolder, ec);
-    if (ec)
-      throw DwError(DW_E_CONFIG, "Cannot create the state folder \"" + stateFolder + "\" of the virtual media: " +
-                                     ec.message());
+    createStateFolder(stateFolder);
     // Media new at every start are this process's own, in a folder that goes with it.
     ProcessMediaFolder::removeLeftovers(stateFolder);
     std::shared_ptr<ProcessMediaFolder> freshFolder;

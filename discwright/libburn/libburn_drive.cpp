@@ -328,7 +328,7 @@ std::array<bool, DW_READ_MODE_COUNT> LibburnDrive::readModes() {
     if (readModes_) return *readModes_;
   }
   requireIdle();
-  Grab grab(*this);
+  Grab grab(*this, false);  // asking what the drive can do must not pull in an open tray
   // A drive without the page offers none of the modes.
   auto page = withMmc([](MmcCommands& mmc) { return mmc.capabilities(); });
   std::array<bool, DW_READ_MODE_COUNT> modes = page ? page->readModes : std::array<bool, DW_READ_MODE_COUNT>{};
@@ -878,9 +878,11 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
   }
   if (!job.testWrite) {
     std::lock_guard lock(stateMutex_);
-    if (!joinAt) fileTracks_.clear();
-    uint64_t at = startByte;
-    for (uint64_t bytes : trackBytes) fileTracks_.push_back({uint32_t(at / kBlock), uint32_t(bytes / kBlock)}), at += bytes;
+    if (isPseudoDrive()) {  // a real disc tells its own tracks
+      if (!joinAt) fileTracks_.clear();
+      uint64_t at = startByte;
+      for (uint64_t bytes : trackBytes) fileTracks_.push_back({uint32_t(at / kBlock), uint32_t(bytes / kBlock)}), at += bytes;
+    }
     // With multisession libburn leaves the disc open for a new session; without, the session stays ours.
     if (job.mode == WriteMode::Tao && !job.multiSession) openSessionEnd_ = startByte + total;
     else openSessionEnd_.reset();

@@ -84,69 +84,70 @@ const char* contentError = "The content file of a virtual medium";
 // The content file opened for copying, after the checks; never blocks on a FIFO.
 int openContent(const MediumConfig& config, uint64_t& size) {
   const std::string& path = config.contentFile;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0)
-    throw DwError(DW_E_CONFIG, std::string(contentError) + " \"" + path + "\" cannot be read: " + std::strerror(errno));
+  const std::string named = std::string(contentError) + " \"" + path + "\"";
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.fd < 0) throw DwError(DW_E_CONFIG, named + " cannot be read: " + std::strerror(errno));
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    throw DwError(DW_E_CONFIG, std::string(contentError) + " \"" + path + "\" is not a regular file (" +
-                                   (S_ISDIR(st.st_mode) ? "a folder" : S_ISFIFO(st.st_mode) ? "a pipe"
-                                                                     : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)
-                                                                         ? "a device"
-                                                                         : "not a file") +
+  if (::fstat(fd.fd, &st) != 0) throw DwError(DW_E_CONFIG, named + " cannot be examined: " + std::strerror(errno));
+  if (!S_ISREG(st.st_mode))
+    throw DwError(DW_E_CONFIG, named + " is not a regular file (" +
+                                   (S_ISDIR(st.st_mode)                            ? "a folder"
+                                    : S_ISFIFO(st.st_mode)                         ? "a pipe"
+                                    : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
+                                                                                   : "a socket or other special file") +
                                    "): name a file that holds the medium's bytes");
-  }
   size = uint64_t(st.st_size);
-  if (size > config.capacityBytes) {
-    ::close(fd);
-    throw DwError(DW_E_CONFIG, std::string(contentError) + " \"" + path + "\" (" + std::to_string(size) +
-                                   " bytes) is larger than the medium's capacity of " +
+  if (size > config.capacityBytes)
+    throw DwError(DW_E_CONFIG, named + " (" + std::to_string(size) + " bytes) is larger than the medium's capacity of " +
                                    std::to_string(config.capacityBytes) + " bytes");
-  }
-  return fd;
+  int kept = fd.fd;
+  fd.fd = -1;  // the caller's now
+  return kept;
 }
 
 // Writes all of text to path through a file beside it that is renamed over, so
 // that a crash never leaves half a file; the beside file never stays behind.
 void replaceFile(const std::string& path, const std::string& text, bool durable) {
+  const std::string what = "Cannot save the medium layout";
   std::string temp = path + ".tmp";
-  auto fail = [&](const std::string& what, const std::string& file) {
-    int err = errno;
+  auto fail = [&](int err) {
     ::unlink(temp.c_str());
-    fileError(what, file, err);
+    fileError(what, path, err);
   };
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) fileError("Cannot save the medium layout", path);
-  {
-    Fd closer(fd);
-    for (size_t done = 0; done < text.size();) {
-      ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) fail("Cannot save the medium layout", path);
-      done += size_t(n);
-    }
-    if (durable && ::fsync(fd) != 0) fail("Cannot save the medium layout", path);
-    closer.fd = -1;
-    if (::close(fd) != 0) fail("Cannot save the medium layout", path);
+  Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (out.fd < 0) fileError(what, path);
+  for (size_t done = 0; done < text.size();) {
+    ssize_t n = ::write(out.fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) fail(errno);
+    done += size_t(n);
   }
-  if (::rename(temp.c_str(), path.c_str()) != 0) fail("Cannot save the medium layout", path);
+  if (durable && ::fsync(out.fd) != 0) fail(errno);
+  int fd = out.fd;
+  out.fd = -1;
+  if (::close(fd) != 0) fail(errno);
+  if (::rename(temp.c_str(), path.c_str()) != 0) fail(errno);
   if (durable) {
-    // The rename itself lasts only once the folder is on the disk.
+    // The rename itself lasts only once the folder is on the disk: a crash
+    // before that could bring back the old layout over a medium already written.
     std::string folder = fs::path(path).parent_path().string();
-    Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.fd >= 0) ::fsync(dir.fd);
+    if (folder.empty()) folder = ".";
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.fd < 0 || ::fsync(dir.fd) != 0) fileError("Cannot flush to the disk the folder of the medium layout", folder);
   }
 }
 
 }  // namespace
 
-MediumStore::MediumStore(const std::string& folder, const std::string& recorderName) : recorderName_(recorderName) {
+void createStateFolder(const std::string& folder) {
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec)
     throw DwError(DW_E_CONFIG, "Cannot create the state folder \"" + folder + "\" of the virtual media: " +
                                    ec.message());
+}
+
+MediumStore::MediumStore(const std::string& folder, const std::string& recorderName) : recorderName_(recorderName) {
   backingPath_ = (fs::path(folder) / (recorderName + ".medium")).string();
   layoutPath_ = backingPath_ + ".json";
 }
@@ -511,8 +512,11 @@ ProcessMediaFolder::~ProcessMediaFolder() {
 }
 
 void ProcessMediaFolder::removeLeftovers(const std::string& stateFolder) {
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(stateFolder, ec)) {
+  // Advanced with an error code: the range-for's ++ throws when the folder
+  // cannot be read on, and a clean-up must not stop the start.
+  std::error_code step, ec;
+  for (fs::directory_iterator it(stateFolder, step), end; !step && it != end; it.increment(step)) {
+    const fs::directory_entry& entry = *it;
     std::string name = entry.path().filename().string();
     bool own = name.rfind(kOwnPrefix, 0) == 0;
     bool unfinished = name.rfind(kNewPrefix, 0) == 0;

@@ -18,8 +18,12 @@
 
 namespace discwright {
 
+// Creates the folder of the virtual media with its parents; DwError(DW_E_CONFIG) naming it when it cannot be.
+void createStateFolder(const std::string& folder);
+
 class MediumStore {
  public:
+  // The folder must exist (createStateFolder, or a ProcessMediaFolder).
   MediumStore(const std::string& folder, const std::string& recorderName);
   ~MediumStore();
   MediumStore(const MediumStore&) = delete;

@@ -167,10 +167,8 @@ const std::vector<std::string>& operationNames() {
 // larger capacity or fault position is a mistake.
 constexpr uint64_t kMaxBytes = uint64_t(1) << 37;
 constexpr uint64_t kMaxSpeed = 0xFFFE;  // 0xFFFF is the request for the maximum speed
-// Programs that open devices by name try CdRom0 to CdRom20 only, so a higher
-// number could never be reached that way; no more recorders than names.
-constexpr unsigned long kHighestDeviceNumber = 20;
-constexpr int kMaxRecorders = int(kHighestDeviceNumber) + 1;
+// A higher device number could never be reached by name; no more recorders than names.
+constexpr int kMaxRecorders = DISCWRIGHT_LAST_DEVICE_NUMBER + 1;
 
 template <size_t N>
 std::array<bool, N> flagList(const json& obj, const char* key, const std::vector<std::string>& names,
@@ -233,8 +231,9 @@ std::string parseName(const json& r, size_t index, const std::string& where) {
   std::string name = text(r, "name", "CdRom" + std::to_string(index), where);
   std::string digits = name.size() > 5 ? name.substr(5) : "";
   if (lower(name.substr(0, 5)) != "cdrom" || digits.empty() ||
-      digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 3 || std::stoul(digits) > kHighestDeviceNumber)
-    fail(where + ".name", "expected \"CdRom\" followed by a number from 0 to 20, such as \"CdRom0\", not \"" + name +
+      digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 3 || std::stoul(digits) > DISCWRIGHT_LAST_DEVICE_NUMBER)
+    fail(where + ".name", "expected \"CdRom\" followed by a number from 0 to " +
+                              std::to_string(DISCWRIGHT_LAST_DEVICE_NUMBER) + ", such as \"CdRom0\", not \"" + name +
                               "\"");
   std::string plain = std::to_string(std::stoul(digits));
   if (plain != digits)
@@ -307,7 +306,7 @@ void parseFaults(const json& f, RecorderConfig& rc, const std::string& where) {
     if (!faultJson.is_object())
       fail(w, "expected an object with \"exception\", \"status\" and \"text\", not " + faultJson.dump());
     onlyKeys(faultJson, w, {"exception", "status", "text"});
-    FaultSpec fault;
+    InjectedFault fault;
     fault.exception = uint8_t(number(faultJson, "exception", DW_E_IO, w, 1, 255));
     fault.status = uint32_t(number(faultJson, "status", 0, w, 0, UINT32_MAX));
     fault.text = text(faultJson, "text", "Injected failure of " + name, w);
@@ -384,9 +383,9 @@ RecorderConfig parseRecorder(const json& r, size_t index, bool freshDefault, con
   rc.trayOpen = tray == "open";
   if (const json* scale = find(r, "time_scale")) {
     double d = scale->is_number() ? scale->get<double>() : -1;
-    if (!(d >= 0 && d <= kMaxTimeScale))
+    if (!(d >= 0 && d <= DISCWRIGHT_MAX_TIME_SCALE))
       fail(where + ".time_scale",
-           "expected a number from 0 to " + std::to_string(int(kMaxTimeScale)) + ", not " + scale->dump());
+           "expected a number from 0 to " + std::to_string(int(DISCWRIGHT_MAX_TIME_SCALE)) + ", not " + scale->dump());
     rc.timeScale = d;
   }
   rc.mountPoint = text(r, "mount_point", "", where, DISCWRIGHT_TEXT_SIZE - 5);  // reported with a 4-byte device prefix
@@ -448,7 +447,7 @@ VirtualSetup parseVirtualSetup(const std::string& jsonText, const std::string& b
     const json* recorders = find(doc, "recorders");
     if (!recorders || !recorders->is_array()) fail("recorders", "expected a list");
     if (recorders->size() > size_t(kMaxRecorders))
-      fail("recorders", "at most " + std::to_string(kMaxRecorders) + " recorders (CdRom0 to CdRom20), not " +
+      fail("recorders", "at most " + std::to_string(kMaxRecorders) + " recorders (CdRom0 to CdRom" + std::to_string(DISCWRIGHT_LAST_DEVICE_NUMBER) + "), not " +
                             std::to_string(recorders->size()));
     // Each name and address must lead to one recorder only.
     std::map<std::string, size_t> names;

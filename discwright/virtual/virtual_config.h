@@ -25,7 +25,7 @@ struct MediumConfig {
   bool freshAtStart = false;   // the medium returns to this state at every start
 };
 
-struct FaultSpec {
+struct InjectedFault {
   uint8_t exception = DW_E_IO;
   uint32_t status = 0;
   std::string text;
@@ -50,7 +50,7 @@ struct RecorderConfig {
   bool trayOpen = false;
   double timeScale = 0;  // 0: as fast as the disk allows; 1: real time at the set speed
   std::string mountPoint;
-  std::map<std::string, FaultSpec> failingOperations;  // by operation name, e.g. "SetSpeeds"
+  std::map<std::string, InjectedFault> failingOperations;  // by operation name, e.g. "SetSpeeds"
   std::optional<uint64_t> writeFailsAt;     // byte of the burn at which writing fails
   std::optional<uint64_t> mediumRemovedAt;  // byte of the burn at which the medium disappears
   std::optional<uint64_t> corruptByteAt;    // byte of the burn written wrongly, without an error
@@ -60,9 +60,6 @@ struct VirtualSetup {
   std::string stateFolder;  // absolute, empty when the file names none
   std::vector<RecorderConfig> recorders;
 };
-
-// The slowest emulation: a hundred times slower than a real drive at the set speed.
-constexpr double kMaxTimeScale = 100;
 
 // Throws DwError(DW_E_CONFIG) naming the file and the offending entry.
 VirtualSetup loadVirtualSetup(const std::string& path);

@@ -85,11 +85,11 @@ class VirtualRecorder::Sink : public BurnSink {
 VirtualRecorder::VirtualRecorder(RecorderConfig config, const std::string& stateFolder,
                                  std::shared_ptr<ProcessMediaFolder> freshFolder)
     : config_(std::move(config)),
-      freshFolder_(!config_.medium || !config_.medium->freshAtStart ? nullptr
-                   : freshFolder                                      ? std::move(freshFolder)
-                                                                      : ProcessMediaFolder::make(stateFolder)),
+      freshFolder_(config_.medium && config_.medium->freshAtStart ? std::move(freshFolder) : nullptr),
       store_(freshFolder_ ? freshFolder_->path() : stateFolder, config_.name),
       processLock_(stateFolder, config_.name) {
+  if (config_.medium && config_.medium->freshAtStart && !freshFolder_)
+    throw DwError(DW_E_INTERNAL, "The virtual recorder " + config_.name + " got no folder for its fresh medium");
   identity_.name = config_.name;
   identity_.address = config_.address;
   identity_.vendor = config_.vendor;
@@ -111,6 +111,7 @@ VirtualRecorder::VirtualRecorder(RecorderConfig config, const std::string& state
 
 void VirtualRecorder::loadStored() {
   std::lock_guard lock(mutex_);
+  removed_ = false;  // the medium read again is in the drive
   try {
     medium_ = store_.load(*config_.medium);
     unusable_.reset();
@@ -131,10 +132,7 @@ void VirtualRecorder::attach(LockOwner owner) {
 }
 
 void VirtualRecorder::ownerGone(LockOwner owner) {
-  {
-    std::lock_guard lock(mutex_);
-    lockOwners_.erase(owner);
-  }
+  release(owner);
   std::lock_guard hold(holdMutex_);
   auto it = holders_.find(owner);
   if (it == holders_.end()) return;
@@ -294,6 +292,7 @@ void VirtualRecorder::eject() {
 void VirtualRecorder::closeTray() {
   std::lock_guard lock(mutex_);
   trayOpen_ = false;
+  removed_ = false;  // a medium taken out is put back in, as a user would
 }
 
 void VirtualRecorder::closeSession() {
@@ -420,6 +419,11 @@ void VirtualRecorder::burn(BurnJob& job, BurnObserver& observer) {
                       std::string(e.what()) + " (the medium's layout could not be updated either: " +
                           recordError.what() + "; the next start takes the written part from the medium file)",
                       e.status());
+      } catch (const std::exception& e) {
+        throw DwError(DW_E_IO,
+                      std::string("The burn failed: ") + e.what() +
+                          " (the medium's layout could not be updated either: " + recordError.what() +
+                          "; the next start takes the written part from the medium file)");
       }
     }
     throw;

@@ -19,9 +19,10 @@ namespace discwright {
 class VirtualRecorder : public Device {
  public:
   // A medium that is new at every start lives in freshFolder (this process's
-  // own); any other lives in stateFolder, shared with other processes.
+  // own, required for such a medium); any other lives in stateFolder, shared
+  // with other processes.
   VirtualRecorder(RecorderConfig config, const std::string& stateFolder,
-                  std::shared_ptr<ProcessMediaFolder> freshFolder = nullptr);
+                  std::shared_ptr<ProcessMediaFolder> freshFolder);
 
   const DeviceIdentity& identity() const override { return identity_; }
   std::array<bool, DW_FMT_COUNT> mediaFormats() override { return config_.formats; }
@@ -82,7 +83,7 @@ class VirtualRecorder : public Device {
   std::multiset<LockOwner> holders_;    // grabbers and running burns of this process
   std::mutex mutex_;
   std::optional<MediumLayout> medium_;  // the medium of this drive, if any
-  bool removed_ = false;                // taken out during a burn: the tray is empty
+  bool removed_ = false;                // taken out during a burn until the tray closes: the tray is empty
   std::optional<DwError> unusable_;     // why the stored medium cannot be used
   bool trayOpen_ = false;
   bool burning_ = false;

@@ -89,6 +89,13 @@ TEST_F(FaultTest, MediumRemovedDuringTheBurn) {
   EXPECT_TRUE(t.check(Discwright_CdvdBurnerGrabber_GetInsertedDiscType(g, DW_ARGS(t), &type)));
   EXPECT_EQ(type, DISC_TYPE_NO_MEDIA);
   EXPECT_TRUE(t.check(tao(g, t, dir_ / "a.iso"), DW_E_NO_MEDIUM));
+  // Put back in, the disc shows what reached it before it was taken out.
+  ASSERT_TRUE(t.check(Discwright_CdvdBurnerGrabber_CloseTray(g, DW_ARGS(t))));
+  EXPECT_TRUE(t.check(Discwright_CdvdBurnerGrabber_TestUnitReady(g, DW_ARGS(t))));
+  auto disc = discInfo(g);
+  EXPECT_EQ(disc.DiscStatus, DW_DISC_APPENDABLE);
+  EXPECT_EQ(disc.LastSessionStatus, DW_SESSION_INCOMPLETE);
+  EXPECT_EQ(usedBytes(g), blocksFor(100'000) * 2048);
 }
 
 TEST_F(FaultTest, CorruptByteIsTheOnlyDifference) {

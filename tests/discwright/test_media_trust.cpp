@@ -410,7 +410,7 @@ TEST(MediaTrust, ARecorderInUseByAnotherProcessIsBusyAndKeepsItsMedium) {
                                    std::to_string(child.pid()) + ")"))
       << t.text;
   EXPECT_GE(waited, 250ms) << "a brief look by another process does not make a burn fail";
-  EXPECT_LT(waited, 1000ms);
+  EXPECT_LT(waited, 5000ms) << "the wait for the other process is bounded";
   std::printf("busy answered after %lld ms\n", static_cast<long long>(waited.count()));
   // The other process's start made a fresh medium of its own: this one's still holds its burn.
   EXPECT_TRUE(mediumHolds(mine, 0, small));

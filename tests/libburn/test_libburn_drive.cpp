@@ -300,12 +300,15 @@ TEST_F(PseudoDrive, TheApplicationsSignalDispositionsSurviveTheLibrary) {
 }
 
 TEST_F(PseudoDrive, FilesHoldingDataAreWrittenDiscsWithTheirSize) {
-  // An image in a file only libburn may read (a pressed disc), and a file
-  // holding what an earlier run burned.
+  // An image in a file only libburn may read (a pressed disc), a file
+  // holding what an earlier run burned, and one libburn may only write.
   Bytes pressed = writePatternFile(dir_ / "pressed.iso", 500 * 2048 + 7, 2);
   int readOnly = ::open((dir_ / "pressed.iso").c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_GE(readOnly, 0);
   writePatternFile(dir_ / "burned.img", 300 * 2048, 3);
+  writePatternFile(dir_ / "writeonly.img", 200 * 2048, 4);
+  int writeOnly = ::open((dir_ / "writeonly.img").c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(writeOnly, 0);
   struct Case {
     std::string path;
     uint32_t blocks;
@@ -314,6 +317,7 @@ TEST_F(PseudoDrive, FilesHoldingDataAreWrittenDiscsWithTheirSize) {
   } cases[] = {
       {"/dev/fd/" + std::to_string(readOnly), 501, DISC_TYPE_DVDROM, 0},
       {(dir_ / "burned.img").string(), 300, DISC_TYPE_DVDPLUSRW, 1},
+      {"/dev/fd/" + std::to_string(writeOnly), 200, DISC_TYPE_DVDPLUSRW, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
@@ -351,6 +355,7 @@ TEST_F(PseudoDrive, FilesHoldingDataAreWrittenDiscsWithTheirSize) {
   EXPECT_TRUE(t_.check(burnTao(dir_ / "image.iso"), DW_E_MEDIUM_NOT_BLANK));
   EXPECT_EQ(readFile(dir_ / "pressed.iso"), pressed);
   ::close(readOnly);
+  ::close(writeOnly);
 }
 
 TEST_F(PseudoDrive, TrackAtOnceTracksShareTheSessionUntilItIsClosed) {
