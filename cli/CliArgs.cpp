@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "Discwright.h"
+
 const char* const kCliUsage =
     "usage: korvanel-cli [global options] COMMAND [arguments]\n"
     "\n"
@@ -37,8 +39,8 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
       bool ok = false;
       double scale = value(i, a).toDouble(&ok);
       // Above the limit a burn of a few MB would take days: surely a mistake.
-      if (!ok || !std::isfinite(scale) || scale < 0 || scale > kMaxTimeScale)
-        throw CliUsageError{QStringLiteral("--time-scale needs a number from 0 to %1").arg(kMaxTimeScale)};
+      if (!ok || !std::isfinite(scale) || scale < 0 || scale > DISCWRIGHT_MAX_TIME_SCALE)
+        throw CliUsageError{QStringLiteral("--time-scale needs a number from 0 to %1").arg(DISCWRIGHT_MAX_TIME_SCALE)};
       args.timeScale = scale;
     } else if (a == QLatin1String("--no-real-drives")) args.realDrives = false;
     else if (a == QLatin1String("--transport")) {

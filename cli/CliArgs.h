@@ -49,5 +49,3 @@ struct CliUsageError {
 
 extern const char* const kCliUsage;
 
-// The slowest virtual burn the command line accepts: this many times real time.
-inline constexpr double kMaxTimeScale = 100;

@@ -148,7 +148,7 @@ QString CliEngine::WhyUnavailable(const QString& device) const {
 std::vector<std::pair<QString, QString>> CliEngine::Unavailable() {
   std::vector<QString> ids;
   if (transport_ == ttSpti) {
-    for (int n = 0; n <= 20; ++n) {
+    for (int n = 0; n <= DISCWRIGHT_LAST_DEVICE_NUMBER; ++n) {
       const QByteArray name = "CdRom" + QByteArray::number(n);
       if (AddressOfDevice(name.constData()).Valid) ids.push_back(QString::fromLatin1(name));
     }

@@ -13,9 +13,6 @@ namespace {
 
 void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
 
-// The highest number N of the "CdRomN" names the name transport tries.
-constexpr int kLastDeviceNumber = 20;
-
 // A grabber that is destroyed however its scope is left.
 struct ScopedGrabber {
   DiscwrightHandle handle = 0;
@@ -37,7 +34,7 @@ void TsbDeviceFinderThread::Execute() {
   switch (TransportType) {
     case ttSpti:
       // Only names that open are reported; the probe logs everything about them.
-      for (int n = 0; n <= kLastDeviceNumber; ++n) {
+      for (int n = 0; n <= DISCWRIGHT_LAST_DEVICE_NUMBER; ++n) {
         const QByteArray name = QByteArrayLiteral("CdRom") + QByteArray::number(n);
         char text[DISCWRIGHT_TEXT_SIZE] = {};
         uint32_t status = 31;
