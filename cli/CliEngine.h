@@ -40,18 +40,19 @@ class CliEngine {
 
   TsbDeviceFinder& Finder() { return finder_; }
 
-  // The library's text for why DEVICE cannot be opened now (busy in another
-  // program, for example), empty when it opens.
-  QString WhyUnavailable(const QString& device) const;
   // Devices of the session that the scan could not open, each with the reason.
   std::vector<std::pair<QString, QString>> Unavailable();
 
-  // Raises a check's message, with the library failures noted since the last
-  // ForgetLibraryFailures above it: the check's text alone would hide their reason.
+  // Raises a check's message, with the library failures noted since the device
+  // was looked up above it: the check's text alone would hide their reason.
   [[noreturn]] void CheckFailed(const QString& message) const;
-  void ForgetLibraryFailures() { libraryFailures_.clear(); }
 
  private:
+  // The library's text for why DEVICE cannot be opened now (busy in another
+  // program, for example), empty when it opens.
+  QString WhyUnavailable(const QString& device) const;
+  void ForgetLibraryFailures() { libraryFailures_.clear(); }
+
   TsbTransportType transport_ = ttSpti;
   TsbDeviceFinder finder_;
   QStringList libraryFailures_;
