@@ -1,17 +1,11 @@
 #include "CliArgs.h"
 
-#include <cmath>
-
-#include "Discwright.h"
-
-const char* const kCliUsage =
+namespace {
+const char* const kCliUsageTemplate =
     "usage: korvanel-cli [global options] COMMAND [arguments]\n"
     "\n"
     "Global options:\n"
-    "  --demo                  use only the shipped demo recorders (real time at the set speed)\n"
-    "  --virtual-drives FILE   use the virtual recorders described in FILE\n"
-    "  --time-scale X          override every virtual recorder's time scale, 0 to 100 (0 = as fast as possible)\n"
-    "  --no-real-drives        do not use the drives of this machine\n"
+    "%1"
     "  --transport name|address  open devices by name (default) or by SCSI address\n"
     "  --help, --version\n"
     "\n"
@@ -24,6 +18,11 @@ const char* const kCliUsage =
     "  build-image FOLDER OUTPUT.iso [--label L] [--boot FILE]\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.\n";
+}  // namespace
+
+QByteArray CliUsage() {
+  return QString::fromLatin1(kCliUsageTemplate).arg(QLatin1String(kLibraryOptionsUsage)).toLatin1();
+}
 
 CliArgs ParseCliArgs(const QStringList& arguments) {
   CliArgs args;
@@ -33,32 +32,12 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
   };
   for (int i = 0; i < arguments.size(); ++i) {
     const QString& a = arguments[i];
-    if (a == QLatin1String("--demo")) args.demo = true;
-    else if (a == QLatin1String("--virtual-drives")) args.virtualDrives = value(i, a);
-    else if (a == QLatin1String("--time-scale")) {
-      bool ok = false;
-      double scale = value(i, a).toDouble(&ok);
-      // Above the limit a burn of a few MB would take days: surely a mistake.
-      if (!ok || !std::isfinite(scale) || scale < 0 || scale > DISCWRIGHT_MAX_TIME_SCALE)
-        throw CliUsageError{QStringLiteral("--time-scale needs a number from 0 to %1").arg(DISCWRIGHT_MAX_TIME_SCALE)};
-      args.timeScale = scale;
-    } else if (a == QLatin1String("--no-real-drives")) args.realDrives = false;
-    else if (a == QLatin1String("--transport")) {
+    if (ParseLibraryOption(arguments, i, args.library)) continue;
+    if (a == QLatin1String("--transport")) {
       QString t = value(i, a);
       if (t != QLatin1String("name") && t != QLatin1String("address"))
         throw CliUsageError{QStringLiteral("--transport is \"name\" or \"address\"")};
       args.transportAddress = t == QLatin1String("address");
-    } else if (a == QLatin1String("--pseudo-drive")) {
-      args.pseudoDrives << value(i, a);
-      args.pseudoDriveSizes.push_back(0);
-    } else if (a == QLatin1String("--pseudo-drive-size")) {
-      // A size belongs to one drive, so it must follow the drive it sizes.
-      if (args.pseudoDrives.isEmpty())
-        throw CliUsageError{QStringLiteral("--pseudo-drive-size must follow a --pseudo-drive")};
-      bool ok = false;
-      qulonglong bytes = value(i, a).toULongLong(&ok);
-      if (!ok || bytes == 0) throw CliUsageError{QStringLiteral("--pseudo-drive-size needs a number of bytes above 0")};
-      args.pseudoDriveSizes.back() = bytes;
     } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) args.help = true;
     else if (a == QLatin1String("--version")) args.version = true;
     else if (a == QLatin1String("--device")) args.device = value(i, a);
@@ -97,11 +76,7 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
   // would close the disc while the user asked to keep it open.
   if (args.multiSession && args.mode != QLatin1String("tao"))
     throw CliUsageError{QStringLiteral("--multisession needs --mode tao: the other modes close the disc")};
-  // The demo recorders are named CdRom0 to CdRom4 like the first drives of a
-  // machine; the demo stands alone so that it runs on a machine with drives too.
-  if (args.demo) args.realDrives = false;
-  if (!args.demo && args.virtualDrives.isEmpty() && !args.realDrives && args.pseudoDrives.isEmpty() &&
-      args.command != QLatin1String("build-image"))
+  if (!args.library.NamesDevices() && args.command != QLatin1String("build-image"))
     throw CliUsageError{QStringLiteral("no devices to use: give --demo or --virtual-drives FILE, or allow real drives")};
   return args;
 }

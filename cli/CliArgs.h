@@ -4,21 +4,14 @@
 #include <QString>
 #include <QStringList>
 
-#include <cstdint>
 #include <optional>
-#include <vector>
+
+#include "sbLibraryOptions.h"
 
 struct CliArgs {
   // Global options.
-  bool demo = false;
-  QString virtualDrives;
-  std::optional<double> timeScale;
-  bool realDrives = true;
+  TsbLibraryOptions library;
   std::optional<bool> transportAddress;  // --transport; unset: follow the form of DEVICE
-  // Files that act as extra drives, for tests and benchmarks (not in the usage
-  // text); each size is 0 when not given: the backend takes the free space.
-  QStringList pseudoDrives;
-  std::vector<uint64_t> pseudoDriveSizes;
   bool help = false;
   bool version = false;
 
@@ -40,12 +33,10 @@ struct CliArgs {
   QString boot;
 };
 
+using CliUsageError = TsbUsageError;
+
 // Throws CliUsageError with the reason on a malformed command line.
 CliArgs ParseCliArgs(const QStringList& arguments);
 
-struct CliUsageError {
-  QString message;
-};
-
-extern const char* const kCliUsage;
+QByteArray CliUsage();
 

@@ -300,7 +300,7 @@ void BuildImageCallback(uint32_t reason, void* context, void* param1, void* para
 int RunBuildImage(const CliArgs& args, CliOutput& output) {
   RefuseOutputInsideSource(args.positional[0], args.positional[1]);
   CliArgs session = args;
-  session.realDrives = false;  // no device is needed to write a file
+  session.library.NoRealDrives = true;  // no device is needed to write a file
   CliEngine engine(session);
   TsbBurner burner;
   QByteArray folder = QFile::encodeName(args.positional[0]);

@@ -29,43 +29,12 @@ QString NormalisedName(const QString& device) {
 
 bool IsDeviceAddress(const QString& device) { return AddressPattern().match(device).hasMatch(); }
 
-QString DemoRecordersPath() {
-  const QString name = QStringLiteral("demo-recorders.json");
-  QString dir = QCoreApplication::applicationDirPath();
-  for (const QString& candidate : {dir + QStringLiteral("/resources/") + name,
-                                   dir + QStringLiteral("/../share/korvanel/") + name,
-                                   QStringLiteral(KORVANEL_SOURCE_DIR "/resources/") + name}) {
-    if (QFileInfo::exists(candidate)) return QDir::cleanPath(candidate);
-  }
-  throw TsbError(QStringLiteral("The demo recorder configuration %1 was not found beside the program").arg(name));
-}
-
 CliEngine::CliEngine(const CliArgs& args) {
-  QString config = args.demo ? DemoRecordersPath() : args.virtualDrives;
-  if (!config.isEmpty() && !QFileInfo::exists(config))
-    throw TsbError(QStringLiteral("The virtual recorder configuration \"%1\" does not exist").arg(config));
-  QByteArray configPath = QFile::encodeName(config);
-  std::vector<QByteArray> pseudoPaths;
-  std::vector<const char*> pseudoPointers;
-  for (const QString& path : args.pseudoDrives) pseudoPaths.push_back(QFile::encodeName(path));
-  for (const QByteArray& path : pseudoPaths) pseudoPointers.push_back(path.constData());
-  char text[DISCWRIGHT_TEXT_SIZE] = {};
-  DiscwrightStartup startup{};
-  startup.Size = sizeof startup;
-  startup.UseRealDrives = args.realDrives ? 1 : 0;
-  startup.VirtualConfig = config.isEmpty() ? nullptr : configPath.constData();
-  startup.TimeScale = args.timeScale.value_or(-1.0);
-  startup.ErrorText = text;
-  startup.ErrorTextSize = sizeof text;
-  startup.PseudoDrives = pseudoPointers.empty() ? nullptr : pseudoPointers.data();
-  startup.PseudoDriveCount = uint32_t(pseudoPointers.size());
-  startup.PseudoDriveSizes = args.pseudoDriveSizes.empty() ? nullptr : args.pseudoDriveSizes.data();
-  GlobalLogger().WriteLog(QStringLiteral("Discwright_UpStartEx"), 0);
-  if (uint8_t code = Discwright_UpStartEx(&startup); code != 0) {
-    QString message = QStringLiteral("Discwright_UpStartEx() failed, exception %1").arg(code);
-    GlobalLogger().WriteLog(message, 0);
-    throw TsbError(message + QStringLiteral(": ") + QString::fromLocal8Bit(text));
-  }
+  const TsbLibraryOptions& options = args.library;
+  // The library would say so too, but not naming the file the user gave.
+  if (!options.Demo && !options.VirtualDrives.isEmpty() && !QFileInfo::exists(options.VirtualDrives))
+    throw TsbError(QStringLiteral("The virtual recorder configuration \"%1\" does not exist").arg(options.VirtualDrives));
+  UpStartLibrary(options);
   SetLibraryFailureHook([this](const QString& text) {
     if (!text.isEmpty()) libraryFailures_ << text;
   });

@@ -58,6 +58,4 @@ class CliEngine {
   QStringList libraryFailures_;
 };
 
-// The demo recorder configuration shipped with the program.
-QString DemoRecordersPath();
 bool IsDeviceAddress(const QString& device);

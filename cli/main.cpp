@@ -26,11 +26,11 @@ int main(int argc, char** argv) {
   try {
     args = ParseCliArgs(app.arguments().mid(1));
   } catch (const CliUsageError& e) {
-    std::fprintf(stderr, "korvanel-cli: %s\n\n%s", e.message.toLocal8Bit().constData(), kCliUsage);
+    std::fprintf(stderr, "korvanel-cli: %s\n\n%s", e.message.toLocal8Bit().constData(), CliUsage().constData());
     return kExitUsage;
   }
   if (args.help) {
-    std::fputs(kCliUsage, stdout);
+    std::fputs(CliUsage().constData(), stdout);
     return kExitSuccess;
   }
   if (args.version) {

@@ -1,0 +1,101 @@
+#include "sbLibraryOptions.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
+#include <cstdio>
+
+#include "Discwright.h"
+#include "sbErrors.h"
+#include "sbLogging.h"
+
+const char* const kLibraryOptionsUsage =
+    "  --demo                  use only the shipped demo recorders (real time at the set speed)\n"
+    "  --virtual-drives FILE   use the virtual recorders described in FILE\n"
+    "  --time-scale X          override every virtual recorder's time scale, 0 to 100 (0 = as fast as possible)\n"
+    "  --no-real-drives        do not use the drives of this machine\n";
+
+bool ParseLibraryOption(const QStringList& arguments, int& i, TsbLibraryOptions& options) {
+  const QString& a = arguments[i];
+  auto value = [&] {
+    if (i + 1 >= arguments.size()) throw TsbUsageError{a + QStringLiteral(" needs a value")};
+    return arguments[++i];
+  };
+  if (a == QLatin1String("--demo")) {
+    options.Demo = true;
+  } else if (a == QLatin1String("--virtual-drives")) {
+    options.VirtualDrives = value();
+  } else if (a == QLatin1String("--time-scale")) {
+    bool ok = false;
+    const double scale = value().toDouble(&ok);
+    // Above the limit a burn of a few MB would take days: surely a mistake.
+    if (!ok || !std::isfinite(scale) || scale < 0 || scale > DISCWRIGHT_MAX_TIME_SCALE)
+      throw TsbUsageError{QStringLiteral("--time-scale needs a number from 0 to %1").arg(DISCWRIGHT_MAX_TIME_SCALE)};
+    options.TimeScale = scale;
+  } else if (a == QLatin1String("--no-real-drives")) {
+    options.NoRealDrives = true;
+  } else if (a == QLatin1String("--pseudo-drive")) {
+    options.PseudoDrives << value();
+    options.PseudoDriveSizes.push_back(0);
+  } else if (a == QLatin1String("--pseudo-drive-size")) {
+    // A size belongs to one drive, so it must follow the drive it sizes.
+    if (options.PseudoDrives.isEmpty())
+      throw TsbUsageError{QStringLiteral("--pseudo-drive-size must follow a --pseudo-drive")};
+    bool ok = false;
+    const qulonglong bytes = value().toULongLong(&ok);
+    if (!ok || bytes == 0) throw TsbUsageError{QStringLiteral("--pseudo-drive-size needs a number of bytes above 0")};
+    options.PseudoDriveSizes.back() = bytes;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+QString DemoRecordersPath() {
+  const QString name = QStringLiteral("demo-recorders.json");
+  const QString dir = QCoreApplication::applicationDirPath();
+  for (const QString& candidate : {dir + QStringLiteral("/resources/") + name,
+                                   dir + QStringLiteral("/../share/korvanel/") + name,
+                                   QStringLiteral(KORVANEL_SOURCE_DIR "/resources/") + name}) {
+    if (QFileInfo::exists(candidate)) return QDir::cleanPath(candidate);
+  }
+  throw TsbError(QStringLiteral("The demo recorder configuration %1 was not found beside the program").arg(name));
+}
+
+void UpStartLibrary(const TsbLibraryOptions& options) {
+  const QString config = options.Demo ? DemoRecordersPath() : options.VirtualDrives;
+  const QByteArray configPath = QFile::encodeName(config);
+  std::vector<QByteArray> pseudoPaths;
+  std::vector<const char*> pseudoPointers;
+  for (const QString& path : options.PseudoDrives) pseudoPaths.push_back(QFile::encodeName(path));
+  for (const QByteArray& path : pseudoPaths) pseudoPointers.push_back(path.constData());
+
+  char text[DISCWRIGHT_TEXT_SIZE] = {};
+  DiscwrightStartup startup{};
+  startup.Size = sizeof startup;
+  startup.UseRealDrives = options.UseRealDrives() ? 1 : 0;
+  startup.VirtualConfig = config.isEmpty() ? nullptr : configPath.constData();
+  startup.TimeScale = options.TimeScale.value_or(-1.0);
+  startup.ErrorText = text;
+  startup.ErrorTextSize = sizeof text;
+  startup.PseudoDrives = pseudoPointers.empty() ? nullptr : pseudoPointers.data();
+  startup.PseudoDriveCount = uint32_t(pseudoPointers.size());
+  startup.PseudoDriveSizes = options.PseudoDriveSizes.empty() ? nullptr : options.PseudoDriveSizes.data();
+
+  GlobalLogger().WriteLog(QStringLiteral("Discwright_UpStartEx"), 0);
+  if (const uint8_t code = Discwright_UpStartEx(&startup); code != 0) {
+    const QString message = QStringLiteral("Discwright_UpStartEx() failed, exception %1").arg(code);
+    const QString reason = QString::fromLocal8Bit(text);
+    // The message the user sees is the fixed one; the reason is for whoever
+    // looks at the terminal or the diagnostic log.
+    GlobalLogger().WriteLog(message, 0);
+    if (!reason.isEmpty()) {
+      GlobalLogger().WriteLog(reason, 0);
+      std::fprintf(stderr, "%s: %s\n", qUtf8Printable(QCoreApplication::applicationName()), qUtf8Printable(reason));
+    }
+    throw TsbError(message);
+  }
+}

@@ -1,0 +1,51 @@
+// The command-line options that choose the recorders the library drives, read
+// alike by the wizard and by the command-line burner, and the session start
+// they feed.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+struct TsbLibraryOptions {
+  bool Demo = false;      // --demo: the shipped demo recorders alone
+  QString VirtualDrives;  // --virtual-drives FILE
+  std::optional<double> TimeScale;  // --time-scale X, 0 to DISCWRIGHT_MAX_TIME_SCALE
+  bool NoRealDrives = false;        // --no-real-drives
+  // Files that act as extra drives, for tests and benchmarks (--pseudo-drive
+  // FILE [--pseudo-drive-size BYTES]; not in any usage text). A size of 0 lets
+  // the backend take the free space.
+  QStringList PseudoDrives;
+  std::vector<uint64_t> PseudoDriveSizes;
+
+  // The demo stands alone, so that it behaves alike on a machine with drives.
+  bool UseRealDrives() const { return !Demo && !NoRealDrives; }
+  // Whether any source of devices is left.
+  bool NamesDevices() const { return Demo || !VirtualDrives.isEmpty() || UseRealDrives() || !PseudoDrives.isEmpty(); }
+};
+
+// A malformed command line; the message says what is wrong.
+struct TsbUsageError {
+  QString message;
+};
+
+// When arguments[i] is one of the options above, reads it (and its value,
+// moving i onto that) into options and returns true. Throws TsbUsageError on a
+// missing or bad value.
+bool ParseLibraryOption(const QStringList& arguments, int& i, TsbLibraryOptions& options);
+
+// The usage lines of the options above.
+extern const char* const kLibraryOptionsUsage;
+
+// The demo recorder configuration shipped with the program; throws TsbError
+// when it is not found.
+QString DemoRecordersPath();
+
+// Starts the library session with the options' recorders (Discwright_UpStartEx,
+// written to the diagnostic log first). On failure the library's reason goes to
+// the diagnostic log and to stderr, and TsbError "Discwright_UpStartEx() failed,
+// exception N" is raised.
+void UpStartLibrary(const TsbLibraryOptions& options);
