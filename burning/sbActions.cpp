@@ -4,6 +4,7 @@
 
 #include "sbBurner.h"
 #include "sbCallbacks.h"
+#include "sbDialogs.h"
 #include "sbErrors.h"
 #include "sbHelpers.h"
 #include "sbLogging.h"
@@ -128,6 +129,6 @@ bool RunActions(TsbActionList& list, TsbBurner& burner, TsbMessageEvent handler,
     failure = ExceptionMessage(e);
   }
   if (list.OnMessage) list.OnMessage(sender ? sender : &list, failure, litError);
-  ShowErrorBox(failure);
+  Dialogs().ErrorMessage(failure);
   return false;
 }

@@ -6,6 +6,7 @@
 
 #include "sbBurnThread.h"
 #include "sbCallbacks.h"
+#include "sbDialogs.h"
 #include "sbErrors.h"
 #include "sbLogging.h"
 #include "sbUiHooks.h"
@@ -86,7 +87,7 @@ void TsbBurner::Lock() {
   if (ExceptionNumber != 0) {
     LastMessage = FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Lock")) + QStringLiteral("\\n");
     Log(LastMessage);
-    ShowErrorBox(LastMessage);
+    Dialogs().ErrorMessage(LastMessage);
   }
 }
 
@@ -99,7 +100,7 @@ void TsbBurner::Release() {
   if (ExceptionNumber != 0) {
     LastMessage = FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Release")) + QStringLiteral("\\n");
     Log(LastMessage);
-    ShowErrorBox(LastMessage);
+    Dialogs().ErrorMessage(LastMessage);
   }
 }
 

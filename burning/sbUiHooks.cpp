@@ -1,12 +1,10 @@
 #include "sbUiHooks.h"
 
-#include <cstdio>
 #include <mutex>
 
 namespace {
 std::mutex hookMutex;
 std::function<void()> processMessagesHook;
-std::function<void(const QString&)> errorBoxHook;
 std::function<void(const QString&)> libraryFailureHook;
 
 template <class Hook>
@@ -23,18 +21,6 @@ void SetProcessMessagesHook(std::function<void()> hook) {
 
 void ProcessMessages() {
   if (auto hook = Current(processMessagesHook)) hook();
-}
-
-void SetErrorBoxHook(std::function<void(const QString&)> hook) {
-  std::lock_guard lock(hookMutex);
-  errorBoxHook = std::move(hook);
-}
-
-void ShowErrorBox(const QString& text) {
-  if (auto hook = Current(errorBoxHook))
-    hook(text);
-  else
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
 void SetLibraryFailureHook(std::function<void(const QString&)> hook) {

@@ -1,6 +1,6 @@
-// What the burning classes need from a user interface, as replaceable hooks:
-// the wizard sets them to Qt's event processing and message boxes; headless
-// they do nothing (messages) or print to stderr (error boxes).
+// What the burning classes need from a user interface besides its dialogs
+// (sbDialogs.h), as replaceable hooks: the wizard sets event processing to
+// Qt's; headless it does nothing.
 #pragma once
 
 #include <QString>
@@ -12,10 +12,6 @@
 // waits for a worker thread.
 void SetProcessMessagesHook(std::function<void()> hook);
 void ProcessMessages();
-
-// Shows an error to the user (an error message box with an OK button in the wizard).
-void SetErrorBoxHook(std::function<void(const QString& text)> hook);
-void ShowErrorBox(const QString& text);
 
 // A library failure that a check only logs, because its own message follows
 // (a failed free-space query ends as "image too big"): the command-line burner

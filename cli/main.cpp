@@ -5,16 +5,30 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <memory>
 #include <cstdio>
 
 #include "CliCommands.h"
 #include "sbErrors.h"
+#include "sbDialogs.h"
 #include "sbHelpers.h"
 #include "sbUiHooks.h"
 
 namespace {
 
 void OnInterrupt(int) { RequestInterrupt(); }
+
+// A failed action is shown as an error row of the log already.
+class CliDialogs final : public TsbStderrDialogs {
+ public:
+  explicit CliDialogs(const CliOutput& output) : output_(output) {}
+  void ErrorMessage(const QString& text) override {
+    if (!output_.ShownAsError(text)) PrintError(text);
+  }
+
+ private:
+  const CliOutput& output_;
+};
 
 }  // namespace
 
@@ -49,10 +63,7 @@ int main(int argc, char** argv) {
   }
 
   CliOutput output(::isatty(STDOUT_FILENO) != 0);
-  // A failed action is shown as an error row of the log already.
-  SetErrorBoxHook([&output](const QString& text) {
-    if (!output.ShownAsError(text)) PrintError(text);
-  });
+  SetDialogs(std::make_unique<CliDialogs>(output));
   try {
     if (args.command == QLatin1String("devices")) return RunDevices(args);
     if (args.command == QLatin1String("info")) return RunInfo(args);

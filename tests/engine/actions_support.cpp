@@ -53,10 +53,6 @@ void MessageLog::clear() {
 }
 
 void ActionsTest::SetUp() {
-  SetErrorBoxHook([this](const QString& text) {
-    std::lock_guard lock(mutex_);
-    errorBoxes_.push_back(text);
-  });
   GlobalCallBackEventer().OnProgress = [this](TsbCallBackEventer*, int percent) {
     std::lock_guard lock(mutex_);
     progress_.push_back(percent);
@@ -71,7 +67,6 @@ void ActionsTest::TearDown() {
   stop();
   GlobalLogger().LogEnabled = false;
   GlobalCallBackEventer().OnProgress = nullptr;
-  SetErrorBoxHook(nullptr);
 }
 
 void ActionsTest::stop() {
@@ -116,8 +111,8 @@ DiscwrightDiscInformation ActionsTest::discInformation() {
 }
 
 std::vector<QString> ActionsTest::errorBoxes() const {
-  std::lock_guard lock(mutex_);
-  return errorBoxes_;
+  const QStringList texts = dialogs_->texts(QStringLiteral("error"));
+  return {texts.begin(), texts.end()};
 }
 
 std::vector<int> ActionsTest::progress() const {

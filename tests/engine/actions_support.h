@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Discwright.h"
+#include "common/scripted_dialogs.h"
 #include "common/test_common.h"
 #include "sbActions.h"
 #include "sbBurner.h"
@@ -92,7 +93,7 @@ class ActionsTest : public ::testing::Test {
   bool started_ = false;
   fs::path logFile_;
   mutable std::mutex mutex_;
-  std::vector<QString> errorBoxes_;
+  testcommon::ScopedDialogs dialogs_;
   std::vector<int> progress_;
 };
 

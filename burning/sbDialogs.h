@@ -1,0 +1,59 @@
+// Every message box and file dialog of the program goes through this one
+// interface: the wizard installs the Qt implementation, tests a scripted one,
+// and without either the texts go to stderr and every question is answered No.
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+// What a file dialog is asked for. Filters are Qt's "Text files (*.txt)".
+struct TsbFileDialogRequest {
+  QString Caption;
+  QString Filter;
+  QString DefaultSuffix;  // added to a name typed without one
+  QString Proposal;       // file name or path shown at first
+};
+
+class TsbDialogs {
+ public:
+  virtual ~TsbDialogs();
+
+  // The application's error box: caption "Korvanel", error icon, OK, and the
+  // text with a "." added when its last character sorts after ".".
+  virtual void ApplicationError(const QString& text) = 0;
+  // An error box with an OK button that shows the text as it is.
+  virtual void ErrorMessage(const QString& text) = 0;
+  // A warning box; an empty caption leaves the title bar empty.
+  virtual void Warning(const QString& caption, const QString& text) = 0;
+  // A confirmation with Yes and No; true for Yes.
+  virtual bool AskYesNo(const QString& text) = 0;
+  // The chosen existing file, or empty when the user cancelled.
+  virtual QString OpenFileName(const TsbFileDialogRequest& request) = 0;
+  // The chosen file to write (an existing one only after the user agreed to
+  // replace it), or empty when the user cancelled.
+  virtual QString SaveFileName(const TsbFileDialogRequest& request) = 0;
+};
+
+// Without a user interface: the texts to stderr, No to every question, no file.
+class TsbStderrDialogs : public TsbDialogs {
+ public:
+  void ApplicationError(const QString& text) override;
+  void ErrorMessage(const QString& text) override;
+  void Warning(const QString& caption, const QString& text) override;
+  bool AskYesNo(const QString& text) override;
+  QString OpenFileName(const TsbFileDialogRequest& request) override;
+  QString SaveFileName(const TsbFileDialogRequest& request) override;
+};
+
+// The dialogs in use; the stderr ones until SetDialogs installs others.
+TsbDialogs& Dialogs();
+// Installs dialogs (none: back to the stderr ones) and returns the previous ones.
+std::unique_ptr<TsbDialogs> SetDialogs(std::unique_ptr<TsbDialogs> dialogs);
+
+// The text of the application's error box: a "." is added when the last
+// character sorts after "." (so "!" and "." stay as they are).
+QString WithClosingPeriod(const QString& text);
+
+// The application's caption, shown by every error box.
+inline const QString kApplicationTitle = QStringLiteral("Korvanel");
