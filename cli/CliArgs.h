@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "sbLibraryOptions.h"
+#include "sbLibrarySession.h"
 
 struct CliArgs {
   // Global options.

@@ -1,4 +1,4 @@
-#include "sbLibraryOptions.h"
+#include "sbLibrarySession.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "Discwright.h"
+#include "sbDialogs.h"
 #include "sbErrors.h"
 #include "sbLogging.h"
 
@@ -98,4 +99,18 @@ void UpStartLibrary(const TsbLibraryOptions& options) {
     }
     throw TsbError(message);
   }
+}
+
+bool CheckLibraryVersion(uint32_t version) {
+  const QString expected = QStringLiteral("%1").arg(DISCWRIGHT_VERSION, 0, 16);
+  if (version == DISCWRIGHT_VERSION) {
+    std::fprintf(stderr, "Discwright : Discwright library version : 0x%s\n", qUtf8Printable(expected));
+    return true;
+  }
+  const QString found = QStringLiteral("%1").arg(version, 8, 16, QLatin1Char('0')).toUpper();
+  const QString text =
+      QStringLiteral("Discwright : Invalid Discwright library version : 0x%1. Expected : 0x%2").arg(found, expected);
+  std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+  Dialogs().Warning(QString(), text);
+  return false;
 }

@@ -1,6 +1,6 @@
-// The command-line options that choose the recorders the library drives, read
-// alike by the wizard and by the command-line burner, and the session start
-// they feed.
+// The library session as every program starts it: the version check, the
+// command-line options that choose the recorders (read alike by the wizard and
+// by the command-line burner), and the start they feed.
 #pragma once
 
 #include <QString>
@@ -49,3 +49,8 @@ QString DemoRecordersPath();
 // the diagnostic log and to stderr, and TsbError "Discwright_UpStartEx() failed,
 // exception N" is raised.
 void UpStartLibrary(const TsbLibraryOptions& options);
+
+// Compares the library's version with the one this program was built for and
+// writes the outcome to stderr; a mismatch is also shown in a warning box
+// without a caption. Start-up goes on either way. True when they match.
+bool CheckLibraryVersion(uint32_t version);
