@@ -1,0 +1,293 @@
+#include "ufrmFinalAction.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStyle>
+#include <QThread>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "sbActions.h"
+#include "sbBurner.h"
+#include "sbCallbacks.h"
+#include "sbDialogs.h"
+#include "sbUiHooks.h"
+
+namespace {
+
+enum Column { colInformation = 0, colTime = 1 };
+
+QIcon SmallIcon(QStyle::StandardPixmap which) {
+  return QIcon(QApplication::style()->standardIcon(which).pixmap(16, 16));
+}
+
+}  // namespace
+
+QString LogTimeText(const QDateTime& time) {
+  static const QString format = [] {
+    QString f = QLocale().timeFormat(QLocale::LongFormat);
+    f.remove(QRegularExpression(QStringLiteral("\\s*t+")));
+    return f.trimmed();
+  }();
+  return time.isNull() ? QString() : QLocale().toString(time.time(), format);
+}
+
+QString ProposedLogFileName(const QDateTime& now) {
+  return now.toString(QStringLiteral("'Log_'ddMM'_'HHmm'.txt'"));
+}
+
+TfrmFinalAction::TfrmFinalAction(QWidget* parent) : TsbDockForm(parent) {
+  setAutoFillBackground(true);
+  QPalette white = palette();
+  white.setColor(QPalette::Window, Qt::white);
+  setPalette(white);
+
+  imlSmall = {SmallIcon(QStyle::SP_MessageBoxInformation), SmallIcon(QStyle::SP_MessageBoxCritical),
+              SmallIcon(QStyle::SP_MessageBoxWarning)};
+
+  pnlTop = new QWidget(this);
+  pnlTop->setFixedHeight(70);
+  lablProgressCaption = new QLabel(QStringLiteral("lablProgressCaption"), pnlTop);
+  lblProcentValue = new QLabel(QStringLiteral("0 %"), pnlTop);
+  pbWrite = new QProgressBar(pnlTop);
+  pbWrite->setRange(0, 100);
+  pbWrite->setTextVisible(false);
+  pbWrite->setAccessibleName(QStringLiteral("Write progress"));
+  lblBufferStatus = new QLabel(QStringLiteral("Buffer status:"), pnlTop);
+  pbBuffer = new QProgressBar(pnlTop);
+  pbBuffer->setRange(0, 100);
+  pbBuffer->setTextVisible(false);
+  lblBufferStatus->setBuddy(pbBuffer);
+  lblBufferValue = new QLabel(QStringLiteral("0 %"), pnlTop);
+  auto* bufferRow = new QHBoxLayout;
+  bufferRow->addWidget(lblBufferStatus);
+  bufferRow->addWidget(pbBuffer, 1);
+  bufferRow->addWidget(lblBufferValue);
+  auto* top = new QVBoxLayout(pnlTop);
+  top->setContentsMargins(5, 2, 5, 2);
+  top->setSpacing(2);
+  top->addWidget(lablProgressCaption);
+  top->addWidget(lblProcentValue);
+  top->addWidget(pbWrite);
+  top->addLayout(bufferRow);
+
+  pnlFinalPage = new QWidget(this);
+  lblBurningLog = new QLabel(QStringLiteral("Burning log:"), pnlFinalPage);
+  lvLog = new QTreeWidget(pnlFinalPage);
+  lvLog->setColumnCount(2);
+  lvLog->setHeaderLabels({QStringLiteral("Information"), QStringLiteral("Time")});
+  lvLog->setRootIsDecorated(false);
+  lvLog->setUniformRowHeights(true);
+  lvLog->setSortingEnabled(false);
+  lvLog->header()->setSectionsClickable(false);
+  lvLog->header()->setStretchLastSection(false);
+  lvLog->setColumnWidth(colInformation, 440);
+  lvLog->setColumnWidth(colTime, 60);
+  lvLog->header()->setSectionResizeMode(colInformation, QHeaderView::Stretch);
+  lvLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  lvLog->setIconSize(QSize(16, 16));
+  lvLog->setTextElideMode(Qt::ElideRight);
+  lblBurningLog->setBuddy(lvLog);
+  Label2 = new QLabel(QStringLiteral("Click Save Log to save Burning Log text to a file."), pnlFinalPage);
+  btnSaveLog = new QPushButton(QStringLiteral("Save &Log ..."), pnlFinalPage);
+  btnSaveLog->setEnabled(false);
+  connect(btnSaveLog, &QPushButton::clicked, this, &TfrmFinalAction::btnSaveLogClick);
+  auto* saveRow = new QHBoxLayout;
+  saveRow->addWidget(Label2, 1);
+  saveRow->addWidget(btnSaveLog);
+  auto* body = new QVBoxLayout(pnlFinalPage);
+  body->setContentsMargins(5, 5, 5, 5);
+  body->addWidget(lblBurningLog);
+  body->addWidget(lvLog, 1);
+  body->addLayout(saveRow);
+
+  auto* page = new QVBoxLayout(this);
+  page->setContentsMargins(0, 0, 0, 0);
+  page->setSpacing(0);
+  page->addWidget(pnlTop);
+  page->addWidget(pnlFinalPage, 1);
+
+  HideBufferGauge();
+  lablProgressCaption->clear();
+  ProcessMessages();
+}
+
+TfrmFinalAction::~TfrmFinalAction() = default;
+
+void TfrmFinalAction::HideBufferGauge() {
+  lablProgressCaption->hide();
+  lblBufferStatus->hide();
+  pbBuffer->hide();
+  lblBufferValue->hide();
+  // The percentage stands centred above the bar, both as wide as the log.
+  lblProcentValue->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+}
+
+void TfrmFinalAction::showEvent(QShowEvent* event) {
+  TsbDockForm::showEvent(event);
+  if (pbBuffer->isHidden()) pnlTop->setFixedHeight(36);
+  ProcessMessages();
+}
+
+void TfrmFinalAction::ResetProgress() {
+  pbWrite->setValue(0);
+  lblProcentValue->setText(QStringLiteral("0 %"));
+  pbBuffer->setValue(0);
+  lblBufferValue->setText(QStringLiteral("0 %"));
+  pbBuffer->setEnabled(true);
+}
+
+void TfrmFinalAction::Activate(TsbBurner* burner) {
+  TsbDockForm::Activate(burner);
+  ResetProgress();
+  lvLog->setUpdatesEnabled(false);
+  lvLog->clear();
+  if (Log) {
+    for (int i = 0; i < Log->Count(); ++i) {
+      const TsbLogItem& item = Log->Items(i);
+      AddRow(item.LogMessage, litInfo, LogTimeText(item.LogTime));
+    }
+  }
+  lvLog->setUpdatesEnabled(true);
+}
+
+void TfrmFinalAction::RunActions() {
+  btnSaveLog->setEnabled(false);
+  ResetProgress();
+  TsbCallBackEventer& eventer = GlobalCallBackEventer();
+  eventer.OnProgress = [this](TsbCallBackEventer* sender, int percent) { ShowWriteProgress(sender, percent); };
+  eventer.OnBufferStatus = [this](TsbCallBackEventer* sender, int percent) { ShowBufferProgress(sender, percent); };
+  eventer.OnWriteToFileStart = [](TsbCallBackEventer*) {};
+
+  struct AfterRun {
+    TfrmFinalAction& page;
+    ~AfterRun() {
+      TsbCallBackEventer& eventer = GlobalCallBackEventer();
+      eventer.OnProgress = nullptr;
+      eventer.OnBufferStatus = nullptr;
+      eventer.OnWriteToFileStart = nullptr;
+      page.ShowWriteProgress(&page, 100);
+      page.pbBuffer->setValue(0);
+      page.lblBufferValue->setText(QStringLiteral("0 %"));
+      page.btnSaveLog->setEnabled(true);
+      if (page.Burner) page.Burner->Release();
+    }
+  } afterRun{*this};
+
+  if (!ActionList || !Burner) return;
+  ::RunActions(
+      *ActionList, *Burner,
+      [this](const void* sender, const QString& text, TsbLogItemType kind) { AddLogLine(sender, text, kind); }, this);
+}
+
+void TfrmFinalAction::AddLogLine(const void*, const QString& text, TsbLogItemType kind) {
+  Post({Update::Row, text, int(kind), QDateTime::currentDateTime()});
+}
+
+void TfrmFinalAction::ShowWriteProgress(const void*, int percent) { Post({Update::Write, {}, percent, {}}); }
+
+void TfrmFinalAction::ShowBufferProgress(const void*, int percent) { Post({Update::Buffer, {}, percent, {}}); }
+
+void TfrmFinalAction::Post(Update update) {
+  const bool onWindowThread = QThread::currentThread() == thread();
+  bool wake = false;
+  {
+    std::lock_guard lock(pendingMutex_);
+    // Only the latest figure counts; rows are all kept, in order.
+    if (update.kind != Update::Row && !pending_.empty() && pending_.back().kind == update.kind)
+      pending_.back().value = update.value;
+    else
+      pending_.push_back(std::move(update));
+    wake = pending_.size() == 1;
+  }
+  if (onWindowThread) {
+    // Earlier reports from the burn thread go first.
+    ApplyPending();
+    ProcessMessages();
+  } else if (wake) {
+    QMetaObject::invokeMethod(this, [this] { ApplyPending(); }, Qt::QueuedConnection);
+  }
+}
+
+void TfrmFinalAction::ApplyPending() {
+  for (;;) {
+    Update update;
+    {
+      std::lock_guard lock(pendingMutex_);
+      if (pending_.empty()) return;
+      update = std::move(pending_.front());
+      pending_.pop_front();
+    }
+    Apply(update);
+  }
+}
+
+void TfrmFinalAction::Apply(const Update& update) {
+  switch (update.kind) {
+    case Update::Row:
+      AddRow(update.text, update.value, LogTimeText(update.time));
+      lvLog->scrollToItem(lvLog->topLevelItem(lvLog->topLevelItemCount() - 1));
+      break;
+    case Update::Write: {
+      const int percent = std::min(update.value, 100);
+      pbWrite->setValue(percent);
+      lblProcentValue->setText(QStringLiteral("%1 %").arg(percent));
+      break;
+    }
+    case Update::Buffer:
+      pbBuffer->setValue(update.value);
+      lblBufferValue->setText(QStringLiteral("%1 %").arg(update.value));
+      break;
+  }
+}
+
+void TfrmFinalAction::AddRow(const QString& text, int image, const QString& time) {
+  auto* row = new QTreeWidgetItem(lvLog, {text, time});
+  if (image >= 0 && image < int(imlSmall.size())) row->setIcon(colInformation, imlSmall[size_t(image)]);
+  row->setToolTip(colInformation, text);
+}
+
+void TfrmFinalAction::btnSaveLogClick() {
+  TsbFileDialogRequest request;
+  request.Caption = QStringLiteral("Save Log");
+  request.Filter = QStringLiteral("Text files (*.txt)");
+  request.DefaultSuffix = QStringLiteral("txt");
+  request.Proposal = ProposedLogFileName(QDateTime::currentDateTime());
+  const QString fileName = Dialogs().SaveFileName(request);
+  if (fileName.isEmpty()) return;
+  SaveLog(fileName);
+}
+
+void TfrmFinalAction::SaveLog(const QString& fileName) {
+  QFile file(fileName);
+  if (file.exists() && !file.remove()) {
+    Dialogs().ErrorMessage(QStringLiteral("Cannot replace \"%1\": %2").arg(fileName, file.errorString()));
+    return;
+  }
+  // Each line is appended and the file closed again, so that what was written
+  // stays when a later line fails.
+  for (int i = 0; i < lvLog->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* row = lvLog->topLevelItem(i);
+    QString time = row->text(colTime);
+    if (time.isEmpty()) time = QString(8, QLatin1Char(' '));
+    const QByteArray line = (time + QLatin1Char(' ') + row->text(colInformation)).toLocal8Bit() + "\r\n";
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(line) != line.size() || !file.flush()) {
+      const QString reason = file.errorString();
+      file.close();
+      Dialogs().ErrorMessage(QStringLiteral("Cannot write the log to \"%1\": %2").arg(fileName, reason));
+      return;
+    }
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+      Dialogs().ErrorMessage(QStringLiteral("Cannot write the log to \"%1\": %2").arg(fileName, file.errorString()));
+      return;
+    }
+  }
+}

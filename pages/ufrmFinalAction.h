@@ -1,0 +1,87 @@
+// The burning page: the summary lines of the wizard, the run of the actions
+// with every report as a row with an icon and a time, the write progress, and
+// saving the visible log as a text file.
+#pragma once
+
+#include <QDateTime>
+#include <QIcon>
+
+#include <array>
+#include <deque>
+#include <mutex>
+
+#include "sbDockForm.h"
+#include "sbLogging.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTreeWidget;
+class QWidget;
+
+class TfrmFinalAction : public TsbDockForm {
+  Q_OBJECT
+
+ public:
+  explicit TfrmFinalAction(QWidget* parent = nullptr);
+  ~TfrmFinalAction() override;
+
+  TsbLog* Log = nullptr;                // the wizard's summary lines, not owned
+  TsbActionList* ActionList = nullptr;  // the actions to run, not owned
+
+  QWidget* pnlTop;
+  QLabel* lablProgressCaption;
+  QProgressBar* pbWrite;
+  QLabel* lblProcentValue;
+  QLabel* lblBufferStatus;
+  QProgressBar* pbBuffer;
+  QLabel* lblBufferValue;
+  QWidget* pnlFinalPage;
+  QLabel* lblBurningLog;
+  QTreeWidget* lvLog;
+  QLabel* Label2;
+  QPushButton* btnSaveLog;
+  std::array<QIcon, 3> imlSmall;  // by TsbLogItemType: information, error, warning
+
+  void HideBufferGauge();
+  void Activate(TsbBurner* burner) override;
+  // Runs ActionList against the page's burner; returns when every action has
+  // ended or one has failed. The tray is released in every case.
+  void RunActions();
+
+  // The three handlers of a run. Safe on any thread: an update from another
+  // thread reaches the widgets through the window thread's event queue, and
+  // every update is shown in the order it was reported.
+  void AddLogLine(const void* sender, const QString& text, TsbLogItemType kind);
+  void ShowWriteProgress(const void* sender, int percent);
+  void ShowBufferProgress(const void* sender, int percent);
+
+  void btnSaveLogClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  struct Update {
+    enum Kind { Row, Write, Buffer } kind;
+    QString text;
+    int value = 0;  // percent, or the row's TsbLogItemType
+    QDateTime time;
+  };
+
+  void ResetProgress();
+  void Post(Update update);
+  void ApplyPending();
+  void Apply(const Update& update);
+  void AddRow(const QString& text, int image, const QString& time);
+  void SaveLog(const QString& fileName);
+
+  std::mutex pendingMutex_;
+  std::deque<Update> pending_;  // reported, not yet shown
+};
+
+// The "Time" text of a row: the time of day in the user's long time format,
+// without a time zone.
+QString LogTimeText(const QDateTime& time);
+// The name the save dialog proposes: "Log_DDMM_HHMM.txt".
+QString ProposedLogFileName(const QDateTime& now);
