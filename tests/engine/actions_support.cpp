@@ -111,7 +111,7 @@ DiscwrightDiscInformation ActionsTest::discInformation() {
 }
 
 std::vector<QString> ActionsTest::errorBoxes() const {
-  const QStringList texts = dialogs_->texts(QStringLiteral("error"));
+  const QStringList texts = dialogs->texts(QStringLiteral("error"));
   return {texts.begin(), texts.end()};
 }
 

@@ -86,6 +86,7 @@ class ActionsTest : public ::testing::Test {
   TempDir dir_;
   MessageLog messages;
   std::unique_ptr<TsbBurner> burner;
+  testcommon::ScopedDialogs dialogs;
 
  private:
   void stop();
@@ -93,7 +94,6 @@ class ActionsTest : public ::testing::Test {
   bool started_ = false;
   fs::path logFile_;
   mutable std::mutex mutex_;
-  testcommon::ScopedDialogs dialogs_;
   std::vector<int> progress_;
 };
 
