@@ -1,6 +1,18 @@
 #include "sbThreads.h"
 
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
 #include "sbUiHooks.h"
+
+namespace {
+// One mutex and condition for every wait: a wake must reach whichever thread
+// the window thread is waiting for.
+std::mutex waitMutex;
+std::condition_variable waitCondition;
+uint64_t wakeCount = 0;  // guarded by waitMutex
+}  // namespace
 
 TsbWorkerThread::~TsbWorkerThread() {
   if (thread_.joinable()) thread_.join();
@@ -16,19 +28,31 @@ void TsbWorkerThread::Run() {
     // that the waiting window thread returns.
   }
   if (OnTerminate) OnTerminate(this);
-  std::lock_guard lock(mutex_);
-  ended_ = true;
-  endedCv_.notify_all();
+  {
+    std::lock_guard lock(waitMutex);
+    ended_ = true;
+  }
+  waitCondition.notify_all();
 }
 
 bool TsbWorkerThread::WaitFor(std::chrono::milliseconds timeout) {
-  std::unique_lock lock(mutex_);
-  return endedCv_.wait_for(lock, timeout, [this] { return ended_; });
+  std::unique_lock lock(waitMutex);
+  const uint64_t wakes = wakeCount;
+  waitCondition.wait_for(lock, timeout, [&] { return ended_ || wakeCount != wakes; });
+  return ended_;
 }
 
 bool TsbWorkerThread::Ended() {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(waitMutex);
   return ended_;
+}
+
+void WakeWaitingThreads() {
+  {
+    std::lock_guard lock(waitMutex);
+    ++wakeCount;
+  }
+  waitCondition.notify_all();
 }
 
 void WaitPumping(TsbWorkerThread& thread) {

@@ -6,9 +6,7 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <thread>
 
 #include "sbLogging.h"
@@ -27,7 +25,8 @@ class TsbWorkerThread {
   std::function<void(TsbWorkerThread*)> OnTerminate;
 
   void Start();
-  // Waits at most timeout; true once the thread has ended.
+  // Waits at most timeout, less when WakeWaitingThreads is called meanwhile;
+  // true once the thread has ended.
   bool WaitFor(std::chrono::milliseconds timeout);
   bool Ended();
 
@@ -38,10 +37,13 @@ class TsbWorkerThread {
   void Run();
 
   std::thread thread_;
-  std::mutex mutex_;
-  std::condition_variable endedCv_;
-  bool ended_ = false;
+  bool ended_ = false;  // guarded by the waits' shared mutex
 };
+
+// Ends the current wait slice of every thread waiting in WaitFor, so that an
+// update a worker has just handed to the window thread is shown at once
+// instead of at the end of the slice.
+void WakeWaitingThreads();
 
 // Waits for the thread in slices of kWaitSlice, processing window events after each slice.
 void WaitPumping(TsbWorkerThread& thread);

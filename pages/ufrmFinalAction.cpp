@@ -1,6 +1,7 @@
 #include "ufrmFinalAction.h"
 
 #include <QApplication>
+
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,10 +15,13 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "sbActions.h"
 #include "sbBurner.h"
 #include "sbCallbacks.h"
 #include "sbDialogs.h"
+#include "sbThreads.h"
 #include "sbUiHooks.h"
 
 namespace {
@@ -197,22 +201,32 @@ void TfrmFinalAction::ShowBufferProgress(const void*, int percent) { Post({Updat
 
 void TfrmFinalAction::Post(Update update) {
   const bool onWindowThread = QThread::currentThread() == thread();
-  bool wake = false;
+  // Rows and the bar are shown at once; the buffer fill, reported for every
+  // piece written and hidden in this wizard, waits for the end of the slice.
+  const bool urgent = update.kind != Update::Buffer;
+  bool post = false, wake = false;
   {
     std::lock_guard lock(pendingMutex_);
-    // Only the latest figure counts; rows are all kept, in order.
-    if (update.kind != Update::Row && !pending_.empty() && pending_.back().kind == update.kind)
-      pending_.back().value = update.value;
+    // Only the latest figure since the last row counts; rows are all kept, in order.
+    auto same = std::find_if(pending_.rbegin(), pending_.rend(), [&](const Update& u) {
+      return u.kind == Update::Row || u.kind == update.kind;
+    });
+    if (update.kind != Update::Row && same != pending_.rend() && same->kind == update.kind)
+      same->value = update.value;
     else
       pending_.push_back(std::move(update));
-    wake = pending_.size() == 1;
+    post = !applyPosted_;
+    applyPosted_ = true;
+    wake = urgent && !wakeSent_;
+    wakeSent_ = wakeSent_ || urgent;
   }
   if (onWindowThread) {
     // Earlier reports from the burn thread go first.
     ApplyPending();
     ProcessMessages();
-  } else if (wake) {
-    QMetaObject::invokeMethod(this, [this] { ApplyPending(); }, Qt::QueuedConnection);
+  } else {
+    if (post) QMetaObject::invokeMethod(this, [this] { ApplyPending(); }, Qt::QueuedConnection);
+    if (wake) WakeWaitingThreads();
   }
 }
 
@@ -221,6 +235,8 @@ void TfrmFinalAction::ApplyPending() {
     Update update;
     {
       std::lock_guard lock(pendingMutex_);
+      applyPosted_ = false;
+      wakeSent_ = false;
       if (pending_.empty()) return;
       update = std::move(pending_.front());
       pending_.pop_front();

@@ -78,6 +78,8 @@ class TfrmFinalAction : public TsbDockForm {
 
   std::mutex pendingMutex_;
   std::deque<Update> pending_;  // reported, not yet shown
+  bool applyPosted_ = false;    // a queued ApplyPending is on its way
+  bool wakeSent_ = false;       // the waiting window thread was woken for pending_
 };
 
 // The "Time" text of a row: the time of day in the user's long time format,
