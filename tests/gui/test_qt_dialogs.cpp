@@ -1,0 +1,65 @@
+// The Qt dialogs as a user meets them: caption, icon, text and buttons of each
+// box, answered from a timer so that the test never waits on a window.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+#include "QtDialogs.h"
+
+namespace {
+
+struct SeenBox {
+  QString caption, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons;
+  QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+};
+
+// Runs show() while a timer reads the box that opens and presses answer.
+SeenBox Answer(QMessageBox::StandardButton answer, const std::function<void()>& show) {
+  SeenBox seen;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+            box->standardButton(box->defaultButton())};
+    box->button(answer)->click();
+  });
+  poll.start(10);
+  show();
+  return seen;
+}
+
+}  // namespace
+
+TEST(QtDialogsTest, EachBoxShowsItsCaptionIconTextAndButtons) {
+  QtDialogs dialogs;
+  SeenBox error = Answer(QMessageBox::Ok, [&] { dialogs.ApplicationError("Image file is too big"); });
+  EXPECT_EQ(error.caption, "Korvanel");
+  EXPECT_EQ(error.text, "Image file is too big.");
+  EXPECT_EQ(error.icon, QMessageBox::Critical);
+  EXPECT_EQ(error.buttons, QMessageBox::Ok);
+
+  SeenBox plain = Answer(QMessageBox::Ok, [&] { dialogs.ErrorMessage("failed\\n"); });
+  EXPECT_EQ(plain.text, "failed\\n");
+  EXPECT_EQ(plain.icon, QMessageBox::Critical);
+
+  SeenBox warning = Answer(QMessageBox::Ok, [&] { dialogs.Warning("", "version"); });
+  EXPECT_EQ(warning.caption, "");
+  EXPECT_EQ(warning.icon, QMessageBox::Warning);
+
+  bool yes = false;
+  SeenBox question = Answer(QMessageBox::Yes, [&] { yes = dialogs.AskYesNo("Cancel?"); });
+  EXPECT_TRUE(yes);
+  EXPECT_EQ(question.buttons, QMessageBox::Yes | QMessageBox::No);
+  EXPECT_EQ(question.defaultButton, QMessageBox::No);
+  Answer(QMessageBox::No, [&] { yes = dialogs.AskYesNo("Cancel?"); });
+  EXPECT_FALSE(yes);
+}
