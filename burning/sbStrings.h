@@ -11,12 +11,25 @@ enum TsbStringId : int {
   sNoWritableDisc = 15121,
   sNoMediaInDrive = 15164,
   sDiscNotBlank = 15171,
+  sClickNextToStartBurning = 15228,
+  sSummaryHeading = 15233,
+  sTestModeExplanation = 15237,
   sDestinationDevice = 15308,
   sScanningSystem = 15605,
   sBurningImage = 15951,
   sSourceImageFile = 15952,
   sSelectImageFile = 15955,
+  sConfirmCancel = 15958,
   sImageTooBig = 15959,
+  sSizeInformation = 15960,
+  sSummaryDrive = 15961,
+  sSummaryImageFile = 15962,
+  sSummaryDiscType = 15963,
+  sSummarySendOpc = 15964,
+  sSummarySpeed = 15965,
+  sSummaryTestWrite = 15966,
+  sSummaryTransport = 15967,
+  sSummaryBurningMode = 15968,
   // Texts without an identifier of their own elsewhere.
   sBurningMode = 16001,
   sBurningStarted = 16002,
@@ -25,6 +38,7 @@ enum TsbStringId : int {
   sYes = 16005,
   sNo = 16006,
   sCancelling = 16007,
+  sSummaryVerify = 16008,
 };
 
 // The text of an identifier; an unknown identifier gives an empty text.

@@ -21,6 +21,7 @@
 #include "sbBurner.h"
 #include "sbCallbacks.h"
 #include "sbDialogs.h"
+#include "sbPageStyle.h"
 #include "sbThreads.h"
 #include "sbUiHooks.h"
 
@@ -48,10 +49,7 @@ QString ProposedLogFileName(const QDateTime& now) {
 }
 
 TfrmFinalAction::TfrmFinalAction(QWidget* parent) : TsbDockForm(parent) {
-  setAutoFillBackground(true);
-  QPalette white = palette();
-  white.setColor(QPalette::Window, Qt::white);
-  setPalette(white);
+  SetWhiteBackground(this);
 
   imlSmall = {SmallIcon(QStyle::SP_MessageBoxInformation), SmallIcon(QStyle::SP_MessageBoxCritical),
               SmallIcon(QStyle::SP_MessageBoxWarning)};
