@@ -14,9 +14,9 @@ the strip can be made again anywhere:
 
 import math
 import os
-import struct
 import sys
-import zlib
+
+from artwork_files import png
 
 WIDTH, HEIGHT, FRAMES = 352, 18, 30
 
@@ -98,18 +98,6 @@ def draw_frame(frame, masks):
             i = (y * WIDTH + x) * 4
             pixels[i:i + 4] = bytes((round(r), round(gr), round(b), round(255 * c)))
     return pixels
-
-
-def png(width, height, rgba):
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    stride = width * 4
-    raw = b"".join(b"\x00" + bytes(rgba[y * stride:(y + 1) * stride]) for y in range(height))
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)  # 8-bit RGBA
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
-            + chunk(b"IEND", b""))
 
 
 def main():
