@@ -22,7 +22,7 @@ const char* const kByAddressNote =
     "This transport is primarily intended for Windows 9x systems, but can be used in Windows NT-based systems.";
 #else
 const char* const kByNameNote =
-    "Devices are opened by their device name (/dev/sr0, /dev/sr1, ...). This is the usual way to reach CD and DVD "
+    "Devices are opened by their device name, for example /dev/sr0. This is the usual way to reach CD and DVD "
     "recorders on Linux.";
 const char* const kByAddressNote =
     "Devices are opened by their SCSI address (host, channel, target, LUN). Use it when a recorder is known to you "

@@ -61,8 +61,9 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   layout->addWidget(Label2, 2, 0, 1, 2);
   layout->addWidget(Edit1, 3, 0);
   layout->addWidget(Button1, 3, 1);
-  layout->addWidget(lblSizeInformation, 4, 0, 1, 2);
-  layout->setRowStretch(5, 1);
+  layout->setRowMinimumHeight(4, 4);
+  layout->addWidget(lblSizeInformation, 5, 0, 1, 2);
+  layout->setRowStretch(6, 1);
   layout->setColumnStretch(0, 1);
 
   UpdateSizeInformation();
