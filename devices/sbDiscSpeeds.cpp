@@ -26,10 +26,13 @@ TsbDiscSpeedItem* TsbDiscSpeedList::FindBySpeedInPoint(int32_t factor) {
   return nullptr;
 }
 
+QString SpeedText(int32_t factor, int32_t kbPerSecond) {
+  return QString::asprintf("%d.0x", factor) + QStringLiteral(" (") + QString::number(kbPerSecond) +
+         QStringLiteral(" KB/sec)");
+}
+
 void TsbDiscSpeedList::BuildSpeedTexts() {
-  for (auto& item : items_)
-    item.StrSpeed = QString::asprintf("%d.0x", item.SpeedInPoint) + QStringLiteral(" (") +
-                    QString::number(item.SpeedInSize) + QStringLiteral(" KB/sec)");
+  for (auto& item : items_) item.StrSpeed = SpeedText(item.SpeedInPoint, item.SpeedInSize);
 }
 
 void TsbDiscSpeedList::ReadSpeeds(TsbBurner& burner) {

@@ -9,6 +9,9 @@
 
 class TsbBurner;
 
+// "%d.0x (%d KB/sec)": how a speed is shown in the speed list and the summary.
+QString SpeedText(int32_t factor, int32_t kbPerSecond);
+
 struct TsbDiscSpeedItem {
   int32_t SpeedInPoint = 1;   // "x" factor
   int32_t SpeedInSize = 176;  // KB/s as the device reported it

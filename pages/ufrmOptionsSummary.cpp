@@ -1,0 +1,84 @@
+#include "ufrmOptionsSummary.h"
+
+#include <QLabel>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include "sbBurner.h"
+#include "sbDeviceTypes.h"
+#include "sbDiscSpeeds.h"
+#include "sbHelpers.h"
+#include "sbPageStyle.h"
+#include "sbPageText.h"
+#include "sbStrings.h"
+
+namespace {
+
+QString Line(TsbStringId id, const QStringList& args) { return FillPlaceholders(ResStr(id), QStringLiteral("%s"), args); }
+
+// The four file modes the burning mode page offers.
+QString BurningModeText(TsbBurnMode mode) {
+  switch (mode) {
+    case bmDaoPqFromFile: return QStringLiteral("Disc-At-Once PQ");
+    case bmDaoRawFromFile: return QStringLiteral("Disc-At-Once Raw PW");
+    case bmTaoFromFile: return QStringLiteral("Track-At-Once");
+    case bmSaoFromFile: return QStringLiteral("Session-At-Once");
+    default: return QStringLiteral("mode %1").arg(int(mode));  // never offered; shown rather than hidden
+  }
+}
+
+}  // namespace
+
+QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName, bool verify) {
+  const TsbBurnSettings& settings = burner.BurnSettings;
+  QStringList lines = {
+      Line(sSummaryDrive,
+           {burner.DeviceInfo.Product, burner.DeviceInfo.Vendor, burner.DeviceInfo.ProductRevisionLevel}),
+      Line(sSummaryTransport, {burner.Transport == ttAspi ? QStringLiteral("ASPI") : QStringLiteral("SPTI")}),
+      Line(sSummaryDiscType, {DiscTypeName(burner.DiscType)}),
+      Line(sSummaryImageFile, {imageFileName}),
+      Line(sSummarySpeed, {SpeedText(settings.SpeedFactor, settings.WriteSpeed)}),
+      Line(sSummarySendOpc, {BoolToYesNo(settings.SendOPC)}),
+      Line(sSummaryBurningMode, {BurningModeText(settings.Mode)}),
+      Line(sSummaryTestWrite, {BoolToYesNo(settings.TestWrite)}),
+  };
+  if (verify) lines << Line(sSummaryVerify, {BoolToYesNo(true)});
+  return lines;
+}
+
+TfrmOptionsSummary::TfrmOptionsSummary(QWidget* parent) : TsbDockForm(parent) {
+  SetWhiteBackground(this);
+
+  lblName = NewHeading(ResStr(sSummaryHeading), this);
+  edtSummary = new QPlainTextEdit(this);
+  edtSummary->setReadOnly(true);
+  // Read-only, yet the keyboard still moves through the text and selects it.
+  edtSummary->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+  edtSummary->setFocusPolicy(Qt::StrongFocus);
+  edtSummary->setTabChangesFocus(true);
+  edtSummary->setLineWrapMode(QPlainTextEdit::NoWrap);
+  edtSummary->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  edtSummary->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  edtSummary->setAccessibleName(lblName->text());
+  QPalette pagePalette = edtSummary->palette();
+  pagePalette.setColor(QPalette::Base, palette().color(QPalette::Window));
+  edtSummary->setPalette(pagePalette);
+  lblName->setBuddy(edtSummary);
+  lblNextAction = new QLabel(ResStr(sClickNextToStartBurning), this);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(10, 10, 10, 10);
+  layout->setSpacing(8);
+  layout->addWidget(lblName);
+  layout->addWidget(edtSummary, 1);
+  layout->addWidget(lblNextAction);
+}
+
+TfrmOptionsSummary::~TfrmOptionsSummary() = default;
+
+void TfrmOptionsSummary::ShowSummary(const TsbBurner& burner, const QString& imageFileName, bool verify) {
+  edtSummary->clear();
+  // Plain text: a file name with "<" or "&" is shown as it is.
+  for (const QString& line : SummaryLines(burner, imageFileName, verify)) edtSummary->appendPlainText(line);
+}

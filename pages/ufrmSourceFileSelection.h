@@ -1,0 +1,51 @@
+// Wizard page 3: the image file to burn, typed, browsed for or dropped on the
+// page, with its size next to the free space of the inserted disc.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+#include "sbDockForm.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class TfrmSourceFileSelection : public TsbDockForm {
+  Q_OBJECT
+
+ public:
+  explicit TfrmSourceFileSelection(QWidget* parent = nullptr);
+  ~TfrmSourceFileSelection() override;
+
+  QLabel* Label1;
+  QLabel* Label2;
+  QLineEdit* Edit1;
+  QPushButton* Button1;
+  QLabel* lblSizeInformation;
+
+  QString ImageFileName;
+  int64_t ImageFileSize = 0;  // bytes of the file at ImageFileName when last measured
+
+  // Keeps the burner and shows the sizes against its disc space.
+  void Activate(TsbBurner* burner) override;
+  // Reads the size of the file at ImageFileName now, so that the size check
+  // uses the file that will be burned: 0 when it is missing or unreadable
+  // (whether it exists is the wizard's check). Refreshes the size line.
+  int64_t MeasureImageFile();
+
+  void Edit1Change();
+  void Button1Click();
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void UpdateSizeInformation();
+};
+
+// The local ISO image a drop carries (the first URL, ".iso" in any case), or
+// empty when the drop is anything else.
+QString DroppedImageFile(const class QMimeData* data);
