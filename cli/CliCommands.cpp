@@ -15,6 +15,7 @@
 #include "CliEngine.h"
 #include "sbActions.h"
 #include "sbBurnAtOnceAction.h"
+#include "sbBurnModes.h"
 #include "sbBurnToFileAction.h"
 #include "sbCallbacks.h"
 #include "sbDiscSpeeds.h"
@@ -65,14 +66,22 @@ struct OfferedMode {
   TsbBurnMode code;
 };
 
+QString ModeOption(TsbWriteMethod method) {
+  switch (method) {
+    case TsbWriteMethod::DaoRaw: return QStringLiteral("dao-raw");
+    case TsbWriteMethod::DaoPQ: return QStringLiteral("dao");
+    case TsbWriteMethod::SessionAtOnce: return QStringLiteral("sao");
+    case TsbWriteMethod::TrackAtOnce: break;
+  }
+  return QStringLiteral("tao");
+}
+
 std::vector<OfferedMode> OfferedModes(const TsbBurner& burner, bool discAtOnceAllowed) {
+  TsbWriteMethodAllowance allowed;
+  allowed.SessionAtOnce = allowed.DiscAtOncePQ = allowed.DiscAtOnceRaw = discAtOnceAllowed;
   std::vector<OfferedMode> modes;
-  bool cd = !IsDVDDiscType(burner.DiscType);
-  const TsbWriteModes& w = burner.WriteModes;
-  if (w.CanDaoRaw && discAtOnceAllowed && cd) modes.push_back({"dao-raw", "Disc-At-Once raw P-W", bmDaoRawFromFile});
-  if (w.CanDaoPQ && discAtOnceAllowed && cd) modes.push_back({"dao", "Disc-At-Once PQ", bmDaoPqFromFile});
-  if (w.CanSAO && discAtOnceAllowed && cd) modes.push_back({"sao", "Session-At-Once", bmSaoFromFile});
-  if (w.CanTAO) modes.push_back({"tao", "Track-At-Once", bmTaoFromFile});
+  for (TsbWriteMethod method : OfferedWriteMethods(burner.WriteModes, burner.DiscType, allowed))
+    modes.push_back({ModeOption(method), WriteMethodName(method), WriteMethodCode(method, true)});
   return modes;
 }
 
@@ -206,8 +215,7 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
                          .arg(args.speed, texts.join(QStringLiteral(", "))));
     }
   }
-  bool discAtOnce = settings.Mode == bmDaoPqFromFile || settings.Mode == bmDaoRawFromFile;
-  settings.MultiSession = args.multiSession && !discAtOnce;
+  settings.MultiSession = args.multiSession && !IsDiscAtOnceMode(settings.Mode);
   settings.SendOPC = !args.noOpc && !args.test;
   settings.SpeedFactor = speed->SpeedInPoint;
   settings.WriteSpeed = speed->SpeedInSize;

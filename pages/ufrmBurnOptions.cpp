@@ -1,0 +1,110 @@
+#include "ufrmBurnOptions.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "sbBurnModes.h"
+#include "sbBurner.h"
+#include "sbErrors.h"
+#include "sbPageStyle.h"
+
+TfrmBurnOptions::TfrmBurnOptions(QWidget* parent) : TsbDockForm(parent) {
+  SetWhiteBackground(this);
+
+  Label1 = NewNote(QStringLiteral("Sending Optimum Power Calibration (OPC) calibrates the device laser power at the "
+                                  "beginning of burning session to adjust for the properties of each recordable disc."),
+                   this);
+  chbSOPC = new QCheckBox(QStringLiteral("Send optimum power calibration"), this);
+  chbSOPC->setChecked(true);
+  Label2 = NewNote(QStringLiteral("Optimal burning speed depends on the disc used and burning device capabilities. "
+                                  "Poorly chosen burning speed may result in coaster disc. To determine the best "
+                                  "burning speed you can make test burns or consult your device and disc "
+                                  "manufacturers."),
+                   this);
+  Label4 = new QLabel(QStringLiteral("Burning speed:"), this);
+  cmbSpeed = new QComboBox(this);
+  cmbSpeed->setEditable(false);
+  cmbSpeed->setMinimumWidth(200);
+  cmbSpeed->addItem(QStringLiteral("Fastest"));
+  Label4->setBuddy(cmbSpeed);
+  lblMultisession = NewNote(QStringLiteral("Multisession mode allows appending data to the disc later. In single "
+                                           "session mode data cannot be appended after the disc is burned."),
+                            this);
+  chbMultiSession = new QCheckBox(QStringLiteral("Create multisession disc"), this);
+  chbMultiSession->setChecked(true);
+  chbVerify = new QCheckBox(QStringLiteral("&Verify written data after burning"), this);
+
+  auto* speedRow = new QHBoxLayout;
+  speedRow->addWidget(Label4);
+  speedRow->addWidget(cmbSpeed);
+  speedRow->addStretch(1);
+
+  auto* page = new QVBoxLayout(this);
+  page->setContentsMargins(8, 8, 8, 8);
+  page->setSpacing(6);
+  page->addWidget(Label1);
+  page->addWidget(chbSOPC);
+  page->addSpacing(12);
+  page->addWidget(Label2);
+  page->addLayout(speedRow);
+  page->addSpacing(12);
+  page->addWidget(lblMultisession);
+  page->addWidget(chbMultiSession);
+  page->addWidget(chbVerify);
+  page->addStretch(1);
+
+  lblMultisession->setVisible(ShowMultisession);
+  chbMultiSession->setVisible(ShowMultisession);
+}
+
+TfrmBurnOptions::~TfrmBurnOptions() = default;
+
+void TfrmBurnOptions::Activate(TsbBurner* burner) {
+  TsbDockForm::Activate(burner);
+  // A failed read empties the list; it gets its entries back, so that it still matches the box.
+  const TsbDiscSpeedList previous = *SpeedList;
+  try {
+    SpeedList->ReadSpeeds(*Burner);
+  } catch (...) {
+    SpeedList->TsbDiscSpeedList::operator=(previous);
+    throw;
+  }
+  TsbDiscSpeedList& speeds = *SpeedList;
+
+  cmbSpeed->clear();
+  for (int i = 0; i < speeds.Count(); ++i) cmbSpeed->addItem(speeds.Items(i).StrSpeed);
+  cmbSpeed->setCurrentIndex(speeds.Count() - 1);
+
+  const TsbBurnSettings& settings = Burner->BurnSettings;
+  const bool discAtOnce = IsDiscAtOnceMode(settings.Mode);
+  chbMultiSession->setChecked(!discAtOnce);
+  chbMultiSession->setEnabled(!discAtOnce);
+
+  // A simulated burn writes nothing, so there is no power to calibrate.
+  chbSOPC->setEnabled(!settings.TestWrite);
+  chbSOPC->setChecked(settings.SendOPC && !settings.TestWrite);
+
+  if (const TsbDiscSpeedItem* stored = speeds.FindBySpeedInPoint(settings.SpeedFactor)) {
+    for (int i = 0; i < speeds.Count(); ++i)
+      if (&speeds.Items(i) == stored) cmbSpeed->setCurrentIndex(i);
+  }
+
+  lblMultisession->setVisible(ShowMultisession);
+  chbMultiSession->setVisible(ShowMultisession);
+}
+
+const TsbDiscSpeedItem& TfrmBurnOptions::GetSelectedSpeed() const {
+  const int index = cmbSpeed->currentIndex();
+  if (index < 0 || index >= SpeedList->Count())
+    throw TsbError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  return SpeedList->Items(index);
+}
+
+bool TfrmBurnOptions::GetSendOPC() const { return chbSOPC->isChecked(); }
+
+bool TfrmBurnOptions::GetMultiSession() const { return chbMultiSession->isChecked(); }
+
+bool TfrmBurnOptions::GetVerify() const { return chbVerify->isChecked(); }
