@@ -1,5 +1,6 @@
 #include "ufrmSelectDevice.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -10,6 +11,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 
 #include "sbBurner.h"
@@ -22,6 +24,7 @@
 namespace {
 
 enum Column { colProduct, colVendor, colRevision, colMedia, colSize, colLabel, kColumnCount };
+constexpr int kDesignWidths[kColumnCount] = {150, 70, 60, 60, 70, 85};
 
 bool SameAddress(const DiscwrightDeviceAddress& a, const DiscwrightDeviceAddress& b) {
   return a.Valid && b.Valid && a.PortID == b.PortID && a.BusID == b.BusID && a.TargetID == b.TargetID &&
@@ -54,9 +57,16 @@ TfrmSelectDevice::TfrmSelectDevice(QWidget* parent) : TsbDockForm(parent) {
   header->setSectionsClickable(false);
   header->setSectionsMovable(false);
   header->setStretchLastSection(false);
-  const int widths[kColumnCount] = {150, 70, 60, 60, 70, 85};
-  for (int column = 0; column < kColumnCount; ++column) lvDevices->setColumnWidth(column, widths[column]);
-  header->setSectionResizeMode(colProduct, QHeaderView::Stretch);
+  for (int column = 0; column < kColumnCount; ++column) lvDevices->setColumnWidth(column, kDesignWidths[column]);
+  // Product takes the room the other columns leave, but never less than its
+  // names need: a narrow page scrolls sideways rather than cut the names.
+  lvDevices->viewport()->installEventFilter(this);
+  connect(header, &QHeaderView::sectionResized, this, [this](int column) {
+    // A column the user dragged keeps the width given.
+    if (arranging_ || column == colProduct) return;
+    wanted_[size_t(column)] = lvDevices->columnWidth(column);
+    ArrangeColumns();
+  });
   // The chosen device stays marked while the user is on the Refresh button or
   // the wizard's buttons.
   QPalette selection = lvDevices->palette();
@@ -141,10 +151,15 @@ void TfrmSelectDevice::FillList(const DiscwrightDeviceAddress& lastAddress, cons
     const bool discIn = record.DiscType != DISC_TYPE_NO_MEDIA;
     UpdateDiscSpace(record);
     records_.push_back(&record);
-    new QTreeWidgetItem(lvDevices, QStringList{record.Product, record.Vendor, record.ProductRevisionLevel,
-                                               DiscTypeName(record.DiscType), DiscSizeText(record),
-                                               discIn ? record.DiscLabel : QString()});
+    auto* entry = new QTreeWidgetItem(lvDevices, QStringList{record.Product, record.Vendor, record.ProductRevisionLevel,
+                                                             DiscTypeName(record.DiscType), DiscSizeText(record),
+                                                             discIn ? record.DiscLabel : QString()});
+    // Long names and labels may be cut short in a narrow list.
+    entry->setToolTip(colProduct, entry->text(colProduct));
+    entry->setToolTip(colLabel, entry->text(colLabel));
   }
+
+  FitColumns();
 
   const int count = lvDevices->topLevelItemCount();
   if (lastAddress.Valid)
@@ -153,12 +168,50 @@ void TfrmSelectDevice::FillList(const DiscwrightDeviceAddress& lastAddress, cons
         SelectEntry(lvDevices->topLevelItem(i));
         break;
       }
-  if (lvDevices->selectedItems().isEmpty())
+  // Nothing chosen before has no path: it must not match the empty names of
+  // devices found by address.
+  if (lvDevices->selectedItems().isEmpty() && !lastPath.isEmpty())
     for (int i = 0; i < count; ++i)
       if (records_[size_t(i)]->DeviceName == lastPath) {
         SelectEntry(lvDevices->topLevelItem(i));
         break;
       }
+}
+
+void TfrmSelectDevice::FitColumns() {
+  // A size such as "700.00 MB" or a larger font must not be cut off at the
+  // design widths: a column wants its contents, up to twice its width.
+  arranging_ = true;
+  for (int column = 0; column < kColumnCount; ++column) {
+    lvDevices->resizeColumnToContents(column);
+    wanted_[size_t(column)] =
+        std::clamp(lvDevices->columnWidth(column), kDesignWidths[column], 2 * kDesignWidths[column]);
+  }
+  arranging_ = false;
+  ArrangeColumns();
+}
+
+void TfrmSelectDevice::ArrangeColumns() {
+  if (arranging_) return;
+  arranging_ = true;
+  // Product takes the room left over but never less than its names need; the
+  // label at the end gives way first, down to its design width; only then
+  // does the list scroll sideways.
+  int middle = 0;
+  for (int column = colVendor; column < colLabel; ++column) {
+    lvDevices->setColumnWidth(column, wanted_[size_t(column)]);
+    middle += wanted_[size_t(column)];
+  }
+  const int room = lvDevices->viewport()->width() - middle;
+  const int label = std::clamp(room - wanted_[colProduct], kDesignWidths[colLabel], wanted_[colLabel]);
+  lvDevices->setColumnWidth(colLabel, label);
+  lvDevices->setColumnWidth(colProduct, std::max(wanted_[colProduct], room - label));
+  arranging_ = false;
+}
+
+bool TfrmSelectDevice::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lvDevices->viewport() && event->type() == QEvent::Resize) ArrangeColumns();
+  return TsbDockForm::eventFilter(watched, event);
 }
 
 void TfrmSelectDevice::FinishFill() {

@@ -3,6 +3,7 @@
 // earlier choice, and answers the wizard's questions about the chosen device.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "sbDeviceList.h"
@@ -62,9 +63,14 @@ class TfrmSelectDevice : public TsbDockForm {
   void btnRefreshClick();
   void lvDevicesChange(QTreeWidgetItem* item);
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void FillList(const DiscwrightDeviceAddress& lastAddress, const QString& lastPath);
   void FinishFill();
+  void FitColumns();
+  void ArrangeColumns();
   void ClearEntries();
   void SelectEntry(QTreeWidgetItem* entry);
   // The record behind the chosen entry, or none.
@@ -72,4 +78,6 @@ class TfrmSelectDevice : public TsbDockForm {
 
   std::vector<TsbDeviceItem*> records_;  // by entry index, owned by Finder
   bool entryEverChanged_ = false;        // survives rescans: the first fill alone picks an entry
+  std::array<int, 6> wanted_{150, 70, 60, 60, 70, 85};  // column widths the contents need
+  bool arranging_ = false;
 };

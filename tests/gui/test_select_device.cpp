@@ -29,8 +29,9 @@ json recorder(int index, json medium, bool writer = true) {
 // An empty drive, a written CD-R, a reader with a blank disc and a writer with one.
 std::vector<json> fourDrives() {
   return {recorder(0, nullptr),
-          recorder(1, {{"type", "CD-R"}, {"state", "complete"}, {"used_bytes", 13107200}, {"label", "PHOTOS"}}),
-          recorder(2, {{"type", "CD-R"}, {"state", "blank"}}, false), recorder(3, {{"type", "CD-R"}, {"state", "blank"}})};
+          recorder(1, {{"type", "CD-R"}, {"state", "complete"}, {"used_bytes", 13107200}, {"label", "HOLIDAY_2025"}}),
+          recorder(2, {{"type", "CD-R"}, {"state", "blank"}}, false),
+          recorder(3, {{"type", "CD-R"}, {"state", "blank"}})};
 }
 
 class SelectDeviceTest : public ActionsTest {
@@ -80,7 +81,7 @@ TEST_F(SelectDeviceTest, ListsTheDrivesWithTheirDiscsAndSelectsTheFirst) {
   for (int c = 0; c < captions.size(); ++c) EXPECT_EQ(page.lvDevices->headerItem()->text(c), captions[c]);
 
   const QStringList empty = {"Recorder 0", "KORVANEL", "1.00", "Empty", "", ""};
-  const QStringList written = {"Recorder 1", "KORVANEL", "1.00", "CD-R", "12.50 MB", "PHOTOS"};
+  const QStringList written = {"Recorder 1", "KORVANEL", "1.00", "CD-R", "12.50 MB", "HOLIDAY_2025"};
   const QStringList reader = {"Recorder 2", "KORVANEL", "1.00", "CD-R", "Blank", ""};
   const QStringList blank = {"Recorder 3", "KORVANEL", "1.00", "CD-R", "Blank", ""};
   const struct {
@@ -92,12 +93,18 @@ TEST_F(SelectDeviceTest, ListsTheDrivesWithTheirDiscsAndSelectsTheFirst) {
     page.ShowAllDevices = c.showAll;
     page.Activate(&scanner);
     EXPECT_EQ(rows(), c.rows);
+    // No text is cut short at the page's usual size.
+    for (const QStringList& row : rows())
+      for (int column = 0; column < row.size(); ++column)
+        EXPECT_LT(page.lvDevices->fontMetrics().horizontalAdvance(row[column]), page.lvDevices->columnWidth(column))
+            << row[column].toStdString();
     EXPECT_EQ(selectedProduct(), "Recorder 0");
     EXPECT_EQ(page.SelectedEntry, page.lvDevices->topLevelItem(0));
     EXPECT_EQ(summary(), QStringList{"Destination device: Recorder 0"});
   }
   // The empty drive's disc space is never asked for (it would fail and be logged).
-  EXPECT_FALSE(diagnosticLog().join("\n").contains("GetDiscFreeSpace() failed")) << diagnosticLog().join("\n").toStdString();
+  const QString log = diagnosticLog().join("\n");
+  EXPECT_FALSE(log.contains("GetDiscFreeSpace() failed")) << log.toStdString();
 
   // Arrow keys move the choice, and the queries follow it.
   page.lvDevices->setFocus();
