@@ -210,6 +210,10 @@ TEST_F(SelectDeviceTest, RefreshKeepsTheChosenDeviceByNameOrAddressAndDropsAGone
     page.GetDevicePath(path);
     EXPECT_EQ(path, "kept");
     EXPECT_EQ(summary(), QStringList{});
+
+    // With nothing chosen, the next scan chooses nothing either.
+    QTest::mouseClick(page.btnRefresh, Qt::LeftButton);
+    EXPECT_EQ(selectedProduct(), "");
   }
 }
 
