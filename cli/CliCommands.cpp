@@ -46,16 +46,10 @@ void CheckOutputFile(const QString& fileName) {
   if (!why.isEmpty()) throw TsbError(QStringLiteral("Cannot save to \"%1\": %2").arg(fileName, why));
 }
 
-QString UsedText(const TsbDeviceItem& item) {
-  if (item.DiscType == DISC_TYPE_NO_MEDIA) return QString();
-  if (item.DiscSpace.FreeBytes == item.DiscSpace.CapacityBytes) return ResStr(sBlank);
-  return item.DiscSpace.CapacityBytes > 0 ? FormatMegabytes(item.DiscSpace.UsedBytes, false) : QString();
-}
-
 TsbDeviceItem& RequireDevice(CliEngine& engine, const QString& device) {
   engine.Scan();
   TsbDeviceItem& item = engine.FindOrExplain(device, QStringLiteral("No CD/DVD device \"%1\" was found").arg(device));
-  if (item.DiscType != DISC_TYPE_NO_MEDIA) item.DiscSpace = ReadDiscSpace(item);
+  UpdateDiscSpace(item);
   return item;
 }
 
@@ -104,12 +98,12 @@ int RunDevices(const CliArgs& args) {
   for (int i = 0; i < devices.Count(); ++i) {
     TsbDeviceItem& item = devices.Items(i);
     if (!engine.Opened(item)) continue;  // listed below with the reason
-    if (item.DiscType != DISC_TYPE_NO_MEDIA) item.DiscSpace = ReadDiscSpace(item);
+    UpdateDiscSpace(item);
     std::printf("%-10s %-28s %-10s %-6s %-34s %-12s %-16s %s\n", Field(engine.DeviceId(item)).constData(),
                 Field(item.Product).constData(), Field(item.Vendor).constData(),
                 Field(item.ProductRevisionLevel).constData(), Field(DiscTypeName(item.DiscType)).constData(),
-                Field(UsedText(item)).constData(), Field(item.DiscLabel).constData(),
-                item.FormatFlags[5] ? "yes" : "no");
+                Field(DiscSizeText(item)).constData(), Field(item.DiscLabel).constData(),
+                item.CanWrite() ? "yes" : "no");
   }
   // Devices that exist but cannot be opened now: busy in another program, for example.
   for (const auto& [id, why] : unavailable)
@@ -132,7 +126,7 @@ int RunInfo(const CliArgs& args) {
             .arg(item.Address.TargetID)
             .arg(item.Address.LUN));
   Print(QStringLiteral("Mounted at:      %1").arg(item.DriveLetter));
-  Print(QStringLiteral("Can write:       %1").arg(yesNo(item.FormatFlags[5])));
+  Print(QStringLiteral("Can write:       %1").arg(yesNo(item.CanWrite())));
   Print(QStringLiteral("Test write:      %1").arg(yesNo(item.WriteModes.CanTestWrite)));
   Print(QStringLiteral("Write modes:     TAO %1, SAO %2, DAO PQ %3, DAO raw P-W %4")
             .arg(yesNo(item.WriteModes.CanTAO), yesNo(item.WriteModes.CanSAO), yesNo(item.WriteModes.CanDaoPQ),
@@ -140,7 +134,7 @@ int RunInfo(const CliArgs& args) {
   Print(QStringLiteral("Media:           %1").arg(DiscTypeName(item.DiscType)));
   if (item.DiscType != DISC_TYPE_NO_MEDIA) {
     Print(QStringLiteral("Disc status:     %1").arg(item.DiscInformation.DiscStatus));
-    Print(QStringLiteral("Used:            %1").arg(UsedText(item)));
+    Print(QStringLiteral("Used:            %1").arg(DiscSizeText(item)));
     Print(QStringLiteral("Free:            %1").arg(FormatMegabytes(item.DiscSpace.FreeBytes, false)));
     Print(QStringLiteral("Label:           %1").arg(item.DiscLabel));
   }
@@ -155,7 +149,7 @@ int RunSpeeds(const CliArgs& args) {
   CliEngine engine(args);
   TsbDeviceItem& item = RequireDevice(engine, args.positional[0]);
   // Speeds belong to a writer and the disc in it; without them a list would mislead.
-  if (!item.FormatFlags[5])
+  if (!item.CanWrite())
     throw TsbError(QStringLiteral("The device %1 cannot write discs, so it has no write speeds").arg(args.positional[0]));
   if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(ResStr(sNoMediaInDrive));
   if (!IsRecordableDiscType(item.DiscType)) throw TsbError(ResStr(sNoWritableDisc));

@@ -151,8 +151,8 @@ void CliEngine::SelectForBurning(const QString& device, TsbBurner& burner) {
   Scan();
   // Only devices that can burn are listed on the device page.
   TsbDeviceItem* item = &FindOrExplain(device, ResStr(sSelectBurningDevice));
-  if (!item->FormatFlags[5]) CheckFailed(ResStr(sSelectBurningDevice));
-  if (item->DiscType != DISC_TYPE_NO_MEDIA) item->DiscSpace = ReadDiscSpace(*item);
+  if (!item->CanWrite()) CheckFailed(ResStr(sSelectBurningDevice));
+  UpdateDiscSpace(*item);
   if (item->DiscSpace.FreeBytes != item->DiscSpace.CapacityBytes) CheckFailed(ResStr(sDiscNotBlank));
   if (item->DiscType == DISC_TYPE_NO_MEDIA) CheckFailed(ResStr(sNoMediaInDrive));
   if (!IsRecordableDiscType(item->DiscType) || item->TrackInformation.NextWritableValid == 0)
@@ -164,7 +164,7 @@ void CliEngine::SelectForBurning(const QString& device, TsbBurner& burner) {
   burner.DiscSpace = item->DiscSpace;
   burner.WriteModes = item->WriteModes;
   burner.DiscType = item->DiscType;
-  burner.DeviceName = !item->DeviceName.isEmpty() ? item->DeviceName : QStringLiteral("\\\\.\\") + item->DriveLetter;
+  burner.DeviceName = item->DevicePath();
   burner.Transport = transport_;
   burner.Open();
   burner.Lock();

@@ -5,6 +5,7 @@
 #include "Discwright.h"
 #include "sbCallbacks.h"
 #include "sbDeviceProbe.h"
+#include "sbHelpers.h"
 #include "sbLogging.h"
 #include "sbStrings.h"
 #include "sbUiHooks.h"
@@ -156,4 +157,15 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record) {
   space.CapacityBytes = space.FreeBytes + space.UsedBytes;
   space.FreeCount = freeCount;
   return space;
+}
+
+void UpdateDiscSpace(TsbDeviceItem& record) {
+  if (record.DiscType != DISC_TYPE_NO_MEDIA) record.DiscSpace = ReadDiscSpace(record);
+}
+
+QString DiscSizeText(const TsbDeviceItem& record) {
+  if (record.DiscType == DISC_TYPE_NO_MEDIA) return {};
+  const TsbDiscSpace& space = record.DiscSpace;
+  if (space.FreeBytes == space.CapacityBytes) return ResStr(sBlank);
+  return space.CapacityBytes > 0 ? FormatMegabytes(space.UsedBytes) : QString();
 }

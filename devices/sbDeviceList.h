@@ -68,3 +68,9 @@ class TsbDeviceFinder {
 // Free and used space of the disc in a found device, read through a grabber of
 // its own. Library failures are logged; what was not delivered counts as 0.
 TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record);
+// Reads the disc space into the record when its drive holds a disc; a drive
+// without one keeps zero space and is not asked.
+void UpdateDiscSpace(TsbDeviceItem& record);
+// The size shown for a listed device: empty without a disc, "Blank" for a
+// blank disc, else the used size in megabytes (empty when nothing was read).
+QString DiscSizeText(const TsbDeviceItem& record);

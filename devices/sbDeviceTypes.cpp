@@ -55,3 +55,7 @@ TsbDeviceInfo TsbDeviceItem::Info() const {
   info.FormatFlags = FormatFlags;
   return info;
 }
+
+QString TsbDeviceItem::DevicePath() const {
+  return !DeviceName.isEmpty() ? DeviceName : QStringLiteral("\\\\.\\") + DriveLetter;
+}

@@ -42,6 +42,8 @@ struct TsbDVDRPC {
 };
 
 using TsbFormatFlags = std::array<bool, 16>;
+// The format flag of a device that can write discs at all.
+inline constexpr size_t kFormatFlagWrite = 5;
 
 struct TsbDeviceInfo {
   QString Vendor;
@@ -72,6 +74,9 @@ struct TsbDeviceItem {
   TsbDVDRPC DVDRPC;
 
   TsbDeviceInfo Info() const;  // the part the burner takes over
+  bool CanWrite() const { return FormatFlags[kFormatFlagWrite]; }
+  // What the burner opens: the device name, else the local device path of the drive.
+  QString DevicePath() const;
 };
 
 class TsbDeviceList {

@@ -1,0 +1,333 @@
+#include "ufrmSelectDevice.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <exception>
+
+#include "sbBurner.h"
+#include "sbDialogs.h"
+#include "sbErrors.h"
+#include "sbPageStyle.h"
+#include "sbStrings.h"
+#include "ufrmOperationProgress.h"
+
+namespace {
+
+enum Column { colProduct, colVendor, colRevision, colMedia, colSize, colLabel, kColumnCount };
+constexpr int kDesignWidths[kColumnCount] = {150, 70, 60, 60, 70, 85};
+
+bool SameAddress(const DiscwrightDeviceAddress& a, const DiscwrightDeviceAddress& b) {
+  return a.Valid && b.Valid && a.PortID == b.PortID && a.BusID == b.BusID && a.TargetID == b.TargetID &&
+         a.LUN == b.LUN;
+}
+
+}  // namespace
+
+TfrmSelectDevice::TfrmSelectDevice(QWidget* parent) : TsbDockForm(parent) {
+  SetWhiteBackground(this);
+  Finder.ProgressViewFactory = MakeOperationProgressView;
+
+  Label1 = NewHeading(QStringLiteral("Select CD or DVD burning device from the list"), this);
+
+  lvDevices = new QTreeWidget(this);
+  lvDevices->setColumnCount(kColumnCount);
+  // "Media " keeps its trailing blank: it is the caption as designed.
+  lvDevices->setHeaderLabels({QStringLiteral("Product"), QStringLiteral("Vendor"), QStringLiteral("Revision"),
+                              QStringLiteral("Media "), QStringLiteral("Size, MB"), QStringLiteral("Label")});
+  lvDevices->setRootIsDecorated(false);
+  lvDevices->setItemsExpandable(false);
+  lvDevices->setUniformRowHeights(true);
+  lvDevices->setSortingEnabled(false);
+  lvDevices->setAllColumnsShowFocus(true);
+  lvDevices->setSelectionMode(QAbstractItemView::SingleSelection);
+  lvDevices->setSelectionBehavior(QAbstractItemView::SelectRows);
+  lvDevices->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  lvDevices->setTextElideMode(Qt::ElideRight);
+  QHeaderView* header = lvDevices->header();
+  header->setSectionsClickable(false);
+  header->setSectionsMovable(false);
+  header->setStretchLastSection(false);
+  for (int column = 0; column < kColumnCount; ++column) lvDevices->setColumnWidth(column, kDesignWidths[column]);
+  // Product takes the room the other columns leave, but never less than its
+  // names need: a narrow page scrolls sideways rather than cut the names.
+  lvDevices->viewport()->installEventFilter(this);
+  connect(header, &QHeaderView::sectionResized, this, [this](int column) {
+    // A column the user dragged keeps the width given.
+    if (arranging_ || column == colProduct) return;
+    wanted_[size_t(column)] = lvDevices->columnWidth(column);
+    ArrangeColumns();
+  });
+  // The chosen device stays marked while the user is on the Refresh button or
+  // the wizard's buttons.
+  QPalette selection = lvDevices->palette();
+  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+    selection.setColor(QPalette::Inactive, role, selection.color(QPalette::Active, role));
+  lvDevices->setPalette(selection);
+  Label1->setBuddy(lvDevices);
+  lvDevices->setAccessibleName(Label1->text());
+
+  Label2 = NewNote(QStringLiteral("If you have plugged in new devices or changed disc in a drive click Refresh to "
+                                  "update devices list"),
+                   this);
+  btnRefresh = new QPushButton(QStringLiteral("Refresh..."), this);
+  btnRefresh->setAutoDefault(false);
+
+  connect(lvDevices, &QTreeWidget::currentItemChanged, this,
+          [this](QTreeWidgetItem* current, QTreeWidgetItem*) { lvDevicesChange(current); });
+  connect(lvDevices->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this](const QItemSelection& selected, const QItemSelection& deselected) {
+            const QItemSelection& changed = !selected.isEmpty() ? selected : deselected;
+            if (!changed.isEmpty()) lvDevicesChange(lvDevices->itemFromIndex(changed.indexes().value(0)));
+          });
+  connect(btnRefresh, &QPushButton::clicked, this, &TfrmSelectDevice::btnRefreshClick);
+
+  auto* buttonRow = new QHBoxLayout;
+  buttonRow->addWidget(btnRefresh);
+  buttonRow->addStretch(1);
+  auto* page = new QVBoxLayout(this);
+  page->setContentsMargins(8, 8, 8, 8);
+  page->addWidget(Label1);
+  page->addWidget(lvDevices, 1);
+  page->addWidget(Label2);
+  page->addLayout(buttonRow);
+  setTabOrder(lvDevices, btnRefresh);
+}
+
+TfrmSelectDevice::~TfrmSelectDevice() { ClearEntries(); }
+
+void TfrmSelectDevice::BeginBusy() {
+  btnRefresh->setEnabled(false);
+  TsbDockForm::BeginBusy();
+}
+
+void TfrmSelectDevice::EndBusy() {
+  btnRefresh->setEnabled(true);
+  TsbDockForm::EndBusy();
+}
+
+void TfrmSelectDevice::DoActivate() { TsbDockForm::DoActivate(); }
+
+void TfrmSelectDevice::Activate(TsbBurner* burner) {
+  TsbDockForm::Activate(burner);
+  DiscwrightDeviceAddress lastAddress{};
+  GetSelectedAddress(lastAddress);
+  QString lastPath;
+  GetDevicePath(lastPath);
+
+  lvDevices->setUpdatesEnabled(false);
+  struct Redraw {
+    QWidget* list;
+    ~Redraw() { list->setUpdatesEnabled(true); }
+  } redraw{lvDevices};
+  BeginBusy();
+  try {
+    FillList(lastAddress, lastPath);
+  } catch (...) {
+    FinishFill();  // the wizard's buttons and Refresh come back before the error is shown
+    throw;
+  }
+  FinishFill();
+}
+
+void TfrmSelectDevice::FillList(const DiscwrightDeviceAddress& lastAddress, const QString& lastPath) {
+  ClearEntries();
+  if (Burner) Finder.TransportType = Burner->Transport;
+  Finder.InfoText = ScanInfoText;
+  Finder.Refresh(ShowProgress);
+
+  for (int i = 0; i < Finder.Devices.Count(); ++i) {
+    TsbDeviceItem& record = Finder.Devices.Items(i);
+    if (!ShowAllDevices && !record.CanWrite()) continue;
+    const bool discIn = record.DiscType != DISC_TYPE_NO_MEDIA;
+    UpdateDiscSpace(record);
+    records_.push_back(&record);
+    auto* entry = new QTreeWidgetItem(lvDevices, QStringList{record.Product, record.Vendor, record.ProductRevisionLevel,
+                                                             DiscTypeName(record.DiscType), DiscSizeText(record),
+                                                             discIn ? record.DiscLabel : QString()});
+    // Long names and labels may be cut short in a narrow list.
+    entry->setToolTip(colProduct, entry->text(colProduct));
+    entry->setToolTip(colLabel, entry->text(colLabel));
+  }
+
+  FitColumns();
+
+  const int count = lvDevices->topLevelItemCount();
+  if (lastAddress.Valid)
+    for (int i = 0; i < count; ++i)
+      if (SameAddress(records_[size_t(i)]->Address, lastAddress)) {
+        SelectEntry(lvDevices->topLevelItem(i));
+        break;
+      }
+  // Nothing chosen before has no path: it must not match the empty names of
+  // devices found by address.
+  if (lvDevices->selectedItems().isEmpty() && !lastPath.isEmpty())
+    for (int i = 0; i < count; ++i)
+      if (records_[size_t(i)]->DeviceName == lastPath) {
+        SelectEntry(lvDevices->topLevelItem(i));
+        break;
+      }
+}
+
+void TfrmSelectDevice::FitColumns() {
+  // A size such as "700.00 MB" or a larger font must not be cut off at the
+  // design widths: a column wants its contents, up to twice its width.
+  arranging_ = true;
+  for (int column = 0; column < kColumnCount; ++column) {
+    lvDevices->resizeColumnToContents(column);
+    wanted_[size_t(column)] =
+        std::clamp(lvDevices->columnWidth(column), kDesignWidths[column], 2 * kDesignWidths[column]);
+  }
+  arranging_ = false;
+  ArrangeColumns();
+}
+
+void TfrmSelectDevice::ArrangeColumns() {
+  if (arranging_) return;
+  arranging_ = true;
+  // Product takes the room left over but never less than its names need; the
+  // label at the end gives way first, down to its design width; only then
+  // does the list scroll sideways.
+  int middle = 0;
+  for (int column = colVendor; column < colLabel; ++column) {
+    lvDevices->setColumnWidth(column, wanted_[size_t(column)]);
+    middle += wanted_[size_t(column)];
+  }
+  const int room = lvDevices->viewport()->width() - middle;
+  const int label = std::clamp(room - wanted_[colProduct], kDesignWidths[colLabel], wanted_[colLabel]);
+  lvDevices->setColumnWidth(colLabel, label);
+  lvDevices->setColumnWidth(colProduct, std::max(wanted_[colProduct], room - label));
+  arranging_ = false;
+}
+
+bool TfrmSelectDevice::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lvDevices->viewport() && event->type() == QEvent::Resize) ArrangeColumns();
+  return TsbDockForm::eventFilter(watched, event);
+}
+
+void TfrmSelectDevice::FinishFill() {
+  EndBusy();
+  if (lvDevices->topLevelItemCount() > 0 && !entryEverChanged_) {
+    SelectEntry(lvDevices->topLevelItem(0));
+    SelectedEntry = lvDevices->topLevelItem(0);
+  }
+}
+
+void TfrmSelectDevice::ClearEntries() {
+  // Removing rows must not count as the user's choice, nor hand the change
+  // handler rows that are going away.
+  {
+    const QSignalBlocker listBlocker(lvDevices);
+    const QSignalBlocker selectionBlocker(lvDevices->selectionModel());
+    lvDevices->clear();
+  }
+  records_.clear();
+  SelectedEntry = nullptr;
+}
+
+void TfrmSelectDevice::SelectEntry(QTreeWidgetItem* entry) {
+  lvDevices->setCurrentItem(entry, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  lvDevices->scrollToItem(entry);
+}
+
+void TfrmSelectDevice::lvDevicesChange(QTreeWidgetItem* item) {
+  if (!item) return;
+  SelectedEntry = item;
+  entryEverChanged_ = true;
+}
+
+void TfrmSelectDevice::btnRefreshClick() {
+  // A click comes from the event loop, which must not see an exception.
+  try {
+    Activate(Burner);
+  } catch (const TsbError& error) {
+    Dialogs().ApplicationError(error.Message());
+  } catch (const std::exception& error) {
+    Dialogs().ApplicationError(QString::fromLocal8Bit(error.what()));
+  }
+}
+
+const TsbDeviceItem* TfrmSelectDevice::SelectedRecord() const {
+  if (!SelectedEntry || lvDevices->selectedItems().size() != 1) return nullptr;
+  const int index = lvDevices->indexOfTopLevelItem(SelectedEntry);
+  return index >= 0 && size_t(index) < records_.size() ? records_[size_t(index)] : nullptr;
+}
+
+TsbLog* TfrmSelectDevice::GetSummaryLog() {
+  SummaryLog.Clear();
+  if (const TsbDeviceItem* record = SelectedRecord())
+    SummaryLog.Add().LogMessage = ResStr(sDestinationDevice) + QStringLiteral(": ") + record->Product;
+  return &SummaryLog;
+}
+
+void TfrmSelectDevice::GetDiscInformation(DiscwrightDiscInformation& out) {
+  const TsbDeviceItem* record = SelectedRecord();
+  out = record ? record->DiscInformation : DiscwrightDiscInformation{};
+}
+
+void TfrmSelectDevice::GetTOCInformation(DiscwrightTocInformation& out) {
+  const TsbDeviceItem* record = SelectedRecord();
+  out = record ? record->TOCInformation : DiscwrightTocInformation{};
+}
+
+void TfrmSelectDevice::GetTrackInformation(DiscwrightTrackInformation& out) {
+  const TsbDeviceItem* record = SelectedRecord();
+  out = record ? record->TrackInformation : DiscwrightTrackInformation{};
+}
+
+uint8_t TfrmSelectDevice::GetDiscType() {
+  const TsbDeviceItem* record = SelectedRecord();
+  return record ? record->DiscType : 0;
+}
+
+void TfrmSelectDevice::GetDiscSpace(TsbDiscSpace& out) {
+  const TsbDeviceItem* record = SelectedRecord();
+  out = record ? record->DiscSpace : TsbDiscSpace{};
+}
+
+void TfrmSelectDevice::GetReadModes(TsbReadModes& out) {
+  const TsbDeviceItem* record = SelectedRecord();
+  out = record ? record->ReadModes : TsbReadModes{};
+}
+
+void TfrmSelectDevice::GetWriteModes(TsbWriteModes& out) {
+  if (const TsbDeviceItem* record = SelectedRecord()) {
+    out = record->WriteModes;
+    return;
+  }
+  out.CanTAO = out.CanSAO = out.CanDaoPQ = out.CanDaoRaw = true;
+}
+
+void TfrmSelectDevice::GetDeviceInfo(TsbDeviceInfo& out) {
+  if (const TsbDeviceItem* record = SelectedRecord()) {
+    out = record->Info();
+    return;
+  }
+  out.Vendor.clear();
+  out.Product.clear();
+  out.ProductRevisionLevel.clear();
+  out.BufferSize = 0;
+}
+
+void TfrmSelectDevice::GetDVDRPC(TsbDVDRPC& out) {
+  const TsbDeviceItem* record = SelectedRecord();
+  out = record ? record->DVDRPC : TsbDVDRPC{};
+}
+
+void TfrmSelectDevice::GetSelectedAddress(DiscwrightDeviceAddress& out) {
+  const TsbDeviceItem* record = SelectedRecord();
+  out = record ? record->Address : DiscwrightDeviceAddress{};
+}
+
+void TfrmSelectDevice::GetDevicePath(QString& out) {
+  if (const TsbDeviceItem* record = SelectedRecord()) out = record->DevicePath();
+}

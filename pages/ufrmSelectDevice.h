@@ -1,0 +1,83 @@
+// The device page: every activation scans the CD/DVD devices behind the
+// progress window, lists them with the disc in each, restores the user's
+// earlier choice, and answers the wizard's questions about the chosen device.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "sbDeviceList.h"
+#include "sbDockForm.h"
+#include "sbLogging.h"
+
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class TfrmSelectDevice : public TsbDockForm {
+  Q_OBJECT
+
+ public:
+  explicit TfrmSelectDevice(QWidget* parent = nullptr);
+  ~TfrmSelectDevice() override;
+
+  QLabel* Label1;
+  QTreeWidget* lvDevices;
+  QLabel* Label2;
+  QPushButton* btnRefresh;
+
+  TsbLog SummaryLog;
+  TsbDeviceFinder Finder;
+  bool ShowProgress = true;
+  // False: only devices that can write discs are listed.
+  bool ShowAllDevices = true;
+  // The entry whose selection or focus changed last; none after a rescan.
+  QTreeWidgetItem* SelectedEntry = nullptr;
+  QString ScanInfoText;  // shown in the progress window of a scan
+
+  void BeginBusy() override;
+  void EndBusy() override;
+  void DoActivate() override;
+  // Rescans and refills the list, keeping the earlier choice when its device
+  // is found again. The busy state ends also when the scan raises.
+  void Activate(TsbBurner* burner) override;
+  // One line naming the chosen device, or none.
+  TsbLog* GetSummaryLog() override;
+
+  // The chosen device's records. Each answers only while exactly one entry is
+  // selected; otherwise it gives the default of an unknown device, leaving the
+  // parts the caller passed in where noted.
+  virtual void GetDiscInformation(DiscwrightDiscInformation& out);
+  virtual void GetTOCInformation(DiscwrightTocInformation& out);
+  virtual void GetTrackInformation(DiscwrightTrackInformation& out);
+  virtual uint8_t GetDiscType();
+  virtual void GetDiscSpace(TsbDiscSpace& out);
+  virtual void GetReadModes(TsbReadModes& out);
+  virtual void GetWriteModes(TsbWriteModes& out);  // default keeps CanTestWrite
+  virtual void GetDeviceInfo(TsbDeviceInfo& out);  // default keeps FormatFlags
+  virtual void GetDVDRPC(TsbDVDRPC& out);
+  void GetSelectedAddress(DiscwrightDeviceAddress& out);
+  void GetDevicePath(QString& out);  // default leaves out as it is
+
+  void btnRefreshClick();
+  void lvDevicesChange(QTreeWidgetItem* item);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FillList(const DiscwrightDeviceAddress& lastAddress, const QString& lastPath);
+  void FinishFill();
+  void FitColumns();
+  void ArrangeColumns();
+  void ClearEntries();
+  void SelectEntry(QTreeWidgetItem* entry);
+  // The record behind the chosen entry, or none.
+  const TsbDeviceItem* SelectedRecord() const;
+
+  std::vector<TsbDeviceItem*> records_;  // by entry index, owned by Finder
+  bool entryEverChanged_ = false;        // survives rescans: the first fill alone picks an entry
+  std::array<int, 6> wanted_{150, 70, 60, 60, 70, 85};  // column widths the contents need
+  bool arranging_ = false;
+};
