@@ -1,0 +1,102 @@
+// The wizard window: seven pages in a page control without tabs, walked in a
+// fixed order; it checks each page on Next and carries its choices into the
+// burner and the action list, starts the burn on the burning page and hands
+// the outcome to the finish window.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+#include "sbBurner.h"
+#include "sbMainForm.h"
+
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+class QWidget;
+class THelpActions;
+class TWindowFrame;
+class TSelectTransportForm;
+class TfrmFinalAction;
+class TfrmSelectDevice;
+class TfrmSourceFileSelection;
+class TfrmBurnOptions;
+class TfrmBurnMode;
+class TfrmOptionsSummary;
+class TsbVerifyAction;
+
+class TMainForm : public TsbMainForm {
+  Q_OBJECT
+
+ public:
+  // options: the recorders of the library session; imageFile: an image named
+  // on the command line, preselected on the image file page.
+  explicit TMainForm(TsbLibraryOptions options = {}, QString imageFile = {}, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  std::unique_ptr<TWindowFrame> Frame;
+  std::unique_ptr<THelpActions> Help;
+  QLabel* LabelTitle;
+  QLabel* LabelSubTitle;
+  QStackedWidget* pcBurner;
+  QWidget* pnlTs[7];  // the panel of each page; pnlTs[1] is the burning page's pnlFinalPage
+  QPushButton* ButtonHelp;
+  QPushButton* ButtonAbout;
+  QPushButton* ButtonPrev;
+  QPushButton* ButtonNext;
+  QPushButton* ButtonClose;
+
+  // The pages, created on first entry.
+  TSelectTransportForm* TransportPage = nullptr;
+  TfrmFinalAction* FinalPage = nullptr;
+  TfrmSelectDevice* DevicePage = nullptr;
+  TfrmSourceFileSelection* SourceFilePage = nullptr;
+  TfrmBurnOptions* BurnOptionsPage = nullptr;
+  TfrmBurnMode* BurnModePage = nullptr;
+  TfrmOptionsSummary* SummaryPage = nullptr;
+
+  TsbBurnSettings BurnSettings;  // copied whole into the burner
+  // Follows the burn when the options page asks for verification.
+  std::unique_ptr<TsbVerifyAction> VerifyAction;
+
+  void InitPageOrder() override;
+  void PageBusyBegin(TsbDockForm* sender) override;
+  void UpdateButtons() override;
+  bool ValidatePage() override;
+  void LeavePage(int current, int target) override;
+  int CurrentPage() override;
+  void ApplyTexts() override;
+  // Enables Cancel; bound to the burn-state event, so it may come from the
+  // burn thread and is applied on the window thread.
+  virtual void SetCancelEnabled(const void* sender, bool enabled);
+
+  void FormCreate();
+  void ButtonNextClick();
+  void ButtonPrevClick();
+  void ButtonCloseClick();
+  void PageChanged();
+  void UpdateTitles();
+  void RecordPageResults();
+  void PreparePage(int page);
+  void ShowTransportPage();
+  void ShowFinalPage();
+  void ShowDevicePage();
+  void ShowSourceFilePage();
+  void ShowBurnOptionsPage();
+  void ShowBurnModePage();
+  void ShowSummaryPage();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Makes page the active sheet and runs PageChanged once.
+  void SwitchTo(int page);
+  // Next's work; raises what ValidatePage and the pages raise.
+  void GoNext();
+
+  QString imageFile_;
+};
