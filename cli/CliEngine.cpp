@@ -153,11 +153,9 @@ void CliEngine::SelectForBurning(const QString& device, TsbBurner& burner) {
   TsbDeviceItem* item = &FindOrExplain(device, ResStr(sSelectBurningDevice));
   if (!item->CanWrite()) CheckFailed(ResStr(sSelectBurningDevice));
   UpdateDiscSpace(*item);
-  if (item->DiscSpace.FreeBytes != item->DiscSpace.CapacityBytes) CheckFailed(ResStr(sDiscNotBlank));
-  if (item->DiscType == DISC_TYPE_NO_MEDIA) CheckFailed(ResStr(sNoMediaInDrive));
-  if (!IsRecordableDiscType(item->DiscType) || item->TrackInformation.NextWritableValid == 0)
-    CheckFailed(ResStr(sNoWritableDisc));
-  if (item->DiscInformation.Valid == 0) CheckFailed(ResStr(sNoWritableDisc));
+  const QString why =
+      WhyDiscCannotBeBurned(item->DiscSpace, item->DiscType, item->TrackInformation, item->DiscInformation);
+  if (!why.isEmpty()) CheckFailed(why);
 
   burner.DeviceInfo = item->Info();
   burner.DeviceAddress = item->Address;

@@ -169,3 +169,13 @@ QString DiscSizeText(const TsbDeviceItem& record) {
   if (space.FreeBytes == space.CapacityBytes) return ResStr(sBlank);
   return space.CapacityBytes > 0 ? FormatMegabytes(space.UsedBytes) : QString();
 }
+
+QString WhyDiscCannotBeBurned(const TsbDiscSpace& space, uint8_t discType, const DiscwrightTrackInformation& track,
+                              const DiscwrightDiscInformation& disc) {
+  // In this order: a drive without a disc has no space at all, so it passes the blank check.
+  if (space.FreeBytes != space.CapacityBytes) return ResStr(sDiscNotBlank);
+  if (discType == DISC_TYPE_NO_MEDIA) return ResStr(sNoMediaInDrive);
+  if (!IsRecordableDiscType(discType) || track.NextWritableValid == 0) return ResStr(sNoWritableDisc);
+  if (disc.Valid == 0) return ResStr(sNoWritableDisc);
+  return {};
+}

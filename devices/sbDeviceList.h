@@ -74,3 +74,8 @@ void UpdateDiscSpace(TsbDeviceItem& record);
 // The size shown for a listed device: empty without a disc, "Blank" for a
 // blank disc, else the used size in megabytes (empty when nothing was read).
 QString DiscSizeText(const TsbDeviceItem& record);
+
+// Why the disc described by these records cannot be burned (not blank, no
+// disc, not writable), as the device page refuses it; empty when it can.
+QString WhyDiscCannotBeBurned(const TsbDiscSpace& space, uint8_t discType, const DiscwrightTrackInformation& track,
+                              const DiscwrightDiscInformation& disc);
