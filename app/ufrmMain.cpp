@@ -1,0 +1,515 @@
+#include "ufrmMain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStackedWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <exception>
+
+#include "ShellTarget.h"
+#include "WizardWindows.h"
+#include "sbActions.h"
+#include "sbBurnAtOnceAction.h"
+#include "sbCallbacks.h"
+#include "sbDeviceList.h"
+#include "sbDialogs.h"
+#include "sbErrors.h"
+#include "sbHelpActions.h"
+#include "sbHelpers.h"
+#include "sbPageStyle.h"
+#include "sbStrings.h"
+#include "sbVerifyAction.h"
+#include "sbWindowFrame.h"
+#include "ufrmAbout.h"
+#include "ufrmBurnMode.h"
+#include "ufrmBurnOptions.h"
+#include "ufrmFinalAction.h"
+#include "ufrmFinish.h"
+#include "ufrmOptionsSummary.h"
+#include "ufrmSelectDevice.h"
+#include "ufrmSelectTransport.h"
+#include "ufrmSourceFileSelection.h"
+#include "ufrmWelcome.h"
+
+namespace {
+
+enum Page { pgTransport = 0, pgBurning = 1, pgDevice = 2, pgImage = 3, pgOptions = 4, pgMode = 5, pgSummary = 6 };
+
+struct PageTitles {
+  int title;
+  int subTitle;
+};
+constexpr PageTitles kTitles[7] = {
+    {sTitleTransport, sSubTitleTransport}, {sTitleBurning, sSubTitleBurning}, {sTitleDevice, sSubTitleDevice},
+    {sTitleImage, sSubTitleImage},         {sTitleOptions, sSubTitleOptions}, {sTitleMode, sSubTitleMode},
+    {sTitleSummary, sSubTitleSummary},
+};
+
+QString Message(const std::exception& e) {
+  if (const auto* error = dynamic_cast<const TsbError*>(&e)) return error->Message();
+  if (const auto* error = dynamic_cast<const TsbIOError*>(&e)) return error->Message();
+  return QString::fromLocal8Bit(e.what());
+}
+
+// Ends the program: the welcome window is its main window.
+void CloseWelcomeWindow() {
+  if (frmWelcome) frmWelcome->close();
+  QCoreApplication::quit();
+}
+
+// Shows window where from stands, in front, and hides from.
+void HandOver(QWidget* from, QWidget* window) {
+  window->move(from->pos());
+  window->show();
+  window->raise();
+  window->activateWindow();
+  window->repaint();
+  from->hide();
+}
+
+}  // namespace
+
+TMainForm::TMainForm(TsbLibraryOptions options, QString imageFile, QWidget* parent)
+    : TsbMainForm(std::move(options), parent), imageFile_(std::move(imageFile)) {
+  setWindowTitle(kApplicationTitle);
+  Frame = std::make_unique<TWindowFrame>(this);
+  Frame->OnClose = [this] { ButtonCloseClick(); };
+  Frame->OnMoreTools = [] { OpenShellTarget(HomePageAddress()); };
+
+  LabelTitle = NewHeading(QString(), Frame->Content);
+  LabelSubTitle = NewNote(QString(), Frame->Content);
+  pcBurner = new QStackedWidget(Frame->Content);
+  for (int i = 0; i < 7; ++i) {
+    pnlTs[i] = new QWidget(pcBurner);
+    SetWhiteBackground(pnlTs[i]);
+    pcBurner->addWidget(pnlTs[i]);
+  }
+  auto* content = new QVBoxLayout(Frame->Content);
+  content->setContentsMargins(0, 0, 0, 0);
+  content->setSpacing(2);
+  content->addWidget(LabelTitle);
+  content->addWidget(LabelSubTitle);
+  content->addSpacing(4);
+  content->addWidget(pcBurner, 1);
+
+  ButtonHelp = new QPushButton(QStringLiteral("Help"), this);
+  ButtonAbout = new QPushButton(QStringLiteral("About"), this);
+  ButtonPrev = new QPushButton(this);
+  ButtonNext = new QPushButton(this);
+  ButtonClose = new QPushButton(this);
+  ButtonNext->setDefault(true);
+  for (QPushButton* button : {ButtonHelp, ButtonAbout, ButtonPrev, ButtonNext, ButtonClose})
+    Frame->ButtonRow->addWidget(button);
+  ApplyTexts();
+
+  Help = std::make_unique<THelpActions>(this, ButtonHelp);
+  Help->OnAbout = [] {
+    if (frmAbout) frmAbout->exec();
+  };
+  connect(ButtonHelp, &QPushButton::clicked, Help->ActionHelp, &QAction::trigger);
+  connect(ButtonAbout, &QPushButton::clicked, this, [] {
+    if (frmAbout) frmAbout->exec();
+  });
+  connect(ButtonPrev, &QPushButton::clicked, this, &TMainForm::ButtonPrevClick);
+  connect(ButtonNext, &QPushButton::clicked, this, &TMainForm::ButtonNextClick);
+  connect(ButtonClose, &QPushButton::clicked, this, &TMainForm::ButtonCloseClick);
+
+  GlobalCallBackEventer().OnBurnStateChange = [this](TsbCallBackEventer* sender, bool active) {
+    SetCancelEnabled(sender, active);
+  };
+  pcBurner->setCurrentIndex(pgTransport);
+}
+
+TMainForm::~TMainForm() {
+  GlobalCallBackEventer().OnBurnStateChange = nullptr;
+  // Actions refer to the verify action: the list goes first.
+  Actions->Clear();
+}
+
+void TMainForm::FormCreate() {
+  try {
+    if (frmWelcome) {
+      frmWelcome->WelcomeLabel->setText(ResStr(sWelcome));
+      frmWelcome->setWindowTitle(windowTitle());
+    }
+    if (frmAbout) {
+      frmAbout->LabalTitle->setText(windowTitle() + QLatin1Char(' ') + QStringLiteral(KORVANEL_VERSION));
+      frmAbout->LabelVersion->setText(QStringLiteral(KORVANEL_VERSION));
+      frmAbout->setWindowTitle(QStringLiteral("About ") + windowTitle());
+      frmAbout->LabelWeb->setText(HomePageAddress());
+      frmAbout->LabelSupportEmail->setText(SupportMailAddress());
+      const QString leftLogo = SkinFolder() + QStringLiteral("leftlogo.png");
+      QPixmap logo(leftLogo);
+      if (logo.isNull()) throw TsbError(QStringLiteral("Cannot load the window image \"%1\"").arg(leftLogo));
+      frmAbout->ImageLeft->setPixmap(logo);
+    }
+    if (frmFinish) {
+      frmFinish->setWindowTitle(windowTitle());
+      frmFinish->CompleteLabel->setText(ResStr(sCompleting));
+    }
+    Frame->LoadImages();
+  } catch (const std::exception& e) {
+    // The window stays usable without its pictures.
+    Dialogs().ApplicationError(Message(e));
+  }
+}
+
+// ---- Hooks of the session window --------------------------------------------------
+
+void TMainForm::InitPageOrder() {
+  TsbMainForm::InitPageOrder();
+  PageOrder << QStringLiteral("0") << QStringLiteral("2") << QStringLiteral("3") << QStringLiteral("5")
+            << QStringLiteral("4") << QStringLiteral("6") << QStringLiteral("1");
+}
+
+void TMainForm::PageBusyBegin(TsbDockForm* sender) {
+  TsbMainForm::PageBusyBegin(sender);
+  ButtonPrev->setEnabled(false);
+  ButtonNext->setEnabled(false);
+  ButtonClose->setEnabled(false);
+}
+
+void TMainForm::UpdateButtons() {
+  ButtonPrev->setEnabled(BurnState != 2);
+  ButtonNext->setEnabled(true);
+  ButtonClose->setEnabled(BurnState != 2);
+}
+
+void TMainForm::LeavePage(int, int target) {
+  if (target == pgDevice) Burner->Release();
+}
+
+int TMainForm::CurrentPage() { return pcBurner->currentIndex(); }
+
+void TMainForm::ApplyTexts() {
+  ButtonNext->setText(ResStr(sNext));
+  ButtonPrev->setText(ResStr(sBack));
+  ButtonClose->setText(ResStr(sCancel));
+}
+
+void TMainForm::SetCancelEnabled(const void*, bool enabled) {
+  QMetaObject::invokeMethod(this, [this, enabled] { ButtonClose->setEnabled(enabled); }, Qt::AutoConnection);
+}
+
+// ---- Moving between pages ---------------------------------------------------------
+
+void TMainForm::showEvent(QShowEvent* event) {
+  TsbMainForm::showEvent(event);
+  if (event->spontaneous()) return;  // restored from the task bar, not shown by the program
+  InitPageOrder();
+  PageChanged();
+  ApplyTexts();
+  ShowTransportPage();
+}
+
+void TMainForm::SwitchTo(int page) {
+  pcBurner->setCurrentIndex(page);
+  PageChanged();
+}
+
+void TMainForm::ButtonNextClick() {
+  try {
+    GoNext();
+  } catch (const std::exception& e) {
+    Dialogs().ApplicationError(Message(e));
+  }
+}
+
+void TMainForm::GoNext() {
+  if (BurnState == 2) {
+    if (frmFinish) {
+      frmFinish->DescriptionLabel->setText(ResStr(Burner->BurnSucceeded && !Burner->Cancelled ? sFinishedSuccessfully
+                                                  : Burner->Cancelled                         ? sCancelledByUser
+                                                                                              : sFinishedWithError));
+      HandOver(this, frmFinish);
+    }
+    return;
+  }
+  const int active = CurrentPage();
+  if (active == pgTransport) {
+    StartLibrary();
+    InitPageOrder();
+  }
+  ValidatePage();
+  const int next = GetNextPage(active);
+  RecordPageResults();
+  PreparePage(next);
+  SwitchTo(next);
+}
+
+void TMainForm::ButtonPrevClick() {
+  const int active = CurrentPage();
+  if (active == pgTransport) {
+    if (frmWelcome) HandOver(this, frmWelcome);
+    return;
+  }
+  const int previous = GetPrevPage(active);
+  LeavePage(active, previous);
+  DropPageLog(active);
+  DropPageActions(active);
+  SwitchTo(previous);
+}
+
+void TMainForm::ButtonCloseClick() {
+  switch (BurnState) {
+    case 1:
+      ButtonNext->setEnabled(false);
+      if (Dialogs().AskYesNo(ResStr(sConfirmCancel))) {
+        Burner->Cancel();
+        BurnState = 0;
+        ButtonClose->setEnabled(false);
+      }
+      break;
+    case 2:
+      BurnState = 0;
+      Burner->Release();
+      StopLibrary();
+      SwitchTo(pgTransport);
+      CloseWelcomeWindow();
+      break;
+    default:
+      if (close()) CloseWelcomeWindow();
+      break;
+  }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  if (BurnState == 2) {
+    // After a run closing releases the drive and ends the session, as Cancel does.
+    event->ignore();
+    ButtonCloseClick();
+    return;
+  }
+  if (!CanClose) {
+    // A scan or a burn is running: the window stays, and so does the program.
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+void TMainForm::PageChanged() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  switch (CurrentPage()) {
+    case pgTransport:
+      ButtonNext->setText(ResStr(sNext));
+      ButtonClose->setText(ResStr(sCancel));
+      break;
+    case pgBurning:
+      BurnState = 1;
+      UpdateTitles();
+      PageBusyBegin(nullptr);
+      FinalPage->RunActions();
+      BurnState = 2;
+      ButtonNext->setEnabled(true);
+      break;
+    default:
+      ButtonNext->setText(ResStr(sNext));
+      break;
+  }
+  UpdateButtons();
+  UpdateTitles();
+  QApplication::restoreOverrideCursor();
+}
+
+void TMainForm::UpdateTitles() {
+  const int page = CurrentPage();
+  if (page < 0 || page > 6) return;
+  LabelTitle->setText(ResStr(kTitles[page].title));
+  LabelSubTitle->setText(ResStr(kTitles[page].subTitle));
+}
+
+// ---- Leaving a page: checks and hand-over to the burner ---------------------------
+
+bool TMainForm::ValidatePage() {
+  switch (CurrentPage()) {
+    case pgDevice: {
+      if (DevicePage->lvDevices->selectedItems().size() != 1) throw TsbError(ResStr(sSelectBurningDevice));
+      TsbDiscSpace space;
+      DevicePage->GetDiscSpace(space);
+      DiscwrightTrackInformation track{};
+      DevicePage->GetTrackInformation(track);
+      DiscwrightDiscInformation disc{};
+      DevicePage->GetDiscInformation(disc);
+      const uint8_t discType = DevicePage->GetDiscType();
+      if (const QString why = WhyDiscCannotBeBurned(space, discType, track, disc); !why.isEmpty()) throw TsbError(why);
+
+      DevicePage->GetDeviceInfo(Burner->DeviceInfo);
+      DevicePage->GetSelectedAddress(Burner->DeviceAddress);
+      DevicePage->GetDiscSpace(Burner->DiscSpace);
+      DevicePage->GetWriteModes(Burner->WriteModes);
+      Burner->DiscType = DevicePage->GetDiscType();
+      DevicePage->GetDevicePath(Burner->DeviceName);
+      Burner->Transport = TransportPage->UseAspi() ? ttAspi : ttSpti;
+      Burner->Open();
+      Burner->Lock();
+      break;
+    }
+    case pgImage: {
+      // The file may have changed since it was chosen: the check uses what will be burned.
+      SourceFilePage->MeasureImageFile();
+      if (!QFileInfo(SourceFilePage->ImageFileName).isFile()) throw TsbError(ResStr(sSelectImageFile));
+      if (SourceFilePage->ImageFileSize > Burner->DiscSpace.FreeBytes) throw TsbError(ResStr(sImageTooBig));
+      break;
+    }
+    case pgOptions: {
+      BurnSettings.MultiSession = BurnOptionsPage->GetMultiSession();
+      BurnSettings.SendOPC = BurnOptionsPage->GetSendOPC();
+      const TsbDiscSpeedItem& speed = BurnOptionsPage->GetSelectedSpeed();
+      BurnSettings.SpeedFactor = speed.SpeedInPoint;
+      BurnSettings.WriteSpeed = speed.SpeedInSize;
+      Burner->BurnSettings = BurnSettings;
+      break;
+    }
+    case pgMode: {
+      const TsbBurnModeChoice choice = BurnModePage->GetBurnMode();
+      BurnSettings = TsbBurnSettings{};
+      BurnSettings.Mode = choice.Mode;
+      BurnSettings.TestWrite = choice.TestWrite;
+      Burner->BurnSettings = BurnSettings;
+      break;
+    }
+    default:
+      break;
+  }
+  return true;
+}
+
+void TMainForm::RecordPageResults() {
+  switch (CurrentPage()) {
+    case pgTransport: {
+      Log->Clear();
+      Log->Add().LogMessage = ResStr(sBurningImage);
+      break;
+    }
+    case pgDevice:
+      // Coming back to the device page and leaving it again names the destination once.
+      DropPageLog(pgDevice);
+      CollectPageLog(DevicePage, pgDevice);
+      break;
+    case pgImage: {
+      Log->DeleteFromPage(pgImage);
+      TsbLogItem& line = Log->Add();
+      line.LogMessage = ResStr(sSourceImageFile) + QLatin1Char(' ') + SourceFilePage->ImageFileName;
+      line.PageOwner = pgImage;
+      Actions->Source.Assigned = true;
+      Actions->Source.FileName = SourceFilePage->ImageFileName;
+      break;
+    }
+    case pgOptions: {
+      Actions->DeleteFromPage(pgOptions);
+      CollectPageLog(BurnOptionsPage, pgOptions);
+      TsbActionItem& burn = Actions->Add();
+      burn.Action = BurnAtOnceAction.get();
+      burn.PageOwner = pgOptions;
+      if (BurnOptionsPage->GetVerify()) {
+        if (!VerifyAction) VerifyAction = std::make_unique<TsbVerifyAction>();
+        TsbActionItem& verify = Actions->Add();
+        verify.Action = VerifyAction.get();
+        verify.PageOwner = pgOptions;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// ---- Entering a page ---------------------------------------------------------------
+
+void TMainForm::PreparePage(int page) {
+  switch (page) {
+    case pgBurning: ShowFinalPage(); break;
+    case pgDevice: ShowDevicePage(); break;
+    case pgImage: ShowSourceFilePage(); break;
+    case pgOptions: ShowBurnOptionsPage(); break;
+    case pgMode: ShowBurnModePage(); break;
+    case pgSummary: ShowSummaryPage(); break;
+    default: break;
+  }
+}
+
+namespace {
+
+// The page object of a sheet: created and docked into its panel on first use.
+template <class PageClass>
+PageClass* Docked(PageClass*& page, QWidget* panel) {
+  if (!page) {
+    page = new PageClass;
+    page->DockInto(panel);
+  }
+  return page;
+}
+
+}  // namespace
+
+void TMainForm::ShowTransportPage() { Docked(TransportPage, pnlTs[pgTransport])->show(); }
+
+void TMainForm::ShowDevicePage() {
+  Docked(DevicePage, pnlTs[pgDevice]);
+  DevicePage->ScanInfoText = ResStr(sScanningSystem);
+  DevicePage->ShowAllDevices = false;
+  DevicePage->OnBusyBegin = [this](TsbDockForm* sender) { PageBusyBegin(sender); };
+  DevicePage->OnBusyEnd = [this](TsbDockForm* sender) { PageBusyEnd(sender); };
+  Burner->Transport = TransportPage->UseAspi() ? ttAspi : ttSpti;
+  DevicePage->Activate(Burner.get());
+  DevicePage->show();
+}
+
+void TMainForm::ShowSourceFilePage() {
+  const bool first = SourceFilePage == nullptr;
+  Docked(SourceFilePage, pnlTs[pgImage]);
+  // An image named on the command line is chosen as if browsed.
+  if (first && !imageFile_.isEmpty()) SourceFilePage->Edit1->setText(imageFile_);
+  SourceFilePage->Activate(Burner.get());
+  SourceFilePage->show();
+}
+
+void TMainForm::ShowBurnOptionsPage() {
+  Docked(BurnOptionsPage, pnlTs[pgOptions])->Activate(Burner.get());
+  BurnOptionsPage->show();
+}
+
+void TMainForm::ShowBurnModePage() {
+  Docked(BurnModePage, pnlTs[pgMode]);
+  DiscwrightDiscInformation disc{};
+  DevicePage->GetDiscInformation(disc);
+  // A disc that already holds a session takes only another track.
+  const bool blank = disc.DiscStatus == 0;
+  BurnModePage->AllowSessionAtOnce = blank;
+  BurnModePage->AllowDiscAtOncePQ = blank;
+  BurnModePage->AllowDiscAtOnceRaw = blank;
+  BurnModePage->ImageModeCodes = true;
+  BurnModePage->Activate(Burner.get());
+  BurnModePage->show();
+}
+
+void TMainForm::ShowSummaryPage() {
+  const bool first = SummaryPage == nullptr;
+  Docked(SummaryPage, pnlTs[pgSummary]);
+  if (first) {
+    SummaryPage->lblNextAction->setText(ResStr(sClickNextToStartBurning));
+    SummaryPage->lblName->setText(ResStr(sSummaryHeading));
+  }
+  SummaryPage->ShowSummary(*Burner, SourceFilePage->ImageFileName, BurnOptionsPage->GetVerify());
+  SummaryPage->show();
+}
+
+void TMainForm::ShowFinalPage() {
+  Docked(FinalPage, pnlTs[pgBurning]);
+  Burner->BurnSettings = BurnSettings;
+  FinalPage->Log = Log.get();
+  FinalPage->ActionList = Actions.get();
+  FinalPage->HideBufferGauge();
+  FinalPage->Activate(Burner.get());
+  FinalPage->show();
+}

@@ -1,0 +1,237 @@
+// The whole wizard on virtual recorders, walked as a user walks it: Next and
+// Back, the refusals with their texts, the burn, Cancel, and the finish window.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest/QTest>
+
+#include "WizardWindows.h"
+#include "engine/actions_support.h"
+#include "ufrmBurnOptions.h"
+#include "ufrmFinalAction.h"
+#include "ufrmFinish.h"
+#include "ufrmMain.h"
+#include "ufrmSelectDevice.h"
+#include "ufrmSourceFileSelection.h"
+
+using namespace actest;
+
+namespace {
+
+constexpr uint64_t kImageSize = 2 * 65536 + 300;
+enum { pgTransport = 0, pgBurning = 1, pgDevice = 2, pgImage = 3, pgOptions = 4, pgMode = 5, pgSummary = 6 };
+
+class WizardTest : public ActionsTest {
+ protected:
+  void TearDown() override {
+    closeWizard();
+    ActionsTest::TearDown();
+  }
+  void closeWizard() {
+    burner.reset();
+    wizard.reset();  // ends the library session
+    MainForm = nullptr;
+    frmFinish = nullptr;
+    finish.reset();
+  }
+
+  // The wizard on these recorders, shown on its first page.
+  void open(const std::vector<json>& recorders, double timeScale = 0) {
+    const fs::path config = dir_ / "recorders.json";
+    testcommon::writeConfig(config, recorders,
+                            {{"state_folder", (dir_ / "state").string()}, {"fresh_media_at_start", true}});
+    TsbLibraryOptions options;
+    options.VirtualDrives = QString::fromStdString(config.string());
+    options.NoRealDrives = true;
+    options.TimeScale = timeScale;
+    finish = std::make_unique<TfrmFinish>();
+    frmFinish = finish.get();
+    wizard = std::make_unique<TMainForm>(options);
+    MainForm = wizard.get();
+    wizard->show();
+    image = writeFile(dir_ / "image.iso", kImageSize, 5);
+  }
+
+  int page() const { return wizard->pcBurner->currentIndex(); }
+  void next() { QTest::mouseClick(wizard->ButtonNext, Qt::LeftButton); }
+  void back() { QTest::mouseClick(wizard->ButtonPrev, Qt::LeftButton); }
+  // Next from the transport page onto the device page, choosing the device in row.
+  void toDevice(int row = 0) {
+    next();
+    ASSERT_EQ(page(), pgDevice) << dialogs->texts("application error").join('\n').toStdString();
+    wizard->DevicePage->lvDevices->setCurrentItem(wizard->DevicePage->lvDevices->topLevelItem(row));
+  }
+  void typeImage(const fs::path& path) { wizard->SourceFilePage->Edit1->setText(QString::fromStdString(path.string())); }
+  // From the transport page to the burning page, which burns.
+  void walkToTheBurn(bool verify = false) {
+    toDevice();
+    next();
+    ASSERT_EQ(page(), pgImage) << dialogs->texts("application error").join('\n').toStdString();
+    typeImage(dir_ / "image.iso");
+    next();
+    ASSERT_EQ(page(), pgMode);
+    next();
+    ASSERT_EQ(page(), pgOptions);
+    if (verify) wizard->BurnOptionsPage->chbVerify->click();
+    next();
+    ASSERT_EQ(page(), pgSummary);
+    next();
+    ASSERT_EQ(page(), pgBurning);
+  }
+  QStringList burningRows() const {
+    QStringList rows;
+    for (int i = 0; i < wizard->FinalPage->lvLog->topLevelItemCount(); ++i)
+      rows << wizard->FinalPage->lvLog->topLevelItem(i)->text(0);
+    return rows;
+  }
+  QString finishText() {
+    next();
+    return frmFinish->DescriptionLabel->text();
+  }
+
+  std::unique_ptr<TfrmFinish> finish;
+  std::unique_ptr<TMainForm> wizard;
+  Bytes image;
+};
+
+}  // namespace
+
+TEST_F(WizardTest, AForwardPassBurnsTheImageAndEndsOnTheFinishWindow) {
+  for (const bool verify : {false, true}) {
+    SCOPED_TRACE(verify ? "with verification" : "without verification");
+    open({cdRecorder()});
+    walkToTheBurn(verify);
+    const QStringList rows = burningRows();
+    ASSERT_GE(rows.size(), 3);
+    EXPECT_EQ(rows.mid(0, 3), (QStringList{"Burning image", "Destination device: Action Test Recorder",
+                                           "Source image file: " + QString::fromStdString((dir_ / "image.iso").string())}));
+    EXPECT_TRUE(rows.contains("Burning completed"));
+    EXPECT_EQ(rows.filter("Verification passed").size(), verify ? 1 : 0) << rows.join('\n').toStdString();
+    EXPECT_EQ(wizard->Actions->Count(), verify ? 2 : 1);
+    EXPECT_FALSE(wizard->ButtonPrev->isEnabled());
+    EXPECT_FALSE(wizard->ButtonClose->isEnabled());
+    EXPECT_TRUE(wizard->ButtonNext->isEnabled());
+    EXPECT_TRUE(dialogs->shown().empty());
+
+    burner = std::make_unique<TsbBurner>();
+    burner->Transport = ttSpti;
+    burner->DeviceName = "CdRom0";
+    burner->Open();
+    const Bytes medium = readMedium(0, uint32_t((kImageSize + 2047) / 2048));
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), medium.begin())) << "the disc differs from the image";
+    burner.reset();
+
+    EXPECT_EQ(finishText(), "Korvanel has successfully finished!");
+    EXPECT_TRUE(frmFinish->isVisible());
+    EXPECT_FALSE(wizard->isVisible());
+    closeWizard();
+  }
+}
+
+TEST_F(WizardTest, TheDeviceAndImagePagesRefuseWhatCannotBeBurned) {
+  json written = cdRecorder(1), empty = cdRecorder(2);
+  written["medium"] = {{"type", "CD-R"}, {"state", "complete"}, {"used_bytes", 65536}};
+  empty["medium"] = nullptr;
+  json small = cdRecorder(0);
+  small["medium"]["capacity_bytes"] = 65536;
+  open({small, written, empty});
+  toDevice();
+  // No period after "!"; the error box adds one after a letter.
+  const std::vector<std::pair<int, QString>> devices = {{1, "Disc is not blank, burning is impossible!"},
+                                                        {2, "No media in drive."}};
+  for (const auto& [row, text] : devices) {
+    wizard->DevicePage->lvDevices->setCurrentItem(wizard->DevicePage->lvDevices->topLevelItem(row));
+    next();
+    EXPECT_EQ(page(), pgDevice);
+    EXPECT_EQ(dialogs->texts("application error").last(), text);
+  }
+  wizard->DevicePage->lvDevices->clearSelection();
+  next();
+  EXPECT_EQ(dialogs->texts("application error").last(), "You must select device that is supports burning CD/DVD.");
+
+  wizard->DevicePage->lvDevices->setCurrentItem(wizard->DevicePage->lvDevices->topLevelItem(0));
+  next();
+  ASSERT_EQ(page(), pgImage);
+  typeImage(dir_ / "missing.iso");
+  next();
+  EXPECT_EQ(dialogs->texts("application error").last(), "You must select image file.");
+  writeFile(dir_ / "fits.iso", 65536, 1);
+  writeFile(dir_ / "too-big.iso", 65537, 1);
+  typeImage(dir_ / "too-big.iso");
+  next();
+  EXPECT_EQ(dialogs->texts("application error").last(), "Image size is too big to fit disc space.");
+  EXPECT_EQ(page(), pgImage);
+  typeImage(dir_ / "fits.iso");
+  next();
+  EXPECT_EQ(page(), pgMode) << "an image as large as the free space fits";
+}
+
+TEST_F(WizardTest, BackAndForwardReleaseAndRelockTheTrayAndKeepOneOfEachLine) {
+  open({cdRecorder()});
+  toDevice();
+  next();
+  ASSERT_EQ(page(), pgImage);
+  const auto calls = [this](const char* call) { return diagnosticLog().count(QString("Discwright_CdvdBurnerGrabber_") + call); };
+  EXPECT_EQ(calls("Lock"), 1);
+  back();
+  EXPECT_EQ(page(), pgDevice);
+  EXPECT_EQ(calls("Release"), 1);
+  next();
+  EXPECT_EQ(calls("Lock"), 2);
+  typeImage(dir_ / "image.iso");
+  for (int expected : {pgMode, pgOptions, pgSummary}) {
+    next();
+    ASSERT_EQ(page(), expected);
+  }
+  back();
+  EXPECT_EQ(page(), pgOptions);
+  next();
+  next();
+  ASSERT_EQ(page(), pgBurning);
+  EXPECT_EQ(wizard->Actions->Count(), 1);
+  EXPECT_EQ(burningRows().mid(0, 3).filter("Destination device").size(), 1);
+  EXPECT_EQ(burningRows().filter("Destination device").size(), 1);
+}
+
+TEST_F(WizardTest, ACancelConfirmedDuringTheBurnEndsAsCancelledByTheUser) {
+  open({cdRecorder()}, 20);  // a few seconds of writing
+  dialogs->script("no");
+  dialogs->script("yes");
+  int asked = 0;
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    if (wizard->FinalPage && wizard->FinalPage->pbWrite->value() > 0 && asked < 2 && wizard->ButtonClose->isEnabled()) {
+      ++asked;
+      QTest::mouseClick(wizard->ButtonClose, Qt::LeftButton);
+    }
+  });
+  user.start(30);
+  walkToTheBurn();
+  user.stop();
+  EXPECT_EQ(dialogs->texts("question"), (QStringList{"Are you sure you want to cancel current operation?",
+                                                     "Are you sure you want to cancel current operation?"}));
+  EXPECT_EQ(finishText(), "Burning was canceled by user!");
+}
+
+TEST_F(WizardTest, AFailedWriteEndsWithTheErrorText) {
+  json recorder = cdRecorder();
+  recorder["faults"] = {{"write_fails_at", 65536}};
+  open({recorder});
+  walkToTheBurn();
+  EXPECT_EQ(dialogs->texts("error").size(), 1);
+  EXPECT_EQ(finishText(), "Korvanel has finished with error");
+}
+
+TEST_F(WizardTest, AFailedLibraryStartKeepsTheFirstPage) {
+  open({cdRecorder()});
+  wizard->StartupOptions.VirtualDrives = QString::fromStdString((dir_ / "missing.json").string());
+  next();
+  EXPECT_EQ(page(), pgTransport);
+  ASSERT_EQ(dialogs->texts("application error").size(), 1);
+  EXPECT_TRUE(dialogs->texts("application error")[0].startsWith("Discwright_UpStartEx() failed, exception "));
+}
