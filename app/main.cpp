@@ -97,6 +97,7 @@ int main(int argc, char** argv) {
   CreateWindows(args);
   frmWelcome->show();
   const int status = QApplication::exec();
+  delete splash;  // when the wizard was closed before the splash
   DestroyWindows();
   return status;
 #else
