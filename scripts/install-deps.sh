@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Korvanel needs to build, run and test (genisoimage gives
-# the tests an outside reader of the images built: isoinfo and isovfy).
+# the tests an outside reader of the images built: isoinfo and isovfy; desktop-file-utils
+# checks the desktop entry).
 # Idempotent: only missing packages are installed. Works as root, uses sudo otherwise.
 set -euo pipefail
 
@@ -12,6 +13,7 @@ packages=(
   nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   genisoimage
+  desktop-file-utils
 )
 
 missing=()

@@ -1,0 +1,110 @@
+// korvanel: the wizard. The command line is read before Qt starts, so that
+// --help, --version and usage errors need no display; then the splash fades in
+// while the four long-lived windows are created, and the welcome window opens.
+#include <QApplication>
+#include <QIcon>
+#include <QPointer>
+
+#include <cstdio>
+#include <memory>
+
+#include "Discwright.h"
+#include "ProgramStart.h"
+#include "QtDialogs.h"
+#include "SplashForm.h"
+#include "sbDialogs.h"
+#include "sbErrors.h"
+#include "sbLibrarySession.h"
+#include "sbMainForm.h"
+
+// Set by the build once the windows' sources are all there (app/CMakeLists.txt).
+#if KORVANEL_HAVE_WINDOWS
+#include "WizardWindows.h"
+#include "ufrmAbout.h"
+#include "ufrmFinish.h"
+#include "ufrmMain.h"
+#include "ufrmWelcome.h"
+#endif
+
+namespace {
+
+// Fades the splash in; it closes itself later. Null when the splash is switched off.
+QPointer<TFormSplash> ShowSplash() {
+  if (!qEnvironmentVariableIsEmpty(kNoSplashVariable)) return nullptr;
+  QPointer<TFormSplash> splash = new TFormSplash;
+  splash->ShowSplash();
+  return splash;
+}
+
+#if KORVANEL_HAVE_WINDOWS
+// Creates the windows in their fixed order; TMainForm's creation also fills
+// texts and images of the other three. A failure there is shown in the error
+// box and start-up goes on, as with any window whose creation fails half way.
+void CreateWindows(const TProgramArgs& args) {
+  frmWelcome = new TfrmWelcome;
+  frmAbout = new TfrmAbout;
+  frmFinish = new TfrmFinish;
+  MainForm = new TMainForm(args.Library, args.ImageFile);
+  try {
+    MainForm->FormCreate();
+  } catch (const TsbError& e) {
+    Dialogs().ApplicationError(e.Message());
+  }
+}
+
+// The wizard window goes last: its destructor shuts the library session down.
+void DestroyWindows() {
+  delete frmWelcome;
+  frmWelcome = nullptr;
+  delete frmAbout;
+  frmAbout = nullptr;
+  delete frmFinish;
+  frmFinish = nullptr;
+  delete MainForm;
+  MainForm = nullptr;
+}
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  TProgramArgs args;
+  if (const std::optional<int> status = HandleCommandLine(arguments, args, stdout, stderr)) return *status;
+  UseDemoWithoutDrives(args.Library, RealDrivesCanExist(), stderr);
+
+  // Qt needs the application object before any window, the splash included;
+  // the title is set at once, so that every box carries it.
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Korvanel"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Korvanel"));
+  QApplication::setApplicationVersion(QStringLiteral(KORVANEL_VERSION));
+  SetDialogs(std::make_unique<QtDialogs>());
+  CheckLibraryVersion(Discwright_GetVersion());
+
+  QPointer<TFormSplash> splash;
+  try {
+    splash = ShowSplash();
+  } catch (const TsbError& e) {
+    std::fprintf(stderr, "korvanel: %s\n", qUtf8Printable(e.Message()));
+    return 1;
+  }
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/korvanel.png")));
+  ProcessQtEventsWhileWaiting();
+
+#if KORVANEL_HAVE_WINDOWS
+  CreateWindows(args);
+  frmWelcome->show();
+  const int status = QApplication::exec();
+  delete splash;  // when the wizard was closed before the splash
+  DestroyWindows();
+  return status;
+#else
+  // A build without the windows shows the splash alone.
+  std::fputs("korvanel: this build has no wizard windows yet\n", stderr);
+  if (!splash) return 0;
+  QObject::connect(splash, &QObject::destroyed, &app, &QCoreApplication::quit);
+  return QApplication::exec();
+#endif
+}

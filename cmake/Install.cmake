@@ -1,0 +1,76 @@
+# Installing: `cmake --install build --prefix DIR`, and the Debian package
+# (`cd build && cpack -G DEB`).
+include(GNUInstallDirs)
+# The documentation folder carries the program's name as the package does
+# (share/doc/korvanel), unless the builder chose another.
+if("$CACHE{CMAKE_INSTALL_DOCDIR}" STREQUAL "")
+  set(CMAKE_INSTALL_DOCDIR "${CMAKE_INSTALL_DATAROOTDIR}/doc/korvanel")
+endif()
+
+install(TARGETS korvanel-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The wizard exists once its entry point does.
+if(TARGET korvanel)
+  install(TARGETS korvanel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES docs/korvanel.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+# The windows read their images from SkinFolder(), "sounds/res10" beside the
+# program itself, so they go beside the programs rather than under share/.
+install(FILES ${KORVANEL_SKIN_FILES} DESTINATION ${CMAKE_INSTALL_BINDIR}/sounds/res10)
+# DemoRecordersPath() looks in <program>/../share/korvanel.
+install(FILES resources/demo-recorders.json DESTINATION ${CMAKE_INSTALL_DATADIR}/korvanel)
+install(FILES docs/user-guide.html docs/virtual-recorders.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES docs/korvanel-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES resources/korvanel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES resources/icons/korvanel.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
+
+# The Debian package.
+set(CPACK_PACKAGE_NAME korvanel)
+set(CPACK_PACKAGE_VENDOR "Korvanel developers")
+set(CPACK_PACKAGE_CONTACT "Korvanel developers <korvanel-support@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Burns ISO images onto CDs and DVDs")
+set(CPACK_PACKAGE_DESCRIPTION [=[
+Korvanel burns an ISO image onto a recordable CD or DVD. A wizard walks
+you through the choice of device, image file, burn mode and options,
+shows a summary, burns with a live log and progress, and reports the
+outcome. The command-line burner korvanel-cli runs the same actions
+headless. Emulated demo recorders let every path run on a machine
+without a drive.]=])
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The library dependencies are read off the programs by dpkg-shlibdeps; the
+# list stands in where that tool is missing.
+find_program(KORVANEL_DPKG_SHLIBDEPS dpkg-shlibdeps)
+mark_as_advanced(KORVANEL_DPKG_SHLIBDEPS)
+if(KORVANEL_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+      "libqt6widgets6, libqt6gui6, libqt6core6, libburn4, libisofs6, libc6, libstdc++6, libgcc-s1")
+endif()
+include(CPack)
+
+if(KORVANEL_TESTS)
+  # The desktop entry as the desktop's menus read it: hints count as faults too.
+  add_test(NAME install.desktop_entry
+           COMMAND ${CMAKE_COMMAND} -DFILE=${PROJECT_SOURCE_DIR}/resources/korvanel.desktop
+                   -P ${PROJECT_SOURCE_DIR}/cmake/check-desktop-entry.cmake)
+  set_tests_properties(install.desktop_entry PROPERTIES SKIP_REGULAR_EXPRESSION "SKIPPED:")
+  # An install into a temporary folder outside the checkout holds every file
+  # the programs and the desktop look for.
+  set(expected
+      bin/korvanel-cli bin/sounds/res10/main.bmp bin/sounds/res10/toplogo.png bin/sounds/res10/leftlogo.png
+      share/korvanel/demo-recorders.json share/doc/korvanel/user-guide.html
+      share/doc/korvanel/virtual-recorders.md share/man/man1/korvanel-cli.1
+      share/applications/korvanel.desktop share/icons/hicolor/256x256/apps/korvanel.png)
+  if(TARGET korvanel)
+    list(APPEND expected bin/korvanel share/man/man1/korvanel.1)
+  endif()
+  string(REPLACE ";" "," expected "${expected}")
+  add_test(NAME install.tree
+           COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR} "-DEXPECTED=${expected}"
+                   -P ${PROJECT_SOURCE_DIR}/cmake/check-install.cmake)
+endif()

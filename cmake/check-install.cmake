@@ -1,0 +1,35 @@
+# cmake -DBUILD_DIR=build -DEXPECTED=a,b,... -P check-install.cmake: installs the
+# build into a fresh temporary folder, checks that every expected file is
+# there and that the installed command-line burner runs, then removes it.
+execute_process(COMMAND mktemp -d --tmpdir korvanel-install-XXXXXX OUTPUT_VARIABLE prefix
+                OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "cannot create a temporary folder for the install")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix}
+                RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
+set(faults "")
+if(NOT status EQUAL 0)
+  string(APPEND faults "cmake --install ${BUILD_DIR} --prefix ${prefix} failed (exit status ${status}):\n${log}\n")
+endif()
+string(REPLACE "," ";" expected "${EXPECTED}")
+foreach(file ${expected})
+  if(NOT EXISTS ${prefix}/${file})
+    string(APPEND faults "missing from the install: ${file}\n")
+  endif()
+endforeach()
+if(EXISTS ${prefix}/bin/korvanel-cli)
+  execute_process(COMMAND ${prefix}/bin/korvanel-cli --version RESULT_VARIABLE status OUTPUT_VARIABLE out
+                  ERROR_VARIABLE out)
+  if(NOT status EQUAL 0 OR NOT out MATCHES "^korvanel-cli ")
+    string(APPEND faults "the installed bin/korvanel-cli --version failed (exit status ${status}): ${out}\n")
+  endif()
+endif()
+file(GLOB_RECURSE installed RELATIVE ${prefix} ${prefix}/*)
+list(SORT installed)
+string(REPLACE ";" "\n  " listing "${installed}")
+message("Installed into ${prefix}:\n  ${listing}")
+file(REMOVE_RECURSE ${prefix})
+if(NOT faults STREQUAL "")
+  message(FATAL_ERROR "${faults}")
+endif()
