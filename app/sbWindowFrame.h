@@ -7,6 +7,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPixmap>
+#include <QPoint>
 
 #include <functional>
 
@@ -36,8 +38,27 @@ class TWindowFrame : public QObject {
   // this order; raises TsbError naming the first file that is missing or
   // unreadable (the images loaded before it stay).
   void LoadImages();
+  // The same from folder.
+  void LoadImages(const QString& folder);
 
   // Fired by the link and by the close button; ButtonMin minimises by itself.
+  // Unset, the link opens the home page and the close button closes the window.
   std::function<void()> OnMoreTools;
   std::function<void()> OnClose;
+
+ protected:
+  // Paints the background, lets the logos drag the window.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void SetBackground(const QPixmap& background);
+
+  QWidget* window_;
+  QPixmap background_;  // magenta masked out; null: the plain drawn frame
+  QPoint dragOffset_;
+  bool dragging_ = false;
 };
+
+// One window image of folder; raises TsbError naming the file and why it
+// cannot be read.
+QPixmap LoadWindowImage(const QString& folder, const QString& name);
