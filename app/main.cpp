@@ -17,14 +17,11 @@
 #include "sbLibrarySession.h"
 #include "sbMainForm.h"
 
-// Set by the build once the windows' sources are all there (app/CMakeLists.txt).
-#if KORVANEL_HAVE_WINDOWS
 #include "WizardWindows.h"
 #include "ufrmAbout.h"
 #include "ufrmFinish.h"
 #include "ufrmMain.h"
 #include "ufrmWelcome.h"
-#endif
 
 namespace {
 
@@ -36,7 +33,6 @@ QPointer<TFormSplash> ShowSplash() {
   return splash;
 }
 
-#if KORVANEL_HAVE_WINDOWS
 // Creates the windows in their fixed order; TMainForm's creation also fills
 // texts and images of the other three. A failure there is shown in the error
 // box and start-up goes on, as with any window whose creation fails half way.
@@ -63,7 +59,6 @@ void DestroyWindows() {
   delete MainForm;
   MainForm = nullptr;
 }
-#endif
 
 }  // namespace
 
@@ -93,18 +88,10 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/korvanel.png")));
   ProcessQtEventsWhileWaiting();
 
-#if KORVANEL_HAVE_WINDOWS
   CreateWindows(args);
   frmWelcome->show();
   const int status = QApplication::exec();
   delete splash;  // when the wizard was closed before the splash
   DestroyWindows();
   return status;
-#else
-  // A build without the windows shows the splash alone.
-  std::fputs("korvanel: this build has no wizard windows yet\n", stderr);
-  if (!splash) return 0;
-  QObject::connect(splash, &QObject::destroyed, &app, &QCoreApplication::quit);
-  return QApplication::exec();
-#endif
 }

@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStackedWidget>
@@ -15,7 +14,6 @@
 
 #include <exception>
 
-#include "ShellTarget.h"
 #include "WizardWindows.h"
 #include "sbActions.h"
 #include "sbBurnAtOnceAction.h"
@@ -25,6 +23,7 @@
 #include "sbErrors.h"
 #include "sbHelpActions.h"
 #include "sbHelpers.h"
+#include "sbLinkLabel.h"
 #include "sbPageStyle.h"
 #include "sbStrings.h"
 #include "sbVerifyAction.h"
@@ -83,7 +82,7 @@ TMainForm::TMainForm(TsbLibraryOptions options, QString imageFile, QWidget* pare
   setWindowTitle(kApplicationTitle);
   Frame = std::make_unique<TWindowFrame>(this);
   Frame->OnClose = [this] { ButtonCloseClick(); };
-  Frame->OnMoreTools = [] { OpenShellTarget(HomePageAddress()); };
+  Frame->OnMoreTools = [] { OpenHomePage(); };
 
   LabelTitle = NewHeading(QString(), Frame->Content);
   LabelSubTitle = NewNote(QString(), Frame->Content);
@@ -112,13 +111,8 @@ TMainForm::TMainForm(TsbLibraryOptions options, QString imageFile, QWidget* pare
   ApplyTexts();
 
   Help = std::make_unique<THelpActions>(this, ButtonHelp);
-  Help->OnAbout = [] {
-    if (frmAbout) frmAbout->exec();
-  };
-  connect(ButtonHelp, &QPushButton::clicked, Help->ActionHelp, &QAction::trigger);
-  connect(ButtonAbout, &QPushButton::clicked, this, [] {
-    if (frmAbout) frmAbout->exec();
-  });
+  Help->OnAbout = [] { ShowAboutBox(); };
+  connect(ButtonAbout, &QPushButton::clicked, this, [] { ShowAboutBox(); });
   connect(ButtonPrev, &QPushButton::clicked, this, &TMainForm::ButtonPrevClick);
   connect(ButtonNext, &QPushButton::clicked, this, &TMainForm::ButtonNextClick);
   connect(ButtonClose, &QPushButton::clicked, this, &TMainForm::ButtonCloseClick);
@@ -147,10 +141,7 @@ void TMainForm::FormCreate() {
       frmAbout->setWindowTitle(QStringLiteral("About ") + windowTitle());
       frmAbout->LabelWeb->setText(HomePageAddress());
       frmAbout->LabelSupportEmail->setText(SupportMailAddress());
-      const QString leftLogo = SkinFolder() + QStringLiteral("leftlogo.png");
-      QPixmap logo(leftLogo);
-      if (logo.isNull()) throw TsbError(QStringLiteral("Cannot load the window image \"%1\"").arg(leftLogo));
-      frmAbout->ImageLeft->setPixmap(logo);
+      frmAbout->LoadImages();
     }
     if (frmFinish) {
       frmFinish->setWindowTitle(windowTitle());
