@@ -92,22 +92,30 @@ TMainForm::TMainForm(TsbLibraryOptions options, QString imageFile, QWidget* pare
     SetWhiteBackground(pnlTs[i]);
     pcBurner->addWidget(pnlTs[i]);
   }
+  QFont larger = LabelTitle->font();
+  larger.setPointSizeF(larger.pointSizeF() * 1.3);
+  LabelTitle->setFont(larger);
+  auto* titles = new QVBoxLayout;
+  titles->setContentsMargins(12, 10, 12, 4);
+  titles->setSpacing(2);
+  titles->addWidget(LabelTitle);
+  titles->addWidget(LabelSubTitle);
   auto* content = new QVBoxLayout(Frame->Content);
   content->setContentsMargins(0, 0, 0, 0);
-  content->setSpacing(2);
-  content->addWidget(LabelTitle);
-  content->addWidget(LabelSubTitle);
-  content->addSpacing(4);
+  content->setSpacing(0);
+  content->addLayout(titles);
   content->addWidget(pcBurner, 1);
 
-  ButtonHelp = new QPushButton(QStringLiteral("Help"), this);
-  ButtonAbout = new QPushButton(QStringLiteral("About"), this);
+  ButtonHelp = new QPushButton(QStringLiteral("&Help"), this);
+  ButtonAbout = new QPushButton(QStringLiteral("&About"), this);
   ButtonPrev = new QPushButton(this);
   ButtonNext = new QPushButton(this);
   ButtonClose = new QPushButton(this);
   ButtonNext->setDefault(true);
-  for (QPushButton* button : {ButtonHelp, ButtonAbout, ButtonPrev, ButtonNext, ButtonClose})
-    Frame->ButtonRow->addWidget(button);
+  Frame->ButtonRow->addWidget(ButtonHelp);
+  Frame->ButtonRow->addWidget(ButtonAbout);
+  Frame->ButtonRow->addStretch(1);
+  for (QPushButton* button : {ButtonPrev, ButtonNext, ButtonClose}) Frame->ButtonRow->addWidget(button);
   ApplyTexts();
 
   Help = std::make_unique<THelpActions>(this, ButtonHelp);
