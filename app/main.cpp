@@ -10,17 +10,14 @@
 
 #include "Discwright.h"
 #include "ProgramStart.h"
+#include "ProgramWindows.h"
 #include "QtDialogs.h"
 #include "SplashForm.h"
 #include "sbDialogs.h"
 #include "sbErrors.h"
 #include "sbLibrarySession.h"
 #include "sbMainForm.h"
-
 #include "WizardWindows.h"
-#include "ufrmAbout.h"
-#include "ufrmFinish.h"
-#include "ufrmMain.h"
 #include "ufrmWelcome.h"
 
 namespace {
@@ -31,33 +28,6 @@ QPointer<TFormSplash> ShowSplash() {
   QPointer<TFormSplash> splash = new TFormSplash;
   splash->ShowSplash();
   return splash;
-}
-
-// Creates the windows in their fixed order; TMainForm's creation also fills
-// texts and images of the other three. A failure there is shown in the error
-// box and start-up goes on, as with any window whose creation fails half way.
-void CreateWindows(const TProgramArgs& args) {
-  frmWelcome = new TfrmWelcome;
-  frmAbout = new TfrmAbout;
-  frmFinish = new TfrmFinish;
-  MainForm = new TMainForm(args.Library, args.ImageFile);
-  try {
-    MainForm->FormCreate();
-  } catch (const TsbError& e) {
-    Dialogs().ApplicationError(e.Message());
-  }
-}
-
-// The wizard window goes last: its destructor shuts the library session down.
-void DestroyWindows() {
-  delete frmWelcome;
-  frmWelcome = nullptr;
-  delete frmAbout;
-  frmAbout = nullptr;
-  delete frmFinish;
-  frmFinish = nullptr;
-  delete MainForm;
-  MainForm = nullptr;
 }
 
 }  // namespace

@@ -9,13 +9,13 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 
 #include "bench_common.h"
+#include "event_gap_meter.h"
 #include "sbActions.h"
 #include "sbBurnAtOnceAction.h"
 #include "sbBurner.h"
@@ -27,31 +27,6 @@
 namespace {
 
 using namespace bench;
-
-// The longest interval between two ticks of a 5 ms timer: how long a user
-// could have waited for the window to answer.
-class EventGapMeter {
- public:
-  EventGapMeter() {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      longestMs_ = std::max(longestMs_, since_.restart());
-    });
-  }
-  void start() {
-    since_.start();
-    timer_.start(5);
-  }
-  void stop() {
-    longestMs_ = std::max(longestMs_, since_.elapsed());
-    timer_.stop();
-  }
-  qint64 longestMs() const { return longestMs_; }
-
- private:
-  QTimer timer_;
-  QElapsedTimer since_;
-  qint64 longestMs_ = 0;
-};
 
 // One run of the page: the session up on fresh media, the actions run, down again.
 double pageBurnSeconds(const TsbLibraryOptions& options, const fs::path& image, TfrmFinalAction& page,
