@@ -21,6 +21,7 @@
 #include "sbDeviceList.h"
 #include "sbDialogs.h"
 #include "sbErrors.h"
+#include "sbFrameWindow.h"
 #include "sbHelpActions.h"
 #include "sbHelpers.h"
 #include "sbLinkLabel.h"
@@ -111,7 +112,7 @@ TMainForm::TMainForm(TsbLibraryOptions options, QString imageFile, QWidget* pare
   ButtonPrev = new QPushButton(this);
   ButtonNext = new QPushButton(this);
   ButtonClose = new QPushButton(this);
-  ButtonNext->setDefault(true);
+  framewindow::MakeDefault(ButtonNext, this);
   Frame->ButtonRow->addWidget(ButtonHelp);
   Frame->ButtonRow->addWidget(ButtonAbout);
   Frame->ButtonRow->addStretch(1);
