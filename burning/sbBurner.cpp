@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "sbBurnFigures.h"
 #include "sbBurnThread.h"
 #include "sbCallbacks.h"
 #include "sbDialogs.h"
@@ -114,6 +115,7 @@ void TsbBurner::Cancel() {
 
 void TsbBurner::Burn() {
   WaitForBurnThread();
+  GlobalBurnFigures().Start(SingleSpeedKBps(DiscType));
   burnThreadOwner_ = std::make_unique<TsbBurnThread>(this);
   TsbBurnThread* thread = burnThreadOwner_.get();
   burnThread_ = thread;

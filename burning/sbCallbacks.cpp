@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "Discwright.h"
+#include "sbBurnFigures.h"
 #include "sbDeviceProbe.h"
 #include "sbDeviceTypes.h"
 
@@ -85,6 +86,7 @@ void LibraryCallback(uint32_t reason, void* context, void* param1, void* param2)
       int64_t total = int64_t(*static_cast<uint64_t*>(param1));
       int64_t done = int64_t(*static_cast<uint64_t*>(param2));
       if (total == 0) break;
+      GlobalBurnFigures().Progress(total, done);
       int64_t percent = done * 100 / total;
       if (LastReportedPercent.exchange(percent) != percent) GlobalCallBackEventer().DoProgress(int(percent));
       break;
@@ -92,7 +94,10 @@ void LibraryCallback(uint32_t reason, void* context, void* param1, void* param2)
     case DW_REASON_BUFFER: {
       uint32_t size = *static_cast<uint32_t*>(param1);
       uint32_t free = *static_cast<uint32_t*>(param2);
-      if (size != 0) GlobalCallBackEventer().DoBufferStatus(int(100 - int64_t(free) * 100 / size));
+      if (size == 0) break;
+      const int fill = int(100 - int64_t(free) * 100 / size);
+      GlobalBurnFigures().Buffer(fill);
+      GlobalCallBackEventer().DoBufferStatus(fill);
       break;
     }
     default:

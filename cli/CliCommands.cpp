@@ -15,6 +15,7 @@
 #include "CliEngine.h"
 #include "sbActions.h"
 #include "sbBurnAtOnceAction.h"
+#include "sbBurnFigures.h"
 #include "sbBurnModes.h"
 #include "sbBurnToFileAction.h"
 #include "sbCallbacks.h"
@@ -241,7 +242,9 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   }
 
   auto& eventer = GlobalCallBackEventer();
-  eventer.OnProgress = [&](TsbCallBackEventer*, int percent) { output.Progress(percent); };
+  eventer.OnProgress = [&](TsbCallBackEventer*, int percent) {
+    output.Progress(percent, FiguresLine(GlobalBurnFigures().Snapshot()));
+  };
   bool cancelSent = false;
   SetProcessMessagesHook([&burner, &output, &cancelSent] {
     if (interruptRequested && !cancelSent) {
@@ -256,6 +259,8 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   eventer.OnProgress = nullptr;
   SetProcessMessagesHook(nullptr);
   output.Finish();
+  if (const TsbBurnFiguresSnapshot figures = GlobalBurnFigures().Snapshot(); figures.Started)
+    output.Line(FiguresSummary(figures), litInfo);
   burner.Release();
   const int result = burner.Cancelled || interruptRequested ? kExitCancelled
                      : ok && burner.BurnSucceeded             ? kExitSuccess
@@ -329,7 +334,9 @@ int RunBuildImage(const CliArgs& args, CliOutput& output) {
   TsbBurnToFileAction action;
   actions.Add().Action = &action;
   auto& eventer = GlobalCallBackEventer();
-  eventer.OnProgress = [&](TsbCallBackEventer*, int percent) { output.Progress(percent); };
+  eventer.OnProgress = [&](TsbCallBackEventer*, int percent) {
+    output.Progress(percent, FiguresLine(GlobalBurnFigures().Snapshot()));
+  };
   SetProcessMessagesHook([&burner, &output] {
     if (interruptRequested && !burner.Cancelled) {
       output.Line(ResStr(sCancelling), litWarning);

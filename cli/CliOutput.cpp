@@ -59,15 +59,16 @@ void CliOutput::Line(const QString& text, TsbLogItemType kind, bool timed) {
   std::fflush(stdout);
 }
 
-void CliOutput::Progress(int percent) {
+void CliOutput::Progress(int percent, const QString& figures) {
   std::lock_guard lock(mutex_);
   percent = std::min(percent, 100);
   if (percent == percent_) return;
   percent_ = percent;
   if (terminal_) {
     int filled = std::max(0, percent) * 40 / 100;
-    std::printf("\r[%s%s] %3d %%", QByteArray(filled, '#').constData(), QByteArray(40 - filled, ' ').constData(),
-                percent);
+    // Padded, so that a shorter line covers the longer one before it.
+    std::printf("\r[%s%s] %3d %%  %-36s", QByteArray(filled, '#').constData(), QByteArray(40 - filled, ' ').constData(),
+                percent, Printable(figures).toLocal8Bit().constData());
     barShown_ = true;
   } else {
     std::printf("%d%%\n", percent);

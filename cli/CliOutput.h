@@ -16,7 +16,8 @@ class CliOutput {
   explicit CliOutput(bool terminal);
 
   void Line(const QString& text, TsbLogItemType kind, bool timed = true);
-  void Progress(int percent);
+  // On a terminal the bar is followed by figures (speed, time left).
+  void Progress(int percent, const QString& figures = {});
   void Finish();  // ends a progress bar line
 
   // Writes every line shown so far in the saved-log format: the time (eight

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include <QFile>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -12,12 +13,14 @@
 #include <QRegularExpression>
 #include <QStyle>
 #include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 #include "sbActions.h"
+#include "sbBurnFigures.h"
 #include "sbBurner.h"
 #include "sbCallbacks.h"
 #include "sbDialogs.h"
@@ -76,7 +79,16 @@ TfrmFinalAction::TfrmFinalAction(QWidget* parent) : TsbDockForm(parent) {
   top->setContentsMargins(5, 2, 5, 2);
   top->setSpacing(2);
   top->addWidget(lablProgressCaption);
-  top->addWidget(lblProcentValue);
+  // The percentage stays centred above the bar; the live figures stand at the right.
+  lblBurnFigures = new QLabel(pnlTop);
+  lblBurnFigures->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  auto* percentRow = new QGridLayout;
+  percentRow->setContentsMargins(0, 0, 0, 0);
+  percentRow->setColumnStretch(0, 1);
+  percentRow->setColumnStretch(2, 1);
+  percentRow->addWidget(lblProcentValue, 0, 1);
+  percentRow->addWidget(lblBurnFigures, 0, 2);
+  top->addLayout(percentRow);
   top->addWidget(pbWrite);
   top->addLayout(bufferRow);
 
@@ -141,6 +153,7 @@ void TfrmFinalAction::showEvent(QShowEvent* event) {
 void TfrmFinalAction::ResetProgress() {
   pbWrite->setValue(0);
   lblProcentValue->setText(QStringLiteral("0 %"));
+  lblBurnFigures->clear();
   pbBuffer->setValue(0);
   lblBufferValue->setText(QStringLiteral("0 %"));
   pbBuffer->setEnabled(true);
@@ -163,6 +176,7 @@ void TfrmFinalAction::Activate(TsbBurner* burner) {
 void TfrmFinalAction::RunActions() {
   btnSaveLog->setEnabled(false);
   ResetProgress();
+  GlobalBurnFigures().Start(0);  // no figures of an earlier burn
   TsbCallBackEventer& eventer = GlobalCallBackEventer();
   eventer.OnProgress = [this](TsbCallBackEventer* sender, int percent) { ShowWriteProgress(sender, percent); };
   eventer.OnBufferStatus = [this](TsbCallBackEventer* sender, int percent) { ShowBufferProgress(sender, percent); };
@@ -179,11 +193,17 @@ void TfrmFinalAction::RunActions() {
       page.pbBuffer->setValue(0);
       page.lblBufferValue->setText(QStringLiteral("0 %"));
       page.btnSaveLog->setEnabled(true);
+      if (const TsbBurnFiguresSnapshot figures = GlobalBurnFigures().Snapshot(); figures.Started)
+        page.lblBurnFigures->setText(FiguresAverage(figures));
       if (page.Burner) page.Burner->Release();
     }
   } afterRun{*this};
 
   if (!ActionList || !Burner) return;
+  // The figures change between two percent steps too.
+  QTimer figures;
+  connect(&figures, &QTimer::timeout, this, [this] { lblBurnFigures->setText(FiguresLine(GlobalBurnFigures().Snapshot())); });
+  figures.start(500);
   ::RunActions(
       *ActionList, *Burner,
       [this](const void* sender, const QString& text, TsbLogItemType kind) { AddLogLine(sender, text, kind); }, this);

@@ -33,6 +33,7 @@ class TfrmFinalAction : public TsbDockForm {
   QLabel* lablProgressCaption;
   QProgressBar* pbWrite;
   QLabel* lblProcentValue;
+  QLabel* lblBurnFigures;  // speed and time left while a burn runs, the average after it
   QLabel* lblBufferStatus;
   QProgressBar* pbBuffer;
   QLabel* lblBufferValue;

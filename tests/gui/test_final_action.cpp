@@ -104,6 +104,7 @@ TEST_F(FinalActionTest, ARunShowsEveryReportInOrderAndTheLogSavesAsShown) {
   }
   EXPECT_EQ(page.pbWrite->value(), 100);
   EXPECT_EQ(page.lblProcentValue->text(), "100 %");
+  EXPECT_TRUE(page.lblBurnFigures->text().startsWith("average ")) << page.lblBurnFigures->text().toStdString();
   EXPECT_TRUE(page.btnSaveLog->isEnabled());
   EXPECT_TRUE(errorBoxes().empty());
   EXPECT_TRUE(burner->BurnSucceeded);
