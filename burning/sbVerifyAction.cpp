@@ -1,6 +1,5 @@
 #include "sbVerifyAction.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include "sbCallbacks.h"
 #include "sbErrors.h"
 #include "sbLogging.h"
+#include "sbSha256.h"
 #include "sbUiHooks.h"
 
 namespace {
@@ -106,7 +106,7 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
   std::vector<char> fromDisc(kSectorsPerRead * kSector);
   std::vector<char> fromImage(kSectorsPerRead * kSector);
   // What was read back, so that the user can compare it with a published checksum.
-  QCryptographicHash sha256(QCryptographicHash::Sha256);
+  TsbSha256 sha256;
   int lastPercent = 0;
   for (uint64_t block = 0; block < blocks;) {
     const auto count = uint32_t(std::min<uint64_t>(kSectorsPerRead, blocks - block));
@@ -123,7 +123,7 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
     const auto imageEnd = fromImage.begin() + std::ptrdiff_t(imageBytes);
     auto [atImage, atDisc] = std::mismatch(fromImage.begin(), imageEnd, fromDisc.begin());
     if (atImage != imageEnd) Fail(Mismatch(offset + uint64_t(atImage - fromImage.begin())));
-    sha256.addData(QByteArrayView(fromDisc.data(), qsizetype(imageBytes)));
+    sha256.Add(fromDisc.data(), imageBytes);
     // The medium holds whole blocks: the tail of the last one must be zeros.
     const auto discEnd = fromDisc.begin() + std::ptrdiff_t(uint64_t(count) * kSector);
     const auto nonZero = std::find_if(atDisc, discEnd, [](char c) { return c != 0; });
@@ -140,6 +140,6 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
   }
   if (lastPercent != 100) GlobalCallBackEventer().DoProgress(100);
 
-  Report(QStringLiteral("Verification passed (SHA-256 %1)").arg(QString::fromLatin1(sha256.result().toHex())), litInfo);
+  Report(QStringLiteral("Verification passed (SHA-256 %1)").arg(QString::fromLatin1(sha256.HexResult())), litInfo);
   Eject();
 }
