@@ -70,6 +70,7 @@ __attribute__((target("sha,sse4.1,ssse3"))) void ShaInstructionBlocks(uint32_t* 
   for (; count > 0; --count, data += 64) {
     const __m128i saved0 = state0, saved1 = state1;
     __m128i w[4];
+#pragma GCC unroll 16
     for (int i = 0; i < 16; ++i) {
       __m128i& x = w[i % 4];
       if (i < 4) {
