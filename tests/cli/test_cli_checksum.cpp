@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstring>
 
 namespace {
@@ -166,4 +167,36 @@ TEST_F(CliChecksumTest, AChecksumFileLetsOnlyAMatchingImageBeBurned) {
       EXPECT_TRUE(Blank()) << "burned despite the refusal";
     }
   }
+}
+
+TEST_F(CliChecksumTest, CtrlCStopsTheHashingWithThreeAndNothingIsBurned) {
+  // A sparse file: long enough to hash that the interrupt lands in the middle.
+  QFile big(Path(QStringLiteral("big.iso")));
+  ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+  ASSERT_TRUE(big.resize(qint64(8) << 30));
+  big.close();
+  Write(QStringLiteral("SHA256SUMS"), QByteArray(64, '0') + "  big.iso\n");
+  const QStringList commands[] = {
+      {QStringLiteral("checksum"), big.fileName()},
+      {QStringLiteral("burn"), big.fileName(), QStringLiteral("--device"), QStringLiteral("CdRom0"),
+       QStringLiteral("--checksum-file"), Path(QStringLiteral("SHA256SUMS"))},
+  };
+  for (const QStringList& command : commands) {
+    SCOPED_TRACE(command.first().toStdString());
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);  // progress is on stderr for one, stdout for the other
+    process.start(QStringLiteral(KORVANEL_CLI), QStringList{QStringLiteral("--no-real-drives"),
+                                                            QStringLiteral("--virtual-drives"),
+                                                            Path(QStringLiteral("recorders.json"))} +
+                                                    command);
+    QByteArray output;
+    while (!output.contains("1%") && process.waitForReadyRead(10000)) output += process.readAll();
+    ASSERT_TRUE(output.contains("1%")) << output.toStdString();
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    output += process.readAll();
+    EXPECT_EQ(process.exitCode(), 3) << output.toStdString();
+    EXPECT_FALSE(output.contains("100%")) << output.toStdString();
+  }
+  EXPECT_TRUE(Blank());
 }
