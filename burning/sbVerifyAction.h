@@ -1,6 +1,7 @@
 // The action that checks a burned disc against its image file: it closes the tray,
 // waits for the unit, reads the last track back and compares it byte by byte,
-// including the zero padding of the last block. Meant to follow the burn action.
+// including the zero padding of the last block, and reports the SHA-256 of the
+// image's bytes read back. Meant to follow the burn action.
 #pragma once
 
 #include <chrono>

@@ -15,7 +15,9 @@ const char* const kCliUsageTemplate =
     "  speeds DEVICE           the write speeds the device offers for its disc\n"
     "  burn IMAGE --device DEVICE [--mode tao|sao|dao|dao-raw] [--speed FACTOR|max]\n"
     "       [--test] [--no-opc] [--multisession (tao only)] [--verify] [--save-log FILE]\n"
+    "       [--checksum-file SHA256SUMS (the image must match its line before burning)]\n"
     "  build-image FOLDER OUTPUT.iso [--label L] [--boot FILE]\n"
+    "  checksum IMAGE|DEVICE [--sha256|--md5]  the checksum of an image file or of a disc's data track\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.\n";
 }  // namespace
@@ -55,6 +57,9 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     else if (a == QLatin1String("--multisession")) args.multiSession = true;
     else if (a == QLatin1String("--verify")) args.verify = true;
     else if (a == QLatin1String("--save-log")) args.saveLog = value(i, a);
+    else if (a == QLatin1String("--checksum-file")) args.checksumFile = value(i, a);
+    else if (a == QLatin1String("--sha256")) args.hash = QStringLiteral("sha256");
+    else if (a == QLatin1String("--md5")) args.hash = QStringLiteral("md5");
     else if (a == QLatin1String("--label")) args.label = value(i, a);
     else if (a == QLatin1String("--boot")) args.boot = value(i, a);
     else if (a.startsWith(QLatin1String("--"))) throw CliUsageError{QStringLiteral("unknown option ") + a};
@@ -62,7 +67,7 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     else args.positional << a;
   }
   if (args.help || args.version) return args;
-  static const QStringList commands = {"devices", "info", "speeds", "burn", "build-image"};
+  static const QStringList commands = {"devices", "info", "speeds", "burn", "build-image", "checksum"};
   if (args.command.isEmpty()) throw CliUsageError{QStringLiteral("no command given")};
   if (!commands.contains(args.command)) throw CliUsageError{QStringLiteral("unknown command ") + args.command};
   int wanted = args.command == QLatin1String("devices")       ? 0
@@ -76,7 +81,9 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
   // would close the disc while the user asked to keep it open.
   if (args.multiSession && args.mode != QLatin1String("tao"))
     throw CliUsageError{QStringLiteral("--multisession needs --mode tao: the other modes close the disc")};
-  if (!args.library.NamesDevices() && args.command != QLatin1String("build-image"))
+  // An image's checksum needs no device; a device's finds out the same way as info does.
+  if (!args.library.NamesDevices() && args.command != QLatin1String("build-image") &&
+      args.command != QLatin1String("checksum"))
     throw CliUsageError{QStringLiteral("no devices to use: give --demo or --virtual-drives FILE, or allow real drives")};
   return args;
 }

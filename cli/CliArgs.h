@@ -15,7 +15,7 @@ struct CliArgs {
   bool help = false;
   bool version = false;
 
-  QString command;  // devices, info, speeds, burn, build-image
+  QString command;  // devices, info, speeds, burn, build-image, checksum
   QStringList positional;
 
   // burn
@@ -27,6 +27,10 @@ struct CliArgs {
   bool multiSession = false;
   bool verify = false;
   QString saveLog;
+  QString checksumFile;  // the image must match its line in this file before the burn
+
+  // checksum
+  QString hash = QStringLiteral("sha256");  // sha256 or md5
 
   // build-image
   QString label = QStringLiteral("NEW");

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "CliChecksum.h"
 #include "CliEngine.h"
 #include "sbActions.h"
 #include "sbBurnAtOnceAction.h"
@@ -83,6 +84,7 @@ std::vector<OfferedMode> OfferedModes(const TsbBurner& burner, bool discAtOnceAl
 }  // namespace
 
 void RequestInterrupt() { interruptRequested = true; }
+bool InterruptRequested() { return interruptRequested; }
 
 int RunDevices(const CliArgs& args) {
   CliEngine engine(args);
@@ -168,6 +170,11 @@ int RunSpeeds(const CliArgs& args) {
 
 int RunBurn(const CliArgs& args, CliOutput& output) {
   if (!args.saveLog.isEmpty()) CheckOutputFile(args.saveLog);
+  // A damaged or wrong image is refused before any device is opened.
+  if (!args.checksumFile.isEmpty() && !CheckImageAgainstChecksumFile(args.positional[0], args.checksumFile, output)) {
+    output.Line(ResStr(sCancelling), litWarning);
+    return kExitCancelled;
+  }
   CliEngine engine(args);
   TsbBurner burner;
   engine.SelectForBurning(args.device, burner);

@@ -14,3 +14,4 @@ int RunBuildImage(const CliArgs& args, CliOutput& output);
 
 // Set from the Ctrl+C handler; the commands poll it between their waits.
 void RequestInterrupt();
+bool InterruptRequested();

@@ -32,11 +32,11 @@ void PrintError(const QString& text) {
     std::fprintf(stderr, "korvanel-cli: %s\n", Printable(line).toLocal8Bit().constData());
 }
 
-CliOutput::CliOutput(bool terminal) : terminal_(terminal) {}
+CliOutput::CliOutput(bool terminal, std::FILE* stream) : terminal_(terminal), stream_(stream) {}
 
 void CliOutput::ClearBar() {
   if (barShown_) {
-    std::fputs("\r\033[K", stdout);
+    std::fputs("\r\033[K", stream_);
     barShown_ = false;
   }
 }
@@ -47,16 +47,16 @@ void CliOutput::Line(const QString& text, TsbLogItemType kind, bool timed) {
   rows_.push_back({time, Printable(text)});
   if (kind == litError) errors_.push_back(text);
   ClearBar();
-  std::printf("%-8s %-7s %s\n", time.toLocal8Bit().constData(), KindName(kind).toLocal8Bit().constData(),
+  std::fprintf(stream_, "%-8s %-7s %s\n", time.toLocal8Bit().constData(), KindName(kind).toLocal8Bit().constData(),
               rows_.back().text.toLocal8Bit().constData());
   if (terminal_ && percent_ >= 0 && percent_ < 100) {
     // Put the bar back under the new line.
     int filled = percent_ * 40 / 100;
-    std::printf("[%s%s] %3d %%", QByteArray(filled, '#').constData(), QByteArray(40 - filled, ' ').constData(),
+    std::fprintf(stream_, "[%s%s] %3d %%", QByteArray(filled, '#').constData(), QByteArray(40 - filled, ' ').constData(),
                 percent_);
     barShown_ = true;
   }
-  std::fflush(stdout);
+  std::fflush(stream_);
 }
 
 void CliOutput::Progress(int percent, const QString& figures) {
@@ -67,23 +67,23 @@ void CliOutput::Progress(int percent, const QString& figures) {
   if (terminal_) {
     int filled = std::max(0, percent) * 40 / 100;
     // Padded, so that a shorter line covers the longer one before it.
-    std::printf("\r[%s%s] %3d %%  %-36s", QByteArray(filled, '#').constData(), QByteArray(40 - filled, ' ').constData(),
-                percent, Printable(figures).toLocal8Bit().constData());
+    std::fprintf(stream_, "[%s%s] %3d %%  %-36s", QByteArray(filled, '#').constData(),
+                 QByteArray(40 - filled, ' ').constData(), percent, Printable(figures).toLocal8Bit().constData());
     barShown_ = true;
   } else {
-    std::printf("%d%%\n", percent);
+    std::fprintf(stream_, "%d%%\n", percent);
   }
-  std::fflush(stdout);
+  std::fflush(stream_);
 }
 
 void CliOutput::Finish() {
   std::lock_guard lock(mutex_);
   if (barShown_) {
-    std::fputs("\n", stdout);
+    std::fputs("\n", stream_);
     barShown_ = false;
   }
   percent_ = -1;
-  std::fflush(stdout);
+  std::fflush(stream_);
 }
 
 void CliOutput::SaveLog(const QString& fileName) const {

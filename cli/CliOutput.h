@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTime>
 
+#include <cstdio>
 #include <mutex>
 #include <vector>
 
@@ -13,7 +14,8 @@
 
 class CliOutput {
  public:
-  explicit CliOutput(bool terminal);
+  // stream: where lines and progress go (stderr when stdout carries a result).
+  explicit CliOutput(bool terminal, std::FILE* stream = stdout);
 
   void Line(const QString& text, TsbLogItemType kind, bool timed = true);
   // On a terminal the bar is followed by figures (speed, time left).
@@ -37,6 +39,7 @@ class CliOutput {
   void ClearBar();
 
   bool terminal_;
+  std::FILE* stream_;
   mutable std::mutex mutex_;
   std::vector<Row> rows_;
   std::vector<QString> errors_;

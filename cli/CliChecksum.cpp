@@ -1,0 +1,235 @@
+#include "CliChecksum.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "CliCommands.h"
+#include "CliEngine.h"
+#include "sbErrors.h"
+#include "sbLogging.h"
+#include "sbSha256.h"
+#include "sbStrings.h"
+
+namespace {
+
+constexpr qint64 kChunk = 1 << 20;
+constexpr uint32_t kSector = DISCWRIGHT_SECTOR_SIZE;
+// Sectors per read from a disc: what drives transfer at once without trouble.
+constexpr uint32_t kSectorsPerRead = 32;
+
+QString AlgorithmName(QCryptographicHash::Algorithm algorithm) {
+  return algorithm == QCryptographicHash::Md5 ? QStringLiteral("MD5") : QStringLiteral("SHA-256");
+}
+
+// SHA-256 through the burning classes' own (faster than Qt's), MD5 through Qt.
+class Hasher {
+ public:
+  explicit Hasher(QCryptographicHash::Algorithm algorithm) : md5_(QCryptographicHash::Md5), isMd5_(algorithm == QCryptographicHash::Md5) {}
+  void Add(const char* data, size_t size) {
+    if (isMd5_) md5_.addData(QByteArrayView(data, qsizetype(size)));
+    else sha256_.Add(data, size);
+  }
+  QByteArray Hex() { return isMd5_ ? md5_.result().toHex() : sha256_.HexResult(); }
+
+ private:
+  QCryptographicHash md5_;
+  TsbSha256 sha256_;
+  bool isMd5_;
+};
+
+// Reports whole percentages once each.
+class Percent {
+ public:
+  Percent(CliOutput& output, uint64_t total) : output_(output), total_(total) {}
+  void Done(uint64_t done) {
+    const int percent = total_ == 0 ? 100 : int(done * 100 / total_);
+    if (percent != last_) output_.Progress(last_ = percent);
+  }
+
+ private:
+  CliOutput& output_;
+  uint64_t total_;
+  int last_ = -1;
+};
+
+// The hex digest of the file, or none when interrupted.
+std::optional<QByteArray> HashFile(const QString& fileName, QCryptographicHash::Algorithm algorithm,
+                                   CliOutput& output) {
+  QFile file(fileName);
+  if (!QFileInfo(fileName).isFile())
+    throw TsbError(QStringLiteral("Cannot read the image file \"%1\": %2")
+                       .arg(fileName, QFileInfo::exists(fileName) ? QStringLiteral("it is not a file")
+                                                                  : QStringLiteral("it does not exist")));
+  if (!file.open(QIODevice::ReadOnly))
+    throw TsbError(QStringLiteral("Cannot read the image file \"%1\": %2").arg(fileName, file.errorString()));
+  Hasher hash(algorithm);
+  std::vector<char> buffer(kChunk);
+  const uint64_t size = uint64_t(file.size());
+  Percent percent(output, size);
+  uint64_t done = 0;
+  for (;;) {
+    const qint64 got = file.read(buffer.data(), kChunk);
+    if (got < 0) throw TsbError(QStringLiteral("Cannot read the image file \"%1\": %2").arg(fileName, file.errorString()));
+    if (got == 0) break;
+    hash.Add(buffer.data(), size_t(got));
+    done += uint64_t(got);
+    percent.Done(done);
+    if (InterruptRequested()) return std::nullopt;
+  }
+  output.Finish();
+  return hash.Hex();
+}
+
+// The hex digest of the ISO 9660 extent of the disc in DEVICE, or none when interrupted.
+std::optional<QByteArray> HashDisc(const CliArgs& args, const QString& device, QCryptographicHash::Algorithm algorithm,
+                                   CliOutput& output) {
+  CliEngine engine(args);
+  engine.Scan();
+  TsbDeviceItem& item = engine.FindOrExplain(device, QStringLiteral("No CD/DVD device \"%1\" was found").arg(device));
+  if (item.DiscType == DISC_TYPE_NO_MEDIA)
+    throw TsbError(QStringLiteral("No disc in %1: %2").arg(device, ResStr(sNoMediaInDrive)));
+  if (item.DiscInformation.DiscStatus == 0)
+    throw TsbError(QStringLiteral("The disc in %1 is blank: it holds no data to checksum").arg(device));
+  TsbBurner b;
+  b.Transport = engine.Transport();
+  b.DeviceAddress = item.Address;
+  b.DeviceName = item.DevicePath();
+  b.Open();
+
+  auto call = [&b, &device](const char* function, auto&& invoke) {
+    GlobalLogger().WriteLog(QString::fromUtf8(function), 0);
+    b.ExceptionNumber = invoke(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE, &b.Status, b.FailureInfo);
+    if (b.ExceptionNumber != 0)
+      throw TsbError(QStringLiteral("Cannot read the disc in %1: %2").arg(device, b.FailureText(QString::fromUtf8(function))));
+  };
+  // A burn leaves the tray open; a drive takes a while to spin the disc up.
+  call("Discwright_CdvdBurnerGrabber_CloseTray", Discwright_CdvdBurnerGrabber_CloseTray);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  for (;;) {
+    b.ExceptionNumber = Discwright_CdvdBurnerGrabber_TestUnitReady(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
+                                                                   &b.Status, b.FailureInfo);
+    if (b.ExceptionNumber == 0) break;
+    if (std::chrono::steady_clock::now() >= deadline)
+      throw TsbError(QStringLiteral("The drive %1 did not become ready: %2")
+                         .arg(device, b.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"))));
+    if (InterruptRequested()) return std::nullopt;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+
+  std::vector<char> buffer(size_t(kSectorsPerRead) * kSector);
+  auto read = [&](uint32_t block, uint32_t count) {
+    call("Discwright_CdvdBurnerGrabber_ReadSectors", [&](auto... triple) {
+      return Discwright_CdvdBurnerGrabber_ReadSectors(triple..., block, count, buffer.data());
+    });
+  };
+  // The primary volume descriptor names the size of the file system.
+  read(16, 1);
+  const auto* pvd = reinterpret_cast<const unsigned char*>(buffer.data());
+  if (pvd[0] != 1 || std::memcmp(pvd + 1, "CD001", 5) != 0)
+    throw TsbError(QStringLiteral("The disc in %1 is not an ISO 9660 disc: no primary volume descriptor at sector 16")
+                       .arg(device));
+  const uint32_t blocks = uint32_t(pvd[80]) | uint32_t(pvd[81]) << 8 | uint32_t(pvd[82]) << 16 | uint32_t(pvd[83]) << 24;
+  if (blocks <= 16) throw TsbError(QStringLiteral("The disc in %1 is not an ISO 9660 disc: its volume size is %2 blocks").arg(device).arg(blocks));
+
+  Hasher hash(algorithm);
+  Percent percent(output, blocks);
+  for (uint32_t block = 0; block < blocks;) {
+    const uint32_t count = std::min(kSectorsPerRead, blocks - block);
+    read(block, count);
+    hash.Add(buffer.data(), size_t(count) * kSector);
+    block += count;
+    percent.Done(block);
+    if (InterruptRequested()) return std::nullopt;
+  }
+  output.Finish();
+  return hash.Hex();
+}
+
+bool NamesDevice(const QString& text) {
+  static const QRegularExpression name(QStringLiteral("^(CdRom\\d+|/dev/sr\\d+)$"), QRegularExpression::CaseInsensitiveOption);
+  return name.match(text).hasMatch() || IsDeviceAddress(text);
+}
+
+struct ChecksumLine {
+  QByteArray hex;
+  QString name;  // empty for a file of one bare hash
+};
+
+std::vector<ChecksumLine> ReadChecksumFile(const QString& fileName) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    throw TsbError(QStringLiteral("Cannot read the checksum file \"%1\": %2").arg(fileName, file.errorString()));
+  std::vector<ChecksumLine> lines;
+  while (!file.atEnd()) {
+    const QString line = QString::fromUtf8(file.readLine()).trimmed();
+    if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
+    const qsizetype gap = line.indexOf(QRegularExpression(QStringLiteral("\\s")));
+    ChecksumLine entry{line.left(gap).toLatin1().toLower(), gap < 0 ? QString() : line.mid(gap).trimmed()};
+    if (entry.name.startsWith(QLatin1Char('*'))) entry.name.remove(0, 1);  // binary mode marker
+    lines.push_back(entry);
+  }
+  return lines;
+}
+
+}  // namespace
+
+int RunChecksum(const CliArgs& args) {
+  CliOutput progress(::isatty(STDERR_FILENO) != 0, stderr);
+  const QString target = args.positional[0];
+  const auto algorithm = args.hash == QLatin1String("md5") ? QCryptographicHash::Md5 : QCryptographicHash::Sha256;
+  // A file of that name wins: an image may be called anything.
+  const bool disc = !QFileInfo(target).isFile() && NamesDevice(target);
+  const std::optional<QByteArray> hex =
+      disc ? HashDisc(args, target, algorithm, progress) : HashFile(target, algorithm, progress);
+  if (!hex) {
+    progress.Finish();
+    progress.Line(QStringLiteral("Checksum cancelled"), litWarning);
+    return kExitCancelled;
+  }
+  std::printf("%s  %s\n", hex->constData(), Printable(target).toLocal8Bit().constData());
+  return kExitSuccess;
+}
+
+bool CheckImageAgainstChecksumFile(const QString& image, const QString& checksumFile, CliOutput& output) {
+  const std::vector<ChecksumLine> lines = ReadChecksumFile(checksumFile);
+  const QString imageName = QFileInfo(image).fileName();
+  const ChecksumLine* chosen = nullptr;
+  if (lines.size() == 1 && lines[0].name.isEmpty()) chosen = &lines[0];
+  for (const ChecksumLine& line : lines)
+    if (!chosen && !line.name.isEmpty() && QFileInfo(line.name).fileName() == imageName) chosen = &line;
+  if (!chosen)
+    throw TsbError(QStringLiteral("The checksum file \"%1\" has no line for \"%2\"; nothing was burned")
+                       .arg(checksumFile, imageName));
+  static const QRegularExpression hexDigits(QStringLiteral("^[0-9a-f]+$"));
+  if ((chosen->hex.size() != 64 && chosen->hex.size() != 32) || !hexDigits.match(QString::fromLatin1(chosen->hex)).hasMatch())
+    throw TsbError(QStringLiteral("The checksum file \"%1\" holds \"%2\" for \"%3\": not a SHA-256 (64 hex digits) "
+                                  "or MD5 (32 hex digits) checksum; nothing was burned")
+                       .arg(checksumFile, QString::fromLatin1(chosen->hex), imageName));
+  const auto algorithm = chosen->hex.size() == 64 ? QCryptographicHash::Sha256 : QCryptographicHash::Md5;
+  output.Line(QStringLiteral("Checking the image against %1 (%2)").arg(checksumFile, AlgorithmName(algorithm)), litInfo);
+  const std::optional<QByteArray> actual = HashFile(image, algorithm, output);
+  if (!actual) {
+    output.Finish();
+    return false;
+  }
+  if (*actual != chosen->hex)
+    throw TsbError(QStringLiteral("The image \"%1\" does not match the checksum file \"%2\": its %3 is %4, the file "
+                                  "expects %5; nothing was burned")
+                       .arg(image, checksumFile, AlgorithmName(algorithm), QString::fromLatin1(*actual),
+                            QString::fromLatin1(chosen->hex)));
+  output.Line(QStringLiteral("The image matches its checksum (%1 %2)")
+                  .arg(AlgorithmName(algorithm), QString::fromLatin1(*actual)),
+              litInfo);
+  return true;
+}
