@@ -67,8 +67,7 @@ void CliOutput::Progress(int percent, const QString& figures) {
   if (terminal_) {
     int filled = std::max(0, percent) * 40 / 100;
     // Padded, so that a shorter line covers the longer one before it.
-    std::fprintf(stream_, "
-[%s%s] %3d %%  %-36s", QByteArray(filled, '#').constData(),
+    std::fprintf(stream_, "\r[%s%s] %3d %%  %-36s", QByteArray(filled, '#').constData(),
                  QByteArray(40 - filled, ' ').constData(), percent, Printable(figures).toLocal8Bit().constData());
     barShown_ = true;
   } else {
