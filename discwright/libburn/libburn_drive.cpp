@@ -580,7 +580,8 @@ Speeds LibburnDrive::speeds() {
   }
   std::lock_guard lock(stateMutex_);
   auto resolve = [](uint32_t request, uint32_t maximum, const std::vector<uint32_t>& table) {
-    if (request >= maximum) return maximum;
+    // 0xFFFF asks for the maximum; a 16x BD drive's maximum lies above it.
+    if (request == DISCWRIGHT_SPEED_MAX || request >= maximum) return maximum;
     uint32_t best = 0;
     for (uint32_t v : table)
       if (v <= request) best = std::max(best, v);

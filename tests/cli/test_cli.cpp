@@ -365,7 +365,7 @@ TEST_F(CliTest, BuildImageWritesAnIsoFile) {
 TEST_F(CliTest, BdRecorderOffersBdSpeedsAndTrackAtOnceAndBurnsByteForByte) {
   WriteConfig(R"({"state_folder": "state", "recorders": [
     {"name": "CdRom0", "address": "1:0:0:0", "product": "CLI BD Writer", "media_formats": ["read_dvd", "write"],
-     "write_modes": ["tao", "sao", "dao_pq", "dao_raw"], "write_speeds": {"bd": [4495, 8990, 17980, 26970, 53940]},
+     "write_modes": ["tao", "sao", "dao_pq", "dao_raw"], "write_speeds": {"bd": [4495, 8990, 17980, 26970, 53940, 71920]},
      "medium": {"type": "BD-R"}}
   ]})");
   Result info = Run({QStringLiteral("info"), QStringLiteral("CdRom0")});
@@ -376,7 +376,7 @@ TEST_F(CliTest, BdRecorderOffersBdSpeedsAndTrackAtOnceAndBurnsByteForByte) {
   Result speeds = Run({QStringLiteral("speeds"), QStringLiteral("CdRom0")});
   ASSERT_EQ(speeds.exitCode, 0) << speeds.err.toStdString();
   for (const char* text : {"1.0x (4495 KB/sec)", "2.0x (8990 KB/sec)", "4.0x (17980 KB/sec)", "6.0x (26970 KB/sec)",
-                           "12.0x (53940 KB/sec)"})
+                           "12.0x (53940 KB/sec)", "16.0x (71920 KB/sec)"})
     EXPECT_TRUE(speeds.out.contains(QLatin1String(text))) << text << "\n" << speeds.out.toStdString();
 
   const QString image = MakeImage(QStringLiteral("bd.iso"), 300000);

@@ -206,6 +206,8 @@ TEST(VirtualConfig, RefusalsNameTheEntryAndTheReason) {
        "recorders[0].write_speeds.cd[1]: expected a whole number from 1 to 65534"},
       {one({{"write_speeds", {{"dvd", {70000}}}}}),
        "recorders[0].write_speeds.dvd[0]: expected a whole number from 1 to 65534"},
+      {one({{"write_speeds", {{"bd", {71921}}}}}),
+       "recorders[0].write_speeds.bd[0]: expected a whole number from 1 to 71920"},
       {one({{"read_speeds", {{"cd", 65536 + 7056}}}}),
        "recorders[0].read_speeds.cd: expected a whole number from 1 to 65534"},
       {one({{"region", {{"scheme", 3}}}}), "recorders[0].region.scheme: expected a whole number from 0 to 2"},
