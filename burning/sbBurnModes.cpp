@@ -27,7 +27,8 @@ bool WriteMethodHasMode(TsbWriteMethod method, TsbBurnMode mode) {
 std::vector<TsbWriteMethod> OfferedWriteMethods(const TsbWriteModes& modes, uint8_t discType,
                                                 const TsbWriteMethodAllowance& allowed) {
   std::vector<TsbWriteMethod> offered;
-  const bool cd = !IsDVDDiscType(discType);
+  // DVD, BD and HD DVD media are written track by track only.
+  const bool cd = !IsDVDDiscType(discType) && !IsBDDiscType(discType) && !IsHDDVDDiscType(discType);
   if (modes.CanDaoRaw && allowed.DiscAtOnceRaw && cd) offered.push_back(TsbWriteMethod::DaoRaw);
   if (modes.CanDaoPQ && allowed.DiscAtOncePQ && cd) offered.push_back(TsbWriteMethod::DaoPQ);
   if (modes.CanSAO && allowed.SessionAtOnce && cd) offered.push_back(TsbWriteMethod::SessionAtOnce);

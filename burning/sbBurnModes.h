@@ -29,7 +29,7 @@ TsbBurnMode WriteMethodCode(TsbWriteMethod method, bool fromFile);
 // Whether mode is one of the method's two codes.
 bool WriteMethodHasMode(TsbWriteMethod method, TsbBurnMode mode);
 // The allowed methods the device supports for the disc, in offering order:
-// the three session methods only on CDs, Track-At-Once on DVDs too.
+// the three session methods only on CDs, Track-At-Once on DVD, BD and HD DVD too.
 std::vector<TsbWriteMethod> OfferedWriteMethods(const TsbWriteModes& modes, uint8_t discType,
                                                 const TsbWriteMethodAllowance& allowed);
 // The disc-at-once modes close the disc, so they cannot leave it open for another session.

@@ -3,7 +3,6 @@
 #include <iterator>
 
 QString DiscTypeName(uint8_t discType) {
-  // Kinds above 14 came after the names were chosen; they show no media text.
   static const char* const names[] = {
       "Unknown",
       "CD-ROM",
@@ -20,17 +19,24 @@ QString DiscTypeName(uint8_t discType) {
       "DD (Double Density) CD-RW",
       "DVD+R",
       "Empty",
+      "DVD+R DL",
+      "DVD-R DL",
+      "BD-R",
+      "BD-RE",
+      "HD DVD-ROM",
+      "HD DVD-R",
+      "HD DVD-RW",
   };
   if (discType >= std::size(names)) return {};
   return QString::fromLatin1(names[discType]);
 }
 
 bool IsRecordableDiscType(uint8_t discType) {
-  return discType != DISC_TYPE_CDROM && discType != DISC_TYPE_DVDROM && discType != DISC_TYPE_DDCDROM;
+  return discType != DISC_TYPE_CDROM && discType != DISC_TYPE_DVDROM && discType != DISC_TYPE_DDCDROM &&
+         discType != DISC_TYPE_HDDVDROM;
 }
 
 bool IsDVDDiscType(uint8_t discType) {
-  // DVD-R DL (16) is deliberately not in the set: it takes the CD speed table.
   switch (discType) {
     case DISC_TYPE_DVDROM:
     case DISC_TYPE_DVDR:
@@ -40,10 +46,17 @@ bool IsDVDDiscType(uint8_t discType) {
     case DISC_TYPE_DVDPLUSRW:
     case DISC_TYPE_DVDPLUSR:
     case DISC_TYPE_DVDPLUSR_DL:
+    case DISC_TYPE_DVDR_DL:
       return true;
     default:
       return false;
   }
+}
+
+bool IsBDDiscType(uint8_t discType) { return discType == DISC_TYPE_BDR || discType == DISC_TYPE_BDRE; }
+
+bool IsHDDVDDiscType(uint8_t discType) {
+  return discType == DISC_TYPE_HDDVDROM || discType == DISC_TYPE_HDDVDR || discType == DISC_TYPE_HDDVDRW;
 }
 
 TsbDeviceInfo TsbDeviceItem::Info() const {

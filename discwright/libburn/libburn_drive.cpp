@@ -130,29 +130,25 @@ void fillFromDrive(DiscwrightTrackInformation& info, const MmcTrackInfo& t) {
 }  // namespace
 
 uint8_t discTypeOfProfile(int profile) {
-  switch (profile) {
-    case 0x00: return DISC_TYPE_NO_MEDIA;
-    case 0x08: return DISC_TYPE_CDROM;
-    case 0x09: return DISC_TYPE_CDR;
-    case 0x0a: return DISC_TYPE_CDRW;
-    case 0x10: return DISC_TYPE_DVDROM;
-    case 0x11: return DISC_TYPE_DVDR;
-    case 0x12: return DISC_TYPE_DVDRAM;
-    case 0x13: return DISC_TYPE_DVDRWRO;
-    case 0x14: return DISC_TYPE_DVDRWSR;
-    case 0x15: case 0x16: return DISC_TYPE_DVDR_DL;
-    case 0x1a: return DISC_TYPE_DVDPLUSRW;
-    case 0x1b: return DISC_TYPE_DVDPLUSR;
-    case 0x2b: return DISC_TYPE_DVDPLUSR_DL;
-    case 0x40: case 0x41: case 0x42: return DISC_TYPE_BDR;
-    case 0x43: return DISC_TYPE_BDRE;
-    case 0x50: return DISC_TYPE_HDDVDROM;
-    case 0x51: return DISC_TYPE_HDDVDR;
-    case 0x52: return DISC_TYPE_HDDVDRW;
-    // A file pseudo-drive is overwritable at any block, as DVD+RW is.
-    case 0xffff: return DISC_TYPE_DVDPLUSRW;
-    default: return DISC_TYPE_UNKNOWN;
-  }
+  struct Entry {
+    int profile;
+    uint8_t kind;
+  };
+  // A pressed BD (0x40) has no kind of its own; it must not pass for a BD-R.
+  static constexpr Entry kTable[] = {
+      {0x00, DISC_TYPE_NO_MEDIA},  {0x08, DISC_TYPE_CDROM},       {0x09, DISC_TYPE_CDR},
+      {0x0a, DISC_TYPE_CDRW},      {0x10, DISC_TYPE_DVDROM},      {0x11, DISC_TYPE_DVDR},
+      {0x12, DISC_TYPE_DVDRAM},    {0x13, DISC_TYPE_DVDRWRO},     {0x14, DISC_TYPE_DVDRWSR},
+      {0x15, DISC_TYPE_DVDR_DL},   {0x16, DISC_TYPE_DVDR_DL},     {0x1a, DISC_TYPE_DVDPLUSRW},
+      {0x1b, DISC_TYPE_DVDPLUSR},  {0x2b, DISC_TYPE_DVDPLUSR_DL}, {0x41, DISC_TYPE_BDR},
+      {0x42, DISC_TYPE_BDR},       {0x43, DISC_TYPE_BDRE},        {0x50, DISC_TYPE_HDDVDROM},
+      {0x51, DISC_TYPE_HDDVDR},    {0x52, DISC_TYPE_HDDVDRW},
+      // A file pseudo-drive is overwritable at any block, as DVD+RW is.
+      {0xffff, DISC_TYPE_DVDPLUSRW},
+  };
+  for (const Entry& e : kTable)
+    if (e.profile == profile) return e.kind;
+  return DISC_TYPE_UNKNOWN;
 }
 
 // The drive grabbed for one operation, released (never ejected) when it ends.
@@ -584,7 +580,8 @@ Speeds LibburnDrive::speeds() {
   }
   std::lock_guard lock(stateMutex_);
   auto resolve = [](uint32_t request, uint32_t maximum, const std::vector<uint32_t>& table) {
-    if (request >= maximum) return maximum;
+    // 0xFFFF asks for the maximum; a 16x BD drive's maximum lies above it.
+    if (request == DISCWRIGHT_SPEED_MAX || request >= maximum) return maximum;
     uint32_t best = 0;
     for (uint32_t v : table)
       if (v <= request) best = std::max(best, v);

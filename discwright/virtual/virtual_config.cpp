@@ -167,6 +167,9 @@ const std::vector<std::string>& operationNames() {
 // larger capacity or fault position is a mistake.
 constexpr uint64_t kMaxBytes = uint64_t(1) << 37;
 constexpr uint64_t kMaxSpeed = 0xFFFE;  // 0xFFFF is the request for the maximum speed
+// 16x BD (16 x 4495 KB/s) does not fit 16 bits; the request for the maximum is
+// told apart by the recorder, so a BD speed may pass 0xFFFF.
+constexpr uint64_t kMaxBdSpeed = 71'920;
 // A higher device number could never be reached by name; no more recorders than names.
 constexpr int kMaxRecorders = DISCWRIGHT_LAST_DEVICE_NUMBER + 1;
 
@@ -243,14 +246,14 @@ std::string parseName(const json& r, size_t index, const std::string& where) {
 }
 
 std::vector<uint32_t> speedList(const json& speeds, const char* key, std::vector<uint32_t> fallback,
-                                const std::string& where) {
+                                const std::string& where, uint64_t maxSpeed = kMaxSpeed) {
   const json* list = find(speeds, key);
   if (!list) return fallback;
   std::string w = at(where, key);
   if (!list->is_array()) fail(w, "expected a list of speeds in KB/s, not " + list->dump());
   std::vector<uint32_t> out;
   for (size_t i = 0; i < list->size(); ++i)
-    out.push_back(uint32_t(whole((*list)[i], w + "[" + std::to_string(i) + "]", 1, kMaxSpeed)));
+    out.push_back(uint32_t(whole((*list)[i], w + "[" + std::to_string(i) + "]", 1, maxSpeed)));
   std::sort(out.begin(), out.end());
   out.erase(std::unique(out.begin(), out.end()), out.end());
   return out;
@@ -354,7 +357,7 @@ RecorderConfig parseRecorder(const json& r, size_t index, bool freshDefault, con
   onlyKeys(speeds, w, {"cd", "dvd", "bd"});
   rc.cdWriteSpeeds = speedList(speeds, "cd", {706, 1411, 2822, 4234, 5645, 7056, 8467}, w);
   rc.dvdWriteSpeeds = speedList(speeds, "dvd", {2770, 5540, 11080, 16620, 22160}, w);
-  rc.bdWriteSpeeds = speedList(speeds, "bd", {4495, 8990, 17980}, w);
+  rc.bdWriteSpeeds = speedList(speeds, "bd", {4495, 8990, 17980}, w, kMaxBdSpeed);
   w = where + ".read_speeds";
   const json& reads = object(r, "read_speeds", where, "{\"cd\": N, \"dvd\": N, \"bd\": N}");
   onlyKeys(reads, w, {"cd", "dvd", "bd"});

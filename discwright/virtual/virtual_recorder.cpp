@@ -27,6 +27,8 @@ constexpr std::chrono::milliseconds kBusyPatience{300};
 
 uint32_t highestNotAbove(const std::vector<uint32_t>& table, uint32_t request) {
   if (table.empty()) return 0;
+  // The request for the maximum, not 65535 KB/s: a 16x BD speed lies above it.
+  if (request == DISCWRIGHT_SPEED_MAX) return table.back();
   uint32_t chosen = table.front();  // below the slowest speed, drives take the slowest
   for (uint32_t s : table)
     if (s <= request) chosen = s;

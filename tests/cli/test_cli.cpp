@@ -361,3 +361,35 @@ TEST_F(CliTest, BuildImageWritesAnIsoFile) {
 }
 
 }  // namespace
+
+TEST_F(CliTest, BdRecorderOffersBdSpeedsAndTrackAtOnceAndBurnsByteForByte) {
+  WriteConfig(R"({"state_folder": "state", "recorders": [
+    {"name": "CdRom0", "address": "1:0:0:0", "product": "CLI BD Writer", "media_formats": ["read_dvd", "write"],
+     "write_modes": ["tao", "sao", "dao_pq", "dao_raw"], "write_speeds": {"bd": [4495, 8990, 17980, 26970, 53940, 71920]},
+     "medium": {"type": "BD-R"}}
+  ]})");
+  Result info = Run({QStringLiteral("info"), QStringLiteral("CdRom0")});
+  ASSERT_EQ(info.exitCode, 0) << info.err.toStdString();
+  EXPECT_TRUE(info.out.contains(QStringLiteral("BD-R"))) << info.out.toStdString();
+  EXPECT_TRUE(info.out.contains(QStringLiteral("Free:            23866.00 MB"))) << info.out.toStdString();  // 25 025 314 816 bytes
+
+  Result speeds = Run({QStringLiteral("speeds"), QStringLiteral("CdRom0")});
+  ASSERT_EQ(speeds.exitCode, 0) << speeds.err.toStdString();
+  for (const char* text : {"1.0x (4495 KB/sec)", "2.0x (8990 KB/sec)", "4.0x (17980 KB/sec)", "6.0x (26970 KB/sec)",
+                           "12.0x (53940 KB/sec)", "16.0x (71920 KB/sec)"})
+    EXPECT_TRUE(speeds.out.contains(QLatin1String(text))) << text << "\n" << speeds.out.toStdString();
+
+  const QString image = MakeImage(QStringLiteral("bd.iso"), 300000);
+  Result sao = Run({QStringLiteral("burn"), image, QStringLiteral("--device"), QStringLiteral("CdRom0"),
+                    QStringLiteral("--mode"), QStringLiteral("sao")});
+  EXPECT_EQ(sao.exitCode, 1) << sao.err.toStdString();
+  EXPECT_TRUE(sao.err.contains(QStringLiteral("(offered: tao)"))) << sao.err.toStdString();
+
+  Result burn = Run({QStringLiteral("burn"), image, QStringLiteral("--device"), QStringLiteral("CdRom0"),
+                     QStringLiteral("--speed"), QStringLiteral("4")});
+  ASSERT_EQ(burn.exitCode, 0) << burn.out.toStdString() << burn.err.toStdString();
+  EXPECT_TRUE(burn.out.contains(QStringLiteral("Burning completed")));
+  QFile file(image);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(Medium("CdRom0", 300000), file.readAll());
+}

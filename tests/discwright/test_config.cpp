@@ -100,6 +100,14 @@ TEST(VirtualConfig, MediumValues) {
   EXPECT_EQ(floats.recorders[0].medium->capacityBytes, 4'700'000'000ull / 2048 * 2048);
 }
 
+TEST(VirtualConfig, DefaultCapacitiesOfDoubleLayerAndBdMedia) {
+  const std::pair<const char*, uint64_t> rows[] = {{"DVD+R", 4'700'372'992ull},    {"DVD+R-DL", 8'547'991'552ull},
+                                                   {"DVD-R-DL", 8'547'991'552ull}, {"BD-R", 25'025'314'816ull},
+                                                   {"BD-RE", 25'025'314'816ull}};
+  for (const auto& [type, bytes] : rows)
+    EXPECT_EQ(parse(one({{"medium", {{"type", type}}}})).recorders[0].medium->capacityBytes, bytes) << type;
+}
+
 TEST(VirtualConfig, Addresses) {
   for (const json& address : {json("1:2:3:4"), json({1, 2, 3, 4})}) {
     SCOPED_TRACE(address.dump());
@@ -198,6 +206,8 @@ TEST(VirtualConfig, RefusalsNameTheEntryAndTheReason) {
        "recorders[0].write_speeds.cd[1]: expected a whole number from 1 to 65534"},
       {one({{"write_speeds", {{"dvd", {70000}}}}}),
        "recorders[0].write_speeds.dvd[0]: expected a whole number from 1 to 65534"},
+      {one({{"write_speeds", {{"bd", {71921}}}}}),
+       "recorders[0].write_speeds.bd[0]: expected a whole number from 1 to 71920"},
       {one({{"read_speeds", {{"cd", 65536 + 7056}}}}),
        "recorders[0].read_speeds.cd: expected a whole number from 1 to 65534"},
       {one({{"region", {{"scheme", 3}}}}), "recorders[0].region.scheme: expected a whole number from 0 to 2"},

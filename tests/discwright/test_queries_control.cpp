@@ -285,7 +285,9 @@ TEST_F(QueriesTest, FreeAndUsedSpace) {
 }
 
 TEST_F(QueriesTest, WriteSpeedIsTheHighestSupportedNotAboveTheRequest) {
-  start({cdRecorder(0)});  // CD speeds 706, 1411, 2822, 5645, 8467
+  json bd = dvdRecorder(1, "BD-R");
+  bd["write_speeds"] = {{"bd", {4495, 53940, 71920}}};
+  start({cdRecorder(0), bd});  // CD speeds 706, 1411, 2822, 5645, 8467
   Grabber g = openGrabber("CdRom0");
 
   EXPECT_EQ(writeSpeedFor(g, 2822), 2822u);
@@ -309,6 +311,11 @@ TEST_F(QueriesTest, WriteSpeedIsTheHighestSupportedNotAboveTheRequest) {
   // A refused request leaves the speeds as they were.
   EXPECT_TRUE(t.check(Discwright_CdvdBurnerGrabber_SetSpeeds(g, DW_ARGS(t), 0, 2822), DW_E_INVALID_ARGUMENT));
   EXPECT_EQ(speeds(g).currentWrite, 1411u);
+
+  // 16x BD lies above 65535 KB/s, the request for the maximum.
+  Grabber b = openGrabber("CdRom1");
+  EXPECT_EQ(writeSpeedFor(b, DISCWRIGHT_SPEED_MAX), 71920u);
+  EXPECT_EQ(writeSpeedFor(b, 65534), 53940u);
 }
 
 TEST_F(QueriesTest, SpeedTableFollowsTheMediumKind) {

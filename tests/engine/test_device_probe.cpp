@@ -6,8 +6,11 @@
 
 #include <cstring>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 #include "engine/engine_support.h"
+#include "sbBurnModes.h"
 #include "sbDeviceProbe.h"
 #include "sbDeviceTypes.h"
 #include "sbLogging.h"
@@ -36,23 +39,48 @@ class DeviceProbeTest : public EngineTest {};
 
 }  // namespace
 
-TEST(DiscTypes, NamesAndClassesOfTheKindsAddedLater) {
-  EXPECT_EQ(DiscTypeName(DISC_TYPE_DVDRWRO), "DVD-RW RO (Restricted Overwrite)");
-  EXPECT_EQ(DiscTypeName(DISC_TYPE_NO_MEDIA), "Empty");
-  for (uint8_t kind = DISC_TYPE_DVDPLUSR_DL; kind <= DISC_TYPE_HDDVDRW; ++kind)
-    EXPECT_TRUE(DiscTypeName(kind).isEmpty()) << int(kind);
-  EXPECT_TRUE(DiscTypeName(255).isEmpty());
-
-  // Only the three pressed kinds are not recordable; an empty drive and the
-  // unknown kind count as recordable.
-  for (int kind = 0; kind <= DISC_TYPE_HDDVDRW; ++kind) {
-    const bool pressed = kind == DISC_TYPE_CDROM || kind == DISC_TYPE_DVDROM || kind == DISC_TYPE_DDCDROM;
-    EXPECT_EQ(IsRecordableDiscType(uint8_t(kind)), !pressed) << kind;
+TEST(DiscTypes, NamesAndClasses) {
+  struct Row {
+    uint8_t kind;
+    const char* name;
+    bool recordable, dvd, bd;
+  };
+  // An empty drive and the unknown kind count as recordable.
+  const Row rows[] = {
+      {DISC_TYPE_UNKNOWN, "Unknown", true, false, false},
+      {DISC_TYPE_CDROM, "CD-ROM", false, false, false},
+      {DISC_TYPE_DVDROM, "DVD-ROM", false, true, false},
+      {DISC_TYPE_DVDRWRO, "DVD-RW RO (Restricted Overwrite)", true, true, false},
+      {DISC_TYPE_DDCDROM, "DD (Double Density) CD-ROM", false, false, false},
+      {DISC_TYPE_NO_MEDIA, "Empty", true, false, false},
+      {DISC_TYPE_DVDPLUSR_DL, "DVD+R DL", true, true, false},
+      {DISC_TYPE_DVDR_DL, "DVD-R DL", true, true, false},
+      {DISC_TYPE_BDR, "BD-R", true, false, true},
+      {DISC_TYPE_BDRE, "BD-RE", true, false, true},
+      {DISC_TYPE_HDDVDROM, "HD DVD-ROM", false, false, false},
+      {DISC_TYPE_HDDVDR, "HD DVD-R", true, false, false},
+      {DISC_TYPE_HDDVDRW, "HD DVD-RW", true, false, false},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(DiscTypeName(row.kind), row.name) << int(row.kind);
+    EXPECT_EQ(IsRecordableDiscType(row.kind), row.recordable) << int(row.kind);
+    EXPECT_EQ(IsDVDDiscType(row.kind), row.dvd) << int(row.kind);
+    EXPECT_EQ(IsBDDiscType(row.kind), row.bd) << int(row.kind);
   }
-  EXPECT_TRUE(IsDVDDiscType(DISC_TYPE_DVDPLUSR_DL));
-  EXPECT_FALSE(IsDVDDiscType(DISC_TYPE_DVDR_DL));  // takes the CD speed table
-  EXPECT_FALSE(IsDVDDiscType(DISC_TYPE_BDR));
-  EXPECT_FALSE(IsDVDDiscType(DISC_TYPE_NO_MEDIA));
+  EXPECT_TRUE(DiscTypeName(DISC_TYPE_HDDVDRW + 1).isEmpty());
+}
+
+TEST(DiscTypes, SessionMethodsAreOfferedOnCdsOnly) {
+  using M = TsbWriteMethod;
+  const TsbWriteModes all;  // the device claims every mode
+  const std::vector<M> cd{M::DaoRaw, M::DaoPQ, M::SessionAtOnce, M::TrackAtOnce};
+  const std::vector<M> trackOnly{M::TrackAtOnce};
+  const std::pair<uint8_t, std::vector<M>> rows[] = {
+      {DISC_TYPE_CDR, cd},           {DISC_TYPE_DVDR_DL, trackOnly}, {DISC_TYPE_DVDPLUSR_DL, trackOnly},
+      {DISC_TYPE_BDR, trackOnly},    {DISC_TYPE_BDRE, trackOnly},    {DISC_TYPE_HDDVDR, trackOnly},
+  };
+  for (const auto& [kind, offered] : rows)
+    EXPECT_EQ(OfferedWriteMethods(all, kind, TsbWriteMethodAllowance{}), offered) << int(kind);
 }
 
 TEST_F(DeviceProbeTest, DriveWithoutDiscKeepsEmptyDiscRecordsButFillsItsAbilities) {

@@ -126,13 +126,33 @@ TEST_F(DiscSpeedsTest, SpeedBelowTheSingleSpeedGivesFactorZero) {
   EXPECT_EQ(list.Items(0).StrSpeed, "0.0x (150 KB/sec)");
 }
 
-TEST_F(DiscSpeedsTest, DoubleLayerDvdMinusRTakesTheCdTable) {
-  // With the DVD table the read-back speeds would give the factors 2, 4 and 6.
-  StartLibrary({Writer({{"dvd", {2770, 5540, 8310}}}, "DVD-R-DL")});
-  OpenBurner(DISC_TYPE_DVDR_DL);
-  TsbDiscSpeedList list;
-  list.ReadSpeeds(*burner_);
-  EXPECT_EQ(Factors(list), (std::vector<int>{15, 31, 47}));
+TEST_F(DiscSpeedsTest, EachMediumKindTakesItsOwnTable) {
+  struct Row {
+    const char* medium;
+    uint8_t kind;
+    json speeds;
+    std::vector<int> factors;
+  };
+  const Row rows[] = {
+      // With the CD table the read-back speeds would give the factors 15, 31 and 47.
+      {"DVD-R-DL", DISC_TYPE_DVDR_DL, {{"dvd", {2770, 5540, 8310}}}, {2, 4, 6}},
+      {"DVD+R-DL", DISC_TYPE_DVDPLUSR_DL, {{"dvd", {2770, 5540, 8310}}}, {2, 4, 6}},
+      // The DVD table would give 3, 6, 12 and 25 and ask for no speed above 22160.
+      {"BD-R", DISC_TYPE_BDR, {{"bd", {4495, 8990, 17980, 35960, 53940}}}, {1, 2, 4, 8, 12}},
+      {"BD-RE", DISC_TYPE_BDRE, {{"bd", {8990, 26970}}}, {2, 6}},
+  };
+  for (const Row& row : rows) {
+    StartLibrary({Writer(row.speeds, row.medium)});
+    OpenBurner(row.kind);
+    TsbDiscSpeedList list;
+    list.ReadSpeeds(*burner_);
+    EXPECT_EQ(Factors(list), row.factors) << row.medium;
+    if (row.kind == DISC_TYPE_BDR) {
+      EXPECT_EQ(list.Items(4).StrSpeed, "12.0x (53940 KB/sec)");
+    }
+    burner_.reset();
+    StopLibrary();
+  }
 }
 
 TEST_F(DiscSpeedsTest, DriveWithoutDiscIsToleratedBeforeTheSpeedsAreSet) {

@@ -9,8 +9,10 @@
 #include <chrono>
 #include <csignal>
 #include <thread>
+#include <utility>
 
 #include "common/test_common.h"
+#include "libburn/libburn_drive.h"
 
 using namespace testcommon;
 
@@ -456,3 +458,13 @@ TEST_F(LibburnQuirks, WriteTypeNeedsItsBlockTypeElseStaysAsItWas) {
 }
 
 }  // namespace
+
+TEST(LibburnProfiles, DoubleLayerAndBdProfilesMapToTheirKinds) {
+  const std::pair<int, uint8_t> rows[] = {
+      {0x15, DISC_TYPE_DVDR_DL}, {0x16, DISC_TYPE_DVDR_DL}, {0x2b, DISC_TYPE_DVDPLUSR_DL},
+      {0x41, DISC_TYPE_BDR},     {0x42, DISC_TYPE_BDR},     {0x43, DISC_TYPE_BDRE},
+      {0x40, DISC_TYPE_UNKNOWN},  // a pressed BD is no BD-R
+      {0x1b, DISC_TYPE_DVDPLUSR}, {0xffff, DISC_TYPE_DVDPLUSRW}, {0x7777, DISC_TYPE_UNKNOWN},
+  };
+  for (const auto& [profile, kind] : rows) EXPECT_EQ(discwright::discTypeOfProfile(profile), kind) << profile;
+}
