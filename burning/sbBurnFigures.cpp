@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "Discwright.h"
-#include "sbDeviceTypes.h"
 
 namespace {
 
@@ -32,11 +30,6 @@ QString Speed(double bytesPerSecond, double factor) {
 TsbBurnFigures& GlobalBurnFigures() {
   static TsbBurnFigures figures;
   return figures;
-}
-
-uint32_t SingleSpeedKBps(uint8_t discType) {
-  if (discType == DISC_TYPE_BDR || discType == DISC_TYPE_BDRE) return 4495;
-  return IsDVDDiscType(discType) ? 1385 : 176;
 }
 
 void TsbBurnFigures::Start(uint32_t singleSpeedKBps) {

@@ -62,9 +62,6 @@ class TsbBurnFigures {
 
 TsbBurnFigures& GlobalBurnFigures();
 
-// The 1x of a disc kind in KB/s: 176 for CDs, 1385 for DVDs, 4495 for BDs.
-uint32_t SingleSpeedKBps(uint8_t discType);
-
 // "8.1x (1.43 MB/s), 00:12 remaining" while a burn runs; empty before it reports.
 QString FiguresLine(const TsbBurnFiguresSnapshot& figures);
 // "average 8.1x (1.43 MB/s) in 00:45" once a burn has ended.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "sbBurnFigures.h"
+#include "sbDiscSpeeds.h"
 #include "sbBurnThread.h"
 #include "sbCallbacks.h"
 #include "sbDialogs.h"

@@ -118,3 +118,5 @@ void TsbDiscSpeedList::ReadSpeeds(TsbBurner& burner) {
 
   BuildSpeedTexts();
 }
+
+uint32_t SingleSpeedKBps(uint8_t discType) { return TableFor(discType).singleSpeed; }

@@ -43,3 +43,6 @@ class TsbDiscSpeedList {
  private:
   std::deque<TsbDiscSpeedItem> items_;
 };
+
+// The 1x of a disc kind in KB/s (1000 bytes): 176 for CDs, 1385 for DVDs, 4495 for BDs.
+uint32_t SingleSpeedKBps(uint8_t discType);

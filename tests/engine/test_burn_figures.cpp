@@ -3,6 +3,7 @@
 #include "engine/actions_support.h"
 #include "sbBurnAtOnceAction.h"
 #include "sbBurnFigures.h"
+#include "sbDiscSpeeds.h"
 
 using namespace actest;
 using namespace std::chrono_literals;
