@@ -255,7 +255,9 @@ TEST_F(BurnerTest, CancelStopsARunningBurnAndStaysSet) {
   EXPECT_TRUE(b.Cancelled);
   EXPECT_FALSE(b.BurnSucceeded);
   EXPECT_TRUE(b.LastMessage.contains(QStringLiteral("exception 11"))) << b.LastMessage.toStdString();
-  EXPECT_LT(longestGap, std::chrono::milliseconds(100));
+  // One 80 ms slice plus scheduling on a loaded machine; a wait without slices
+  // would last until the cancel, over 300 ms. The exact figure is the benchmarks' business.
+  EXPECT_LT(longestGap, std::chrono::milliseconds(250));
   EXPECT_TRUE(diagnosticLog().contains(QStringLiteral("Discwright_CdvdBurnerGrabber_Cancel")));
 }
 
