@@ -15,6 +15,8 @@ const char* const kCliUsageTemplate =
     "  speeds DEVICE           the write speeds the device offers for its disc\n"
     "  burn IMAGE --device DEVICE [--mode tao|sao|dao|dao-raw] [--speed FACTOR|max]\n"
     "       [--test] [--no-opc] [--multisession (tao only)] [--verify] [--save-log FILE]\n"
+    "  erase DEVICE [--full]   erase the rewritable disc (CD-RW, DVD-RW, DVD+RW, BD-RE);\n"
+    "                          --full erases every block instead of the table of contents\n"
     "  build-image FOLDER OUTPUT.iso [--label L] [--boot FILE]\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.\n";
@@ -55,6 +57,7 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     else if (a == QLatin1String("--multisession")) args.multiSession = true;
     else if (a == QLatin1String("--verify")) args.verify = true;
     else if (a == QLatin1String("--save-log")) args.saveLog = value(i, a);
+    else if (a == QLatin1String("--full")) args.full = true;
     else if (a == QLatin1String("--label")) args.label = value(i, a);
     else if (a == QLatin1String("--boot")) args.boot = value(i, a);
     else if (a.startsWith(QLatin1String("--"))) throw CliUsageError{QStringLiteral("unknown option ") + a};
@@ -62,7 +65,7 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     else args.positional << a;
   }
   if (args.help || args.version) return args;
-  static const QStringList commands = {"devices", "info", "speeds", "burn", "build-image"};
+  static const QStringList commands = {"devices", "info", "speeds", "burn", "erase", "build-image"};
   if (args.command.isEmpty()) throw CliUsageError{QStringLiteral("no command given")};
   if (!commands.contains(args.command)) throw CliUsageError{QStringLiteral("unknown command ") + args.command};
   int wanted = args.command == QLatin1String("devices")       ? 0

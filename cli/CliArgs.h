@@ -15,7 +15,7 @@ struct CliArgs {
   bool help = false;
   bool version = false;
 
-  QString command;  // devices, info, speeds, burn, build-image
+  QString command;  // devices, info, speeds, burn, erase, build-image
   QStringList positional;
 
   // burn
@@ -27,6 +27,9 @@ struct CliArgs {
   bool multiSession = false;
   bool verify = false;
   QString saveLog;
+
+  // erase
+  bool full = false;
 
   // build-image
   QString label = QStringLiteral("NEW");

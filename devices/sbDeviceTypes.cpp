@@ -29,6 +29,11 @@ bool IsRecordableDiscType(uint8_t discType) {
   return discType != DISC_TYPE_CDROM && discType != DISC_TYPE_DVDROM && discType != DISC_TYPE_DDCDROM;
 }
 
+bool IsErasableDiscType(uint8_t discType) {
+  return discType == DISC_TYPE_CDRW || discType == DISC_TYPE_DVDRWRO || discType == DISC_TYPE_DVDRWSR ||
+         discType == DISC_TYPE_DVDPLUSRW || discType == DISC_TYPE_BDRE;
+}
+
 bool IsDVDDiscType(uint8_t discType) {
   // DVD-R DL (16) is deliberately not in the set: it takes the CD speed table.
   switch (discType) {

@@ -15,6 +15,8 @@ enum TsbTransportType : uint8_t { ttSpti = 0, ttAspi = 1 };
 // DISC_TYPE names and classes.
 QString DiscTypeName(uint8_t discType);  // empty outside 0 to 14
 bool IsRecordableDiscType(uint8_t discType);
+// Discs the erase call takes: CD-RW, DVD-RW (both recording modes), DVD+RW, BD-RE.
+bool IsErasableDiscType(uint8_t discType);
 bool IsDVDDiscType(uint8_t discType);
 
 struct TsbDiscSpace {
