@@ -42,7 +42,7 @@ TEST_F(EraseTest, FastAndFullEraseMakeEachRewritableKindBlank) {
     }
 }
 
-TEST_F(EraseTest, RefusesWriteOnceMediaAndAnEmptyTray) {
+TEST_F(EraseTest, RefusesWriteOnceMediaAnEmptyTrayAndAnInjectedFault) {
   struct Case {
     json recorder;
     uint8_t code;
@@ -50,10 +50,12 @@ TEST_F(EraseTest, RefusesWriteOnceMediaAndAnEmptyTray) {
   };
   json empty = cdRecorder(0);
   empty["medium"] = nullptr;
+  json faulty = writtenRecorder("CD-RW");
+  faulty["faults"]["operations"]["Erase"] = {{"exception", DW_E_IO}, {"text", "Erase fault"}};
   for (const auto& c : {Case{writtenRecorder("CD-R"), DW_E_NOT_SUPPORTED,
                              "The disc in CdRom0 is a CD-R: only rewritable discs (CD-RW, DVD-RW, DVD+RW, BD-RE) can be erased"},
                         Case{writtenRecorder("DVD+R"), DW_E_NOT_SUPPORTED, "is a DVD+R: only rewritable discs"},
-                        Case{empty, DW_E_NO_MEDIUM, "No medium"}}) {
+                        Case{empty, DW_E_NO_MEDIUM, "No medium"}, Case{faulty, DW_E_IO, "Erase fault"}}) {
     SCOPED_TRACE(c.text);
     stop();
     start({c.recorder}, {{"fresh_media_at_start", true}});
@@ -61,7 +63,7 @@ TEST_F(EraseTest, RefusesWriteOnceMediaAndAnEmptyTray) {
     Triple t;
     ASSERT_TRUE(t.check(Discwright_CdvdBurnerGrabber_Erase(g, DW_ARGS(t), 1), c.code));
     EXPECT_NE(std::string(t.text).find(c.text), std::string::npos) << t.text;
-    if (c.code == DW_E_NOT_SUPPORTED) {
+    if (c.code != DW_E_NO_MEDIUM) {
       EXPECT_EQ(discInfo(g).DiscStatus, DW_DISC_COMPLETE);
     }
   }
