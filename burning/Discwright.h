@@ -509,7 +509,8 @@ DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromTree(Disc
  * blank. full 1: every block of the disc is erased (CD-RW, DVD-RW) or the disc
  * is formatted anew (DVD+RW, BD-RE), which takes as long as writing the whole
  * disc at the lowest speed. Blocks until the erase has ended; progress goes to
- * the grabber's callback (reason 12, total and done in bytes).
+ * the grabber's callback (reason 12: total and done in bytes; real drives
+ * report the drive's own relative steps instead).
  * Discwright_CdvdBurnerGrabber_Cancel ends it within 100 ms with
  * DW_E_CANCELLED; the disc is then left half erased: it reads as written, with
  * an incomplete session, never as blank; erase it again. Real drives cannot
