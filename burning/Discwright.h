@@ -442,7 +442,7 @@ DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_CloseTray(DiscwrightHandle g
 DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_CloseSession(DiscwrightHandle grabber, DW_TRIPLE);
 /* Optimum power calibration for the inserted medium. */
 DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_SendOPC(DiscwrightHandle grabber, DW_TRIPLE);
-/* Ends a running burn call on this grabber (from any thread) within 100 ms; it returns DW_E_CANCELLED. */
+/* Ends a running burn or erase call on this grabber (from any thread) within 100 ms; it returns DW_E_CANCELLED. */
 DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_Cancel(DiscwrightHandle grabber);
 /* Reads count 2048-byte sectors from block lba of the inserted medium. */
 DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_ReadSectors(DiscwrightHandle grabber, DW_TRIPLE, uint32_t lba,
@@ -501,6 +501,32 @@ DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromTree(Disc
                                                                             uint8_t reserved2,
                                                                             uint8_t reportProgress,
                                                                             uint32_t fifoMegabytes);
+
+/* ---- Erasing --------------------------------------------------------------
+ * Erases the rewritable medium in the device so that it reads as blank again.
+ * full 0 (fast): CD-RW and DVD-RW lose their table of contents (the data stay
+ * on the disc but can no longer be reached); DVD+RW and BD-RE are marked
+ * blank. full 1: every block of the disc is erased (CD-RW, DVD-RW) or the disc
+ * is formatted anew (DVD+RW, BD-RE), which takes as long as writing the whole
+ * disc at the lowest speed. Blocks until the erase has ended; progress goes to
+ * the grabber's callback (reason 12: total and done in bytes; real drives
+ * report the drive's own relative steps instead).
+ * Discwright_CdvdBurnerGrabber_Cancel ends it within 100 ms with
+ * DW_E_CANCELLED; the disc is then left half erased: it reads as written, with
+ * an incomplete session, never as blank; erase it again. Real drives cannot
+ * interrupt an erase they have begun: there a cancel is seen only before the
+ * drive starts, and the call waits for the drive to finish.
+ * Exception numbers:
+ *   DW_E_NO_MEDIUM        no medium, or the tray is open
+ *   DW_E_NOT_SUPPORTED    a write-once or pressed disc ("The disc in CdRom0 is a
+ *                         CD-R: only rewritable discs (CD-RW, DVD-RW, DVD+RW,
+ *                         BD-RE) can be erased"), or a device that cannot write
+ *   DW_E_BUSY             a burn or erase is running on the device, or another
+ *                         program uses it
+ *   DW_E_CANCELLED        cancelled (see above)
+ *   DW_E_IO               the drive reported a failure (the text says which)
+ */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_Erase(DiscwrightHandle grabber, DW_TRIPLE, uint8_t full);
 
 /* ---- File trees (ISO9660 + Joliet images of a folder) -------------------- */
 

@@ -67,6 +67,24 @@ void TsbBurnThread::Execute() {
   }
 }
 
+void TsbEraseThread::Execute() {
+  TsbBurner* burner = Burner.load();
+  if (!burner) return;
+  TsbBurner& b = *burner;
+  struct Ending {
+    TsbEraseThread& thread;
+    ~Ending() { thread.Burner = nullptr; }
+  } ending{*this};
+  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Erase (full: %1)").arg(Full ? 1 : 0));
+  b.ExceptionNumber = Discwright_CdvdBurnerGrabber_Erase(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE, &b.Status,
+                                                         b.FailureInfo, Full ? 1 : 0);
+  b.BurnSucceeded = b.ExceptionNumber == 0;
+  if (b.ExceptionNumber != 0) {
+    b.LastMessage = b.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Erase"));
+    Log(b.LastMessage);
+  }
+}
+
 void TsbBurnThread::BurnDisc(TsbBurner& b) {
   b.BurnSucceeded = true;
   const TsbBurnMode mode = b.BurnSettings.Mode;

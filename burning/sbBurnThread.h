@@ -28,3 +28,13 @@ class TsbBurnThread : public TsbCustomThread {
   void BurnDisc(TsbBurner& b);
   void WriteImageFile(TsbBurner& b);
 };
+
+// Runs one erase of the burner's disc (see TsbBurner::Erase).
+class TsbEraseThread : public TsbBurnThread {
+ public:
+  TsbEraseThread(TsbBurner* burner, bool full) : TsbBurnThread(burner), Full(full) {}
+  const bool Full;
+
+ protected:
+  void Execute() override;
+};

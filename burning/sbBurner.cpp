@@ -107,7 +107,7 @@ void TsbBurner::Release() {
 }
 
 void TsbBurner::Cancel() {
-  if (BurnSettings.Mode != bmToImageFile) {
+  if (BurnSettings.Mode != bmToImageFile || erasing_) {
     Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Cancel"));
     Discwright_CdvdBurnerGrabber_Cancel(Grabber);
   }
@@ -117,7 +117,40 @@ void TsbBurner::Cancel() {
 void TsbBurner::Burn() {
   WaitForBurnThread();
   GlobalBurnFigures().Start(SingleSpeedKBps(DiscType));
-  burnThreadOwner_ = std::make_unique<TsbBurnThread>(this);
+  StartBurnThread(std::make_unique<TsbBurnThread>(this));
+  WaitForBurnThread();
+}
+
+void TsbBurner::Erase(bool full) {
+  WaitForBurnThread();
+  ExceptionNumber = 0;
+  LastMessage.clear();
+  LastReportedPercent = 0;
+  erasing_ = true;
+  struct Ended {
+    std::atomic<bool>& flag;
+    ~Ended() { flag = false; }
+  } ended{erasing_};
+  StartBurnThread(std::make_unique<TsbEraseThread>(this, full));
+  WaitForBurnThread();
+  if (ExceptionNumber != 0) throw TsbError(LastMessage);
+}
+
+void EraseDiscIn(TsbBurner& burner, const TsbDeviceItem& item, TsbTransportType transport, bool full) {
+  burner.Transport = transport;
+  burner.DeviceAddress = item.Address;
+  burner.DeviceName = item.DeviceName;
+  burner.DiscType = item.DiscType;
+  burner.Open();
+  struct Close {
+    TsbBurner& b;
+    ~Close() { b.DestroyGrabber(); }
+  } close{burner};
+  burner.Erase(full);
+}
+
+void TsbBurner::StartBurnThread(std::unique_ptr<TsbBurnThread> owner) {
+  burnThreadOwner_ = std::move(owner);
   TsbBurnThread* thread = burnThreadOwner_.get();
   burnThread_ = thread;
   thread->OnTerminate = [this](TsbWorkerThread*) { BurnThreadDone(); };
@@ -125,7 +158,6 @@ void TsbBurner::Burn() {
     DoMessage(sender, text, kind);
   };
   thread->Start();
-  WaitForBurnThread();
 }
 
 void TsbBurner::DestroyFileTree() {

@@ -94,6 +94,11 @@ class TsbBurner {
   void Lock();     // failures go to the error box, nothing is raised
   void Release();  // likewise
   void Burn();     // runs one burn on the burn thread and returns when it ended
+  // Erases the rewritable disc of the opened device on the burn thread (full:
+  // every block, else only its table of contents) while the window thread
+  // keeps processing events; Cancel stops it. Raises TsbError with the
+  // library's text when it fails or is cancelled.
+  void Erase(bool full);
   void Cancel();
   void DestroyFileTree();
   void DestroyGrabber();
@@ -114,7 +119,13 @@ class TsbBurner {
   std::unique_ptr<DiscwrightTrackTable> tracks_;
   std::atomic<TsbBurnThread*> burnThread_{nullptr};
   std::unique_ptr<TsbBurnThread> burnThreadOwner_;
+  std::atomic<bool> erasing_{false};
+  void StartBurnThread(std::unique_ptr<TsbBurnThread> thread);
 };
+
+// Erases the disc in the device of item with burner, opened on it for the
+// erase alone (open, erase, close); burner.Cancel stops it. Raises TsbError.
+void EraseDiscIn(TsbBurner& burner, const TsbDeviceItem& item, TsbTransportType transport, bool full);
 
 // Encodes a file name the way the library's file calls expect it.
 QByteArray LibraryFileName(const QString& fileName);

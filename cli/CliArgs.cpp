@@ -16,6 +16,8 @@ const char* const kCliUsageTemplate =
     "  burn IMAGE --device DEVICE [--mode tao|sao|dao|dao-raw] [--speed FACTOR|max]\n"
     "       [--test] [--no-opc] [--multisession (tao only)] [--verify] [--save-log FILE]\n"
     "       [--checksum-file SHA256SUMS (the image must match its line before burning)]\n"
+    "  erase DEVICE [--full]   erase the rewritable disc (CD-RW, DVD-RW, DVD+RW, BD-RE);\n"
+    "                          --full erases every block instead of the table of contents\n"
     "  build-image FOLDER OUTPUT.iso [--label L] [--boot FILE]\n"
     "  checksum IMAGE|DEVICE [--sha256|--md5]  the checksum of an image file or of a disc's data track\n"
     "\n"
@@ -60,6 +62,7 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     else if (a == QLatin1String("--checksum-file")) args.checksumFile = value(i, a);
     else if (a == QLatin1String("--sha256")) args.hash = QStringLiteral("sha256");
     else if (a == QLatin1String("--md5")) args.hash = QStringLiteral("md5");
+    else if (a == QLatin1String("--full")) args.full = true;
     else if (a == QLatin1String("--label")) args.label = value(i, a);
     else if (a == QLatin1String("--boot")) args.boot = value(i, a);
     else if (a.startsWith(QLatin1String("--"))) throw CliUsageError{QStringLiteral("unknown option ") + a};
@@ -67,7 +70,7 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     else args.positional << a;
   }
   if (args.help || args.version) return args;
-  static const QStringList commands = {"devices", "info", "speeds", "burn", "build-image", "checksum"};
+  static const QStringList commands = {"devices", "info", "speeds", "burn", "erase", "build-image", "checksum"};
   if (args.command.isEmpty()) throw CliUsageError{QStringLiteral("no command given")};
   if (!commands.contains(args.command)) throw CliUsageError{QStringLiteral("unknown command ") + args.command};
   int wanted = args.command == QLatin1String("devices")       ? 0

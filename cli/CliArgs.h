@@ -15,7 +15,7 @@ struct CliArgs {
   bool help = false;
   bool version = false;
 
-  QString command;  // devices, info, speeds, burn, build-image, checksum
+  QString command;  // devices, info, speeds, burn, erase, build-image, checksum
   QStringList positional;
 
   // burn
@@ -31,6 +31,9 @@ struct CliArgs {
 
   // checksum
   QString hash = QStringLiteral("sha256");  // sha256 or md5
+
+  // erase
+  bool full = false;
 
   // build-image
   QString label = QStringLiteral("NEW");

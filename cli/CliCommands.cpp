@@ -285,6 +285,47 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   return result;
 }
 
+int RunErase(const CliArgs& args, CliOutput& output) {
+  CliEngine engine(args);
+  TsbDeviceItem& item = RequireDevice(engine, args.positional[0]);
+  if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(ResStr(sNoMediaInDrive));
+  if (interruptRequested) return kExitCancelled;
+  output.Line(QStringLiteral("%1 the disc in %2 (%3)")
+                  .arg(args.full ? QStringLiteral("Fully erasing") : QStringLiteral("Erasing"), item.Product,
+                       engine.DeviceId(item)),
+              litInfo);
+  TsbBurner burner;
+  auto& eventer = GlobalCallBackEventer();
+  eventer.OnProgress = [&](TsbCallBackEventer*, int percent) { output.Progress(percent); };
+  bool cancelSent = false;
+  SetProcessMessagesHook([&burner, &output, &cancelSent] {
+    if (interruptRequested && !cancelSent) {
+      cancelSent = true;
+      output.Line(ResStr(sCancelling), litWarning);
+      burner.Cancel();
+    }
+  });
+  struct Unhook {
+    ~Unhook() {
+      GlobalCallBackEventer().OnProgress = nullptr;
+      SetProcessMessagesHook(nullptr);
+    }
+  } unhook;
+  try {
+    EraseDiscIn(burner, item, engine.Transport(), args.full);
+  } catch (const TsbError& e) {
+    output.Finish();
+    if (burner.Cancelled) {
+      output.Line(e.Message(), litWarning);
+      return kExitCancelled;
+    }
+    throw;
+  }
+  output.Finish();
+  output.Line(QStringLiteral("The disc in %1 is erased").arg(engine.DeviceId(item)), litInfo);
+  return kExitSuccess;
+}
+
 namespace {
 
 // The image would overwrite a file it is made from, or add itself to the tree.

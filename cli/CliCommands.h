@@ -10,6 +10,7 @@ int RunDevices(const CliArgs& args);
 int RunInfo(const CliArgs& args);
 int RunSpeeds(const CliArgs& args);
 int RunBurn(const CliArgs& args, CliOutput& output);
+int RunErase(const CliArgs& args, CliOutput& output);
 int RunBuildImage(const CliArgs& args, CliOutput& output);
 
 // Set from the Ctrl+C handler; the commands poll it between their waits.

@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
   // Burns end through the burner's cancel, so that the disc and the log stay
   // consistent; the quick commands keep the default of ending at once.
   if (args.command == QLatin1String("burn") || args.command == QLatin1String("build-image") ||
-      args.command == QLatin1String("checksum")) {
+      args.command == QLatin1String("checksum") || args.command == QLatin1String("erase")) {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
     if (args.command == QLatin1String("speeds")) return RunSpeeds(args);
     if (args.command == QLatin1String("burn")) return RunBurn(args, output);
     if (args.command == QLatin1String("checksum")) return RunChecksum(args);
+    if (args.command == QLatin1String("erase")) return RunErase(args, output);
     return RunBuildImage(args, output);
   } catch (const TsbError& e) {
     output.Finish();

@@ -36,6 +36,11 @@ bool IsRecordableDiscType(uint8_t discType) {
          discType != DISC_TYPE_HDDVDROM;
 }
 
+bool IsErasableDiscType(uint8_t discType) {
+  return discType == DISC_TYPE_CDRW || discType == DISC_TYPE_DVDRWRO || discType == DISC_TYPE_DVDRWSR ||
+         discType == DISC_TYPE_DVDPLUSRW || discType == DISC_TYPE_BDRE;
+}
+
 bool IsDVDDiscType(uint8_t discType) {
   switch (discType) {
     case DISC_TYPE_DVDROM:

@@ -16,6 +16,8 @@ enum TsbTransportType : uint8_t { ttSpti = 0, ttAspi = 1 };
 QString DiscTypeName(uint8_t discType);  // empty outside 0 to 21
 // False only for the pressed kinds; an empty drive and the unknown kind count as recordable.
 bool IsRecordableDiscType(uint8_t discType);
+// Discs the erase call takes: CD-RW, DVD-RW (both recording modes), DVD+RW, BD-RE.
+bool IsErasableDiscType(uint8_t discType);
 bool IsDVDDiscType(uint8_t discType);    // single and double layer, pressed and recordable
 bool IsBDDiscType(uint8_t discType);     // BD-R, BD-RE
 bool IsHDDVDDiscType(uint8_t discType);  // HD DVD-ROM, -R, -RW

@@ -66,22 +66,25 @@ std::vector<std::unique_ptr<ByteSource>> layoutSources(const DiscwrightSessionLa
   return sources;
 }
 
+// Marks the grabber busy for one long call; a second one on it is refused.
+struct Running {
+  Grabber& g;
+  explicit Running(Grabber& grabber) : g(grabber) {
+    if (g.burning.exchange(true))
+      throw DwError(DW_E_BUSY, "A burn or erase is already running on this device", sense(0x02, 0x04, 0x08));
+  }
+  ~Running() {
+    g.cancelRequested = false;
+    g.burning = false;
+  }
+};
+
 template <class Sources>
 uint8_t burnCall(DiscwrightHandle handle, const Triple& triple, const char* op, WriteMode mode, bool testWrite,
                  bool multiSession, bool closeDisc, bool reportProgress, uint32_t fifoMegabytes, Sources&& sources) {
   return guarded(triple, [&] {
     auto grabber = Library::instance().handles().grabber(handle);
-    struct Running {
-      Grabber& g;
-      explicit Running(Grabber& grabber) : g(grabber) {
-        if (g.burning.exchange(true))
-          throw DwError(DW_E_BUSY, "A burn is already running on this device", sense(0x02, 0x04, 0x08));
-      }
-      ~Running() {
-        g.cancelRequested = false;
-        g.burning = false;
-      }
-    } running(*grabber);
+    Running running(*grabber);
     grabber->device->checkFault(op);
     BurnJob job;
     job.mode = mode;
@@ -162,6 +165,16 @@ uint8_t Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromTree(DiscwrightHandle gr
                                                              uint32_t fifoMegabytes) {
   return burnCall(grabber, TRIPLE, "DiscAtOnceRawPWFromTree", WriteMode::DaoRaw, testWrite, false, true,
                   reportProgress, fifoMegabytes, [&] { return single(treeSource(fileTree)); });
+}
+
+uint8_t Discwright_CdvdBurnerGrabber_Erase(DiscwrightHandle grabber, TRIPLE_ARGS, uint8_t full) {
+  return guarded(TRIPLE, [&] {
+    auto g = Library::instance().handles().grabber(grabber);
+    Running running(*g);
+    g->device->checkFault("Erase");
+    GrabberObserver observer(*g, true);
+    g->device->erase(full != 0, observer);
+  });
 }
 
 }  // extern "C"

@@ -101,6 +101,9 @@ class Device {
   virtual void readSectors(uint32_t lba, uint32_t count, void* buffer) = 0;
 
   virtual void burn(BurnJob& job, BurnObserver& observer) = 0;
+  // Erases a rewritable medium (full: every block, else only what makes it read
+  // as blank), reporting progress to observer; DW_E_CANCELLED when it asks to stop.
+  virtual void erase(bool full, BurnObserver& observer) = 0;
 
   // A grabber opens the device: an emulated recorder shared with other processes
   // becomes this process's until ownerGone (DwError(DW_E_BUSY) when another has it).

@@ -19,6 +19,11 @@ bool isErasableKind(uint8_t t) {
          t == DISC_TYPE_DVDPLUSRW || t == DISC_TYPE_DDCDRW || t == DISC_TYPE_BDRE || t == DISC_TYPE_HDDVDRW;
 }
 
+bool isBlankableKind(uint8_t t) {
+  return t == DISC_TYPE_CDRW || t == DISC_TYPE_DVDRWRO || t == DISC_TYPE_DVDRWSR || t == DISC_TYPE_DVDPLUSRW ||
+         t == DISC_TYPE_BDRE;
+}
+
 bool isRecordableKind(uint8_t t) {
   return t != DISC_TYPE_CDROM && t != DISC_TYPE_DVDROM && t != DISC_TYPE_DDCDROM && t != DISC_TYPE_HDDVDROM &&
          t != DISC_TYPE_NO_MEDIA;

@@ -34,6 +34,8 @@ struct MediumLayout {
 };
 
 bool isErasableKind(uint8_t discType);
+// Kinds the erase call takes: CD-RW, DVD-RW (both recording modes), DVD+RW, BD-RE.
+bool isBlankableKind(uint8_t discType);
 // Kinds that a recorder can write at all (not the pressed ROM kinds).
 bool isRecordableKind(uint8_t discType);
 

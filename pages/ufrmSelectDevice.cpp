@@ -81,6 +81,9 @@ TfrmSelectDevice::TfrmSelectDevice(QWidget* parent) : TsbDockForm(parent) {
                    this);
   btnRefresh = new QPushButton(QStringLiteral("Refresh..."), this);
   btnRefresh->setAutoDefault(false);
+  btnErase = new QPushButton(QStringLiteral("Erase disc..."), this);
+  btnErase->setAutoDefault(false);
+  btnErase->setVisible(false);
 
   connect(lvDevices, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* current, QTreeWidgetItem*) { lvDevicesChange(current); });
@@ -90,9 +93,11 @@ TfrmSelectDevice::TfrmSelectDevice(QWidget* parent) : TsbDockForm(parent) {
             if (!changed.isEmpty()) lvDevicesChange(lvDevices->itemFromIndex(changed.indexes().value(0)));
           });
   connect(btnRefresh, &QPushButton::clicked, this, &TfrmSelectDevice::btnRefreshClick);
+  connect(btnErase, &QPushButton::clicked, this, &TfrmSelectDevice::btnEraseClick);
 
   auto* buttonRow = new QHBoxLayout;
   buttonRow->addWidget(btnRefresh);
+  buttonRow->addWidget(btnErase);
   buttonRow->addStretch(1);
   auto* page = new QVBoxLayout(this);
   page->setContentsMargins(8, 8, 8, 8);
@@ -101,17 +106,20 @@ TfrmSelectDevice::TfrmSelectDevice(QWidget* parent) : TsbDockForm(parent) {
   page->addWidget(Label2);
   page->addLayout(buttonRow);
   setTabOrder(lvDevices, btnRefresh);
+  setTabOrder(btnRefresh, btnErase);
 }
 
 TfrmSelectDevice::~TfrmSelectDevice() { ClearEntries(); }
 
 void TfrmSelectDevice::BeginBusy() {
   btnRefresh->setEnabled(false);
+  btnErase->setEnabled(false);
   TsbDockForm::BeginBusy();
 }
 
 void TfrmSelectDevice::EndBusy() {
   btnRefresh->setEnabled(true);
+  btnErase->setEnabled(true);
   TsbDockForm::EndBusy();
 }
 
@@ -220,6 +228,7 @@ void TfrmSelectDevice::FinishFill() {
     SelectEntry(lvDevices->topLevelItem(0));
     SelectedEntry = lvDevices->topLevelItem(0);
   }
+  UpdateEraseButton();
 }
 
 void TfrmSelectDevice::ClearEntries() {
@@ -232,6 +241,13 @@ void TfrmSelectDevice::ClearEntries() {
   }
   records_.clear();
   SelectedEntry = nullptr;
+  UpdateEraseButton();
+}
+
+void TfrmSelectDevice::UpdateEraseButton() {
+  const TsbDeviceItem* record = SelectedRecord();
+  btnErase->setVisible(record && IsErasableDiscType(record->DiscType) &&
+                       record->DiscInformation.DiscStatus != DW_DISC_BLANK);
 }
 
 void TfrmSelectDevice::SelectEntry(QTreeWidgetItem* entry) {
@@ -243,6 +259,45 @@ void TfrmSelectDevice::lvDevicesChange(QTreeWidgetItem* item) {
   if (!item) return;
   SelectedEntry = item;
   entryEverChanged_ = true;
+  UpdateEraseButton();
+}
+
+void TfrmSelectDevice::btnEraseClick() {
+  const TsbDeviceItem* chosen = SelectedRecord();
+  if (!chosen) return;
+  const TsbDeviceItem record = *chosen;  // the rescan replaces the records
+  const QString name = !record.DeviceName.isEmpty() ? record.DeviceName
+                                                    : QStringLiteral("%1:%2:%3:%4")
+                                                          .arg(record.Address.PortID)
+                                                          .arg(record.Address.BusID)
+                                                          .arg(record.Address.TargetID)
+                                                          .arg(record.Address.LUN);
+  if (!Dialogs().AskYesNo(QStringLiteral("Erase the disc in %1 (%2)? Everything on the disc will be lost.")
+                              .arg(record.Product, name)))
+    return;
+  // A click comes from the event loop, which must not see an exception.
+  try {
+    BeginBusy();
+    struct Idle {
+      TfrmSelectDevice* page;
+      ~Idle() { page->EndBusy(); }
+    } idle{this};
+    TsbBurner burner;
+    TfrmOperationProgress progress(window());
+    progress.Show(QStringLiteral("Erasing disc"),
+                  QStringLiteral("Erasing the disc in %1 (%2). This may take a while.").arg(record.Product, name),
+                  [&burner] { burner.Cancel(); });
+    struct HideProgress {
+      TfrmOperationProgress& view;
+      ~HideProgress() { view.Hide(); }
+    } hide{progress};
+    EraseDiscIn(burner, record, Finder.TransportType, false);
+  } catch (const TsbError& error) {
+    Dialogs().ErrorMessage(error.Message());
+  } catch (const std::exception& error) {
+    Dialogs().ErrorMessage(QString::fromLocal8Bit(error.what()));
+  }
+  btnRefreshClick();
 }
 
 void TfrmSelectDevice::btnRefreshClick() {

@@ -26,6 +26,7 @@ class TfrmSelectDevice : public TsbDockForm {
   QTreeWidget* lvDevices;
   QLabel* Label2;
   QPushButton* btnRefresh;
+  QPushButton* btnErase;  // shown while the chosen disc is rewritable and not blank
 
   TsbLog SummaryLog;
   TsbDeviceFinder Finder;
@@ -61,6 +62,8 @@ class TfrmSelectDevice : public TsbDockForm {
   void GetDevicePath(QString& out);  // default leaves out as it is
 
   void btnRefreshClick();
+  // Asks, erases the chosen disc behind the progress window, then rescans.
+  void btnEraseClick();
   void lvDevicesChange(QTreeWidgetItem* item);
 
  protected:
@@ -73,6 +76,7 @@ class TfrmSelectDevice : public TsbDockForm {
   void ArrangeColumns();
   void ClearEntries();
   void SelectEntry(QTreeWidgetItem* entry);
+  void UpdateEraseButton();
   // The record behind the chosen entry, or none.
   const TsbDeviceItem* SelectedRecord() const;
 

@@ -15,6 +15,7 @@
 
 #include "burn_pipeline.h"
 #include "error.h"
+#include "media_records.h"
 
 namespace discwright {
 
@@ -885,6 +886,71 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
     else openSessionEnd_.reset();
   }
   observer.progress(total, total);
+}
+
+void LibburnDrive::erase(bool full, BurnObserver& observer) {
+  if (burning_.exchange(true))
+    throw DwError(DW_E_BUSY, "A burn or erase is running on " + identity_.name, sense(0x02, 0x04, 0x08));
+  struct Idle {
+    std::atomic<bool>& flag;
+    ~Idle() { flag = false; }
+  } idle{burning_};
+  if (observer.cancelled()) throw DwError(DW_E_CANCELLED, "The erase on " + identity_.name + " was cancelled before it started");
+  if (isPseudoDrive()) {
+    // A file is written at any block: forgetting its tracks makes it read as blank.
+    std::lock_guard lock(stateMutex_);
+    fileTracks_.clear();
+    openSessionEnd_.reset();
+    observer.progress(1, 1);
+    return;
+  }
+  Grab grab(*this);
+  auto* drive = grab.drive();
+  auto status = grab.status();
+  if (status == BURN_DISC_EMPTY)
+    throw DwError(DW_E_NO_MEDIUM, "There is no disc in " + identity_.name + ": insert one", senses::kNoMedium);
+  uint8_t type = discTypeOfProfile(grab.profile());
+  if (!isBlankableKind(type))
+    throw DwError(DW_E_NOT_SUPPORTED,
+                  "The disc in " + identity_.name + " cannot be erased: only rewritable discs (CD-RW, DVD-RW, DVD+RW, "
+                  "BD-RE) can be erased",
+                  senses::kIncompatibleMedium);
+  const bool overwritable = type == DISC_TYPE_DVDPLUSRW || type == DISC_TYPE_BDRE;
+  if (!overwritable && status == BURN_DISC_BLANK) {
+    observer.progress(1, 1);
+    return;
+  }
+  runtime_->drain();
+  if (overwritable) {
+    // Formatted anew to the default size (size mode 3), even when formatted
+    // already (bit 4); a fast one skips the certification (bit 6).
+    int flag = (3 << 1) | (1 << 4) | (full ? 0 : (1 << 6));
+    burn_disc_format(drive, 0, flag);
+  } else {
+    burn_disc_erase(drive, full ? 0 : 1);
+  }
+  grab.unlockRuntime();
+  struct burn_progress p {};
+  // libburn reports the erase and the format in relative steps (p.sectors is their upper limit).
+  for (;;) {
+    enum burn_drive_status st = burn_drive_get_status(drive, &p);
+    if (st == BURN_DRIVE_IDLE) break;
+    if ((st == BURN_DRIVE_ERASING || st == BURN_DRIVE_FORMATTING) && p.sectors > 0)
+      observer.progress(uint64_t(p.sectors), uint64_t(std::clamp(p.sector, 0, p.sectors)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  grab.relockRuntime();
+  if (burn_drive_wrote_well(drive) != 1)
+    throw DwError(DW_E_IO,
+                  withReason(std::string(overwritable ? "Formatting" : "Erasing") + " the disc in " + identity_.name +
+                                 " failed",
+                             LibburnRuntime::worstText(runtime_->drain())),
+                  senses::kWriteError);
+  {
+    std::lock_guard lock(stateMutex_);
+    openSessionEnd_.reset();
+  }
+  observer.progress(1, 1);
 }
 
 void LibburnDrive::closeSession() {

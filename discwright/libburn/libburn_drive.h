@@ -61,6 +61,8 @@ class LibburnDrive : public Device {
   void sendOpc() override;
   void readSectors(uint32_t lba, uint32_t count, void* buffer) override;
   void burn(BurnJob& job, BurnObserver& observer) override;
+  // The drive does the erase on its own: a cancel is seen only before it starts.
+  void erase(bool full, BurnObserver& observer) override;
   void ownerGone(LockOwner owner) override;
   void checkFault(const std::string&) override {}
 

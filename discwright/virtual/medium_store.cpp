@@ -410,6 +410,11 @@ void MediumStore::read(uint64_t offset, void* data, size_t size) {
   }
 }
 
+void MediumStore::clear() {
+  while (::ftruncate(fd_, 0) != 0)
+    if (errno != EINTR) fileError("Cannot erase the medium file", backingPath_);
+}
+
 uint64_t MediumStore::fileSize() const {
   struct stat st {};
   return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? uint64_t(st.st_size) : 0;

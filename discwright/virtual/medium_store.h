@@ -47,6 +47,8 @@ class MediumStore {
 
   void write(uint64_t offset, const void* data, size_t size);
   void read(uint64_t offset, void* data, size_t size);
+  // Drops every byte of the medium file (an erased disc).
+  void clear();
   // Bytes in the medium file; 0 when it cannot be told.
   uint64_t fileSize() const;
 

@@ -159,7 +159,7 @@ const std::vector<std::string>& operationNames() {
       "SetSpeeds",       "GetBUP",           "SetBUP",          "Lock",                    "Eject",
       "CloseTray",       "CloseSession",     "SendOPC",         "ReadSectors",             "TrackAtOnceFromFile",
       "TrackAtOnceFromTree", "SessionAtOnce", "DiscAtOncePQFromFile", "DiscAtOncePQFromTree",
-      "DiscAtOnceRawPWFromFile", "DiscAtOnceRawPWFromTree"};
+      "DiscAtOnceRawPWFromFile", "DiscAtOnceRawPWFromTree", "Erase"};
   return names;
 }
 

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <exception>
+#include <thread>
 #include <vector>
 
 #include "burn_pipeline.h"
@@ -431,6 +432,96 @@ void VirtualRecorder::burn(BurnJob& job, BurnObserver& observer) {
     throw;
   }
   recordBurn(job, base, sink.written(), true);
+}
+
+void VirtualRecorder::erase(bool full, BurnObserver& observer) {
+  // The running erase keeps the recorder this process's, even when its grabber goes.
+  int owner = 0;
+  attach(&owner);
+  struct Detach {
+    VirtualRecorder& recorder;
+    const void* owner;
+    ~Detach() { recorder.ownerGone(owner); }
+  } detach{*this, &owner};
+
+  MediumLayout before;
+  double seconds = 0;
+  {
+    std::lock_guard lock(mutex_);
+    if (burning_) throw DwError(DW_E_BUSY, "The device " + config_.name + " is busy writing a disc",
+                                sense(0x02, 0x04, 0x08));
+    MediumLayout& m = accessibleMedium();
+    if (!config_.formats[DW_FMT_WRITE])
+      throw DwError(DW_E_NOT_SUPPORTED, "The device " + config_.name + " cannot write discs, so it cannot erase one",
+                    senses::kInvalidCommand);
+    if (!isBlankableKind(m.discType))
+      throw DwError(DW_E_NOT_SUPPORTED,
+                    "The disc in " + config_.name + " is a " + discTypeText(m.discType) +
+                        ": only rewritable discs (CD-RW, DVD-RW, DVD+RW, BD-RE) can be erased",
+                    senses::kIncompatibleMedium);
+    // A full erase takes as long as writing the whole disc at the lowest speed; a fast one a moment.
+    const auto& table = writeTable();
+    if (full && !table.empty())
+      seconds = double(m.capacityBlocks) * DISCWRIGHT_SECTOR_SIZE / (table.front() * 1000.0);
+    else if (!full)
+      seconds = 0.3;
+    seconds *= config_.timeScale;
+    burning_ = true;
+    before = m;
+  }
+  const uint64_t total = full ? uint64_t(before.capacityBlocks) * DISCWRIGHT_SECTOR_SIZE
+                              : std::max<uint64_t>(before.usedBlocks(), 1) * DISCWRIGHT_SECTOR_SIZE;
+  // Should this process die during the erase, the next one finds a written disc, not a blank one.
+  try {
+    store_.beginWrite(before);
+  } catch (...) {
+    std::lock_guard lock(mutex_);
+    burning_ = false;
+    throw;
+  }
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  const auto length = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+  for (;;) {
+    auto elapsed = Clock::now() - start;
+    uint64_t done = length.count() > 0 && elapsed < length
+                        ? uint64_t(double(total) * double(elapsed.count()) / double(length.count()))
+                        : total;
+    observer.progress(total, done);
+    if (observer.cancelled()) {
+      std::lock_guard lock(mutex_);
+      burning_ = false;
+      if (medium_) {
+        // Half erased: the disc reads as one broken-off session, never as blank.
+        MediumLayout& m = *medium_;
+        uint32_t blocks = m.usedBlocks();
+        if (blocks == 0) {
+          static const std::vector<char> zeros(DISCWRIGHT_SECTOR_SIZE, 0);
+          store_.write(0, zeros.data(), zeros.size());  // the stored track must be backed by the medium file
+          blocks = 1;
+        }
+        m.tracks = {{0, blocks, 1}};
+        m.closedSessions = 0;
+        m.sessionOpen = true;
+        m.openSessionMulti = false;
+        m.finalized = false;
+        store_.save(m);
+      }
+      throw DwError(DW_E_CANCELLED, "The erase of the disc in " + config_.name +
+                                        " was cancelled: the disc is half erased; erase it again before use");
+    }
+    if (done >= total) break;
+    std::this_thread::sleep_for(std::min<Clock::duration>(std::chrono::milliseconds(20), length - elapsed));
+  }
+  std::lock_guard lock(mutex_);
+  burning_ = false;
+  if (!medium_) return;
+  MediumLayout blank;
+  blank.discType = medium_->discType;
+  blank.capacityBlocks = medium_->capacityBlocks;
+  store_.clear();
+  store_.save(blank);
+  *medium_ = blank;
 }
 
 void VirtualRecorder::recordBurn(const BurnJob& job, uint64_t base, uint64_t bytesWritten, bool complete) {

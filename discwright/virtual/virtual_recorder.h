@@ -52,6 +52,7 @@ class VirtualRecorder : public Device {
   void sendOpc() override;
   void readSectors(uint32_t lba, uint32_t count, void* buffer) override;
   void burn(BurnJob& job, BurnObserver& observer) override;
+  void erase(bool full, BurnObserver& observer) override;
   void attach(LockOwner owner) override;
   void ownerGone(LockOwner owner) override;
   void checkFault(const std::string& operation) override;

@@ -393,3 +393,39 @@ TEST_F(CliTest, BdRecorderOffersBdSpeedsAndTrackAtOnceAndBurnsByteForByte) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(Medium("CdRom0", 300000), file.readAll());
 }
+
+TEST_F(CliTest, EraseEmptiesARewritableDiscAndRefusesOthers) {
+  WriteConfig(R"({"state_folder": "state", "recorders": [
+    {"name": "CdRom0", "media_formats": ["write", "write_cdrw"], "write_modes": ["tao"],
+     "medium": {"type": "CD-RW", "state": "complete"}},
+    {"name": "CdRom1", "media_formats": ["write"], "write_modes": ["tao"],
+     "medium": {"type": "CD-R", "state": "complete"}},
+    {"name": "CdRom2", "media_formats": ["write", "write_cdrw"], "write_modes": ["tao"], "write_speeds": {"cd": [176]},
+     "time_scale": 1, "medium": {"type": "CD-RW", "state": "complete"}}]})");
+  const struct {
+    QStringList arguments;
+    int exitCode;
+    const char* says;
+  } cases[] = {{{"erase", "CdRom0"}, 0, "is erased"},
+               {{"erase", "CdRom1", "--full"}, 1, "is a CD-R: only rewritable discs"},
+               {{"erase"}, 2, "erase takes 1 argument"}};
+  for (const auto& c : cases) {
+    Result r = Run(c.arguments);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+    EXPECT_TRUE((r.out + r.err).contains(QLatin1String(c.says))) << (r.out + r.err).toStdString();
+  }
+  EXPECT_TRUE(Run({"info", "CdRom0"}).out.contains(QRegularExpression("Used: +Blank")));
+
+  // Ctrl+C during a full erase (about an hour at 1x) cancels it.
+  QProcess process;
+  process.start(QStringLiteral(KORVANEL_CLI), {"--no-real-drives", "--virtual-drives", Config(), "erase", "CdRom2",
+                                               "--full"});
+  ASSERT_TRUE(process.waitForStarted());
+  QByteArray out;
+  while (!out.contains("Fully erasing") && process.waitForReadyRead(10000)) out += process.readAllStandardOutput();
+  ASSERT_TRUE(out.contains("Fully erasing")) << out.toStdString();
+  ::kill(pid_t(process.processId()), SIGINT);
+  ASSERT_TRUE(process.waitForFinished(5000));
+  EXPECT_EQ(process.exitCode(), 3) << process.readAllStandardError().toStdString();
+  EXPECT_FALSE(Run({"info", "CdRom2"}).out.contains(QRegularExpression("Used: +Blank")));
+}

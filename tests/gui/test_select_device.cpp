@@ -284,3 +284,29 @@ TEST_F(SelectDeviceTest, KeyboardReachesTheListAndRefresh) {
 }
 
 }  // namespace
+
+TEST_F(SelectDeviceTest, EraseDiscIsOfferedForAUsedRewritableDiscAndErasesItAfterYes) {
+  start({recorder(0, {{"type", "CD-RW"}, {"state", "complete"}, {"used_bytes", 13107200}}),
+         recorder(1, {{"type", "CD-RW"}, {"state", "blank"}}),
+         recorder(2, {{"type", "CD-R"}, {"state", "complete"}}), recorder(3, nullptr)});
+  page.Activate(&scanner);
+  // Shown only while the chosen disc is rewritable and holds something.
+  for (int row : {1, 2, 3, 0}) {
+    page.lvDevices->setCurrentItem(page.lvDevices->topLevelItem(row));
+    EXPECT_EQ(page.btnErase->isVisible(), row == 0) << "row " << row;
+  }
+  EXPECT_EQ(page.btnErase->text(), "Erase disc...");
+
+  const QString question = "Erase the disc in Recorder 0 (CdRom0)? Everything on the disc will be lost.";
+  dialogs->script("no");
+  QTest::mouseClick(page.btnErase, Qt::LeftButton);
+  EXPECT_EQ(dialogs->texts("question"), QStringList{question});
+  EXPECT_EQ(rows()[0][4], "12.50 MB");
+
+  dialogs->script("yes");
+  QTest::mouseClick(page.btnErase, Qt::LeftButton);
+  EXPECT_TRUE(dialogs->texts("error").isEmpty()) << dialogs->texts("error").join("\n").toStdString();
+  EXPECT_EQ(rows()[0][4], "Blank");
+  EXPECT_EQ(selectedProduct(), "Recorder 0");
+  EXPECT_FALSE(page.btnErase->isVisible());
+}
