@@ -84,6 +84,21 @@ std::vector<OfferedMode> OfferedModes(const TsbBurner& burner, bool discAtOnceAl
 }  // namespace
 
 void RequestInterrupt() { interruptRequested = true; }
+
+namespace {
+
+// Ctrl+C reaches the burner's cancel, once, from the waits of the window thread.
+void CancelOnInterrupt(TsbBurner& burner, CliOutput& output) {
+  SetProcessMessagesHook([&burner, &output, cancelSent = false]() mutable {
+    if (interruptRequested && !cancelSent) {
+      cancelSent = true;
+      output.Line(ResStr(sCancelling), litWarning);
+      burner.Cancel();
+    }
+  });
+}
+
+}  // namespace
 bool InterruptRequested() { return interruptRequested; }
 
 int RunDevices(const CliArgs& args) {
@@ -252,14 +267,7 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   eventer.OnProgress = [&](TsbCallBackEventer*, int percent) {
     output.Progress(percent, FiguresLine(GlobalBurnFigures().Snapshot()));
   };
-  bool cancelSent = false;
-  SetProcessMessagesHook([&burner, &output, &cancelSent] {
-    if (interruptRequested && !cancelSent) {
-      cancelSent = true;
-      output.Line(ResStr(sCancelling), litWarning);
-      burner.Cancel();
-    }
-  });
+  CancelOnInterrupt(burner, output);
   bool ok = RunActions(actions, burner, [&](const void*, const QString& text, TsbLogItemType kind) {
     output.Line(text, kind);
   });
@@ -297,14 +305,7 @@ int RunErase(const CliArgs& args, CliOutput& output) {
   TsbBurner burner;
   auto& eventer = GlobalCallBackEventer();
   eventer.OnProgress = [&](TsbCallBackEventer*, int percent) { output.Progress(percent); };
-  bool cancelSent = false;
-  SetProcessMessagesHook([&burner, &output, &cancelSent] {
-    if (interruptRequested && !cancelSent) {
-      cancelSent = true;
-      output.Line(ResStr(sCancelling), litWarning);
-      burner.Cancel();
-    }
-  });
+  CancelOnInterrupt(burner, output);
   struct Unhook {
     ~Unhook() {
       GlobalCallBackEventer().OnProgress = nullptr;
