@@ -1,5 +1,6 @@
 #include "sbThreads.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -11,7 +12,7 @@ namespace {
 // the window thread is waiting for.
 std::mutex waitMutex;
 std::condition_variable waitCondition;
-uint64_t wakeCount = 0;  // guarded by waitMutex
+std::atomic<uint64_t> wakeCount{0};  // changed under waitMutex (atomic: see ended_)
 }  // namespace
 
 TsbWorkerThread::~TsbWorkerThread() {

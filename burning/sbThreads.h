@@ -37,7 +37,9 @@ class TsbWorkerThread {
   void Run();
 
   std::thread thread_;
-  bool ended_ = false;  // guarded by the waits' shared mutex
+  // Changed under the waits' shared mutex; atomic as well, because the race
+  // detector does not see that mutex taken again inside a timed wait.
+  std::atomic<bool> ended_{false};
 };
 
 // Ends the current wait slice of every thread waiting in WaitFor, so that an
