@@ -2,6 +2,8 @@
 // reading a burned disc back against its image versus `cmp` of two copies of
 // the image, and `korvanel-cli checksum` of the image versus `sha256sum`.
 // Rounds alternate which side runs first; the best round of each counts.
+// Then the real-drive backend on a libburn pseudo-drive: how often a verify and
+// a speed query grab the drive (each grab spins a hardware drive up and down).
 //
 //   bench_checksum [--size-mib N] [--dir FOLDER] [--rounds N]
 #include <unistd.h>
@@ -18,6 +20,7 @@
 #include "sbActions.h"
 #include "sbBurnAtOnceAction.h"
 #include "sbBurner.h"
+#include "sbDiscSpeeds.h"
 #include "sbErrors.h"
 #include "sbLibrarySession.h"
 #include "sbVerifyAction.h"
@@ -50,6 +53,23 @@ double runAction(const TsbLibraryOptions& options, const fs::path& image, TsbAct
   }
   Discwright_DownShut();
   return seconds;
+}
+
+// The drive grabs of one job on CdRom0 in a fresh library session.
+uint64_t grabsOf(const TsbLibraryOptions& options, const std::function<void(TsbBurner&)>& job) {
+  UpStartLibrary(options);
+  {
+    TsbBurner burner;
+    burner.Transport = ttSpti;
+    burner.DeviceName = QStringLiteral("CdRom0");
+    burner.BurnSettings.Mode = bmTaoFromFile;
+    burner.Open();
+    job(burner);
+  }
+  Discwright_DownShut();
+  uint64_t grabs = 0;
+  Discwright_GetGrabCounts(&grabs, nullptr);
+  return grabs;
 }
 
 // Best seconds of a and b over the rounds, alternating which goes first.
@@ -112,6 +132,31 @@ int main(int argc, char** argv) {
   } catch (const TsbError& e) {
     die(e.Message().toStdString());
   }
+  // The grabs on a pseudo-drive, on an image of at most 64 MiB (the count does not grow with the size).
+  uint64_t verifyGrabs = 0, speedGrabs = 0;
+  {
+    const fs::path small = work / "small.iso";
+    generate(small, std::min<uint64_t>(bytes, 64u << 20));
+    TsbLibraryOptions pseudo;
+    pseudo.NoRealDrives = true;
+    pseudo.PseudoDrives = {QString::fromStdString((work / "pseudo-drive.img").string())};
+    try {
+      QStringList rows;
+      TsbBurnAtOnceToCDDVDAction burn;
+      runAction(pseudo, small, burn, rows);
+      TsbVerifyAction verifyAction;
+      runAction(pseudo, small, verifyAction, rows);  // counted from its session's start
+      if (rows.filter(QStringLiteral("Verification passed")).isEmpty())
+        die("verification on the pseudo-drive did not pass: " + rows.join(QLatin1Char('\n')).toStdString());
+      Discwright_GetGrabCounts(&verifyGrabs, nullptr);
+    } catch (const TsbError& e) {
+      die(e.Message().toStdString());
+    }
+    speedGrabs = grabsOf(pseudo, [](TsbBurner& burner) {
+      TsbDiscSpeedList speeds;
+      speeds.ReadSpeeds(burner);
+    });
+  }
   sha = bestOf(
       options.rounds, "korvanel-cli checksum",
       [&] { return runSeconds({KORVANEL_CLI, "checksum", image.string()}, nullptr, true); }, "sha256sum",
@@ -126,5 +171,7 @@ int main(int argc, char** argv) {
   std::printf("korvanel-cli checksum: %.2f s; sha256sum: %.2f s\n", sha.first, sha.second);
   std::printf("verify/cmp throughput ratio: %.2f\n", verify.second / verify.first);
   std::printf("sha256/sha256sum time ratio: %.2f\n", sha.first / sha.second);
+  std::printf("grabs per verify: %llu; grabs per speed query: %llu\n", static_cast<unsigned long long>(verifyGrabs),
+              static_cast<unsigned long long>(speedGrabs));
   return 0;
 }

@@ -338,6 +338,12 @@ DISCWRIGHT_API uint32_t Discwright_GetVersion(void);
 DISCWRIGHT_API uint8_t Discwright_UpStartEx(const DiscwrightStartup* startup);
 /* Ends the session; every handle still open is destroyed. */
 DISCWRIGHT_API uint8_t Discwright_DownShut(void);
+/* How often the session grabbed and released its real drives and pseudo-drives
+   since it started (not counting the grab that reads each drive's identity at
+   the start). A grab spins a hardware drive up and a release spins it down: a
+   job (a scan, a speed query, a burn, a read-back) grabs each drive it uses once.
+   Either pointer may be null. */
+DISCWRIGHT_API uint8_t Discwright_GetGrabCounts(uint64_t* grabs, uint64_t* releases);
 
 /* ---- Devices ---------------------------------------------------------- */
 

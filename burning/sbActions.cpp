@@ -1,5 +1,6 @@
 #include "sbActions.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "sbBurner.h"
@@ -45,6 +46,12 @@ void TsbActionList::DeleteFromPage(int32_t pageOwner) {
 void TsbActionList::PropagateOnMessage() {
   for (const auto& item : items_)
     if (item->Action) item->Action->OnMessage = OnMessage;
+}
+
+bool TsbActionList::DiscIsReadAfter(const TsbActionItem* item) const {
+  auto it = std::find_if(items_.begin(), items_.end(), [item](const auto& i) { return i.get() == item; });
+  if (it == items_.end()) return false;
+  return std::any_of(std::next(it), items_.end(), [](const auto& i) { return i->Action && i->Action->ReadsDiscBack(); });
 }
 
 // ---- TsbAction -------------------------------------------------------------------

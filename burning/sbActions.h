@@ -71,6 +71,8 @@ class TsbActionList {
 
   // Hands the list's OnMessage to every action of its items.
   virtual void PropagateOnMessage();
+  // True when an item after the given one reads the disc back, so the disc must stay in the drive.
+  bool DiscIsReadAfter(const TsbActionItem* item) const;
 
  private:
   std::deque<std::unique_ptr<TsbActionItem>> items_;
@@ -93,6 +95,8 @@ class TsbAction {
   // Bound to the burner's message event, so the burn thread's texts become this action's.
   virtual void HandleBurnerMessage(const void* sender, const QString& text, TsbLogItemType kind);
 
+  // True for an action that reads the burned disc back.
+  virtual bool ReadsDiscBack() const { return false; }
   // Releases the tray and ejects; a failure is an error line, never raised.
   void Eject();
   // Closes the open track-at-once session; a failure is only logged.

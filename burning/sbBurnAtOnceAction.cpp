@@ -33,6 +33,8 @@ void TsbBurnAtOnceToCDDVDAction::Execute(TsbActionItem* item) {
 
   // A test burn writes nothing, so there is no session to close.
   if (IsTrackAtOnce(mode) && !b.BurnSettings.TestWrite) CloseSession();
-  Eject();
+  // A drive that cannot pull its tray back in (slot-loading, laptops) could not
+  // read an ejected disc: the read-back ejects it when it is done.
+  if (!ActionList->DiscIsReadAfter(item)) Eject();
   DoMessage(QStringLiteral("Burning completed"), litInfo);
 }

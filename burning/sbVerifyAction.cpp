@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <exception>
 #include <future>
 #include <thread>
 #include <vector>
@@ -71,6 +72,19 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
     return;
   }
   Report(QStringLiteral("Verifying disc"), litInfo);
+  // The burn left the disc in the drive for this read-back: it comes out however the check ends.
+  struct EjectOnFailure {
+    TsbVerifyAction& action;
+    int failures = std::uncaught_exceptions();
+    ~EjectOnFailure() {
+      if (std::uncaught_exceptions() <= failures) return;
+      try {
+        action.Eject();
+      } catch (...) {
+        // The failure on its way is the one to report.
+      }
+    }
+  } ejectOnFailure{*this};
 
   auto call = [&b](const char* function, auto&& invoke) {
     Log(QString::fromUtf8(function));
@@ -79,7 +93,7 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
   };
   auto libraryFailure = [&](const char* function) { Fail(b.FailureText(QString::fromUtf8(function))); };
 
-  // The burn action ejected the disc.
+  // The disc is in the drive after the burn; a tray opened in between is pulled in again.
   if (!call("Discwright_CdvdBurnerGrabber_CloseTray", Discwright_CdvdBurnerGrabber_CloseTray))
     libraryFailure("Discwright_CdvdBurnerGrabber_CloseTray");
   if (!WaitUntilReady()) return StopCancelled();

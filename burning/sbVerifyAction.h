@@ -19,6 +19,7 @@ class TsbVerifyAction : public TsbAction {
   std::chrono::milliseconds ReadyPoll{240};
 
   void Execute(TsbActionItem* item) override;
+  bool ReadsDiscBack() const override { return true; }
 
  private:
   // False when the user cancelled while waiting.

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "sbBurnModes.h"
 #include "sbBurnToFileAction.h"
 #include "sbCallbacks.h"
+#include "sbDeviceTypes.h"
 #include "sbDiscSpeeds.h"
 #include "sbErrors.h"
 #include "sbHelpers.h"
@@ -89,9 +91,10 @@ namespace {
 
 // Ctrl+C reaches the burner's cancel, once, from the waits of the window thread.
 void CancelOnInterrupt(TsbBurner& burner, CliOutput& output) {
-  SetProcessMessagesHook([&burner, &output, cancelSent = false]() mutable {
-    if (interruptRequested && !cancelSent) {
-      cancelSent = true;
+  // Shared: the hook is copied for every call, and a real drive takes many waits to stop.
+  SetProcessMessagesHook([&burner, &output, cancelSent = std::make_shared<bool>(false)] {
+    if (interruptRequested && !*cancelSent) {
+      *cancelSent = true;
       output.Line(ResStr(sCancelling), litWarning);
       burner.Cancel();
     }
@@ -297,6 +300,13 @@ int RunErase(const CliArgs& args, CliOutput& output) {
   CliEngine engine(args);
   TsbDeviceItem& item = RequireDevice(engine, args.positional[0]);
   if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(ResStr(sNoMediaInDrive));
+  // Checked before the erase is announced, with the words the drive would answer.
+  if (!IsErasableDiscType(item.DiscType)) {
+    const QString kind = DiscTypeName(item.DiscType);
+    throw TsbError(QStringLiteral("The disc in %1 %2: only rewritable discs (CD-RW, DVD-RW, DVD+RW, BD-RE) can be erased")
+                       .arg(engine.DeviceId(item), kind.isEmpty() ? QStringLiteral("cannot be erased")
+                                                                  : QStringLiteral("is a %1").arg(kind)));
+  }
   if (interruptRequested) return kExitCancelled;
   output.Line(QStringLiteral("%1 the disc in %2 (%3)")
                   .arg(args.full ? QStringLiteral("Fully erasing") : QStringLiteral("Erasing"), item.Product,

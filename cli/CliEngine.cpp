@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "sbDeviceProbe.h"
@@ -47,6 +49,13 @@ CliEngine::CliEngine(const CliArgs& args) {
 CliEngine::~CliEngine() {
   SetLibraryFailureHook(nullptr);
   Discwright_DownShut();
+  // For checks on a real drive: each grab spins it up and each release down again.
+  if (const char* asked = std::getenv("KORVANEL_GRAB_COUNTS"); asked && *asked && *asked != '0') {
+    uint64_t grabs = 0, releases = 0;
+    Discwright_GetGrabCounts(&grabs, &releases);
+    std::fprintf(stderr, "drive grabs: %llu, releases: %llu\n", static_cast<unsigned long long>(grabs),
+                 static_cast<unsigned long long>(releases));
+  }
 }
 
 void CliEngine::CheckFailed(const QString& message) const {

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "api_support.h"
+#include "libburn/libburn_drive.h"
 #include "library.h"
 #include "virtual/virtual_config.h"
 
@@ -45,6 +46,13 @@ uint8_t Discwright_UpStartEx(const DiscwrightStartup* startup) {
 
 uint8_t Discwright_DownShut(void) {
   Library::instance().stop();
+  return DW_E_OK;
+}
+
+uint8_t Discwright_GetGrabCounts(uint64_t* grabs, uint64_t* releases) {
+  const LibburnGrabCounts counts = libburnGrabCounts();
+  if (grabs) *grabs = counts.grabs;
+  if (releases) *releases = counts.releases;
   return DW_E_OK;
 }
 

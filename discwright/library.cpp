@@ -84,6 +84,7 @@ void addLibburnDrives(const DiscwrightStartup& startup, std::vector<std::shared_
                                        "): give the virtual recorder another name and address");
     }
   for (auto& s : setups) devices.push_back(std::make_shared<LibburnDrive>(runtime, std::move(s)));
+  resetLibburnGrabCounts();
 }
 
 }  // namespace

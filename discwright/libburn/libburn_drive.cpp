@@ -152,52 +152,186 @@ uint8_t discTypeOfProfile(int profile) {
   return DISC_TYPE_UNKNOWN;
 }
 
-// The drive grabbed for one operation, released (never ejected) when it ends.
+namespace {
+
+std::mutex countsMutex;
+LibburnGrabCounts counts;  // guarded by countsMutex
+// The C call this thread is making, named by the fault check that precedes every call.
+thread_local std::string callOnTheWay;
+
+}  // namespace
+
+LibburnGrabCounts libburnGrabCounts() {
+  std::lock_guard lock(countsMutex);
+  return counts;
+}
+
+void resetLibburnGrabCounts() {
+  std::lock_guard lock(countsMutex);
+  counts = {};
+}
+
+Speeds speedsInUse(const DriveSpeedReport& report, uint32_t readRequest, uint32_t writeRequest) {
+  auto resolve = [](uint32_t request, uint32_t maximum, const std::vector<uint32_t>& table) {
+    // 0xFFFF asks for the maximum; a 16x BD drive's maximum lies above it.
+    if (request == DISCWRIGHT_SPEED_MAX || request >= maximum) return maximum;
+    uint32_t best = 0;
+    for (uint32_t v : table)
+      if (v <= request) best = std::max(best, v);
+    return table.empty() ? request : (best ? best : *std::min_element(table.begin(), table.end()));
+  };
+  Speeds s;
+  s.maximumRead = report.maximumRead;
+  s.maximumWrite = report.maximumWrite;
+  s.currentRead = report.pageCurrentRead ? report.pageCurrentRead : resolve(readRequest, report.maximumRead, {});
+  // The write speeds the drive lists for the inserted medium are what it sets;
+  // the capabilities page counts in CD-era units that do not fit DVD or BD
+  // speeds, so it speaks only for a drive that lists none.
+  s.currentWrite = !report.writeSpeeds.empty() || !report.pageCurrentWrite
+                       ? resolve(writeRequest, report.maximumWrite, report.writeSpeeds)
+                       : report.pageCurrentWrite;
+  return s;
+}
+
+// The drive as libburn holds it between grab and release.
+struct LibburnDrive::Held {
+  struct burn_drive_info* infos = nullptr;
+  struct burn_drive* drive = nullptr;
+  bool loaded = false;  // grabbed with the tray pulled in
+  std::optional<std::optional<CapabilitiesPage>> capabilities;  // asked once per grab
+};
+
+// One operation on the drive: it uses the held grab, or grabs the drive for it.
+// When it ends the drive stays grabbed for the next call, unless its disc was
+// ejected or is not ready (a user must be able to put one in).
 class LibburnDrive::Grab {
  public:
-  Grab(LibburnDrive& owner, bool loadTray = true) : owner_(owner), lock_(owner.runtime_->mutex()) {
+  Grab(LibburnDrive& owner, bool loadTray = true)
+      : owner_(owner), op_(owner.opMutex_), runtime_(owner.runtime_->mutex()) {
     owner_.runtime_->drain();
+    // A drive held with its tray left as it was is grabbed again to pull it in.
+    if (owner_.held_ && loadTray && !owner_.held_->loaded) owner_.releaseHeld(false);
+    if (!owner_.held_) grab(loadTray);
+    held_ = owner_.held_.get();
+  }
+  ~Grab() {
+    owner_.runtime_->drain();
+    bool release = eject_ || releaseWhenDone_;
+    if (!release && refresh_) release = burn_drive_re_assess(held_->drive, 0) <= 0;
+    if (!release) {
+      auto st = status();
+      release = st == BURN_DISC_EMPTY || st == BURN_DISC_UNREADY || st == BURN_DISC_UNGRABBED;
+    }
+    if (release) owner_.releaseHeld(eject_);
+    else owner_.scheduleIdleRelease();
+  }
+  Grab(const Grab&) = delete;
+  Grab& operator=(const Grab&) = delete;
+
+  struct burn_drive* drive() const { return held_->drive; }
+  const burn_drive_info& info() const { return held_->infos[0]; }
+  void ejectOnRelease() { eject_ = true; }
+  void releaseWhenDone() { releaseWhenDone_ = true; }
+  // The disc was written or erased: libburn reads its state again before the next call.
+  void mediumChanged() {
+    refresh_ = true;
+    held_->capabilities.reset();
+  }
+  // Lets other drives be grabbed while a long burn runs on this one.
+  void unlockRuntime() { runtime_.unlock(); }
+  void relockRuntime() { runtime_.lock(); }
+
+  int profile() {
+    int pno = 0;
+    char name[80] = {};
+    return burn_disc_get_profile(held_->drive, &pno, name) == 1 ? pno : 0;
+  }
+  enum burn_disc_status status() { return burn_disc_get_status(held_->drive); }
+  std::optional<std::optional<CapabilitiesPage>>& capabilities() { return held_->capabilities; }
+
+ private:
+  void grab(bool loadTray) {
     std::string adr = owner_.setup_.libburnAddress;
-    int r = burn_drive_scan_and_grab(&infos_, adr.data(), loadTray ? 1 : 0);
-    if (r <= 0 || !infos_) {
+    struct burn_drive_info* infos = nullptr;
+    int r = burn_drive_scan_and_grab(&infos, adr.data(), loadTray ? 1 : 0);
+    if (r <= 0 || !infos) {
       std::string why = LibburnRuntime::worstText(owner_.runtime_->drain());
       if (!owner_.isPseudoDrive())
         if (auto failure = diagnoseOpenFailure(adr)) throw OpenRefused(failure->code, failure->text);
       throw DwError(r == 0 ? DW_E_NO_DEVICE : DW_E_IO,
                     withReason("Cannot open the drive " + owner_.identity_.name + " (" + adr + ")", why));
     }
-    drive_ = infos_[0].drive;
+    auto held = std::make_unique<Held>();
+    held->infos = infos;
+    held->drive = infos[0].drive;
+    held->loaded = loadTray;
+    owner_.held_ = std::move(held);
+    std::lock_guard lock(countsMutex);
+    ++counts.grabs;
+    ++counts.grabsByCall[callOnTheWay.empty() ? std::string("(inside the library)") : callOnTheWay];
   }
-  ~Grab() {
-    if (drive_) burn_drive_release(drive_, eject_ ? 1 : 0);
-    if (infos_) burn_drive_info_free(infos_);
-    owner_.runtime_->drain();
-    if (drive_ && !eject_) owner_.relockAfterRelease();
-  }
-  Grab(const Grab&) = delete;
-  Grab& operator=(const Grab&) = delete;
 
-  struct burn_drive* drive() const { return drive_; }
-  const burn_drive_info& info() const { return infos_[0]; }
-  void ejectOnRelease() { eject_ = true; }
-  // Lets other drives be grabbed while a long burn runs on this one.
-  void unlockRuntime() { lock_.unlock(); }
-  void relockRuntime() { lock_.lock(); }
-
-  int profile() {
-    int pno = 0;
-    char name[80] = {};
-    return burn_disc_get_profile(drive_, &pno, name) == 1 ? pno : 0;
-  }
-  enum burn_disc_status status() { return burn_disc_get_status(drive_); }
-
- private:
   LibburnDrive& owner_;
-  std::unique_lock<std::mutex> lock_;
-  struct burn_drive_info* infos_ = nullptr;
-  struct burn_drive* drive_ = nullptr;
+  std::unique_lock<std::mutex> op_;
+  std::unique_lock<std::mutex> runtime_;
+  Held* held_ = nullptr;
   bool eject_ = false;
+  bool releaseWhenDone_ = false;
+  bool refresh_ = false;
 };
+
+void LibburnDrive::releaseHeld(bool eject) noexcept {
+  if (!held_) return;
+  burn_drive_release(held_->drive, eject ? 1 : 0);
+  burn_drive_info_free(held_->infos);
+  held_.reset();
+  {
+    std::lock_guard lock(countsMutex);
+    ++counts.releases;
+  }
+  runtime_->drain();
+  {
+    std::lock_guard idle(idleMutex_);
+    releaseDue_ = false;
+  }
+  if (!eject) relockAfterRelease();
+}
+
+void LibburnDrive::scheduleIdleRelease() {
+  {
+    std::lock_guard idle(idleMutex_);
+    releaseDue_ = true;
+    releaseAt_ = std::chrono::steady_clock::now() + kIdleRelease;
+  }
+  idleWake_.notify_all();
+}
+
+void LibburnDrive::idleReleaseLoop(std::stop_token stop) {
+  std::unique_lock idle(idleMutex_);
+  for (;;) {
+    if (!idleWake_.wait(idle, stop, [&] { return releaseDue_; })) return;
+    const auto due = releaseAt_;
+    // A call in the meantime moves the release on; a release (an eject) makes it moot.
+    if (idleWake_.wait_until(idle, stop, due, [&] { return !releaseDue_ || releaseAt_ != due; })) continue;
+    if (stop.stop_requested()) return;
+    idle.unlock();
+    std::unique_lock op(opMutex_, std::try_to_lock);
+    idle.lock();
+    if (!releaseDue_ || releaseAt_ != due) continue;  // used since
+    if (!op) {
+      // An operation runs (a burn): it schedules the release again when it ends.
+      releaseDue_ = false;
+      continue;
+    }
+    idle.unlock();
+    {
+      std::lock_guard runtime(runtime_->mutex());
+      releaseHeld(false);
+    }
+    op.unlock();
+    idle.lock();
+  }
+}
 
 struct LibburnDrive::Layout {
   struct Track {
@@ -258,9 +392,24 @@ LibburnDrive::LibburnDrive(std::shared_ptr<LibburnRuntime> runtime, LibburnDrive
   } catch (const DwError& e) {
     throw DwError(DW_E_CONFIG, std::string(e.what()) + ". Check the drive path of " + setup_.name);
   }
+  {
+    // Nobody asked for the drive yet: other programs may have it until someone does.
+    std::lock_guard op(opMutex_);
+    std::lock_guard runtime(runtime_->mutex());
+    releaseHeld(false);
+  }
+  idleReleaser_ = std::jthread([this](std::stop_token stop) { idleReleaseLoop(stop); });
 }
 
-LibburnDrive::~LibburnDrive() = default;
+LibburnDrive::~LibburnDrive() {
+  idleReleaser_.request_stop();
+  if (idleReleaser_.joinable()) idleReleaser_.join();
+  std::lock_guard op(opMutex_);
+  std::lock_guard runtime(runtime_->mutex());
+  releaseHeld(false);
+}
+
+void LibburnDrive::checkFault(const std::string& operation) { callOnTheWay = operation; }
 
 template <class F>
 auto LibburnDrive::withMmc(F&& f) {
@@ -327,7 +476,9 @@ std::array<bool, DW_READ_MODE_COUNT> LibburnDrive::readModes() {
   requireIdle();
   Grab grab(*this, false);  // asking what the drive can do must not pull in an open tray
   // A drive without the page offers none of the modes.
-  auto page = withMmc([](MmcCommands& mmc) { return mmc.capabilities(); });
+  auto& cached = grab.capabilities();
+  if (!cached) cached = withMmc([](MmcCommands& mmc) { return mmc.capabilities(); });
+  const auto& page = *cached;
   std::array<bool, DW_READ_MODE_COUNT> modes = page ? page->readModes : std::array<bool, DW_READ_MODE_COUNT>{};
   std::lock_guard lock(stateMutex_);
   readModes_ = modes;
@@ -560,39 +711,25 @@ DiscwrightTrackInformation LibburnDrive::libburnTrackInformation(uint8_t trackNu
 Speeds LibburnDrive::speeds() {
   requireIdle();
   Grab grab(*this);
-  Speeds s;
-  s.maximumRead = uint32_t(std::max(0, burn_drive_get_read_speed(grab.drive())));
-  s.maximumWrite = uint32_t(std::max(0, burn_drive_get_write_speed(grab.drive())));
-  // libburn has no getter for the speed in use: report the request as the drive would round it.
-  std::vector<uint32_t> writeSpeeds;
+  DriveSpeedReport report;
+  report.maximumRead = uint32_t(std::max(0, burn_drive_get_read_speed(grab.drive())));
+  report.maximumWrite = uint32_t(std::max(0, burn_drive_get_write_speed(grab.drive())));
   struct burn_speed_descriptor* list = nullptr;
   if (burn_drive_get_speedlist(grab.drive(), &list) > 0)
     for (auto* d = list; d; d = d->next)
-      if (d->write_speed > 0) writeSpeeds.push_back(uint32_t(d->write_speed));
+      if (d->write_speed > 0) report.writeSpeeds.push_back(uint32_t(d->write_speed));
   if (list) burn_drive_free_speedlist(&list);
-  // The drive's own word on the speeds in use, where it gives one.
-  std::optional<CapabilitiesPage> page;
   if (!isPseudoDrive()) {
+    auto& cached = grab.capabilities();
     try {
-      page = withMmc([](MmcCommands& mmc) { return mmc.capabilities(); });
+      if (!cached) cached = withMmc([](MmcCommands& mmc) { return mmc.capabilities(); });
+      if (*cached) report.pageCurrentRead = (*cached)->currentRead, report.pageCurrentWrite = (*cached)->currentWrite;
     } catch (const DwError&) {
-      // The estimate below stands in.
+      // The speed list speaks alone.
     }
   }
   std::lock_guard lock(stateMutex_);
-  auto resolve = [](uint32_t request, uint32_t maximum, const std::vector<uint32_t>& table) {
-    // 0xFFFF asks for the maximum; a 16x BD drive's maximum lies above it.
-    if (request == DISCWRIGHT_SPEED_MAX || request >= maximum) return maximum;
-    uint32_t best = 0;
-    for (uint32_t v : table)
-      if (v <= request) best = std::max(best, v);
-    return table.empty() ? request : (best ? best : *std::min_element(table.begin(), table.end()));
-  };
-  s.currentRead = resolve(readRequest_, s.maximumRead, {});
-  s.currentWrite = resolve(writeRequest_, s.maximumWrite, writeSpeeds);
-  if (page && page->currentRead) s.currentRead = page->currentRead;
-  if (page && page->currentWrite) s.currentWrite = page->currentWrite;
-  return s;
+  return speedsInUse(report, readRequest_, writeRequest_);
 }
 
 void LibburnDrive::setSpeeds(uint32_t readSpeed, uint32_t writeSpeed) {
@@ -822,6 +959,7 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
   }
 
   runtime_->drain();
+  grab.mediumChanged();
   burn_disc_write(opts.o, disc.disc);
   grab.unlockRuntime();
 
@@ -921,6 +1059,7 @@ void LibburnDrive::erase(bool full, BurnObserver& observer) {
     return;
   }
   runtime_->drain();
+  grab.mediumChanged();
   if (overwritable) {
     // Formatted anew to the default size (size mode 3), even when formatted
     // already (bit 4); a fast one skips the certification (bit 6).

@@ -1,15 +1,21 @@
 // A drive driven through libburn: a real recorder ("/dev/sr0") or a file
-// pseudo-drive ("stdio:/path"). The drive is grabbed for each operation and
-// released before the call returns, so that no drive stays grabbed between
-// calls (libburn refuses to scan while one is).
+// pseudo-drive ("stdio:/path"). A grab makes a hardware drive load the disc,
+// spin up and lock its tray, and its release spins it down again: so the drive
+// is grabbed once for a job (a scan, a speed query, a burn, a read-back) and
+// kept while calls follow each other, then released when it has been idle for
+// a moment, when the disc is ejected, or when the library stops.
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device.h"
@@ -25,8 +31,34 @@ struct LibburnDriveSetup {
   uint64_t capacityBytes = 0;  // 0: what libburn reports
 };
 
+// How often drives were grabbed and released, and which library calls grabbed them.
+struct LibburnGrabCounts {
+  uint64_t grabs = 0;
+  uint64_t releases = 0;
+  std::map<std::string, uint64_t> grabsByCall;  // "GetDiscInformation": 1
+};
+LibburnGrabCounts libburnGrabCounts();
+// Starts the counts again (the library's start, once each drive's identity is read).
+void resetLibburnGrabCounts();
+
+// What a drive tells of its speeds, in kB/s of 1000 bytes as libburn and the
+// speed tables count them.
+struct DriveSpeedReport {
+  uint32_t maximumRead = 0;
+  uint32_t maximumWrite = 0;
+  std::vector<uint32_t> writeSpeeds;  // the inserted medium's, from GET PERFORMANCE
+  uint32_t pageCurrentRead = 0;       // the capabilities page's, 0 when it has none
+  uint32_t pageCurrentWrite = 0;
+};
+// The speeds in use after the given requests (DISCWRIGHT_SPEED_MAX: the fastest),
+// as the drive rounds them: a write request sets the fastest listed speed not above it.
+Speeds speedsInUse(const DriveSpeedReport& report, uint32_t readRequest, uint32_t writeRequest);
+
 class LibburnDrive : public Device {
  public:
+  // How long a grabbed drive stays grabbed without a call.
+  static constexpr std::chrono::milliseconds kIdleRelease{2000};
+
   // Grabs the drive once for its identity; DwError(DW_E_CONFIG) when it cannot be opened.
   LibburnDrive(std::shared_ptr<LibburnRuntime> runtime, LibburnDriveSetup setup);
   ~LibburnDrive() override;
@@ -64,13 +96,20 @@ class LibburnDrive : public Device {
   // The drive does the erase on its own: a cancel is seen only before it starts.
   void erase(bool full, BurnObserver& observer) override;
   void ownerGone(LockOwner owner) override;
-  void checkFault(const std::string&) override {}
+  // Notes the C call on its way, so that a grab can be counted against it.
+  void checkFault(const std::string& operation) override;
 
   bool isPseudoDrive() const { return setup_.libburnAddress.rfind("stdio:", 0) == 0; }
 
  private:
   class Grab;
+  struct Held;
   struct Layout;
+  // Releases the held grab (ejecting the disc when asked); opMutex_ is held.
+  void releaseHeld(bool eject) noexcept;
+  // Releases the drive once it has been idle for kIdleRelease.
+  void idleReleaseLoop(std::stop_token stop);
+  void scheduleIdleRelease();
   void requireIdle() const;
   // What the medium holds: libburn's table of contents for real discs, the
   // tracks burned here (or one track over the data) for a file.
@@ -93,6 +132,14 @@ class LibburnDrive : public Device {
   std::array<bool, DW_FMT_COUNT> formats_{};
   std::array<bool, DW_FMTX_COUNT> formatsEx_{};
   std::atomic<bool> burning_{false};
+  // One operation at a time uses the held grab; taken before the runtime's mutex.
+  std::mutex opMutex_;
+  std::unique_ptr<Held> held_;  // guarded by opMutex_
+  std::chrono::steady_clock::time_point lastUse_;  // guarded by opMutex_
+  std::mutex idleMutex_;  // releaseDue_, and the wake of the idle release
+  std::condition_variable_any idleWake_;
+  bool releaseDue_ = false;  // a grab is held and waits for its idle release
+  std::chrono::steady_clock::time_point releaseAt_;
   std::mutex stateMutex_;  // the settings below, which libburn cannot hold across grabs
   uint32_t readRequest_ = DISCWRIGHT_SPEED_MAX;
   uint32_t writeRequest_ = DISCWRIGHT_SPEED_MAX;
@@ -106,6 +153,7 @@ class LibburnDrive : public Device {
   std::mutex mmcMutex_;  // the two below
   std::unique_ptr<ScsiTransport> transport_;
   std::set<LockOwner> lockers_;
+  std::jthread idleReleaser_;  // stopped and joined first of all, in the destructor
 };
 
 // DISC_TYPE_* of an MMC profile number (0xffff: a libburn file pseudo-drive).

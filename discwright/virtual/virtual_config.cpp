@@ -382,8 +382,10 @@ RecorderConfig parseRecorder(const json& r, size_t index, bool freshDefault, con
   if (find(r, "medium") && !r.at("medium").is_null())
     rc.medium = parseMedium(r.at("medium"), freshDefault, base, where + ".medium");
   std::string tray = lower(text(r, "tray", "closed", where));
-  if (tray != "closed" && tray != "open") fail(where + ".tray", "expected \"open\" or \"closed\"");
+  if (tray != "closed" && tray != "open" && tray != "slot")
+    fail(where + ".tray", "expected \"open\", \"closed\" or \"slot\"");
   rc.trayOpen = tray == "open";
+  rc.slotLoading = tray == "slot";
   if (const json* scale = find(r, "time_scale")) {
     double d = scale->is_number() ? scale->get<double>() : -1;
     if (!(d >= 0 && d <= DISCWRIGHT_MAX_TIME_SCALE))

@@ -48,6 +48,7 @@ struct RecorderConfig {
   RpcState rpc;
   std::optional<MediumConfig> medium;
   bool trayOpen = false;
+  bool slotLoading = false;  // an ejected disc stays out: nothing pulls it back in
   double timeScale = 0;  // 0: as fast as the disk allows; 1: real time at the set speed
   std::string mountPoint;
   std::map<std::string, InjectedFault> failingOperations;  // by operation name, e.g. "SetSpeeds"

@@ -294,6 +294,8 @@ void VirtualRecorder::eject() {
 
 void VirtualRecorder::closeTray() {
   std::lock_guard lock(mutex_);
+  // A slot-loading drive has no tray to pull in: an ejected disc waits outside for a hand.
+  if (config_.slotLoading) return;
   trayOpen_ = false;
   removed_ = false;  // a medium taken out is put back in, as a user would
 }

@@ -200,3 +200,29 @@ TEST_F(CliChecksumTest, CtrlCStopsTheHashingWithThreeAndNothingIsBurned) {
   }
   EXPECT_TRUE(Blank());
 }
+
+// A grab spins a hardware drive up, loads the disc and locks the tray; its
+// release spins it down: each job grabs a libburn drive once, however many
+// library calls it makes (the read-back reads thousands of chunks).
+TEST_F(CliChecksumTest, EachJobGrabsARealDriveOnce) {
+  const QString iso = BuildIso(QStringLiteral("jobs.iso"));
+  const QStringList drive = {QStringLiteral("--pseudo-drive"), Path(QStringLiteral("drive.img"))};
+  const QString name = QStringLiteral("CdRom2");  // after the two recorders of the configuration
+  qputenv("KORVANEL_GRAB_COUNTS", "1");
+  struct Unset {
+    ~Unset() { qunsetenv("KORVANEL_GRAB_COUNTS"); }
+  } unset;
+  const std::pair<const char*, QStringList> jobs[] = {
+      {"device scan", {QStringLiteral("devices")}},
+      {"speed query", {QStringLiteral("speeds"), name}},
+      {"burn with verify",
+       {QStringLiteral("burn"), iso, QStringLiteral("--device"), name, QStringLiteral("--mode"), QStringLiteral("tao"),
+        QStringLiteral("--verify")}},
+      {"checksum of the disc", {QStringLiteral("checksum"), name}},
+  };
+  for (const auto& [job, arguments] : jobs) {
+    Outcome r = Run(drive + arguments);
+    EXPECT_EQ(r.exitCode, 0) << job << "\n" << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("drive grabs: 1, releases: 1"))) << job << "\n" << r.err.toStdString();
+  }
+}

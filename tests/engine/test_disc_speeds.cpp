@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/engine_support.h"
+#include "libburn/libburn_drive.h"
 #include "sbBurner.h"
 #include "sbDiscSpeeds.h"
 #include "sbErrors.h"
@@ -206,4 +207,39 @@ TEST_F(DiscSpeedsTest, FailedSpeedReadRaises) {
   EXPECT_THROW(list.ReadSpeeds(*burner_), TsbError);
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(list.MaximumReadSpeed, 0u);  // what the failed read delivered
+}
+
+// A real drive lists the write speeds of the inserted medium (GET PERFORMANCE);
+// its capabilities page counts in units of CD days that do not fit DVD or BD.
+// The speeds in use come from the list, so the factor is the medium's own.
+TEST(RealDriveSpeeds, TheFactorComesFromTheListedSpeedAndTheMediumsSingleSpeed) {
+  struct Case {
+    uint8_t discType;
+    std::vector<uint32_t> listed;
+    uint32_t pageWrite;  // what the capabilities page claims
+    uint32_t request;
+    const char* shown;
+  } cases[] = {
+      {DISC_TYPE_CDR, {1764, 4234, 7056}, 706, 4234, "24.0x (4234 KB/sec)"},
+      {DISC_TYPE_DVDPLUSR, {2770, 5540, 11080}, 4155, 5540, "4.0x (5540 KB/sec)"},
+      {DISC_TYPE_BDR, {4495, 8990}, 8467, 8990, "2.0x (8990 KB/sec)"},
+      {DISC_TYPE_BDRE, {4495, 8990}, 8467, DISCWRIGHT_SPEED_MAX, "2.0x (8990 KB/sec)"},
+      // A request between two listed speeds sets the slower one.
+      {DISC_TYPE_BDR, {4495, 8990, 17980}, 0, 12000, "2.0x (8990 KB/sec)"},
+  };
+  for (const Case& c : cases) {
+    discwright::DriveSpeedReport report;
+    report.maximumWrite = c.listed.back();
+    report.writeSpeeds = c.listed;
+    report.pageCurrentWrite = c.pageWrite;
+    const discwright::Speeds s = discwright::speedsInUse(report, DISCWRIGHT_SPEED_MAX, c.request);
+    const auto single = SingleSpeedKBps(c.discType);
+    EXPECT_EQ(SpeedText(int32_t(s.currentWrite / single), int32_t(s.currentWrite)), QString::fromLatin1(c.shown))
+        << "disc type " << int(c.discType) << ", request " << c.request;
+  }
+  // A drive that lists no speed has only its page to go by.
+  discwright::DriveSpeedReport pageOnly;
+  pageOnly.maximumWrite = 7056;
+  pageOnly.pageCurrentWrite = 4234;
+  EXPECT_EQ(discwright::speedsInUse(pageOnly, DISCWRIGHT_SPEED_MAX, 5000).currentWrite, 4234u);
 }

@@ -58,12 +58,17 @@ class VerifyTest : public ActionsTest {
 
 }  // namespace
 
+// A slot-loading drive cannot take an ejected disc back: the disc stays in
+// the drive from the burn to the end of the read-back, and comes out once.
 TEST_F(VerifyTest, AGoodBurnPassesAndTheDiscComesOutAgain) {
-  prepare();
+  json recorder = cdRecorder();
+  recorder["tray"] = "slot";
+  prepare(recorder);
   ASSERT_TRUE(run(list)) << messages.texts().join('\n').toStdString();
   const QStringList texts = messages.texts();
   const auto verifying = texts.indexOf("Verifying disc");
   ASSERT_GT(verifying, texts.indexOf("Burning completed"));
+  EXPECT_EQ(texts.count("Eject disc"), 1) << texts.join('\n').toStdString();
   // The row carries the checksum of the image's bytes, not of the padding to whole blocks.
   const QString passed = "Verification passed (SHA-256 " + Sha256Of(list.Source.FileName) + ")";
   EXPECT_EQ(passed.size(), 29 + 64 + 1);

@@ -128,6 +128,32 @@ TEST_F(PseudoDrive, ScanAndProbeThroughTheCApi) {
   Discwright_Destroy(&other);
 }
 
+// Calls that follow each other share one grab; a drive left alone is released
+// after a moment, so that another program (or a disc change) can have it.
+TEST_F(PseudoDrive, OneGrabServesCallsInARowAndAnIdleDriveIsReleased) {
+  ASSERT_EQ(start({(dir_ / "a.img").string()}), DW_E_OK) << error_;
+  grab("CdRom0");
+  auto counts = [] {
+    uint64_t grabs = 0, releases = 0;
+    Discwright_GetGrabCounts(&grabs, &releases);
+    return std::pair{grabs, releases};
+  };
+  EXPECT_EQ(counts(), (std::pair<uint64_t, uint64_t>{0, 0})) << "the start's grab is not counted";
+  DiscwrightDiscInformation info{};
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_TestUnitReady(grabber_, DW_ARGS(t_))));
+    ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetDiscInformation(grabber_, DW_ARGS(t_), &info)));
+  }
+  EXPECT_EQ(counts(), (std::pair<uint64_t, uint64_t>{1, 0}));
+  std::this_thread::sleep_for(discwright::LibburnDrive::kIdleRelease + std::chrono::milliseconds(600));
+  EXPECT_EQ(counts(), (std::pair<uint64_t, uint64_t>{1, 1})) << "an idle drive stays grabbed";
+  ASSERT_TRUE(t_.check(Discwright_CdvdBurnerGrabber_GetDiscInformation(grabber_, DW_ARGS(t_), &info)));
+  EXPECT_EQ(counts().first, 2u);
+  // Each grab is counted against the call that made it.
+  EXPECT_EQ(discwright::libburnGrabCounts().grabsByCall,
+            (std::map<std::string, uint64_t>{{"TestUnitReady", 1}, {"GetDiscInformation", 1}}));
+}
+
 TEST_F(PseudoDrive, StartUpRefusesBadPathsAndCollisions) {
   EXPECT_EQ(start({"/no/such/folder/x.img"}), DW_E_CONFIG);
   EXPECT_NE(std::string(error_).find("/no/such/folder/x.img"), std::string::npos) << error_;
