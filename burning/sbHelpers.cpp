@@ -164,7 +164,13 @@ QString UserStateFolder() {
 QString SkinFolder() { return SkinFolder(ProgramFolder()); }
 
 QString SkinFolder(const QString& programFolder) {
-  return IncludeTrailingSeparator(IncludeTrailingSeparator(programFolder) + QStringLiteral("sounds/res10"));
+  // Beside the program (a build tree, a portable copy) first; an installed
+  // program keeps its data under share/, relative to itself so that a moved
+  // prefix works too.
+  const QString beside = IncludeTrailingSeparator(IncludeTrailingSeparator(programFolder) + QStringLiteral("sounds/res10"));
+  const QString installed = IncludeTrailingSeparator(
+      QDir::cleanPath(IncludeTrailingSeparator(programFolder) + QStringLiteral("../share/korvanel/sounds/res10")));
+  return !QDir(beside).exists() && QDir(installed).exists() ? installed : beside;
 }
 
 QByteArray ImageCreatorId() { return QByteArrayLiteral("KORVANEL " KORVANEL_VERSION); }

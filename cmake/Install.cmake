@@ -7,20 +7,34 @@ if("$CACHE{CMAKE_INSTALL_DOCDIR}" STREQUAL "")
   set(CMAKE_INSTALL_DOCDIR "${CMAKE_INSTALL_DATAROOTDIR}/doc/korvanel")
 endif()
 
-install(TARGETS korvanel-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# The wizard exists once its entry point does.
-if(TARGET korvanel)
-  install(TARGETS korvanel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES docs/korvanel.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-endif()
-# The windows read their images from SkinFolder(), "sounds/res10" beside the
-# program itself, so they go beside the programs rather than under share/.
-install(FILES ${KORVANEL_SKIN_FILES} DESTINATION ${CMAKE_INSTALL_BINDIR}/sounds/res10)
+# Manual pages and the changelog are installed compressed, reproducibly (no
+# name or time stamp in the gzip header).
+find_program(KORVANEL_GZIP gzip REQUIRED)
+mark_as_advanced(KORVANEL_GZIP)
+function(korvanel_gzip source output)
+  add_custom_command(OUTPUT ${output}
+                     COMMAND ${KORVANEL_GZIP} -9nc ${source} > ${output}
+                     DEPENDS ${source} VERBATIM)
+endfunction()
+set(gzipped ${PROJECT_BINARY_DIR}/gz)
+file(MAKE_DIRECTORY ${gzipped})
+korvanel_gzip(${PROJECT_SOURCE_DIR}/docs/korvanel.1 ${gzipped}/korvanel.1.gz)
+korvanel_gzip(${PROJECT_SOURCE_DIR}/docs/korvanel-cli.1 ${gzipped}/korvanel-cli.1.gz)
+korvanel_gzip(${PROJECT_SOURCE_DIR}/resources/packaging/changelog ${gzipped}/changelog.gz)
+add_custom_target(korvanel_gzipped ALL
+                  DEPENDS ${gzipped}/korvanel.1.gz ${gzipped}/korvanel-cli.1.gz ${gzipped}/changelog.gz)
+
+install(TARGETS korvanel-cli korvanel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${gzipped}/korvanel.1.gz ${gzipped}/korvanel-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Data, not programs: SkinFolder() finds the window images in
+# <program>/../share/korvanel/sounds/res10 when none stand beside the program.
+install(FILES ${KORVANEL_SKIN_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/korvanel/sounds/res10)
 # DemoRecordersPath() looks in <program>/../share/korvanel.
 install(FILES resources/demo-recorders.json DESTINATION ${CMAKE_INSTALL_DATADIR}/korvanel)
-install(FILES docs/user-guide.html docs/virtual-recorders.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES docs/korvanel-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES docs/user-guide.html docs/virtual-recorders.md resources/packaging/copyright ${gzipped}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES resources/korvanel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES resources/packaging/org.korvanel.korvanel.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES resources/icons/korvanel.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
 
 # The Debian package.
@@ -39,7 +53,8 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SECTION otherosfs)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://korvanel.example.org/)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The library dependencies are read off the programs by dpkg-shlibdeps; the
 # list stands in where that tool is missing.
@@ -62,13 +77,12 @@ if(KORVANEL_TESTS)
   # An install into a temporary folder outside the checkout holds every file
   # the programs and the desktop look for.
   set(expected
-      bin/korvanel-cli bin/sounds/res10/main.bmp bin/sounds/res10/toplogo.png bin/sounds/res10/leftlogo.png
-      share/korvanel/demo-recorders.json share/doc/korvanel/user-guide.html
-      share/doc/korvanel/virtual-recorders.md share/man/man1/korvanel-cli.1
-      share/applications/korvanel.desktop share/icons/hicolor/256x256/apps/korvanel.png)
-  if(TARGET korvanel)
-    list(APPEND expected bin/korvanel share/man/man1/korvanel.1)
-  endif()
+      bin/korvanel bin/korvanel-cli share/korvanel/sounds/res10/main.bmp share/korvanel/sounds/res10/toplogo.png
+      share/korvanel/sounds/res10/leftlogo.png share/korvanel/demo-recorders.json
+      share/doc/korvanel/user-guide.html share/doc/korvanel/virtual-recorders.md share/doc/korvanel/copyright
+      share/doc/korvanel/changelog.gz share/man/man1/korvanel.1.gz share/man/man1/korvanel-cli.1.gz
+      share/applications/korvanel.desktop share/metainfo/org.korvanel.korvanel.metainfo.xml
+      share/icons/hicolor/256x256/apps/korvanel.png)
   string(REPLACE ";" "," expected "${expected}")
   add_test(NAME install.tree
            COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR} "-DEXPECTED=${expected}"

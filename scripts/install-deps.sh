@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Korvanel needs to build, run and test (genisoimage gives
 # the tests an outside reader of the images built: isoinfo and isovfy; desktop-file-utils
-# checks the desktop entry).
+# checks the desktop entry; dpkg-dev, lintian and appstream build and judge the package).
 # Idempotent: only missing packages are installed. Works as root, uses sudo otherwise.
 set -euo pipefail
 
@@ -9,11 +9,10 @@ packages=(
   build-essential cmake pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libburn-dev libisofs-dev
-  libpng-dev zlib1g-dev
   nlohmann-json3-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev
   genisoimage
-  desktop-file-utils
+  desktop-file-utils dpkg-dev lintian appstream
 )
 
 missing=()

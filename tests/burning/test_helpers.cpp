@@ -115,6 +115,19 @@ TEST(TextHelpers, PartsOfADateTime) {
   EXPECT_EQ(MonthOf(time), 3);
 }
 
+// An installed program (or one in a moved prefix) finds its pictures under
+// share/; a folder beside the program, as in a portable copy, wins.
+TEST(Folders, SkinFolderOfAnInstalledTreeIsUnderShare) {
+  QTemporaryDir prefix;
+  ASSERT_TRUE(prefix.isValid());
+  const QString bin = prefix.filePath("bin");
+  ASSERT_TRUE(QDir().mkpath(bin));
+  ASSERT_TRUE(QDir().mkpath(prefix.filePath("share/korvanel/sounds/res10")));
+  EXPECT_EQ(SkinFolder(bin), prefix.filePath("share/korvanel/sounds/res10/"));
+  ASSERT_TRUE(QDir().mkpath(bin + "/sounds/res10"));
+  EXPECT_EQ(SkinFolder(bin), bin + "/sounds/res10/");
+}
+
 TEST(Folders, SkinFolderBesideTheProgram) {
   EXPECT_EQ(SkinFolder("/opt/korvanel"), "/opt/korvanel/sounds/res10/");
   EXPECT_EQ(SkinFolder("/opt/korvanel/"), "/opt/korvanel/sounds/res10/");
