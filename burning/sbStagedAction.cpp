@@ -171,7 +171,7 @@ void TsbStagedAction::BuildImage(const DiscwrightTrackInformation& track) {
                                                                       DISCWRIGHT_TEXT_SIZE, &b.Status,
                                                                       bootImage.constData(), 6, 2, 1, 0);
     if (b.ExceptionNumber != 0)
-      Raise(b.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_SetBootImage")) + QStringLiteral("\\n"));
+      Raise(b.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_SetBootImage")));
   }
 
   // The image starts where the disc can next be written, so its block numbers fit a later session.
