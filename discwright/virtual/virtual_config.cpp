@@ -295,6 +295,8 @@ MediumConfig parseMedium(const json& m, bool freshDefault, const fs::path& base,
     medium.usedBytes = DISCWRIGHT_SECTOR_SIZE * 32;  // a written medium holds at least its volume descriptors
   if (medium.usedBytes > medium.capacityBytes)
     fail(where + ".used_bytes", "larger than the capacity (" + std::to_string(medium.capacityBytes) + " bytes)");
+  if (medium.state == MediumState::Blank && !medium.label.empty())
+    fail(where + ".label", "a blank medium has no label");
   // The label lives in the volume descriptor at block 16: a shorter track would drop it.
   constexpr uint64_t labelledBytes = 18ull * DISCWRIGHT_SECTOR_SIZE;
   if (!medium.label.empty() && medium.contentFile.empty() && medium.usedBytes < labelledBytes)
@@ -303,8 +305,6 @@ MediumConfig parseMedium(const json& m, bool freshDefault, const fs::path& base,
                                     std::to_string(labelledBytes) + " bytes");
   if (!medium.label.empty() && !medium.contentFile.empty())
     fail(where + ".label", "a medium with a content_file has the label of that content; remove \"label\"");
-  if (medium.state == MediumState::Blank && !medium.label.empty())
-    fail(where + ".label", "a blank medium has no label");
   if (medium.state == MediumState::Blank && !isRecordableKind(medium.discType))
     fail(where + ".state", "a pressed disc (" + (type->is_string() ? type->get<std::string>() : type->dump()) +
                                ") cannot be blank: use \"complete\"");

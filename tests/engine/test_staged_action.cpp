@@ -234,7 +234,7 @@ TEST_F(StagedActionTest, AFailedImageBuildIsRaisedUnderItsOwnName) {
   EXPECT_EQ(lines[0], (Line{"Building ISO image", litInfo}));
   EXPECT_EQ(lines[1].kind, litError);
   EXPECT_TRUE(lines[1].text.startsWith("Discwright_ISO9660JolietFileTree_SetBootImage() failed, exception "));
-  EXPECT_TRUE(lines[1].text.endsWith("\"\\n")) << lines[1];
+  EXPECT_TRUE(lines[1].text.endsWith("\"")) << "no literal backslash and n in what is shown: " << lines[1];
   EXPECT_TRUE(diagnosticLog().contains("Discwright_ISO9660JolietFileTree_SetBootImage: BootImage: " +
                                        burner->BootImageFile));
 }
