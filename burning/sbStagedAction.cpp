@@ -155,8 +155,10 @@ void TsbStagedAction::Execute(TsbActionItem* item) {
 
   if (HasStage(stSendOPC) && b.BurnSettings.SendOPC) {
     Announce(QStringLiteral("Sending OPC (Optimum Power Calibration)"));
-    // A failed calibration is left to the drive: it calibrates again when it writes.
-    call("Discwright_CdvdBurnerGrabber_SendOPC", Discwright_CdvdBurnerGrabber_SendOPC);
+    // A failed calibration is left to the drive (it calibrates again when it
+    // writes), but the row says so: a broken drive must not pass unseen.
+    if (!call("Discwright_CdvdBurnerGrabber_SendOPC", Discwright_CdvdBurnerGrabber_SendOPC))
+      Warn(failure("Discwright_CdvdBurnerGrabber_SendOPC"));
   }
 }
 

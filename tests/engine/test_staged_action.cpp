@@ -250,10 +250,15 @@ TEST_F(StagedActionTest, AnEmptyStageSetReportsNothingButStillBindsTheBurner) {
   EXPECT_EQ(messages.lines(), (std::vector<Line>{{"from the burn thread", litWarning}}));
 }
 
-TEST_F(StagedActionTest, AFailedCalibrationIsSilent) {
+// The burn goes on, but a broken drive does not pass unseen.
+TEST_F(StagedActionTest, AFailedCalibrationIsAWarningAndTheBurnGoesOn) {
   TsbBurner& b = prepare({withFault(cdRecorder(), "SendOPC", 4, 2, "No calibration area")});
   b.BurnSettings.SendOPC = true;
   ASSERT_TRUE(runStaged(StageBit(stSendOPC)));
-  EXPECT_EQ(messages.lines(), (std::vector<Line>{{"Sending OPC (Optimum Power Calibration)", litInfo}}));
+  EXPECT_EQ(messages.lines(),
+            (std::vector<Line>{{"Sending OPC (Optimum Power Calibration)", litInfo},
+                               {"Discwright_CdvdBurnerGrabber_SendOPC() failed, exception 4, status 2, text \"No "
+                                "calibration area\"",
+                                litWarning}}));
   EXPECT_EQ(b.ExceptionNumber, 4);
 }
