@@ -3,28 +3,39 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace {
 
 int ShowBox(QMessageBox::Icon icon, const QString& caption, const QString& text,
             QMessageBox::StandardButtons buttons = QMessageBox::Ok,
             QMessageBox::StandardButton defaultButton = QMessageBox::Ok) {
-  QMessageBox box(icon, caption, text, buttons, QApplication::activeWindow());
-  box.setDefaultButton(defaultButton);
-  return box.exec();
+  // On the heap and watched: the window it belongs to may delete itself while
+  // the box is open (the splash closes on its timer), taking the box along; a
+  // box on the stack would then be freed twice.
+  QPointer<QMessageBox> box = new QMessageBox(icon, caption, text, buttons, QApplication::activeWindow());
+  box->setDefaultButton(defaultButton);
+  const int answer = box->exec();
+  delete box.data();
+  return answer;
 }
 
 QString RunFileDialog(const TsbFileDialogRequest& request, QFileDialog::AcceptMode mode) {
-  QFileDialog dialog(QApplication::activeWindow(), request.Caption, QString(), request.Filter);
-  dialog.setAcceptMode(mode);
+  // Watched for the same reason as the boxes above.
+  QPointer<QFileDialog> dialog = new QFileDialog(QApplication::activeWindow(), request.Caption, QString(), request.Filter);
+  dialog->setAcceptMode(mode);
   // An existing file to open; on saving an existing folder, and Qt asks before replacing a file.
-  dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  dialog.setOption(QFileDialog::ReadOnly, false);
-  dialog.setDefaultSuffix(request.DefaultSuffix);
-  dialog.setSizeGripEnabled(true);
-  if (!request.Proposal.isEmpty()) dialog.selectFile(request.Proposal);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().constFirst();
+  dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog->setOption(QFileDialog::ReadOnly, false);
+  dialog->setDefaultSuffix(request.DefaultSuffix);
+  dialog->setSizeGripEnabled(true);
+  if (!request.Proposal.isEmpty()) dialog->selectFile(request.Proposal);
+  const bool accepted = dialog->exec() == QDialog::Accepted;
+  if (!dialog) return {};
+  const QStringList chosen = dialog->selectedFiles();
+  delete dialog.data();
+  if (!accepted || chosen.isEmpty()) return {};
+  return chosen.constFirst();
 }
 
 }  // namespace

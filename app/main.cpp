@@ -47,6 +47,11 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral(KORVANEL_VERSION));
   SetDialogs(std::make_unique<QtDialogs>());
   CheckLibraryVersion(Discwright_GetVersion());
+  // A mistake in the user's recorder file is told at once, not at the first page.
+  if (const QString problem = VirtualConfigProblem(args.Library); !problem.isEmpty()) {
+    std::fprintf(stderr, "korvanel: %s\n", qUtf8Printable(problem));
+    Dialogs().ApplicationError(problem);
+  }
 
   QPointer<TFormSplash> splash;
   try {

@@ -341,7 +341,10 @@ bool TMainForm::ValidatePage() {
       DiscwrightDiscInformation disc{};
       DevicePage->GetDiscInformation(disc);
       const uint8_t discType = DevicePage->GetDiscType();
-      if (const QString why = WhyDiscCannotBeBurned(space, discType, track, disc); !why.isEmpty()) throw TsbError(why);
+      if (const QString problem = DevicePage->GetMediumProblem(); !problem.isEmpty()) throw TsbError(problem);
+      // The check's own message, and beside it the library's reason when a query failed.
+      if (const QString why = WhyDiscCannotBeBurned(space, discType, track, disc); !why.isEmpty())
+        throw TsbError((QStringList{why} + DevicePage->GetProbeFailures()).join(QLatin1Char('\n')));
 
       DevicePage->GetDeviceInfo(Burner->DeviceInfo);
       DevicePage->GetSelectedAddress(Burner->DeviceAddress);
@@ -358,6 +361,7 @@ bool TMainForm::ValidatePage() {
       // The file may have changed since it was chosen: the check uses what will be burned.
       SourceFilePage->MeasureImageFile();
       if (!QFileInfo(SourceFilePage->ImageFileName).isFile()) throw TsbError(ResStr(sSelectImageFile));
+      if (const QString why = WhyFileCannotBeRead(SourceFilePage->ImageFileName); !why.isEmpty()) throw TsbError(why);
       if (SourceFilePage->ImageFileSize > Burner->DiscSpace.FreeBytes) throw TsbError(ResStr(sImageTooBig));
       break;
     }

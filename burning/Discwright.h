@@ -336,6 +336,10 @@ typedef struct DiscwrightStartup {
 DISCWRIGHT_API uint32_t Discwright_GetVersion(void);
 /* Starts the session; a second start while up is refused with DW_E_BUSY. */
 DISCWRIGHT_API uint8_t Discwright_UpStartEx(const DiscwrightStartup* startup);
+/* Reads and checks a virtual-recorder configuration without starting anything:
+ * DW_E_OK, or DW_E_CONFIG with the file and what is wrong in errorText (as
+ * Discwright_UpStartEx would refuse it). Needs no session. */
+DISCWRIGHT_API uint8_t Discwright_CheckVirtualConfig(const char* virtualConfig, char* errorText, uint32_t errorTextSize);
 /* Ends the session; every handle still open is destroyed. */
 DISCWRIGHT_API uint8_t Discwright_DownShut(void);
 /* How often the session grabbed and released its real drives and pseudo-drives

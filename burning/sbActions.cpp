@@ -106,7 +106,7 @@ void TsbAction::CloseSession() {
   if (b.ExceptionNumber != 0) {
     // The data is on the disc but its session is not closed, which most drives
     // cannot read: the burn has failed, whatever the write itself reported.
-    b.LastMessage = b.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_CloseSession")) + QStringLiteral("\\n");
+    b.LastMessage = b.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_CloseSession"));
     Log(b.LastMessage);
     b.BurnSucceeded = false;
     throw TsbError(b.LastMessage);

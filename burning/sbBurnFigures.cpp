@@ -52,9 +52,12 @@ void TsbBurnFigures::Progress(int64_t total, int64_t done, Clock::time_point now
 
 void TsbBurnFigures::Buffer(int fillPercent) {
   std::lock_guard lock(mutex_);
-  s_.lowestBuffer = s_.lowestBuffer < 0 ? fillPercent : std::min(s_.lowestBuffer, fillPercent);
-  // Empty at the start is the buffer filling, not running dry.
+  // Empty at the start is the buffer filling, not running dry, and empty at the
+  // end is it draining: neither counts as a low, so the lowest fill and the
+  // times it ran empty tell the same story.
   if (fillPercent > 0) s_.bufferFilled = true;
+  if (s_.bufferFilled && s_.done < s_.total)
+    s_.lowestBuffer = s_.lowestBuffer < 0 ? fillPercent : std::min(s_.lowestBuffer, fillPercent);
   const bool empty = fillPercent <= 0;
   if (empty && !s_.bufferEmpty && s_.bufferFilled && s_.done < s_.total) ++s_.emptyCount;
   s_.bufferEmpty = empty;

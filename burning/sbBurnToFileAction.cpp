@@ -1,6 +1,8 @@
 #include "sbBurnToFileAction.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -96,17 +98,66 @@ bool IsInsideFolder(const QString& path, const QString& folder) {
   return path == realFolder || path.startsWith(realFolder + QLatin1Char('/'));
 }
 
-int CreateTemporaryBeside(const QString& target, QString& tempName) {
+bool SameFile(const QString& a, const QString& b) {
+  struct stat first {}, second {};
+  return !a.isEmpty() && !b.isEmpty() && ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
+         ::stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
+namespace {
+
+constexpr char kPartialMark[] = ".partial-";
+constexpr int kPartialRandom = 6;  // the XXXXXX of mkostemp
+
+// The temporary name beside target up to its random part: hidden, and short
+// enough for any file system even beside a long name.
+QByteArray PartialPrefix(const QString& target) {
   QString folder, base;
   SplitName(target, folder, base);
-  // Hidden, and short enough for any file system even beside a long name.
   QByteArray name = QFile::encodeName(folder + QStringLiteral("/.") + base);
   CutUtf8(name, PATH_MAX - 64);
   const qsizetype slash = name.lastIndexOf('/');
   CutUtf8(name, slash + 200);
-  name += ".partial-XXXXXX";
+  return name + kPartialMark;
+}
+
+}  // namespace
+
+void RemoveStalePartials(const QString& target) {
+  const QByteArray prefix = PartialPrefix(target);
+  const qsizetype slash = prefix.lastIndexOf('/');
+  const QByteArray folder = slash <= 0 ? QByteArray("/") : prefix.left(slash);
+  const QByteArray start = prefix.mid(slash + 1);
+  DIR* dir = ::opendir(folder.constData());
+  if (!dir) return;  // the action reports a folder it cannot use
+  std::vector<QByteArray> stale;
+  while (const dirent* entry = ::readdir(dir)) {
+    const QByteArray name(entry->d_name);
+    if (name.size() != start.size() + kPartialRandom || !name.startsWith(start)) continue;
+    const QByteArray path = folder + '/' + name;
+    // A file still being written is locked by its process; a killed one's lock went with it.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) continue;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid() &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+      stale.push_back(path);
+    ::close(fd);
+  }
+  ::closedir(dir);
+  for (const QByteArray& path : stale) ::unlink(path.constData());
+}
+
+int CreateTemporaryBeside(const QString& target, QString& tempName) {
+  QByteArray name = PartialPrefix(target) + QByteArray(kPartialRandom, 'X');
   int fd = ::mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0) return -1;
+  // Held while this process writes: the next run removes the file only once the lock is gone.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // Made a moment ago: only a clean-up probing it can hold the lock; wait for it.
+    ::flock(fd, LOCK_EX);
+  }
   // Readable by others like any new file; a replaced output keeps its permissions.
   struct stat st {};
   const mode_t mode = ::stat(QFile::encodeName(target).constData(), &st) == 0 ? (st.st_mode & 07777) : 0644;
@@ -227,6 +278,7 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   const QString createCall = QStringLiteral("CreateFile(\"%1\")").arg(fileName);
   const QString target = sbfile::ResolveOutputPath(fileName);
   if (target.isEmpty()) systemFailure(createCall, false);
+  sbfile::RemoveStalePartials(target);  // left by a run that was killed
   out.Handle = sbfile::CreateTemporaryBeside(target, output.temp);
   if (out.Handle == -1) systemFailure(createCall, false);
   output.open = true;
@@ -239,7 +291,7 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
                                                                       DISCWRIGHT_TEXT_SIZE, &b.Status,
                                                                       bootImage.constData(), 6, 2, 1, 0);
     if (b.ExceptionNumber != 0)
-      fail(b.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_SetBootImage")) + QStringLiteral("\\n"),
+      fail(b.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_SetBootImage")),
            true);
   }
 
@@ -270,14 +322,14 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
     // The status of a full disk: ENOSPC (28) here, where the Windows build reports
     // ERROR_DISK_FULL (112).
     b.Status = ENOSPC;
-    fail(QStringLiteral("%1 UCHARs of ISO9660/Joliet image will not fit into %2 UCHARs of free space in \"%3\"")
+    fail(QStringLiteral("%1 bytes of ISO9660/Joliet image will not fit into %2 bytes of free space in \"%3\"")
              .arg(size)
              .arg(out.FreeBytesAvailable)
              .arg(folder),
          false);
   }
 
-  b.LastMessage = QStringLiteral("Storing %1 UCHARs of ISO9660/Joliet image to file \"%2\"").arg(size).arg(fileName);
+  b.LastMessage = QStringLiteral("Storing %1 bytes of ISO9660/Joliet image to file \"%2\"").arg(size).arg(fileName);
 
   out.Total = imageSize();
   out.Chunk = size > kChunk ? kChunk : size;

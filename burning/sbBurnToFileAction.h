@@ -27,6 +27,11 @@ QString ResolveOutputPath(const QString& fileName);
 // resolved through links; false when it cannot be.
 bool IsInsideFolder(const QString& path, const QString& folder);
 
+// Removes the temporary files beside target that a killed run of this program
+// left: by their name, and only those no process holds any more.
+void RemoveStalePartials(const QString& target);
+// Whether both names lead (through links) to one existing file: same device and inode.
+bool SameFile(const QString& a, const QString& b);
 // Creates an empty temporary file beside target for writing (readable by others) and
 // sets tempName; -1 and errno on failure.
 int CreateTemporaryBeside(const QString& target, QString& tempName);

@@ -87,7 +87,7 @@ void TsbBurner::Lock() {
   ExceptionNumber =
       Discwright_CdvdBurnerGrabber_Lock(Grabber, ExceptionText, DISCWRIGHT_TEXT_SIZE, &Status, FailureInfo);
   if (ExceptionNumber != 0) {
-    LastMessage = FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Lock")) + QStringLiteral("\\n");
+    LastMessage = FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Lock"));
     Log(LastMessage);
     Dialogs().ErrorMessage(LastMessage);
   }
@@ -100,7 +100,7 @@ void TsbBurner::Release() {
   ExceptionNumber =
       Discwright_CdvdBurnerGrabber_Release(Grabber, ExceptionText, DISCWRIGHT_TEXT_SIZE, &Status, FailureInfo);
   if (ExceptionNumber != 0) {
-    LastMessage = FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Release")) + QStringLiteral("\\n");
+    LastMessage = FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Release"));
     Log(LastMessage);
     Dialogs().ErrorMessage(LastMessage);
   }

@@ -4,7 +4,11 @@
 #include <QDir>
 #include <QFile>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -25,6 +29,15 @@ void AppendLine(const QString& fileName, const QString& line) {
   if (!written || file.error() != QFileDevice::NoError) {
     throw TsbIOError(QStringLiteral("Cannot write to \"%1\": %2").arg(fileName, file.errorString()));
   }
+}
+
+QString WhyFileCannotBeRead(const QString& fileName) {
+  const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd >= 0) {
+    ::close(fd);
+    return {};
+  }
+  return QStringLiteral("Cannot read %1: %2").arg(fileName, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 QString StripExtension(const QString& path) {

@@ -24,6 +24,11 @@ inline constexpr char kLineEnd[] = "\r\n";
 // Throws TsbIOError when the file cannot be created or written.
 void AppendLine(const QString& fileName, const QString& line);
 
+// Empty when the file can be opened for reading, else "Cannot read <file>:
+// <reason>" (a file that exists but is not readable would otherwise measure 0
+// bytes and fail only once the burn has begun). Never blocks on a pipe.
+QString WhyFileCannotBeRead(const QString& fileName);
+
 // The file name part of Path without its extension ("/opt/k/burner.bin" -> "burner").
 QString StripExtension(const QString& path);
 

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "Discwright.h"
 #include "sbDialogs.h"
@@ -90,15 +91,20 @@ void UpStartLibrary(const TsbLibraryOptions& options) {
   if (const uint8_t code = Discwright_UpStartEx(&startup); code != 0) {
     const QString message = QStringLiteral("Discwright_UpStartEx() failed, exception %1").arg(code);
     const QString reason = QString::fromLocal8Bit(text);
-    // The message the user sees is the fixed one; the reason is for whoever
-    // looks at the terminal or the diagnostic log.
+    // The fixed text, and beside it the library's reason (the file and what is
+    // wrong in it): without it the user cannot mend anything.
     GlobalLogger().WriteLog(message, 0);
-    if (!reason.isEmpty()) {
-      GlobalLogger().WriteLog(reason, 0);
-      std::fprintf(stderr, "%s: %s\n", qUtf8Printable(QCoreApplication::applicationName()), qUtf8Printable(reason));
-    }
-    throw TsbError(message);
+    if (!reason.isEmpty()) GlobalLogger().WriteLog(reason, 0);
+    throw TsbError(reason.isEmpty() ? message : message + QLatin1Char('\n') + reason);
   }
+}
+
+QString VirtualConfigProblem(const TsbLibraryOptions& options) {
+  const QString config = options.Demo ? QString() : options.VirtualDrives;
+  if (config.isEmpty()) return {};
+  char text[DISCWRIGHT_TEXT_SIZE] = {};
+  if (Discwright_CheckVirtualConfig(QFile::encodeName(config).constData(), text, sizeof text) == DW_E_OK) return {};
+  return QString::fromLocal8Bit(text, qsizetype(strnlen(text, sizeof text)));
 }
 
 bool CheckLibraryVersion(uint32_t version) {

@@ -46,9 +46,12 @@ QString DemoRecordersPath();
 
 // Starts the library session with the options' recorders (Discwright_UpStartEx,
 // written to the diagnostic log first). On failure the library's reason goes to
-// the diagnostic log and to stderr, and TsbError "Discwright_UpStartEx() failed,
-// exception N" is raised.
+// the diagnostic log, and TsbError "Discwright_UpStartEx() failed, exception N"
+// is raised with the reason on the next line.
 void UpStartLibrary(const TsbLibraryOptions& options);
+// What is wrong with the options' own virtual recorder configuration (its file
+// and the entry), or empty when it reads well or none is named; starts nothing.
+QString VirtualConfigProblem(const TsbLibraryOptions& options);
 
 // Compares the library's version with the one this program was built for and
 // writes the outcome to stderr; a mismatch is also shown in a warning box

@@ -155,8 +155,10 @@ void TsbStagedAction::Execute(TsbActionItem* item) {
 
   if (HasStage(stSendOPC) && b.BurnSettings.SendOPC) {
     Announce(QStringLiteral("Sending OPC (Optimum Power Calibration)"));
-    // A failed calibration is left to the drive: it calibrates again when it writes.
-    call("Discwright_CdvdBurnerGrabber_SendOPC", Discwright_CdvdBurnerGrabber_SendOPC);
+    // A failed calibration is left to the drive (it calibrates again when it
+    // writes), but the row says so: a broken drive must not pass unseen.
+    if (!call("Discwright_CdvdBurnerGrabber_SendOPC", Discwright_CdvdBurnerGrabber_SendOPC))
+      Warn(failure("Discwright_CdvdBurnerGrabber_SendOPC"));
   }
 }
 
@@ -171,7 +173,7 @@ void TsbStagedAction::BuildImage(const DiscwrightTrackInformation& track) {
                                                                       DISCWRIGHT_TEXT_SIZE, &b.Status,
                                                                       bootImage.constData(), 6, 2, 1, 0);
     if (b.ExceptionNumber != 0)
-      Raise(b.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_SetBootImage")) + QStringLiteral("\\n"));
+      Raise(b.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_SetBootImage")));
   }
 
   // The image starts where the disc can next be written, so its block numbers fit a later session.

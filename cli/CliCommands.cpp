@@ -50,6 +50,20 @@ void CheckOutputFile(const QString& fileName) {
   if (!why.isEmpty()) throw TsbError(QStringLiteral("Cannot save to \"%1\": %2").arg(fileName, why));
 }
 
+// A drive whose disc cannot be read is not empty: it says so.
+QString MediaText(const TsbDeviceItem& item) {
+  return item.MediumProblem.isEmpty() ? DiscTypeName(item.DiscType) : QStringLiteral("Unreadable disc");
+}
+
+// An output that is one of the command's inputs (by another name or a link,
+// too) would destroy it: refused before any work starts.
+void RefuseOutputOverInput(const QString& output, const std::vector<std::pair<QString, QString>>& inputs) {
+  for (const auto& [what, input] : inputs)
+    if (sbfile::SameFile(output, input))
+      throw TsbError(QStringLiteral("Cannot save to \"%1\": it is the same file as the %2 \"%3\"; choose another name")
+                         .arg(output, what, input));
+}
+
 TsbDeviceItem& RequireDevice(CliEngine& engine, const QString& device) {
   engine.Scan();
   TsbDeviceItem& item = engine.FindOrExplain(device, QStringLiteral("No CD/DVD device \"%1\" was found").arg(device));
@@ -122,13 +136,17 @@ int RunDevices(const CliArgs& args) {
     UpdateDiscSpace(item);
     std::printf("%-10s %-28s %-10s %-6s %-34s %-12s %-16s %s\n", Field(engine.DeviceId(item)).constData(),
                 Field(item.Product).constData(), Field(item.Vendor).constData(),
-                Field(item.ProductRevisionLevel).constData(), Field(DiscTypeName(item.DiscType)).constData(),
+                Field(item.ProductRevisionLevel).constData(), Field(MediaText(item)).constData(),
                 Field(DiscSizeText(item)).constData(), Field(item.DiscLabel).constData(),
                 item.CanWrite() ? "yes" : "no");
   }
+  for (int i = 0; i < devices.Count(); ++i)
+    if (const TsbDeviceItem& item = devices.Items(i); engine.Opened(item) && !item.MediumProblem.isEmpty())
+      std::printf("%-10s disc unreadable: %s\n", Field(engine.DeviceId(item)).constData(),
+                  Field(item.MediumProblem).constData());
   // Devices that exist but cannot be opened now: busy in another program, for example.
   for (const auto& [id, why] : unavailable)
-    std::printf("%-10s unavailable: %s\n", Field(id).constData(), Field(why).constData());
+    std::printf("%-10s unavailable: %s\n", Field(id).constData(), Field(WithoutTriple(why)).constData());
   return kExitSuccess;
 }
 
@@ -152,7 +170,8 @@ int RunInfo(const CliArgs& args) {
   Print(QStringLiteral("Write modes:     TAO %1, SAO %2, DAO PQ %3, DAO raw P-W %4")
             .arg(yesNo(item.WriteModes.CanTAO), yesNo(item.WriteModes.CanSAO), yesNo(item.WriteModes.CanDaoPQ),
                  yesNo(item.WriteModes.CanDaoRaw)));
-  Print(QStringLiteral("Media:           %1").arg(DiscTypeName(item.DiscType)));
+  Print(QStringLiteral("Media:           %1").arg(MediaText(item)));
+  if (!item.MediumProblem.isEmpty()) Print(QStringLiteral("Disc problem:    %1").arg(item.MediumProblem));
   if (item.DiscType != DISC_TYPE_NO_MEDIA) {
     Print(QStringLiteral("Disc status:     %1").arg(item.DiscInformation.DiscStatus));
     Print(QStringLiteral("Used:            %1").arg(DiscSizeText(item)));
@@ -187,8 +206,14 @@ int RunSpeeds(const CliArgs& args) {
 }
 
 int RunBurn(const CliArgs& args, CliOutput& output) {
-  if (!args.saveLog.isEmpty()) CheckOutputFile(args.saveLog);
-  // A damaged or wrong image is refused before any device is opened.
+  if (!args.saveLog.isEmpty()) {
+    RefuseOutputOverInput(args.saveLog, {{QStringLiteral("image"), args.positional[0]},
+                                         {QStringLiteral("checksum file"), args.checksumFile}});
+    CheckOutputFile(args.saveLog);
+  }
+  // A damaged, wrong or unreadable image is refused before any device is opened.
+  if (QFileInfo(args.positional[0]).isFile())
+    if (const QString why = WhyFileCannotBeRead(args.positional[0]); !why.isEmpty()) throw TsbError(why);
   if (!args.checksumFile.isEmpty() && !CheckImageAgainstChecksumFile(args.positional[0], args.checksumFile, output)) {
     output.Line(ResStr(sCancelling), litWarning);
     return kExitCancelled;
@@ -299,6 +324,7 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
 int RunErase(const CliArgs& args, CliOutput& output) {
   CliEngine engine(args);
   TsbDeviceItem& item = RequireDevice(engine, args.positional[0]);
+  if (!item.MediumProblem.isEmpty()) throw TsbError(item.MediumProblem);
   if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(ResStr(sNoMediaInDrive));
   // Checked before the erase is announced, with the words the drive would answer.
   if (!IsErasableDiscType(item.DiscType)) {
@@ -365,6 +391,7 @@ void BuildImageCallback(uint32_t reason, void* context, void* param1, void* para
 
 int RunBuildImage(const CliArgs& args, CliOutput& output) {
   RefuseOutputInsideSource(args.positional[0], args.positional[1]);
+  RefuseOutputOverInput(args.positional[1], {{QStringLiteral("boot image"), args.boot}});
   CliArgs session = args;
   session.library.NoRealDrives = true;  // no device is needed to write a file
   CliEngine engine(session);

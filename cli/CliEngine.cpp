@@ -36,6 +36,8 @@ CliEngine::CliEngine(const CliArgs& args) {
   // The library would say so too, but not naming the file the user gave.
   if (!options.Demo && !options.VirtualDrives.isEmpty() && !QFileInfo::exists(options.VirtualDrives))
     throw TsbError(QStringLiteral("The virtual recorder configuration \"%1\" does not exist").arg(options.VirtualDrives));
+  // A mistake in the user's own file is said as it is, without the library's call around it.
+  if (const QString problem = VirtualConfigProblem(options); !problem.isEmpty()) throw TsbError(problem);
   UpStartLibrary(options);
   SetLibraryFailureHook([this](const QString& text) {
     if (!text.isEmpty()) libraryFailures_ << text;
@@ -96,7 +98,7 @@ TsbDeviceItem* CliEngine::Find(const QString& device) {
   return nullptr;
 }
 
-QString CliEngine::WhyUnavailable(const QString& device) const {
+QString CliEngine::WhyUnavailable(const QString& device, uint8_t* codeOut) const {
   char text[DISCWRIGHT_TEXT_SIZE] = {};
   uint32_t status = 0;
   uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
@@ -116,6 +118,7 @@ QString CliEngine::WhyUnavailable(const QString& device) const {
     code = Discwright_CdvdBurnerGrabber_CreateEx(&grabber, text, sizeof text, &status, failure, nullptr, nullptr,
                                                  name.constData(), 1);
   }
+  if (codeOut) *codeOut = code;
   if (code == DW_E_OK) {
     Discwright_Destroy(&grabber);
     return {};
@@ -150,7 +153,15 @@ TsbDeviceItem& CliEngine::FindOrExplain(const QString& device, const QString& me
   ForgetLibraryFailures();
   TsbDeviceItem* item = Find(device);
   if (!item) {
-    NoteLibraryFailure(WhyUnavailable(device));
+    uint8_t code = DW_E_OK;
+    const QString why = WhyUnavailable(device, &code);
+    // A device that exists but cannot be opened (busy in another program) has
+    // that reason alone: "not found" or "cannot burn" beside it would contradict it.
+    if (!why.isEmpty() && code != DW_E_NO_DEVICE) {
+      GlobalLogger().WriteLog(why, 0);
+      throw TsbError(why);
+    }
+    NoteLibraryFailure(why);
     CheckFailed(message);
   }
   return *item;
@@ -161,10 +172,14 @@ void CliEngine::SelectForBurning(const QString& device, TsbBurner& burner) {
   // Only devices that can burn are listed on the device page.
   TsbDeviceItem* item = &FindOrExplain(device, ResStr(sSelectBurningDevice));
   if (!item->CanWrite()) CheckFailed(ResStr(sSelectBurningDevice));
+  if (!item->MediumProblem.isEmpty()) CheckFailed(item->MediumProblem);
   UpdateDiscSpace(*item);
   const QString why =
       WhyDiscCannotBeBurned(item->DiscSpace, item->DiscType, item->TrackInformation, item->DiscInformation);
-  if (!why.isEmpty()) CheckFailed(why);
+  if (!why.isEmpty()) {
+    for (const QString& failure : item->ProbeFailures) NoteLibraryFailure(failure);
+    CheckFailed(why);
+  }
 
   burner.DeviceInfo = item->Info();
   burner.DeviceAddress = item->Address;

@@ -50,7 +50,8 @@ class CliEngine {
  private:
   // The library's text for why DEVICE cannot be opened now (busy in another
   // program, for example), empty when it opens.
-  QString WhyUnavailable(const QString& device) const;
+  // code: the library's exception of the open (DW_E_OK when it opened).
+  QString WhyUnavailable(const QString& device, uint8_t* code = nullptr) const;
   void ForgetLibraryFailures() { libraryFailures_.clear(); }
 
   TsbTransportType transport_ = ttSpti;

@@ -1,5 +1,6 @@
 #include "CliOutput.h"
 
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -27,9 +28,18 @@ QString Printable(const QString& text) {
   return out;
 }
 
+QString WithoutTriple(const QString& line) {
+  // "F() failed, exception N, status S, text "T"": the call and the numbers are
+  // for the diagnostic log, which has them; a user reads the text.
+  static const QRegularExpression triple(
+      QStringLiteral("^\\w+(\\([^)]*\\))?\\(\\) failed, exception \\d+, status -?\\d+, text \"(.*)\"$"));
+  const auto match = triple.match(line);
+  return match.hasMatch() && !match.captured(2).isEmpty() ? match.captured(2) : line;
+}
+
 void PrintError(const QString& text) {
   for (const QString& line : text.split(QLatin1Char('\n')))
-    std::fprintf(stderr, "korvanel-cli: %s\n", Printable(line).toLocal8Bit().constData());
+    std::fprintf(stderr, "korvanel-cli: %s\n", Printable(WithoutTriple(line)).toLocal8Bit().constData());
 }
 
 CliOutput::CliOutput(bool terminal, std::FILE* stream) : terminal_(terminal), stream_(stream) {}

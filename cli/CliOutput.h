@@ -54,5 +54,8 @@ QString KindName(TsbLogItemType kind);
 // devices and configuration files and must not drive the terminal.
 QString Printable(const QString& text);
 
-// Prints "korvanel-cli: " and the text to stderr, once per line of the text.
+// The library's text of a failure line "F() failed, exception N, status S, text
+// "T"" (the diagnostic log keeps the whole line); any other line as it is.
+QString WithoutTriple(const QString& line);
+// Each line of text on stderr behind "korvanel-cli: ", failure lines by their text.
 void PrintError(const QString& text);

@@ -141,10 +141,15 @@ class Probe {
 
     item.DiscType = DISC_TYPE_NO_MEDIA;
     Log(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"));
-    if (Discwright_CdvdBurnerGrabber_TestUnitReady(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
-                                                   t_.failure) == DW_E_OK &&
-        !list_.CancelRequested)
-      ReadDisc(item);
+    const uint8_t ready =
+        Discwright_CdvdBurnerGrabber_TestUnitReady(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure);
+    if (ready == DW_E_OK && !list_.CancelRequested) ReadDisc(item);
+    // Only "no medium" means an empty drive; any other failure is a disc that
+    // cannot be read, and the user must see why.
+    if (ready != DW_E_OK && ready != DW_E_NO_MEDIUM) {
+      Log(TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"), ready, t_.status, t_.text));
+      item.MediumProblem = QString::fromLocal8Bit(t_.text, qsizetype(strnlen(t_.text, DISCWRIGHT_TEXT_SIZE)));
+    }
 
     // Region control is a property of the drive, so it is read with or without a disc.
     if (item.FormatFlags[2]) {
@@ -172,15 +177,27 @@ class Probe {
 
     DiscwrightDiscInformation disc{};
     Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscInformation"));
-    if (Discwright_CdvdBurnerGrabber_GetDiscInformation(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
-                                                        t_.failure, &disc) != DW_E_OK)
+    // A failed query leaves the record empty, which the checks read as "no
+    // writable disc"; the library's reason is kept to be shown beside that.
+    auto failed = [&](const char* function, uint8_t code) {
+      const QString text = TripleFailureText(QString::fromLatin1(function), code, t_.status, t_.text);
+      Log(text);
+      item.ProbeFailures << text;
+    };
+    if (const uint8_t code = Discwright_CdvdBurnerGrabber_GetDiscInformation(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE,
+                                                                             &t_.status, t_.failure, &disc);
+        code != DW_E_OK) {
+      failed("Discwright_CdvdBurnerGrabber_GetDiscInformation", code);
       return;
+    }
     item.DiscInformation = disc;
 
     DiscwrightTrackInformation track{};
     Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetTrackInformation"));
-    Discwright_CdvdBurnerGrabber_GetTrackInformation(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
-                                                     t_.failure, DISCWRIGHT_TRACK_INVISIBLE, &track);
+    if (const uint8_t code = Discwright_CdvdBurnerGrabber_GetTrackInformation(
+            grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure, DISCWRIGHT_TRACK_INVISIBLE, &track);
+        code != DW_E_OK)
+      failed("Discwright_CdvdBurnerGrabber_GetTrackInformation", code);
     item.TrackInformation = track;
 
     // The record is large; fill it in place rather than through a copy on the stack.

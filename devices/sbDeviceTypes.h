@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <atomic>
@@ -70,6 +71,12 @@ struct TsbDeviceItem {
   TsbFormatFlags FormatFlags{};
   uint8_t DiscType = 0;
   QString DriveLetter;  // mount point of the medium, empty when none
+  // Why a disc in the drive cannot be read (a damaged medium, a drive fault);
+  // empty when there is none or it reads. A drive with a problem is not empty.
+  QString MediumProblem;
+  // Library failures of the probe that its checks would otherwise hide behind
+  // their own message ("No writable disc"), as failure lines with their triple.
+  QStringList ProbeFailures;
   DiscwrightDiscInformation DiscInformation{};
   DiscwrightTrackInformation TrackInformation{};
   DiscwrightTocInformation TOCInformation{};

@@ -44,6 +44,11 @@ uint8_t Discwright_UpStartEx(const DiscwrightStartup* startup) {
   });
 }
 
+uint8_t Discwright_CheckVirtualConfig(const char* virtualConfig, char* errorText, uint32_t errorTextSize) {
+  return guarded(Triple{errorText, errorTextSize, nullptr, nullptr},
+                 [&] { loadVirtualSetup(&required(virtualConfig, "virtual configuration")); });
+}
+
 uint8_t Discwright_DownShut(void) {
   Library::instance().stop();
   return DW_E_OK;

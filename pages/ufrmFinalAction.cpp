@@ -1,5 +1,7 @@
 #include "ufrmFinalAction.h"
 
+#include "sbBurnToFileAction.h"
+
 #include <QApplication>
 
 #include <QFile>
@@ -300,6 +302,12 @@ void TfrmFinalAction::btnSaveLogClick() {
 }
 
 void TfrmFinalAction::SaveLog(const QString& fileName) {
+  // The log must never replace the image it tells of.
+  if (ActionList && ActionList->Source.Assigned && sbfile::SameFile(fileName, ActionList->Source.FileName)) {
+    Dialogs().ErrorMessage(QStringLiteral("Cannot save the log to \"%1\": it is the image file \"%2\"; choose another name")
+                               .arg(fileName, ActionList->Source.FileName));
+    return;
+  }
   QFile file(fileName);
   if (file.exists() && !file.remove()) {
     Dialogs().ErrorMessage(QStringLiteral("Cannot replace \"%1\": %2").arg(fileName, file.errorString()));

@@ -159,12 +159,17 @@ void TfrmSelectDevice::FillList(const DiscwrightDeviceAddress& lastAddress, cons
     const bool discIn = record.DiscType != DISC_TYPE_NO_MEDIA;
     UpdateDiscSpace(record);
     records_.push_back(&record);
-    auto* entry = new QTreeWidgetItem(lvDevices, QStringList{record.Product, record.Vendor, record.ProductRevisionLevel,
-                                                             DiscTypeName(record.DiscType), DiscSizeText(record),
-                                                             discIn ? record.DiscLabel : QString()});
+    // A disc that cannot be read is not an empty drive: the row says so, and why.
+    const bool unreadable = !record.MediumProblem.isEmpty();
+    auto* entry = new QTreeWidgetItem(
+        lvDevices, QStringList{record.Product, record.Vendor, record.ProductRevisionLevel,
+                               unreadable ? QStringLiteral("Unreadable disc") : DiscTypeName(record.DiscType),
+                               DiscSizeText(record), discIn ? record.DiscLabel : QString()});
     // Long names and labels may be cut short in a narrow list.
     entry->setToolTip(colProduct, entry->text(colProduct));
     entry->setToolTip(colLabel, entry->text(colLabel));
+    if (unreadable)
+      for (int column : {int(colMedia), int(colSize), int(colLabel)}) entry->setToolTip(column, record.MediumProblem);
   }
 
   FitColumns();
@@ -337,6 +342,16 @@ void TfrmSelectDevice::GetTOCInformation(DiscwrightTocInformation& out) {
 void TfrmSelectDevice::GetTrackInformation(DiscwrightTrackInformation& out) {
   const TsbDeviceItem* record = SelectedRecord();
   out = record ? record->TrackInformation : DiscwrightTrackInformation{};
+}
+
+QString TfrmSelectDevice::GetMediumProblem() const {
+  const TsbDeviceItem* record = SelectedRecord();
+  return record ? record->MediumProblem : QString();
+}
+
+QStringList TfrmSelectDevice::GetProbeFailures() const {
+  const TsbDeviceItem* record = SelectedRecord();
+  return record ? record->ProbeFailures : QStringList();
 }
 
 uint8_t TfrmSelectDevice::GetDiscType() {

@@ -53,6 +53,10 @@ class TfrmSelectDevice : public TsbDockForm {
   virtual void GetTOCInformation(DiscwrightTocInformation& out);
   virtual void GetTrackInformation(DiscwrightTrackInformation& out);
   virtual uint8_t GetDiscType();
+  // Why the chosen drive's disc cannot be read; empty when it can, or none is in.
+  QString GetMediumProblem() const;
+  // Library failures of the chosen drive's probe that its checks would hide.
+  QStringList GetProbeFailures() const;
   virtual void GetDiscSpace(TsbDiscSpace& out);
   virtual void GetReadModes(TsbReadModes& out);
   virtual void GetWriteModes(TsbWriteModes& out);  // default keeps CanTestWrite

@@ -186,23 +186,42 @@ MediumLayout MediumStore::load(const MediumConfig& config) {
       text.append(buffer, size_t(n));
     }
   }
-  std::optional<uint32_t> writingAt;
+  Unfinished unfinished;
   bool configChanged = false;
-  MediumLayout m = parse(text, config, writingAt, configChanged);
+  MediumLayout m = parse(text, config, unfinished, configChanged);
   if (configChanged) return create(config);
+  const std::optional<uint32_t>& writingAt = unfinished.writingAt;
 
   struct stat st {};
   if (::stat(backingPath_.c_str(), &st) != 0)
     damaged("its medium file \"" + backingPath_ + "\" cannot be found (" + std::strerror(errno) + ")");
   if (!S_ISREG(st.st_mode)) damaged("its medium file \"" + backingPath_ + "\" is not a regular file");
   uint64_t size = uint64_t(st.st_size);
-  // The last recorded block must hold at least its first byte.
-  if (!m.tracks.empty() && size <= uint64_t(m.nextWritable() - 1) * DISCWRIGHT_SECTOR_SIZE)
+  // The last recorded block must hold at least its first byte. An erase that
+  // broke off may have emptied the file already.
+  if (!unfinished.erasing && !m.tracks.empty() && size <= uint64_t(m.nextWritable() - 1) * DISCWRIGHT_SECTOR_SIZE)
     damaged("its medium file \"" + backingPath_ + "\" holds " + std::to_string(size) + " bytes, fewer than the " +
             std::to_string(m.nextWritable()) + " blocks of its tracks need");
   fingerprint_ = fingerprint(config);
   openBacking(false);
-  if (writingAt) {
+  if (unfinished.erasing) {
+    // The process died while erasing: part of the disc may be gone, so it reads
+    // as one unfinished session over what the file still holds (at least one
+    // block), as a cancelled erase does.
+    uint64_t blocks = std::clamp<uint64_t>(std::min<uint64_t>(m.usedBlocks(), blocksFor(size)), 1, m.capacityBlocks);
+    m.tracks = {{0, uint32_t(blocks), 1}};
+    m.closedSessions = 0;
+    m.sessionOpen = true;
+    m.openSessionMulti = false;
+    m.finalized = false;
+    try {
+      if (size < blocks * DISCWRIGHT_SECTOR_SIZE && ::ftruncate(fd_, off_t(blocks * DISCWRIGHT_SECTOR_SIZE)) != 0)
+        fileError("Cannot size the medium file", backingPath_);
+      save(m);
+    } catch (const DwError&) {
+      // As below: the record still says an erase began, which gives this answer again.
+    }
+  } else if (writingAt) {
     // The process that wrote has gone without recording the end: the medium
     // holds what reached its file, at least one block, in an unfinished session.
     uint64_t base = uint64_t(*writingAt) * DISCWRIGHT_SECTOR_SIZE;
@@ -221,9 +240,11 @@ MediumLayout MediumStore::load(const MediumConfig& config) {
   return m;
 }
 
-MediumLayout MediumStore::parse(const std::string& text, const MediumConfig& config,
-                                std::optional<uint32_t>& writingAt, bool& configChanged) const {
+MediumLayout MediumStore::parse(const std::string& text, const MediumConfig& config, Unfinished& unfinished,
+                                bool& configChanged) const {
   json j;
+  if (nestedDeeperThan(text, kMaxJsonDepth))
+    damaged("\"" + layoutPath_ + "\" nests lists or objects deeper than " + std::to_string(kMaxJsonDepth) + " levels");
   try {
     j = json::parse(text);
   } catch (const json::parse_error& e) {
@@ -309,7 +330,12 @@ MediumLayout MediumStore::parse(const std::string& text, const MediumConfig& con
     if (start != m.nextWritable() || m.finalized || start >= m.capacityBlocks)
       damaged(where("writing") + " names block " + std::to_string(start) + ", but the next writable block is " +
               (m.finalized ? std::string("none (the disc is finalized)") : std::to_string(m.nextWritable())));
-    writingAt = uint32_t(start);
+    unfinished.writingAt = uint32_t(start);
+  }
+  if (auto e = j.find("erasing"); e != j.end()) {
+    if (!e->is_boolean()) damaged(where("erasing") + " must be true or false");
+    if (unfinished.writingAt && e->get<bool>()) damaged(where("erasing") + " and \"writing\" cannot both be recorded");
+    unfinished.erasing = e->get<bool>();
   }
   return m;
 }
@@ -358,11 +384,13 @@ MediumLayout MediumStore::create(const MediumConfig& config, bool durable) {
   return m;
 }
 
-void MediumStore::beginWrite(const MediumLayout& m) { saveText(m, m.nextWritable(), true); }
+void MediumStore::beginWrite(const MediumLayout& m) { saveText(m, {m.nextWritable(), false}, true); }
 
-void MediumStore::save(const MediumLayout& m, bool durable) { saveText(m, std::nullopt, durable); }
+void MediumStore::beginErase(const MediumLayout& m) { saveText(m, {std::nullopt, true}, true); }
 
-void MediumStore::saveText(const MediumLayout& m, std::optional<uint32_t> writingAt, bool durable) {
+void MediumStore::save(const MediumLayout& m, bool durable) { saveText(m, {}, durable); }
+
+void MediumStore::saveText(const MediumLayout& m, const Unfinished& unfinished, bool durable) {
   json j;
   // Read back by load(): the fingerprint ties the saved medium to its configuration.
   j["fingerprint"] = fingerprint_;
@@ -374,7 +402,8 @@ void MediumStore::saveText(const MediumLayout& m, std::optional<uint32_t> writin
   j["session_open"] = m.sessionOpen;
   j["open_session_multi"] = m.openSessionMulti;
   j["finalized"] = m.finalized;
-  if (writingAt) j["writing"] = {{"start", *writingAt}};
+  if (unfinished.writingAt) j["writing"] = {{"start", *unfinished.writingAt}};
+  if (unfinished.erasing) j["erasing"] = true;
   replaceFile(layoutPath_, j.dump(2) + "\n", durable);
 }
 

@@ -42,6 +42,10 @@ class MediumStore {
   // Records durably, before the first byte goes out, that a write begins at
   // the medium's next writable block.
   void beginWrite(const MediumLayout& layout);
+  // Records durably, before the medium is touched, that an erase begins: should
+  // the process die, the disc reads as one broken-off session, never as blank
+  // or absent.
+  void beginErase(const MediumLayout& layout);
   // Saves the layout, which also ends a recorded write.
   void save(const MediumLayout& layout, bool durable = true);
 
@@ -57,9 +61,14 @@ class MediumStore {
 
  private:
   [[noreturn]] void damaged(const std::string& why) const;
-  MediumLayout parse(const std::string& text, const MediumConfig& config, std::optional<uint32_t>& writingAt,
+  // What a process recorded as begun and did not live to end.
+  struct Unfinished {
+    std::optional<uint32_t> writingAt;
+    bool erasing = false;
+  };
+  MediumLayout parse(const std::string& text, const MediumConfig& config, Unfinished& unfinished,
                      bool& configChanged) const;
-  void saveText(const MediumLayout& layout, std::optional<uint32_t> writingAt, bool durable);
+  void saveText(const MediumLayout& layout, const Unfinished& unfinished, bool durable);
   void openBacking(bool truncate);
 
   std::string recorderName_;

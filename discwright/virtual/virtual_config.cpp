@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "error.h"
+#include "media_records.h"
 
 namespace discwright {
 
@@ -294,6 +295,19 @@ MediumConfig parseMedium(const json& m, bool freshDefault, const fs::path& base,
     medium.usedBytes = DISCWRIGHT_SECTOR_SIZE * 32;  // a written medium holds at least its volume descriptors
   if (medium.usedBytes > medium.capacityBytes)
     fail(where + ".used_bytes", "larger than the capacity (" + std::to_string(medium.capacityBytes) + " bytes)");
+  if (medium.state == MediumState::Blank && !medium.label.empty())
+    fail(where + ".label", "a blank medium has no label");
+  // The label lives in the volume descriptor at block 16: a shorter track would drop it.
+  constexpr uint64_t labelledBytes = 18ull * DISCWRIGHT_SECTOR_SIZE;
+  if (!medium.label.empty() && medium.contentFile.empty() && medium.usedBytes < labelledBytes)
+    fail(where + ".used_bytes", std::to_string(medium.usedBytes) + " bytes cannot hold the label, whose volume "
+                                "descriptor lies in block 16: a labelled medium needs at least " +
+                                    std::to_string(labelledBytes) + " bytes");
+  if (!medium.label.empty() && !medium.contentFile.empty())
+    fail(where + ".label", "a medium with a content_file has the label of that content; remove \"label\"");
+  if (medium.state == MediumState::Blank && !isRecordableKind(medium.discType))
+    fail(where + ".state", "a pressed disc (" + (type->is_string() ? type->get<std::string>() : type->dump()) +
+                               ") cannot be blank: use \"complete\"");
   return medium;
 }
 
@@ -424,9 +438,30 @@ int speedClass(uint8_t discType) {
   }
 }
 
+bool nestedDeeperThan(const std::string& jsonText, int limit) {
+  int depth = 0;
+  bool inString = false, escaped = false;
+  for (char c : jsonText) {
+    if (inString) {
+      if (escaped) escaped = false;
+      else if (c == '\\') escaped = true;
+      else if (c == '"') inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > limit) return true;
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return false;
+}
+
 VirtualSetup parseVirtualSetup(const std::string& jsonText, const std::string& baseFolder,
                                const std::string& sourceName) {
   try {
+    if (nestedDeeperThan(jsonText, kMaxJsonDepth))
+      fail("file", "lists or objects are nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
     json doc;
     // A key written twice in one object would silently keep only its last value.
     std::vector<std::set<std::string>> keys;

@@ -67,6 +67,13 @@ VirtualSetup loadVirtualSetup(const std::string& path);
 VirtualSetup parseVirtualSetup(const std::string& jsonText, const std::string& baseFolder,
                                const std::string& sourceName);
 
+// Deeper nesting than this is refused before parsing: no file of ours needs a
+// tenth of it, and a deep enough one would exhaust the stack.
+constexpr int kMaxJsonDepth = 256;
+// Whether the JSON text opens more than limit lists or objects inside each other
+// (brackets in strings do not count); valid JSON or not.
+bool nestedDeeperThan(const std::string& jsonText, int limit);
+
 // Default capacity of a medium kind in bytes.
 uint64_t defaultCapacity(uint8_t discType);
 // The speed class of a disc kind: 0 CD, 1 DVD, 2 BD (also used for HD DVD).

@@ -475,7 +475,7 @@ void VirtualRecorder::erase(bool full, BurnObserver& observer) {
                               : std::max<uint64_t>(before.usedBlocks(), 1) * DISCWRIGHT_SECTOR_SIZE;
   // Should this process die during the erase, the next one finds a written disc, not a blank one.
   try {
-    store_.beginWrite(before);
+    store_.beginErase(before);
   } catch (...) {
     std::lock_guard lock(mutex_);
     burning_ = false;

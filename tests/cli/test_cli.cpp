@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <unistd.h>
+
 #include <csignal>
 #include <cstring>
 
@@ -266,9 +268,18 @@ TEST_F(CliTest, ABusyRecorderIsShownAsBusyAndInterruptCancelsItsBurn) {
   Result devices = Run({QStringLiteral("devices")});
   EXPECT_TRUE(devices.out.contains(QRegularExpression(QStringLiteral("CdRom5 +unavailable: .*") + busy)))
       << devices.out.toStdString();
-  Result again = Run({QStringLiteral("burn"), image, QStringLiteral("--device"), QStringLiteral("3:0:1:0")});
-  EXPECT_EQ(again.exitCode, 1);
-  EXPECT_TRUE(again.err.contains(busy)) << again.err.toStdString();
+  // Each command that needs it gives the busy reason alone, without a contradicting second line.
+  for (const QStringList& command :
+       {QStringList{QStringLiteral("burn"), image, QStringLiteral("--device"), QStringLiteral("3:0:1:0")},
+        QStringList{QStringLiteral("info"), QStringLiteral("CdRom5")},
+        QStringList{QStringLiteral("erase"), QStringLiteral("CdRom5")}}) {
+    Result again = Run(command);
+    EXPECT_EQ(again.exitCode, 1);
+    const QStringList lines = again.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1) << again.err.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("korvanel-cli: The drive CdRom5 is in use by another program")))
+        << again.err.toStdString();
+  }
   ::kill(pid_t(process.processId()), SIGINT);
   ASSERT_TRUE(process.waitForFinished(5000));
   EXPECT_EQ(process.exitCode(), 3) << process.readAllStandardError().toStdString();
@@ -294,7 +305,11 @@ TEST_F(CliTest, FailuresKeepTheirReasonAndArePrintedOnce) {
     {"name": "CdRom2", "address": "1:0:2:0", "media_formats": ["write"], "write_modes": ["tao"], "medium": null},
     {"name": "CdRom3", "address": "1:0:3:0", "media_formats": ["read_cdr"], "medium": {"type": "CD-R"}},
     {"name": "CdRom4", "address": "1:0:4:0", "product": "Esc\u001b[2Jape\nNew\u202eline", "media_formats": ["write"],
-     "write_modes": ["tao"], "medium": {"type": "CD-R"}}
+     "write_modes": ["tao"], "medium": {"type": "CD-R"}},
+    {"name": "CdRom5", "address": "1:0:5:0", "media_formats": ["write"], "write_modes": ["tao"],
+     "medium": {"type": "CD-R"}, "faults": {"operations": {"GetDiscInformation": {"exception": 10, "text": "no disc info"}}}},
+    {"name": "CdRom6", "address": "1:0:6:0", "media_formats": ["write"], "write_modes": ["tao"],
+     "medium": {"type": "CD-R"}, "faults": {"operations": {"GetTrackInformation": {"exception": 10, "text": "no track info"}}}}
   ]})");
   const QString image = MakeImage(QStringLiteral("disc.iso"), 100000);
   auto burn = [&](const char* device, QStringList extra = {}) {
@@ -308,12 +323,16 @@ TEST_F(CliTest, FailuresKeepTheirReasonAndArePrintedOnce) {
   } cases[] = {
       {"unclosed session", burn("CdRom0"), {}},
       {"hidden library reason", burn("CdRom1"),
-       {QStringLiteral("korvanel-cli: Discwright_CdvdBurnerGrabber_GetDiscFreeSpace() failed, exception 10, status 0, "
-                       "text \"no space query\""),
+       {QStringLiteral("korvanel-cli: no space query"),
         QStringLiteral("korvanel-cli: Image size is too big to fit disc space")}},
       {"log folder missing", burn("CdRom4", {QStringLiteral("--save-log"), Path(QStringLiteral("no/such/log.txt"))}),
        {QStringLiteral("korvanel-cli: Cannot save to \"%1\": the folder %2 does not exist")
             .arg(Path(QStringLiteral("no/such/log.txt")), Path(QStringLiteral("no/such")))}},
+      // A broken drive is told from a wrong disc: the library's reason stands beside the check's message.
+      {"hidden disc information failure", burn("CdRom5"),
+       {QStringLiteral("korvanel-cli: no disc info"), QStringLiteral("korvanel-cli: No writable disc is inserted")}},
+      {"hidden track information failure", burn("CdRom6"),
+       {QStringLiteral("korvanel-cli: no track info"), QStringLiteral("korvanel-cli: No writable disc is inserted")}},
       {"speeds of an empty drive", Run({QStringLiteral("speeds"), QStringLiteral("CdRom2")}),
        {QStringLiteral("korvanel-cli: No media in drive")}},
       {"speeds of a reader", Run({QStringLiteral("speeds"), QStringLiteral("CdRom3")}),
@@ -432,4 +451,86 @@ TEST_F(CliTest, EraseEmptiesARewritableDiscAndRefusesOthers) {
   ASSERT_TRUE(process.waitForFinished(5000));
   EXPECT_EQ(process.exitCode(), 3) << process.readAllStandardError().toStdString();
   EXPECT_FALSE(Run({"info", "CdRom2"}).out.contains(QRegularExpression("Used: +Blank")));
+}
+
+// A stored medium that cannot be read is a drive with a damaged disc, never an
+// empty drive: every command names the file, what is wrong and what to do.
+TEST_F(CliTest, ADamagedStoredMediumIsShownWithItsReasonNeverAsEmpty) {
+  ASSERT_EQ(Run({QStringLiteral("devices")}).exitCode, 0);  // the media are stored now
+  const QString layout = Path(QStringLiteral("state/CdRom0.medium.json"));
+  ASSERT_TRUE(QFileInfo::exists(layout));
+  const QString image = MakeImage(QStringLiteral("a.iso"), 4096);
+  for (const char* damage : {"{ not json", R"({"fingerprint": 1})"}) {
+    SCOPED_TRACE(damage);
+    QFile file(layout);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(damage);
+    file.close();
+    const Result devices = Run({QStringLiteral("devices")});
+    EXPECT_EQ(devices.exitCode, 0);
+    EXPECT_TRUE(devices.out.contains(QRegularExpression(QStringLiteral("CdRom0 .*Unreadable disc"))))
+        << devices.out.toStdString();
+    EXPECT_TRUE(devices.out.contains(QStringLiteral("CdRom0     disc unreadable: The stored medium of CdRom0 is damaged")))
+        << devices.out.toStdString();
+    for (const QStringList& command :
+         {QStringList{QStringLiteral("info"), QStringLiteral("CdRom0")},
+          QStringList{QStringLiteral("burn"), image, QStringLiteral("--device"), QStringLiteral("CdRom0")},
+          QStringList{QStringLiteral("erase"), QStringLiteral("CdRom0")},
+          QStringList{QStringLiteral("checksum"), QStringLiteral("CdRom0")}}) {
+      SCOPED_TRACE(command.join(' ').toStdString());
+      const Result r = Run(command);
+      const QString all = r.out + r.err;
+      EXPECT_TRUE(all.contains(QStringLiteral("Remove \"") + layout)) << all.toStdString();
+      EXPECT_FALSE(all.contains(QStringLiteral("No media")) || all.contains(QStringLiteral("Empty"))) << all.toStdString();
+      if (command[0] != QLatin1String("info")) {
+        EXPECT_EQ(r.exitCode, 1);
+      }
+    }
+  }
+}
+
+// No output may replace one of the command's inputs, by any name it goes by.
+TEST_F(CliTest, AnOutputThatIsAnInputIsRefusedBeforeAnyWork) {
+  const QString image = MakeImage(QStringLiteral("a.iso"), 8192);
+  QFile original(image);
+  ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+  const QByteArray bytes = original.readAll();
+  ASSERT_TRUE(QFile::link(image, Path(QStringLiteral("link.iso"))));
+  ASSERT_EQ(::link(QFile::encodeName(image).constData(), QFile::encodeName(Path(QStringLiteral("hard.iso"))).constData()), 0);
+  ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("tree")));
+  const QString burn = QStringLiteral("burn %1 --device CdRom0 --save-log ").arg(image);
+  for (const QString& line : {burn + image, burn + Path(QStringLiteral("link.iso")),
+                              burn + Path(QStringLiteral("hard.iso")),
+                              burn + dir_.path() + QStringLiteral("/tree/../a.iso"),
+                              QStringLiteral("build-image %1 %2 --boot %2").arg(Path(QStringLiteral("tree")), image)}) {
+    SCOPED_TRACE(line.toStdString());
+    const Result r = Run(line.split(QLatin1Char(' ')));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("it is the same file as the"))) << r.err.toStdString();
+    QFile after(image);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), bytes);
+  }
+  EXPECT_TRUE(Run({"info", "CdRom0"}).out.contains(QRegularExpression("Used: +Blank"))) << "nothing was burned";
+}
+
+// An image that exists but cannot be read is refused with the reason before any
+// device is opened, not after the burn has begun. (As root, the command runs
+// without the capabilities that read any file.)
+TEST_F(CliTest, AnUnreadableImageIsRefusedWithTheReasonBeforeAnyDevice) {
+  const QString image = MakeImage(QStringLiteral("locked.iso"), 4096);
+  ASSERT_TRUE(QFile::setPermissions(image, QFileDevice::Permissions()));
+  QStringList command{QStringLiteral(KORVANEL_CLI), QStringLiteral("--no-real-drives"), QStringLiteral("--virtual-drives"),
+                      Config(), QStringLiteral("burn"), image, QStringLiteral("--device"), QStringLiteral("CdRom7")};
+  if (::geteuid() == 0)
+    command = QStringList{QStringLiteral("setpriv"), QStringLiteral("--bounding-set=-dac_override,-dac_read_search")} +
+              command;
+  const QString program = command.takeFirst();
+  QProcess process;
+  process.start(program, command);
+  ASSERT_TRUE(process.waitForFinished(30000));
+  const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+  EXPECT_EQ(process.exitCode(), 1);
+  // CdRom7 does not exist: the image was refused before any device was looked for.
+  EXPECT_TRUE(err.contains(QStringLiteral("Cannot read %1: Permission denied").arg(image))) << err.toStdString();
 }

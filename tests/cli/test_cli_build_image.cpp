@@ -2,11 +2,15 @@
 // says about entries left out of it.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -96,3 +100,24 @@ TEST_F(CliBuildImageTest, SpecialFilesAreLeftOutWithAWarningRow) {
 }
 
 }  // namespace
+
+// A killed run leaves its hidden partial file; the next run of the same output
+// removes it, but never one another process still writes, nor another output's.
+TEST_F(CliBuildImageTest, StalePartialFilesOfTheSameOutputAreRemoved) {
+  const QString stale = Path(QStringLiteral(".out.iso.partial-Ab12Cd"));
+  const QString held = Path(QStringLiteral(".out.iso.partial-Xy34Zw"));
+  const QString other = Path(QStringLiteral(".other.iso.partial-Qr56St"));
+  for (const QString& name : {stale, held, other}) Write(QFileInfo(name).fileName(), "half an image");
+  const int holder = ::open(QFile::encodeName(held).constData(), O_RDONLY);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);  // as a running build-image holds its own
+  const Outcome built = BuildImage(QStringLiteral("tree"), QStringLiteral("out.iso"));
+  ::close(holder);
+  EXPECT_EQ(built.exitCode, 0) << built.err.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(stale));
+  EXPECT_TRUE(QFileInfo::exists(held));
+  EXPECT_TRUE(QFileInfo::exists(other));
+  const QStringList partials =
+      QDir(dir_.path()).entryList({QStringLiteral(".out.iso.partial-*")}, QDir::Files | QDir::Hidden);
+  EXPECT_EQ(partials, QStringList{QFileInfo(held).fileName()}) << "the run's own partial file is gone too";
+}

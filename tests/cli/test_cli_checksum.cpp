@@ -150,6 +150,17 @@ TEST_F(CliChecksumTest, AChecksumFileLetsOnlyAMatchingImageBeBurned) {
        QStringLiteral("its SHA-256 is %1, the file expects %2").arg(sha, other)},
       {"a wrong single MD5", QByteArray(32, 'a'), QStringLiteral("its MD5 is %1").arg(ToolHash("md5sum", iso))},
       {"a line that is no hash", QByteArrayLiteral("xyz  tree.iso\n"), QStringLiteral("not a SHA-256")},
+      {"the line for the image's path wins over one for its base name",
+       (sha + QStringLiteral("  other/tree.iso\n") + other + QStringLiteral("  tree.iso\n")).toLatin1(),
+       QStringLiteral("the file expects %1 (line 2)").arg(other)},
+      {"two lines for the image that disagree",
+       (sha + QStringLiteral("  tree.iso\n") + other + QStringLiteral("  ") + Path(QStringLiteral("tree.iso")) +
+        QStringLiteral("\n")).toLatin1(),
+       QStringLiteral("has conflicting lines for \"tree.iso\" (lines 1 and 2)")},
+      {"a BSD-style line", (QStringLiteral("SHA256 (tree.iso) = ") + other + QStringLiteral("\n")).toLatin1(),
+       QStringLiteral("its SHA-256 is %1, the file expects %2 (line 1)").arg(sha, other)},
+      {"a BSD-style line of another algorithm", QByteArrayLiteral("SHA1 (tree.iso) = abcdef\n"),
+       QStringLiteral("names the algorithm SHA1 for \"tree.iso\" (line 1): only SHA256 and MD5 are supported")},
       {"the matching line among others", (other + QStringLiteral("  other.iso\n") + sha.toUpper() +
                                           QStringLiteral(" *dir/tree.iso\n")).toLatin1(), {}},
   };
@@ -224,5 +235,29 @@ TEST_F(CliChecksumTest, EachJobGrabsARealDriveOnce) {
     Outcome r = Run(drive + arguments);
     EXPECT_EQ(r.exitCode, 0) << job << "\n" << r.out.toStdString() << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("drive grabs: 1, releases: 1"))) << job << "\n" << r.err.toStdString();
+  }
+}
+
+// A name with a backslash or a line break is written as sha256sum writes it, so
+// that "sha256sum -c" checks the line.
+TEST_F(CliChecksumTest, NamesWithABackslashOrALineBreakAreEscapedAsSha256sumDoes) {
+  const QString tool = QStandardPaths::findExecutable(QStringLiteral("sha256sum"));
+  for (const QString& name : {QStringLiteral("back\\slash.iso"), QStringLiteral("line\nbreak.iso")}) {
+    SCOPED_TRACE(name.toStdString());
+    Write(name, QByteArray(5000, 'z'));
+    QProcess process;
+    process.setWorkingDirectory(dir_.path());
+    process.start(QStringLiteral(KORVANEL_CLI), {QStringLiteral("checksum"), name});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    const QByteArray line = process.readAllStandardOutput();
+    EXPECT_TRUE(line.startsWith('\\')) << line.toStdString();
+    EXPECT_EQ(line.count('\n'), 1) << line.toStdString();
+    if (tool.isEmpty()) continue;
+    Write(QStringLiteral("SUMS"), line);
+    QProcess check;
+    check.setWorkingDirectory(dir_.path());
+    check.start(tool, {QStringLiteral("-c"), QStringLiteral("SUMS")});
+    ASSERT_TRUE(check.waitForFinished(30000));
+    EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardError().toStdString();
   }
 }

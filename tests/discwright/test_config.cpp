@@ -227,6 +227,14 @@ TEST(VirtualConfig, RefusalsNameTheEntryAndTheReason) {
       {medium({{"type", 2.5}}), "recorders[0].medium.type: expected a whole number from 0 to 21"},
       {medium({{"state", "complete"}, {"label", std::string(33, 'L')}}),
        "recorders[0].medium.label: the text is 33 bytes long, at most 32"},
+      // A layout that cannot hold what it declares.
+      {medium({{"state", "complete"}, {"used_bytes", 2048}, {"label", "LOST"}}),
+       "recorders[0].medium.used_bytes: 2048 bytes cannot hold the label"},
+      {medium({{"state", "complete"}, {"content_file", "disc.iso"}, {"label", "LOST"}}),
+       "recorders[0].medium.label: a medium with a content_file has the label of that content"},
+      {medium({{"label", "LOST"}}), "recorders[0].medium.label: a blank medium has no label"},
+      {medium({{"type", "CD-ROM"}}), "recorders[0].medium.state: a pressed disc (CD-ROM) cannot be blank"},
+      {medium({{"type", "dvd-rom"}, {"state", "blank"}}), "a pressed disc (dvd-rom) cannot be blank"},
       {one({{"faults", {{"write_fails_at", -5}}}}),
        "recorders[0].faults.write_fails_at: expected a whole number from 0 to 137438953472"},
       {one({{"faults", {{"corrupt_byte_at", 1e18}}}}), "recorders[0].faults.corrupt_byte_at: expected a whole number"},
@@ -250,7 +258,9 @@ TEST(VirtualConfig, RefusalsNameTheEntryAndTheReason) {
   for (const auto& [jsonText, says] : std::vector<std::pair<std::string, std::string>>{
            {"{\"recorders\": [", "JSON"},
            {R"({"recorders": [{"name": "CdRom0", "medium": {"type": "CD-R"}, "name": "CdRom1"}]})",
-            "file: the key \"name\" appears twice in one object"}}) {
+            "file: the key \"name\" appears twice in one object"},
+           {std::string(70000, '['), "file: lists or objects are nested deeper than 256 levels"},
+           {"{\"recorders\": [], \"x\": \"" + std::string(300, '[') + "\"}", "x: unknown key"}}) {
     std::string text;
     try {
       parseVirtualSetup(jsonText, "/base", "\"test.json\"");

@@ -194,6 +194,53 @@ TEST(MediaTrust, AnInterruptedWriteLeavesAPartlyWrittenDisc) {
   }
 }
 
+// An erase, like a burn, is on record before it touches the disc: a process
+// killed during one leaves a disc that reads as written (an unfinished
+// session), never as blank or as an empty drive, at every later start.
+TEST(MediaTrust, AKilledEraseLeavesADiscThatIsNeitherBlankNorAbsent) {
+  struct Case {
+    const char* type;
+    uint8_t full;
+  };
+  for (const auto& c : {Case{"CD-RW", 1}, Case{"DVD+RW", 0}, Case{"BD-RE", 1}}) {
+    SCOPED_TRACE(std::string(c.type) + (c.full ? " full" : " fast"));
+    TempDir dir;
+    json r = std::string(c.type) == "CD-RW" ? cdRecorder(0, c.type) : dvdRecorder(0, c.type);
+    r["medium"] = {{"type", c.type}, {"state", "complete"}, {"used_bytes", 1 << 20}, {"capacity_bytes", 64 << 20}};
+    r["time_scale"] = 100;  // a fast erase then takes 30 s, a full one minutes
+    writeConfig(dir / "r.json", {r});
+    Child child([&](Child& self) {
+      std::string error;
+      if (testcommon::startLibrary(dir / "r.json", dir / "state", -1, error) != DW_E_OK) return 2;
+      DiscwrightHandle g = 0;
+      Triple t;
+      if (Discwright_CdvdBurnerGrabber_CreateEx(&g, DW_ARGS(t), notifyProgress, &self, "CdRom0", 0)) return 3;
+      Discwright_CdvdBurnerGrabber_Erase(g, DW_ARGS(t), c.full);
+      return 4;  // the erase should never end: it is killed
+    });
+    ASSERT_EQ(child.receive(20s), 'p') << "the erase began";
+    child.kill9();
+    EXPECT_EQ(child.wait(), -SIGKILL);
+    for (int start = 0; start < 2; ++start) {
+      Session session(dir / "r.json", dir / "state");
+      ASSERT_EQ(session.result(), DW_E_OK) << session.errorText();
+      Grabber g = openGrabber("CdRom0");
+      Triple t;
+      ASSERT_TRUE(t.check(Discwright_CdvdBurnerGrabber_TestUnitReady(g, DW_ARGS(t))));
+      auto disc = discInfo(g);
+      EXPECT_NE(disc.DiscStatus, DW_DISC_BLANK);
+      EXPECT_EQ(disc.LastSessionStatus, DW_SESSION_INCOMPLETE);
+      EXPECT_GE(disc.UsedBlocks, 1u);
+    }
+    // It can be erased again, and then it is blank.
+    Session session(dir / "r.json", dir / "state", 0);
+    Grabber g = openGrabber("CdRom0");
+    Triple t;
+    ASSERT_TRUE(t.check(Discwright_CdvdBurnerGrabber_Erase(g, DW_ARGS(t), 0)));
+    EXPECT_EQ(discInfo(g).DiscStatus, DW_DISC_BLANK);
+  }
+}
+
 // Mounts a tmpfs of its own at folder, seen by this process only; false where
 // the system allows no private mount.
 bool privateTmpfs(const fs::path& folder, const char* options) {

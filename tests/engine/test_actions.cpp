@@ -219,7 +219,7 @@ TEST_F(RunnerTest, AFailedCloseSessionFailsTheRun) {
   EXPECT_FALSE(run(list));
   // The text ends with a backslash and an n, not with a line break.
   const QString failure = QStringLiteral(
-      "Discwright_CdvdBurnerGrabber_CloseSession() failed, exception 4, status 5, text \"No\"\\n");
+      "Discwright_CdvdBurnerGrabber_CloseSession() failed, exception 4, status 5, text \"No\"");
   EXPECT_EQ(messages.lines(), (std::vector<Line>{{"Closing session", litInfo}, {failure, litError}}));
   EXPECT_EQ(next.runs, 0);
   EXPECT_FALSE(burner->BurnSucceeded);

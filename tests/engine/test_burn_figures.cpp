@@ -25,6 +25,19 @@ TEST(BurnFigures, SpeedTimeLeftAndBufferFollowTheReports) {
   EXPECT_EQ(f.BufferEmptyCount, 2) << "the empty buffer before it first filled does not count";
   EXPECT_EQ(FiguresLine(f), "4.0x (5.54 MB/s), 00:02 remaining");
 
+  // Filling at the start and draining at the end are no lows: the summary's two parts agree.
+  TsbBurnFigures steady;
+  steady.Start(SingleSpeedKBps(DISC_TYPE_CDR));
+  steady.Progress(1000, 0, t0);
+  for (int fill : {0, 0, 70, 55, 90}) steady.Buffer(fill);
+  steady.Progress(1000, 1000, t0 + 1s);
+  steady.Buffer(0);
+  const TsbBurnFiguresSnapshot s = steady.Snapshot(t0 + 1s);
+  EXPECT_EQ(s.LowestBufferPercent, 55);
+  EXPECT_EQ(s.BufferEmptyCount, 0);
+  EXPECT_TRUE(FiguresSummary(s).contains("lowest buffer fill 55 %; the buffer never ran empty"))
+      << FiguresSummary(s).toStdString();
+
   EXPECT_EQ(SingleSpeedKBps(DISC_TYPE_CDR), 176u);
   EXPECT_EQ(SingleSpeedKBps(DISC_TYPE_BDR), 4495u);
   EXPECT_TRUE(FiguresLine(TsbBurnFiguresSnapshot{}).isEmpty());

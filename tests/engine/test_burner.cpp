@@ -144,7 +144,7 @@ TEST_F(BurnerTest, LockFailureGoesToTheErrorBoxAndIsNotRaised) {
   TsbBurner& b = openBurner();
   ASSERT_EQ(errorBoxes().size(), 1u);
   EXPECT_EQ(errorBoxes()[0],
-            QStringLiteral("Discwright_CdvdBurnerGrabber_Lock() failed, exception 12, status 5, text \"tray stuck\"\\n"));
+            QStringLiteral("Discwright_CdvdBurnerGrabber_Lock() failed, exception 12, status 5, text \"tray stuck\""));
   EXPECT_EQ(b.ExceptionNumber, 12);
 }
 

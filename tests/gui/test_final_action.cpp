@@ -202,6 +202,18 @@ TEST_F(FinalActionTest, SavingAnEmptyViewLeavesNoFile) {
   EXPECT_FALSE(fs::exists(saved));
 }
 
+// The log never replaces the image it tells of, by any name that leads to it.
+TEST_F(FinalActionTest, SavingTheLogOverTheImageIsRefusedAndKeepsTheImage) {
+  prepare();
+  page.btnSaveLog->setEnabled(true);
+  fs::create_symlink(dir_ / "image.iso", dir_ / "link.iso");
+  for (const fs::path& target : {dir_ / "image.iso", dir_ / "link.iso"}) saveLogAs(target);
+  const std::vector<QString> boxes = errorBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  for (const QString& box : boxes) EXPECT_TRUE(box.contains("it is the image file")) << box.toStdString();
+  EXPECT_EQ(readFile(dir_ / "image.iso"), image);
+}
+
 TEST(ProposedLogFileName, IsLogDayMonthUnderscoreHourMinute) {
   EXPECT_EQ(ProposedLogFileName(QDateTime(QDate(2026, 12, 6), QTime(17, 5))), "Log_0612_1705.txt");
   EXPECT_EQ(ProposedLogFileName(QDateTime(QDate(2027, 1, 1), QTime(0, 0))), "Log_0101_0000.txt");

@@ -155,7 +155,11 @@ TEST_F(PageHostTest, AFailedStartRaisesTheFixedTextAndTheNextTryStartsAgain) {
     form.StartLibrary();
     FAIL() << "the start succeeded";
   } catch (const TsbError& e) {
-    EXPECT_EQ(e.Message(), QString("Discwright_UpStartEx() failed, exception %1").arg(DW_E_CONFIG));
+    // The fixed text, then the file and what is wrong in it.
+    EXPECT_EQ(e.Message(), QString("Discwright_UpStartEx() failed, exception %1\nVirtual recorder configuration \"%2\": "
+                                   "recorders: expected a list")
+                               .arg(DW_E_CONFIG)
+                               .arg(QString::fromStdString((dir_ / "broken.json").string())));
   }
   EXPECT_FALSE(form.LibraryStarted);
   EXPECT_EQ(diagnosticLog().filter("recorders: expected a list").size(), 1) << "the reason is in the log";

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -62,4 +63,25 @@ TEST(QtDialogsTest, EachBoxShowsItsCaptionIconTextAndButtons) {
   EXPECT_EQ(question.defaultButton, QMessageBox::No);
   Answer(QMessageBox::No, [&] { yes = dialogs.AskYesNo("Cancel?"); });
   EXPECT_FALSE(yes);
+}
+
+// The window a box belongs to may go while the box is open: the splash deletes
+// itself on its timer during the start-up's error box. Neither may free the other twice.
+TEST(QtDialogsTest, ABoxOutlivesItsWindowDeletingItself) {
+  QtDialogs dialogs;
+  auto* window = new QWidget;
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->show();
+  window->activateWindow();
+  QApplication::processEvents();
+  ASSERT_EQ(QApplication::activeWindow(), window) << "the box must belong to the window";
+  QPointer<QWidget> watch = window;
+  QTimer::singleShot(50, window, &QWidget::close);
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && !watch) box->accept();
+  });
+  poll.start(10);
+  dialogs.ErrorMessage(QStringLiteral("Cannot load the window image"));
+  EXPECT_TRUE(watch.isNull());
 }

@@ -1,6 +1,8 @@
 // The device page driven as the wizard and a user drive it: the list of
 // virtual recorders with their discs, the writer filter, the choice kept across
 // Refresh, the queries without a choice, and the busy state of a scan.
+#include <fstream>
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -309,4 +311,20 @@ TEST_F(SelectDeviceTest, EraseDiscIsOfferedForAUsedRewritableDiscAndErasesItAfte
   EXPECT_EQ(rows()[0][4], "Blank");
   EXPECT_EQ(selectedProduct(), "Recorder 0");
   EXPECT_FALSE(page.btnErase->isVisible());
+}
+
+// A drive whose stored disc cannot be read is not shown as empty: the row says
+// so with the reason, and the page answers with that reason.
+TEST_F(SelectDeviceTest, ADamagedDiscIsShownAsUnreadableWithItsReason) {
+  start({recorder(0, {{"type", "CD-R"}, {"state", "blank"}})});
+  Discwright_DownShut();
+  std::ofstream(dir_ / "state" / "CdRom0.medium.json") << "{ not json";
+  restart({recorder(0, {{"type", "CD-R"}, {"state", "blank"}})});
+  page.Activate(&scanner);
+  ASSERT_EQ(rows().size(), 1u);
+  EXPECT_EQ(rows()[0][3], "Unreadable disc");
+  const QString reason = page.lvDevices->topLevelItem(0)->toolTip(3);
+  EXPECT_TRUE(reason.startsWith("The stored medium of CdRom0 is damaged")) << reason.toStdString();
+  EXPECT_TRUE(reason.contains("to start with a new medium")) << reason.toStdString();
+  EXPECT_EQ(page.GetMediumProblem(), reason);
 }
