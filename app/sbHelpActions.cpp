@@ -72,18 +72,18 @@ void THelpActions::PopUpMenu() {
 }
 
 QString HomePageAddress() {
-  // An installed program first, then the build tree, then the sources.
+  // An installed program first, then the build tree or a portable copy.
   const QString program = ProgramFolder();
   const QString candidates[] = {
       program + QStringLiteral("../share/doc/korvanel/user-guide.html"),
       program + QStringLiteral("doc/user-guide.html"),
-      QStringLiteral(KORVANEL_SOURCE_DIR "/docs/user-guide.html"),
   };
   for (const QString& candidate : candidates) {
     const QFileInfo file(candidate);
     if (file.isFile()) return QUrl::fromLocalFile(file.canonicalFilePath()).toString();
   }
-  return QUrl::fromLocalFile(QDir::cleanPath(candidates[2])).toString();
+  // Where an installed guide would be: the browser then names the missing file.
+  return QUrl::fromLocalFile(QDir::cleanPath(candidates[0])).toString();
 }
 
 QString SupportMailAddress() { return QStringLiteral(KORVANEL_SUPPORT_ADDRESS); }

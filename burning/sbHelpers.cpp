@@ -142,11 +142,6 @@ QString FixedArrayToText(const char* chars, std::size_t length) {
   return QString::fromUtf8(chars, static_cast<qsizetype>(size));
 }
 
-int HourOf(const QDateTime& time) { return time.time().hour(); }
-int MinuteOf(const QDateTime& time) { return time.time().minute(); }
-int DayOf(const QDateTime& time) { return time.date().day(); }
-int MonthOf(const QDateTime& time) { return time.date().month(); }
-
 QString IncludeTrailingSeparator(const QString& path) {
   return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }

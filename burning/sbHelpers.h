@@ -56,10 +56,6 @@ QString FixedArrayToText(const char (&chars)[N]) {
   return FixedArrayToText(chars, N);
 }
 
-int HourOf(const QDateTime& time);
-int MinuteOf(const QDateTime& time);
-int DayOf(const QDateTime& time);
-int MonthOf(const QDateTime& time);
 
 // Path with a '/' at its end, added only when missing.
 QString IncludeTrailingSeparator(const QString& path);

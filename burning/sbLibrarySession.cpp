@@ -59,9 +59,9 @@ bool ParseLibraryOption(const QStringList& arguments, int& i, TsbLibraryOptions&
 QString DemoRecordersPath() {
   const QString name = QStringLiteral("demo-recorders.json");
   const QString dir = QCoreApplication::applicationDirPath();
+  // Beside the program (the build tree, a portable copy), then an installed tree.
   for (const QString& candidate : {dir + QStringLiteral("/resources/") + name,
-                                   dir + QStringLiteral("/../share/korvanel/") + name,
-                                   QStringLiteral(KORVANEL_SOURCE_DIR "/resources/") + name}) {
+                                   dir + QStringLiteral("/../share/korvanel/") + name}) {
     if (QFileInfo::exists(candidate)) return QDir::cleanPath(candidate);
   }
   throw TsbError(QStringLiteral("The demo recorder configuration %1 was not found beside the program").arg(name));

@@ -107,14 +107,6 @@ TEST(TextHelpers, FixedArrayStopsAtNulOrLength) {
   EXPECT_EQ(FixedArrayToText(nullptr, 10), "");
 }
 
-TEST(TextHelpers, PartsOfADateTime) {
-  const QDateTime time(QDate(2024, 3, 9), QTime(17, 4, 59));
-  EXPECT_EQ(HourOf(time), 17);
-  EXPECT_EQ(MinuteOf(time), 4);
-  EXPECT_EQ(DayOf(time), 9);
-  EXPECT_EQ(MonthOf(time), 3);
-}
-
 // An installed program (or one in a moved prefix) finds its pictures under
 // share/; a folder beside the program, as in a portable copy, wins.
 TEST(Folders, SkinFolderOfAnInstalledTreeIsUnderShare) {

@@ -73,7 +73,6 @@ TEST(ProgramStartTest, OpensOnTheDemoOnlyWhenNothingIsChosenAndNoDriveCanExist) 
   }
 }
 
-#ifdef KORVANEL_PROGRAM
 // Run without any display: the answers must come before Qt would need one.
 TEST(ProgramStartTest, AnswersHelpVersionAndUsageErrorsWithoutAWindow) {
   struct Case {
@@ -106,4 +105,3 @@ TEST(ProgramStartTest, AnswersHelpVersionAndUsageErrorsWithoutAWindow) {
     }
   }
 }
-#endif
