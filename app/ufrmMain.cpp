@@ -362,7 +362,9 @@ bool TMainForm::ValidatePage() {
       SourceFilePage->MeasureImageFile();
       if (!QFileInfo(SourceFilePage->ImageFileName).isFile()) throw TsbError(ResStr(sSelectImageFile));
       if (const QString why = WhyFileCannotBeRead(SourceFilePage->ImageFileName); !why.isEmpty()) throw TsbError(why);
-      if (SourceFilePage->ImageFileSize > Burner->DiscSpace.FreeBytes) throw TsbError(ResStr(sImageTooBig));
+      // The check's own message, and beside it the library's reason when the space query failed.
+      if (SourceFilePage->ImageFileSize > Burner->DiscSpace.FreeBytes)
+        throw TsbError((QStringList{ResStr(sImageTooBig)} + DevicePage->GetProbeFailures()).join(QLatin1Char('\n')));
       break;
     }
     case pgOptions: {

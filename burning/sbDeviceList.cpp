@@ -99,7 +99,7 @@ void TsbDeviceFinder::WaitForThread() {
 
 void TsbDeviceFinder::ThreadDone(TsbWorkerThread*) { thread_ = nullptr; }
 
-TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record) {
+TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record, QStringList* failures) {
   TsbDiscSpace space;
   char text[DISCWRIGHT_TEXT_SIZE] = {};
   uint32_t status = 31;
@@ -136,9 +136,13 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record) {
     freeCount = 0;
     freeBytes = 0;
     Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscFreeSpace() failed, exception %1\"").arg(code));
-    if (opened)
-      NoteLibraryFailure(
-          TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscFreeSpace"), code, status, text));
+    if (opened) {
+      const QString failed =
+          TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscFreeSpace"), code, status, text);
+      NoteLibraryFailure(failed);
+      // A size check that then finds no room must be able to say why.
+      if (failures) *failures << failed;
+    }
   }
 
   uint64_t usedBytes = 0;
@@ -160,7 +164,7 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record) {
 }
 
 void UpdateDiscSpace(TsbDeviceItem& record) {
-  if (record.DiscType != DISC_TYPE_NO_MEDIA) record.DiscSpace = ReadDiscSpace(record);
+  if (record.DiscType != DISC_TYPE_NO_MEDIA) record.DiscSpace = ReadDiscSpace(record, &record.ProbeFailures);
 }
 
 QString DiscSizeText(const TsbDeviceItem& record) {

@@ -67,7 +67,8 @@ class TsbDeviceFinder {
 
 // Free and used space of the disc in a found device, read through a grabber of
 // its own. Library failures are logged; what was not delivered counts as 0.
-TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record);
+// failures, when given, takes the text of a space query that failed on an opened device.
+TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record, QStringList* failures = nullptr);
 // Reads the disc space into the record when its drive holds a disc; a drive
 // without one keeps zero space and is not asked.
 void UpdateDiscSpace(TsbDeviceItem& record);

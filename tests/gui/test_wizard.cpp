@@ -112,6 +112,11 @@ TEST_F(WizardTest, AForwardPassBurnsTheImageAndEndsOnTheFinishWindow) {
                                            "Source image file: " + QString::fromStdString((dir_ / "image.iso").string())}));
     EXPECT_TRUE(rows.contains("Burning completed"));
     EXPECT_EQ(rows.filter("Verification passed").size(), verify ? 1 : 0) << rows.join('\n').toStdString();
+    // The disc comes out once, after its read-back.
+    EXPECT_EQ(rows.count("Eject disc"), 1) << rows.join('\n').toStdString();
+    if (verify) {
+      EXPECT_GT(rows.indexOf("Eject disc"), rows.indexOf(rows.filter("Verification passed").value(0)));
+    }
     EXPECT_EQ(wizard->Actions->Count(), verify ? 2 : 1);
     EXPECT_FALSE(wizard->ButtonPrev->isEnabled());
     EXPECT_FALSE(wizard->ButtonClose->isEnabled());
@@ -169,6 +174,24 @@ TEST_F(WizardTest, TheDeviceAndImagePagesRefuseWhatCannotBeBurned) {
   typeImage(dir_ / "fits.iso");
   next();
   EXPECT_EQ(page(), pgMode) << "an image as large as the free space fits";
+}
+
+// A drive whose space query fails has no room by the size check's count: the
+// refusal says so, and the library's reason stands beside it, so that a broken
+// drive is told from a full disc.
+TEST_F(WizardTest, ASizeRefusalAfterAFailedSpaceQueryNamesTheReason) {
+  json recorder = cdRecorder();
+  recorder["faults"] = {{"operations", {{"GetDiscFreeSpace", {{"exception", 9}, {"text", "Injected space failure"}}}}}};
+  open({recorder});
+  toDevice();
+  next();
+  ASSERT_EQ(page(), pgImage) << dialogs->texts("application error").join('\n').toStdString();
+  typeImage(dir_ / "image.iso");
+  next();
+  EXPECT_EQ(page(), pgImage);
+  const QString shown = dialogs->texts("application error").value(0);
+  EXPECT_TRUE(shown.startsWith("Image size is too big to fit disc space")) << shown.toStdString();
+  EXPECT_TRUE(shown.contains("Injected space failure")) << shown.toStdString();
 }
 
 TEST_F(WizardTest, BackAndForwardReleaseAndRelockTheTrayAndKeepOneOfEachLine) {
