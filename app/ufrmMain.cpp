@@ -289,12 +289,33 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     ButtonCloseClick();
     return;
   }
-  if (!CanClose) {
-    // A scan or a burn is running: the window stays, and so does the program.
+  if (BurnState == 1) {
+    // However the close was asked for (title bar, window manager, Alt+F4), a
+    // running burn is only ended through the Cancel question.
     event->ignore();
+    if (ButtonClose->isEnabled()) ButtonCloseClick();
+    return;
+  }
+  if (!CanClose) {
+    // A scan: stop it, and close as soon as it has ended (PageBusyEnd). A burn
+    // already cancelled keeps the window until it has wound down.
+    event->ignore();
+    if (DevicePage && DevicePage->Finder.Scanning()) {
+      closeAfterScan_ = true;
+      DevicePage->Finder.Cancel();
+    }
     return;
   }
   event->accept();
+}
+
+void TMainForm::PageBusyEnd(TsbDockForm* sender) {
+  TsbMainForm::PageBusyEnd(sender);
+  if (!closeAfterScan_) return;
+  closeAfterScan_ = false;
+  // Left to the event loop: the page is still inside the activation that ended the scan.
+  QMetaObject::invokeMethod(
+      this, [this] { if (close()) CloseWelcomeWindow(); }, Qt::QueuedConnection);
 }
 
 void TMainForm::PageChanged() {
@@ -334,6 +355,7 @@ bool TMainForm::ValidatePage() {
   switch (CurrentPage()) {
     case pgDevice: {
       if (DevicePage->lvDevices->selectedItems().size() != 1) throw TsbError(ResStr(sSelectBurningDevice));
+      if (const QString why = DevicePage->GetUnusableReason(); !why.isEmpty()) throw TsbError(why);
       TsbDiscSpace space;
       DevicePage->GetDiscSpace(space);
       DiscwrightTrackInformation track{};

@@ -63,6 +63,8 @@ class TMainForm : public TsbMainForm {
 
   void InitPageOrder() override;
   void PageBusyBegin(TsbDockForm* sender) override;
+  // Also closes the window when a close came during the scan that has just ended.
+  void PageBusyEnd(TsbDockForm* sender) override;
   void UpdateButtons() override;
   bool ValidatePage() override;
   void LeavePage(int current, int target) override;
@@ -99,4 +101,5 @@ class TMainForm : public TsbMainForm {
   void GoNext();
 
   QString imageFile_;
+  bool closeAfterScan_ = false;  // a close came during a device scan
 };

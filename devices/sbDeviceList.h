@@ -31,6 +31,10 @@ class TsbDeviceFinderThread : public TsbWorkerThread {
 
  protected:
   void Execute() override;
+
+ private:
+  // Lists a drive that is there but refused to open, with the reason.
+  void AddUnusable(const QString& name, uint8_t code, uint32_t status, const QString& text);
 };
 
 class TsbDeviceFinder {

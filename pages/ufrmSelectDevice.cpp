@@ -79,6 +79,10 @@ TfrmSelectDevice::TfrmSelectDevice(QWidget* parent) : TsbDockForm(parent) {
   Label2 = NewNote(QStringLiteral("If you have plugged in new devices or changed disc in a drive click Refresh to "
                                   "update devices list"),
                    this);
+  lblUnusable = NewNote(QString(), this);
+  lblUnusable->setWordWrap(true);
+  lblUnusable->setTextInteractionFlags(Qt::TextSelectableByMouse);  // the remedy's command can be copied
+  lblUnusable->setVisible(false);
   btnRefresh = new QPushButton(QStringLiteral("Refresh..."), this);
   btnRefresh->setAutoDefault(false);
   btnErase = new QPushButton(QStringLiteral("Erase disc..."), this);
@@ -103,6 +107,7 @@ TfrmSelectDevice::TfrmSelectDevice(QWidget* parent) : TsbDockForm(parent) {
   page->setContentsMargins(8, 8, 8, 8);
   page->addWidget(Label1);
   page->addWidget(lvDevices, 1);
+  page->addWidget(lblUnusable);
   page->addWidget(Label2);
   page->addLayout(buttonRow);
   setTabOrder(lvDevices, btnRefresh);
@@ -155,6 +160,15 @@ void TfrmSelectDevice::FillList(const DiscwrightDeviceAddress& lastAddress, cons
 
   for (int i = 0; i < Finder.Devices.Count(); ++i) {
     TsbDeviceItem& record = Finder.Devices.Items(i);
+    if (!record.Unusable.isEmpty()) {
+      // Listed whatever it can write: the user learns why it is not offered and what helps.
+      records_.push_back(&record);
+      auto* entry = new QTreeWidgetItem(lvDevices, QStringList{record.Product, QString(), QString(),
+                                                               QStringLiteral("Not usable"), QString(), QString()});
+      for (int column = 0; column < kColumnCount; ++column) entry->setToolTip(column, record.Unusable);
+      entry->setForeground(colProduct, palette().brush(QPalette::Disabled, QPalette::Text));
+      continue;
+    }
     if (!ShowAllDevices && !record.CanWrite()) continue;
     const bool discIn = record.DiscType != DISC_TYPE_NO_MEDIA;
     UpdateDiscSpace(record);
@@ -246,8 +260,15 @@ void TfrmSelectDevice::ClearEntries() {
 
 void TfrmSelectDevice::UpdateEraseButton() {
   const TsbDeviceItem* record = SelectedRecord();
-  btnErase->setVisible(record && IsErasableDiscType(record->DiscType) &&
+  btnErase->setVisible(record && record->Unusable.isEmpty() && IsErasableDiscType(record->DiscType) &&
                        record->DiscInformation.DiscStatus != DW_DISC_BLANK);
+  lblUnusable->setText(GetUnusableReason());
+  lblUnusable->setVisible(!lblUnusable->text().isEmpty());
+}
+
+QString TfrmSelectDevice::GetUnusableReason() {
+  const TsbDeviceItem* record = SelectedRecord();
+  return record ? record->Unusable : QString();
 }
 
 void TfrmSelectDevice::SelectEntry(QTreeWidgetItem* entry) {

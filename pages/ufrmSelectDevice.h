@@ -25,6 +25,7 @@ class TfrmSelectDevice : public TsbDockForm {
   QLabel* Label1;
   QTreeWidget* lvDevices;
   QLabel* Label2;
+  QLabel* lblUnusable;  // why the chosen drive cannot be used, and the remedy
   QPushButton* btnRefresh;
   QPushButton* btnErase;  // shown while the chosen disc is rewritable and not blank
 
@@ -60,6 +61,8 @@ class TfrmSelectDevice : public TsbDockForm {
   virtual void GetDVDRPC(TsbDVDRPC& out);
   void GetSelectedAddress(DiscwrightDeviceAddress& out);
   void GetDevicePath(QString& out);  // default leaves out as it is
+  // Why the chosen drive cannot be used, with the remedy; empty for a usable one.
+  QString GetUnusableReason();
 
   void btnRefreshClick();
   // Asks, erases the chosen disc behind the progress window, then rescans.
@@ -76,6 +79,7 @@ class TfrmSelectDevice : public TsbDockForm {
   void ArrangeColumns();
   void ClearEntries();
   void SelectEntry(QTreeWidgetItem* entry);
+  // Also shows or hides the note of an unusable drive.
   void UpdateEraseButton();
   // The record behind the chosen entry, or none.
   const TsbDeviceItem* SelectedRecord() const;

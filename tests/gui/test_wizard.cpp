@@ -222,6 +222,33 @@ TEST_F(WizardTest, ACancelConfirmedDuringTheBurnEndsAsCancelledByTheUser) {
   EXPECT_EQ(finishText(), "Burning was canceled by user!");
 }
 
+TEST_F(WizardTest, AWindowManagerCloseDuringABurnAsksTheCancelQuestion) {
+  open({cdRecorder()}, 20);
+  dialogs->script("yes");
+  bool closed = true;
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    if (wizard->FinalPage && wizard->FinalPage->pbWrite->value() > 0 && wizard->ButtonClose->isEnabled())
+      closed = wizard->close();  // what Alt+F4 sends
+  });
+  user.start(30);
+  walkToTheBurn();
+  user.stop();
+  EXPECT_FALSE(closed);
+  EXPECT_EQ(dialogs->texts("question"), QStringList{"Are you sure you want to cancel current operation?"});
+  EXPECT_EQ(finishText(), "Burning was canceled by user!");
+}
+
+TEST_F(WizardTest, ACloseDuringADeviceScanCancelsTheScanAndThenCloses) {
+  open({cdRecorder(0), cdRecorder(1)});
+  QTimer::singleShot(0, wizard.get(), [this] { wizard->close(); });
+  next();
+  EXPECT_TRUE(wizard->isVisible());  // not while the scan winds down
+  QTest::qWait(20);
+  EXPECT_FALSE(wizard->isVisible());
+  EXPECT_EQ(wizard->DevicePage->lvDevices->topLevelItemCount(), 0);
+}
+
 TEST_F(WizardTest, AFailedWriteEndsWithTheErrorText) {
   json recorder = cdRecorder();
   recorder["faults"] = {{"write_fails_at", 65536}};
