@@ -18,8 +18,10 @@
 #include "sbActions.h"
 #include "sbBurnAtOnceAction.h"
 #include "sbCallbacks.h"
+#include "sbDesktopNotice.h"
 #include "sbDeviceList.h"
 #include "sbDialogs.h"
+#include "sbDriveWatch.h"
 #include "sbErrors.h"
 #include "sbFrameWindow.h"
 #include "sbHelpActions.h"
@@ -130,6 +132,14 @@ TMainForm::TMainForm(TsbLibraryOptions options, QString imageFile, QWidget* pare
     SetCancelEnabled(sender, active);
   };
   pcBurner->setCurrentIndex(pgTransport);
+  WatchDrives(MakeUdevDriveEventSource());
+}
+
+void TMainForm::WatchDrives(std::unique_ptr<TsbDriveEventSource> source) {
+  DriveWatch = std::make_unique<TsbDriveWatch>(std::move(source));
+  connect(DriveWatch.get(), &TsbDriveWatch::DriveChanged, this, [this](const QString& name) {
+    if (DevicePage && CurrentPage() == pgDevice) DevicePage->DriveChanged(name);
+  });
 }
 
 TMainForm::~TMainForm() {
@@ -227,9 +237,7 @@ void TMainForm::ButtonNextClick() {
 void TMainForm::GoNext() {
   if (BurnState == 2) {
     if (frmFinish) {
-      frmFinish->DescriptionLabel->setText(ResStr(Burner->BurnSucceeded && !Burner->Cancelled ? sFinishedSuccessfully
-                                                  : Burner->Cancelled                         ? sCancelledByUser
-                                                                                              : sFinishedWithError));
+      frmFinish->DescriptionLabel->setText(ResStr(OutcomeText()));
       HandOver(this, frmFinish);
     }
     return;
@@ -244,6 +252,12 @@ void TMainForm::GoNext() {
   RecordPageResults();
   PreparePage(next);
   SwitchTo(next);
+}
+
+int TMainForm::OutcomeText() const {
+  return Burner->BurnSucceeded && !Burner->Cancelled ? sFinishedSuccessfully
+         : Burner->Cancelled                         ? sCancelledByUser
+                                                     : sFinishedWithError;
 }
 
 void TMainForm::ButtonPrevClick() {
@@ -332,6 +346,8 @@ void TMainForm::PageChanged() {
       FinalPage->RunActions();
       BurnState = 2;
       ButtonNext->setEnabled(true);
+      // A user busy in another window hears how it ended; the finish window waits as ever.
+      if (!isActiveWindow()) SendDesktopNotice(kApplicationTitle, ResStr(OutcomeText()));
       break;
     default:
       ButtonNext->setText(ResStr(sNext));

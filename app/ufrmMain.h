@@ -26,6 +26,8 @@ class TfrmBurnOptions;
 class TfrmBurnMode;
 class TfrmOptionsSummary;
 class TsbVerifyAction;
+class TsbDriveEventSource;
+class TsbDriveWatch;
 
 class TMainForm : public TsbMainForm {
   Q_OBJECT
@@ -60,6 +62,10 @@ class TMainForm : public TsbMainForm {
   TsbBurnSettings BurnSettings;  // copied whole into the burner
   // Follows the burn when the options page asks for verification.
   std::unique_ptr<TsbVerifyAction> VerifyAction;
+  // Drives and discs coming and going; the device page rescans the drive.
+  std::unique_ptr<TsbDriveWatch> DriveWatch;
+  // Watches the drives through source (udev's monitor; a test's own feed).
+  void WatchDrives(std::unique_ptr<TsbDriveEventSource> source);
 
   void InitPageOrder() override;
   void PageBusyBegin(TsbDockForm* sender) override;
@@ -99,6 +105,8 @@ class TMainForm : public TsbMainForm {
   void SwitchTo(int page);
   // Next's work; raises what ValidatePage and the pages raise.
   void GoNext();
+  // The string of the outcome of the burn: success, cancelled or failed.
+  int OutcomeText() const;
 
   QString imageFile_;
   bool closeAfterScan_ = false;  // a close came during a device scan

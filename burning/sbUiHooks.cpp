@@ -6,6 +6,8 @@ namespace {
 std::mutex hookMutex;
 std::function<void()> processMessagesHook;
 std::function<void(const QString&)> libraryFailureHook;
+std::function<std::shared_ptr<void>()> runHoldHook;
+std::function<void(const QString&)> mediumChangedHook;
 
 template <class Hook>
 Hook Current(const Hook& hook) {
@@ -30,4 +32,23 @@ void SetLibraryFailureHook(std::function<void(const QString&)> hook) {
 
 void NoteLibraryFailure(const QString& text) {
   if (auto hook = Current(libraryFailureHook)) hook(text);
+}
+
+void SetRunHoldHook(std::function<std::shared_ptr<void>()> hook) {
+  std::lock_guard lock(hookMutex);
+  runHoldHook = std::move(hook);
+}
+
+std::shared_ptr<void> HoldWhileRunning() {
+  if (auto hook = Current(runHoldHook)) return hook();
+  return {};
+}
+
+void SetMediumChangedHook(std::function<void(const QString&)> hook) {
+  std::lock_guard lock(hookMutex);
+  mediumChangedHook = std::move(hook);
+}
+
+void NoteMediumChanged(const QString& deviceName) {
+  if (auto hook = Current(mediumChangedHook)) hook(deviceName);
 }

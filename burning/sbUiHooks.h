@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
 // Lets the window thread handle its pending events; called between the short
 // waits for a worker thread.
@@ -18,6 +19,17 @@ void ProcessMessages();
 // shows these above that message so that the library's reason is not lost.
 void SetLibraryFailureHook(std::function<void(const QString& text)> hook);
 void NoteLibraryFailure(const QString& text);
+
+// Something the desktop keeps for as long as a burn or an erase runs (a sleep
+// inhibitor): HoldWhileRunning makes it, dropping the answer lets it go.
+// Without a hook the answer is empty.
+void SetRunHoldHook(std::function<std::shared_ptr<void>()> hook);
+std::shared_ptr<void> HoldWhileRunning();
+
+// A medium that this process inserted or ejected itself (a virtual recorder's,
+// see SetMediumInserted): the drive watch hears of it as of a udev event.
+void SetMediumChangedHook(std::function<void(const QString& deviceName)> hook);
+void NoteMediumChanged(const QString& deviceName);
 
 // Longest single wait of the window thread for a worker thread.
 inline constexpr std::chrono::milliseconds kWaitSlice{80};

@@ -110,7 +110,7 @@ int RunDevices(const CliArgs& args) {
   for (int i = 0; i < devices.Count(); ++i) {
     const TsbDeviceItem& item = devices.Items(i);
     if (!item.Unusable.isEmpty())
-      unusable.emplace_back(item.Product, item.Unusable);
+      unusable.emplace_back(item.DeviceName, item.Unusable);
     else
       opened += engine.Opened(item) ? 1 : 0;
   }
@@ -134,7 +134,7 @@ int RunDevices(const CliArgs& args) {
   for (const auto& [id, why] : unavailable)
     std::printf("%-10s unavailable: %s\n", Field(id).constData(), Field(why).constData());
   for (const auto& [id, why] : unusable)
-    std::printf("%-10s not usable: %s\n", Field(id).constData(), Field(why).constData());
+    std::printf("%-10s unavailable: %s\n", Field(id).constData(), Field(why).constData());
   return kExitSuccess;
 }
 

@@ -34,12 +34,13 @@ struct ScopedGrabber {
 TsbProgressView::~TsbProgressView() = default;
 
 void TsbDeviceFinderThread::Execute() {
-  switch (TransportType) {
+  switch (OnlyName.isEmpty() ? TransportType : ttSpti) {
     case ttSpti:
       // Names that open are probed (the probe logs everything about them); a drive
       // that is there but refuses to open is listed with the reason.
       for (int n = 0; n <= DISCWRIGHT_LAST_DEVICE_NUMBER; ++n) {
         const QByteArray name = QByteArrayLiteral("CdRom") + QByteArray::number(n);
+        if (!OnlyName.isEmpty() && OnlyName.compare(QLatin1String(name), Qt::CaseInsensitive) != 0) continue;
         char text[DISCWRIGHT_TEXT_SIZE] = {};
         uint32_t status = 31;
         uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};

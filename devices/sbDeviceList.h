@@ -28,6 +28,8 @@ class TsbDeviceFinderThread : public TsbWorkerThread {
 
   TsbDeviceList& Devices;  // filled by this thread, not owned
   const TsbTransportType TransportType;
+  // Set: only this name is tried (a drive that changed), in either transport.
+  QString OnlyName;
 
  protected:
   void Execute() override;

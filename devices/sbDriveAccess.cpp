@@ -101,7 +101,13 @@ QString WhyDeviceIsUnusable(const QString& deviceName, uint8_t code, uint32_t st
   if (status == EACCES || status == EPERM || status == EBUSY) {
     if (QString why = DescribeDriveOpenError(node, int(status)); !why.isEmpty()) return why;
   }
-  if (code == DW_E_BUSY) return DescribeDriveOpenError(node, EBUSY);
+  if (code == DW_E_BUSY) {
+    // The library may know more (a mount holding the drive): keep its words.
+    const QString text = libraryText.trimmed();
+    if (text.isEmpty()) return DescribeDriveOpenError(node, EBUSY);
+    const QString programs = node.isEmpty() ? QString() : ProgramsHolding(node);
+    return QStringLiteral("Busy: ") + text + (programs.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(programs));
+  }
   if (code == DW_E_NO_DEVICE) {
     // Drives the library could not open at all are not in its list: ask the node itself.
     if (DriveNodesProbed() && !node.isEmpty() && QFileInfo::exists(node)) return WhyDriveNodeCannotBeOpened(node);

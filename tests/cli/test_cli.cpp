@@ -274,6 +274,22 @@ TEST_F(CliTest, ABusyRecorderIsShownAsBusyAndInterruptCancelsItsBurn) {
   EXPECT_EQ(process.exitCode(), 3) << process.readAllStandardError().toStdString();
 }
 
+TEST_F(CliTest, ADriveThatCannotBeOpenedIsListedWithTheRemedyAndRefused) {
+  WriteConfig(R"({"state_folder": "state", "recorders": [
+      {"name": "CdRom0", "address": "1:0:0:0", "product": "CLI CD Writer", "media_formats": ["write"],
+       "write_modes": ["tao"], "medium": {"type": "CD-R"},
+       "faults": {"operations": {"CreateEx": {"exception": 5, "status": 13}}}}]})");
+  Result devices = Run({QStringLiteral("devices")});
+  EXPECT_EQ(devices.exitCode, 0);
+  EXPECT_TRUE(devices.out.contains(QRegularExpression(
+      QStringLiteral("CdRom0 +unavailable: Permission denied: add yourself to the group cdrom: sudo usermod"))))
+      << devices.out.toStdString();
+  Result burn = Run({QStringLiteral("burn"), MakeImage(QStringLiteral("a.iso"), 4096), QStringLiteral("--device"),
+                     QStringLiteral("CdRom0")});
+  EXPECT_EQ(burn.exitCode, 1);
+  EXPECT_TRUE(burn.err.contains(QStringLiteral("Permission denied"))) << burn.err.toStdString();
+}
+
 TEST_F(CliTest, VerifyCatchesACorruptBurn) {
   QString image = MakeImage(QStringLiteral("verify.iso"), 100000);
   Result good = Run({QStringLiteral("burn"), image, QStringLiteral("--device"), QStringLiteral("CdRom0"),

@@ -1,5 +1,7 @@
 // The whole wizard on virtual recorders, walked as a user walks it: Next and
 // Back, the refusals with their texts, the burn, Cancel, and the finish window.
+#include <cerrno>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 
 #include "WizardWindows.h"
 #include "engine/actions_support.h"
+#include "sbMediumControl.h"
 #include "ufrmBurnOptions.h"
 #include "ufrmFinalAction.h"
 #include "ufrmFinish.h"
@@ -247,6 +250,43 @@ TEST_F(WizardTest, ACloseDuringADeviceScanCancelsTheScanAndThenCloses) {
   QTest::qWait(20);
   EXPECT_FALSE(wizard->isVisible());
   EXPECT_EQ(wizard->DevicePage->lvDevices->topLevelItemCount(), 0);
+}
+
+TEST_F(WizardTest, ADriveThatCannotBeOpenedIsListedAndNextRefusesItWithTheReason) {
+  json denied = cdRecorder(1);
+  denied["faults"] = {{"operations", {{"CreateEx", {{"exception", DW_E_NO_DEVICE}, {"status", EACCES}}}}}}};
+  open({cdRecorder(0), denied});
+  toDevice(1);
+  const QTreeWidgetItem* row = wizard->DevicePage->lvDevices->topLevelItem(1);
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->text(3), "Not usable");
+  const QString why = wizard->DevicePage->lblUnusable->text();
+  EXPECT_TRUE(why.startsWith("Permission denied: add yourself to the group cdrom: sudo usermod -aG cdrom "))
+      << why.toStdString();
+  EXPECT_FALSE(wizard->DevicePage->lblUnusable->isHidden());
+  next();
+  EXPECT_EQ(page(), pgDevice);
+  EXPECT_EQ(dialogs->texts("application error"), QStringList{why + "."});
+}
+
+TEST_F(WizardTest, ADiscTakenOutAndPutBackRefreshesItsDriveAndKeepsTheChoiceAndTheFocus) {
+  open({cdRecorder(0), cdRecorder(1)});
+  toDevice(1);
+  QTreeWidget* list = wizard->DevicePage->lvDevices;
+  list->setFocus();
+  QStringList rescanned;
+  wizard->DevicePage->OnDrivesRescanned = [&](const QString& name) { rescanned << name; };
+  SetMediumInserted("CdRom0", false);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return rescanned.size() == 1; }, 5000));
+  EXPECT_EQ(list->topLevelItem(0)->text(3), "Empty");
+  EXPECT_EQ(list->currentItem(), list->topLevelItem(1));
+  EXPECT_TRUE(list->topLevelItem(1)->isSelected());
+  EXPECT_EQ(wizard->focusWidget(), list);
+  SetMediumInserted("CdRom0", true);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return rescanned.size() == 2; }, 5000));
+  EXPECT_EQ(list->topLevelItem(0)->text(3), "CD-R");
+  EXPECT_EQ(rescanned, (QStringList{"CdRom0", "CdRom0"}));
+  EXPECT_TRUE(list->topLevelItem(1)->isSelected());
 }
 
 TEST_F(WizardTest, AFailedWriteEndsWithTheErrorText) {
