@@ -314,7 +314,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     // A scan: stop it, and close as soon as it has ended (PageBusyEnd). A burn
     // already cancelled keeps the window until it has wound down.
     event->ignore();
-    if (DevicePage && DevicePage->Finder.Scanning()) {
+    if (DevicePage && DevicePage->BusyCount > 0) {
       closeAfterScan_ = true;
       DevicePage->Finder.Cancel();
     }

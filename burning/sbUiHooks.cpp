@@ -1,6 +1,7 @@
 #include "sbUiHooks.h"
 
 #include <mutex>
+#include <thread>
 
 namespace {
 std::mutex hookMutex;
@@ -8,6 +9,9 @@ std::function<void()> processMessagesHook;
 std::function<void(const QString&)> libraryFailureHook;
 std::function<std::shared_ptr<void>()> runHoldHook;
 std::function<void(const QString&)> mediumChangedHook;
+std::function<void(std::chrono::milliseconds)> eventWaitHook;
+std::function<void()> eventWakeHook;
+std::thread::id eventWaitThread;
 
 template <class Hook>
 Hook Current(const Hook& hook) {
@@ -51,4 +55,21 @@ void SetMediumChangedHook(std::function<void(const QString&)> hook) {
 
 void NoteMediumChanged(const QString& deviceName) {
   if (auto hook = Current(mediumChangedHook)) hook(deviceName);
+}
+
+void SetEventWaitHook(std::function<void(std::chrono::milliseconds)> wait, std::function<void()> wake) {
+  std::lock_guard lock(hookMutex);
+  eventWaitHook = std::move(wait);
+  eventWakeHook = std::move(wake);
+  eventWaitThread = std::this_thread::get_id();
+}
+
+std::function<void(std::chrono::milliseconds)> EventWaitHookForThisThread() {
+  std::lock_guard lock(hookMutex);
+  if (eventWaitThread != std::this_thread::get_id()) return {};
+  return eventWaitHook;
+}
+
+void WakeEventWait() {
+  if (auto wake = Current(eventWakeHook)) wake();
 }

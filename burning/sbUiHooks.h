@@ -14,6 +14,17 @@
 void SetProcessMessagesHook(std::function<void()> hook);
 void ProcessMessages();
 
+// How the window thread waits for a worker in a user interface: wait(most)
+// blocks until an event arrives for the window thread (or most has passed) and
+// handles it, so that events posted by other threads (the accessibility bus's
+// requests, queued updates) are served at once instead of at the end of a
+// slice; wake ends such a wait from any thread. Set on the window thread,
+// which alone then waits this way; without it waits sleep on a condition.
+void SetEventWaitHook(std::function<void(std::chrono::milliseconds most)> wait, std::function<void()> wake);
+// The waiting hook when the calling thread is the one that set it, else empty.
+std::function<void(std::chrono::milliseconds)> EventWaitHookForThisThread();
+void WakeEventWait();
+
 // A library failure that a check only logs, because its own message follows
 // (a failed free-space query ends as "image too big"): the command-line burner
 // shows these above that message so that the library's reason is not lost.

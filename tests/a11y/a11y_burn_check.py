@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Walks the wizard over the accessibility bus as a screen reader does and reads
 the write progress at least once a second during a burn.
 
@@ -118,8 +118,9 @@ def main():
 
         program_env = dict(env, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
                            KORVANEL_NO_SPLASH="1")
+        program_log = open(os.path.join(work, "program.log"), "w")
         program = subprocess.Popen([args.korvanel, "--no-real-drives", "--virtual-drives", config, image],
-                                   env=program_env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+                                   env=program_env, stdout=program_log, stderr=subprocess.STDOUT)
         processes.append(program)
 
         desktop = pyatspi.Registry.getDesktop(0)
@@ -131,7 +132,7 @@ def main():
                     return app
             return None
 
-        app = wait_for("the program on the accessibility bus", 30, application)
+        app = wait_for("the program on the accessibility bus", 60, application)
 
         def button(name):
             return find(app, lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON and clean_name(a).startswith(name)
@@ -144,34 +145,48 @@ def main():
         # Welcome, transport, device, image (named on the command line), mode, options, summary.
         for step in range(7):
             press("Next")
-            time.sleep(0.8)
+            if step < 6:
+                time.sleep(0.8)
+        burn_started = time.monotonic()
 
+        # As a screen reader: find the progress among the burning page's
+        # controls, then read it four times a second until the burn ends.
         bar = wait_for("the write progress", 30, lambda: find(
             app, lambda a: a.getRole() == pyatspi.ROLE_PROGRESS_BAR and clean_name(a) == "Write progress"))
         value = bar.queryValue()
-        reads, longest, last = 0, 0.0, -1.0
-        started = time.monotonic()
-        while time.monotonic() - started < args.seconds * 4 + 20:
+        maximum = value.maximumValue
+        reads = []  # (when, value, answer ms)
+        while time.monotonic() - burn_started < args.seconds * 4 + 20:
             asked = time.monotonic()
             current = value.currentValue
-            took = (time.monotonic() - asked) * 1000.0
-            longest = max(longest, took)
-            reads += 1
-            last = current
-            if current >= value.maximumValue:
+            reads.append((asked, current, (time.monotonic() - asked) * 1000.0))
+            if current >= maximum:
                 break
             time.sleep(max(0.0, 0.25 - (time.monotonic() - asked)))
-        elapsed = time.monotonic() - started
-        print("reads: %d in %.1f s, longest answer: %.0f ms, last value: %.0f" % (reads, elapsed, longest, last))
-        if last < value.maximumValue:
-            print("the burn did not reach its end")
-            return 1
-        if longest > args.limit_ms:
-            print("an answer took longer than %.0f ms" % args.limit_ms)
-            return 1
-        return 0
+        during = [r for r in reads if r[1] < maximum]
+        first = reads[0][0] - burn_started
+        longest = max(r[2] for r in reads)
+        gaps = [b[0] - a[0] for a, b in zip(reads, reads[1:])]
+        widest = max(gaps) if gaps else 0.0
+        print("first read %.1f s into the burn; %d reads during the burn; widest gap between reads %.0f ms; "
+              "longest answer %.0f ms" % (first, len(during), widest * 1000.0, longest))
+        failures = []
+        if reads[-1][1] < maximum:
+            failures.append("the burn did not reach its end")
+        if first > 1.0:
+            failures.append("the progress could not be reached within 1 s of the burn's start")
+        if len(during) < args.seconds / 2:
+            failures.append("too few reads while the burn ran")
+        if widest > 1.0 or longest > args.limit_ms:
+            failures.append("a read took longer than %.0f ms" % args.limit_ms)
+        for failure in failures:
+            print("failed: " + failure)
+        return 1 if failures else 0
     except RuntimeError as e:
         print("failed: %s" % e)
+        log = os.path.join(work, "program.log")
+        if os.path.exists(log):
+            print(open(log, errors="replace").read()[-2000:])
         return 1
     finally:
         for p in reversed(processes):

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -288,6 +289,21 @@ TEST_F(CliTest, ADriveThatCannotBeOpenedIsListedWithTheRemedyAndRefused) {
                      QStringLiteral("CdRom0")});
   EXPECT_EQ(burn.exitCode, 1);
   EXPECT_TRUE(burn.err.contains(QStringLiteral("Permission denied"))) << burn.err.toStdString();
+}
+
+TEST_F(CliTest, WaitDiscReturnsWhenADiscIsInAndFailsWhenTheTimeRunsOut) {
+  Result in = Run({QStringLiteral("wait-disc"), QStringLiteral("/dev/sr0"), QStringLiteral("--timeout"),
+                   QStringLiteral("5")});
+  EXPECT_EQ(in.exitCode, 0) << in.err.toStdString();
+  EXPECT_TRUE(in.out.contains(QStringLiteral("A disc is in /dev/sr0")));
+  QElapsedTimer clock;
+  clock.start();
+  Result empty = Run({QStringLiteral("wait-disc"), QStringLiteral("CdRom3"), QStringLiteral("--timeout"),
+                      QStringLiteral("1")});
+  EXPECT_EQ(empty.exitCode, 1);
+  EXPECT_GE(clock.elapsed(), 1000);
+  EXPECT_TRUE(empty.err.contains(QStringLiteral("No disc in CdRom3 after 1 s"))) << empty.err.toStdString();
+  EXPECT_EQ(Run({QStringLiteral("wait-disc"), QStringLiteral("CdRom9")}).exitCode, 1);  // no such drive
 }
 
 TEST_F(CliTest, VerifyCatchesACorruptBurn) {

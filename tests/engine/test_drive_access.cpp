@@ -84,9 +84,9 @@ class UnusableDriveScanTest : public EngineTest {};
 
 TEST_F(UnusableDriveScanTest, ARecorderThatRefusesToOpenIsListedWithTheReasonAndOthersAreNot) {
   json denied = CdWriter(1);
-  denied["faults"] = {{"operations", {{"CreateEx", {{"exception", DW_E_NO_DEVICE}, {"status", EACCES}}}}}}};
+  denied["faults"]["operations"]["CreateEx"] = {{"exception", DW_E_NO_DEVICE}, {"status", EACCES}};
   json busy = CdWriter(2);
-  busy["faults"] = {{"operations", {{"CreateEx", {{"exception", DW_E_BUSY}, {"text", "Held by a test"}}}}}}};
+  busy["faults"]["operations"]["CreateEx"] = {{"exception", DW_E_BUSY}, {"text", "Held by a test"}};
   StartLibrary({CdWriter(0), denied, busy});
   TsbDeviceFinder finder;
   finder.Refresh(false);

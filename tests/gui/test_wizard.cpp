@@ -254,7 +254,7 @@ TEST_F(WizardTest, ACloseDuringADeviceScanCancelsTheScanAndThenCloses) {
 
 TEST_F(WizardTest, ADriveThatCannotBeOpenedIsListedAndNextRefusesItWithTheReason) {
   json denied = cdRecorder(1);
-  denied["faults"] = {{"operations", {{"CreateEx", {{"exception", DW_E_NO_DEVICE}, {"status", EACCES}}}}}}};
+  denied["faults"]["operations"]["CreateEx"] = {{"exception", DW_E_NO_DEVICE}, {"status", EACCES}};
   open({cdRecorder(0), denied});
   toDevice(1);
   const QTreeWidgetItem* row = wizard->DevicePage->lvDevices->topLevelItem(1);
