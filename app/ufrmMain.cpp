@@ -18,7 +18,6 @@
 #include "sbActions.h"
 #include "sbBurnAtOnceAction.h"
 #include "sbCallbacks.h"
-#include "sbDesktopNotice.h"
 #include "sbDeviceList.h"
 #include "sbDialogs.h"
 #include "sbDriveWatch.h"
@@ -347,7 +346,7 @@ void TMainForm::PageChanged() {
       BurnState = 2;
       ButtonNext->setEnabled(true);
       // A user busy in another window hears how it ended; the finish window waits as ever.
-      if (!isActiveWindow()) SendDesktopNotice(kApplicationTitle, ResStr(OutcomeText()));
+      if (!isActiveWindow() && SendNotice) SendNotice(kApplicationTitle, ResStr(OutcomeText()));
       break;
     default:
       ButtonNext->setText(ResStr(sNext));

@@ -7,9 +7,11 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "sbBurner.h"
+#include "sbDesktopNotice.h"
 #include "sbMainForm.h"
 
 class QLabel;
@@ -64,6 +66,11 @@ class TMainForm : public TsbMainForm {
   std::unique_ptr<TsbVerifyAction> VerifyAction;
   // Drives and discs coming and going; the device page rescans the drive.
   std::unique_ptr<TsbDriveWatch> DriveWatch;
+  // Tells a user in another window how the burn ended (a desktop notification).
+  std::function<void(const QString& summary, const QString& body)> SendNotice = [](const QString& summary,
+                                                                                  const QString& body) {
+    SendDesktopNotice(summary, body);
+  };
   // Watches the drives through source (udev's monitor; a test's own feed).
   void WatchDrives(std::unique_ptr<TsbDriveEventSource> source);
 

@@ -84,6 +84,20 @@ QString DescribeDriveOpenError(const QString& devicePath, int error, const QStri
   return {};
 }
 
+QString MountPointOf(const QString& devicePath, const QString& mountTable) {
+  const QString wanted = QFileInfo(devicePath).canonicalFilePath();
+  QFile table(mountTable);
+  if (wanted.isEmpty() || !table.open(QIODevice::ReadOnly)) return {};
+  for (const QByteArray& line : table.readAll().split('\n')) {
+    const QList<QByteArray> fields = line.split(' ');
+    if (fields.size() < 2 || !fields[0].startsWith('/')) continue;
+    if (QFileInfo(QString::fromLocal8Bit(fields[0])).canonicalFilePath() == wanted)
+      // The table writes a blank in a path as \040.
+      return QString::fromLocal8Bit(fields[1]).replace(QStringLiteral("\\040"), QStringLiteral(" "));
+  }
+  return {};
+}
+
 QString WhyDriveNodeCannotBeOpened(const QString& devicePath) {
   const QByteArray path = QFile::encodeName(devicePath);
   const int fd = ::open(path.constData(), O_RDWR | O_NONBLOCK | O_EXCL | O_CLOEXEC);
@@ -92,6 +106,10 @@ QString WhyDriveNodeCannotBeOpened(const QString& devicePath) {
     return {};
   }
   const int error = errno;
+  // A mounted disc holds the node exclusively: that, not a program, is the cause.
+  if (error == EBUSY)
+    if (const QString at = MountPointOf(devicePath); !at.isEmpty())
+      return QStringLiteral("Busy: the disc is mounted at %1; unmount it, then click Refresh").arg(at);
   return error == ENOENT ? QString() : DescribeDriveOpenError(devicePath, error);
 }
 
@@ -110,8 +128,10 @@ QString WhyDeviceIsUnusable(const QString& deviceName, uint8_t code, uint32_t st
   }
   if (code == DW_E_NO_DEVICE) {
     // Drives the library could not open at all are not in its list: ask the node itself.
-    if (DriveNodesProbed() && !node.isEmpty() && QFileInfo::exists(node)) return WhyDriveNodeCannotBeOpened(node);
-    return {};
+    if (!DriveNodesProbed() || node.isEmpty() || !QFileInfo::exists(node)) return {};
+    if (QString why = WhyDriveNodeCannotBeOpened(node); !why.isEmpty()) return why;
+    // It opens, yet the session does not know it: plugged in after the session's start.
+    return QStringLiteral("The drive was connected after Korvanel started: restart Korvanel to use it");
   }
   return libraryText.trimmed().isEmpty() ? QStringLiteral("The drive cannot be opened (exception %1)").arg(code)
                                          : libraryText.trimmed();

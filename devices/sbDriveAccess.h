@@ -22,14 +22,18 @@ QString DriveNodeOf(const QString& deviceName, const QString& root = QStringLite
 QString DescribeDriveOpenError(const QString& devicePath, int error,
                                const QString& procRoot = QStringLiteral("/proc"));
 
+// Where the disc in devicePath is mounted, from mountTable; empty when it is not.
+QString MountPointOf(const QString& devicePath, const QString& mountTable = QStringLiteral("/proc/self/mounts"));
+
 // Opens devicePath as the library does (read and write, exclusive) and closes
 // it again: empty when that works or the file does not exist, else the text
-// of DescribeDriveOpenError.
+// of DescribeDriveOpenError (a mounted disc is named as the cause).
 QString WhyDriveNodeCannotBeOpened(const QString& devicePath);
 
 // The library refused to open deviceName with this triple: the text to show
 // when the failure means a drive that is there but cannot be used now, else
-// empty (no such device).
+// empty (no such device). A drive node the session does not know but that
+// opens was plugged in after the session started.
 QString WhyDeviceIsUnusable(const QString& deviceName, uint8_t code, uint32_t status, const QString& libraryText);
 
 // The names (as /proc/PID/comm gives them) of the processes other than this

@@ -267,8 +267,9 @@ void TfrmSelectDevice::MergeDriveRescan(unsigned generation) {
     for (int i = 0; i < rescanList_.Count(); ++i)
       if (sameDrive(rescanList_.Items(i)) && Listed(rescanList_.Items(i))) found = &rescanList_.Items(i);
     if (found && row >= 0) {
+      // In place: the entry, its selection and the focus stay.
       *records_[size_t(row)] = *found;
-      UpdateDiscSpace(*records_[size_t(row)]);  // in place: the entry, its selection and the focus stay
+      UpdateDiscSpace(*records_[size_t(row)]);
       ShowRecord(lvDevices->topLevelItem(row), *records_[size_t(row)]);
     } else if (found) {
       TsbDeviceItem& record = Finder.Devices.Add();  // a deque: the other records stay where they are

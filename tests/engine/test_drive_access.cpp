@@ -76,6 +76,9 @@ TEST(DriveAccess, TheReasonAndTheRemedyComeFromTheDeviceFileAndProc) {
     else
       EXPECT_TRUE(text.contains(c.expected)) << c.error << ": " << text.toStdString();
   }
+  std::ofstream(dir / "mounts") << "proc /proc proc rw 0 0\n" << node.string() << " /media/my\\040disc iso9660 ro 0 0\n";
+  EXPECT_EQ(MountPointOf(Q(node), Q(dir / "mounts")), QStringLiteral("/media/my disc"));
+  EXPECT_TRUE(MountPointOf(Q(dir / "proc/77/comm"), Q(dir / "mounts")).isEmpty());
   EXPECT_EQ(DriveNodeOf(QStringLiteral("CdRom7")), QStringLiteral("/dev/sr7"));
   EXPECT_TRUE(DriveNodeOf(QStringLiteral("Recorder")).isEmpty());
 }

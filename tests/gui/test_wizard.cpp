@@ -289,6 +289,29 @@ TEST_F(WizardTest, ADiscTakenOutAndPutBackRefreshesItsDriveAndKeepsTheChoiceAndT
   EXPECT_TRUE(list->topLevelItem(1)->isSelected());
 }
 
+TEST_F(WizardTest, ABurnThatEndsInAnInactiveWindowSendsTheOutcomeAsANotice) {
+  for (const bool elsewhere : {false, true}) {
+    open({cdRecorder()});
+    QStringList notices;
+    wizard->SendNotice = [&](const QString& summary, const QString& body) { notices << summary + ": " + body; };
+    toDevice();
+    next();
+    typeImage(dir_ / "image.iso");
+    for (int step = 0; step < 3; ++step) next();  // image, mode, options: on the summary page
+    ASSERT_EQ(page(), pgSummary);
+    QWidget other;  // the window the user works in meanwhile
+    QWidget* active = elsewhere ? &other : static_cast<QWidget*>(wizard.get());
+    active->show();
+    active->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(active));
+    wizard->ButtonNext->click();  // burns
+    ASSERT_EQ(page(), pgBurning);
+    EXPECT_EQ(notices, elsewhere ? QStringList{"Korvanel: Korvanel has successfully finished!"} : QStringList{});
+    EXPECT_EQ(finishText(), "Korvanel has successfully finished!");  // the finish window as ever
+    closeWizard();
+  }
+}
+
 TEST_F(WizardTest, AFailedWriteEndsWithTheErrorText) {
   json recorder = cdRecorder();
   recorder["faults"] = {{"write_fails_at", 65536}};
