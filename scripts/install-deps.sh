@@ -17,7 +17,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   genisoimage
   desktop-file-utils
-  xvfb xauth dbus dbus-daemon at-spi2-core python3-pyatspi
+  xvfb dbus dbus-daemon at-spi2-core python3-pyatspi
 )
 
 missing=()
