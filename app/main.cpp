@@ -17,6 +17,7 @@
 #include "sbErrors.h"
 #include "sbLibrarySession.h"
 #include "sbMainForm.h"
+#include "sbSleepInhibitor.h"
 #include "WizardWindows.h"
 #include "ufrmWelcome.h"
 
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
   }
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/korvanel.png")));
   ProcessQtEventsWhileWaiting();
+  InhibitSleepDuringRuns();
 
   CreateWindows(args);
   frmWelcome->show();

@@ -20,6 +20,7 @@
 #include "sbCallbacks.h"
 #include "sbDeviceList.h"
 #include "sbDialogs.h"
+#include "sbDriveWatch.h"
 #include "sbErrors.h"
 #include "sbFrameWindow.h"
 #include "sbHelpActions.h"
@@ -130,6 +131,14 @@ TMainForm::TMainForm(TsbLibraryOptions options, QString imageFile, QWidget* pare
     SetCancelEnabled(sender, active);
   };
   pcBurner->setCurrentIndex(pgTransport);
+  WatchDrives(MakeUdevDriveEventSource());
+}
+
+void TMainForm::WatchDrives(std::unique_ptr<TsbDriveEventSource> source) {
+  DriveWatch = std::make_unique<TsbDriveWatch>(std::move(source));
+  connect(DriveWatch.get(), &TsbDriveWatch::DriveChanged, this, [this](const QString& name) {
+    if (DevicePage && CurrentPage() == pgDevice) DevicePage->DriveChanged(name);
+  });
 }
 
 TMainForm::~TMainForm() {
@@ -227,9 +236,7 @@ void TMainForm::ButtonNextClick() {
 void TMainForm::GoNext() {
   if (BurnState == 2) {
     if (frmFinish) {
-      frmFinish->DescriptionLabel->setText(ResStr(Burner->BurnSucceeded && !Burner->Cancelled ? sFinishedSuccessfully
-                                                  : Burner->Cancelled                         ? sCancelledByUser
-                                                                                              : sFinishedWithError));
+      frmFinish->DescriptionLabel->setText(ResStr(OutcomeText()));
       HandOver(this, frmFinish);
     }
     return;
@@ -244,6 +251,12 @@ void TMainForm::GoNext() {
   RecordPageResults();
   PreparePage(next);
   SwitchTo(next);
+}
+
+int TMainForm::OutcomeText() const {
+  return Burner->BurnSucceeded && !Burner->Cancelled ? sFinishedSuccessfully
+         : Burner->Cancelled                         ? sCancelledByUser
+                                                     : sFinishedWithError;
 }
 
 void TMainForm::ButtonPrevClick() {
@@ -289,12 +302,33 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     ButtonCloseClick();
     return;
   }
-  if (!CanClose) {
-    // A scan or a burn is running: the window stays, and so does the program.
+  if (BurnState == 1) {
+    // However the close was asked for (title bar, window manager, Alt+F4), a
+    // running burn is only ended through the Cancel question.
     event->ignore();
+    if (ButtonClose->isEnabled()) ButtonCloseClick();
+    return;
+  }
+  if (!CanClose) {
+    // A scan: stop it, and close as soon as it has ended (PageBusyEnd). A burn
+    // already cancelled keeps the window until it has wound down.
+    event->ignore();
+    if (DevicePage && DevicePage->BusyCount > 0) {
+      closeAfterScan_ = true;
+      DevicePage->Finder.Cancel();
+    }
     return;
   }
   event->accept();
+}
+
+void TMainForm::PageBusyEnd(TsbDockForm* sender) {
+  TsbMainForm::PageBusyEnd(sender);
+  if (!closeAfterScan_) return;
+  closeAfterScan_ = false;
+  // Left to the event loop: the page is still inside the activation that ended the scan.
+  QMetaObject::invokeMethod(
+      this, [this] { if (close()) CloseWelcomeWindow(); }, Qt::QueuedConnection);
 }
 
 void TMainForm::PageChanged() {
@@ -311,6 +345,8 @@ void TMainForm::PageChanged() {
       FinalPage->RunActions();
       BurnState = 2;
       ButtonNext->setEnabled(true);
+      // A user busy in another window hears how it ended; the finish window waits as ever.
+      if (!isActiveWindow() && SendNotice) SendNotice(kApplicationTitle, ResStr(OutcomeText()));
       break;
     default:
       ButtonNext->setText(ResStr(sNext));
@@ -334,6 +370,7 @@ bool TMainForm::ValidatePage() {
   switch (CurrentPage()) {
     case pgDevice: {
       if (DevicePage->lvDevices->selectedItems().size() != 1) throw TsbError(ResStr(sSelectBurningDevice));
+      if (const QString why = DevicePage->GetUnusableReason(); !why.isEmpty()) throw TsbError(why);
       TsbDiscSpace space;
       DevicePage->GetDiscSpace(space);
       DiscwrightTrackInformation track{};

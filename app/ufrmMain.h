@@ -7,9 +7,11 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "sbBurner.h"
+#include "sbDesktopNotice.h"
 #include "sbMainForm.h"
 
 class QLabel;
@@ -26,6 +28,8 @@ class TfrmBurnOptions;
 class TfrmBurnMode;
 class TfrmOptionsSummary;
 class TsbVerifyAction;
+class TsbDriveEventSource;
+class TsbDriveWatch;
 
 class TMainForm : public TsbMainForm {
   Q_OBJECT
@@ -60,9 +64,20 @@ class TMainForm : public TsbMainForm {
   TsbBurnSettings BurnSettings;  // copied whole into the burner
   // Follows the burn when the options page asks for verification.
   std::unique_ptr<TsbVerifyAction> VerifyAction;
+  // Drives and discs coming and going; the device page rescans the drive.
+  std::unique_ptr<TsbDriveWatch> DriveWatch;
+  // Tells a user in another window how the burn ended (a desktop notification).
+  std::function<void(const QString& summary, const QString& body)> SendNotice = [](const QString& summary,
+                                                                                  const QString& body) {
+    SendDesktopNotice(summary, body);
+  };
+  // Watches the drives through source (udev's monitor; a test's own feed).
+  void WatchDrives(std::unique_ptr<TsbDriveEventSource> source);
 
   void InitPageOrder() override;
   void PageBusyBegin(TsbDockForm* sender) override;
+  // Also closes the window when a close came during the scan that has just ended.
+  void PageBusyEnd(TsbDockForm* sender) override;
   void UpdateButtons() override;
   bool ValidatePage() override;
   void LeavePage(int current, int target) override;
@@ -97,6 +112,9 @@ class TMainForm : public TsbMainForm {
   void SwitchTo(int page);
   // Next's work; raises what ValidatePage and the pages raise.
   void GoNext();
+  // The string of the outcome of the burn: success, cancelled or failed.
+  int OutcomeText() const;
 
   QString imageFile_;
+  bool closeAfterScan_ = false;  // a close came during a device scan
 };

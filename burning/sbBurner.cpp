@@ -116,6 +116,7 @@ void TsbBurner::Cancel() {
 
 void TsbBurner::Burn() {
   WaitForBurnThread();
+  const auto awake = HoldWhileRunning();
   GlobalBurnFigures().Start(SingleSpeedKBps(DiscType));
   StartBurnThread(std::make_unique<TsbBurnThread>(this));
   WaitForBurnThread();
@@ -127,6 +128,7 @@ void TsbBurner::Erase(bool full) {
   LastMessage.clear();
   LastReportedPercent = 0;
   erasing_ = true;
+  const auto awake = HoldWhileRunning();
   struct Ended {
     std::atomic<bool>& flag;
     ~Ended() { flag = false; }

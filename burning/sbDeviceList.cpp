@@ -1,10 +1,12 @@
 #include "sbDeviceList.h"
 
 #include <QByteArray>
+#include <QFileInfo>
 
 #include "Discwright.h"
 #include "sbCallbacks.h"
 #include "sbDeviceProbe.h"
+#include "sbDriveAccess.h"
 #include "sbHelpers.h"
 #include "sbLogging.h"
 #include "sbStrings.h"
@@ -32,18 +34,23 @@ struct ScopedGrabber {
 TsbProgressView::~TsbProgressView() = default;
 
 void TsbDeviceFinderThread::Execute() {
-  switch (TransportType) {
+  switch (OnlyName.isEmpty() ? TransportType : ttSpti) {
     case ttSpti:
-      // Only names that open are reported; the probe logs everything about them.
+      // Names that open are probed (the probe logs everything about them); a drive
+      // that is there but refuses to open is listed with the reason.
       for (int n = 0; n <= DISCWRIGHT_LAST_DEVICE_NUMBER; ++n) {
         const QByteArray name = QByteArrayLiteral("CdRom") + QByteArray::number(n);
+        if (!OnlyName.isEmpty() && OnlyName.compare(QLatin1String(name), Qt::CaseInsensitive) != 0) continue;
         char text[DISCWRIGHT_TEXT_SIZE] = {};
         uint32_t status = 31;
         uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
         ScopedGrabber grabber;
-        if (Discwright_CdvdBurnerGrabber_CreateEx(&grabber.handle, text, DISCWRIGHT_TEXT_SIZE, &status, failure,
-                                                  nullptr, nullptr, name.constData(), 1) != DW_E_OK) {
+        const uint8_t code = Discwright_CdvdBurnerGrabber_CreateEx(&grabber.handle, text, DISCWRIGHT_TEXT_SIZE,
+                                                                   &status, failure, nullptr, nullptr,
+                                                                   name.constData(), 1);
+        if (code != DW_E_OK) {
           grabber.handle = 0;
+          AddUnusable(QString::fromLatin1(name), code, status, QString::fromLocal8Bit(text));
           continue;
         }
         grabber.Close();
@@ -55,6 +62,20 @@ void TsbDeviceFinderThread::Execute() {
       Discwright_FindDevice(DISCWRIGHT_DEVICE_TYPE_CDDVD, 0, LibraryCallback, &Devices);
       break;
   }
+}
+
+void TsbDeviceFinderThread::AddUnusable(const QString& name, uint8_t code, uint32_t status, const QString& text) {
+  if (Devices.CancelRequested) return;
+  const QString why = WhyDeviceIsUnusable(name, code, status, text);
+  if (why.isEmpty()) return;  // no drive under that name
+  Log(QStringLiteral("%1 cannot be used: %2").arg(name, why));
+  TsbDeviceItem& item = Devices.Add();
+  item.DeviceName = name;
+  item.TransportType = ttSpti;
+  const QString node = DriveNodeOf(name);
+  item.Product = DriveNodesProbed() && QFileInfo::exists(node) ? node : name;
+  item.DiscType = DISC_TYPE_NO_MEDIA;  // nothing about the disc can be read
+  item.Unusable = why;
 }
 
 TsbDeviceFinder::~TsbDeviceFinder() { threadOwner_.reset(); }

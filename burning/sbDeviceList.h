@@ -28,9 +28,15 @@ class TsbDeviceFinderThread : public TsbWorkerThread {
 
   TsbDeviceList& Devices;  // filled by this thread, not owned
   const TsbTransportType TransportType;
+  // Set: only this name is tried (a drive that changed), in either transport.
+  QString OnlyName;
 
  protected:
   void Execute() override;
+
+ private:
+  // Lists a drive that is there but refused to open, with the reason.
+  void AddUnusable(const QString& name, uint8_t code, uint32_t status, const QString& text);
 };
 
 class TsbDeviceFinder {

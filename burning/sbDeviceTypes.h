@@ -84,6 +84,9 @@ struct TsbDeviceItem {
   TsbReadModes ReadModes;
   TsbWriteModes WriteModes;
   TsbDVDRPC DVDRPC;
+  // Why a drive that is there cannot be used (its device file may not be
+  // opened, another program holds it), with the remedy; empty for a usable one.
+  QString Unusable;
 
   TsbDeviceInfo Info() const;  // the part the burner takes over
   bool CanWrite() const { return FormatFlags[kFormatFlagWrite]; }

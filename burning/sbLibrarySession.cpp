@@ -11,6 +11,7 @@
 
 #include "Discwright.h"
 #include "sbDialogs.h"
+#include "sbDriveAccess.h"
 #include "sbErrors.h"
 #include "sbLogging.h"
 
@@ -87,6 +88,7 @@ void UpStartLibrary(const TsbLibraryOptions& options) {
   startup.PseudoDriveCount = uint32_t(pseudoPointers.size());
   startup.PseudoDriveSizes = options.PseudoDriveSizes.empty() ? nullptr : options.PseudoDriveSizes.data();
 
+  SetDriveNodesProbed(options.UseRealDrives());
   GlobalLogger().WriteLog(QStringLiteral("Discwright_UpStartEx"), 0);
   if (const uint8_t code = Discwright_UpStartEx(&startup); code != 0) {
     const QString message = QStringLiteral("Discwright_UpStartEx() failed, exception %1").arg(code);

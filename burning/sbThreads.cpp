@@ -34,9 +34,23 @@ void TsbWorkerThread::Run() {
     ended_ = true;
   }
   waitCondition.notify_all();
+  WakeEventWait();
 }
 
 bool TsbWorkerThread::WaitFor(std::chrono::milliseconds timeout) {
+  if (const auto waitForEvents = EventWaitHookForThisThread()) {
+    // The window thread of a user interface waits in its event loop, so that
+    // what other threads post to it is handled at once; the end of this
+    // thread and WakeWaitingThreads wake it like any posted event.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const uint64_t wakes = wakeCount;
+    while (!Ended() && wakeCount == wakes) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left <= std::chrono::milliseconds::zero()) break;
+      waitForEvents(left);
+    }
+    return Ended();
+  }
   std::unique_lock lock(waitMutex);
   const uint64_t wakes = wakeCount;
   waitCondition.wait_for(lock, timeout, [&] { return ended_ || wakeCount != wakes; });
@@ -54,6 +68,7 @@ void WakeWaitingThreads() {
     ++wakeCount;
   }
   waitCondition.notify_all();
+  WakeEventWait();
 }
 
 void WaitPumping(TsbWorkerThread& thread) {

@@ -20,6 +20,7 @@ const char* const kCliUsageTemplate =
     "                          --full erases every block instead of the table of contents\n"
     "  build-image FOLDER OUTPUT.iso [--label L] [--boot FILE]\n"
     "  checksum IMAGE|DEVICE [--sha256|--md5]  the checksum of an image file or of a disc's data track\n"
+    "  wait-disc DEVICE [--timeout S]  returns when a disc is in the drive (0), or after S seconds (1)\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.\n";
 }  // namespace
@@ -65,12 +66,18 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     else if (a == QLatin1String("--full")) args.full = true;
     else if (a == QLatin1String("--label")) args.label = value(i, a);
     else if (a == QLatin1String("--boot")) args.boot = value(i, a);
+    else if (a == QLatin1String("--timeout")) {
+      bool ok = false;
+      args.timeout = value(i, a).toDouble(&ok);
+      if (!ok || *args.timeout < 0) throw CliUsageError{QStringLiteral("--timeout is a number of seconds, 0 or more")};
+    }
     else if (a.startsWith(QLatin1String("--"))) throw CliUsageError{QStringLiteral("unknown option ") + a};
     else if (args.command.isEmpty()) args.command = a;
     else args.positional << a;
   }
   if (args.help || args.version) return args;
-  static const QStringList commands = {"devices", "info", "speeds", "burn", "erase", "build-image", "checksum"};
+  static const QStringList commands = {"devices", "info", "speeds", "burn", "erase", "build-image", "checksum",
+                                        "wait-disc"};
   if (args.command.isEmpty()) throw CliUsageError{QStringLiteral("no command given")};
   if (!commands.contains(args.command)) throw CliUsageError{QStringLiteral("unknown command ") + args.command};
   int wanted = args.command == QLatin1String("devices")       ? 0

@@ -35,6 +35,9 @@ struct CliArgs {
   // erase
   bool full = false;
 
+  // wait-disc: none waits as long as it takes
+  std::optional<double> timeout;
+
   // build-image
   QString label = QStringLiteral("NEW");
   QString boot;

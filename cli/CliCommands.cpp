@@ -123,8 +123,15 @@ int RunDevices(const CliArgs& args) {
   TsbDeviceList& devices = engine.Scan();
   const auto unavailable = engine.Unavailable();
   int opened = 0;
-  for (int i = 0; i < devices.Count(); ++i) opened += engine.Opened(devices.Items(i)) ? 1 : 0;
-  if (opened == 0 && unavailable.empty()) {
+  std::vector<std::pair<QString, QString>> unusable;
+  for (int i = 0; i < devices.Count(); ++i) {
+    const TsbDeviceItem& item = devices.Items(i);
+    if (!item.Unusable.isEmpty())
+      unusable.emplace_back(item.DeviceName, item.Unusable);
+    else
+      opened += engine.Opened(item) ? 1 : 0;
+  }
+  if (opened == 0 && unavailable.empty() && unusable.empty()) {
     Print(QStringLiteral("No CD/DVD devices found."));
     return kExitSuccess;
   }
@@ -132,7 +139,7 @@ int RunDevices(const CliArgs& args) {
               "Size, MB", "Label", "Writes");
   for (int i = 0; i < devices.Count(); ++i) {
     TsbDeviceItem& item = devices.Items(i);
-    if (!engine.Opened(item)) continue;  // listed below with the reason
+    if (!engine.Opened(item) || !item.Unusable.isEmpty()) continue;  // listed below with the reason
     UpdateDiscSpace(item);
     std::printf("%-10s %-28s %-10s %-6s %-34s %-12s %-16s %s\n", Field(engine.DeviceId(item)).constData(),
                 Field(item.Product).constData(), Field(item.Vendor).constData(),
@@ -147,6 +154,8 @@ int RunDevices(const CliArgs& args) {
   // Devices that exist but cannot be opened now: busy in another program, for example.
   for (const auto& [id, why] : unavailable)
     std::printf("%-10s unavailable: %s\n", Field(id).constData(), Field(WithoutTriple(why)).constData());
+  for (const auto& [id, why] : unusable)
+    std::printf("%-10s unavailable: %s\n", Field(id).constData(), Field(why).constData());
   return kExitSuccess;
 }
 

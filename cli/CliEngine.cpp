@@ -85,7 +85,7 @@ TsbDeviceItem* CliEngine::Find(const QString& device) {
   auto match = AddressPattern().match(device);
   for (int i = 0; i < devices.Count(); ++i) {
     TsbDeviceItem& item = devices.Items(i);
-    if (!Opened(item)) continue;
+    if (!Opened(item) || !item.Unusable.isEmpty()) continue;
     if (match.hasMatch()) {
       const auto& a = item.Address;
       if (a.Valid && a.PortID == match.captured(1).toUInt() && a.BusID == match.captured(2).toUInt() &&
@@ -143,8 +143,15 @@ std::vector<std::pair<QString, QString>> CliEngine::Unavailable() {
     Discwright_FindDevice(DISCWRIGHT_DEVICE_TYPE_CDDVD, 0, collect, &ids);
   }
   std::vector<std::pair<QString, QString>> out;
+  auto listedUnusable = [this](const QString& id) {
+    for (int i = 0; i < finder_.Devices.Count(); ++i)
+      if (const TsbDeviceItem& item = finder_.Devices.Items(i);
+          !item.Unusable.isEmpty() && item.DeviceName.compare(id, Qt::CaseInsensitive) == 0)
+        return true;
+    return false;
+  };
   for (const QString& id : ids)
-    if (!Find(id))
+    if (!Find(id) && !listedUnusable(id))
       if (QString why = WhyUnavailable(id); !why.isEmpty()) out.emplace_back(id, why);
   return out;
 }
@@ -152,6 +159,11 @@ std::vector<std::pair<QString, QString>> CliEngine::Unavailable() {
 TsbDeviceItem& CliEngine::FindOrExplain(const QString& device, const QString& message) {
   ForgetLibraryFailures();
   TsbDeviceItem* item = Find(device);
+  if (!item)
+    for (int i = 0; i < finder_.Devices.Count(); ++i)
+      if (const TsbDeviceItem& listed = finder_.Devices.Items(i);
+          !listed.Unusable.isEmpty() && listed.DeviceName.compare(NormalisedName(device), Qt::CaseInsensitive) == 0)
+        throw TsbError(QStringLiteral("%1: %2").arg(device, listed.Unusable));
   if (!item) {
     uint8_t code = DW_E_OK;
     const QString why = WhyUnavailable(device, &code);

@@ -10,9 +10,11 @@
 
 #include "CliChecksum.h"
 #include "CliCommands.h"
+#include "CliWaitDisc.h"
 #include "sbErrors.h"
 #include "sbDialogs.h"
 #include "sbHelpers.h"
+#include "sbSleepInhibitor.h"
 #include "sbUiHooks.h"
 
 namespace {
@@ -64,6 +66,8 @@ int main(int argc, char** argv) {
     sigaction(SIGTERM, &action, nullptr);
   }
 
+  if (args.command == QLatin1String("burn") || args.command == QLatin1String("erase")) InhibitSleepDuringRuns();
+
   CliOutput output(::isatty(STDOUT_FILENO) != 0);
   SetDialogs(std::make_unique<CliDialogs>(output));
   try {
@@ -73,6 +77,7 @@ int main(int argc, char** argv) {
     if (args.command == QLatin1String("burn")) return RunBurn(args, output);
     if (args.command == QLatin1String("checksum")) return RunChecksum(args);
     if (args.command == QLatin1String("erase")) return RunErase(args, output);
+    if (args.command == QLatin1String("wait-disc")) return RunWaitDisc(args);
     return RunBuildImage(args, output);
   } catch (const TsbError& e) {
     output.Finish();

@@ -1,7 +1,8 @@
 #include "sbMainForm.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-
+#include <QTimer>
 
 #include "Discwright.h"
 #include "sbActions.h"
@@ -100,4 +101,20 @@ void TsbMainForm::StopLibrary() {
 
 void ProcessQtEventsWhileWaiting() {
   SetProcessMessagesHook([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+  // Sleeping on a condition for a whole slice left every event posted from
+  // another thread waiting for the slice's end: a screen reader walking the
+  // window over the accessibility bus waited up to a slice per request, which
+  // summed to seconds per walk. Waiting in Qt's event loop serves them at once.
+  SetEventWaitHook(
+      [](std::chrono::milliseconds most) {
+        QTimer slice;  // ends the wait when nothing else does
+        slice.setSingleShot(true);
+        slice.start(most);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+      },
+      [] {
+        if (QCoreApplication* app = QCoreApplication::instance())
+          if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(app->thread()))
+            dispatcher->wakeUp();
+      });
 }

@@ -79,6 +79,10 @@ TfrmSelectDevice::TfrmSelectDevice(QWidget* parent) : TsbDockForm(parent) {
   Label2 = NewNote(QStringLiteral("If you have plugged in new devices or changed disc in a drive click Refresh to "
                                   "update devices list"),
                    this);
+  lblUnusable = NewNote(QString(), this);
+  lblUnusable->setWordWrap(true);
+  lblUnusable->setTextInteractionFlags(Qt::TextSelectableByMouse);  // the remedy's command can be copied
+  lblUnusable->setVisible(false);
   btnRefresh = new QPushButton(QStringLiteral("Refresh..."), this);
   btnRefresh->setAutoDefault(false);
   btnErase = new QPushButton(QStringLiteral("Erase disc..."), this);
@@ -103,13 +107,20 @@ TfrmSelectDevice::TfrmSelectDevice(QWidget* parent) : TsbDockForm(parent) {
   page->setContentsMargins(8, 8, 8, 8);
   page->addWidget(Label1);
   page->addWidget(lvDevices, 1);
+  page->addWidget(lblUnusable);
   page->addWidget(Label2);
   page->addLayout(buttonRow);
   setTabOrder(lvDevices, btnRefresh);
   setTabOrder(btnRefresh, btnErase);
 }
 
-TfrmSelectDevice::~TfrmSelectDevice() { ClearEntries(); }
+TfrmSelectDevice::~TfrmSelectDevice() {
+  if (rescan_) {
+    rescanList_.CancelRequested = true;
+    rescan_.reset();  // joins; its queued result dies with the page
+  }
+  ClearEntries();
+}
 
 void TfrmSelectDevice::BeginBusy() {
   btnRefresh->setEnabled(false);
@@ -126,6 +137,7 @@ void TfrmSelectDevice::EndBusy() {
 void TfrmSelectDevice::DoActivate() { TsbDockForm::DoActivate(); }
 
 void TfrmSelectDevice::Activate(TsbBurner* burner) {
+  StopDriveRescan();  // the full scan replaces every record
   TsbDockForm::Activate(burner);
   DiscwrightDeviceAddress lastAddress{};
   GetSelectedAddress(lastAddress);
@@ -155,21 +167,10 @@ void TfrmSelectDevice::FillList(const DiscwrightDeviceAddress& lastAddress, cons
 
   for (int i = 0; i < Finder.Devices.Count(); ++i) {
     TsbDeviceItem& record = Finder.Devices.Items(i);
-    if (!ShowAllDevices && !record.CanWrite()) continue;
-    const bool discIn = record.DiscType != DISC_TYPE_NO_MEDIA;
+    if (!Listed(record)) continue;
     UpdateDiscSpace(record);
     records_.push_back(&record);
-    // A disc that cannot be read is not an empty drive: the row says so, and why.
-    const bool unreadable = !record.MediumProblem.isEmpty();
-    auto* entry = new QTreeWidgetItem(
-        lvDevices, QStringList{record.Product, record.Vendor, record.ProductRevisionLevel,
-                               unreadable ? QStringLiteral("Unreadable disc") : DiscTypeName(record.DiscType),
-                               DiscSizeText(record), discIn ? record.DiscLabel : QString()});
-    // Long names and labels may be cut short in a narrow list.
-    entry->setToolTip(colProduct, entry->text(colProduct));
-    entry->setToolTip(colLabel, entry->text(colLabel));
-    if (unreadable)
-      for (int column : {int(colMedia), int(colSize), int(colLabel)}) entry->setToolTip(column, record.MediumProblem);
+    ShowRecord(new QTreeWidgetItem(lvDevices), record);
   }
 
   FitColumns();
@@ -189,6 +190,118 @@ void TfrmSelectDevice::FillList(const DiscwrightDeviceAddress& lastAddress, cons
         SelectEntry(lvDevices->topLevelItem(i));
         break;
       }
+}
+
+bool TfrmSelectDevice::Listed(const TsbDeviceItem& record) const {
+  // An unusable drive is listed whatever it can write: the user learns why it is not offered and what helps.
+  return !record.Unusable.isEmpty() || ShowAllDevices || record.CanWrite();
+}
+
+void TfrmSelectDevice::ShowRecord(QTreeWidgetItem* entry, const TsbDeviceItem& record) {
+  if (!record.Unusable.isEmpty()) {
+    const QStringList texts{record.Product, QString(), QString(), QStringLiteral("Not usable"), QString(), QString()};
+    for (int column = 0; column < kColumnCount; ++column) {
+      entry->setText(column, texts[column]);
+      entry->setToolTip(column, record.Unusable);
+    }
+    entry->setForeground(colProduct, palette().brush(QPalette::Disabled, QPalette::Text));
+    return;
+  }
+  const bool discIn = record.DiscType != DISC_TYPE_NO_MEDIA;
+  // A disc that cannot be read is not an empty drive: the row says so, and why.
+  const bool unreadable = !record.MediumProblem.isEmpty();
+  const QStringList texts{record.Product,
+                          record.Vendor,
+                          record.ProductRevisionLevel,
+                          unreadable ? QStringLiteral("Unreadable disc") : DiscTypeName(record.DiscType),
+                          DiscSizeText(record),
+                          discIn ? record.DiscLabel : QString()};
+  for (int column = 0; column < kColumnCount; ++column) {
+    entry->setText(column, texts[column]);
+    entry->setToolTip(column, QString());
+  }
+  entry->setForeground(colProduct, palette().brush(QPalette::Active, QPalette::Text));
+  // Long names and labels may be cut short in a narrow list.
+  entry->setToolTip(colProduct, entry->text(colProduct));
+  entry->setToolTip(colLabel, entry->text(colLabel));
+  if (unreadable)
+    for (int column : {int(colMedia), int(colSize), int(colLabel)}) entry->setToolTip(column, record.MediumProblem);
+}
+
+void TfrmSelectDevice::DriveChanged(const QString& deviceName) {
+  // A scan under way, or one coming when the page is shown, sees the change
+  // anyway. Drives found by address are found again by Refresh alone.
+  if (!isVisible() || BusyCount > 0 || Finder.Scanning() || Finder.TransportType != ttSpti) return;
+  if (!pendingDrives_.contains(deviceName)) pendingDrives_ << deviceName;
+  StartDriveRescan();
+}
+
+void TfrmSelectDevice::StartDriveRescan() {
+  if (rescan_ || pendingDrives_.isEmpty()) return;
+  rescanned_ = pendingDrives_.takeFirst();
+  rescanList_.Clear();
+  rescanList_.TransportType = Finder.TransportType;
+  rescanList_.CancelRequested = false;
+  rescan_ = std::make_unique<TsbDeviceFinderThread>(rescanList_);
+  rescan_->OnlyName = rescanned_;
+  // The probe runs on the worker; the list changes on the window thread.
+  rescan_->OnTerminate = [this, generation = scanGeneration_](TsbWorkerThread*) {
+    QMetaObject::invokeMethod(this, [this, generation] { MergeDriveRescan(generation); }, Qt::QueuedConnection);
+  };
+  rescan_->Start();
+}
+
+void TfrmSelectDevice::StopDriveRescan() {
+  if (!rescan_) return;
+  rescanList_.CancelRequested = true;
+  WaitPumping(*rescan_);
+  rescan_.reset();
+  pendingDrives_.clear();
+  ++scanGeneration_;  // its queued result belongs to a list that is gone
+}
+
+void TfrmSelectDevice::MergeDriveRescan(unsigned generation) {
+  if (generation != scanGeneration_ || !rescan_) return;
+  rescan_.reset();  // it has ended: this joins it
+  if (BusyCount == 0 && !Finder.Scanning()) {
+    auto sameDrive = [this](const TsbDeviceItem& record) {
+      return record.DeviceName.compare(rescanned_, Qt::CaseInsensitive) == 0;
+    };
+    // The entry of the drive, if it is listed.
+    int row = -1;
+    for (size_t i = 0; i < records_.size(); ++i)
+      if (sameDrive(*records_[i])) row = int(i);
+    const TsbDeviceItem* found = nullptr;
+    for (int i = 0; i < rescanList_.Count(); ++i)
+      if (sameDrive(rescanList_.Items(i)) && Listed(rescanList_.Items(i))) found = &rescanList_.Items(i);
+    if (found && row >= 0) {
+      // In place: the entry, its selection and the focus stay.
+      *records_[size_t(row)] = *found;
+      UpdateDiscSpace(*records_[size_t(row)]);
+      ShowRecord(lvDevices->topLevelItem(row), *records_[size_t(row)]);
+    } else if (found) {
+      TsbDeviceItem& record = Finder.Devices.Add();  // a deque: the other records stay where they are
+      record = *found;
+      UpdateDiscSpace(record);
+      records_.push_back(&record);
+      const QSignalBlocker listBlocker(lvDevices);
+      ShowRecord(new QTreeWidgetItem(lvDevices), record);
+      if (lvDevices->topLevelItemCount() == 1 && !entryEverChanged_) {
+        SelectEntry(lvDevices->topLevelItem(0));
+        SelectedEntry = lvDevices->topLevelItem(0);
+      }
+    } else if (row >= 0) {
+      // A drive unplugged: its entry goes (and with it the choice, when it was chosen).
+      QTreeWidgetItem* entry = lvDevices->topLevelItem(row);
+      if (SelectedEntry == entry) SelectedEntry = nullptr;
+      records_.erase(records_.begin() + row);
+      delete entry;
+    }
+    FitColumns();
+    UpdateEraseButton();
+    if (OnDrivesRescanned) OnDrivesRescanned(rescanned_);
+  }
+  StartDriveRescan();
 }
 
 void TfrmSelectDevice::FitColumns() {
@@ -251,8 +364,15 @@ void TfrmSelectDevice::ClearEntries() {
 
 void TfrmSelectDevice::UpdateEraseButton() {
   const TsbDeviceItem* record = SelectedRecord();
-  btnErase->setVisible(record && IsErasableDiscType(record->DiscType) &&
+  btnErase->setVisible(record && record->Unusable.isEmpty() && IsErasableDiscType(record->DiscType) &&
                        record->DiscInformation.DiscStatus != DW_DISC_BLANK);
+  lblUnusable->setText(GetUnusableReason());
+  lblUnusable->setVisible(!lblUnusable->text().isEmpty());
+}
+
+QString TfrmSelectDevice::GetUnusableReason() {
+  const TsbDeviceItem* record = SelectedRecord();
+  return record ? record->Unusable : QString();
 }
 
 void TfrmSelectDevice::SelectEntry(QTreeWidgetItem* entry) {

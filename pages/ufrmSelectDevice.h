@@ -3,7 +3,11 @@
 // earlier choice, and answers the wizard's questions about the chosen device.
 #pragma once
 
+#include <QStringList>
+
 #include <array>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "sbDeviceList.h"
@@ -25,6 +29,7 @@ class TfrmSelectDevice : public TsbDockForm {
   QLabel* Label1;
   QTreeWidget* lvDevices;
   QLabel* Label2;
+  QLabel* lblUnusable;  // why the chosen drive cannot be used, and the remedy
   QPushButton* btnRefresh;
   QPushButton* btnErase;  // shown while the chosen disc is rewritable and not blank
 
@@ -64,22 +69,37 @@ class TfrmSelectDevice : public TsbDockForm {
   virtual void GetDVDRPC(TsbDVDRPC& out);
   void GetSelectedAddress(DiscwrightDeviceAddress& out);
   void GetDevicePath(QString& out);  // default leaves out as it is
+  // Why the chosen drive cannot be used, with the remedy; empty for a usable one.
+  QString GetUnusableReason();
 
   void btnRefreshClick();
   // Asks, erases the chosen disc behind the progress window, then rescans.
   void btnEraseClick();
   void lvDevicesChange(QTreeWidgetItem* item);
+  // A drive was plugged in or removed, or its disc changed: rescans that drive
+  // alone on a worker thread and updates its entry, leaving the focus and the
+  // selection where they are. Ignored while the page is hidden or scanning.
+  void DriveChanged(const QString& deviceName);
+  // After the entry of a changed drive has been updated (tests wait for it).
+  std::function<void(const QString& deviceName)> OnDrivesRescanned;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FillList(const DiscwrightDeviceAddress& lastAddress, const QString& lastPath);
+  bool Listed(const TsbDeviceItem& record) const;
+  // The entry's texts and tool tips for record.
+  void ShowRecord(QTreeWidgetItem* entry, const TsbDeviceItem& record);
+  void StartDriveRescan();
+  void StopDriveRescan();  // waits for a running one and drops what it finds
+  void MergeDriveRescan(unsigned generation);
   void FinishFill();
   void FitColumns();
   void ArrangeColumns();
   void ClearEntries();
   void SelectEntry(QTreeWidgetItem* entry);
+  // Also shows or hides the note of an unusable drive.
   void UpdateEraseButton();
   // The record behind the chosen entry, or none.
   const TsbDeviceItem* SelectedRecord() const;
@@ -88,4 +108,11 @@ class TfrmSelectDevice : public TsbDockForm {
   bool entryEverChanged_ = false;        // survives rescans: the first fill alone picks an entry
   std::array<int, 6> wanted_{150, 70, 60, 60, 70, 85};  // column widths the contents need
   bool arranging_ = false;
+
+  // The rescan of changed drives, one drive at a time.
+  QStringList pendingDrives_;
+  QString rescanned_;
+  TsbDeviceList rescanList_;
+  std::unique_ptr<TsbDeviceFinderThread> rescan_;
+  unsigned scanGeneration_ = 0;
 };

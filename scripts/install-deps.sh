@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Korvanel needs to build, run and test (genisoimage gives
 # the tests an outside reader of the images built: isoinfo and isovfy; desktop-file-utils
-# checks the desktop entry; dpkg-dev, lintian and appstream build and judge the package).
+# checks the desktop entry; dpkg-dev, lintian and appstream build and judge the package;
+# libudev-dev watches drives and discs come and go; xvfb, dbus, at-spi2-core and
+# python3-pyatspi run the accessibility check of a burn on a private display and session bus).
 # Idempotent: only missing packages are installed. Works as root, uses sudo otherwise.
 set -euo pipefail
 
@@ -10,9 +12,11 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libburn-dev libisofs-dev
   nlohmann-json3-dev
+  libudev-dev
   libgtest-dev
   genisoimage
   desktop-file-utils dpkg-dev lintian appstream
+  xvfb dbus dbus-daemon at-spi2-core python3-pyatspi
 )
 
 missing=()

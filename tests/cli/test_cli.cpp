@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -283,6 +284,37 @@ TEST_F(CliTest, ABusyRecorderIsShownAsBusyAndInterruptCancelsItsBurn) {
   ::kill(pid_t(process.processId()), SIGINT);
   ASSERT_TRUE(process.waitForFinished(5000));
   EXPECT_EQ(process.exitCode(), 3) << process.readAllStandardError().toStdString();
+}
+
+TEST_F(CliTest, ADriveThatCannotBeOpenedIsListedWithTheRemedyAndRefused) {
+  WriteConfig(R"({"state_folder": "state", "recorders": [
+      {"name": "CdRom0", "address": "1:0:0:0", "product": "CLI CD Writer", "media_formats": ["write"],
+       "write_modes": ["tao"], "medium": {"type": "CD-R"},
+       "faults": {"operations": {"CreateEx": {"exception": 5, "status": 13}}}}]})");
+  Result devices = Run({QStringLiteral("devices")});
+  EXPECT_EQ(devices.exitCode, 0);
+  EXPECT_TRUE(devices.out.contains(QRegularExpression(
+      QStringLiteral("CdRom0 +unavailable: Permission denied: add yourself to the group cdrom: sudo usermod"))))
+      << devices.out.toStdString();
+  Result burn = Run({QStringLiteral("burn"), MakeImage(QStringLiteral("a.iso"), 4096), QStringLiteral("--device"),
+                     QStringLiteral("CdRom0")});
+  EXPECT_EQ(burn.exitCode, 1);
+  EXPECT_TRUE(burn.err.contains(QStringLiteral("Permission denied"))) << burn.err.toStdString();
+}
+
+TEST_F(CliTest, WaitDiscReturnsWhenADiscIsInAndFailsWhenTheTimeRunsOut) {
+  Result in = Run({QStringLiteral("wait-disc"), QStringLiteral("/dev/sr0"), QStringLiteral("--timeout"),
+                   QStringLiteral("5")});
+  EXPECT_EQ(in.exitCode, 0) << in.err.toStdString();
+  EXPECT_TRUE(in.out.contains(QStringLiteral("A disc is in /dev/sr0")));
+  QElapsedTimer clock;
+  clock.start();
+  Result empty = Run({QStringLiteral("wait-disc"), QStringLiteral("CdRom3"), QStringLiteral("--timeout"),
+                      QStringLiteral("1")});
+  EXPECT_EQ(empty.exitCode, 1);
+  EXPECT_GE(clock.elapsed(), 1000);
+  EXPECT_TRUE(empty.err.contains(QStringLiteral("No disc in CdRom3 after 1 s"))) << empty.err.toStdString();
+  EXPECT_EQ(Run({QStringLiteral("wait-disc"), QStringLiteral("CdRom9")}).exitCode, 1);  // no such drive
 }
 
 TEST_F(CliTest, VerifyCatchesACorruptBurn) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "actions_support.h"
@@ -199,6 +200,32 @@ TEST_F(BurnerTest, FailedBurnLeavesTheTripleTextAndNoSuccess) {
       QStringLiteral("Discwright_CdvdBurnerGrabber_DiscAtOncePQFromFile() failed, exception 10, status 199680, text \"")))
       << b.LastMessage.toStdString();
   EXPECT_TRUE(diagnosticLog().contains(b.LastMessage));
+}
+
+TEST_F(BurnerTest, TheRunHoldIsKeptWhileABurnOrAnEraseRunsAndLetGoHoweverItEnds) {
+  json recorder = cdRecorder(0);
+  recorder["faults"]["write_fails_at"] = 40960;
+  start({recorder});
+  TsbBurner& b = openBurner();
+  int taken = 0;
+  std::weak_ptr<void> held;
+  SetRunHoldHook([&]() -> std::shared_ptr<void> {
+    ++taken;
+    auto hold = std::make_shared<int>(0);
+    held = hold;
+    return hold;
+  });
+  fs::path image = dir_ / "image.iso";
+  writeFile(image, 200000, 1);
+  b.SetSingleTrack(QString::fromStdString(image.string()));
+  b.BurnSettings.Mode = bmDaoPqFromFile;
+  b.Burn();  // fails
+  EXPECT_FALSE(b.BurnSucceeded);
+  EXPECT_TRUE(held.expired());
+  EXPECT_THROW(b.Erase(false), TsbError);  // a CD-R cannot be erased
+  SetRunHoldHook(nullptr);
+  EXPECT_EQ(taken, 2);
+  EXPECT_TRUE(held.expired());
 }
 
 TEST_F(BurnerTest, EmptyTrackTableAndUnknownModesMakeNoCall) {

@@ -1,5 +1,7 @@
 // The whole wizard on virtual recorders, walked as a user walks it: Next and
 // Back, the refusals with their texts, the burn, Cancel, and the finish window.
+#include <cerrno>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 
 #include "WizardWindows.h"
 #include "engine/actions_support.h"
+#include "sbMediumControl.h"
 #include "ufrmBurnOptions.h"
 #include "ufrmFinalAction.h"
 #include "ufrmFinish.h"
@@ -243,6 +246,93 @@ TEST_F(WizardTest, ACancelConfirmedDuringTheBurnEndsAsCancelledByTheUser) {
   EXPECT_EQ(dialogs->texts("question"), (QStringList{"Are you sure you want to cancel current operation?",
                                                      "Are you sure you want to cancel current operation?"}));
   EXPECT_EQ(finishText(), "Burning was canceled by user!");
+}
+
+TEST_F(WizardTest, AWindowManagerCloseDuringABurnAsksTheCancelQuestion) {
+  open({cdRecorder()}, 20);
+  dialogs->script("yes");
+  bool closed = true;
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    if (wizard->FinalPage && wizard->FinalPage->pbWrite->value() > 0 && wizard->ButtonClose->isEnabled())
+      closed = wizard->close();  // what Alt+F4 sends
+  });
+  user.start(30);
+  walkToTheBurn();
+  user.stop();
+  EXPECT_FALSE(closed);
+  EXPECT_EQ(dialogs->texts("question"), QStringList{"Are you sure you want to cancel current operation?"});
+  EXPECT_EQ(finishText(), "Burning was canceled by user!");
+}
+
+TEST_F(WizardTest, ACloseDuringADeviceScanCancelsTheScanAndThenCloses) {
+  open({cdRecorder(0), cdRecorder(1)});
+  QTimer::singleShot(0, wizard.get(), [this] { wizard->close(); });
+  next();
+  EXPECT_TRUE(wizard->isVisible());  // not while the scan winds down
+  QTest::qWait(20);
+  EXPECT_FALSE(wizard->isVisible());
+  EXPECT_EQ(wizard->DevicePage->lvDevices->topLevelItemCount(), 0);
+}
+
+TEST_F(WizardTest, ADriveThatCannotBeOpenedIsListedAndNextRefusesItWithTheReason) {
+  json denied = cdRecorder(1);
+  denied["faults"]["operations"]["CreateEx"] = {{"exception", DW_E_NO_DEVICE}, {"status", EACCES}};
+  open({cdRecorder(0), denied});
+  toDevice(1);
+  const QTreeWidgetItem* row = wizard->DevicePage->lvDevices->topLevelItem(1);
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->text(3), "Not usable");
+  const QString why = wizard->DevicePage->lblUnusable->text();
+  EXPECT_TRUE(why.startsWith("Permission denied: add yourself to the group cdrom: sudo usermod -aG cdrom "))
+      << why.toStdString();
+  EXPECT_FALSE(wizard->DevicePage->lblUnusable->isHidden());
+  next();
+  EXPECT_EQ(page(), pgDevice);
+  EXPECT_EQ(dialogs->texts("application error"), QStringList{why + "."});
+}
+
+TEST_F(WizardTest, ADiscTakenOutAndPutBackRefreshesItsDriveAndKeepsTheChoiceAndTheFocus) {
+  open({cdRecorder(0), cdRecorder(1)});
+  toDevice(1);
+  QTreeWidget* list = wizard->DevicePage->lvDevices;
+  list->setFocus();
+  QStringList rescanned;
+  wizard->DevicePage->OnDrivesRescanned = [&](const QString& name) { rescanned << name; };
+  SetMediumInserted("CdRom0", false);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return rescanned.size() == 1; }, 5000));
+  EXPECT_EQ(list->topLevelItem(0)->text(3), "Empty");
+  EXPECT_EQ(list->currentItem(), list->topLevelItem(1));
+  EXPECT_TRUE(list->topLevelItem(1)->isSelected());
+  EXPECT_EQ(wizard->focusWidget(), list);
+  SetMediumInserted("CdRom0", true);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return rescanned.size() == 2; }, 5000));
+  EXPECT_EQ(list->topLevelItem(0)->text(3), "CD-R");
+  EXPECT_EQ(rescanned, (QStringList{"CdRom0", "CdRom0"}));
+  EXPECT_TRUE(list->topLevelItem(1)->isSelected());
+}
+
+TEST_F(WizardTest, ABurnThatEndsInAnInactiveWindowSendsTheOutcomeAsANotice) {
+  for (const bool elsewhere : {false, true}) {
+    open({cdRecorder()});
+    QStringList notices;
+    wizard->SendNotice = [&](const QString& summary, const QString& body) { notices << summary + ": " + body; };
+    toDevice();
+    next();
+    typeImage(dir_ / "image.iso");
+    for (int step = 0; step < 3; ++step) next();  // image, mode, options: on the summary page
+    ASSERT_EQ(page(), pgSummary);
+    QWidget other;  // the window the user works in meanwhile
+    QWidget* active = elsewhere ? &other : static_cast<QWidget*>(wizard.get());
+    active->show();
+    active->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(active));
+    wizard->ButtonNext->click();  // burns
+    ASSERT_EQ(page(), pgBurning);
+    EXPECT_EQ(notices, elsewhere ? QStringList{"Korvanel: Korvanel has successfully finished!"} : QStringList{});
+    EXPECT_EQ(finishText(), "Korvanel has successfully finished!");  // the finish window as ever
+    closeWizard();
+  }
 }
 
 TEST_F(WizardTest, AFailedWriteEndsWithTheErrorText) {

@@ -1,0 +1,59 @@
+#include "CliWaitDisc.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "CliCommands.h"
+#include "CliEngine.h"
+#include "CliOutput.h"
+#include "sbDeviceProbe.h"
+#include "sbDriveWatch.h"
+#include "sbErrors.h"
+#include "sbMediumControl.h"
+
+namespace {
+
+// Between udev's events the drive is asked again now and then: a drive or a
+// recorder that reports no event is noticed all the same.
+constexpr qint64 kPollMs = 500;
+
+}  // namespace
+
+int RunWaitDisc(const CliArgs& args) {
+  CliEngine engine(args);
+  const QString device = args.positional[0];
+  const QString name = device.startsWith(QLatin1String("/dev/sr")) ? QStringLiteral("CdRom") + device.mid(7) : device;
+  if (!AddressOfDevice(name.toLocal8Bit().constData()).Valid)
+    throw TsbError(QStringLiteral("There is no CD/DVD device %1 (name it CdRomN or /dev/srN)").arg(device));
+
+  TsbDriveWatch watch(MakeUdevDriveEventSource());
+  QEventLoop loop;
+  QObject::connect(&watch, &TsbDriveWatch::DriveChanged, &loop, [&](const QString& changed) {
+    if (changed.compare(name, Qt::CaseInsensitive) == 0) loop.quit();
+  });
+  QTimer wake;
+  wake.setSingleShot(true);
+  QObject::connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
+
+  const qint64 limitMs = args.timeout ? qint64(std::llround(*args.timeout * 1000)) : -1;
+  QElapsedTimer clock;
+  clock.start();
+  for (;;) {
+    if (DiscInDrive(name)) {
+      std::printf("%s\n", Printable(QStringLiteral("A disc is in %1").arg(device)).toLocal8Bit().constData());
+      return kExitSuccess;
+    }
+    const qint64 left = limitMs < 0 ? kPollMs : limitMs - clock.elapsed();
+    if (left <= 0) {
+      PrintError(QStringLiteral("No disc in %1 after %2 s").arg(device).arg(*args.timeout));
+      return kExitFailure;
+    }
+    wake.start(int(std::min(left, kPollMs)));
+    loop.exec();
+  }
+}

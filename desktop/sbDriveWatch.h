@@ -1,0 +1,57 @@
+// Drives plugged in or removed and discs inserted or ejected, reported as the
+// device name of the drive ("CdRomN"), so that the device page can rescan it.
+// Real drives come from udev (block devices of type cd and the kernel's
+// media-change events); virtual recorders from NoteMediumChanged.
+#pragma once
+
+#include <QMap>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QSocketNotifier;
+
+// One uevent as udev hands it on.
+struct TsbDriveEvent {
+  QString Action;   // "add", "remove", "change"
+  QString DevNode;  // "/dev/sr0"
+  QMap<QString, QString> Properties;  // ID_CDROM, DISK_MEDIA_CHANGE, ID_CDROM_MEDIA, ...
+};
+
+// "CdRomN" for an event that can change what the device page shows (a cd
+// drive added or removed, its medium changed); empty for any other event.
+QString DriveNameOfEvent(const TsbDriveEvent& event);
+
+// Where the events come from: a descriptor that turns readable when one is
+// waiting, and the call that takes it. udev's monitor in the program; a pipe
+// of the test's own in tests.
+class TsbDriveEventSource {
+ public:
+  virtual ~TsbDriveEventSource();
+  virtual int Descriptor() const = 0;  // -1 when the source could not start
+  virtual std::optional<TsbDriveEvent> Receive() = 0;
+};
+
+// The udev monitor on block devices; a source with descriptor -1 where udev
+// is not available (the diagnostic log says so).
+std::unique_ptr<TsbDriveEventSource> MakeUdevDriveEventSource();
+
+class TsbDriveWatch : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit TsbDriveWatch(std::unique_ptr<TsbDriveEventSource> source, QObject* parent = nullptr);
+  ~TsbDriveWatch() override;
+
+ signals:
+  // On the window thread, once per event that concerns a drive.
+  void DriveChanged(const QString& deviceName);
+
+ private:
+  void ReadEvents();
+
+  std::unique_ptr<TsbDriveEventSource> source_;
+  QSocketNotifier* notifier_ = nullptr;
+};
