@@ -278,7 +278,8 @@ TEST_F(CliTest, ABusyRecorderIsShownAsBusyAndInterruptCancelsItsBurn) {
     EXPECT_EQ(again.exitCode, 1);
     const QStringList lines = again.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 1) << again.err.toStdString();
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("korvanel-cli: The drive CdRom5 is in use by another program")))
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("korvanel-cli: ")) &&
+                lines[0].contains(QStringLiteral("The drive CdRom5 is in use by another program")))
         << again.err.toStdString();
   }
   ::kill(pid_t(process.processId()), SIGINT);
