@@ -8,12 +8,12 @@
 #include "sbDialogs.h"
 #include "sbErrors.h"
 #include "sbHelpers.h"
+#include "sbLibraryCall.h"
 #include "sbLogging.h"
 #include "sbUiHooks.h"
 
 namespace {
 
-void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
 
 QString ExceptionMessage(const std::exception& e) {
   if (const auto* error = dynamic_cast<const TsbError*>(&e)) return error->Message();
@@ -83,13 +83,10 @@ void TsbAction::Report(const QString& text, TsbLogItemType kind) {
 void TsbAction::Eject() {
   TsbBurner& b = Burner();
   b.Release();  // a locked tray refuses to open; the burner reports its own failure
-  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Eject"));
-  b.ExceptionNumber =
-      Discwright_CdvdBurnerGrabber_Eject(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE, &b.Status, b.FailureInfo);
-  if (b.ExceptionNumber != 0) {
-    const QString failure = b.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Eject"));
+  if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_Eject)) {
+    const QString failure = b.LastFailureText();
     b.LastMessage = failure;
-    Log(failure);
+    LogDiagnostic(failure);
     DoMessage(failure, litError);
     return;
   }
@@ -100,14 +97,11 @@ void TsbAction::CloseSession() {
   TsbBurner& b = Burner();
   GlobalCallBackEventer().DoProgress(100);
   Report(QStringLiteral("Closing session"), litInfo);
-  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_CloseSession"));
-  b.ExceptionNumber = Discwright_CdvdBurnerGrabber_CloseSession(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
-                                                                &b.Status, b.FailureInfo);
-  if (b.ExceptionNumber != 0) {
+  if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_CloseSession)) {
     // The data is on the disc but its session is not closed, which most drives
     // cannot read: the burn has failed, whatever the write itself reported.
-    b.LastMessage = b.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_CloseSession"));
-    Log(b.LastMessage);
+    b.LastMessage = b.LastFailureText();
+    LogDiagnostic(b.LastMessage);
     b.BurnSucceeded = false;
     throw TsbError(b.LastMessage);
   }

@@ -9,12 +9,12 @@
 
 #include "sbCallbacks.h"
 #include "sbErrors.h"
+#include "sbLibraryCall.h"
 #include "sbLogging.h"
 #include "sbStrings.h"
 
 namespace {
 
-void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
 
 constexpr uint32_t kChunk = 65536;
 
@@ -75,13 +75,13 @@ void TsbEraseThread::Execute() {
     TsbEraseThread& thread;
     ~Ending() { thread.Burner = nullptr; }
   } ending{*this};
-  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Erase (full: %1)").arg(Full ? 1 : 0));
+  LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_Erase (full: %1)").arg(Full ? 1 : 0));
   b.ExceptionNumber = Discwright_CdvdBurnerGrabber_Erase(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE, &b.Status,
                                                          b.FailureInfo, Full ? 1 : 0);
   b.BurnSucceeded = b.ExceptionNumber == 0;
   if (b.ExceptionNumber != 0) {
     b.LastMessage = b.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Erase"));
-    Log(b.LastMessage);
+    LogDiagnostic(b.LastMessage);
   }
 }
 
@@ -93,74 +93,42 @@ void TsbBurnThread::BurnDisc(TsbBurner& b) {
 
   const uint8_t test = b.BurnSettings.TestWrite ? 1 : 0;
   const uint8_t multi = b.BurnSettings.MultiSession ? 1 : 0;
-  char* text = b.ExceptionText;
-  const uint32_t size = DISCWRIGHT_TEXT_SIZE;
-  QString function;
-  QString failureName;  // the name in the failure text, where it differs
-  auto call = [&](const char* name, auto&& invoke) {
-    function = QString::fromLatin1(name);
-    Log(function);
-    b.ExceptionNumber = invoke();
-  };
+  QString failureName;  // the name in the failure text, where it differs from the call's
 
   switch (mode) {
     case bmTaoFromTree:
-      call("Discwright_CdvdBurnerGrabber_TrackAtOnceFromTree", [&] {
-        return Discwright_CdvdBurnerGrabber_TrackAtOnceFromTree(b.Grabber, text, size, &b.Status, b.FailureInfo,
-                                                                b.FileTree, 1, test, multi, 1, 5);
-      });
+      SB_CALL(b, Discwright_CdvdBurnerGrabber_TrackAtOnceFromTree, b.FileTree, 1, test, multi, 1, 5);
       break;
     case bmSaoFromTree: {
       auto layout = b.SessionLayoutFromTree();
-      call("Discwright_CdvdBurnerGrabber_SessionAtOnce", [&] {
-        return Discwright_CdvdBurnerGrabber_SessionAtOnce(b.Grabber, text, size, &b.Status, b.FailureInfo,
-                                                          layout.get(), 1, test, 1, 1, 5);
-      });
+      SB_CALL(b, Discwright_CdvdBurnerGrabber_SessionAtOnce, layout.get(), 1, test, 1, 1, 5);
       break;
     }
     case bmDaoPqFromTree:
-      call("Discwright_CdvdBurnerGrabber_DiscAtOncePQFromTree", [&] {
-        return Discwright_CdvdBurnerGrabber_DiscAtOncePQFromTree(b.Grabber, text, size, &b.Status, b.FailureInfo,
-                                                                 b.FileTree, 0, test, 0, 1, 5);
-      });
+      SB_CALL(b, Discwright_CdvdBurnerGrabber_DiscAtOncePQFromTree, b.FileTree, 0, test, 0, 1, 5);
       break;
     case bmDaoRawFromTree:
-      call("Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromTree", [&] {
-        return Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromTree(b.Grabber, text, size, &b.Status, b.FailureInfo,
-                                                                    b.FileTree, 0, test, 0, 1, 5);
-      });
+      SB_CALL(b, Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromTree, b.FileTree, 0, test, 0, 1, 5);
       failureName = QStringLiteral("Discwright_CdvdBurnerGrabber_DiscAtOncePQ[RawPW]FromTree");
       break;
     case bmDaoPqFromFile:
-      call("Discwright_CdvdBurnerGrabber_DiscAtOncePQFromFile", [&] {
-        return Discwright_CdvdBurnerGrabber_DiscAtOncePQFromFile(b.Grabber, text, size, &b.Status, b.FailureInfo,
-                                                                 &b.Tracks(), 0, test, 0, 0, 1, 5);
-      });
+      SB_CALL(b, Discwright_CdvdBurnerGrabber_DiscAtOncePQFromFile, &b.Tracks(), 0, test, 0, 0, 1, 5);
       break;
     case bmDaoRawFromFile:
-      call("Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromFile", [&] {
-        return Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromFile(b.Grabber, text, size, &b.Status,
-                                                                    b.FailureInfo, &b.Tracks(), 0, test, 0, 0, 1, 5);
-      });
+      SB_CALL(b, Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromFile, &b.Tracks(), 0, test, 0, 0, 1, 5);
       break;
     case bmTaoFromFile: {
-      function = QStringLiteral("Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile");
-      Log(function);
       const auto& tracks = b.Tracks();
-      uint32_t count = std::min<uint32_t>(tracks.Count, DISCWRIGHT_TRACK_TABLE_ENTRIES);
-      for (uint32_t i = 0; i < count; ++i) {
-        b.ExceptionNumber = Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(
-            b.Grabber, text, size, &b.Status, b.FailureInfo, tracks.Tracks[i].FileName, 1, test, multi, 1, 5);
-        if (b.ExceptionNumber != 0) break;
-      }
+      const uint32_t count = std::min<uint32_t>(tracks.Count, DISCWRIGHT_TRACK_TABLE_ENTRIES);
+      for (uint32_t i = 0; i < count; ++i)
+        if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile, tracks.Tracks[i].FileName, 1, test, multi,
+                     1, 5))
+          break;
       break;
     }
     case bmSaoFromFile: {
       auto layout = b.SessionLayoutFromSourceFiles();
-      call("Discwright_CdvdBurnerGrabber_SessionAtOnce", [&] {
-        return Discwright_CdvdBurnerGrabber_SessionAtOnce(b.Grabber, text, size, &b.Status, b.FailureInfo,
-                                                          layout.get(), 0, test, 1, 1, 5);
-      });
+      SB_CALL(b, Discwright_CdvdBurnerGrabber_SessionAtOnce, layout.get(), 0, test, 1, 1, 5);
       break;
     }
     default:
@@ -168,8 +136,8 @@ void TsbBurnThread::BurnDisc(TsbBurner& b) {
   }
 
   if (b.ExceptionNumber != 0) {
-    b.LastMessage = b.FailureText(failureName.isEmpty() ? function : failureName);
-    Log(b.LastMessage);
+    b.LastMessage = failureName.isEmpty() ? b.LastFailureText() : b.FailureText(failureName);
+    LogDiagnostic(b.LastMessage);
     b.BurnSucceeded = false;
   }
 }
@@ -192,7 +160,7 @@ void TsbBurnThread::WriteImageFile(TsbBurner& b) {
     }
     if (o.Remaining <= 0 || b.Cancelled) break;
     o.Chunk = o.Remaining < int64_t(kChunk) ? o.Remaining : int64_t(kChunk);
-    Log(QStringLiteral("Discwright_ISO9660JolietFileTree_Read"));
+    LogDiagnostic(QStringLiteral("Discwright_ISO9660JolietFileTree_Read"));
     b.ExceptionNumber = Discwright_ISO9660JolietFileTree_Read(b.FileTree, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
                                                               &b.Status, uint32_t(o.Chunk), buffer.data());
     if (b.ExceptionNumber != 0) {
@@ -201,7 +169,7 @@ void TsbBurnThread::WriteImageFile(TsbBurner& b) {
                           .arg(b.ExceptionNumber)
                           .arg(int32_t(b.Status))
                           .arg(b.ExceptionTextString());
-      Log(b.LastMessage);
+      LogDiagnostic(b.LastMessage);
       throw TsbError(b.LastMessage);
     }
     size_t written = 0;

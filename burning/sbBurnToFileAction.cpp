@@ -219,7 +219,6 @@ QString StatusText(int error) {
 
 namespace {
 
-void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
 
 constexpr int64_t kChunk = 65536;
 
@@ -253,7 +252,7 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
 
   auto fail = [&b](const QString& text, bool log) {
     b.LastMessage = text;
-    if (log) Log(text);
+    if (log) LogDiagnostic(text);
     throw TsbError(text);
   };
   auto systemFailure = [&](const QString& call, bool log) {
@@ -262,7 +261,7 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   };
   auto libraryFailure = [&](const char* function) { fail(b.FailureText(QString::fromUtf8(function)), true); };
   auto imageSize = [&] {
-    Log(QStringLiteral("Discwright_ISO9660JolietFileTree_GetSizeInUCHARs"));
+    LogDiagnostic(QStringLiteral("Discwright_ISO9660JolietFileTree_GetSizeInUCHARs"));
     uint64_t size = 0;
     b.ExceptionNumber = Discwright_ISO9660JolietFileTree_GetSizeInUCHARs(b.FileTree, b.ExceptionText,
                                                                          DISCWRIGHT_TEXT_SIZE, &b.Status, &size);
@@ -272,7 +271,7 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
 
   const QString creating = QStringLiteral("Creating image '%1' ").arg(fileName);
   b.LastMessage = creating;
-  Log(creating);
+  LogDiagnostic(creating);
   DoMessage(creating, litInfo);
 
   const QString createCall = QStringLiteral("CreateFile(\"%1\")").arg(fileName);
@@ -285,7 +284,7 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   out.FileName = fileName;  // failure texts name the user's file, not the hidden temporary one
 
   if (b.HasBootImage && !b.BootImageFile.isEmpty()) {
-    Log(QStringLiteral("Discwright_ISO9660JolietFileTree_SetBootImage: Bootimage: ") + b.BootImageFile);
+    LogDiagnostic(QStringLiteral("Discwright_ISO9660JolietFileTree_SetBootImage: Bootimage: ") + b.BootImageFile);
     const QByteArray bootImage = LibraryFileName(b.BootImageFile);
     b.ExceptionNumber = Discwright_ISO9660JolietFileTree_SetBootImage(b.FileTree, b.ExceptionText,
                                                                       DISCWRIGHT_TEXT_SIZE, &b.Status,
@@ -296,7 +295,7 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   }
 
   // A file image stands alone, so it starts at block 0.
-  Log(QStringLiteral("Discwright_ISO9660JolietFileTree_BuildImage"));
+  LogDiagnostic(QStringLiteral("Discwright_ISO9660JolietFileTree_BuildImage"));
   const QByteArray label = b.VolumeLabel.toUtf8();
   const QByteArray program = ImageCreatorId();
   b.ExceptionNumber = Discwright_ISO9660JolietFileTree_BuildImage(b.FileTree, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
@@ -308,7 +307,7 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   out.Remaining = size;
   const QString needed = QStringLiteral("Need to save %1 MB").arg(size / 1024 / 1024);
   b.LastMessage = needed;
-  Log(needed);
+  LogDiagnostic(needed);
   DoMessage(needed, litInfo);
 
   const QString folder = sbfile::FolderForSpaceCheck(target);
@@ -337,12 +336,12 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   // A trial read finds an unreadable tree before the copy starts; the copy then begins anew.
   {
     std::vector<char> buffer(kChunk);
-    Log(QStringLiteral("Discwright_ISO9660JolietFileTree_Read"));
+    LogDiagnostic(QStringLiteral("Discwright_ISO9660JolietFileTree_Read"));
     b.ExceptionNumber = Discwright_ISO9660JolietFileTree_Read(b.FileTree, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
                                                               &b.Status, uint32_t(out.Chunk), buffer.data());
     if (b.ExceptionNumber != 0) libraryFailure("Discwright_ISO9660FileTree_Read");
   }
-  Log(QStringLiteral("Discwright_ISO9660JolietFileTree_SeekToBegin"));
+  LogDiagnostic(QStringLiteral("Discwright_ISO9660JolietFileTree_SeekToBegin"));
   b.ExceptionNumber =
       Discwright_ISO9660JolietFileTree_SeekToBegin(b.FileTree, b.ExceptionText, DISCWRIGHT_TEXT_SIZE, &b.Status);
   if (b.ExceptionNumber != 0) libraryFailure("Discwright_ISO9660FileTree_SeekToBegin");
@@ -369,7 +368,7 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
     const QString warning =
         QStringLiteral("The image \"%1\" was written, but its folder could not be synced to the disk, %2")
             .arg(fileName, sbfile::StatusText(errno));
-    Log(warning);
+    LogDiagnostic(warning);
     DoMessage(warning, litWarning);
   }
   DoMessage(QStringLiteral("Finished!"), litInfo);

@@ -10,14 +10,9 @@
 #include "sbCallbacks.h"
 #include "sbDialogs.h"
 #include "sbErrors.h"
+#include "sbLibraryCall.h"
 #include "sbLogging.h"
 #include "sbUiHooks.h"
-
-namespace {
-
-void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
-
-}  // namespace
 
 QByteArray LibraryFileName(const QString& fileName) { return QFile::encodeName(fileName); }
 
@@ -57,7 +52,7 @@ void TsbBurner::DoMessage(const void*, const QString& text, TsbLogItemType kind)
 
 void TsbBurner::Open() {
   DestroyGrabber();
-  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (before create)"));
+  LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (before create)"));
   if (Transport == ttAspi) {
     ExceptionNumber = Discwright_CdvdBurnerGrabber_Create(
         &Grabber, ExceptionText, DISCWRIGHT_TEXT_SIZE, &Status, FailureInfo, LibraryCallback, nullptr,
@@ -70,10 +65,10 @@ void TsbBurner::Open() {
   if (ExceptionNumber != 0) {
     Grabber = 0;
     LastMessage = FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Create"));
-    Log(LastMessage);
+    LogDiagnostic(LastMessage);
     throw TsbError(LastMessage);
   }
-  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (after create): PortID:%1,BusID:%2,TargetID:%3,LUN:%4")
+  LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (after create): PortID:%1,BusID:%2,TargetID:%3,LUN:%4")
           .arg(DeviceAddress.PortID)
           .arg(DeviceAddress.BusID)
           .arg(DeviceAddress.TargetID)
@@ -83,12 +78,9 @@ void TsbBurner::Open() {
 void TsbBurner::Lock() {
   ExceptionNumber = 0;
   if (!Grabber) return;
-  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Lock"));
-  ExceptionNumber =
-      Discwright_CdvdBurnerGrabber_Lock(Grabber, ExceptionText, DISCWRIGHT_TEXT_SIZE, &Status, FailureInfo);
-  if (ExceptionNumber != 0) {
-    LastMessage = FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Lock"));
-    Log(LastMessage);
+  if (!SB_CALL(*this, Discwright_CdvdBurnerGrabber_Lock)) {
+    LastMessage = LastFailureText();
+    LogDiagnostic(LastMessage);
     Dialogs().ErrorMessage(LastMessage);
   }
 }
@@ -96,19 +88,16 @@ void TsbBurner::Lock() {
 void TsbBurner::Release() {
   ExceptionNumber = 0;
   if (!Grabber) return;
-  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Release"));
-  ExceptionNumber =
-      Discwright_CdvdBurnerGrabber_Release(Grabber, ExceptionText, DISCWRIGHT_TEXT_SIZE, &Status, FailureInfo);
-  if (ExceptionNumber != 0) {
-    LastMessage = FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Release"));
-    Log(LastMessage);
+  if (!SB_CALL(*this, Discwright_CdvdBurnerGrabber_Release)) {
+    LastMessage = LastFailureText();
+    LogDiagnostic(LastMessage);
     Dialogs().ErrorMessage(LastMessage);
   }
 }
 
 void TsbBurner::Cancel() {
   if (BurnSettings.Mode != bmToImageFile || erasing_) {
-    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Cancel"));
+    LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_Cancel"));
     Discwright_CdvdBurnerGrabber_Cancel(Grabber);
   }
   Cancelled = true;
@@ -164,7 +153,7 @@ void TsbBurner::StartBurnThread(std::unique_ptr<TsbBurnThread> owner) {
 
 void TsbBurner::DestroyFileTree() {
   if (!FileTree) return;
-  Log(QStringLiteral("Discwright_Destroy: FileTree"));
+  LogDiagnostic(QStringLiteral("Discwright_Destroy: FileTree"));
   Discwright_Destroy(&FileTree);
   FileTree = 0;
 }
@@ -172,7 +161,7 @@ void TsbBurner::DestroyFileTree() {
 void TsbBurner::DestroyGrabber() {
   if (!Grabber) return;
   Release();
-  Log(QStringLiteral("Discwright_Destroy: Grabber"));
+  LogDiagnostic(QStringLiteral("Discwright_Destroy: Grabber"));
   Discwright_Destroy(&Grabber);
   Grabber = 0;
 }

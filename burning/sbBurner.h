@@ -112,6 +112,9 @@ class TsbBurner {
 
   // "<function>() failed, exception %d, status %d, text \"%s\"" with the last call's triple.
   QString FailureText(const QString& function) const;
+  // The library function called last through CallLibrary, and its failure text.
+  QString LastCall;
+  QString LastFailureText() const { return FailureText(LastCall); }
   // The exception text buffer as text.
   QString ExceptionTextString() const;
 

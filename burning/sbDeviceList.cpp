@@ -14,7 +14,6 @@
 
 namespace {
 
-void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
 
 // A grabber that is destroyed however its scope is left.
 struct ScopedGrabber {
@@ -58,7 +57,7 @@ void TsbDeviceFinderThread::Execute() {
       }
       break;
     case ttAspi:
-      Log(QStringLiteral("Discwright_FindDevice"));
+      LogDiagnostic(QStringLiteral("Discwright_FindDevice"));
       Discwright_FindDevice(DISCWRIGHT_DEVICE_TYPE_CDDVD, 0, LibraryCallback, &Devices);
       break;
   }
@@ -68,7 +67,7 @@ void TsbDeviceFinderThread::AddUnusable(const QString& name, uint8_t code, uint3
   if (Devices.CancelRequested) return;
   const QString why = WhyDeviceIsUnusable(name, code, status, text);
   if (why.isEmpty()) return;  // no drive under that name
-  Log(QStringLiteral("%1 cannot be used: %2").arg(name, why));
+  LogDiagnostic(QStringLiteral("%1 cannot be used: %2").arg(name, why));
   TsbDeviceItem& item = Devices.Add();
   item.DeviceName = name;
   item.TransportType = ttSpti;
@@ -143,7 +142,7 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record, QStringList* failures) {
   if (code != DW_E_OK) {
     grabber.handle = 0;
     const QString failed = TripleFailureText(createCall, code, status, text);
-    Log(failed);  // the reads below then fail on their own
+    LogDiagnostic(failed);  // the reads below then fail on their own
     NoteLibraryFailure(failed);
   }
 
@@ -156,7 +155,7 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record, QStringList* failures) {
   if (code != DW_E_OK) {
     freeCount = 0;
     freeBytes = 0;
-    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscFreeSpace() failed, exception %1\"").arg(code));
+    LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscFreeSpace() failed, exception %1\"").arg(code));
     if (opened) {
       const QString failed =
           TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscFreeSpace"), code, status, text);
@@ -173,7 +172,7 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record, QStringList* failures) {
     usedBytes = 0;
     const QString failed = TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscUsedSpace"), code,
                                              status, text);
-    Log(failed);
+    LogDiagnostic(failed);
     if (opened) NoteLibraryFailure(failed);
   }
 

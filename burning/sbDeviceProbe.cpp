@@ -8,7 +8,6 @@
 
 namespace {
 
-void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
 
 // The library's error triple of one probe, shared by all its calls.
 struct Triple {
@@ -49,16 +48,16 @@ class Probe {
         item = &list_.Add();
         item->Address = address_;
       }
-      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (before create)"));
+      LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (before create)"));
       const uint8_t code = Discwright_CdvdBurnerGrabber_Create(
           &grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure, nullptr, nullptr, address_.PortID,
           address_.BusID, address_.TargetID, address_.LUN, 1);
       if (code != DW_E_OK) {
         grabber_ = 0;
-        Log(TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Create"), code, t_.status, t_.text));
+        LogDiagnostic(TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Create"), code, t_.status, t_.text));
         return nullptr;
       }
-      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (after create): PortID:%1,BusID:%2,TargetID:%3,LUN:%4")
+      LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (after create): PortID:%1,BusID:%2,TargetID:%3,LUN:%4")
               .arg(address_.PortID)
               .arg(address_.BusID)
               .arg(address_.TargetID)
@@ -70,7 +69,7 @@ class Probe {
                                                                  &t_.status, t_.failure, nullptr, nullptr, name_, 1);
       if (code != DW_E_OK) {
         grabber_ = 0;
-        Log(TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_CreateEx"), code, t_.status, t_.text));
+        LogDiagnostic(TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_CreateEx"), code, t_.status, t_.text));
         return nullptr;
       }
       item = &list_.Add();
@@ -90,7 +89,7 @@ class Probe {
       char product[DISCWRIGHT_TEXT_SIZE] = {};
       char revision[DISCWRIGHT_TEXT_SIZE] = {};
       uint32_t bufferSize = 0;
-      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDeviceInformation"));
+      LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDeviceInformation"));
       Discwright_CdvdBurnerGrabber_GetDeviceInformation(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
                                                         t_.failure, vendor, product, revision, &bufferSize);
       item.Vendor = FixedArrayToText(vendor);
@@ -103,10 +102,10 @@ class Probe {
     {
       uint8_t formats[DW_FMT_COUNT] = {};
       uint8_t formatsEx[DW_FMTX_COUNT] = {};
-      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetSupportedMediaFormats"));
+      LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetSupportedMediaFormats"));
       Discwright_CdvdBurnerGrabber_GetSupportedMediaFormats(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
                                                             t_.failure, formats);
-      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetSupportedMediaFormatsExEx"));
+      LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetSupportedMediaFormatsExEx"));
       Discwright_CdvdBurnerGrabber_GetSupportedMediaFormatsExEx(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE,
                                                                 &t_.status, t_.failure, formatsEx);
       // The simulate flag (library output 6) moves behind the four write flags, so
@@ -119,7 +118,7 @@ class Probe {
 
     {
       uint8_t modes[DW_WRITE_MODE_COUNT] = {};
-      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_ProbeSupportedWriteModes"));
+      LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_ProbeSupportedWriteModes"));
       if (Discwright_CdvdBurnerGrabber_ProbeSupportedWriteModes(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
                                                                 t_.failure, modes) == DW_E_OK) {
         item.WriteModes.CanTAO = modes[DW_WRITE_TAO] != 0;
@@ -132,7 +131,7 @@ class Probe {
 
     {
       uint8_t modes[DW_READ_MODE_COUNT] = {};
-      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_ProbeSupportedReadModes"));
+      LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_ProbeSupportedReadModes"));
       if (Discwright_CdvdBurnerGrabber_ProbeSupportedReadModes(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
                                                                t_.failure, modes) == DW_E_OK) {
         for (int i = 0; i < DW_READ_MODE_COUNT; ++i) item.ReadModes.Modes[size_t(i)] = modes[i] != 0;
@@ -140,21 +139,21 @@ class Probe {
     }
 
     item.DiscType = DISC_TYPE_NO_MEDIA;
-    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"));
+    LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"));
     const uint8_t ready =
         Discwright_CdvdBurnerGrabber_TestUnitReady(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure);
     if (ready == DW_E_OK && !list_.CancelRequested) ReadDisc(item);
     // Only "no medium" means an empty drive; any other failure is a disc that
     // cannot be read, and the user must see why.
     if (ready != DW_E_OK && ready != DW_E_NO_MEDIUM) {
-      Log(TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"), ready, t_.status, t_.text));
+      LogDiagnostic(TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"), ready, t_.status, t_.text));
       item.MediumProblem = QString::fromLocal8Bit(t_.text, qsizetype(strnlen(t_.text, DISCWRIGHT_TEXT_SIZE)));
     }
 
     // Region control is a property of the drive, so it is read with or without a disc.
     if (item.FormatFlags[2]) {
       uint8_t values[5][DISCWRIGHT_RPC_VALUE_SIZE] = {};
-      Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetRPC"));
+      LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetRPC"));
       Discwright_CdvdBurnerGrabber_GetRPC(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure,
                                           values[0], values[1], values[2], values[3], values[4]);
       item.DVDRPC.Valid = true;
@@ -168,7 +167,7 @@ class Probe {
 
   void ReadDisc(TsbDeviceItem& item) {
     uint8_t discType = item.DiscType;
-    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetInsertedDiscType"));
+    LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetInsertedDiscType"));
     Discwright_CdvdBurnerGrabber_GetInsertedDiscType(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
                                                      t_.failure, &discType);
     item.DiscType = discType;
@@ -176,12 +175,12 @@ class Probe {
     item.DiscLabel = ReadDiscLabel(grabber_);
 
     DiscwrightDiscInformation disc{};
-    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscInformation"));
+    LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscInformation"));
     // A failed query leaves the record empty, which the checks read as "no
     // writable disc"; the library's reason is kept to be shown beside that.
     auto failed = [&](const char* function, uint8_t code) {
       const QString text = TripleFailureText(QString::fromLatin1(function), code, t_.status, t_.text);
-      Log(text);
+      LogDiagnostic(text);
       item.ProbeFailures << text;
     };
     if (const uint8_t code = Discwright_CdvdBurnerGrabber_GetDiscInformation(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE,
@@ -193,7 +192,7 @@ class Probe {
     item.DiscInformation = disc;
 
     DiscwrightTrackInformation track{};
-    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetTrackInformation"));
+    LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetTrackInformation"));
     if (const uint8_t code = Discwright_CdvdBurnerGrabber_GetTrackInformation(
             grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure, DISCWRIGHT_TRACK_INVISIBLE, &track);
         code != DW_E_OK)
@@ -203,7 +202,7 @@ class Probe {
     // The record is large; fill it in place rather than through a copy on the stack.
     std::memset(&item.TOCInformation, 0, sizeof item.TOCInformation);
     Discwright_SetFastReadTOC(1);
-    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetTOCInformation"));
+    LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetTOCInformation"));
     Discwright_CdvdBurnerGrabber_GetTOCInformation(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure,
                                                    &item.TOCInformation);
   }
@@ -213,7 +212,7 @@ class Probe {
     if (!grabber_) return;
     std::exception_ptr logFailure;
     try {
-      Log(QStringLiteral("Discwright_Destroy: Grabber"));
+      LogDiagnostic(QStringLiteral("Discwright_Destroy: Grabber"));
     } catch (...) {
       logFailure = std::current_exception();  // the handle must still go
     }
@@ -248,7 +247,7 @@ QString GetDriveLetter(const DiscwrightDeviceAddress& address, const QString& na
   const DiscwrightDeviceAddress target = name.isEmpty() ? address : AddressOfDevice(name.toLocal8Bit().constData());
   if (!target.Valid) return {};
   char buffer[DISCWRIGHT_TEXT_SIZE] = {};
-  Log(QStringLiteral("Discwright_GetDeviceNameByDeviceAddress"));
+  LogDiagnostic(QStringLiteral("Discwright_GetDeviceNameByDeviceAddress"));
   if (Discwright_GetDeviceNameByDeviceAddress(target.PortID, target.BusID, target.TargetID, target.LUN, buffer) !=
       DW_E_OK)
     return {};
@@ -258,7 +257,7 @@ QString GetDriveLetter(const DiscwrightDeviceAddress& address, const QString& na
 
 DiscwrightDeviceAddress AddressOfDevice(const char* name) {
   DiscwrightDeviceAddress address{};
-  Log(QStringLiteral("Discwright_GetDeviceAddressByDeviceName"));
+  LogDiagnostic(QStringLiteral("Discwright_GetDeviceAddressByDeviceName"));
   if (Discwright_GetDeviceAddressByDeviceName(name, &address) != DW_E_OK) return {};
   return address;
 }
@@ -266,7 +265,7 @@ DiscwrightDeviceAddress AddressOfDevice(const char* name) {
 QString ReadDiscLabel(DiscwrightHandle grabber) {
   Triple t;
   uint8_t block[DISCWRIGHT_SECTOR_SIZE] = {};
-  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_ReadSectors"));
+  LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_ReadSectors"));
   if (Discwright_CdvdBurnerGrabber_ReadSectors(grabber, t.text, DISCWRIGHT_TEXT_SIZE, &t.status, t.failure,
                                                kVolumeDescriptorBlock, 1, block) != DW_E_OK)
     return {};  // a blank disc or one without ISO9660 has no label

@@ -6,11 +6,11 @@
 #include "sbBurner.h"
 #include "sbDeviceTypes.h"
 #include "sbErrors.h"
+#include "sbLibraryCall.h"
 #include "sbLogging.h"
 
 namespace {
 
-void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
 
 constexpr uint32_t kCdSingleSpeed = 176;
 constexpr uint32_t kCdWriteSpeeds[] = {176,  353,  387,  528,  706,  1056, 1400, 1760,
@@ -52,46 +52,31 @@ void TsbDiscSpeedList::BuildSpeedTexts() {
 void TsbDiscSpeedList::ReadSpeeds(TsbBurner& burner) {
   Clear();
 
-  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"));
-  burner.ExceptionNumber = Discwright_CdvdBurnerGrabber_TestUnitReady(burner.Grabber, burner.ExceptionText,
-                                                                      DISCWRIGHT_TEXT_SIZE, &burner.Status,
-                                                                      burner.FailureInfo);
-  if (burner.ExceptionNumber != DW_E_OK)
-    Log(burner.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady")));
-
+  // Failures of the first two only go to the diagnostic log: the speeds are asked anyway.
+  if (!SB_CALL(burner, Discwright_CdvdBurnerGrabber_TestUnitReady)) LogDiagnostic(burner.LastFailureText());
   DiscwrightDiscInformation scratch{};
-  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscInformation"));
-  burner.ExceptionNumber = Discwright_CdvdBurnerGrabber_GetDiscInformation(
-      burner.Grabber, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE, &burner.Status, burner.FailureInfo, &scratch);
-  if (burner.ExceptionNumber != DW_E_OK)
-    Log(burner.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscInformation")));
+  if (!SB_CALL(burner, Discwright_CdvdBurnerGrabber_GetDiscInformation, &scratch))
+    LogDiagnostic(burner.LastFailureText());
 
-  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_SetSpeeds: ReadSpeed: %1,WriteSpeed: %2")
-          .arg(DISCWRIGHT_SPEED_MAX)
-          .arg(DISCWRIGHT_SPEED_MAX));
-  burner.ExceptionNumber =
-      Discwright_CdvdBurnerGrabber_SetSpeeds(burner.Grabber, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE,
-                                             &burner.Status, burner.FailureInfo, DISCWRIGHT_SPEED_MAX,
-                                             DISCWRIGHT_SPEED_MAX);
-  if (burner.ExceptionNumber != DW_E_OK) {
-    burner.LastMessage = burner.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_SetSpeeds"));
-    Log(burner.LastMessage);
+  if (!SB_CALL_NOTED(burner,
+                     QStringLiteral(": ReadSpeed: %1,WriteSpeed: %2").arg(DISCWRIGHT_SPEED_MAX).arg(DISCWRIGHT_SPEED_MAX),
+                     Discwright_CdvdBurnerGrabber_SetSpeeds, DISCWRIGHT_SPEED_MAX, DISCWRIGHT_SPEED_MAX)) {
+    burner.LastMessage = burner.LastFailureText();
+    LogDiagnostic(burner.LastMessage);
     throw TsbError(burner.LastMessage);
   }
 
   uint32_t currentRead = 0, maximumRead = 0, currentWrite = 0, maximumWrite = 0;
-  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetSpeeds"));
-  burner.ExceptionNumber = Discwright_CdvdBurnerGrabber_GetSpeeds(
-      burner.Grabber, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE, &burner.Status, burner.FailureInfo, &currentRead,
-      &maximumRead, &currentWrite, &maximumWrite);
+  const bool read = SB_CALL(burner, Discwright_CdvdBurnerGrabber_GetSpeeds, &currentRead, &maximumRead, &currentWrite,
+                            &maximumWrite);
   MaximumReadSpeed = maximumRead;
   MaximumWriteSpeed = maximumWrite;
-  if (burner.ExceptionNumber != DW_E_OK) {
-    const QString text = burner.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetSpeeds"));
-    Log(text);
+  if (!read) {
+    const QString text = burner.LastFailureText();
+    LogDiagnostic(text);
     throw TsbError(text);
   }
-  Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetSpeeds: CurrentReadSpeed: %1,MaximumReadSpeed: %2,"
+  LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetSpeeds: CurrentReadSpeed: %1,MaximumReadSpeed: %2,"
                      "CurrentWriteSpeed: %3,MaximumWriteSpeed: %4")
           .arg(currentRead)
           .arg(maximumRead)

@@ -98,3 +98,5 @@ TsbLogger& GlobalLogger() {
   static TsbLogger logger;
   return logger;
 }
+
+void LogDiagnostic(const QString& text) { GlobalLogger().WriteLog(text, 0); }

@@ -89,3 +89,5 @@ QString LogFileNameFor(const QString& programFile, const QString& fallbackFolder
 
 // The process-wide diagnostic logger, created on first use.
 TsbLogger& GlobalLogger();
+// A line of the diagnostic log, as every burning class writes it.
+void LogDiagnostic(const QString& text);

@@ -13,13 +13,13 @@
 #include "sbBurner.h"
 #include "sbCallbacks.h"
 #include "sbErrors.h"
+#include "sbLibraryCall.h"
 #include "sbLogging.h"
 #include "sbSha256.h"
 #include "sbUiHooks.h"
 
 namespace {
 
-void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
 
 constexpr uint64_t kSector = DISCWRIGHT_SECTOR_SIZE;
 
@@ -31,7 +31,7 @@ QString Mismatch(uint64_t offset) {
 
 void TsbVerifyAction::Fail(const QString& text) {
   Burner().LastMessage = text;
-  Log(text);
+  LogDiagnostic(text);
   throw TsbError(text);
 }
 
@@ -54,12 +54,8 @@ bool TsbVerifyAction::WaitUntilReady() {
   TsbBurner& b = Burner();
   const auto deadline = std::chrono::steady_clock::now() + ReadyTimeout;
   for (;;) {
-    Log(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"));
-    b.ExceptionNumber = Discwright_CdvdBurnerGrabber_TestUnitReady(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
-                                                                   &b.Status, b.FailureInfo);
-    if (b.ExceptionNumber == 0) return true;
-    if (std::chrono::steady_clock::now() >= deadline)
-      Fail(b.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady")));
+    if (SB_CALL(b, Discwright_CdvdBurnerGrabber_TestUnitReady)) return true;
+    if (std::chrono::steady_clock::now() >= deadline) Fail(b.LastFailureText());
     if (!Pause(ReadyPoll)) return false;
   }
 }
@@ -86,30 +82,19 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
     }
   } ejectOnFailure{*this};
 
-  auto call = [&b](const char* function, auto&& invoke) {
-    Log(QString::fromUtf8(function));
-    b.ExceptionNumber = invoke(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE, &b.Status, b.FailureInfo);
-    return b.ExceptionNumber == 0;
-  };
-  auto libraryFailure = [&](const char* function) { Fail(b.FailureText(QString::fromUtf8(function))); };
-
   // The disc is in the drive after the burn; a tray opened in between is pulled in again.
-  if (!call("Discwright_CdvdBurnerGrabber_CloseTray", Discwright_CdvdBurnerGrabber_CloseTray))
-    libraryFailure("Discwright_CdvdBurnerGrabber_CloseTray");
+  if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_CloseTray))
+    Fail(b.LastFailureText());
   if (!WaitUntilReady()) return StopCancelled();
 
   // The image was burned as the last track of the disc.
   DiscwrightDiscInformation disc{};
-  if (!call("Discwright_CdvdBurnerGrabber_GetDiscInformation", [&](auto... triple) {
-        return Discwright_CdvdBurnerGrabber_GetDiscInformation(triple..., &disc);
-      }))
-    libraryFailure("Discwright_CdvdBurnerGrabber_GetDiscInformation");
+  if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_GetDiscInformation, &disc))
+    Fail(b.LastFailureText());
   if (disc.Tracks == 0) Fail(QStringLiteral("Verification failed: the disc holds no track"));
   DiscwrightTrackInformation track{};
-  if (!call("Discwright_CdvdBurnerGrabber_GetTrackInformation", [&](auto... triple) {
-        return Discwright_CdvdBurnerGrabber_GetTrackInformation(triple..., disc.Tracks, &track);
-      }))
-    libraryFailure("Discwright_CdvdBurnerGrabber_GetTrackInformation");
+  if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_GetTrackInformation, disc.Tracks, &track))
+    Fail(b.LastFailureText());
 
   const QString fileName = ActionList->Source.FileName;
   QFile image(fileName);
@@ -141,11 +126,8 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
   for (uint64_t block = 0; block < blocks;) {
     const auto count = uint32_t(std::min<uint64_t>(kSectorsPerRead, blocks - block));
     char* const fromDisc = chunks[filling].data() + filled;
-    if (!call("Discwright_CdvdBurnerGrabber_ReadSectors", [&](auto... triple) {
-          return Discwright_CdvdBurnerGrabber_ReadSectors(triple..., track.StartBlock + uint32_t(block), count,
-                                                          fromDisc);
-        }))
-      libraryFailure("Discwright_CdvdBurnerGrabber_ReadSectors");
+    if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_ReadSectors, track.StartBlock + uint32_t(block), count, fromDisc))
+      Fail(b.LastFailureText());
 
     const uint64_t offset = block * kSector;
     const uint64_t imageBytes = std::min<uint64_t>(uint64_t(count) * kSector, size - offset);

@@ -10,7 +10,6 @@
 
 namespace {
 
-void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
 
 class UdevSource final : public TsbDriveEventSource {
  public:
@@ -55,7 +54,7 @@ TsbDriveEventSource::~TsbDriveEventSource() = default;
 
 std::unique_ptr<TsbDriveEventSource> MakeUdevDriveEventSource() {
   auto source = std::make_unique<UdevSource>();
-  if (source->Descriptor() < 0) Log(QStringLiteral("No udev monitor: the device list changes on Refresh only"));
+  if (source->Descriptor() < 0) LogDiagnostic(QStringLiteral("No udev monitor: the device list changes on Refresh only"));
   return source;
 }
 
@@ -91,7 +90,7 @@ void TsbDriveWatch::ReadEvents() {
   while (std::optional<TsbDriveEvent> event = source_->Receive()) {
     const QString name = DriveNameOfEvent(*event);
     if (name.isEmpty()) continue;
-    Log(QStringLiteral("Drive event %1 on %2").arg(event->Action, name));
+    LogDiagnostic(QStringLiteral("Drive event %1 on %2").arg(event->Action, name));
     emit DriveChanged(name);
   }
 }

@@ -14,13 +14,12 @@ namespace {
 // logind answers at once; a bus that hangs must not hold up the burn for long.
 constexpr int kCallTimeoutMs = 2000;
 
-void Log(const QString& text) { GlobalLogger().WriteLog(text, 0); }
 
 }  // namespace
 
 TsbSleepInhibitor::TsbSleepInhibitor(const QDBusConnection& bus, const QString& why) {
   if (!bus.isConnected()) {
-    Log(QStringLiteral("No system bus: the machine may go to sleep during the run (%1)").arg(bus.lastError().message()));
+    LogDiagnostic(QStringLiteral("No system bus: the machine may go to sleep during the run (%1)").arg(bus.lastError().message()));
     return;
   }
   QDBusMessage call = QDBusMessage::createMethodCall(
@@ -29,19 +28,19 @@ TsbSleepInhibitor::TsbSleepInhibitor(const QDBusConnection& bus, const QString& 
   call << QStringLiteral("sleep:idle") << QStringLiteral("Korvanel") << why << QStringLiteral("block");
   const QDBusReply<QDBusUnixFileDescriptor> reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
   if (!reply.isValid() || !reply.value().isValid()) {
-    Log(QStringLiteral("logind gave no sleep inhibitor: the machine may go to sleep during the run (%1)")
+    LogDiagnostic(QStringLiteral("logind gave no sleep inhibitor: the machine may go to sleep during the run (%1)")
             .arg(reply.error().message()));
     return;
   }
   // The reply's descriptor closes with it: keep a copy of our own.
   fd_ = ::dup(reply.value().fileDescriptor());
-  Log(QStringLiteral("Sleep and idle inhibited while the disc is written"));
+  LogDiagnostic(QStringLiteral("Sleep and idle inhibited while the disc is written"));
 }
 
 TsbSleepInhibitor::~TsbSleepInhibitor() {
   if (fd_ >= 0) {
     ::close(fd_);
-    Log(QStringLiteral("Sleep and idle inhibitor released"));
+    LogDiagnostic(QStringLiteral("Sleep and idle inhibitor released"));
   }
 }
 
