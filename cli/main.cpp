@@ -1,6 +1,7 @@
 // korvanel-cli: the command-line burner. It runs the wizard's checks and actions
 // without a window.
 #include <QCoreApplication>
+#include <QSet>
 
 #include <unistd.h>
 
@@ -26,11 +27,15 @@ class CliDialogs final : public TsbStderrDialogs {
  public:
   explicit CliDialogs(const CliOutput& output) : output_(output) {}
   void ErrorMessage(const QString& text) override {
-    if (!output_.ShownAsError(text)) PrintError(text);
+    // A failure met again on the way out (a release at each teardown) is said once.
+    if (output_.ShownAsError(text) || printed_.contains(text)) return;
+    printed_.insert(text);
+    PrintError(text);
   }
 
  private:
   const CliOutput& output_;
+  QSet<QString> printed_;
 };
 
 }  // namespace

@@ -342,7 +342,9 @@ TEST_F(CliTest, FailuresKeepTheirReasonAndArePrintedOnce) {
     {"name": "CdRom5", "address": "1:0:5:0", "media_formats": ["write"], "write_modes": ["tao"],
      "medium": {"type": "CD-R"}, "faults": {"operations": {"GetDiscInformation": {"exception": 10, "text": "no disc info"}}}},
     {"name": "CdRom6", "address": "1:0:6:0", "media_formats": ["write"], "write_modes": ["tao"],
-     "medium": {"type": "CD-R"}, "faults": {"operations": {"GetTrackInformation": {"exception": 10, "text": "no track info"}}}}
+     "medium": {"type": "CD-R"}, "faults": {"operations": {"GetTrackInformation": {"exception": 10, "text": "no track info"}}}},
+    {"name": "CdRom7", "address": "1:0:7:0", "media_formats": ["write"], "write_modes": ["tao"],
+     "medium": {"type": "CD-R"}, "faults": {"operations": {"Release": {"exception": 10, "text": "no release"}}}}
   ]})");
   const QString image = MakeImage(QStringLiteral("disc.iso"), 100000);
   auto burn = [&](const char* device, QStringList extra = {}) {
@@ -376,6 +378,10 @@ TEST_F(CliTest, FailuresKeepTheirReasonAndArePrintedOnce) {
     EXPECT_EQ(c.result.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts), c.errLines) << c.what;
     EXPECT_FALSE(c.result.out.contains(QStringLiteral("Burning completed"))) << c.what;
   }
+  // A failed release, met at each teardown of the device, is said once; the burn itself stands.
+  const Result released = burn("CdRom7");
+  EXPECT_EQ(released.exitCode, 0) << released.err.toStdString();
+  EXPECT_EQ(released.err.count(QStringLiteral("no release")), 1) << released.err.toStdString();
   // The failed close is the run's one error row, and not repeated on stderr.
   EXPECT_EQ(cases[0].result.out.count(QStringLiteral(" error ")), 1) << cases[0].result.out.toStdString();
   EXPECT_TRUE(cases[0].result.out.contains(QStringLiteral("CloseSession() failed, exception 10, status 0, text \"no close\"")));
