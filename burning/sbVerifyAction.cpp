@@ -65,6 +65,7 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
   TsbBurner& b = Burner();
   if (b.BurnSettings.TestWrite) {
     Report(QStringLiteral("Nothing to verify after a test burn"), litInfo);
+    Eject();  // the burn left the disc in for this check
     return;
   }
   Report(QStringLiteral("Verifying disc"), litInfo);

@@ -58,6 +58,8 @@ class LibburnDrive::Grab {
     held_ = owner_.held_.get();
   }
   ~Grab() {
+    // A burn that ends by an exception may leave while other drives have libburn.
+    if (!runtime_.owns_lock()) runtime_.lock();
     owner_.runtime_->drain();
     bool release = eject_ || releaseWhenDone_;
     if (!release && refresh_) release = burn_drive_re_assess(held_->drive, 0) <= 0;

@@ -144,4 +144,5 @@ TEST_F(VerifyTest, ATestBurnLeavesNothingToVerify) {
   ASSERT_TRUE(run(list));
   EXPECT_TRUE(messages.texts().contains("Nothing to verify after a test burn"));
   EXPECT_FALSE(diagnosticLog().contains("Discwright_CdvdBurnerGrabber_ReadSectors"));
+  EXPECT_EQ(messages.texts().count("Eject disc"), 1) << "the disc comes out once, as after any burn";
 }
