@@ -87,6 +87,8 @@ class TMainForm : public TsbMainForm {
   void ShowBurnOptionsPage();
   void ShowBurnModePage();
   void ShowSummaryPage();
+  // "Source: 3 files, 2 folders, 412.7 MB" for a burn of files and folders.
+  QString FilesSourceLine() const;
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -66,8 +66,13 @@ TsbSkippedEntries CreateFileTree(TsbBurner& burner, const QStringList& paths) {
   burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_CreateFromPaths(
       &burner.FileTree, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE, &burner.Status, TreeCallback, &skipped,
       pointers.data(), uint32_t(pointers.size()));
-  if (burner.ExceptionNumber != 0)
-    throw TsbError(burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_CreateFromPaths")));
+  if (burner.ExceptionNumber != 0) {
+    const QString failure = burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_CreateFromPaths"));
+    GlobalLogger().WriteLog(failure, 0);
+    // A problem of the user's files is said in their words; the call and its codes go to the log.
+    if (burner.ExceptionNumber == DW_E_FILE) throw TsbError(QString::fromUtf8(burner.ExceptionText));
+    throw TsbError(failure);
+  }
   for (const auto& [name, why] : skipped) GlobalLogger().WriteLog(QStringLiteral("\"%1\" %2").arg(name, why), 0);
   return skipped;
 }

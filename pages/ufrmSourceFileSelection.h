@@ -11,6 +11,8 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
+class TsbFilesPanel;
 
 class TfrmSourceFileSelection : public TsbDockForm {
   Q_OBJECT
@@ -24,6 +26,10 @@ class TfrmSourceFileSelection : public TsbDockForm {
   QLineEdit* Edit1;
   QPushButton* Button1;
   QLabel* lblSizeInformation;
+  QRadioButton* rbImage;
+  QRadioButton* rbFiles;
+  TsbFilesPanel* FilesPanel;
+  QLabel* lblFilesProblem;  // why the chosen files cannot make a disc, when they cannot
 
   QString ImageFileName;
   int64_t ImageFileSize = 0;  // bytes of the file at ImageFileName when last measured
@@ -35,6 +41,14 @@ class TfrmSourceFileSelection : public TsbDockForm {
   // (whether it exists is the wizard's check). Refreshes the size line.
   int64_t MeasureImageFile();
 
+  // Files and folders rather than an image file.
+  bool FilesChosen() const;
+  // Builds the burner's file tree of the chosen files and measures its image, as
+  // the burn will write it: 0 with the reason shown when it cannot be built.
+  uint64_t MeasureFiles();
+  uint64_t FilesImageSize = 0;
+  QString FilesProblem;
+
   void Edit1Change();
   void Button1Click();
 
@@ -44,6 +58,7 @@ class TfrmSourceFileSelection : public TsbDockForm {
 
  private:
   void UpdateSizeInformation();
+  void ShowSource();
 };
 
 // The local ISO image a drop carries (the first URL, ".iso" in any case), or

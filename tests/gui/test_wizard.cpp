@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -17,6 +19,9 @@
 #include "ufrmFinish.h"
 #include "ufrmMain.h"
 #include "ufrmSelectDevice.h"
+#include "sbFilesPanel.h"
+#include "sbHelpers.h"
+#include "ufrmOptionsSummary.h"
 #include "ufrmSourceFileSelection.h"
 
 using namespace actest;
@@ -238,4 +243,53 @@ TEST_F(WizardTest, AFailedLibraryStartKeepsTheFirstPage) {
   EXPECT_EQ(page(), pgTransport);
   ASSERT_EQ(dialogs->texts("application error").size(), 1);
   EXPECT_TRUE(dialogs->texts("application error")[0].startsWith("Discwright_UpStartEx() failed, exception "));
+}
+
+TEST_F(WizardTest, FilesAndFoldersAreCheckedOnTheImagePageThenBurnedAndVerified) {
+  open({cdRecorder()});
+  fs::create_directories(dir_ / "photos" / "2026");
+  fs::create_directories(dir_ / "elsewhere");
+  writeFile(dir_ / "photos" / "2026" / "beach.raw", 200000, 3);
+  writeFile(dir_ / "notes.txt", 100, 4);
+  writeFile(dir_ / "elsewhere" / "notes.txt", 100, 6);
+  auto path = [&](const fs::path& p) { return QString::fromStdString(p.string()); };
+  toDevice();
+  next();
+  ASSERT_EQ(page(), pgImage);
+  TfrmSourceFileSelection& source = *wizard->SourceFilePage;
+  source.rbFiles->click();
+  EXPECT_TRUE(source.FilesPanel->isVisible());
+  EXPECT_FALSE(source.Edit1->isVisible());
+  next();
+  EXPECT_EQ(dialogs->texts("application error").last(), "Add the files and folders to burn.");
+
+  source.FilesPanel->AddPaths({path(dir_ / "photos"), path(dir_ / "notes.txt"), path(dir_ / "elsewhere" / "notes.txt")});
+  EXPECT_TRUE(source.lblFilesProblem->isVisible());
+  next();
+  EXPECT_EQ(page(), pgImage);
+  EXPECT_TRUE(dialogs->texts("application error").last().startsWith("Two chosen entries have the same name"))
+      << dialogs->texts("application error").last().toStdString();
+
+  source.FilesPanel->lstFiles->item(2)->setSelected(true);
+  QTest::mouseClick(source.FilesPanel->btnRemove, Qt::LeftButton);
+  EXPECT_FALSE(source.lblFilesProblem->isVisible());
+  // Measured as the image the library makes: more than the files' bytes.
+  EXPECT_GT(source.FilesImageSize, 200100u);
+  source.FilesPanel->edtLabel->setText("Summer photos");
+  EXPECT_EQ(source.FilesPanel->lblLabelNote->text().left(33), "The label became \"SUMMER_PHOTOS\":");
+  next();
+  ASSERT_EQ(page(), pgMode) << dialogs->texts("application error").join('\n').toStdString();
+  next();
+  ASSERT_EQ(page(), pgOptions);
+  wizard->BurnOptionsPage->chbVerify->click();
+  next();
+  ASSERT_EQ(page(), pgSummary);
+  const QString sourceLine = "Source: 1 file, 1 folder, " + FormatMegabytes(int64_t(source.FilesImageSize));
+  EXPECT_TRUE(SummaryLines(*wizard->Burner, sourceLine, true).contains(sourceLine));
+  next();
+  ASSERT_EQ(page(), pgBurning);
+  const QStringList rows = burningRows();
+  EXPECT_TRUE(rows.contains(sourceLine)) << rows.join('\n').toStdString();
+  EXPECT_EQ(rows.filter("Verification passed").size(), 1) << rows.join('\n').toStdString();
+  EXPECT_EQ(finishText(), "Korvanel has successfully finished!");
 }
