@@ -1,5 +1,6 @@
 #include "ufrmOptionsSummary.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -9,6 +10,7 @@
 #include "sbDeviceTypes.h"
 #include "sbDiscSpeeds.h"
 #include "sbHelpers.h"
+#include "sbIsoInfo.h"
 #include "sbPageStyle.h"
 #include "sbPageText.h"
 #include "sbStrings.h"
@@ -53,6 +55,9 @@ QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName, 
       Line(sSummaryTestWrite, {BoolToYesNo(settings.TestWrite)}),
   };
   if (verify) lines << Line(sSummaryVerify, {BoolToYesNo(true)});
+  // The image page's warning, repeated where the burn is confirmed.
+  if (!IsTreeMode(settings.Mode) && QFileInfo(imageFileName).isFile())
+    if (const TsbIsoInfo info = ReadIsoInfo(imageFileName); !info.IsIso) lines << IsoInfoText(info);
   return lines;
 }
 

@@ -18,6 +18,7 @@
 #include "sbErrors.h"
 #include "sbFilesPanel.h"
 #include "sbFileSelection.h"
+#include "sbIsoInfo.h"
 #include "sbPageStyle.h"
 #include "sbPageText.h"
 #include "sbStrings.h"
@@ -57,6 +58,9 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   rbFiles = new QRadioButton(QStringLiteral("Files and folders"), this);
   rbImage->setChecked(true);
   FilesPanel = new TsbFilesPanel(this);
+  lblImageInfo = new QLabel(this);
+  lblImageInfo->setWordWrap(true);
+  lblImageInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
   lblFilesProblem = new QLabel(this);
   lblFilesProblem->setWordWrap(true);
   lblFilesProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -88,8 +92,9 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   layout->addWidget(FilesPanel, 5, 0, 1, 2);
   layout->setRowMinimumHeight(6, 4);
   layout->addWidget(lblSizeInformation, 7, 0, 1, 2);
-  layout->addWidget(lblFilesProblem, 8, 0, 1, 2);
-  layout->setRowStretch(9, 1);
+  layout->addWidget(lblImageInfo, 8, 0, 1, 2);
+  layout->addWidget(lblFilesProblem, 9, 0, 1, 2);
+  layout->setRowStretch(10, 1);
   layout->setColumnStretch(0, 1);
 
   ShowSource();
@@ -109,6 +114,10 @@ int64_t TfrmSourceFileSelection::MeasureImageFile() {
   // cannot block the window.
   const QFileInfo file(ImageFileName);
   ImageFileSize = !ImageFileName.isEmpty() && file.isFile() && file.isReadable() ? file.size() : 0;
+  // Raw data is burned too; the page only says that it is not a file system image.
+  const TsbIsoInfo info = ImageFileSize > 0 ? ReadIsoInfo(ImageFileName) : TsbIsoInfo{};
+  lblImageInfo->setText(ImageFileSize > 0 ? IsoInfoText(info) : QString());
+  lblImageInfo->setStyleSheet(info.IsIso ? QString() : QStringLiteral("color: #9a5b00"));
   UpdateSizeInformation();
   return ImageFileSize;
 }
@@ -122,6 +131,7 @@ void TfrmSourceFileSelection::ShowSource() {
   Button1->setVisible(!files);
   FilesPanel->setVisible(files);
   lblFilesProblem->setVisible(files && !FilesProblem.isEmpty());
+  lblImageInfo->setVisible(!files && !lblImageInfo->text().isEmpty());
 }
 
 uint64_t TfrmSourceFileSelection::MeasureFiles() {
@@ -145,6 +155,7 @@ uint64_t TfrmSourceFileSelection::MeasureFiles() {
 void TfrmSourceFileSelection::Edit1Change() {
   ImageFileName = Edit1->text();
   MeasureImageFile();
+  ShowSource();
 }
 
 void TfrmSourceFileSelection::Button1Click() {
@@ -157,6 +168,7 @@ void TfrmSourceFileSelection::Button1Click() {
   Edit1->setText(chosen);
   // The same path chosen again does not change the text: measure anyway.
   MeasureImageFile();
+  ShowSource();
 }
 
 void TfrmSourceFileSelection::UpdateSizeInformation() {

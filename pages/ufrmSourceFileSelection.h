@@ -29,6 +29,7 @@ class TfrmSourceFileSelection : public TsbDockForm {
   QRadioButton* rbImage;
   QRadioButton* rbFiles;
   TsbFilesPanel* FilesPanel;
+  QLabel* lblImageInfo;     // what the image's volume descriptors say, or that it is no ISO 9660 image
   QLabel* lblFilesProblem;  // why the chosen files cannot make a disc, when they cannot
 
   QString ImageFileName;
