@@ -39,6 +39,7 @@
 #include "ufrmSelectTransport.h"
 #include "ufrmSourceFileSelection.h"
 #include "sbFilesPanel.h"
+#include "sbImageChecksumAction.h"
 #include "sbFileSelection.h"
 #include "ufrmWelcome.h"
 
@@ -426,6 +427,14 @@ void TMainForm::RecordPageResults() {
     case pgOptions: {
       Actions->DeleteFromPage(pgOptions);
       CollectPageLog(BurnOptionsPage, pgOptions);
+      // The image is checked against its checksum file before the disc is touched.
+      if (const QString checksumFile = SourceFilePage->ChosenChecksumFile(); !checksumFile.isEmpty()) {
+        if (!ImageChecksumAction) ImageChecksumAction = std::make_unique<TsbImageChecksumAction>();
+        ImageChecksumAction->ChecksumFile = checksumFile;
+        TsbActionItem& check = Actions->Add();
+        check.Action = ImageChecksumAction.get();
+        check.PageOwner = pgOptions;
+      }
       TsbActionItem& burn = Actions->Add();
       burn.Action = BurnAtOnceAction.get();
       burn.PageOwner = pgOptions;

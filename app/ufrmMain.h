@@ -25,6 +25,7 @@ class TfrmSourceFileSelection;
 class TfrmBurnOptions;
 class TfrmBurnMode;
 class TfrmOptionsSummary;
+class TsbImageChecksumAction;
 class TsbVerifyAction;
 
 class TMainForm : public TsbMainForm {
@@ -60,6 +61,7 @@ class TMainForm : public TsbMainForm {
   TsbBurnSettings BurnSettings;  // copied whole into the burner
   // Follows the burn when the options page asks for verification.
   std::unique_ptr<TsbVerifyAction> VerifyAction;
+  std::unique_ptr<TsbImageChecksumAction> ImageChecksumAction;
 
   void InitPageOrder() override;
   void PageBusyBegin(TsbDockForm* sender) override;

@@ -1,5 +1,6 @@
 #include "ufrmSourceFileSelection.h"
 
+#include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 
 #include "sbBurner.h"
 #include "sbDialogs.h"
+#include "sbChecksumFile.h"
 #include "sbErrors.h"
 #include "sbFilesPanel.h"
 #include "sbFileSelection.h"
@@ -61,6 +63,8 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   lblImageInfo = new QLabel(this);
   lblImageInfo->setWordWrap(true);
   lblImageInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  chbChecksum = new QCheckBox(this);
+  chbChecksum->setVisible(false);
   lblFilesProblem = new QLabel(this);
   lblFilesProblem->setWordWrap(true);
   lblFilesProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -93,8 +97,9 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   layout->setRowMinimumHeight(6, 4);
   layout->addWidget(lblSizeInformation, 7, 0, 1, 2);
   layout->addWidget(lblImageInfo, 8, 0, 1, 2);
-  layout->addWidget(lblFilesProblem, 9, 0, 1, 2);
-  layout->setRowStretch(10, 1);
+  layout->addWidget(chbChecksum, 9, 0, 1, 2);
+  layout->addWidget(lblFilesProblem, 10, 0, 1, 2);
+  layout->setRowStretch(11, 1);
   layout->setColumnStretch(0, 1);
 
   ShowSource();
@@ -118,11 +123,22 @@ int64_t TfrmSourceFileSelection::MeasureImageFile() {
   const TsbIsoInfo info = ImageFileSize > 0 ? ReadIsoInfo(ImageFileName) : TsbIsoInfo{};
   lblImageInfo->setText(ImageFileSize > 0 ? IsoInfoText(info) : QString());
   lblImageInfo->setStyleSheet(info.IsIso ? QString() : QStringLiteral("color: #9a5b00"));
+  // Offered, and checked, whenever the image changes; the user may switch it off.
+  if (const QString found = ImageFileSize > 0 ? ChecksumFileBeside(ImageFileName) : QString(); found != ChecksumFile) {
+    ChecksumFile = found;
+    chbChecksum->setText(QStringLiteral("Check the image against %1").arg(QFileInfo(found).fileName()));
+    chbChecksum->setToolTip(found);
+    chbChecksum->setChecked(true);
+  }
   UpdateSizeInformation();
   return ImageFileSize;
 }
 
 bool TfrmSourceFileSelection::FilesChosen() const { return rbFiles->isChecked(); }
+
+QString TfrmSourceFileSelection::ChosenChecksumFile() const {
+  return !FilesChosen() && !ChecksumFile.isEmpty() && chbChecksum->isChecked() ? ChecksumFile : QString();
+}
 
 void TfrmSourceFileSelection::ShowSource() {
   const bool files = FilesChosen();
@@ -132,6 +148,7 @@ void TfrmSourceFileSelection::ShowSource() {
   FilesPanel->setVisible(files);
   lblFilesProblem->setVisible(files && !FilesProblem.isEmpty());
   lblImageInfo->setVisible(!files && !lblImageInfo->text().isEmpty());
+  chbChecksum->setVisible(!files && !ChecksumFile.isEmpty());
 }
 
 uint64_t TfrmSourceFileSelection::MeasureFiles() {

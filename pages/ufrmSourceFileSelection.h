@@ -8,6 +8,7 @@
 
 #include "sbDockForm.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -30,7 +31,12 @@ class TfrmSourceFileSelection : public TsbDockForm {
   QRadioButton* rbFiles;
   TsbFilesPanel* FilesPanel;
   QLabel* lblImageInfo;     // what the image's volume descriptors say, or that it is no ISO 9660 image
-  QLabel* lblFilesProblem;  // why the chosen files cannot make a disc, when they cannot
+  QLabel* lblFilesProblem;
+  // "Check the image against <file>", offered when a checksum file beside the image has a line for it.
+  QCheckBox* chbChecksum;
+  QString ChecksumFile;  // the file found beside the image, or empty
+  // The checksum file to check the image against before the burn, or empty.
+  QString ChosenChecksumFile() const;  // why the chosen files cannot make a disc, when they cannot
 
   QString ImageFileName;
   int64_t ImageFileSize = 0;  // bytes of the file at ImageFileName when last measured

@@ -1,6 +1,8 @@
 // The whole wizard on virtual recorders, walked as a user walks it: Next and
 // Back, the refusals with their texts, the burn, Cancel, and the finish window.
 #include <QCheckBox>
+#include <QCryptographicHash>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -292,4 +294,49 @@ TEST_F(WizardTest, FilesAndFoldersAreCheckedOnTheImagePageThenBurnedAndVerified)
   EXPECT_TRUE(rows.contains(sourceLine)) << rows.join('\n').toStdString();
   EXPECT_EQ(rows.filter("Verification passed").size(), 1) << rows.join('\n').toStdString();
   EXPECT_EQ(finishText(), "Korvanel has successfully finished!");
+}
+
+TEST_F(WizardTest, AChecksumFileBesideTheImageIsOfferedAndAMismatchStopsTheBurnBeforeTheDisc) {
+  for (const bool matching : {false, true}) {
+    SCOPED_TRACE(matching ? "matching" : "damaged");
+    open({cdRecorder()});
+    const QByteArray sha = QCryptographicHash::hash(QByteArray(reinterpret_cast<const char*>(image.data()),
+                                                               qsizetype(image.size())),
+                                                    QCryptographicHash::Sha256)
+                               .toHex();
+    QFile sums(QString::fromStdString((dir_ / "SHA256SUMS").string()));
+    ASSERT_TRUE(sums.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    sums.write((matching ? sha : QByteArray(64, '0')) + "  image.iso\n");
+    sums.close();
+    toDevice();
+    next();
+    typeImage(dir_ / "image.iso");
+    EXPECT_TRUE(wizard->SourceFilePage->chbChecksum->isVisible());
+    EXPECT_TRUE(wizard->SourceFilePage->chbChecksum->isChecked());
+    EXPECT_EQ(wizard->SourceFilePage->chbChecksum->text(), "Check the image against SHA256SUMS");
+    next();
+    next();
+    next();
+    next();
+    ASSERT_EQ(page(), pgBurning);
+    const QStringList rows = burningRows();
+    EXPECT_EQ(rows.contains("Burning completed"), matching) << rows.join('\n').toStdString();
+    if (matching) {
+      EXPECT_EQ(rows.filter("The image matches its checksum (SHA-256 " + QString::fromLatin1(sha) + ")").size(), 1);
+    } else {
+      EXPECT_EQ(rows.filter("does not match the checksum file").size(), 1) << rows.join('\n').toStdString();
+      EXPECT_EQ(finishText(), "Korvanel has finished with error");
+      burner = std::make_unique<TsbBurner>();
+      burner->Transport = ttSpti;
+      burner->DeviceName = "CdRom0";
+      burner->Open();
+      DiscwrightDiscInformation disc{};
+      ASSERT_EQ(Discwright_CdvdBurnerGrabber_GetDiscInformation(burner->Grabber, burner->ExceptionText,
+                                                                DISCWRIGHT_TEXT_SIZE, &burner->Status,
+                                                                burner->FailureInfo, &disc),
+                0);
+      EXPECT_EQ(disc.DiscStatus, 0) << "the disc was written";
+    }
+    closeWizard();
+  }
 }
