@@ -85,7 +85,8 @@ if(KORVANEL_TESTS)
       share/doc/korvanel/user-guide.html share/doc/korvanel/virtual-recorders.md share/doc/korvanel/copyright
       share/doc/korvanel/images/image-page-files.png share/doc/korvanel/images/image-page-files-refused.png
       share/doc/korvanel/images/summary-files.png share/doc/korvanel/images/image-page-iso-info.png
-      share/doc/korvanel/images/image-page-raw-data.png
+      share/doc/korvanel/images/image-page-raw-data.png share/doc/korvanel/images/image-page-checksum.png
+      share/doc/korvanel/images/burning-checksum-mismatch.png
       share/doc/korvanel/changelog.gz share/man/man1/korvanel.1.gz share/man/man1/korvanel-cli.1.gz
       share/applications/korvanel.desktop share/metainfo/org.korvanel.korvanel.metainfo.xml
       share/icons/hicolor/256x256/apps/korvanel.png)
