@@ -26,6 +26,10 @@ QString RunFileDialog(const TsbFileDialogRequest& request, QFileDialog::AcceptMo
   dialog->setAcceptMode(mode);
   // An existing file to open; on saving an existing folder, and Qt asks before replacing a file.
   dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  if (request.Folder) {
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly, true);
+  }
   dialog->setOption(QFileDialog::ReadOnly, false);
   dialog->setDefaultSuffix(request.DefaultSuffix);
   dialog->setSizeGripEnabled(true);

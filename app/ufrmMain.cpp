@@ -39,6 +39,9 @@
 #include "ufrmSelectDevice.h"
 #include "ufrmSelectTransport.h"
 #include "ufrmSourceFileSelection.h"
+#include "sbFilesPanel.h"
+#include "sbImageChecksumAction.h"
+#include "sbFileSelection.h"
 #include "ufrmWelcome.h"
 
 namespace {
@@ -395,6 +398,16 @@ bool TMainForm::ValidatePage() {
       break;
     }
     case pgImage: {
+      if (SourceFilePage->FilesChosen()) {
+        // The tree is made again from the files as they are now, and every problem named before the burn.
+        if (SourceFilePage->FilesPanel->Paths().isEmpty()) throw TsbError(QStringLiteral("Add the files and folders to burn"));
+        const uint64_t bytes = SourceFilePage->MeasureFiles();
+        if (!SourceFilePage->FilesProblem.isEmpty()) throw TsbError(SourceFilePage->FilesProblem);
+        if (int64_t(bytes) > Burner->DiscSpace.FreeBytes) throw TsbError(ResStr(sImageTooBig));
+        Burner->VolumeLabel = SourceFilePage->FilesPanel->VolumeLabel();
+        break;
+      }
+      Burner->DestroyFileTree();  // an image burn builds no tree
       // The file may have changed since it was chosen: the check uses what will be burned.
       SourceFilePage->MeasureImageFile();
       if (!QFileInfo(SourceFilePage->ImageFileName).isFile()) throw TsbError(ResStr(sSelectImageFile));
@@ -442,15 +455,25 @@ void TMainForm::RecordPageResults() {
     case pgImage: {
       Log->DeleteFromPage(pgImage);
       TsbLogItem& line = Log->Add();
-      line.LogMessage = ResStr(sSourceImageFile) + QLatin1Char(' ') + SourceFilePage->ImageFileName;
+      line.LogMessage = SourceFilePage->FilesChosen() ? FilesSourceLine()
+                                                      : ResStr(sSourceImageFile) + QLatin1Char(' ') + SourceFilePage->ImageFileName;
       line.PageOwner = pgImage;
       Actions->Source.Assigned = true;
-      Actions->Source.FileName = SourceFilePage->ImageFileName;
+      // Empty for files: the verify then compares the disc with the tree's image.
+      Actions->Source.FileName = SourceFilePage->FilesChosen() ? QString() : SourceFilePage->ImageFileName;
       break;
     }
     case pgOptions: {
       Actions->DeleteFromPage(pgOptions);
       CollectPageLog(BurnOptionsPage, pgOptions);
+      // The image is checked against its checksum file before the disc is touched.
+      if (const QString checksumFile = SourceFilePage->ChosenChecksumFile(); !checksumFile.isEmpty()) {
+        if (!ImageChecksumAction) ImageChecksumAction = std::make_unique<TsbImageChecksumAction>();
+        ImageChecksumAction->ChecksumFile = checksumFile;
+        TsbActionItem& check = Actions->Add();
+        check.Action = ImageChecksumAction.get();
+        check.PageOwner = pgOptions;
+      }
       TsbActionItem& burn = Actions->Add();
       burn.Action = BurnAtOnceAction.get();
       burn.PageOwner = pgOptions;
@@ -531,9 +554,14 @@ void TMainForm::ShowBurnModePage() {
   BurnModePage->AllowSessionAtOnce = blank;
   BurnModePage->AllowDiscAtOncePQ = blank;
   BurnModePage->AllowDiscAtOnceRaw = blank;
-  BurnModePage->ImageModeCodes = true;
+  BurnModePage->ImageModeCodes = !SourceFilePage->FilesChosen();
   BurnModePage->Activate(Burner.get());
   BurnModePage->show();
+}
+
+QString TMainForm::FilesSourceLine() const {
+  return QStringLiteral("Source: ") +
+         FileSelectionSummary(SourceFilePage->FilesPanel->Paths(), SourceFilePage->FilesImageSize);
 }
 
 void TMainForm::ShowSummaryPage() {
@@ -543,7 +571,8 @@ void TMainForm::ShowSummaryPage() {
     SummaryPage->lblNextAction->setText(ResStr(sClickNextToStartBurning));
     SummaryPage->lblName->setText(ResStr(sSummaryHeading));
   }
-  SummaryPage->ShowSummary(*Burner, SourceFilePage->ImageFileName, BurnOptionsPage->GetVerify());
+  SummaryPage->ShowSummary(*Burner, SourceFilePage->FilesChosen() ? FilesSourceLine() : SourceFilePage->ImageFileName,
+                           BurnOptionsPage->GetVerify());
   SummaryPage->show();
 }
 

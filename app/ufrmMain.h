@@ -27,6 +27,7 @@ class TfrmSourceFileSelection;
 class TfrmBurnOptions;
 class TfrmBurnMode;
 class TfrmOptionsSummary;
+class TsbImageChecksumAction;
 class TsbVerifyAction;
 class TsbDriveEventSource;
 class TsbDriveWatch;
@@ -73,6 +74,7 @@ class TMainForm : public TsbMainForm {
   };
   // Watches the drives through source (udev's monitor; a test's own feed).
   void WatchDrives(std::unique_ptr<TsbDriveEventSource> source);
+  std::unique_ptr<TsbImageChecksumAction> ImageChecksumAction;
 
   void InitPageOrder() override;
   void PageBusyBegin(TsbDockForm* sender) override;
@@ -102,6 +104,8 @@ class TMainForm : public TsbMainForm {
   void ShowBurnOptionsPage();
   void ShowBurnModePage();
   void ShowSummaryPage();
+  // "Source: 3 files, 2 folders, 412.7 MB" for a burn of files and folders.
+  QString FilesSourceLine() const;
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -13,6 +13,7 @@ struct TsbFileDialogRequest {
   QString Filter;
   QString DefaultSuffix;  // added to a name typed without one
   QString Proposal;       // file name or path shown at first
+  bool Folder = false;    // choose an existing folder instead of a file
 };
 
 class TsbDialogs {

@@ -98,10 +98,37 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
     Fail(b.LastFailureText());
 
   const QString fileName = ActionList->Source.FileName;
+  // A burn of files and folders has no image file: the tree produces the same
+  // image bytes again, so the disc is compared with them, block for block.
+  const bool fromTree = fileName.isEmpty() && b.FileTree != 0;
   QFile image(fileName);
-  if (!image.open(QIODevice::ReadOnly))
-    Fail(QStringLiteral("Cannot read the image file \"%1\": %2").arg(fileName, image.errorString()));
-  const uint64_t size = uint64_t(image.size());
+  uint64_t size = 0;
+  if (fromTree) {
+    if (!call("Discwright_ISO9660JolietFileTree_GetSizeInUCHARs", [&](DiscwrightHandle, char* text, uint32_t textSize, uint32_t* status,
+                                                                      auto...) {
+          return Discwright_ISO9660JolietFileTree_GetSizeInUCHARs(b.FileTree, text, textSize, status, &size);
+        }))
+      libraryFailure("Discwright_ISO9660JolietFileTree_GetSizeInUCHARs");
+    if (!call("Discwright_ISO9660JolietFileTree_SeekToBegin", [&](DiscwrightHandle, char* text, uint32_t textSize, uint32_t* status,
+                                                                  auto...) {
+          return Discwright_ISO9660JolietFileTree_SeekToBegin(b.FileTree, text, textSize, status);
+        }))
+      libraryFailure("Discwright_ISO9660JolietFileTree_SeekToBegin");
+  } else {
+    if (!image.open(QIODevice::ReadOnly))
+      Fail(QStringLiteral("Cannot read the image file \"%1\": %2").arg(fileName, image.errorString()));
+    size = uint64_t(image.size());
+  }
+  auto readImage = [&](char* data, uint64_t bytes) {
+    if (fromTree) {
+      if (!call("Discwright_ISO9660JolietFileTree_Read", [&](DiscwrightHandle, char* text, uint32_t textSize, uint32_t* status, auto...) {
+            return Discwright_ISO9660JolietFileTree_Read(b.FileTree, text, textSize, status, uint32_t(bytes), data);
+          }))
+        libraryFailure("Discwright_ISO9660JolietFileTree_Read");
+    } else if (image.read(data, qint64(bytes)) != qint64(bytes)) {
+      Fail(QStringLiteral("Cannot read the image file \"%1\": %2").arg(fileName, image.errorString()));
+    }
+  };
   const uint64_t blocks = (size + kSector - 1) / kSector;
   // A shorter track lacks the image's tail: the first missing byte is where they differ.
   if (track.SizeBlocks != 0 && track.SizeBlocks < blocks) Fail(Mismatch(uint64_t(track.SizeBlocks) * kSector));
@@ -132,8 +159,7 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
 
     const uint64_t offset = block * kSector;
     const uint64_t imageBytes = std::min<uint64_t>(uint64_t(count) * kSector, size - offset);
-    if (image.read(fromImage.data(), qint64(imageBytes)) != qint64(imageBytes))
-      Fail(QStringLiteral("Cannot read the image file \"%1\": %2").arg(fileName, image.errorString()));
+    readImage(fromImage.data(), imageBytes);
     if (std::memcmp(fromImage.data(), fromDisc, imageBytes) != 0) {
       const auto at = std::mismatch(fromImage.data(), fromImage.data() + imageBytes, fromDisc).first;
       Fail(Mismatch(offset + uint64_t(at - fromImage.data())));

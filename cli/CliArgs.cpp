@@ -16,11 +16,15 @@ const char* const kCliUsageTemplate =
     "  burn IMAGE --device DEVICE [--mode tao|sao|dao|dao-raw] [--speed FACTOR|max]\n"
     "       [--test] [--no-opc] [--multisession (tao only)] [--verify] [--save-log FILE]\n"
     "       [--checksum-file SHA256SUMS (the image must match its line before burning)]\n"
+    "  burn-files PATH... --device DEVICE [--label L] [--mode ...] [--speed ...] [--verify]\n"
+    "       [--test] [--no-opc] [--multisession] [--save-log FILE]: burn files and folders\n"
+    "                          (the label defaults to the date)\n"
     "  erase DEVICE [--full]   erase the rewritable disc (CD-RW, DVD-RW, DVD+RW, BD-RE);\n"
     "                          --full erases every block instead of the table of contents\n"
     "  build-image FOLDER OUTPUT.iso [--label L] [--boot FILE]\n"
     "  checksum IMAGE|DEVICE [--sha256|--md5]  the checksum of an image file or of a disc's data track\n"
     "  wait-disc DEVICE [--timeout S]  returns when a disc is in the drive (0), or after S seconds (1)\n"
+    "  read DEVICE OUTPUT.iso  save the disc's data track as an image file, with its SHA-256\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.\n";
 }  // namespace
@@ -64,7 +68,10 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     else if (a == QLatin1String("--sha256")) args.hash = QStringLiteral("sha256");
     else if (a == QLatin1String("--md5")) args.hash = QStringLiteral("md5");
     else if (a == QLatin1String("--full")) args.full = true;
-    else if (a == QLatin1String("--label")) args.label = value(i, a);
+    else if (a == QLatin1String("--label")) {
+      args.label = value(i, a);
+      args.labelGiven = true;
+    }
     else if (a == QLatin1String("--boot")) args.boot = value(i, a);
     else if (a == QLatin1String("--timeout")) {
       bool ok = false;
@@ -77,16 +84,18 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
   }
   if (args.help || args.version) return args;
   static const QStringList commands = {"devices", "info", "speeds", "burn", "erase", "build-image", "checksum",
-                                        "wait-disc"};
+                                        "wait-disc", "burn-files", "read"};
   if (args.command.isEmpty()) throw CliUsageError{QStringLiteral("no command given")};
   if (!commands.contains(args.command)) throw CliUsageError{QStringLiteral("unknown command ") + args.command};
-  int wanted = args.command == QLatin1String("devices")       ? 0
-               : args.command == QLatin1String("build-image") ? 2
-                                                              : 1;
-  if (args.positional.size() != wanted)
+  int wanted = args.command == QLatin1String("devices")                                              ? 0
+               : args.command == QLatin1String("build-image") || args.command == QLatin1String("read") ? 2
+                                                                                                      : 1;
+  if (args.command == QLatin1String("burn-files")) {
+    if (args.positional.isEmpty()) throw CliUsageError{QStringLiteral("burn-files takes one or more files or folders")};
+  } else if (args.positional.size() != wanted)
     throw CliUsageError{QStringLiteral("%1 takes %2 argument(s)").arg(args.command).arg(wanted)};
-  if (args.command == QLatin1String("burn") && args.device.isEmpty())
-    throw CliUsageError{QStringLiteral("burn needs --device DEVICE")};
+  if ((args.command == QLatin1String("burn") || args.command == QLatin1String("burn-files")) && args.device.isEmpty())
+    throw CliUsageError{QStringLiteral("%1 needs --device DEVICE").arg(args.command)};
   // Only track-at-once leaves the session open for another; the other modes
   // would close the disc while the user asked to keep it open.
   if (args.multiSession && args.mode != QLatin1String("tao"))

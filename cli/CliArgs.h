@@ -15,7 +15,7 @@ struct CliArgs {
   bool help = false;
   bool version = false;
 
-  QString command;  // devices, info, speeds, burn, erase, build-image, checksum
+  QString command;  // devices, info, speeds, burn, burn-files, erase, build-image, checksum, read
   QStringList positional;
 
   // burn
@@ -38,8 +38,9 @@ struct CliArgs {
   // wait-disc: none waits as long as it takes
   std::optional<double> timeout;
 
-  // build-image
+  // build-image, burn-files
   QString label = QStringLiteral("NEW");
+  bool labelGiven = false;  // burn-files labels its disc with the date unless told
   QString boot;
 };
 

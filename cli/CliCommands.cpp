@@ -24,6 +24,7 @@
 #include "sbDeviceTypes.h"
 #include "sbDiscSpeeds.h"
 #include "sbErrors.h"
+#include "sbFileSelection.h"
 #include "sbHelpers.h"
 #include "sbStrings.h"
 #include "sbUiHooks.h"
@@ -88,12 +89,12 @@ QString ModeOption(TsbWriteMethod method) {
   return QStringLiteral("tao");
 }
 
-std::vector<OfferedMode> OfferedModes(const TsbBurner& burner, bool discAtOnceAllowed) {
+std::vector<OfferedMode> OfferedModes(const TsbBurner& burner, bool discAtOnceAllowed, bool fromFile) {
   TsbWriteMethodAllowance allowed;
   allowed.SessionAtOnce = allowed.DiscAtOncePQ = allowed.DiscAtOnceRaw = discAtOnceAllowed;
   std::vector<OfferedMode> modes;
   for (TsbWriteMethod method : OfferedWriteMethods(burner.WriteModes, burner.DiscType, allowed))
-    modes.push_back({ModeOption(method), WriteMethodName(method), WriteMethodCode(method, true)});
+    modes.push_back({ModeOption(method), WriteMethodName(method), WriteMethodCode(method, fromFile)});
   return modes;
 }
 
@@ -215,31 +216,49 @@ int RunSpeeds(const CliArgs& args) {
 }
 
 int RunBurn(const CliArgs& args, CliOutput& output) {
+  // burn-files: the chosen files and folders go onto the disc as the library's tree streams them.
+  const bool files = args.command == QLatin1String("burn-files");
   if (!args.saveLog.isEmpty()) {
-    RefuseOutputOverInput(args.saveLog, {{QStringLiteral("image"), args.positional[0]},
-                                         {QStringLiteral("checksum file"), args.checksumFile}});
+    std::vector<std::pair<QString, QString>> inputs{{QStringLiteral("checksum file"), args.checksumFile}};
+    for (const QString& input : files ? args.positional : args.positional.mid(0, 1))
+      inputs.emplace_back(files ? QStringLiteral("chosen file") : QStringLiteral("image"), input);
+    RefuseOutputOverInput(args.saveLog, inputs);
     CheckOutputFile(args.saveLog);
   }
   // A damaged, wrong or unreadable image is refused before any device is opened.
-  if (QFileInfo(args.positional[0]).isFile())
+  if (!files && QFileInfo(args.positional[0]).isFile())
     if (const QString why = WhyFileCannotBeRead(args.positional[0]); !why.isEmpty()) throw TsbError(why);
-  if (!args.checksumFile.isEmpty() && !CheckImageAgainstChecksumFile(args.positional[0], args.checksumFile, output)) {
+  if (!files && !args.checksumFile.isEmpty() && !CheckImageAgainstChecksumFile(args.positional[0], args.checksumFile, output)) {
     output.Line(ResStr(sCancelling), litWarning);
     return kExitCancelled;
   }
   CliEngine engine(args);
   TsbBurner burner;
+  // Every chosen file is read and named before a device is touched, never half-way through a burn.
+  uint64_t treeBytes = 0;
+  if (files) {
+    for (const auto& [name, why] : CreateFileTree(burner, args.positional))
+      output.Line(QStringLiteral("\"%1\" %2").arg(name, why), litWarning);
+    const TsbVolumeLabel label = CleanVolumeLabel(args.labelGiven ? args.label : QString());
+    if (args.labelGiven && !label.Change.isEmpty()) output.Line(label.Change, litWarning);
+    burner.VolumeLabel = label.Label;
+    treeBytes = MeasureFileTree(burner, label.Label);
+  }
   engine.SelectForBurning(args.device, burner);
 
   // The image page's checks.
-  const QString image = args.positional[0];
-  QFileInfo info(image);
-  if (!info.isFile()) throw TsbError(ResStr(sSelectImageFile));
-  if (info.size() > burner.DiscSpace.FreeBytes) engine.CheckFailed(ResStr(sImageTooBig));
+  const QString image = files ? QString() : args.positional[0];
+  if (files) {
+    if (int64_t(treeBytes) > burner.DiscSpace.FreeBytes) engine.CheckFailed(ResStr(sImageTooBig));
+  } else {
+    QFileInfo info(image);
+    if (!info.isFile()) throw TsbError(ResStr(sSelectImageFile));
+    if (info.size() > burner.DiscSpace.FreeBytes) engine.CheckFailed(ResStr(sImageTooBig));
+  }
 
   // The burn mode page: only what the device offers for this disc.
   TsbDeviceItem* item = engine.Find(args.device);
-  auto offered = OfferedModes(burner, item->DiscInformation.DiscStatus == 0);
+  auto offered = OfferedModes(burner, item->DiscInformation.DiscStatus == 0, !files);
   if (offered.empty()) throw TsbError(QStringLiteral("The device offers no burning mode for this disc"));
   auto chosen = std::find_if(offered.begin(), offered.end(), [&](const OfferedMode& m) { return m.option == args.mode; });
   if (chosen == offered.end()) {
@@ -284,13 +303,16 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   }
 
   // What the wizard collects before the burning page runs the actions.
-  output.Line(ResStr(sBurningImage), litInfo, false);
+  output.Line(files ? QStringLiteral("Burning files and folders") : ResStr(sBurningImage), litInfo, false);
   output.Line(ResStr(sDestinationDevice) + QStringLiteral(": ") + burner.DeviceInfo.Product, litInfo, false);
-  output.Line(ResStr(sSourceImageFile) + QLatin1Char(' ') + image, litInfo, false);
+  if (files)
+    output.Line(QStringLiteral("Source: ") + FileSelectionSummary(args.positional, treeBytes), litInfo, false);
+  else
+    output.Line(ResStr(sSourceImageFile) + QLatin1Char(' ') + image, litInfo, false);
 
   TsbActionList actions;
   actions.Source.Assigned = true;
-  actions.Source.FileName = image;
+  actions.Source.FileName = image;  // empty for files: the verify reads the tree's image again
   TsbBurnAtOnceToCDDVDAction burnAction;
   TsbVerifyAction verifyAction;
   actions.Add().Action = &burnAction;

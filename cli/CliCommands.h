@@ -12,6 +12,8 @@ int RunSpeeds(const CliArgs& args);
 int RunBurn(const CliArgs& args, CliOutput& output);
 int RunErase(const CliArgs& args, CliOutput& output);
 int RunBuildImage(const CliArgs& args, CliOutput& output);
+// read DEVICE OUTPUT.iso: the disc's data track into a file (CliRead.cpp).
+int RunRead(const CliArgs& args, CliOutput& output);
 
 // Set from the Ctrl+C handler; the commands poll it between their waits.
 void RequestInterrupt();

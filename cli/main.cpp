@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
 
   // Burns end through the burner's cancel, so that the disc and the log stay
   // consistent; the quick commands keep the default of ending at once.
-  if (args.command == QLatin1String("burn") || args.command == QLatin1String("build-image") ||
+  if (args.command == QLatin1String("burn") || args.command == QLatin1String("burn-files") ||
+      args.command == QLatin1String("read") || args.command == QLatin1String("build-image") ||
       args.command == QLatin1String("checksum") || args.command == QLatin1String("erase")) {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
@@ -79,7 +80,9 @@ int main(int argc, char** argv) {
     if (args.command == QLatin1String("devices")) return RunDevices(args);
     if (args.command == QLatin1String("info")) return RunInfo(args);
     if (args.command == QLatin1String("speeds")) return RunSpeeds(args);
-    if (args.command == QLatin1String("burn")) return RunBurn(args, output);
+    if (args.command == QLatin1String("burn") || args.command == QLatin1String("burn-files"))
+      return RunBurn(args, output);
+    if (args.command == QLatin1String("read")) return RunRead(args, output);
     if (args.command == QLatin1String("checksum")) return RunChecksum(args);
     if (args.command == QLatin1String("erase")) return RunErase(args, output);
     if (args.command == QLatin1String("wait-disc")) return RunWaitDisc(args);

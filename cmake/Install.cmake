@@ -33,6 +33,9 @@ install(FILES ${KORVANEL_SKIN_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/korvan
 install(FILES resources/demo-recorders.json DESTINATION ${CMAKE_INSTALL_DATADIR}/korvanel)
 install(FILES docs/user-guide.html docs/virtual-recorders.md resources/packaging/copyright ${gzipped}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The guide's pictures, beside it as it refers to them.
+file(GLOB KORVANEL_GUIDE_IMAGES docs/images/*.png)
+install(FILES ${KORVANEL_GUIDE_IMAGES} DESTINATION ${CMAKE_INSTALL_DOCDIR}/images)
 install(FILES resources/korvanel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES resources/packaging/org.korvanel.korvanel.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES resources/icons/korvanel.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
@@ -80,6 +83,10 @@ if(KORVANEL_TESTS)
       bin/korvanel bin/korvanel-cli share/korvanel/sounds/res10/main.bmp share/korvanel/sounds/res10/toplogo.png
       share/korvanel/sounds/res10/leftlogo.png share/korvanel/demo-recorders.json
       share/doc/korvanel/user-guide.html share/doc/korvanel/virtual-recorders.md share/doc/korvanel/copyright
+      share/doc/korvanel/images/image-page-files.png share/doc/korvanel/images/image-page-files-refused.png
+      share/doc/korvanel/images/summary-files.png share/doc/korvanel/images/image-page-iso-info.png
+      share/doc/korvanel/images/image-page-raw-data.png share/doc/korvanel/images/image-page-checksum.png
+      share/doc/korvanel/images/burning-checksum-mismatch.png
       share/doc/korvanel/changelog.gz share/man/man1/korvanel.1.gz share/man/man1/korvanel-cli.1.gz
       share/applications/korvanel.desktop share/metainfo/org.korvanel.korvanel.metainfo.xml
       share/icons/hicolor/256x256/apps/korvanel.png)

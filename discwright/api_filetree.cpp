@@ -1,4 +1,7 @@
 // File-tree calls of the C API: ISO9660 + Joliet images of a folder.
+#include <string>
+#include <vector>
+
 #include "api_support.h"
 #include "filetree/iso_tree.h"
 #include "library.h"
@@ -42,6 +45,33 @@ uint8_t Discwright_ISO9660JolietFileTree_Create(DiscwrightHandle* fileTree, TRIP
       };
     auto tree = std::make_shared<FileTree>();
     tree->tree = IsoTree::fromFolder(&required(folder, "folder"), onAdd, onSkip);
+    out = Library::instance().handles().add(std::move(tree));
+  });
+}
+
+uint8_t Discwright_ISO9660JolietFileTree_CreateFromPaths(DiscwrightHandle* fileTree, TRIPLE_ARGS,
+                                                         DiscwrightCallback callback, void* context,
+                                                         const char* const* paths, uint32_t count) {
+  return guarded(TRIPLE, [&] {
+    auto& out = required(fileTree, "file tree handle address");
+    out = 0;
+    if (!Library::instance().started())
+      throw DwError(DW_E_NOT_STARTED, "The Discwright session is not started: call Discwright_UpStartEx first");
+    if (count > 0) required(paths, "paths");
+    std::vector<std::string> list;
+    for (uint32_t i = 0; i < count; ++i) list.emplace_back(&required(paths[i], "path"));
+    TreeNameCallback onAdd;
+    TreeSkipCallback onSkip;
+    if (callback) {
+      onAdd = [callback, context](const std::string& name) {
+        callback(DW_REASON_ADD_NAME, context, const_cast<char*>(name.c_str()), nullptr);
+      };
+      onSkip = [callback, context](const std::string& name, const std::string& why) {
+        callback(DW_REASON_IGNORE_NAME, context, const_cast<char*>(name.c_str()), const_cast<char*>(why.c_str()));
+      };
+    }
+    auto tree = std::make_shared<FileTree>();
+    tree->tree = IsoTree::fromPaths(list, onAdd, onSkip);
     out = Library::instance().handles().add(std::move(tree));
   });
 }

@@ -1,5 +1,6 @@
 #include "ufrmOptionsSummary.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -9,6 +10,7 @@
 #include "sbDeviceTypes.h"
 #include "sbDiscSpeeds.h"
 #include "sbHelpers.h"
+#include "sbIsoInfo.h"
 #include "sbPageStyle.h"
 #include "sbPageText.h"
 #include "sbStrings.h"
@@ -20,12 +22,20 @@ QString Line(TsbStringId id, const QStringList& args) { return FillPlaceholders(
 // The four file modes the burning mode page offers.
 QString BurningModeText(TsbBurnMode mode) {
   switch (mode) {
-    case bmDaoPqFromFile: return QStringLiteral("Disc-At-Once PQ");
-    case bmDaoRawFromFile: return QStringLiteral("Disc-At-Once Raw PW");
-    case bmTaoFromFile: return QStringLiteral("Track-At-Once");
-    case bmSaoFromFile: return QStringLiteral("Session-At-Once");
+    case bmDaoPqFromFile:
+    case bmDaoPqFromTree: return QStringLiteral("Disc-At-Once PQ");
+    case bmDaoRawFromFile:
+    case bmDaoRawFromTree: return QStringLiteral("Disc-At-Once Raw PW");
+    case bmTaoFromFile:
+    case bmTaoFromTree: return QStringLiteral("Track-At-Once");
+    case bmSaoFromFile:
+    case bmSaoFromTree: return QStringLiteral("Session-At-Once");
     default: return QStringLiteral("mode %1").arg(int(mode));  // never offered; shown rather than hidden
   }
+}
+
+bool IsTreeMode(TsbBurnMode mode) {
+  return mode == bmTaoFromTree || mode == bmSaoFromTree || mode == bmDaoPqFromTree || mode == bmDaoRawFromTree;
 }
 
 }  // namespace
@@ -37,13 +47,17 @@ QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName, 
            {burner.DeviceInfo.Product, burner.DeviceInfo.Vendor, burner.DeviceInfo.ProductRevisionLevel}),
       Line(sSummaryTransport, {burner.Transport == ttAspi ? QStringLiteral("ASPI") : QStringLiteral("SPTI")}),
       Line(sSummaryDiscType, {DiscTypeName(burner.DiscType)}),
-      Line(sSummaryImageFile, {imageFileName}),
+      // A burn of files and folders gets its source line ("Source: 2 files, ...") as it is.
+      IsTreeMode(settings.Mode) ? imageFileName : Line(sSummaryImageFile, {imageFileName}),
       Line(sSummarySpeed, {SpeedText(settings.SpeedFactor, settings.WriteSpeed)}),
       Line(sSummarySendOpc, {BoolToYesNo(settings.SendOPC)}),
       Line(sSummaryBurningMode, {BurningModeText(settings.Mode)}),
       Line(sSummaryTestWrite, {BoolToYesNo(settings.TestWrite)}),
   };
   if (verify) lines << Line(sSummaryVerify, {BoolToYesNo(true)});
+  // The image page's warning, repeated where the burn is confirmed.
+  if (!IsTreeMode(settings.Mode) && QFileInfo(imageFileName).isFile())
+    if (const TsbIsoInfo info = ReadIsoInfo(imageFileName); !info.IsIso) lines << IsoInfoText(info);
   return lines;
 }
 

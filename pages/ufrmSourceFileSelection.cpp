@@ -1,18 +1,26 @@
 #include "ufrmSourceFileSelection.h"
 
+#include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QUrl>
 
 #include "sbBurner.h"
 #include "sbDialogs.h"
+#include "sbChecksumFile.h"
+#include "sbErrors.h"
+#include "sbFilesPanel.h"
+#include "sbFileSelection.h"
+#include "sbIsoInfo.h"
 #include "sbPageStyle.h"
 #include "sbPageText.h"
 #include "sbStrings.h"
@@ -48,6 +56,25 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   Button1->setFixedWidth(Button1->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
   lblSizeInformation = new QLabel(this);
   lblSizeInformation->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  rbImage = new QRadioButton(QStringLiteral("Image file"), this);
+  rbFiles = new QRadioButton(QStringLiteral("Files and folders"), this);
+  rbImage->setChecked(true);
+  FilesPanel = new TsbFilesPanel(this);
+  lblImageInfo = new QLabel(this);
+  lblImageInfo->setWordWrap(true);
+  lblImageInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  chbChecksum = new QCheckBox(this);
+  chbChecksum->setVisible(false);
+  lblFilesProblem = new QLabel(this);
+  lblFilesProblem->setWordWrap(true);
+  lblFilesProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  lblFilesProblem->setStyleSheet(QStringLiteral("color: #b00000"));
+  connect(rbFiles, &QRadioButton::toggled, this, [this] {
+    ShowSource();
+    if (FilesChosen()) MeasureFiles();
+    else UpdateSizeInformation();
+  });
+  connect(FilesPanel, &TsbFilesPanel::Changed, this, [this] { MeasureFiles(); });
 
   connect(Edit1, &QLineEdit::textChanged, this, &TfrmSourceFileSelection::Edit1Change);
   connect(Button1, &QPushButton::clicked, this, &TfrmSourceFileSelection::Button1Click);
@@ -57,15 +84,25 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   layout->setHorizontalSpacing(6);
   layout->setVerticalSpacing(6);
   layout->addWidget(Label1, 0, 0, 1, 2);
-  layout->setRowMinimumHeight(1, 16);
-  layout->addWidget(Label2, 2, 0, 1, 2);
-  layout->addWidget(Edit1, 3, 0);
-  layout->addWidget(Button1, 3, 1);
-  layout->setRowMinimumHeight(4, 4);
-  layout->addWidget(lblSizeInformation, 5, 0, 1, 2);
-  layout->setRowStretch(6, 1);
+  layout->setRowMinimumHeight(1, 8);
+  auto* sources = new QHBoxLayout;
+  sources->addWidget(rbImage);
+  sources->addWidget(rbFiles);
+  sources->addStretch(1);
+  layout->addLayout(sources, 2, 0, 1, 2);
+  layout->addWidget(Label2, 3, 0, 1, 2);
+  layout->addWidget(Edit1, 4, 0);
+  layout->addWidget(Button1, 4, 1);
+  layout->addWidget(FilesPanel, 5, 0, 1, 2);
+  layout->setRowMinimumHeight(6, 4);
+  layout->addWidget(lblSizeInformation, 7, 0, 1, 2);
+  layout->addWidget(lblImageInfo, 8, 0, 1, 2);
+  layout->addWidget(chbChecksum, 9, 0, 1, 2);
+  layout->addWidget(lblFilesProblem, 10, 0, 1, 2);
+  layout->setRowStretch(11, 1);
   layout->setColumnStretch(0, 1);
 
+  ShowSource();
   UpdateSizeInformation();
 }
 
@@ -73,7 +110,8 @@ TfrmSourceFileSelection::~TfrmSourceFileSelection() = default;
 
 void TfrmSourceFileSelection::Activate(TsbBurner* burner) {
   TsbDockForm::Activate(burner);
-  UpdateSizeInformation();
+  if (FilesChosen()) MeasureFiles();
+  else UpdateSizeInformation();
 }
 
 int64_t TfrmSourceFileSelection::MeasureImageFile() {
@@ -81,13 +119,60 @@ int64_t TfrmSourceFileSelection::MeasureImageFile() {
   // cannot block the window.
   const QFileInfo file(ImageFileName);
   ImageFileSize = !ImageFileName.isEmpty() && file.isFile() && file.isReadable() ? file.size() : 0;
+  // Raw data is burned too; the page only says that it is not a file system image.
+  const TsbIsoInfo info = ImageFileSize > 0 ? ReadIsoInfo(ImageFileName) : TsbIsoInfo{};
+  lblImageInfo->setText(ImageFileSize > 0 ? IsoInfoText(info) : QString());
+  lblImageInfo->setStyleSheet(info.IsIso ? QString() : QStringLiteral("color: #9a5b00"));
+  // Offered, and checked, whenever the image changes; the user may switch it off.
+  if (const QString found = ImageFileSize > 0 ? ChecksumFileBeside(ImageFileName) : QString(); found != ChecksumFile) {
+    ChecksumFile = found;
+    chbChecksum->setText(QStringLiteral("Check the image against %1").arg(QFileInfo(found).fileName()));
+    chbChecksum->setToolTip(found);
+    chbChecksum->setChecked(true);
+  }
   UpdateSizeInformation();
   return ImageFileSize;
+}
+
+bool TfrmSourceFileSelection::FilesChosen() const { return rbFiles->isChecked(); }
+
+QString TfrmSourceFileSelection::ChosenChecksumFile() const {
+  return !FilesChosen() && !ChecksumFile.isEmpty() && chbChecksum->isChecked() ? ChecksumFile : QString();
+}
+
+void TfrmSourceFileSelection::ShowSource() {
+  const bool files = FilesChosen();
+  Label2->setVisible(!files);
+  Edit1->setVisible(!files);
+  Button1->setVisible(!files);
+  FilesPanel->setVisible(files);
+  lblFilesProblem->setVisible(files && !FilesProblem.isEmpty());
+  lblImageInfo->setVisible(!files && !lblImageInfo->text().isEmpty());
+  chbChecksum->setVisible(!files && !ChecksumFile.isEmpty());
+}
+
+uint64_t TfrmSourceFileSelection::MeasureFiles() {
+  FilesImageSize = 0;
+  FilesProblem.clear();
+  const QStringList paths = FilesPanel->Paths();
+  if (Burner && !paths.isEmpty()) {
+    try {
+      CreateFileTree(*Burner, paths);
+      FilesImageSize = MeasureFileTree(*Burner, FilesPanel->VolumeLabel());
+    } catch (const TsbError& e) {
+      FilesProblem = e.Message();
+    }
+  }
+  lblFilesProblem->setText(FilesProblem);
+  ShowSource();
+  UpdateSizeInformation();
+  return FilesImageSize;
 }
 
 void TfrmSourceFileSelection::Edit1Change() {
   ImageFileName = Edit1->text();
   MeasureImageFile();
+  ShowSource();
 }
 
 void TfrmSourceFileSelection::Button1Click() {
@@ -100,19 +185,42 @@ void TfrmSourceFileSelection::Button1Click() {
   Edit1->setText(chosen);
   // The same path chosen again does not change the text: measure anyway.
   MeasureImageFile();
+  ShowSource();
 }
 
 void TfrmSourceFileSelection::UpdateSizeInformation() {
   const int64_t discBytes = Burner ? Burner->DiscSpace.FreeBytes : 0;
+  const int64_t sourceBytes = FilesChosen() ? int64_t(FilesImageSize) : ImageFileSize;
   lblSizeInformation->setText(FillPlaceholders(ResStr(sSizeInformation), QStringLiteral("%.2f"),
-                                               {Megabytes(ImageFileSize), Megabytes(discBytes)}));
+                                               {Megabytes(sourceBytes), Megabytes(discBytes)}));
 }
 
+namespace {
+
+QStringList DroppedLocalFiles(const QMimeData* data) {
+  QStringList paths;
+  if (data && data->hasUrls())
+    for (const QUrl& url : data->urls())
+      if (url.isLocalFile()) paths << url.toLocalFile();
+  return paths;
+}
+
+}  // namespace
+
 void TfrmSourceFileSelection::dragEnterEvent(QDragEnterEvent* event) {
-  if (!DroppedImageFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  if (FilesChosen() ? !DroppedLocalFiles(event->mimeData()).isEmpty() : !DroppedImageFile(event->mimeData()).isEmpty())
+    event->acceptProposedAction();
 }
 
 void TfrmSourceFileSelection::dropEvent(QDropEvent* event) {
+  // With files and folders chosen, whatever is dropped joins the list.
+  if (FilesChosen()) {
+    const QStringList paths = DroppedLocalFiles(event->mimeData());
+    if (paths.isEmpty()) return;
+    event->acceptProposedAction();
+    FilesPanel->AddPaths(paths);
+    return;
+  }
   const QString path = DroppedImageFile(event->mimeData());
   if (path.isEmpty()) return;
   event->acceptProposedAction();

@@ -8,9 +8,12 @@
 
 #include "sbDockForm.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
+class TsbFilesPanel;
 
 class TfrmSourceFileSelection : public TsbDockForm {
   Q_OBJECT
@@ -24,6 +27,16 @@ class TfrmSourceFileSelection : public TsbDockForm {
   QLineEdit* Edit1;
   QPushButton* Button1;
   QLabel* lblSizeInformation;
+  QRadioButton* rbImage;
+  QRadioButton* rbFiles;
+  TsbFilesPanel* FilesPanel;
+  QLabel* lblImageInfo;     // what the image's volume descriptors say, or that it is no ISO 9660 image
+  QLabel* lblFilesProblem;
+  // "Check the image against <file>", offered when a checksum file beside the image has a line for it.
+  QCheckBox* chbChecksum;
+  QString ChecksumFile;  // the file found beside the image, or empty
+  // The checksum file to check the image against before the burn, or empty.
+  QString ChosenChecksumFile() const;  // why the chosen files cannot make a disc, when they cannot
 
   QString ImageFileName;
   int64_t ImageFileSize = 0;  // bytes of the file at ImageFileName when last measured
@@ -35,6 +48,14 @@ class TfrmSourceFileSelection : public TsbDockForm {
   // (whether it exists is the wizard's check). Refreshes the size line.
   int64_t MeasureImageFile();
 
+  // Files and folders rather than an image file.
+  bool FilesChosen() const;
+  // Builds the burner's file tree of the chosen files and measures its image, as
+  // the burn will write it: 0 with the reason shown when it cannot be built.
+  uint64_t MeasureFiles();
+  uint64_t FilesImageSize = 0;
+  QString FilesProblem;
+
   void Edit1Change();
   void Button1Click();
 
@@ -44,6 +65,7 @@ class TfrmSourceFileSelection : public TsbDockForm {
 
  private:
   void UpdateSizeInformation();
+  void ShowSource();
 };
 
 // The local ISO image a drop carries (the first URL, ".iso" in any case), or

@@ -731,11 +731,12 @@ void scanFolder(const std::string& top, FolderScan& scan) {
 }
 
 // "N files or folders ... cannot be read: "a" (reason), ..." within the error text's room.
-std::string unreadableText(const std::string& folder, const std::vector<std::string>& entries) {
+// where: "of \"folder\"" or "among the chosen entries".
+std::string unreadableText(const std::string& where, const std::vector<std::string>& entries) {
   constexpr size_t kRoom = 900;  // the C interface's text holds 1024 bytes
   std::string text = std::to_string(entries.size()) +
-                     (entries.size() == 1 ? " file or folder" : " files or folders") + " of \"" + folder +
-                     "\" cannot be read: ";
+                     (entries.size() == 1 ? " file or folder" : " files or folders") + " " + where +
+                     " cannot be read: ";
   for (size_t i = 0; i < entries.size(); ++i) {
     const std::string more = " and " + std::to_string(entries.size() - i) + " more";
     if (i > 0 && text.size() + 2 + entries[i].size() + more.size() > kRoom) return text + more;
@@ -905,7 +906,7 @@ std::unique_ptr<IsoTree> IsoTree::fromFolder(const std::string& folder, TreeName
   // each special file left out is reported.
   FolderScan scan;
   scanFolder(root.string(), scan);
-  if (!scan.unreadable.empty()) throw DwError(DW_E_FILE, unreadableText(folder, scan.unreadable),
+  if (!scan.unreadable.empty()) throw DwError(DW_E_FILE, unreadableText("of \"" + folder + "\"", scan.unreadable),
                   static_cast<uint32_t>(scan.firstError));
   if (onSkip)
     for (const auto& [path, kind] : scan.special) onSkip(path, std::string("is ") + kind + "; left out of the image");
@@ -933,6 +934,108 @@ std::unique_ptr<IsoTree> IsoTree::fromFolder(const std::string& folder, TreeName
   if (ctx.failure) std::rethrow_exception(ctx.failure);
   if (rc < 0)
     throw DwError(DW_E_FILE, "The contents of the folder \"" + folder + "\" could not be added: " + libisofsText(rc));
+  return tree;
+}
+
+std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>& paths, TreeNameCallback onAdd,
+                                            TreeSkipCallback onSkip) {
+  if (paths.empty()) throw DwError(DW_E_FILE, "No files or folders were given for the image");
+  // Every entry is checked before anything is added, so that a burn never starts
+  // with a tree that would fail half-way.
+  struct Entry {
+    fs::path source;
+    std::string name;
+    bool folder = false;
+  };
+  std::vector<Entry> entries;
+  FolderScan scan;
+  std::vector<std::string> collisions;
+  std::map<std::string, std::string> byName;  // name in the image root, the path that took it
+  for (const std::string& given : paths) {
+    std::error_code ec;
+    fs::path source = fs::absolute(given, ec);
+    if (!ec) source = fs::canonical(source, ec);  // the user chose a link's target, so it is followed
+    if (ec) {
+      scan.unreadable.push_back("\"" + given + "\" (" + ec.message() + ")");
+      if (!scan.firstError) scan.firstError = ec.value();
+      continue;
+    }
+    struct stat st {};
+    if (::stat(source.c_str(), &st) != 0) {
+      scan.unreadable.push_back("\"" + given + "\" (" + std::strerror(errno) + ")");
+      if (!scan.firstError) scan.firstError = errno;
+      continue;
+    }
+    Entry entry{source, source.filename().string(), S_ISDIR(st.st_mode)};
+    if (entry.name.empty()) entry.name = "root";  // "/" itself
+    if (const char* kind = specialKind(st.st_mode)) {
+      scan.special.emplace_back(given, kind);
+      continue;
+    }
+    if (entry.folder) {
+      scanFolder(source.string(), scan);
+    } else {
+      int file = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+      if (file < 0) {
+        scan.unreadable.push_back("\"" + given + "\" (" + std::strerror(errno) + ")");
+        if (!scan.firstError) scan.firstError = errno;
+        continue;
+      }
+      ::close(file);
+    }
+    // Two entries of one name would both sit at the root: the second would replace the first.
+    if (auto [it, fresh] = byName.emplace(entry.name, given); !fresh) {
+      collisions.push_back("\"" + it->second + "\" and \"" + given + "\"");
+      continue;
+    }
+    entries.push_back(std::move(entry));
+  }
+  if (!scan.unreadable.empty())
+    throw DwError(DW_E_FILE, unreadableText("among the chosen entries", scan.unreadable),
+                  static_cast<uint32_t>(scan.firstError));
+  if (!collisions.empty()) {
+    std::string text = "Two chosen entries have the same name at the top of the disc: ";
+    for (size_t i = 0; i < collisions.size(); ++i) text += (i ? ", " : "") + collisions[i];
+    throw DwError(DW_E_FILE, text + "; rename one or put them into folders", EEXIST);
+  }
+  if (onSkip)
+    for (const auto& [path, kind] : scan.special) onSkip(path, std::string("is ") + kind + "; left out of the image");
+
+  ensureLibisofs();
+  std::unique_ptr<IsoTree> tree(new IsoTree());  // private constructor: make_unique cannot reach it
+  Impl& impl = *tree->impl_;
+  impl.root = entries.empty() ? fs::path("/") : entries.front().source.parent_path();
+
+  IsoImage* raw = nullptr;
+  int rc = iso_image_new("CDROM", &raw);
+  if (rc < 0 || !raw) throw DwError(DW_E_INTERNAL, "An image could not be created: " + libisofsText(rc));
+  impl.image.reset(raw);
+  iso_tree_set_follow_symlinks(raw, 0);
+  iso_tree_set_ignore_hidden(raw, 0);
+  iso_tree_set_ignore_special(raw, 1);
+  iso_tree_set_report_callback(raw, reportAdded);
+
+  AddContext ctx{&onAdd, nullptr};
+  iso_image_attach_data(raw, &ctx, nullptr);
+  IsoDir* top = iso_image_get_root(raw);
+  std::string failed;
+  for (const Entry& entry : entries) {
+    if (entry.folder) {
+      IsoDir* dir = nullptr;
+      rc = iso_tree_add_new_dir(top, entry.name.c_str(), &dir);
+      if (rc >= 0) rc = iso_tree_add_dir_rec(raw, dir, entry.source.c_str());
+    } else {
+      rc = iso_tree_add_new_node(raw, top, entry.name.c_str(), entry.source.c_str(), nullptr);
+      if (rc >= 0 && onAdd) onAdd(entry.source.string());
+    }
+    if (rc < 0 || ctx.failure) {
+      failed = entry.source.string();
+      break;
+    }
+  }
+  iso_image_attach_data(raw, nullptr, nullptr);
+  if (ctx.failure) std::rethrow_exception(ctx.failure);
+  if (rc < 0) throw DwError(DW_E_FILE, "\"" + failed + "\" could not be added: " + libisofsText(rc));
   return tree;
 }
 

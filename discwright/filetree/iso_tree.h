@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "byte_source.h"
 
@@ -22,6 +23,10 @@ class IsoTree {
   // and reported through onSkip.
   static std::unique_ptr<IsoTree> fromFolder(const std::string& folder, TreeNameCallback onAdd = {},
                                              TreeSkipCallback onSkip = {});
+  // A tree of the given files and folders, each at the top of the image under its own
+  // name. Fails as fromFolder does, and also when two of them share a name.
+  static std::unique_ptr<IsoTree> fromPaths(const std::vector<std::string>& paths, TreeNameCallback onAdd = {},
+                                            TreeSkipCallback onSkip = {});
   ~IsoTree();
   IsoTree(const IsoTree&) = delete;
   IsoTree& operator=(const IsoTree&) = delete;

@@ -548,6 +548,14 @@ DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_Erase(DiscwrightHandle grabb
 DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_Create(DiscwrightHandle* fileTree, DW_TREE_TRIPLE,
                                                                DiscwrightCallback callback, void* context,
                                                                const char* folder);
+/*
+ * Creates a tree of the given files and folders (count paths), each at the top of the
+ * image under its own name. Fails (15) as Create does, and also naming the entries
+ * when two of them have the same name.
+ */
+DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_CreateFromPaths(DiscwrightHandle* fileTree, DW_TREE_TRIPLE,
+                                                                        DiscwrightCallback callback, void* context,
+                                                                        const char* const* paths, uint32_t count);
 /* Adds an El Torito boot image (no emulation, or floppy emulation for 1.2/1.44/2.88 MB files). */
 DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_SetBootImage(DiscwrightHandle fileTree, DW_TREE_TRIPLE,
                                                                      const char* bootImage, uint32_t reserved1,

@@ -59,6 +59,7 @@ TEST_F(CliSignalTest, InterruptAndTerminateCancelEveryLongCommand) {
       {"verify", backend + QStringList{"burn", Path("big.iso"), "--device", "200:0:0:0", "--verify"},
        "Verifying disc"},
       {"build-image", backend + QStringList{"build-image", Path("tree"), Path("out.iso")}, "Need to save"},
+      {"burn-files", backend + QStringList{"burn-files", Path("tree"), "--device", "200:0:0:0"}, "Burning started"},
   };
   for (const auto& c : cases) {
     for (int signal : {SIGINT, SIGTERM}) {

@@ -189,6 +189,17 @@ TEST_F(ImagePageTest, ADroppedIsoFileIsTakenAndOtherDropsAreRefused) {
   EXPECT_EQ(page.ImageFileSize, 1048576);
 }
 
+TEST_F(ImagePageTest, AFileThatIsNoIsoImageIsTakenWithAWarningTheSummaryRepeats) {
+  const QString raw = browse("raw.iso", 70000);
+  const QString warning = "This file is not an ISO 9660 image; it will be burned as it is, as raw data";
+  EXPECT_EQ(page.lblImageInfo->text(), warning);
+  EXPECT_TRUE(page.lblImageInfo->isVisible());
+  burner.BurnSettings.Mode = bmTaoFromFile;
+  EXPECT_EQ(SummaryLines(burner, raw, false).last(), warning);
+  page.Edit1->setText(Path(dir / "missing.iso"));
+  EXPECT_FALSE(page.lblImageInfo->isVisible());
+}
+
 TEST(SummaryPageTest, TheLinesNameEveryChoiceOfTheBurn) {
   TsbBurner burner;
   burner.DeviceInfo.Vendor = "ACME";

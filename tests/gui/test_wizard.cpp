@@ -3,8 +3,12 @@
 #include <cerrno>
 
 #include <QCheckBox>
+#include <QCryptographicHash>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -20,6 +24,9 @@
 #include "ufrmFinish.h"
 #include "ufrmMain.h"
 #include "ufrmSelectDevice.h"
+#include "sbFilesPanel.h"
+#include "sbHelpers.h"
+#include "ufrmOptionsSummary.h"
 #include "ufrmSourceFileSelection.h"
 
 using namespace actest;
@@ -351,4 +358,98 @@ TEST_F(WizardTest, AFailedLibraryStartKeepsTheFirstPage) {
   EXPECT_EQ(page(), pgTransport);
   ASSERT_EQ(dialogs->texts("application error").size(), 1);
   EXPECT_TRUE(dialogs->texts("application error")[0].startsWith("Discwright_UpStartEx() failed, exception "));
+}
+
+TEST_F(WizardTest, FilesAndFoldersAreCheckedOnTheImagePageThenBurnedAndVerified) {
+  open({cdRecorder()});
+  fs::create_directories(dir_ / "photos" / "2026");
+  fs::create_directories(dir_ / "elsewhere");
+  writeFile(dir_ / "photos" / "2026" / "beach.raw", 200000, 3);
+  writeFile(dir_ / "notes.txt", 100, 4);
+  writeFile(dir_ / "elsewhere" / "notes.txt", 100, 6);
+  auto path = [&](const fs::path& p) { return QString::fromStdString(p.string()); };
+  toDevice();
+  next();
+  ASSERT_EQ(page(), pgImage);
+  TfrmSourceFileSelection& source = *wizard->SourceFilePage;
+  source.rbFiles->click();
+  EXPECT_TRUE(source.FilesPanel->isVisible());
+  EXPECT_FALSE(source.Edit1->isVisible());
+  next();
+  EXPECT_EQ(dialogs->texts("application error").last(), "Add the files and folders to burn.");
+
+  source.FilesPanel->AddPaths({path(dir_ / "photos"), path(dir_ / "notes.txt"), path(dir_ / "elsewhere" / "notes.txt")});
+  EXPECT_TRUE(source.lblFilesProblem->isVisible());
+  next();
+  EXPECT_EQ(page(), pgImage);
+  EXPECT_TRUE(dialogs->texts("application error").last().startsWith("Two chosen entries have the same name"))
+      << dialogs->texts("application error").last().toStdString();
+
+  source.FilesPanel->lstFiles->item(2)->setSelected(true);
+  QTest::mouseClick(source.FilesPanel->btnRemove, Qt::LeftButton);
+  EXPECT_FALSE(source.lblFilesProblem->isVisible());
+  // Measured as the image the library makes: more than the files' bytes.
+  EXPECT_GT(source.FilesImageSize, 200100u);
+  source.FilesPanel->edtLabel->setText("Summer photos");
+  EXPECT_EQ(source.FilesPanel->lblLabelNote->text().left(33), "The label became \"SUMMER_PHOTOS\":");
+  next();
+  ASSERT_EQ(page(), pgMode) << dialogs->texts("application error").join('\n').toStdString();
+  next();
+  ASSERT_EQ(page(), pgOptions);
+  wizard->BurnOptionsPage->chbVerify->click();
+  next();
+  ASSERT_EQ(page(), pgSummary);
+  const QString sourceLine = "Source: 1 file, 1 folder, " + FormatMegabytes(int64_t(source.FilesImageSize));
+  EXPECT_TRUE(SummaryLines(*wizard->Burner, sourceLine, true).contains(sourceLine));
+  next();
+  ASSERT_EQ(page(), pgBurning);
+  const QStringList rows = burningRows();
+  EXPECT_TRUE(rows.contains(sourceLine)) << rows.join('\n').toStdString();
+  EXPECT_EQ(rows.filter("Verification passed").size(), 1) << rows.join('\n').toStdString();
+  EXPECT_EQ(finishText(), "Korvanel has successfully finished!");
+}
+
+TEST_F(WizardTest, AChecksumFileBesideTheImageIsOfferedAndAMismatchStopsTheBurnBeforeTheDisc) {
+  for (const bool matching : {false, true}) {
+    SCOPED_TRACE(matching ? "matching" : "damaged");
+    open({cdRecorder()});
+    const QByteArray sha = QCryptographicHash::hash(QByteArray(reinterpret_cast<const char*>(image.data()),
+                                                               qsizetype(image.size())),
+                                                    QCryptographicHash::Sha256)
+                               .toHex();
+    QFile sums(QString::fromStdString((dir_ / "SHA256SUMS").string()));
+    ASSERT_TRUE(sums.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    sums.write((matching ? sha : QByteArray(64, '0')) + "  image.iso\n");
+    sums.close();
+    toDevice();
+    next();
+    typeImage(dir_ / "image.iso");
+    EXPECT_TRUE(wizard->SourceFilePage->chbChecksum->isVisible());
+    EXPECT_TRUE(wizard->SourceFilePage->chbChecksum->isChecked());
+    EXPECT_EQ(wizard->SourceFilePage->chbChecksum->text(), "Check the image against SHA256SUMS");
+    next();
+    next();
+    next();
+    next();
+    ASSERT_EQ(page(), pgBurning);
+    const QStringList rows = burningRows();
+    EXPECT_EQ(rows.contains("Burning completed"), matching) << rows.join('\n').toStdString();
+    if (matching) {
+      EXPECT_EQ(rows.filter("The image matches its checksum (SHA-256 " + QString::fromLatin1(sha) + ")").size(), 1);
+    } else {
+      EXPECT_EQ(rows.filter("does not match the checksum file").size(), 1) << rows.join('\n').toStdString();
+      EXPECT_EQ(finishText(), "Korvanel has finished with error");
+      burner = std::make_unique<TsbBurner>();
+      burner->Transport = ttSpti;
+      burner->DeviceName = "CdRom0";
+      burner->Open();
+      DiscwrightDiscInformation disc{};
+      ASSERT_EQ(Discwright_CdvdBurnerGrabber_GetDiscInformation(burner->Grabber, burner->ExceptionText,
+                                                                DISCWRIGHT_TEXT_SIZE, &burner->Status,
+                                                                burner->FailureInfo, &disc),
+                0);
+      EXPECT_EQ(disc.DiscStatus, 0) << "the disc was written";
+    }
+    closeWizard();
+  }
 }

@@ -1,0 +1,102 @@
+#include "sbFileSelection.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "Discwright.h"
+#include "sbBurner.h"
+#include "sbErrors.h"
+#include "sbHelpers.h"
+#include "sbLogging.h"
+
+namespace {
+
+bool IsLabelCharacter(QChar c) {
+  return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+         c == QLatin1Char('_');
+}
+
+void TreeCallback(uint32_t reason, void* context, void* param1, void* param2) {
+  if ((reason & 0xFF) == DW_REASON_IGNORE_NAME)
+    static_cast<TsbSkippedEntries*>(context)->emplace_back(QString::fromUtf8(static_cast<const char*>(param1)),
+                                                           QString::fromUtf8(static_cast<const char*>(param2)));
+}
+
+QString Plural(qsizetype n, const char* one, const char* many) {
+  return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
+}  // namespace
+
+QString DefaultVolumeLabel(const QDate& today) { return today.toString(QStringLiteral("yyyy_MM_dd")); }
+
+TsbVolumeLabel CleanVolumeLabel(const QString& wanted, const QDate& today) {
+  if (wanted.trimmed().isEmpty()) {
+    const QString label = DefaultVolumeLabel(today);
+    return {label, QStringLiteral("The disc is labelled \"%1\": a disc needs a label").arg(label)};
+  }
+  QString label = wanted.trimmed().toUpper();
+  bool replaced = false;
+  for (QChar& c : label)
+    if (!IsLabelCharacter(c)) {
+      c = QLatin1Char('_');
+      replaced = true;
+    }
+  const bool cut = label.size() > kVolumeLabelLength;
+  label.truncate(kVolumeLabelLength);
+  if (label == wanted) return {label, {}};
+  QStringList why;
+  if (label.compare(wanted.left(label.size()), Qt::CaseInsensitive) != 0 || replaced || wanted.trimmed() != wanted)
+    why << QStringLiteral("a disc label holds only capitals, digits and \"_\"");
+  else
+    why << QStringLiteral("a disc label holds capitals");
+  if (cut) why << QStringLiteral("at most %1 of them").arg(kVolumeLabelLength);
+  return {label, QStringLiteral("The label became \"%1\": %2").arg(label, why.join(QStringLiteral(", ")))};
+}
+
+TsbSkippedEntries CreateFileTree(TsbBurner& burner, const QStringList& paths) {
+  if (paths.isEmpty()) throw TsbError(QStringLiteral("Add the files and folders to burn"));
+  burner.DestroyFileTree();
+  std::vector<QByteArray> names;
+  std::vector<const char*> pointers;
+  for (const QString& path : paths) names.push_back(QFile::encodeName(path));
+  for (const QByteArray& name : names) pointers.push_back(name.constData());
+  TsbSkippedEntries skipped;
+  GlobalLogger().WriteLog(QStringLiteral("Discwright_ISO9660JolietFileTree_CreateFromPaths"), 0);
+  burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_CreateFromPaths(
+      &burner.FileTree, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE, &burner.Status, TreeCallback, &skipped,
+      pointers.data(), uint32_t(pointers.size()));
+  if (burner.ExceptionNumber != 0) {
+    const QString failure = burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_CreateFromPaths"));
+    GlobalLogger().WriteLog(failure, 0);
+    // A problem of the user's files is said in their words; the call and its codes go to the log.
+    if (burner.ExceptionNumber == DW_E_FILE) throw TsbError(QString::fromUtf8(burner.ExceptionText));
+    throw TsbError(failure);
+  }
+  for (const auto& [name, why] : skipped) GlobalLogger().WriteLog(QStringLiteral("\"%1\" %2").arg(name, why), 0);
+  return skipped;
+}
+
+uint64_t MeasureFileTree(TsbBurner& burner, const QString& label) {
+  const QByteArray volume = label.toUtf8();
+  const QByteArray program = ImageCreatorId();
+  burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_BuildImage(
+      burner.FileTree, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE, &burner.Status, 0, 0, 1, volume.constData(),
+      program.constData(), program.constData());
+  if (burner.ExceptionNumber != 0)
+    throw TsbError(burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_BuildImage")));
+  uint64_t size = 0;
+  burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_GetSizeInUCHARs(burner.FileTree, burner.ExceptionText,
+                                                                            DISCWRIGHT_TEXT_SIZE, &burner.Status, &size);
+  if (burner.ExceptionNumber != 0)
+    throw TsbError(burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_GetSizeInUCHARs")));
+  return size;
+}
+
+QString FileSelectionSummary(const QStringList& paths, uint64_t imageBytes) {
+  qsizetype folders = 0;
+  for (const QString& path : paths) folders += QFileInfo(path).isDir() ? 1 : 0;
+  return QStringLiteral("%1, %2, %3")
+      .arg(Plural(paths.size() - folders, "file", "files"), Plural(folders, "folder", "folders"),
+           FormatMegabytes(int64_t(imageBytes)));
+}

@@ -1,0 +1,39 @@
+// A disc made of chosen files and folders rather than an image: its volume label,
+// the library's file tree of the selection and the size the image will take.
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+class TsbBurner;
+
+// Longest volume label a disc holds.
+constexpr int kVolumeLabelLength = 32;
+
+struct TsbVolumeLabel {
+  QString Label;
+  QString Change;  // what was changed and why, empty when the label was taken as given
+};
+
+// The label as a disc holds it: capitals, digits and "_", at most 32 of them,
+// each other character becoming "_"; an empty label becomes the date.
+TsbVolumeLabel CleanVolumeLabel(const QString& wanted, const QDate& today = QDate::currentDate());
+// The label a new disc of files gets: the date, "2026_12_08".
+QString DefaultVolumeLabel(const QDate& today = QDate::currentDate());
+
+// Entries left out of the tree (FIFOs, sockets, device nodes), each with the reason.
+using TsbSkippedEntries = std::vector<std::pair<QString, QString>>;
+
+// Replaces the burner's file tree with one of the paths, each at the top of the disc.
+// Throws TsbError naming every unreadable entry and every clash of names.
+TsbSkippedEntries CreateFileTree(TsbBurner& burner, const QStringList& paths);
+// Builds the tree's image under the label and answers its size in bytes, as the burn writes it.
+uint64_t MeasureFileTree(TsbBurner& burner, const QString& label);
+
+// "3 files, 2 folders, 412.7 MB": what the paths are, and the image's size.
+QString FileSelectionSummary(const QStringList& paths, uint64_t imageBytes);

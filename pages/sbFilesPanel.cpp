@@ -1,0 +1,94 @@
+#include "sbFilesPanel.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "sbDialogs.h"
+#include "sbFileSelection.h"
+
+TsbFilesPanel::TsbFilesPanel(QWidget* parent) : QWidget(parent) {
+  lstFiles = new QListWidget(this);
+  lstFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  lstFiles->setAccessibleName(QStringLiteral("Files and folders to burn"));
+  btnAddFiles = new QPushButton(QStringLiteral("Add File..."), this);
+  btnAddFolder = new QPushButton(QStringLiteral("Add Folder..."), this);
+  btnRemove = new QPushButton(QStringLiteral("Remove"), this);
+  btnRemove->setEnabled(false);
+  auto* labelCaption = new QLabel(QStringLiteral("Disc label:"), this);
+  edtLabel = new QLineEdit(DefaultVolumeLabel(), this);
+  edtLabel->setMaxLength(64);  // longer ones are cut to what a disc holds, and the note says so
+  labelCaption->setBuddy(edtLabel);
+  lblLabelNote = new QLabel(this);
+  lblLabelNote->setWordWrap(true);
+  lblLabelNote->setVisible(false);
+
+  connect(btnAddFiles, &QPushButton::clicked, this, [this] { AddFromDialog(false); });
+  connect(btnAddFolder, &QPushButton::clicked, this, [this] { AddFromDialog(true); });
+  connect(btnRemove, &QPushButton::clicked, this, &TsbFilesPanel::RemoveSelected);
+  connect(lstFiles, &QListWidget::itemSelectionChanged, this,
+          [this] { btnRemove->setEnabled(!lstFiles->selectedItems().isEmpty()); });
+  connect(edtLabel, &QLineEdit::textChanged, this, &TsbFilesPanel::UpdateLabelNote);
+
+  auto* buttons = new QVBoxLayout;
+  buttons->addWidget(btnAddFiles);
+  buttons->addWidget(btnAddFolder);
+  buttons->addWidget(btnRemove);
+  buttons->addStretch(1);
+  auto* layout = new QGridLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(lstFiles, 0, 0, 1, 2);
+  layout->addLayout(buttons, 0, 2);
+  layout->addWidget(labelCaption, 1, 0);
+  layout->addWidget(edtLabel, 1, 1, 1, 2);
+  layout->addWidget(lblLabelNote, 2, 0, 1, 3);
+  layout->setColumnStretch(1, 1);
+}
+
+QStringList TsbFilesPanel::Paths() const {
+  QStringList paths;
+  for (int i = 0; i < lstFiles->count(); ++i) paths << lstFiles->item(i)->data(Qt::UserRole).toString();
+  return paths;
+}
+
+void TsbFilesPanel::AddPaths(const QStringList& paths) {
+  const QStringList known = Paths();
+  bool added = false;
+  for (const QString& path : paths) {
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    if (path.isEmpty() || known.contains(clean)) continue;
+    auto* item = new QListWidgetItem(QDir::toNativeSeparators(clean), lstFiles);
+    item->setData(Qt::UserRole, clean);
+    item->setToolTip(QFileInfo(clean).isDir() ? QStringLiteral("Folder") : QStringLiteral("File"));
+    added = true;
+  }
+  if (added) emit Changed();
+}
+
+QString TsbFilesPanel::VolumeLabel() const { return CleanVolumeLabel(edtLabel->text()).Label; }
+
+void TsbFilesPanel::AddFromDialog(bool folder) {
+  TsbFileDialogRequest request;
+  request.Caption = folder ? QStringLiteral("Add a folder to burn") : QStringLiteral("Add a file to burn");
+  request.Folder = folder;
+  if (const QString chosen = Dialogs().OpenFileName(request); !chosen.isEmpty()) AddPaths({chosen});
+}
+
+void TsbFilesPanel::RemoveSelected() {
+  const auto selected = lstFiles->selectedItems();
+  if (selected.isEmpty()) return;
+  qDeleteAll(selected);
+  emit Changed();
+}
+
+void TsbFilesPanel::UpdateLabelNote() {
+  const QString note = CleanVolumeLabel(edtLabel->text()).Change;
+  lblLabelNote->setText(note);
+  lblLabelNote->setVisible(!note.isEmpty());
+  emit Changed();
+}

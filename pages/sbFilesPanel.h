@@ -1,0 +1,39 @@
+// The image page's second source: the files and folders to burn, and the label
+// of the disc they make.
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+class TsbFilesPanel : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TsbFilesPanel(QWidget* parent = nullptr);
+
+  QListWidget* lstFiles;
+  QPushButton* btnAddFiles;
+  QPushButton* btnAddFolder;
+  QPushButton* btnRemove;
+  QLineEdit* edtLabel;
+  QLabel* lblLabelNote;  // what the label became, when it was changed
+
+  QStringList Paths() const;
+  // Adds each path not in the list yet.
+  void AddPaths(const QStringList& paths);
+  // The label as the disc holds it.
+  QString VolumeLabel() const;
+
+ signals:
+  void Changed();
+
+ private:
+  void AddFromDialog(bool folder);
+  void RemoveSelected();
+  void UpdateLabelNote();
+};
