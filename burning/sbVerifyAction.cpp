@@ -104,16 +104,8 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
   QFile image(fileName);
   uint64_t size = 0;
   if (fromTree) {
-    if (!call("Discwright_ISO9660JolietFileTree_GetSizeInUCHARs", [&](DiscwrightHandle, char* text, uint32_t textSize, uint32_t* status,
-                                                                      auto...) {
-          return Discwright_ISO9660JolietFileTree_GetSizeInUCHARs(b.FileTree, text, textSize, status, &size);
-        }))
-      libraryFailure("Discwright_ISO9660JolietFileTree_GetSizeInUCHARs");
-    if (!call("Discwright_ISO9660JolietFileTree_SeekToBegin", [&](DiscwrightHandle, char* text, uint32_t textSize, uint32_t* status,
-                                                                  auto...) {
-          return Discwright_ISO9660JolietFileTree_SeekToBegin(b.FileTree, text, textSize, status);
-        }))
-      libraryFailure("Discwright_ISO9660JolietFileTree_SeekToBegin");
+    if (!SB_TREE_CALL(b, Discwright_ISO9660JolietFileTree_GetSizeInUCHARs, &size)) Fail(b.LastFailureText());
+    if (!SB_TREE_CALL(b, Discwright_ISO9660JolietFileTree_SeekToBegin)) Fail(b.LastFailureText());
   } else {
     if (!image.open(QIODevice::ReadOnly))
       Fail(QStringLiteral("Cannot read the image file \"%1\": %2").arg(fileName, image.errorString()));
@@ -121,10 +113,7 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
   }
   auto readImage = [&](char* data, uint64_t bytes) {
     if (fromTree) {
-      if (!call("Discwright_ISO9660JolietFileTree_Read", [&](DiscwrightHandle, char* text, uint32_t textSize, uint32_t* status, auto...) {
-            return Discwright_ISO9660JolietFileTree_Read(b.FileTree, text, textSize, status, uint32_t(bytes), data);
-          }))
-        libraryFailure("Discwright_ISO9660JolietFileTree_Read");
+      if (!SB_TREE_CALL(b, Discwright_ISO9660JolietFileTree_Read, uint32_t(bytes), data)) Fail(b.LastFailureText());
     } else if (image.read(data, qint64(bytes)) != qint64(bytes)) {
       Fail(QStringLiteral("Cannot read the image file \"%1\": %2").arg(fileName, image.errorString()));
     }
