@@ -83,6 +83,10 @@ void TsbAction::Report(const QString& text, TsbLogItemType kind) {
 void TsbAction::Eject() {
   TsbBurner& b = Burner();
   b.Release();  // a locked tray refuses to open; the burner reports its own failure
+  if (ActionList && !ActionList->EjectWhenDone) {
+    Report(QStringLiteral("The disc stays in the drive"), litInfo);
+    return;
+  }
   Log(QStringLiteral("Discwright_CdvdBurnerGrabber_Eject"));
   b.ExceptionNumber =
       Discwright_CdvdBurnerGrabber_Eject(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE, &b.Status, b.FailureInfo);
