@@ -466,6 +466,7 @@ void TMainForm::RecordPageResults() {
     case pgOptions: {
       Actions->DeleteFromPage(pgOptions);
       CollectPageLog(BurnOptionsPage, pgOptions);
+      Actions->EjectWhenDone = BurnOptionsPage->GetEject();
       // The image is checked against its checksum file before the disc is touched.
       if (const QString checksumFile = SourceFilePage->ChosenChecksumFile(); !checksumFile.isEmpty()) {
         if (!ImageChecksumAction) ImageChecksumAction = std::make_unique<TsbImageChecksumAction>();

@@ -83,6 +83,10 @@ void TsbAction::Report(const QString& text, TsbLogItemType kind) {
 void TsbAction::Eject() {
   TsbBurner& b = Burner();
   b.Release();  // a locked tray refuses to open; the burner reports its own failure
+  if (ActionList && !ActionList->EjectWhenDone) {
+    Report(QStringLiteral("The disc stays in the drive"), litInfo);
+    return;
+  }
   if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_Eject)) {
     const QString failure = b.LastFailureText();
     b.LastMessage = failure;

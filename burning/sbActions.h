@@ -56,6 +56,8 @@ class TsbActionList {
   TsbMessageEvent OnMessage;    // where every action of the list reports
   bool ReportStages = true;     // routine stage texts reach OnMessage
   TsbActionSource Source;
+  // Off: the tray stays shut when the list is done, so that the disc can be used at once.
+  bool EjectWhenDone = true;
 
   int Count() const { return static_cast<int>(items_.size()); }
   // 0-based; throws std::out_of_range for a bad index.
@@ -97,7 +99,8 @@ class TsbAction {
 
   // True for an action that reads the burned disc back.
   virtual bool ReadsDiscBack() const { return false; }
-  // Releases the tray and ejects; a failure is an error line, never raised.
+  // Releases the tray and ejects (only releases it when the list keeps the disc in);
+  // a failure is an error line, never raised.
   void Eject();
   // Closes the open track-at-once session; a failure is only logged.
   void CloseSession();

@@ -16,6 +16,7 @@ const char* const kCliUsageTemplate =
     "  burn IMAGE --device DEVICE [--mode tao|sao|dao|dao-raw] [--speed FACTOR|max]\n"
     "       [--test] [--no-opc] [--multisession (tao only)] [--verify] [--save-log FILE]\n"
     "       [--checksum-file SHA256SUMS (the image must match its line before burning)]\n"
+    "       [--no-eject (the disc stays in the drive when done)]\n"
     "  burn-files PATH... --device DEVICE [--label L] [--mode ...] [--speed ...] [--verify]\n"
     "       [--test] [--no-opc] [--multisession] [--save-log FILE]: burn files and folders\n"
     "                          (the label defaults to the date)\n"
@@ -63,6 +64,7 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     else if (a == QLatin1String("--no-opc")) args.noOpc = true;
     else if (a == QLatin1String("--multisession")) args.multiSession = true;
     else if (a == QLatin1String("--verify")) args.verify = true;
+    else if (a == QLatin1String("--no-eject")) args.noEject = true;
     else if (a == QLatin1String("--save-log")) args.saveLog = value(i, a);
     else if (a == QLatin1String("--checksum-file")) args.checksumFile = value(i, a);
     else if (a == QLatin1String("--sha256")) args.hash = QStringLiteral("sha256");

@@ -27,7 +27,8 @@ struct CliArgs {
   bool multiSession = false;
   bool verify = false;
   QString saveLog;
-  QString checksumFile;  // the image must match its line in this file before the burn
+  QString checksumFile;
+  bool noEject = false;  // the disc stays in the drive when done  // the image must match its line in this file before the burn
 
   // checksum
   QString hash = QStringLiteral("sha256");  // sha256 or md5

@@ -312,6 +312,7 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
 
   TsbActionList actions;
   actions.Source.Assigned = true;
+  actions.EjectWhenDone = !args.noEject;
   actions.Source.FileName = image;  // empty for files: the verify reads the tree's image again
   TsbBurnAtOnceToCDDVDAction burnAction;
   TsbVerifyAction verifyAction;

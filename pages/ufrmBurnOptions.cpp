@@ -54,6 +54,9 @@ TfrmBurnOptions::TfrmBurnOptions(QWidget* parent) : TsbDockForm(parent) {
   page->addWidget(lblMultisession);
   page->addWidget(chbMultiSession);
   page->addWidget(chbVerify);
+  chbEject = new QCheckBox(QStringLiteral("&Eject the disc when done"), this);
+  chbEject->setChecked(true);
+  page->addWidget(chbEject);
   page->addStretch(1);
 
   lblMultisession->setVisible(ShowMultisession);
@@ -108,3 +111,4 @@ bool TfrmBurnOptions::GetSendOPC() const { return chbSOPC->isChecked(); }
 bool TfrmBurnOptions::GetMultiSession() const { return chbMultiSession->isChecked(); }
 
 bool TfrmBurnOptions::GetVerify() const { return chbVerify->isChecked(); }
+bool TfrmBurnOptions::GetEject() const { return chbEject->isChecked(); }

@@ -32,6 +32,7 @@ class TfrmBurnOptions : public TsbDockForm {
   QLabel* lblMultisession;
   QCheckBox* chbMultiSession;
   QCheckBox* chbVerify;
+  QCheckBox* chbEject;  // "Eject the disc when done", on by default
 
   // Reads the device's speeds again and shows the burner's settings: its
   // speed when the device still offers that factor, else the last (fastest).
@@ -42,4 +43,5 @@ class TfrmBurnOptions : public TsbDockForm {
   bool GetSendOPC() const;
   bool GetMultiSession() const;
   bool GetVerify() const;
+  bool GetEject() const;
 };

@@ -79,11 +79,13 @@ class CliFilesAndReadTest : public ::testing::Test {
 TEST_F(CliFilesAndReadTest, ChosenFilesAreBurnedVerifiedAndReadBackAsTheSameImage) {
   Outcome burn = Run({QStringLiteral("burn-files"), Path("photos"), Path("notes.txt"), QStringLiteral("--device"),
                       QStringLiteral("CdRom0"), QStringLiteral("--verify"), QStringLiteral("--label"),
-                      QStringLiteral("Holiday 2026")});
+                      QStringLiteral("Holiday 2026"), QStringLiteral("--no-eject")});
   ASSERT_EQ(burn.exitCode, 0) << burn.out.toStdString() << burn.err.toStdString();
   EXPECT_TRUE(burn.out.contains(QStringLiteral("Source: 1 file, 1 folder, 0.3")));
   EXPECT_TRUE(burn.out.contains(QStringLiteral("is a FIFO; left out of the image")));
   EXPECT_TRUE(burn.out.contains(QStringLiteral("The label became \"HOLIDAY_2026\"")));
+  EXPECT_TRUE(burn.out.contains(QStringLiteral("The disc stays in the drive")));
+  EXPECT_FALSE(burn.out.contains(QStringLiteral("Eject disc")));
   const auto verified = QRegularExpression(QStringLiteral("Verification passed \\(SHA-256 ([0-9a-f]{64})\\)")).match(burn.out);
   ASSERT_TRUE(verified.hasMatch()) << burn.out.toStdString();
 

@@ -343,7 +343,9 @@ TEST_F(BurnPagesTest, OptionsPageVerifyBoxAndKeyboard) {
   page.Activate(&b);
   EXPECT_EQ(page.Label4->buddy(), page.cmbSpeed);
   EXPECT_FALSE(page.cmbSpeed->isEditable());
-  EXPECT_EQ(TabChain(&page, page.chbSOPC), (std::vector<QWidget*>{page.chbSOPC, page.cmbSpeed, page.chbVerify}));
+  EXPECT_EQ(TabChain(&page, page.chbSOPC),
+            (std::vector<QWidget*>{page.chbSOPC, page.cmbSpeed, page.chbVerify, page.chbEject}));
+  EXPECT_TRUE(page.GetEject()) << "the disc comes out unless the user keeps it in";
   EXPECT_LT(page.cmbSpeed->geometry().bottom(), page.chbVerify->geometry().top());
 
   EXPECT_FALSE(page.GetVerify());

@@ -19,6 +19,7 @@
 #include "common/test_common.h"
 #include "ufrmOptionsSummary.h"
 #include "ufrmSelectTransport.h"
+#include "sbFilesPanel.h"
 #include "ufrmSourceFileSelection.h"
 
 namespace {
@@ -198,6 +199,18 @@ TEST_F(ImagePageTest, AFileThatIsNoIsoImageIsTakenWithAWarningTheSummaryRepeats)
   EXPECT_EQ(SummaryLines(burner, raw, false).last(), warning);
   page.Edit1->setText(Path(dir / "missing.iso"));
   EXPECT_FALSE(page.lblImageInfo->isVisible());
+}
+
+TEST_F(ImagePageTest, WithFilesChosenEveryDroppedLocalEntryJoinsTheListOnce) {
+  page.rbFiles->click();
+  fs::create_directories(dir / "folder");
+  WriteBytes(dir / "notes.txt", 10);
+  EXPECT_TRUE(drop(QUrl::fromLocalFile(Path(dir / "folder"))));
+  EXPECT_TRUE(drop(QUrl::fromLocalFile(Path(dir / "notes.txt"))));
+  EXPECT_TRUE(drop(QUrl::fromLocalFile(Path(dir / "folder"))));  // already listed
+  EXPECT_FALSE(drop(QUrl(QStringLiteral("https://example.org/disc.iso"))));
+  EXPECT_EQ(page.FilesPanel->Paths(), (QStringList{Path(dir / "folder"), Path(dir / "notes.txt")}));
+  EXPECT_TRUE(page.ImageFileName.isEmpty()) << "the image source is left alone";
 }
 
 TEST(SummaryPageTest, TheLinesNameEveryChoiceOfTheBurn) {

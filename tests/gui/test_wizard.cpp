@@ -78,7 +78,7 @@ class WizardTest : public ActionsTest {
   }
   void typeImage(const fs::path& path) { wizard->SourceFilePage->Edit1->setText(QString::fromStdString(path.string())); }
   // From the transport page to the burning page, which burns.
-  void walkToTheBurn(bool verify = false) {
+  void walkToTheBurn(bool verify = false, bool eject = true) {
     toDevice();
     next();
     ASSERT_EQ(page(), pgImage) << dialogs->texts("application error").join('\n').toStdString();
@@ -88,6 +88,7 @@ class WizardTest : public ActionsTest {
     next();
     ASSERT_EQ(page(), pgOptions);
     if (verify) wizard->BurnOptionsPage->chbVerify->click();
+    if (!eject) wizard->BurnOptionsPage->chbEject->click();
     next();
     ASSERT_EQ(page(), pgSummary);
     next();
@@ -113,19 +114,22 @@ class WizardTest : public ActionsTest {
 
 TEST_F(WizardTest, AForwardPassBurnsTheImageAndEndsOnTheFinishWindow) {
   for (const bool verify : {false, true}) {
-    SCOPED_TRACE(verify ? "with verification" : "without verification");
+    SCOPED_TRACE(verify ? "with verification, kept in the drive" : "without verification");
     open({cdRecorder()});
-    walkToTheBurn(verify);
+    walkToTheBurn(verify, !verify);
     const QStringList rows = burningRows();
     ASSERT_GE(rows.size(), 3);
     EXPECT_EQ(rows.mid(0, 3), (QStringList{"Burning image", "Destination device: Action Test Recorder",
                                            "Source image file: " + QString::fromStdString((dir_ / "image.iso").string())}));
     EXPECT_TRUE(rows.contains("Burning completed"));
     EXPECT_EQ(rows.filter("Verification passed").size(), verify ? 1 : 0) << rows.join('\n').toStdString();
-    // The disc comes out once, after its read-back.
-    EXPECT_EQ(rows.count("Eject disc"), 1) << rows.join('\n').toStdString();
+    EXPECT_EQ(rows.contains("Eject disc"), !verify);
+    EXPECT_EQ(rows.contains("The disc stays in the drive"), verify);
+    // The disc comes out, or is left in, once: after its read-back.
+    const QString last = verify ? "The disc stays in the drive" : "Eject disc";
+    EXPECT_EQ(rows.count(last), 1) << rows.join('\n').toStdString();
     if (verify) {
-      EXPECT_GT(rows.indexOf("Eject disc"), rows.indexOf(rows.filter("Verification passed").value(0)));
+      EXPECT_GT(rows.indexOf(last), rows.indexOf(rows.filter("Verification passed").value(0)));
     }
     EXPECT_EQ(wizard->Actions->Count(), verify ? 2 : 1);
     EXPECT_FALSE(wizard->ButtonPrev->isEnabled());
