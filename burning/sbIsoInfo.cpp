@@ -63,7 +63,7 @@ TsbIsoInfo ReadIsoInfo(const QString& fileName) {
       info.Label = QString::fromLatin1(d.mid(40, 32)).trimmed();
       info.Created = DescriptorTime(d.constData() + 813);
       rootRecord = d.mid(156, 34);
-    } else if (type == 0 && d.mid(7, 23) == "EL TORITO SPECIFICATION") {
+    } else if (type == 0 && d.mid(7, 9) == "EL TORITO") {  // the boot record's system identifier
       info.Bootable = true;
     } else if (type == 2) {
       const QByteArray escapes = d.mid(88, 3);

@@ -34,7 +34,7 @@ QByteArray Image(bool bootable, bool joliet, bool rockRidge) {
   image += primary;
   if (bootable) {
     QByteArray boot = Descriptor(0);
-    std::memcpy(boot.data() + 7, "EL TORITO SPECIFICATION", 23);
+    std::memcpy(boot.data() + 7, "EL TORITO", 9);
     image += boot;
   }
   if (joliet) {
