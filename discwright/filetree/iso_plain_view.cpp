@@ -1,0 +1,342 @@
+#include "filetree/iso_plain_view.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "Discwright.h"
+#include "error.h"
+
+namespace discwright {
+namespace {
+constexpr uint32_t kBlock = 2048;
+constexpr size_t kMaxPath = 255;
+constexpr size_t kMaxFileName = 30;  // name and extension of a file together
+
+uint32_t le32At(const std::vector<unsigned char>& b, size_t at) {
+  return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+void put16(std::vector<unsigned char>& b, size_t at, uint16_t v, bool big) {
+  b[at + (big ? 1 : 0)] = uint8_t(v);
+  b[at + (big ? 0 : 1)] = uint8_t(v >> 8);
+}
+void put32(std::vector<unsigned char>& b, size_t at, uint32_t v, bool big) {
+  for (int i = 0; i < 4; ++i) b[at + (big ? 3 - i : i)] = uint8_t(v >> (8 * i));
+}
+
+struct DirRecord {
+  std::vector<unsigned char> bytes;  // the whole record
+  std::string id() const { return std::string(bytes.begin() + 33, bytes.begin() + 33 + bytes[32]); }
+  void setId(const std::string& id) {
+    if (id.size() == bytes[32]) {
+      std::copy(id.begin(), id.end(), bytes.begin() + 33);
+      return;
+    }
+    // A shorter name: the system use area moves up and the record shrinks with it.
+    const size_t oldEnd = 33 + bytes[32] + (bytes[32] % 2 == 0 ? 1 : 0);
+    const size_t newEnd = 33 + id.size() + (id.size() % 2 == 0 ? 1 : 0);
+    std::vector<unsigned char> out(bytes.begin(), bytes.begin() + 33);
+    out.insert(out.end(), id.begin(), id.end());
+    out.resize(newEnd, 0);
+    out.insert(out.end(), bytes.begin() + oldEnd, bytes.end());
+    out[0] = uint8_t(out.size());
+    out[32] = uint8_t(id.size());
+    bytes = std::move(out);
+  }
+  bool isDir() const { return bytes[25] & 2; }
+  bool operator==(const DirRecord&) const = default;
+  uint32_t extent() const { return le32At(bytes, 2); }
+  uint32_t size() const { return le32At(bytes, 10); }
+};
+
+struct PlainDir {
+  size_t at = 0;  // byte offset of the extent in the image
+  size_t pathLength = 0;  // its identifiers on the way from the root plus one separator each
+  uint32_t size = 0;
+  uint32_t extent = 0;
+  uint8_t extAttrLength = 0;
+  std::vector<DirRecord> records;  // "." and ".." first
+};
+
+// Name, extension and version of "NAME.EXT;1" ("NAME" for a folder), for ordering.
+struct IdParts {
+  std::string name, ext;
+  int version = 0;
+};
+IdParts idParts(const std::string& id) {
+  IdParts p;
+  std::string rest = id;
+  if (auto semi = rest.find(';'); semi != std::string::npos) {
+    p.version = std::atoi(rest.c_str() + semi + 1);
+    rest.resize(semi);
+  }
+  if (auto dot = rest.find('.'); dot != std::string::npos) {
+    p.ext = rest.substr(dot + 1);
+    rest.resize(dot);
+  }
+  p.name = rest;
+  return p;
+}
+
+// Identifier order: names compared as if padded with spaces, then extensions, then the
+// higher version first.
+bool idBefore(const std::string& a, const std::string& b) {
+  auto padCmp = [](const std::string& x, const std::string& y) {
+    for (size_t i = 0; i < std::max(x.size(), y.size()); ++i) {
+      unsigned char cx = i < x.size() ? x[i] : ' ', cy = i < y.size() ? y[i] : ' ';
+      if (cx != cy) return cx < cy ? -1 : 1;
+    }
+    return 0;
+  };
+  IdParts pa = idParts(a), pb = idParts(b);
+  if (int c = padCmp(pa.name, pb.name)) return c < 0;
+  if (int c = padCmp(pa.ext, pb.ext)) return c < 0;
+  return pa.version > pb.version;
+}
+
+// A name of the same length as id that nothing in taken uses: the end of the name part
+// (else of the extension) becomes a counter.
+std::string uniqueSameLength(const std::string& id, const std::set<std::string>& taken) {
+  const size_t semi = id.find(';');
+  const std::string base = semi == std::string::npos ? id : id.substr(0, semi);
+  const std::string version = semi == std::string::npos ? std::string() : id.substr(semi);
+  const size_t dot = base.find('.');
+  size_t begin = 0, end = dot == std::string::npos ? base.size() : dot;
+  if (end == 0) {  // ".EXT": only the extension has room
+    begin = dot + 1;
+    end = base.size();
+  }
+  for (size_t digits = 1; digits <= std::min<size_t>(end - begin, 7); ++digits) {
+    uint64_t limit = 1;
+    for (size_t i = 0; i < digits; ++i) limit *= 10;
+    for (uint64_t n = 0; n < limit; ++n) {
+      std::string counter = std::to_string(n);
+      counter.insert(0, digits - counter.size(), '0');
+      std::string candidate = base;
+      candidate.replace(end - digits, digits, counter);
+      candidate += version;
+      if (!taken.count(candidate)) return candidate;
+    }
+  }
+  throw DwError(DW_E_INTERNAL, "No unique ISO 9660 name is left for \"" + id + "\"");
+}
+
+class PlainViewFixer {
+ public:
+  // read(end) makes at least the first end bytes of the image available in head.
+  PlainViewFixer(std::vector<unsigned char>& head, std::function<void(uint64_t)> read, uint32_t startBlock)
+      : head_(head), read_(std::move(read)), start_(startBlock) {}
+
+  // True when the head was changed.
+  bool run() {
+    const size_t pvd = 16 * kBlock;
+    read_(pvd + kBlock);
+    if (head_[pvd] != 1 || std::memcmp(&head_[pvd + 1], "CD001", 5) != 0)
+      throw DwError(DW_E_INTERNAL, "The built image has no primary volume descriptor");
+    DirRecord root;
+    root.bytes.assign(head_.begin() + pvd + 156, head_.begin() + pvd + 156 + 34);
+    load(root);
+    auto before = [](const DirRecord& a, const DirRecord& b) { return idBefore(a.id(), b.id()); };
+    bool changed = false;
+    for (auto& dir : dirs_) {
+      const std::vector<DirRecord> original = dir.records;
+      bool renamed = namePlaceholders(dir);
+      renamed = renameRepeats(dir) || renamed;
+      std::stable_sort(dir.records.begin() + 2, dir.records.end(), before);
+      if (!layout(dir, nullptr)) {  // longer placeholder names may not fit; the rest only shrinks
+        dir.records = original;
+        renamed = renameRepeats(dir);
+        std::stable_sort(dir.records.begin() + 2, dir.records.end(), before);
+      }
+      if (!renamed && dir.records == original) continue;
+      changed = true;
+      store(dir);
+    }
+    if (changed) writePathTables(pvd);
+    return changed;
+  }
+
+ private:
+  size_t offsetOf(uint32_t block) const {
+    if (block < start_) throw DwError(DW_E_INTERNAL, "A directory of the built image lies before its start");
+    return size_t(block - start_) * kBlock;
+  }
+
+  // Reads every folder reachable from the root record, breadth first.
+  void load(const DirRecord& rootRecord) {
+    std::set<uint32_t> seen;
+    std::vector<DirRecord> queue{rootRecord};
+    std::vector<size_t> pathLengths{0};
+    for (size_t q = 0; q < queue.size(); ++q) {
+      const DirRecord rec = queue[q];
+      if (!seen.insert(rec.extent()).second) continue;
+      PlainDir dir;
+      dir.pathLength = pathLengths[q];
+      dir.extent = rec.extent();
+      dir.size = rec.size();
+      dir.extAttrLength = rec.bytes[1];
+      dir.at = offsetOf(dir.extent);
+      read_(dir.at + dir.size);
+      for (size_t pos = 0; pos < dir.size;) {
+        const uint8_t len = head_[dir.at + pos];
+        if (len == 0) {  // the rest of this block is padding
+          pos = (pos / kBlock + 1) * kBlock;
+          continue;
+        }
+        if (len < 34 || pos + len > dir.size) throw DwError(DW_E_INTERNAL, "A directory record of the built image is damaged");
+        DirRecord child;
+        child.bytes.assign(head_.begin() + dir.at + pos, head_.begin() + dir.at + pos + len);
+        pos += len;
+        if (dir.records.size() >= 2 && child.isDir()) {
+          pathLengths.push_back(dir.pathLength + child.bytes[32] + 1);
+          queue.push_back(child);
+        }
+        dir.records.push_back(std::move(child));
+      }
+      if (dir.records.size() < 2) throw DwError(DW_E_INTERNAL, "A directory of the built image lacks its first records");
+      dirs_.push_back(std::move(dir));
+    }
+  }
+
+  bool renameRepeats(PlainDir& dir) {
+    std::set<std::string> taken;
+    for (size_t i = 2; i < dir.records.size(); ++i) taken.insert(dir.records[i].id());
+    std::set<std::string> kept;
+    bool changed = false;
+    // The image library keeps paths within 255 characters without the ";1" that ends a
+    // file name; where that pushes a path over, the file's plain name gets shorter.
+    for (size_t i = 2; i < dir.records.size(); ++i) {
+      DirRecord& rec = dir.records[i];
+      const std::string id = rec.id();
+      if (rec.isDir() || id.find(';') == std::string::npos || dir.pathLength + id.size() <= kMaxPath) continue;
+      const size_t excess = dir.pathLength + id.size() - kMaxPath;
+      IdParts parts = idParts(id);
+      if (parts.name.size() + parts.ext.size() <= excess)
+        throw DwError(DW_E_INTERNAL, "The folders above \"" + id + "\" leave no room for its plain name");
+      const size_t fromName = std::min(excess, parts.name.size() > 1 ? parts.name.size() - 1 : 0);
+      parts.name.resize(parts.name.size() - fromName);
+      parts.ext.resize(parts.ext.size() - (excess - fromName));
+      std::string shorter = parts.name + "." + parts.ext + id.substr(id.find(';'));
+      if (taken.count(shorter)) shorter = uniqueSameLength(shorter, taken);
+      taken.insert(shorter);
+      rec.setId(shorter);
+      changed = true;
+    }
+    for (size_t i = 2; i < dir.records.size(); ++i) {
+      DirRecord& rec = dir.records[i];
+      if (kept.insert(rec.id()).second) continue;
+      const std::string fresh = uniqueSameLength(rec.id(), taken);
+      taken.insert(fresh);
+      kept.insert(fresh);
+      rec.setId(fresh);
+      changed = true;
+    }
+    return changed;
+  }
+
+  // Lays the sorted records out again, a record never crossing a block boundary: fills
+  // out (dir.size bytes) when given, and tells whether they fit the directory's extent.
+  static bool layout(const PlainDir& dir, std::vector<unsigned char>* out) {
+    size_t pos = 0;
+    for (const auto& rec : dir.records) {
+      if (pos % kBlock + rec.bytes.size() > kBlock) pos = (pos / kBlock + 1) * kBlock;
+      if (pos + rec.bytes.size() > dir.size) return false;
+      if (out) std::copy(rec.bytes.begin(), rec.bytes.end(), out->begin() + pos);
+      pos += rec.bytes.size();
+    }
+    return true;
+  }
+
+  // A moved folder leaves a file record behind that points to it; the image library gives
+  // that record the folder's name, which lacks the ".;1" every file name carries.
+  bool namePlaceholders(PlainDir& dir) {
+    std::set<std::string> taken;
+    for (size_t i = 2; i < dir.records.size(); ++i) taken.insert(dir.records[i].id());
+    bool changed = false;
+    for (size_t i = 2; i < dir.records.size(); ++i) {
+      DirRecord& rec = dir.records[i];
+      const std::string id = rec.id();
+      if (rec.isDir() || id.find(';') != std::string::npos) continue;
+      std::string named = id.substr(0, std::min<size_t>(id.size(), kMaxFileName)) + ".;1";
+      if (taken.count(named)) named = uniqueSameLength(named, taken);
+      taken.insert(named);
+      rec.setId(named);
+      changed = true;
+    }
+    return changed;
+  }
+
+  void store(const PlainDir& dir) {
+    std::vector<unsigned char> out(dir.size, 0);
+    if (!layout(dir, &out))
+      throw DwError(DW_E_INTERNAL, "The renamed directory records no longer fit their directory");
+    std::copy(out.begin(), out.end(), head_.begin() + dir.at);
+  }
+
+  // Path tables list the folders by level, then parent number, then identifier; renaming
+  // a folder may change that order, so both tables are built again from the folders.
+  void writePathTables(size_t pvd) {
+    struct Entry {
+      uint32_t extent;
+      uint8_t extAttr;
+      uint16_t parent;
+      std::string id;
+    };
+    std::map<uint32_t, const PlainDir*> byExtent;
+    for (const auto& d : dirs_) byExtent[d.extent] = &d;
+    std::vector<Entry> entries{{dirs_[0].extent, dirs_[0].extAttrLength, 1, std::string(1, '\0')}};
+    std::set<uint32_t> listed{dirs_[0].extent};
+    for (size_t i = 0; i < entries.size(); ++i) {
+      const PlainDir* dir = byExtent.at(entries[i].extent);
+      std::vector<const DirRecord*> subs;
+      for (size_t r = 2; r < dir->records.size(); ++r)
+        if (dir->records[r].isDir()) subs.push_back(&dir->records[r]);
+      std::stable_sort(subs.begin(), subs.end(),
+                       [](const DirRecord* a, const DirRecord* b) { return idBefore(a->id(), b->id()); });
+      for (const DirRecord* sub : subs) {
+        if (!listed.insert(sub->extent()).second || !byExtent.count(sub->extent())) continue;
+        if (i + 1 > 0xFFFF) throw DwError(DW_E_INTERNAL, "The image has more folders than its path table can hold");
+        entries.push_back({sub->extent(), sub->bytes[1], uint16_t(i + 1), sub->id()});
+      }
+    }
+    const uint32_t tableSize = le32At(head_, pvd + 132);
+    for (int slot = 0; slot < 4; ++slot) {
+      const bool big = slot >= 2;
+      const size_t field = pvd + 140 + 4 * slot;
+      uint32_t block = big ? (uint32_t(head_[field]) << 24 | uint32_t(head_[field + 1]) << 16 |
+                              uint32_t(head_[field + 2]) << 8 | head_[field + 3])
+                           : le32At(head_, field);
+      if (block == 0) continue;
+      std::vector<unsigned char> table;
+      for (const auto& e : entries) {
+        size_t at = table.size();
+        table.resize(at + 8 + e.id.size() + (e.id.size() % 2));
+        table[at] = uint8_t(e.id.size());
+        table[at + 1] = e.extAttr;
+        put32(table, at + 2, e.extent, big);
+        put16(table, at + 6, e.parent, big);
+        std::copy(e.id.begin(), e.id.end(), table.begin() + at + 8);
+      }
+      if (table.size() != tableSize) throw DwError(DW_E_INTERNAL, "The rebuilt path table differs in size");
+      const size_t at = offsetOf(block);
+      read_(at + tableSize);
+      std::copy(table.begin(), table.end(), head_.begin() + at);
+    }
+  }
+
+  std::vector<unsigned char>& head_;
+  std::function<void(uint64_t)> read_;
+  uint32_t start_;
+  std::vector<PlainDir> dirs_;
+};
+
+}  // namespace
+
+bool fixPlainView(std::vector<unsigned char>& head, const std::function<void(uint64_t)>& read, uint32_t startBlock) {
+  return PlainViewFixer(head, read, startBlock).run();
+}
+
+}  // namespace discwright
