@@ -61,7 +61,7 @@ class LibburnDrive::Grab {
     // A burn that ends by an exception may leave while other drives have libburn.
     if (!runtime_.owns_lock()) runtime_.lock();
     owner_.runtime_->drain();
-    bool release = eject_ || releaseWhenDone_;
+    bool release = eject_;
     if (!release && refresh_) release = burn_drive_re_assess(held_->drive, 0) <= 0;
     if (!release) {
       auto st = status();
@@ -76,7 +76,6 @@ class LibburnDrive::Grab {
   struct burn_drive* drive() const { return held_->drive; }
   const burn_drive_info& info() const { return held_->infos[0]; }
   void ejectOnRelease() { eject_ = true; }
-  void releaseWhenDone() { releaseWhenDone_ = true; }
   // The disc was written or erased: libburn reads its state again before the next call.
   void mediumChanged() {
     refresh_ = true;
@@ -119,7 +118,6 @@ class LibburnDrive::Grab {
   std::unique_lock<std::mutex> runtime_;
   Held* held_ = nullptr;
   bool eject_ = false;
-  bool releaseWhenDone_ = false;
   bool refresh_ = false;
 };
 
