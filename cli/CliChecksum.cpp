@@ -96,13 +96,7 @@ std::optional<QByteArray> HashFile(const QString& fileName, QCryptographicHash::
 std::optional<QByteArray> HashDisc(const CliArgs& args, const QString& device, QCryptographicHash::Algorithm algorithm,
                                    CliOutput& output) {
   CliEngine engine(args);
-  engine.Scan();
-  TsbDeviceItem& item = engine.FindOrExplain(device, QStringLiteral("No CD/DVD device \"%1\" was found").arg(device));
-  if (!item.MediumProblem.isEmpty()) throw TsbError(item.MediumProblem);
-  if (item.DiscType == DISC_TYPE_NO_MEDIA)
-    throw TsbError(QStringLiteral("No disc in %1: %2").arg(device, ResStr(sNoMediaInDrive)));
-  if (item.DiscInformation.DiscStatus == 0)
-    throw TsbError(QStringLiteral("The disc in %1 is blank: it holds no data to checksum").arg(device));
+  TsbDeviceItem& item = engine.FindWrittenDisc(device, QStringLiteral("checksum"));
   TsbBurner b;
   b.Transport = engine.Transport();
   b.DeviceAddress = item.Address;

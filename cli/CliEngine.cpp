@@ -156,6 +156,17 @@ std::vector<std::pair<QString, QString>> CliEngine::Unavailable() {
   return out;
 }
 
+TsbDeviceItem& CliEngine::FindWrittenDisc(const QString& device, const QString& purpose) {
+  Scan();
+  TsbDeviceItem& item = FindOrExplain(device, QStringLiteral("No CD/DVD device \"%1\" was found").arg(device));
+  if (!item.MediumProblem.isEmpty()) throw TsbError(item.MediumProblem);
+  if (item.DiscType == DISC_TYPE_NO_MEDIA)
+    throw TsbError(QStringLiteral("No disc in %1: %2").arg(device, ResStr(sNoMediaInDrive)));
+  if (item.DiscInformation.DiscStatus == 0)
+    throw TsbError(QStringLiteral("The disc in %1 is blank: it holds no data to %2").arg(device, purpose));
+  return item;
+}
+
 TsbDeviceItem& CliEngine::FindOrExplain(const QString& device, const QString& message) {
   ForgetLibraryFailures();
   TsbDeviceItem* item = Find(device);

@@ -31,6 +31,9 @@ class CliEngine {
   TsbDeviceItem* Find(const QString& device);
   // The same, or a raised message with the library's reason why DEVICE is not there (busy, say).
   TsbDeviceItem& FindOrExplain(const QString& device, const QString& message);
+  // Scans, then the device with a written, readable disc; raises with the reason
+  // otherwise. purpose ends the refusal of a blank disc ("read", "checksum").
+  TsbDeviceItem& FindWrittenDisc(const QString& device, const QString& purpose);
   // The text that identifies a device in listings under the transport.
   QString DeviceId(const TsbDeviceItem& item) const;
 

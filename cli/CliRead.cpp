@@ -78,13 +78,7 @@ int RunRead(const CliArgs& args, CliOutput& output) {
   const QString device = args.positional[0];
   const QString target = args.positional[1];
   CliEngine engine(args);
-  engine.Scan();
-  TsbDeviceItem& item = engine.FindOrExplain(device, QStringLiteral("No CD/DVD device \"%1\" was found").arg(device));
-  if (!item.MediumProblem.isEmpty()) throw TsbError(item.MediumProblem);
-  if (item.DiscType == DISC_TYPE_NO_MEDIA)
-    throw TsbError(QStringLiteral("No disc in %1: %2").arg(device, ResStr(sNoMediaInDrive)));
-  if (item.DiscInformation.DiscStatus == 0)
-    throw TsbError(QStringLiteral("The disc in %1 is blank: it holds no data to read").arg(device));
+  TsbDeviceItem& item = engine.FindWrittenDisc(device, QStringLiteral("read"));
 
   // The image grows under a temporary name beside the target and takes its name
   // only when complete: a failed or cancelled read leaves nothing that looks whole.
