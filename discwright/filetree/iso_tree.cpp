@@ -325,6 +325,19 @@ int reportAdded(IsoImage* image, IsoFileSource* src) {
   return 1;
 }
 
+// A new, empty image as the sources are added to it: symbolic links stay links
+// (Rock Ridge); fifos and devices would block or mean nothing.
+IsoImage* newImage() {
+  IsoImage* raw = nullptr;
+  const int rc = iso_image_new("CDROM", &raw);
+  if (rc < 0 || !raw) throw DwError(DW_E_INTERNAL, "An image could not be created: " + libisofsText(rc));
+  iso_tree_set_follow_symlinks(raw, 0);
+  iso_tree_set_ignore_hidden(raw, 0);
+  iso_tree_set_ignore_special(raw, 1);
+  iso_tree_set_report_callback(raw, reportAdded);
+  return raw;
+}
+
 // A name at the image root that nothing uses yet: "boot.img", else "boot1.img", ...
 std::string freeRootName(IsoImage* image, const std::string& stem, const std::string& ext) {
   IsoDir* root = iso_image_get_root(image);
@@ -496,20 +509,12 @@ std::unique_ptr<IsoTree> IsoTree::fromFolder(const std::string& folder, TreeName
   Impl& impl = *tree->impl_;
   impl.root = root;
 
-  IsoImage* raw = nullptr;
-  int rc = iso_image_new("CDROM", &raw);
-  if (rc < 0 || !raw) throw DwError(DW_E_INTERNAL, "An image could not be created: " + libisofsText(rc));
-  impl.image.reset(raw);
-
-  // Symbolic links stay links (Rock Ridge); fifos and devices would block or mean nothing.
-  iso_tree_set_follow_symlinks(raw, 0);
-  iso_tree_set_ignore_hidden(raw, 0);
-  iso_tree_set_ignore_special(raw, 1);
-  iso_tree_set_report_callback(raw, reportAdded);
+  impl.image.reset(newImage());
+  IsoImage* raw = impl.image.get();
 
   AddContext ctx{&onAdd, nullptr};
   iso_image_attach_data(raw, &ctx, nullptr);
-  rc = iso_tree_add_dir_rec(raw, iso_image_get_root(raw), root.c_str());
+  int rc = iso_tree_add_dir_rec(raw, iso_image_get_root(raw), root.c_str());
   iso_image_attach_data(raw, nullptr, nullptr);
   if (ctx.failure) std::rethrow_exception(ctx.failure);
   if (rc < 0)
@@ -586,19 +591,14 @@ std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>& path
   Impl& impl = *tree->impl_;
   impl.root = entries.empty() ? fs::path("/") : entries.front().source.parent_path();
 
-  IsoImage* raw = nullptr;
-  int rc = iso_image_new("CDROM", &raw);
-  if (rc < 0 || !raw) throw DwError(DW_E_INTERNAL, "An image could not be created: " + libisofsText(rc));
-  impl.image.reset(raw);
-  iso_tree_set_follow_symlinks(raw, 0);
-  iso_tree_set_ignore_hidden(raw, 0);
-  iso_tree_set_ignore_special(raw, 1);
-  iso_tree_set_report_callback(raw, reportAdded);
+  impl.image.reset(newImage());
+  IsoImage* raw = impl.image.get();
 
   AddContext ctx{&onAdd, nullptr};
   iso_image_attach_data(raw, &ctx, nullptr);
   IsoDir* top = iso_image_get_root(raw);
   std::string failed;
+  int rc = 0;
   for (const Entry& entry : entries) {
     if (entry.folder) {
       IsoDir* dir = nullptr;
