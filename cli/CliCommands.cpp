@@ -316,12 +316,9 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   actions.Source.FileName = image;  // empty for files: the verify reads the tree's image again
   TsbBurnAtOnceToCDDVDAction burnAction;
   TsbVerifyAction verifyAction;
+  // No wizard pages here: the items belong to none.
   actions.Add().Action = &burnAction;
-  actions.Items(0).PageOwner = 4;
-  if (args.verify) {
-    actions.Add().Action = &verifyAction;
-    actions.Items(1).PageOwner = 4;
-  }
+  if (args.verify) actions.Add().Action = &verifyAction;
 
   auto& eventer = GlobalCallBackEventer();
   eventer.OnProgress = [&](TsbCallBackEventer*, int percent) {
