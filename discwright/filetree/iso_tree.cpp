@@ -1,11 +1,9 @@
-// ISO9660 (level 3) + Rock Ridge + optional Joliet images of a folder, produced by libisofs.
-//
-// libisofs writes an image through a "burn source": a producer thread that fills a ring
-// buffer from the tree. A burn source cannot seek, so going back to the start means making
-// a new one from the same tree and options.
+// ISO9660 (level 3) + Rock Ridge + optional Joliet images of a folder, produced by libisofs
+// (iso_image_stream.h reads the built image).
 #include "filetree/iso_tree.h"
 
 #include "filetree/folder_scan.h"
+#include "filetree/iso_image_stream.h"
 #include "filetree/iso_plain_view.h"
 
 #include <dirent.h>
@@ -18,9 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-// libburn.h is not used here, so libisofs must provide its copy of struct burn_source.
-#define LIBISOFS_WITHOUT_LIBBURN
-#include <libisofs/libisofs.h>
 
 #include <algorithm>
 #include <cctype>
@@ -48,111 +43,6 @@ constexpr size_t kLongIdMax = 128;
 constexpr uintmax_t kFloppySizes[] = {1228800, 1474560, 2949120};
 // A no-emulation boot image is loaded as 4 virtual 512-byte sectors (one CD block).
 constexpr short kNoEmulationLoadSectors = 4;
-// Largest piece asked of the ring buffer at once; read_xt takes an int.
-constexpr size_t kMaxPiece = 1u << 20;
-
-std::string libisofsText(int code) {
-  const char* text = iso_error_to_msg(code);
-  return text ? text : "unknown failure";
-}
-
-// libisofs keeps process-wide state that iso_init sets up; it is never torn down because
-// trees (and their producer threads) may exist until the process ends.
-void ensureLibisofs() {
-  static std::once_flag once;
-  static int result = 0;
-  std::call_once(once, [] {
-    result = iso_init();
-    if (result < 0) return;
-    // File names on Linux are UTF-8 whatever the process locale says; a "C" locale would
-    // otherwise mangle every non-ASCII name.
-    char charset[] = "UTF-8";
-    iso_set_local_charset(charset, 0);
-    // Failures reach the caller as DwError; nothing is printed behind the program's back.
-    // Failures are queued so that a failed read can name the file behind it.
-    char sorry[] = "SORRY";
-    char never[] = "NEVER";
-    char prefix[] = "discwright";
-    iso_set_msgs_severities(sorry, never, prefix);
-    // A file that cannot be read while the image is produced would otherwise be filled
-    // with zeros and the image reported good; stop the production instead.
-    char mishap[] = "MISHAP";
-    iso_set_abort_severity(mishap);
-  });
-  if (result < 0) throw DwError(DW_E_INTERNAL, "The image library could not start: " + libisofsText(result));
-}
-
-// The library keeps one message queue for the whole process; each message carries the id
-// of the image it is about. Whoever drains the queue sorts the messages by image, so one
-// tree never takes, nor throws away, another tree's failure texts.
-class LibraryMessages {
- public:
-  // The messages about image imageId since its last take, oldest first, joined by "; "
-  // ("" when none): the file and reason behind a failed production.
-  std::string take(int imageId) {
-    std::lock_guard lock(mutex_);
-    drain();
-    std::string all;
-    auto it = byImage_.find(imageId);
-    if (it == byImage_.end()) return all;
-    for (const auto& text : it->second) {
-      if (!all.empty()) all += "; ";
-      all += text;
-    }
-    byImage_.erase(it);
-    return all;
-  }
-
- private:
-  // Bounds for messages nobody takes (an image that never fails a read again): a few per
-  // image, and the images with the lowest ids (the oldest) go first.
-  static constexpr size_t kPerImage = 16;
-  static constexpr size_t kImages = 64;
-
-  void drain() {
-    char minimum[] = "SORRY";
-    char text[ISO_MSGS_MESSAGE_LEN];
-    char severity[80];
-    int code = 0, imageId = 0;
-    while (iso_obtain_msgs(minimum, &code, &imageId, text, severity) == 1) {
-      auto& texts = byImage_[imageId];
-      if (texts.size() < kPerImage) texts.emplace_back(text);
-      if (byImage_.size() > kImages) byImage_.erase(byImage_.begin());
-    }
-  }
-
-  std::mutex mutex_;
-  std::map<int, std::vector<std::string>> byImage_;
-};
-
-LibraryMessages& libraryMessages() {
-  static LibraryMessages messages;
-  return messages;
-}
-
-struct ImageUnref {
-  void operator()(IsoImage* image) const { iso_image_unref(image); }
-};
-using ImagePtr = std::unique_ptr<IsoImage, ImageUnref>;
-
-ImagePtr shareImage(IsoImage* image) {
-  iso_image_ref(image);
-  return ImagePtr(image);
-}
-
-struct OptsFree {
-  void operator()(IsoWriteOpts* opts) const { iso_write_opts_free(opts); }
-};
-using OptsPtr = std::unique_ptr<IsoWriteOpts, OptsFree>;
-
-// free_data stops and joins the producer thread; the struct itself was calloc'ed.
-struct BurnSourceFree {
-  void operator()(burn_source* src) const {
-    if (src->free_data) src->free_data(src);
-    std::free(src);
-  }
-};
-using BurnSourcePtr = std::unique_ptr<burn_source, BurnSourceFree>;
 
 struct CFree {
   void operator()(char* p) const { std::free(p); }
@@ -168,141 +58,7 @@ std::string cutUtf8(const std::string& text, size_t maxBytes) {
 
 std::string errnoText(const std::error_code& ec) { return ec ? " (" + ec.message() + ")" : std::string(); }
 
-BurnSourcePtr newBurnSource(IsoImage* image, IsoWriteOpts* opts) {
-  burn_source* raw = nullptr;
-  int rc = iso_image_create_burn_source(image, opts, &raw);
-  if (rc < 0 || !raw) throw DwError(DW_E_INTERNAL, "The image could not be built: " + libisofsText(rc));
-  return BurnSourcePtr(raw);
-}
 
-class ImageCursor;
-
-// One build of the image. Producers of the same image must not run side by side: each
-// opens the tree's files through the same file objects, and a file already opened by one
-// producer cannot be opened by another, which would fill the image with zeros instead.
-// So one cursor at a time holds a producer; a cursor that needs it stops the holder,
-// which later resumes by producing again and skipping to its position.
-struct BuiltImage {
-  ImagePtr image;
-  OptsPtr opts;
-  uint64_t size = 0;
-  std::vector<unsigned char> head;  // corrected first bytes of the plain view, if any (set before any reader)
-  std::atomic<int> streams{0};  // open streams; the tree may not be rebuilt under them
-
-  std::mutex mutex;
-  ImageCursor* producing = nullptr;  // guarded by mutex
-};
-
-// A sequential position in a built image.
-class ImageCursor {
- public:
-  // first: a producer already made for this image (kept, so that reading from byte 0
-  // does not produce the start of the image twice).
-  explicit ImageCursor(std::shared_ptr<BuiltImage> built, BurnSourcePtr first = {}) : built_(std::move(built)) {
-    if (first) {
-      std::lock_guard lock(built_->mutex);
-      takeOver();
-      src_ = std::move(first);
-    }
-  }
-  ~ImageCursor() {
-    std::lock_guard lock(built_->mutex);
-    stop();
-  }
-  ImageCursor(const ImageCursor&) = delete;
-  ImageCursor& operator=(const ImageCursor&) = delete;
-
-  uint64_t size() const { return built_->size; }
-  uint64_t left() const { return built_->size - pos_; }
-
-  // Reads min(n, left()) bytes.
-  size_t read(void* buffer, size_t n) {
-    n = static_cast<size_t>(std::min<uint64_t>(n, left()));
-    if (n == 0) return 0;
-    std::lock_guard lock(built_->mutex);
-    if (!src_) resume();
-    pull(static_cast<unsigned char*>(buffer), n);
-    pos_ += n;
-    return n;
-  }
-
-  void rewind() {
-    std::lock_guard lock(built_->mutex);
-    stop();
-    pos_ = 0;
-  }
-
- private:
-  // The callers below hold built_->mutex.
-  void stop() {
-    if (built_->producing == this) built_->producing = nullptr;
-    src_.reset();  // free_data stops the producer thread and closes its files
-  }
-
-  void takeOver() {
-    if (built_->producing && built_->producing != this) built_->producing->stop();
-    built_->producing = this;
-  }
-
-  void resume() {
-    takeOver();
-    src_ = newBurnSource(built_->image.get(), built_->opts.get());
-    std::vector<unsigned char> scratch(static_cast<size_t>(std::min<uint64_t>(pos_, kMaxPiece)));
-    for (uint64_t skipped = 0; skipped < pos_;) {
-      size_t piece = static_cast<size_t>(std::min<uint64_t>(pos_ - skipped, scratch.size()));
-      pullAt(skipped, scratch.data(), piece);
-      skipped += piece;
-    }
-  }
-
-  void pull(unsigned char* out, size_t n) { pullAt(pos_, out, n); }
-
-  // The ring buffer answers end-of-file rather than a short piece when asked for more
-  // than remains, so requests never go past the image size; pieces may still come short.
-  void pullAt(uint64_t at, unsigned char* out, size_t n) {
-    burn_source* src = src_.get();
-    for (size_t done = 0; done < n;) {
-      int ask = static_cast<int>(std::min(n - done, kMaxPiece));
-      int got = src->read_xt ? src->read_xt(src, out + done, ask) : src->read(src, out + done, ask);
-      if (got <= 0) {
-        // A producer stopped by a file it could not read ends early; its messages name it.
-        stop();  // joins the producer, so its messages are all queued
-        std::string why = libraryMessages().take(iso_image_get_msg_id(built_->image.get()));
-        if (got == 0 && why.empty())
-          throw DwError(DW_E_IO, "The image ended at byte " + std::to_string(at + done) + " instead of " +
-                                     std::to_string(built_->size));
-        throw DwError(DW_E_FILE, "Reading the image failed at byte " + std::to_string(at + done) + ": " +
-                                     (why.empty() ? "a file of the folder could not be read" : why));
-      }
-      done += static_cast<size_t>(got);
-    }
-    const auto& head = built_->head;
-    if (at < head.size()) std::copy_n(head.begin() + at, std::min<uint64_t>(n, head.size() - at), out);
-  }
-
-  std::shared_ptr<BuiltImage> built_;
-  BurnSourcePtr src_;  // guarded by built_->mutex: another cursor may stop it
-  uint64_t pos_ = 0;   // bytes handed to the caller; only the owner touches it
-};
-
-// An independent stream for the burn pipeline; it keeps the built image alive, so the
-// tree may be destroyed first.
-class TreeStream : public ByteSource {
- public:
-  explicit TreeStream(const std::shared_ptr<BuiltImage>& built) : cursor_(built), built_(built) { ++built_->streams; }
-  ~TreeStream() override { --built_->streams; }
-
-  uint64_t size() const override { return cursor_.size(); }
-  size_t read(void* buf, size_t n) override {
-    if (!buf && n > 0) throw DwError(DW_E_INVALID_ARGUMENT, "No buffer to read the image into");
-    return cursor_.read(buf, n);
-  }
-  std::string describe() const override { return "file tree"; }
-
- private:
-  ImageCursor cursor_;
-  std::shared_ptr<BuiltImage> built_;
-};
 
 // iso_tree_add_dir_rec reports each name through a callback without a context pointer;
 // the context travels as the image's attached data for the duration of the walk.
