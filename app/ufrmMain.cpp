@@ -28,7 +28,6 @@
 #include "sbLinkLabel.h"
 #include "sbPageStyle.h"
 #include "sbStrings.h"
-#include "sbVerifyAction.h"
 #include "sbWindowFrame.h"
 #include "ufrmAbout.h"
 #include "ufrmBurnMode.h"
@@ -40,7 +39,7 @@
 #include "ufrmSelectTransport.h"
 #include "ufrmSourceFileSelection.h"
 #include "sbFilesPanel.h"
-#include "sbImageChecksumAction.h"
+#include "sbBurnPlan.h"
 #include "sbFileSelection.h"
 #include "ufrmWelcome.h"
 
@@ -85,6 +84,7 @@ void HandOver(QWidget* from, QWidget* window) {
 TMainForm::TMainForm(TsbLibraryOptions options, QString imageFile, QWidget* parent)
     : TsbMainForm(std::move(options), parent), imageFile_(std::move(imageFile)) {
   setWindowTitle(kApplicationTitle);
+  Plan = std::make_unique<TsbBurnPlan>(*Burner);
   Frame = std::make_unique<TWindowFrame>(this);
   Frame->OnClose = [this] { ButtonCloseClick(); };
   Frame->OnMoreTools = [] { OpenHomePage(); };
@@ -371,69 +371,27 @@ void TMainForm::UpdateTitles() {
 
 bool TMainForm::ValidatePage() {
   switch (CurrentPage()) {
-    case pgDevice: {
+    case pgDevice:
       if (DevicePage->lvDevices->selectedItems().size() != 1) throw TsbError(ResStr(sSelectBurningDevice));
-      if (const QString why = DevicePage->GetUnusableReason(); !why.isEmpty()) throw TsbError(why);
-      TsbDiscSpace space;
-      DevicePage->GetDiscSpace(space);
-      DiscwrightTrackInformation track{};
-      DevicePage->GetTrackInformation(track);
-      DiscwrightDiscInformation disc{};
-      DevicePage->GetDiscInformation(disc);
-      const uint8_t discType = DevicePage->GetDiscType();
-      if (const QString problem = DevicePage->GetMediumProblem(); !problem.isEmpty()) throw TsbError(problem);
-      // The check's own message, and beside it the library's reason when a query failed.
-      if (const QString why = WhyDiscCannotBeBurned(space, discType, track, disc); !why.isEmpty())
-        throw TsbError((QStringList{why} + DevicePage->GetProbeFailures()).join(QLatin1Char('\n')));
-
-      DevicePage->GetDeviceInfo(Burner->DeviceInfo);
-      DevicePage->GetSelectedAddress(Burner->DeviceAddress);
-      DevicePage->GetDiscSpace(Burner->DiscSpace);
-      DevicePage->GetWriteModes(Burner->WriteModes);
-      Burner->DiscType = DevicePage->GetDiscType();
-      DevicePage->GetDevicePath(Burner->DeviceName);
-      Burner->Transport = TransportPage->UseAspi() ? ttAspi : ttSpti;
-      Burner->Open();
-      Burner->Lock();
+      Plan->SetDevice(DevicePage->SelectedRecord(), TransportPage->UseAspi() ? ttAspi : ttSpti);
       break;
-    }
-    case pgImage: {
+    case pgImage:
       if (SourceFilePage->FilesChosen()) {
-        // The tree is made again from the files as they are now, and every problem named before the burn.
-        if (SourceFilePage->FilesPanel->Paths().isEmpty()) throw TsbError(QStringLiteral("Add the files and folders to burn"));
-        const uint64_t bytes = SourceFilePage->MeasureFiles();
-        if (!SourceFilePage->FilesProblem.isEmpty()) throw TsbError(SourceFilePage->FilesProblem);
-        if (int64_t(bytes) > Burner->DiscSpace.FreeBytes) throw TsbError(ResStr(sImageTooBig));
-        Burner->VolumeLabel = SourceFilePage->FilesPanel->VolumeLabel();
-        break;
+        Plan->SetFiles(SourceFilePage->FilesPanel->Paths(), SourceFilePage->FilesPanel->VolumeLabel());
+      } else {
+        SourceFilePage->MeasureImageFile();  // the page shows the file as it is now
+        Plan->SetImageFile(SourceFilePage->ImageFileName);
       }
-      Burner->DestroyFileTree();  // an image burn builds no tree
-      // The file may have changed since it was chosen: the check uses what will be burned.
-      SourceFilePage->MeasureImageFile();
-      if (!QFileInfo(SourceFilePage->ImageFileName).isFile()) throw TsbError(ResStr(sSelectImageFile));
-      if (const QString why = WhyFileCannotBeRead(SourceFilePage->ImageFileName); !why.isEmpty()) throw TsbError(why);
-      // The check's own message, and beside it the library's reason when the space query failed.
-      if (SourceFilePage->ImageFileSize > Burner->DiscSpace.FreeBytes)
-        throw TsbError((QStringList{ResStr(sImageTooBig)} + DevicePage->GetProbeFailures()).join(QLatin1Char('\n')));
       break;
-    }
-    case pgOptions: {
-      BurnSettings.MultiSession = BurnOptionsPage->GetMultiSession();
-      BurnSettings.SendOPC = BurnOptionsPage->GetSendOPC();
-      const TsbDiscSpeedItem& speed = BurnOptionsPage->GetSelectedSpeed();
-      BurnSettings.SpeedFactor = speed.SpeedInPoint;
-      BurnSettings.WriteSpeed = speed.SpeedInSize;
-      Burner->BurnSettings = BurnSettings;
+    case pgMode:
+      Plan->SetMode(BurnModePage->GetWriteMethod(), BurnModePage->GetTestWrite());
+      BurnSettings = Burner->BurnSettings;
       break;
-    }
-    case pgMode: {
-      const TsbBurnModeChoice choice = BurnModePage->GetBurnMode();
-      BurnSettings = TsbBurnSettings{};
-      BurnSettings.Mode = choice.Mode;
-      BurnSettings.TestWrite = choice.TestWrite;
-      Burner->BurnSettings = BurnSettings;
+    case pgOptions:
+      Plan->SetOptions(BurnOptionsPage->GetSelectedSpeed(), BurnOptionsPage->GetMultiSession(),
+                       BurnOptionsPage->GetSendOPC());
+      BurnSettings = Burner->BurnSettings;
       break;
-    }
     default:
       break;
   }
@@ -455,35 +413,19 @@ void TMainForm::RecordPageResults() {
     case pgImage: {
       Log->DeleteFromPage(pgImage);
       TsbLogItem& line = Log->Add();
-      line.LogMessage = SourceFilePage->FilesChosen() ? FilesSourceLine()
-                                                      : ResStr(sSourceImageFile) + QLatin1Char(' ') + SourceFilePage->ImageFileName;
+      line.LogMessage = Plan->SourceLine();
       line.PageOwner = pgImage;
-      Actions->Source.Assigned = true;
-      // Empty for files: the verify then compares the disc with the tree's image.
-      Actions->Source.FileName = SourceFilePage->FilesChosen() ? QString() : SourceFilePage->ImageFileName;
+      // The run's first row, written before the source was known, names what is burned.
+      if (Log->Count() > 0) Log->Items(0).LogMessage = Plan->HeadingLine();
       break;
     }
     case pgOptions: {
       Actions->DeleteFromPage(pgOptions);
       CollectPageLog(BurnOptionsPage, pgOptions);
-      Actions->EjectWhenDone = BurnOptionsPage->GetEject();
-      // The image is checked against its checksum file before the disc is touched.
-      if (const QString checksumFile = SourceFilePage->ChosenChecksumFile(); !checksumFile.isEmpty()) {
-        if (!ImageChecksumAction) ImageChecksumAction = std::make_unique<TsbImageChecksumAction>();
-        ImageChecksumAction->ChecksumFile = checksumFile;
-        TsbActionItem& check = Actions->Add();
-        check.Action = ImageChecksumAction.get();
-        check.PageOwner = pgOptions;
-      }
-      TsbActionItem& burn = Actions->Add();
-      burn.Action = BurnAtOnceAction.get();
-      burn.PageOwner = pgOptions;
-      if (BurnOptionsPage->GetVerify()) {
-        if (!VerifyAction) VerifyAction = std::make_unique<TsbVerifyAction>();
-        TsbActionItem& verify = Actions->Add();
-        verify.Action = VerifyAction.get();
-        verify.PageOwner = pgOptions;
-      }
+      Plan->EjectWhenDone = BurnOptionsPage->GetEject();
+      Plan->Verify = BurnOptionsPage->GetVerify();
+      Plan->ChecksumFile = SourceFilePage->ChosenChecksumFile();
+      Plan->AddActions(*Actions, *BurnAtOnceAction, pgOptions);
       break;
     }
     default:
@@ -560,11 +502,6 @@ void TMainForm::ShowBurnModePage() {
   BurnModePage->show();
 }
 
-QString TMainForm::FilesSourceLine() const {
-  return QStringLiteral("Source: ") +
-         FileSelectionSummary(SourceFilePage->FilesPanel->Paths(), SourceFilePage->FilesImageSize);
-}
-
 void TMainForm::ShowSummaryPage() {
   const bool first = SummaryPage == nullptr;
   Docked(SummaryPage, pnlTs[pgSummary]);
@@ -572,7 +509,7 @@ void TMainForm::ShowSummaryPage() {
     SummaryPage->lblNextAction->setText(ResStr(sClickNextToStartBurning));
     SummaryPage->lblName->setText(ResStr(sSummaryHeading));
   }
-  SummaryPage->ShowSummary(*Burner, SourceFilePage->FilesChosen() ? FilesSourceLine() : SourceFilePage->ImageFileName,
+  SummaryPage->ShowSummary(*Burner, Plan->FilesChosen() ? Plan->SourceLine() : Plan->ImageFile(),
                            BurnOptionsPage->GetVerify());
   SummaryPage->show();
 }

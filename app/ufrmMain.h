@@ -27,8 +27,7 @@ class TfrmSourceFileSelection;
 class TfrmBurnOptions;
 class TfrmBurnMode;
 class TfrmOptionsSummary;
-class TsbImageChecksumAction;
-class TsbVerifyAction;
+class TsbBurnPlan;
 class TsbDriveEventSource;
 class TsbDriveWatch;
 
@@ -63,8 +62,8 @@ class TMainForm : public TsbMainForm {
   TfrmOptionsSummary* SummaryPage = nullptr;
 
   TsbBurnSettings BurnSettings;  // copied whole into the burner
-  // Follows the burn when the options page asks for verification.
-  std::unique_ptr<TsbVerifyAction> VerifyAction;
+  // The burn as the pages have chosen it so far; it checks each page on leaving it.
+  std::unique_ptr<TsbBurnPlan> Plan;
   // Drives and discs coming and going; the device page rescans the drive.
   std::unique_ptr<TsbDriveWatch> DriveWatch;
   // Tells a user in another window how the burn ended (a desktop notification).
@@ -74,7 +73,6 @@ class TMainForm : public TsbMainForm {
   };
   // Watches the drives through source (udev's monitor; a test's own feed).
   void WatchDrives(std::unique_ptr<TsbDriveEventSource> source);
-  std::unique_ptr<TsbImageChecksumAction> ImageChecksumAction;
 
   void InitPageOrder() override;
   void PageBusyBegin(TsbDockForm* sender) override;
@@ -105,7 +103,6 @@ class TMainForm : public TsbMainForm {
   void ShowBurnModePage();
   void ShowSummaryPage();
   // "Source: 3 files, 2 folders, 412.7 MB" for a burn of files and folders.
-  QString FilesSourceLine() const;
 
  protected:
   void showEvent(QShowEvent* event) override;

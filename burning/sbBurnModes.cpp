@@ -1,5 +1,7 @@
 #include "sbBurnModes.h"
 
+#include "sbDeviceTypes.h"
+
 QString WriteMethodName(TsbWriteMethod method) {
   switch (method) {
     case TsbWriteMethod::DaoRaw: return QStringLiteral("Disc-At-Once raw P-W");
@@ -38,4 +40,12 @@ std::vector<TsbWriteMethod> OfferedWriteMethods(const TsbWriteModes& modes, uint
 
 bool IsDiscAtOnceMode(TsbBurnMode mode) {
   return mode == bmDaoPqFromTree || mode == bmDaoRawFromTree || mode == bmDaoPqFromFile || mode == bmDaoRawFromFile;
+}
+
+QString NoBurningModeText(const QString& product, uint8_t discType) {
+  const QString device = product.trimmed();
+  const QString disc = DiscTypeName(discType);
+  return QStringLiteral("This device%1 offers no burning mode for the inserted disc%2")
+      .arg(device.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(device),
+           disc.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(disc));
 }

@@ -32,5 +32,7 @@ bool WriteMethodHasMode(TsbWriteMethod method, TsbBurnMode mode);
 // the three session methods only on CDs, Track-At-Once on DVD, BD and HD DVD too.
 std::vector<TsbWriteMethod> OfferedWriteMethods(const TsbWriteModes& modes, uint8_t discType,
                                                 const TsbWriteMethodAllowance& allowed);
+// The refusal when a device offers no method for its disc, naming both where known.
+QString NoBurningModeText(const QString& product, uint8_t discType);
 // The disc-at-once modes close the disc, so they cannot leave it open for another session.
 bool IsDiscAtOnceMode(TsbBurnMode mode);

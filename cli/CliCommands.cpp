@@ -19,6 +19,7 @@
 #include "sbBurnAtOnceAction.h"
 #include "sbBurnFigures.h"
 #include "sbBurnModes.h"
+#include "sbBurnPlan.h"
 #include "sbBurnToFileAction.h"
 #include "sbCallbacks.h"
 #include "sbDeviceTypes.h"
@@ -72,13 +73,7 @@ TsbDeviceItem& RequireDevice(CliEngine& engine, const QString& device) {
   return item;
 }
 
-// The burn modes the burn mode page offers for this device and disc, in its order.
-struct OfferedMode {
-  QString option;
-  QString name;
-  TsbBurnMode code;
-};
-
+// The option that names a writing method on the command line.
 QString ModeOption(TsbWriteMethod method) {
   switch (method) {
     case TsbWriteMethod::DaoRaw: return QStringLiteral("dao-raw");
@@ -87,15 +82,6 @@ QString ModeOption(TsbWriteMethod method) {
     case TsbWriteMethod::TrackAtOnce: break;
   }
   return QStringLiteral("tao");
-}
-
-std::vector<OfferedMode> OfferedModes(const TsbBurner& burner, bool discAtOnceAllowed, bool fromFile) {
-  TsbWriteMethodAllowance allowed;
-  allowed.SessionAtOnce = allowed.DiscAtOncePQ = allowed.DiscAtOnceRaw = discAtOnceAllowed;
-  std::vector<OfferedMode> modes;
-  for (TsbWriteMethod method : OfferedWriteMethods(burner.WriteModes, burner.DiscType, allowed))
-    modes.push_back({ModeOption(method), WriteMethodName(method), WriteMethodCode(method, fromFile)});
-  return modes;
 }
 
 }  // namespace
@@ -234,65 +220,57 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   }
   CliEngine engine(args);
   TsbBurner burner;
-  // Every chosen file is read and named before a device is touched, never half-way through a burn.
-  uint64_t treeBytes = 0;
-  if (files) {
-    for (const auto& [name, why] : CreateFileTree(burner, args.positional))
-      output.Line(QStringLiteral("\"%1\" %2").arg(name, why), litWarning);
-    const TsbVolumeLabel label = CleanVolumeLabel(args.labelGiven ? args.label : QString());
-    if (args.labelGiven && !label.Change.isEmpty()) output.Line(label.Change, litWarning);
-    burner.VolumeLabel = label.Label;
-    treeBytes = MeasureFileTree(burner, label.Label);
-  }
-  engine.SelectForBurning(args.device, burner);
-
-  // The image page's checks.
-  const QString image = files ? QString() : args.positional[0];
-  if (files) {
-    if (int64_t(treeBytes) > burner.DiscSpace.FreeBytes) engine.CheckFailed(ResStr(sImageTooBig));
-  } else {
-    QFileInfo info(image);
-    if (!info.isFile()) throw TsbError(ResStr(sSelectImageFile));
-    if (info.size() > burner.DiscSpace.FreeBytes) engine.CheckFailed(ResStr(sImageTooBig));
-  }
-
-  // The burn mode page: only what the device offers for this disc.
-  TsbDeviceItem* item = engine.Find(args.device);
-  auto offered = OfferedModes(burner, item->DiscInformation.DiscStatus == 0, !files);
-  if (offered.empty()) throw TsbError(QStringLiteral("The device offers no burning mode for this disc"));
-  auto chosen = std::find_if(offered.begin(), offered.end(), [&](const OfferedMode& m) { return m.option == args.mode; });
-  if (chosen == offered.end()) {
-    QStringList names;
-    for (const auto& m : offered) names << m.option;
-    throw TsbError(QStringLiteral("The burning mode \"%1\" is not offered for this device and disc (offered: %2)")
-                       .arg(args.mode, names.join(QStringLiteral(", "))));
-  }
-  if (args.test && !burner.WriteModes.CanTestWrite)
-    throw TsbError(QStringLiteral("This device cannot simulate a burn (test write)"));
-  TsbBurnSettings settings;
-  settings.Mode = chosen->code;
-  settings.TestWrite = args.test;
-  burner.BurnSettings = settings;
-
-  // The burn options page: the speeds the device accepts, the fastest by default.
-  TsbDiscSpeedList speeds;
-  speeds.ReadSpeeds(burner);
-  if (speeds.Count() == 0) throw TsbError(QStringLiteral("The device reports no write speed for this disc"));
-  const TsbDiscSpeedItem* speed = &speeds.Items(speeds.Count() - 1);
-  if (args.speed != QLatin1String("max")) {
-    speed = speeds.FindBySpeedInPoint(args.speed.toInt());
-    if (!speed) {
-      QStringList texts;
-      for (int i = 0; i < speeds.Count(); ++i) texts << speeds.Items(i).StrSpeed;
-      throw TsbError(QStringLiteral("The speed %1x is not offered (offered: %2)")
-                         .arg(args.speed, texts.join(QStringLiteral(", "))));
+  TsbBurnPlan plan(burner);
+  // The plan refuses with the wizard's texts; the library failures behind a refusal come first.
+  auto refused = [&](const TsbBurnRefusal& refusal) {
+    for (const QString& failure : refusal.LibraryFailures()) NoteLibraryFailure(failure);
+    engine.CheckFailed(refusal.Reason());
+  };
+  try {
+    // Every chosen file is read and named before a device is touched, never half-way through a burn.
+    if (files) {
+      const TsbVolumeLabel label = CleanVolumeLabel(args.labelGiven ? args.label : QString());
+      for (const auto& [name, why] : plan.SetFiles(args.positional, label.Label))
+        output.Line(QStringLiteral("\"%1\" %2").arg(name, why), litWarning);
+      if (args.labelGiven && !label.Change.isEmpty()) output.Line(label.Change, litWarning);
     }
+    engine.Scan();
+    // Only devices that can burn are listed on the device page.
+    TsbDeviceItem& device = engine.FindOrExplain(args.device, ResStr(sSelectBurningDevice));
+    UpdateDiscSpace(device);
+    plan.SetDevice(&device, engine.Transport());
+    if (!files) plan.SetImageFile(args.positional[0]);
+
+    // The burn mode page: only what the device offers for this disc.
+    const std::vector<TsbWriteMethod> offered = plan.OfferedMethods();
+    auto chosen = std::find_if(offered.begin(), offered.end(),
+                               [&](TsbWriteMethod method) { return ModeOption(method) == args.mode; });
+    if (!offered.empty() && chosen == offered.end()) {
+      QStringList names;
+      for (TsbWriteMethod method : offered) names << ModeOption(method);
+      throw TsbError(QStringLiteral("The burning mode \"%1\" is not offered for this device and disc (offered: %2)")
+                         .arg(args.mode, names.join(QStringLiteral(", "))));
+    }
+    plan.SetMode(offered.empty() ? std::nullopt : std::optional(*chosen), args.test);
+
+    // The burn options page: the speeds the device accepts, the fastest by default.
+    TsbDiscSpeedList speeds;
+    speeds.ReadSpeeds(burner);
+    if (speeds.Count() == 0) throw TsbError(QStringLiteral("The device reports no write speed for this disc"));
+    const TsbDiscSpeedItem* speed = &speeds.Items(speeds.Count() - 1);
+    if (args.speed != QLatin1String("max")) {
+      speed = speeds.FindBySpeedInPoint(args.speed.toInt());
+      if (!speed) {
+        QStringList texts;
+        for (int i = 0; i < speeds.Count(); ++i) texts << speeds.Items(i).StrSpeed;
+        throw TsbError(QStringLiteral("The speed %1x is not offered (offered: %2)")
+                           .arg(args.speed, texts.join(QStringLiteral(", "))));
+      }
+    }
+    plan.SetOptions(*speed, args.multiSession, !args.noOpc);
+  } catch (const TsbBurnRefusal& refusal) {
+    refused(refusal);
   }
-  settings.MultiSession = args.multiSession && !IsDiscAtOnceMode(settings.Mode);
-  settings.SendOPC = !args.noOpc && !args.test;
-  settings.SpeedFactor = speed->SpeedInPoint;
-  settings.WriteSpeed = speed->SpeedInSize;
-  burner.BurnSettings = settings;
 
   // Interrupted while the device and disc were checked: nothing is written yet,
   // and nothing may be.
@@ -303,22 +281,16 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   }
 
   // What the wizard collects before the burning page runs the actions.
-  output.Line(files ? QStringLiteral("Burning files and folders") : ResStr(sBurningImage), litInfo, false);
+  output.Line(plan.HeadingLine(), litInfo, false);
   output.Line(ResStr(sDestinationDevice) + QStringLiteral(": ") + burner.DeviceInfo.Product, litInfo, false);
-  if (files)
-    output.Line(QStringLiteral("Source: ") + FileSelectionSummary(args.positional, treeBytes), litInfo, false);
-  else
-    output.Line(ResStr(sSourceImageFile) + QLatin1Char(' ') + image, litInfo, false);
+  output.Line(plan.SourceLine(), litInfo, false);
 
+  plan.EjectWhenDone = !args.noEject;
+  plan.Verify = args.verify;
   TsbActionList actions;
-  actions.Source.Assigned = true;
-  actions.EjectWhenDone = !args.noEject;
-  actions.Source.FileName = image;  // empty for files: the verify reads the tree's image again
   TsbBurnAtOnceToCDDVDAction burnAction;
-  TsbVerifyAction verifyAction;
   // No wizard pages here: the items belong to none.
-  actions.Add().Action = &burnAction;
-  if (args.verify) actions.Add().Action = &verifyAction;
+  plan.AddActions(actions, burnAction, 0);
 
   auto& eventer = GlobalCallBackEventer();
   eventer.OnProgress = [&](TsbCallBackEventer*, int percent) {

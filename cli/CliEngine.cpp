@@ -40,7 +40,8 @@ CliEngine::CliEngine(const CliArgs& args) {
   if (const QString problem = VirtualConfigProblem(options); !problem.isEmpty()) throw TsbError(problem);
   UpStartLibrary(options);
   SetLibraryFailureHook([this](const QString& text) {
-    if (!text.isEmpty()) libraryFailures_ << text;
+    // A reason is said once, however many checks it explains.
+    if (!text.isEmpty() && !libraryFailures_.contains(text)) libraryFailures_ << text;
   });
   // An address names its device under the address transport, a name under the name transport.
   bool byAddress = args.transportAddress.value_or(!args.device.isEmpty() ? IsDeviceAddress(args.device)
@@ -190,27 +191,3 @@ TsbDeviceItem& CliEngine::FindOrExplain(const QString& device, const QString& me
   return *item;
 }
 
-void CliEngine::SelectForBurning(const QString& device, TsbBurner& burner) {
-  Scan();
-  // Only devices that can burn are listed on the device page.
-  TsbDeviceItem* item = &FindOrExplain(device, ResStr(sSelectBurningDevice));
-  if (!item->CanWrite()) CheckFailed(ResStr(sSelectBurningDevice));
-  if (!item->MediumProblem.isEmpty()) CheckFailed(item->MediumProblem);
-  UpdateDiscSpace(*item);
-  const QString why =
-      WhyDiscCannotBeBurned(item->DiscSpace, item->DiscType, item->TrackInformation, item->DiscInformation);
-  if (!why.isEmpty()) {
-    for (const QString& failure : item->ProbeFailures) NoteLibraryFailure(failure);
-    CheckFailed(why);
-  }
-
-  burner.DeviceInfo = item->Info();
-  burner.DeviceAddress = item->Address;
-  burner.DiscSpace = item->DiscSpace;
-  burner.WriteModes = item->WriteModes;
-  burner.DiscType = item->DiscType;
-  burner.DeviceName = item->DevicePath();
-  burner.Transport = transport_;
-  burner.Open();
-  burner.Lock();
-}

@@ -37,10 +37,6 @@ class CliEngine {
   // The text that identifies a device in listings under the transport.
   QString DeviceId(const TsbDeviceItem& item) const;
 
-  // The device page's checks on leaving it, then the hand-over to the burner:
-  // device data copied, opened and locked. Throws TsbError with the page's messages.
-  void SelectForBurning(const QString& device, TsbBurner& burner);
-
   TsbDeviceFinder& Finder() { return finder_; }
 
   // Devices of the session that the scan could not open, each with the reason.

@@ -72,14 +72,16 @@ void TfrmBurnMode::Activate(TsbBurner* burner) {
   chbTestMode->setChecked(Burner->BurnSettings.TestWrite);
 }
 
+std::optional<TsbWriteMethod> TfrmBurnMode::GetWriteMethod() const {
+  if (cmbModes->currentIndex() < 0) return std::nullopt;
+  return TsbWriteMethod(cmbModes->currentData().toInt());
+}
+
+bool TfrmBurnMode::GetTestWrite() const { return chbTestMode->isChecked(); }
+
 TsbBurnModeChoice TfrmBurnMode::GetBurnMode() const {
-  if (cmbModes->currentIndex() < 0) {
-    QString device = Burner ? Burner->DeviceInfo.Product.trimmed() : QString();
-    QString disc = Burner ? DiscTypeName(Burner->DiscType) : QString();
-    throw TsbError(QStringLiteral("This device%1 offers no burning mode for the inserted disc%2")
-                       .arg(device.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(device),
-                            disc.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(disc)));
-  }
+  if (cmbModes->currentIndex() < 0)
+    throw TsbError(NoBurningModeText(Burner ? Burner->DeviceInfo.Product : QString(), Burner ? Burner->DiscType : 0));
   const auto method = TsbWriteMethod(cmbModes->currentData().toInt());
   return {WriteMethodCode(method, ImageModeCodes), chbTestMode->isChecked()};
 }

@@ -2,6 +2,9 @@
 // the inserted disc, and whether the burn only simulates with the laser off.
 #pragma once
 
+#include <optional>
+
+#include "sbBurnModes.h"
 #include "sbBurner.h"
 #include "sbDockForm.h"
 
@@ -44,6 +47,9 @@ class TfrmBurnMode : public TsbDockForm {
   // The chosen method's code and the test flag. Throws TsbError when the list
   // is empty, so that the wizard does not go on with a mode the device lacks.
   TsbBurnModeChoice GetBurnMode() const;
+  // The chosen method, none when the device offers none.
+  std::optional<TsbWriteMethod> GetWriteMethod() const;
+  bool GetTestWrite() const;
   // Shows or hides the CD-Text note above the mode list.
   void ArrangeLayout(bool showCDTextNote);
 };

@@ -71,6 +71,8 @@ class TfrmSelectDevice : public TsbDockForm {
   void GetDevicePath(QString& out);  // default leaves out as it is
   // Why the chosen drive cannot be used, with the remedy; empty for a usable one.
   QString GetUnusableReason();
+  // The record behind the chosen entry, or none.
+  const TsbDeviceItem* SelectedRecord() const;
 
   void btnRefreshClick();
   // Asks, erases the chosen disc behind the progress window, then rescans.
@@ -101,8 +103,6 @@ class TfrmSelectDevice : public TsbDockForm {
   void SelectEntry(QTreeWidgetItem* entry);
   // Also shows or hides the note of an unusable drive.
   void UpdateEraseButton();
-  // The record behind the chosen entry, or none.
-  const TsbDeviceItem* SelectedRecord() const;
 
   std::vector<TsbDeviceItem*> records_;  // by entry index, owned by Finder
   bool entryEverChanged_ = false;        // survives rescans: the first fill alone picks an entry

@@ -408,6 +408,7 @@ TEST_F(WizardTest, FilesAndFoldersAreCheckedOnTheImagePageThenBurnedAndVerified)
   next();
   ASSERT_EQ(page(), pgBurning);
   const QStringList rows = burningRows();
+  EXPECT_EQ(rows.value(0), "Burning files and folders");
   EXPECT_TRUE(rows.contains(sourceLine)) << rows.join('\n').toStdString();
   EXPECT_EQ(rows.filter("Verification passed").size(), 1) << rows.join('\n').toStdString();
   EXPECT_EQ(finishText(), "Korvanel has successfully finished!");

@@ -1,0 +1,136 @@
+#include "sbBurnPlan.h"
+
+#include <QFileInfo>
+
+#include "sbActions.h"
+#include "sbBurner.h"
+#include "sbDeviceList.h"
+#include "sbDiscSpeeds.h"
+#include "sbHelpers.h"
+#include "sbImageChecksumAction.h"
+#include "sbStrings.h"
+#include "sbVerifyAction.h"
+
+TsbBurnRefusal::TsbBurnRefusal(const QString& reason, const QStringList& libraryFailures)
+    : TsbError((QStringList{reason} + libraryFailures).join(QLatin1Char('\n'))),
+      reason_(reason),
+      libraryFailures_(libraryFailures) {}
+
+TsbBurnPlan::TsbBurnPlan(TsbBurner& burner) : burner_(burner) {}
+
+TsbBurnPlan::~TsbBurnPlan() = default;
+
+void TsbBurnPlan::SetDevice(const TsbDeviceItem* device, TsbTransportType transport) {
+  deviceSet_ = false;
+  if (!device) throw TsbBurnRefusal(ResStr(sSelectBurningDevice));
+  if (!device->Unusable.isEmpty()) throw TsbBurnRefusal(device->Unusable);
+  if (!device->CanWrite()) throw TsbBurnRefusal(ResStr(sSelectBurningDevice));
+  if (!device->MediumProblem.isEmpty()) throw TsbBurnRefusal(device->MediumProblem);
+  // The check's own message, and beside it the library's reason when a query failed.
+  if (const QString why = WhyDiscCannotBeBurned(device->DiscSpace, device->DiscType, device->TrackInformation,
+                                                device->DiscInformation);
+      !why.isEmpty())
+    throw TsbBurnRefusal(why, device->ProbeFailures);
+  probeFailures_ = device->ProbeFailures;
+  // A disc that already holds a session takes only another track.
+  blankDisc_ = device->DiscInformation.DiscStatus == 0;
+
+  burner_.DeviceInfo = device->Info();
+  burner_.DeviceAddress = device->Address;
+  burner_.DiscSpace = device->DiscSpace;
+  burner_.WriteModes = device->WriteModes;
+  burner_.DiscType = device->DiscType;
+  burner_.DeviceName = device->DevicePath();
+  burner_.Transport = transport;
+  burner_.Open();
+  burner_.Lock();
+  deviceSet_ = true;
+  // A source chosen before the device is measured against its disc now.
+  if (filesChosen_ && int64_t(filesBytes_) > burner_.DiscSpace.FreeBytes)
+    throw TsbBurnRefusal(ResStr(sImageTooBig));
+}
+
+void TsbBurnPlan::SetImageFile(const QString& fileName) {
+  filesChosen_ = false;
+  paths_.clear();
+  filesBytes_ = 0;
+  imageFile_ = fileName;
+  burner_.DestroyFileTree();  // an image burn builds no tree
+  // The file may have changed since it was chosen: the check uses what will be burned.
+  const QFileInfo file(fileName);
+  if (!file.isFile()) throw TsbBurnRefusal(ResStr(sSelectImageFile));
+  if (const QString why = WhyFileCannotBeRead(fileName); !why.isEmpty()) throw TsbBurnRefusal(why);
+  if (file.size() > burner_.DiscSpace.FreeBytes) throw TsbBurnRefusal(ResStr(sImageTooBig), probeFailures_);
+}
+
+TsbSkippedEntries TsbBurnPlan::SetFiles(const QStringList& paths, const QString& volumeLabel) {
+  filesChosen_ = true;
+  imageFile_.clear();
+  paths_ = paths;
+  filesBytes_ = 0;
+  if (paths.isEmpty()) throw TsbBurnRefusal(QStringLiteral("Add the files and folders to burn"));
+  TsbSkippedEntries skipped = CreateFileTree(burner_, paths);
+  filesBytes_ = MeasureFileTree(burner_, volumeLabel);
+  burner_.VolumeLabel = volumeLabel;
+  // Before a device is chosen (korvanel-cli) the size is checked when it is.
+  if (deviceSet_ && int64_t(filesBytes_) > burner_.DiscSpace.FreeBytes)
+    throw TsbBurnRefusal(ResStr(sImageTooBig));
+  return skipped;
+}
+
+std::vector<TsbWriteMethod> TsbBurnPlan::OfferedMethods() const {
+  TsbWriteMethodAllowance allowed;
+  allowed.SessionAtOnce = allowed.DiscAtOncePQ = allowed.DiscAtOnceRaw = blankDisc_;
+  return OfferedWriteMethods(burner_.WriteModes, burner_.DiscType, allowed);
+}
+
+void TsbBurnPlan::SetMode(std::optional<TsbWriteMethod> method, bool testWrite) {
+  if (!method) throw TsbBurnRefusal(NoBurningModeText(burner_.DeviceInfo.Product, burner_.DiscType));
+  if (testWrite && !burner_.WriteModes.CanTestWrite)
+    throw TsbBurnRefusal(QStringLiteral("This device cannot simulate a burn (test write)"));
+  TsbBurnSettings settings;
+  settings.Mode = WriteMethodCode(*method, !filesChosen_);
+  settings.TestWrite = testWrite;
+  burner_.BurnSettings = settings;
+}
+
+void TsbBurnPlan::SetOptions(const TsbDiscSpeedItem& speed, bool multiSession, bool sendOPC) {
+  TsbBurnSettings& settings = burner_.BurnSettings;
+  // A disc-at-once burn closes the disc; a simulated one writes nothing to calibrate for.
+  settings.MultiSession = multiSession && !IsDiscAtOnceMode(settings.Mode);
+  settings.SendOPC = sendOPC && !settings.TestWrite;
+  settings.SpeedFactor = speed.SpeedInPoint;
+  settings.WriteSpeed = speed.SpeedInSize;
+}
+
+QString TsbBurnPlan::HeadingLine() const {
+  return filesChosen_ ? QStringLiteral("Burning files and folders") : ResStr(sBurningImage);
+}
+
+QString TsbBurnPlan::SourceLine() const {
+  if (filesChosen_) return QStringLiteral("Source: ") + FileSelectionSummary(paths_, filesBytes_);
+  return ResStr(sSourceImageFile) + QLatin1Char(' ') + imageFile_;
+}
+
+void TsbBurnPlan::AddActions(TsbActionList& list, TsbAction& burn, int32_t pageOwner) {
+  list.Source.Assigned = true;
+  // Empty for files: the verify then compares the disc with the tree's image.
+  list.Source.FileName = filesChosen_ ? QString() : imageFile_;
+  list.EjectWhenDone = EjectWhenDone;
+  auto add = [&](TsbAction& action) {
+    TsbActionItem& item = list.Add();
+    item.Action = &action;
+    item.PageOwner = pageOwner;
+  };
+  // The image is checked against its checksum file before the disc is touched.
+  if (!filesChosen_ && !ChecksumFile.isEmpty()) {
+    if (!checksumAction_) checksumAction_ = std::make_unique<TsbImageChecksumAction>();
+    checksumAction_->ChecksumFile = ChecksumFile;
+    add(*checksumAction_);
+  }
+  add(burn);
+  if (Verify) {
+    if (!verifyAction_) verifyAction_ = std::make_unique<TsbVerifyAction>();
+    add(*verifyAction_);
+  }
+}

@@ -1,0 +1,96 @@
+// One burn as the user chose it: the device, the source, the burning mode and the
+// options. The wizard fills it page by page as each page is left, korvanel-cli all at
+// once; each step checks what it is given, refuses with the text the user sees, and
+// hands what passed to the burner. The action list is built from it.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "sbBurnModes.h"
+#include "sbDeviceTypes.h"
+#include "sbErrors.h"
+#include "sbFileSelection.h"
+
+class TsbAction;
+class TsbActionList;
+class TsbBurner;
+struct TsbDeviceItem;
+class TsbImageChecksumAction;
+class TsbVerifyAction;
+struct TsbDiscSpeedItem;
+
+// A step the burn cannot take. Beside the reason, the library's failures that explain it
+// (a query that failed leaves a disc looking unusable).
+class TsbBurnRefusal : public TsbError {
+ public:
+  explicit TsbBurnRefusal(const QString& reason, const QStringList& libraryFailures = {});
+  const QString& Reason() const { return reason_; }
+  const QStringList& LibraryFailures() const { return libraryFailures_; }
+
+ private:
+  QString reason_;
+  QStringList libraryFailures_;
+};
+
+class TsbBurnPlan {
+ public:
+  explicit TsbBurnPlan(TsbBurner& burner);
+  ~TsbBurnPlan();
+  TsbBurnPlan(const TsbBurnPlan&) = delete;
+  TsbBurnPlan& operator=(const TsbBurnPlan&) = delete;
+
+  // The recorder and its disc (none selected: nullptr). Refuses a device that cannot write,
+  // cannot be used now, or holds a damaged disc or one that cannot be burned; otherwise copies
+  // the device's data to the burner, opens and locks it.
+  void SetDevice(const TsbDeviceItem* device, TsbTransportType transport);
+  // An image file as it is now: missing, unreadable or too large for the disc is refused.
+  void SetImageFile(const QString& fileName);
+  // Files and folders: the tree is made again from them as they are now, and every
+  // problem is named before the burn. Answers the entries left out (special files).
+  TsbSkippedEntries SetFiles(const QStringList& paths, const QString& volumeLabel);
+  // The writing methods the device offers for the disc and this source, in offering order.
+  std::vector<TsbWriteMethod> OfferedMethods() const;
+  // No method (none offered) is refused with the device and the disc named.
+  void SetMode(std::optional<TsbWriteMethod> method, bool testWrite);
+  // The speed and the session options; what the mode rules out is left off.
+  void SetOptions(const TsbDiscSpeedItem& speed, bool multiSession, bool sendOPC);
+
+  bool FilesChosen() const { return filesChosen_; }
+  const QString& ImageFile() const { return imageFile_; }
+  uint64_t FilesBytes() const { return filesBytes_; }
+  const QStringList& Paths() const { return paths_; }
+  // The run's first log row: "Burning image" or "Burning files and folders".
+  QString HeadingLine() const;
+  // "Source image file: /x.iso" or "Source: 3 files, 2 folders, 412.7 MB".
+  QString SourceLine() const;
+  // The device page's failed queries, to be shown beside a refusal they explain.
+  const QStringList& ProbeFailures() const { return probeFailures_; }
+
+  // Read after the burn: verify the disc, check the image against a checksum file first
+  // (empty: no check), leave the disc in the drive when done.
+  bool Verify = false;
+  QString ChecksumFile;
+  bool EjectWhenDone = true;
+
+  // Points the list at the source and appends the actions: the checksum check, the burn
+  // (the caller's action), the verify. Items carry pageOwner.
+  void AddActions(TsbActionList& list, TsbAction& burn, int32_t pageOwner);
+
+ private:
+  TsbBurner& burner_;
+  bool deviceSet_ = false;
+  bool blankDisc_ = true;
+  bool filesChosen_ = false;
+  QString imageFile_;
+  QStringList paths_;
+  uint64_t filesBytes_ = 0;
+  QStringList probeFailures_;
+  std::unique_ptr<TsbImageChecksumAction> checksumAction_;
+  std::unique_ptr<TsbVerifyAction> verifyAction_;
+};
