@@ -19,6 +19,7 @@
 #include "sbBurner.h"
 #include "sbErrors.h"
 #include "sbHelpers.h"
+#include "sbLibraryCall.h"
 #include "sbLogging.h"
 
 namespace sbfile {
@@ -259,13 +260,11 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
     b.Status = uint32_t(errno);
     fail(QStringLiteral("%1 failed, %2").arg(call, sbfile::StatusText(int(b.Status))), log);
   };
-  auto libraryFailure = [&](const char* function) { fail(b.FailureText(QString::fromUtf8(function)), true); };
+  // A failed library call: its own name, as SB_TREE_CALL kept it.
+  auto libraryFailure = [&] { fail(b.FailureText(b.LastCall), true); };
   auto imageSize = [&] {
-    LogDiagnostic(QStringLiteral("Discwright_ISO9660JolietFileTree_GetSizeInUCHARs"));
     uint64_t size = 0;
-    b.ExceptionNumber = Discwright_ISO9660JolietFileTree_GetSizeInUCHARs(b.FileTree, b.ExceptionText,
-                                                                         DISCWRIGHT_TEXT_SIZE, &b.Status, &size);
-    if (b.ExceptionNumber != 0) libraryFailure("Discwright_ISO9660JolietFileTree_GetSizeInUCHARs");
+    if (!SB_TREE_CALL(b, Discwright_ISO9660JolietFileTree_GetSizeInUCHARs, &size)) libraryFailure();
     return int64_t(size);
   };
 
@@ -284,24 +283,18 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   out.FileName = fileName;  // failure texts name the user's file, not the hidden temporary one
 
   if (b.HasBootImage && !b.BootImageFile.isEmpty()) {
-    LogDiagnostic(QStringLiteral("Discwright_ISO9660JolietFileTree_SetBootImage: Bootimage: ") + b.BootImageFile);
     const QByteArray bootImage = LibraryFileName(b.BootImageFile);
-    b.ExceptionNumber = Discwright_ISO9660JolietFileTree_SetBootImage(b.FileTree, b.ExceptionText,
-                                                                      DISCWRIGHT_TEXT_SIZE, &b.Status,
-                                                                      bootImage.constData(), 6, 2, 1, 0);
-    if (b.ExceptionNumber != 0)
-      fail(b.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_SetBootImage")),
-           true);
+    if (!SB_TREE_CALL_NOTED(b, QStringLiteral(": Bootimage: ") + b.BootImageFile,
+                            Discwright_ISO9660JolietFileTree_SetBootImage, bootImage.constData(), 6, 2, 1, 0))
+      libraryFailure();
   }
 
   // A file image stands alone, so it starts at block 0.
-  LogDiagnostic(QStringLiteral("Discwright_ISO9660JolietFileTree_BuildImage"));
   const QByteArray label = b.VolumeLabel.toUtf8();
   const QByteArray program = ImageCreatorId();
-  b.ExceptionNumber = Discwright_ISO9660JolietFileTree_BuildImage(b.FileTree, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
-                                                                  &b.Status, 0, 8, 1, label.constData(),
-                                                                  program.constData(), program.constData());
-  if (b.ExceptionNumber != 0) libraryFailure("Discwright_ISO9660FileTree_BuildImage");
+  if (!SB_TREE_CALL(b, Discwright_ISO9660JolietFileTree_BuildImage, 0, 8, 1, label.constData(), program.constData(),
+                    program.constData()))
+    libraryFailure();
 
   const int64_t size = imageSize();
   out.Remaining = size;
@@ -336,15 +329,9 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   // A trial read finds an unreadable tree before the copy starts; the copy then begins anew.
   {
     std::vector<char> buffer(kChunk);
-    LogDiagnostic(QStringLiteral("Discwright_ISO9660JolietFileTree_Read"));
-    b.ExceptionNumber = Discwright_ISO9660JolietFileTree_Read(b.FileTree, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
-                                                              &b.Status, uint32_t(out.Chunk), buffer.data());
-    if (b.ExceptionNumber != 0) libraryFailure("Discwright_ISO9660FileTree_Read");
+    if (!SB_TREE_CALL(b, Discwright_ISO9660JolietFileTree_Read, uint32_t(out.Chunk), buffer.data())) libraryFailure();
   }
-  LogDiagnostic(QStringLiteral("Discwright_ISO9660JolietFileTree_SeekToBegin"));
-  b.ExceptionNumber =
-      Discwright_ISO9660JolietFileTree_SeekToBegin(b.FileTree, b.ExceptionText, DISCWRIGHT_TEXT_SIZE, &b.Status);
-  if (b.ExceptionNumber != 0) libraryFailure("Discwright_ISO9660FileTree_SeekToBegin");
+  if (!SB_TREE_CALL(b, Discwright_ISO9660JolietFileTree_SeekToBegin)) libraryFailure();
 
   b.Burn();
   if (!b.LastMessage.isEmpty()) throw TsbError(b.LastMessage);

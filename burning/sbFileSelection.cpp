@@ -7,6 +7,7 @@
 #include "sbBurner.h"
 #include "sbErrors.h"
 #include "sbHelpers.h"
+#include "sbLibraryCall.h"
 #include "sbLogging.h"
 
 namespace {
@@ -80,16 +81,11 @@ TsbSkippedEntries CreateFileTree(TsbBurner& burner, const QStringList& paths) {
 uint64_t MeasureFileTree(TsbBurner& burner, const QString& label) {
   const QByteArray volume = label.toUtf8();
   const QByteArray program = ImageCreatorId();
-  burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_BuildImage(
-      burner.FileTree, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE, &burner.Status, 0, 0, 1, volume.constData(),
-      program.constData(), program.constData());
-  if (burner.ExceptionNumber != 0)
-    throw TsbError(burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_BuildImage")));
   uint64_t size = 0;
-  burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_GetSizeInUCHARs(burner.FileTree, burner.ExceptionText,
-                                                                            DISCWRIGHT_TEXT_SIZE, &burner.Status, &size);
-  if (burner.ExceptionNumber != 0)
-    throw TsbError(burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_GetSizeInUCHARs")));
+  if (!SB_TREE_CALL(burner, Discwright_ISO9660JolietFileTree_BuildImage, 0, 0, 1, volume.constData(),
+                    program.constData(), program.constData()) ||
+      !SB_TREE_CALL(burner, Discwright_ISO9660JolietFileTree_GetSizeInUCHARs, &size))
+    throw TsbError(burner.FailureText(burner.LastCall));
   return size;
 }
 

@@ -159,7 +159,7 @@ TEST_F(BurnToFileTest, AFailedOrCancelledBuildLeavesTheOutputAsItWas) {
        false, "Discwright_ISO9660JolietFileTree_SetBootImage() failed, exception 15, status 2, ",
        "missing.img\" cannot be found (No such file or directory)"},
       {"library failure", [&] { burner->FileTree = 0xDEAD; }, false,
-       "Discwright_ISO9660FileTree_BuildImage() failed, exception 2, ", ""},
+       "Discwright_ISO9660JolietFileTree_BuildImage() failed, exception 2, ", ""},
       {"cancelled", [&] { burner->Cancel(); }, true, "Cancelled!", ""},
       // Named by the user's file, not the hidden temporary one.
       {"write refused", [&] { sizeLimit = std::make_unique<FileSizeLimit>(100000); }, false,
