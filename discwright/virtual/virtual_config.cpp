@@ -344,7 +344,7 @@ RecorderConfig parseRecorder(const json& r, size_t index, bool freshDefault, con
   onlyKeys(r, where,
            {"name", "address", "vendor", "product", "revision", "buffer_size", "media_formats", "write_modes",
             "read_modes", "buffer_underrun_protection", "write_speeds", "read_speeds", "region", "tray",
-            "time_scale", "mount_point", "medium", "faults"});
+            "time_scale", "mount_point", "medium", "faults", "autoloader"});
   RecorderConfig rc;
   rc.name = parseName(r, index, where);
   rc.address = find(r, "address") ? parseAddress(r.at("address"), where + ".address")
@@ -400,6 +400,7 @@ RecorderConfig parseRecorder(const json& r, size_t index, bool freshDefault, con
     fail(where + ".tray", "expected \"open\", \"closed\" or \"slot\"");
   rc.trayOpen = tray == "open";
   rc.slotLoading = tray == "slot";
+  rc.autoloaderBlanks = uint32_t(number(r, "autoloader", 0, where, 0, 999));
   if (const json* scale = find(r, "time_scale")) {
     double d = scale->is_number() ? scale->get<double>() : -1;
     if (!(d >= 0 && d <= DISCWRIGHT_MAX_TIME_SCALE))

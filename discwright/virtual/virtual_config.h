@@ -49,6 +49,8 @@ struct RecorderConfig {
   std::optional<MediumConfig> medium;
   bool trayOpen = false;
   bool slotLoading = false;  // an ejected disc stays out: nothing pulls it back in
+  // Blank discs in an autoloader's feeder: each eject takes the disc away and loads the next one.
+  uint32_t autoloaderBlanks = 0;
   double timeScale = 0;  // 0: as fast as the disk allows; 1: real time at the set speed
   std::string mountPoint;
   std::map<std::string, InjectedFault> failingOperations;  // by operation name, e.g. "SetSpeeds"

@@ -290,6 +290,19 @@ void VirtualRecorder::eject() {
     throw DwError(DW_E_LOCKED, "The tray is locked: medium removal is prevented until the device is released",
                   senses::kRemovalPrevented);
   trayOpen_ = true;
+  if (config_.medium && blanksLoaded_ < config_.autoloaderBlanks) {
+    // The autoloader puts the disc aside and loads a blank of the same kind from its feeder.
+    MediumConfig blank = *config_.medium;
+    blank.state = MediumState::Blank;
+    blank.usedBytes = 0;
+    blank.contentFile.clear();
+    blank.label.clear();
+    medium_ = store_.create(blank, persistent());
+    unusable_.reset();
+    removed_ = false;
+    trayOpen_ = false;
+    ++blanksLoaded_;
+  }
 }
 
 void VirtualRecorder::closeTray() {

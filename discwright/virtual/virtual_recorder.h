@@ -84,6 +84,7 @@ class VirtualRecorder : public Device {
   std::multiset<LockOwner> holders_;    // grabbers and running burns of this process
   std::mutex mutex_;
   std::optional<MediumLayout> medium_;  // the medium of this drive, if any
+  uint32_t blanksLoaded_ = 0;           // from the autoloader's feeder, in this process
   bool removed_ = false;                // taken out during a burn until the tray closes: the tray is empty
   std::optional<DwError> unusable_;     // why the stored medium cannot be used
   bool trayOpen_ = false;
