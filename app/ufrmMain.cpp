@@ -239,7 +239,9 @@ void TMainForm::ButtonNextClick() {
 void TMainForm::GoNext() {
   if (BurnState == 2) {
     if (frmFinish) {
-      frmFinish->DescriptionLabel->setText(ResStr(OutcomeText()));
+      const QString copies = FinalPage->Copies.Summary();
+      frmFinish->DescriptionLabel->setText(copies.isEmpty() ? ResStr(OutcomeText())
+                                                            : ResStr(OutcomeText()) + QLatin1Char('\n') + copies);
       HandOver(this, frmFinish);
     }
     return;
@@ -257,7 +259,10 @@ void TMainForm::GoNext() {
 }
 
 int TMainForm::OutcomeText() const {
-  return Burner->BurnSucceeded && !Burner->Cancelled ? sFinishedSuccessfully
+  // Several copies succeed when each one did.
+  const TsbCopiesOutcome copies = FinalPage ? FinalPage->Copies : TsbCopiesOutcome{};
+  const bool succeeded = copies.Wanted > 1 ? copies.Made == copies.Wanted : bool(Burner->BurnSucceeded);
+  return succeeded && !Burner->Cancelled ? sFinishedSuccessfully
          : Burner->Cancelled                         ? sCancelledByUser
                                                      : sFinishedWithError;
 }
@@ -424,6 +429,7 @@ void TMainForm::RecordPageResults() {
       CollectPageLog(BurnOptionsPage, pgOptions);
       Plan->EjectWhenDone = BurnOptionsPage->GetEject();
       Plan->Verify = BurnOptionsPage->GetVerify();
+      Plan->Copies = BurnOptionsPage->GetCopies();
       Plan->ChecksumFile = SourceFilePage->ChosenChecksumFile();
       Plan->AddActions(*Actions, *BurnAtOnceAction, pgOptions);
       break;
@@ -519,6 +525,7 @@ void TMainForm::ShowFinalPage() {
   Burner->BurnSettings = BurnSettings;
   FinalPage->Log = Log.get();
   FinalPage->ActionList = Actions.get();
+  FinalPage->Plan = Plan.get();
   FinalPage->HideBufferGauge();
   FinalPage->Activate(Burner.get());
   FinalPage->show();

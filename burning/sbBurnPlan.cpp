@@ -45,9 +45,14 @@ void TsbBurnPlan::SetDevice(const TsbDeviceItem* device, TsbTransportType transp
   burner_.Open();
   burner_.Lock();
   deviceSet_ = true;
-  // A source chosen before the device is measured against its disc now.
-  if (filesChosen_ && int64_t(filesBytes_) > burner_.DiscSpace.FreeBytes)
-    throw TsbBurnRefusal(ResStr(sImageTooBig));
+  deviceName_ = device->DeviceName;
+  transport_ = transport;
+}
+
+void TsbBurnPlan::CheckSourceFits() const {
+  const int64_t bytes = filesChosen_ ? int64_t(filesBytes_) : imageFile_.isEmpty() ? 0 : QFileInfo(imageFile_).size();
+  if (bytes > burner_.DiscSpace.FreeBytes)
+    throw TsbBurnRefusal(ResStr(sImageTooBig), filesChosen_ ? QStringList() : probeFailures_);
 }
 
 void TsbBurnPlan::SetImageFile(const QString& fileName) {
@@ -60,7 +65,7 @@ void TsbBurnPlan::SetImageFile(const QString& fileName) {
   const QFileInfo file(fileName);
   if (!file.isFile()) throw TsbBurnRefusal(ResStr(sSelectImageFile));
   if (const QString why = WhyFileCannotBeRead(fileName); !why.isEmpty()) throw TsbBurnRefusal(why);
-  if (file.size() > burner_.DiscSpace.FreeBytes) throw TsbBurnRefusal(ResStr(sImageTooBig), probeFailures_);
+  if (deviceSet_) CheckSourceFits();
 }
 
 TsbSkippedEntries TsbBurnPlan::SetFiles(const QStringList& paths, const QString& volumeLabel) {
@@ -73,8 +78,7 @@ TsbSkippedEntries TsbBurnPlan::SetFiles(const QStringList& paths, const QString&
   filesBytes_ = MeasureFileTree(burner_, volumeLabel);
   burner_.VolumeLabel = volumeLabel;
   // Before a device is chosen (korvanel-cli) the size is checked when it is.
-  if (deviceSet_ && int64_t(filesBytes_) > burner_.DiscSpace.FreeBytes)
-    throw TsbBurnRefusal(ResStr(sImageTooBig));
+  if (deviceSet_) CheckSourceFits();
   return skipped;
 }
 

@@ -54,6 +54,9 @@ class TsbBurnPlan {
   // Files and folders: the tree is made again from them as they are now, and every
   // problem is named before the burn. Answers the entries left out (special files).
   TsbSkippedEntries SetFiles(const QStringList& paths, const QString& volumeLabel);
+  // Refuses a source that does not fit the disc: for a source chosen before the device
+  // (korvanel-cli) and for the disc of each further copy.
+  void CheckSourceFits() const;
   // The writing methods the device offers for the disc and this source, in offering order.
   std::vector<TsbWriteMethod> OfferedMethods() const;
   // No method (none offered) is refused with the device and the disc named.
@@ -69,6 +72,9 @@ class TsbBurnPlan {
   QString HeadingLine() const;
   // "Source image file: /x.iso" or "Source: 3 files, 2 folders, 412.7 MB".
   QString SourceLine() const;
+  // The chosen device's name ("CdRom0") and transport, to find it again for the next disc.
+  const QString& DeviceName() const { return deviceName_; }
+  TsbTransportType Transport() const { return transport_; }
   // The device page's failed queries, to be shown beside a refusal they explain.
   const QStringList& ProbeFailures() const { return probeFailures_; }
 
@@ -77,6 +83,8 @@ class TsbBurnPlan {
   bool Verify = false;
   QString ChecksumFile;
   bool EjectWhenDone = true;
+  // Discs to burn one after the other, each checked as the first was (1 to 99).
+  int Copies = 1;
 
   // Points the list at the source and appends the actions: the checksum check, the burn
   // (the caller's action), the verify. Items carry pageOwner.
@@ -85,6 +93,8 @@ class TsbBurnPlan {
  private:
   TsbBurner& burner_;
   bool deviceSet_ = false;
+  QString deviceName_;
+  TsbTransportType transport_ = ttSpti;
   bool blankDisc_ = true;
   bool filesChosen_ = false;
   QString imageFile_;

@@ -17,6 +17,7 @@ const char* const kCliUsageTemplate =
     "       [--test] [--no-opc] [--multisession (tao only)] [--verify] [--save-log FILE]\n"
     "       [--checksum-file SHA256SUMS (the image must match its line before burning)]\n"
     "       [--no-eject (the disc stays in the drive when done)]\n"
+    "       [--copies N (1 to 99: after each copy the tray opens for the next blank disc)]\n"
     "  burn-files PATH... --device DEVICE [--label L] [--mode ...] [--speed ...] [--verify]\n"
     "       [--test] [--no-opc] [--multisession] [--save-log FILE]: burn files and folders\n"
     "                          (the label defaults to the date)\n"
@@ -65,6 +66,11 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     else if (a == QLatin1String("--multisession")) args.multiSession = true;
     else if (a == QLatin1String("--verify")) args.verify = true;
     else if (a == QLatin1String("--no-eject")) args.noEject = true;
+    else if (a == QLatin1String("--copies")) {
+      bool ok = false;
+      args.copies = value(i, a).toInt(&ok);
+      if (!ok || args.copies < 1 || args.copies > 99) throw CliUsageError{QStringLiteral("--copies is a number from 1 to 99")};
+    }
     else if (a == QLatin1String("--save-log")) args.saveLog = value(i, a);
     else if (a == QLatin1String("--checksum-file")) args.checksumFile = value(i, a);
     else if (a == QLatin1String("--sha256")) args.hash = QStringLiteral("sha256");

@@ -27,8 +27,9 @@ struct CliArgs {
   bool multiSession = false;
   bool verify = false;
   QString saveLog;
-  QString checksumFile;
-  bool noEject = false;  // the disc stays in the drive when done  // the image must match its line in this file before the burn
+  QString checksumFile;  // the image must match its line in this file before the burn
+  bool noEject = false;  // the disc stays in the drive when done
+  int copies = 1;        // discs burned one after the other
 
   // checksum
   QString hash = QStringLiteral("sha256");  // sha256 or md5

@@ -22,6 +22,7 @@
 #include "sbBurnPlan.h"
 #include "sbBurnToFileAction.h"
 #include "sbCallbacks.h"
+#include "sbCopies.h"
 #include "sbDeviceTypes.h"
 #include "sbDiscSpeeds.h"
 #include "sbErrors.h"
@@ -239,7 +240,8 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
     TsbDeviceItem& device = engine.FindOrExplain(args.device, ResStr(sSelectBurningDevice));
     UpdateDiscSpace(device);
     plan.SetDevice(&device, engine.Transport());
-    if (!files) plan.SetImageFile(args.positional[0]);
+    if (files) plan.CheckSourceFits();
+    else plan.SetImageFile(args.positional[0]);
 
     // The burn mode page: only what the device offers for this disc.
     const std::vector<TsbWriteMethod> offered = plan.OfferedMethods();
@@ -297,7 +299,8 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
     output.Progress(percent, FiguresLine(GlobalBurnFigures().Snapshot()));
   };
   CancelOnInterrupt(burner, output);
-  bool ok = RunActions(actions, burner, [&](const void*, const QString& text, TsbLogItemType kind) {
+  plan.Copies = args.copies;
+  const TsbCopiesOutcome copies = RunCopies(plan, actions, burner, [&](const void*, const QString& text, TsbLogItemType kind) {
     output.Line(text, kind);
   });
   eventer.OnProgress = nullptr;
@@ -307,7 +310,7 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
     output.Line(FiguresSummary(figures), litInfo);
   burner.Release();
   const int result = burner.Cancelled || interruptRequested ? kExitCancelled
-                     : ok && burner.BurnSucceeded             ? kExitSuccess
+                     : copies.Made == copies.Wanted           ? kExitSuccess
                                                               : kExitFailure;
   if (!args.saveLog.isEmpty()) {
     try {

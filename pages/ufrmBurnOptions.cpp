@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "sbBurnModes.h"
@@ -57,6 +58,18 @@ TfrmBurnOptions::TfrmBurnOptions(QWidget* parent) : TsbDockForm(parent) {
   chbEject = new QCheckBox(QStringLiteral("&Eject the disc when done"), this);
   chbEject->setChecked(true);
   page->addWidget(chbEject);
+  lblCopies = new QLabel(QStringLiteral("Number of &copies:"), this);
+  spnCopies = new QSpinBox(this);
+  spnCopies->setRange(1, 99);
+  spnCopies->setValue(1);
+  spnCopies->setAccessibleName(QStringLiteral("Number of copies"));
+  lblCopies->setBuddy(spnCopies);
+  page->addSpacing(12);
+  auto* copiesRow = new QHBoxLayout;
+  copiesRow->addWidget(lblCopies);
+  copiesRow->addWidget(spnCopies);
+  copiesRow->addStretch(1);
+  page->addLayout(copiesRow);
   page->addStretch(1);
 
   lblMultisession->setVisible(ShowMultisession);
@@ -112,3 +125,4 @@ bool TfrmBurnOptions::GetMultiSession() const { return chbMultiSession->isChecke
 
 bool TfrmBurnOptions::GetVerify() const { return chbVerify->isChecked(); }
 bool TfrmBurnOptions::GetEject() const { return chbEject->isChecked(); }
+int TfrmBurnOptions::GetCopies() const { return spnCopies->value(); }

@@ -11,6 +11,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QSpinBox;
 
 class TfrmBurnOptions : public TsbDockForm {
   Q_OBJECT
@@ -33,6 +34,8 @@ class TfrmBurnOptions : public TsbDockForm {
   QCheckBox* chbMultiSession;
   QCheckBox* chbVerify;
   QCheckBox* chbEject;  // "Eject the disc when done", on by default
+  QLabel* lblCopies;
+  QSpinBox* spnCopies;  // "Number of copies", 1 to 99
 
   // Reads the device's speeds again and shows the burner's settings: its
   // speed when the device still offers that factor, else the last (fastest).
@@ -44,4 +47,5 @@ class TfrmBurnOptions : public TsbDockForm {
   bool GetMultiSession() const;
   bool GetVerify() const;
   bool GetEject() const;
+  int GetCopies() const;
 };

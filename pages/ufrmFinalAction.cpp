@@ -206,9 +206,12 @@ void TfrmFinalAction::RunActions() {
   QTimer figures;
   connect(&figures, &QTimer::timeout, this, [this] { lblBurnFigures->setText(FiguresLine(GlobalBurnFigures().Snapshot())); });
   figures.start(500);
-  ::RunActions(
-      *ActionList, *Burner,
-      [this](const void* sender, const QString& text, TsbLogItemType kind) { AddLogLine(sender, text, kind); }, this);
+  auto show = [this](const void* sender, const QString& text, TsbLogItemType kind) { AddLogLine(sender, text, kind); };
+  Copies = TsbCopiesOutcome{};
+  if (Plan)
+    Copies = RunCopies(*Plan, *ActionList, *Burner, show, this);
+  else
+    ::RunActions(*ActionList, *Burner, show, this);
 }
 
 void TfrmFinalAction::AddLogLine(const void*, const QString& text, TsbLogItemType kind) {

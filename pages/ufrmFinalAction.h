@@ -10,6 +10,7 @@
 #include <deque>
 #include <mutex>
 
+#include "sbCopies.h"
 #include "sbDockForm.h"
 #include "sbLogging.h"
 
@@ -28,6 +29,10 @@ class TfrmFinalAction : public TsbDockForm {
 
   TsbLog* Log = nullptr;                // the wizard's summary lines, not owned
   TsbActionList* ActionList = nullptr;  // the actions to run, not owned
+  // With a plan the list runs once per copy it asks for; not owned.
+  TsbBurnPlan* Plan = nullptr;
+  // How many copies the last run made and how many failed.
+  TsbCopiesOutcome Copies;
 
   QWidget* pnlTop;
   QLabel* lablProgressCaption;

@@ -29,7 +29,9 @@ class CliFilesAndReadTest : public ::testing::Test {
       {"name": "CdRom1", "address": "1:0:1:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
        "medium": {"type": "CD-R", "capacity_bytes": 204800}},
       {"name": "CdRom2", "address": "1:0:2:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
-       "medium": {"type": "CD-R"}, "faults": {"operations": {"ReadSectors": {"exception": 5}}}}
+       "medium": {"type": "CD-R"}, "faults": {"operations": {"ReadSectors": {"exception": 5}}}},
+      {"name": "CdRom3", "address": "1:0:3:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
+       "medium": {"type": "CD-R"}, "autoloader": 1}
     ]})");
     ASSERT_TRUE(QDir(dir_.path()).mkpath(QStringLiteral("photos/2026")));
     ASSERT_TRUE(QDir(dir_.path()).mkpath(QStringLiteral("elsewhere")));
@@ -177,4 +179,29 @@ TEST_F(CliFilesAndReadTest, InterruptedReadExitsThreeWithoutAnImage) {
   EXPECT_TRUE(out.contains("Reading cancelled")) << out.toStdString();
   QFile::remove(Path("pseudo.img"));
   EXPECT_EQ(Leftovers(), QStringList{});
+}
+
+TEST_F(CliFilesAndReadTest, CopiesWaitForEachBlankDiscAndCountWhatWasMade) {
+  EXPECT_EQ(Run({QStringLiteral("burn"), Path("notes.txt"), QStringLiteral("--device"), QStringLiteral("CdRom3"),
+                 QStringLiteral("--copies"), QStringLiteral("100")})
+                .exitCode,
+            2);
+  // The autoloader feeds one blank disc: the second copy gets it, the third waits for a hand.
+  QProcess process;
+  process.setProcessChannelMode(QProcess::MergedChannels);
+  process.start(QStringLiteral(KORVANEL_CLI),
+                {QStringLiteral("--no-real-drives"), QStringLiteral("--virtual-drives"), Path("recorders.json"),
+                 QStringLiteral("burn-files"), Path("photos/2026"), QStringLiteral("--device"), QStringLiteral("CdRom3"),
+                 QStringLiteral("--verify"), QStringLiteral("--copies"), QStringLiteral("3")});
+  QByteArray out;
+  while (!out.contains("Insert a blank disc for copy 3 of 3") && process.waitForReadyRead(30000)) out += process.readAll();
+  ASSERT_TRUE(out.contains("Insert a blank disc for copy 3 of 3")) << out.toStdString();
+  ::kill(pid_t(process.processId()), SIGINT);
+  ASSERT_TRUE(process.waitForFinished(15000));
+  out += process.readAll();
+  EXPECT_EQ(process.exitCode(), 3) << out.toStdString();
+  EXPECT_EQ(out.count("Verification passed"), 2) << out.toStdString();
+  EXPECT_TRUE(out.contains("Copy 2 of 3"));
+  EXPECT_FALSE(out.contains("Copy 3 of 3"));
+  EXPECT_TRUE(out.contains("2 of 3 copies made\n")) << out.toStdString();
 }

@@ -3,6 +3,7 @@
 // preselect, what they report, and how they refuse to go on without a choice.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QSpinBox>
 #include <QApplication>
 #include <QLabel>
 #include <QtTest/QTest>
@@ -344,8 +345,10 @@ TEST_F(BurnPagesTest, OptionsPageVerifyBoxAndKeyboard) {
   EXPECT_EQ(page.Label4->buddy(), page.cmbSpeed);
   EXPECT_FALSE(page.cmbSpeed->isEditable());
   EXPECT_EQ(TabChain(&page, page.chbSOPC),
-            (std::vector<QWidget*>{page.chbSOPC, page.cmbSpeed, page.chbVerify, page.chbEject}));
+            (std::vector<QWidget*>{page.chbSOPC, page.cmbSpeed, page.chbVerify, page.chbEject, page.spnCopies}));
   EXPECT_TRUE(page.GetEject()) << "the disc comes out unless the user keeps it in";
+  EXPECT_EQ(page.lblCopies->buddy(), page.spnCopies);
+  EXPECT_EQ(page.GetCopies(), 1);
   EXPECT_LT(page.cmbSpeed->geometry().bottom(), page.chbVerify->geometry().top());
 
   EXPECT_FALSE(page.GetVerify());

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest/QTest>
+#include <QSpinBox>
 
 #include "WizardWindows.h"
 #include "engine/actions_support.h"
@@ -78,7 +79,7 @@ class WizardTest : public ActionsTest {
   }
   void typeImage(const fs::path& path) { wizard->SourceFilePage->Edit1->setText(QString::fromStdString(path.string())); }
   // From the transport page to the burning page, which burns.
-  void walkToTheBurn(bool verify = false, bool eject = true) {
+  void walkToTheBurn(bool verify = false, bool eject = true, int copies = 1) {
     toDevice();
     next();
     ASSERT_EQ(page(), pgImage) << dialogs->texts("application error").join('\n').toStdString();
@@ -89,6 +90,7 @@ class WizardTest : public ActionsTest {
     ASSERT_EQ(page(), pgOptions);
     if (verify) wizard->BurnOptionsPage->chbVerify->click();
     if (!eject) wizard->BurnOptionsPage->chbEject->click();
+    wizard->BurnOptionsPage->spnCopies->setValue(copies);
     next();
     ASSERT_EQ(page(), pgSummary);
     next();
@@ -412,6 +414,18 @@ TEST_F(WizardTest, FilesAndFoldersAreCheckedOnTheImagePageThenBurnedAndVerified)
   EXPECT_TRUE(rows.contains(sourceLine)) << rows.join('\n').toStdString();
   EXPECT_EQ(rows.filter("Verification passed").size(), 1) << rows.join('\n').toStdString();
   EXPECT_EQ(finishText(), "Korvanel has successfully finished!");
+}
+
+TEST_F(WizardTest, CopiesAreBurnedOneAfterTheOtherOnTheBlankDiscsTheDriveIsGiven) {
+  json recorder = cdRecorder();
+  recorder["autoloader"] = 1;
+  open({recorder});
+  walkToTheBurn(true, true, 2);
+  const QStringList rows = burningRows();
+  EXPECT_EQ(rows.filter("Verification passed").size(), 2) << rows.join('\n').toStdString();
+  EXPECT_TRUE(rows.contains("Insert a blank disc for copy 2 of 2 into Action Test Recorder"));
+  EXPECT_EQ(rows.last(), "2 of 2 copies made");
+  EXPECT_EQ(finishText(), "Korvanel has successfully finished!\n2 of 2 copies made");
 }
 
 TEST_F(WizardTest, AChecksumFileBesideTheImageIsOfferedAndAMismatchStopsTheBurnBeforeTheDisc) {

@@ -1,0 +1,117 @@
+#include "sbCopies.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <algorithm>
+
+#include "Discwright.h"
+#include "sbActions.h"
+#include "sbBurnPlan.h"
+#include "sbBurner.h"
+#include "sbCallbacks.h"
+#include "sbDeviceList.h"
+#include "sbErrors.h"
+#include "sbMediumControl.h"
+#include "sbUiHooks.h"
+
+namespace {
+
+constexpr qint64 kAskAgainMs = 500;
+
+// The drive as a rescan of it finds it now; nothing when it is gone.
+bool ProbeDrive(const QString& name, TsbDeviceItem& found) {
+  TsbDeviceList list;
+  list.TransportType = ttSpti;
+  TsbDeviceFinderThread probe(list);
+  probe.OnlyName = name;
+  probe.Start();
+  WaitPumping(probe);
+  for (int i = 0; i < list.Count(); ++i)
+    if (list.Items(i).DeviceName.compare(name, Qt::CaseInsensitive) == 0) {
+      found = list.Items(i);
+      UpdateDiscSpace(found);
+      return true;
+    }
+  return false;
+}
+
+void PumpFor(qint64 ms, const TsbBurner& burner) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < ms && !burner.Cancelled) {
+    ProcessMessages();
+    QThread::msleep(20);
+  }
+}
+
+// Waits for a disc the plan accepts in its drive; a disc it refuses is said and
+// ejected. False when the user cancelled.
+bool WaitForNextDisc(TsbBurnPlan& plan, TsbBurner& burner, const std::function<void(const QString&, TsbLogItemType)>& say) {
+  GlobalCallBackEventer().DoBurnStateChange(true);  // the wait can be cancelled like the burn
+  QString refused;
+  while (!burner.Cancelled) {
+    TsbDeviceItem item;
+    if (ProbeDrive(plan.DeviceName(), item) && item.DiscType != DISC_TYPE_NO_MEDIA && item.MediumProblem.isEmpty()) {
+      try {
+        plan.SetDevice(&item, plan.Transport());
+        plan.CheckSourceFits();
+        return true;
+      } catch (const TsbBurnRefusal& refusal) {
+        burner.Release();
+        // Said once per kind of disc, not on every look at the drive.
+        if (refusal.Reason() != refused) say(refusal.Reason(), litWarning);
+        refused = refusal.Reason();
+        try {
+          SetMediumInserted(plan.DeviceName(), false);
+        } catch (const TsbError& e) {
+          say(e.Message(), litError);
+        }
+      }
+    }
+    PumpFor(kAskAgainMs, burner);
+  }
+  return false;
+}
+
+}  // namespace
+
+QString TsbCopiesOutcome::Summary() const {
+  if (Wanted <= 1) return {};
+  QString text = QStringLiteral("%1 of %2 copies made").arg(Made).arg(Wanted);
+  if (Failed > 0) text += QStringLiteral(", %1 failed").arg(Failed);
+  return text;
+}
+
+TsbCopiesOutcome RunCopies(TsbBurnPlan& plan, TsbActionList& list, TsbBurner& burner, TsbMessageEvent handler,
+                           const void* sender) {
+  TsbCopiesOutcome outcome;
+  outcome.Wanted = std::max(1, plan.Copies);
+  const bool ejectAtEnd = list.EjectWhenDone;
+  auto say = [&](const QString& text, TsbLogItemType kind) {
+    if (handler) handler(sender ? sender : &list, text, kind);
+  };
+  for (int copy = 1; copy <= outcome.Wanted; ++copy) {
+    if (outcome.Wanted > 1) {
+      if (copy > 1) {
+        burner.Release();
+        say(QStringLiteral("Insert a blank disc for copy %1 of %2 into %3")
+                .arg(copy)
+                .arg(outcome.Wanted)
+                .arg(burner.DeviceInfo.Product.trimmed()),
+            litInfo);
+        if (!WaitForNextDisc(plan, burner, say)) break;
+      }
+      say(QStringLiteral("Copy %1 of %2").arg(copy).arg(outcome.Wanted), litInfo);
+    }
+    // The tray opens after every copy but the last, which does as the user chose.
+    list.EjectWhenDone = copy < outcome.Wanted || ejectAtEnd;
+    const bool ok = RunActions(list, burner, handler, sender) && burner.BurnSucceeded;
+    if (burner.Cancelled) break;  // a cancelled copy is neither made nor failed
+    ok ? ++outcome.Made : ++outcome.Failed;
+  }
+  list.EjectWhenDone = ejectAtEnd;
+  if (const QString summary = outcome.Summary(); !summary.isEmpty())
+    say(summary, outcome.Made == outcome.Wanted ? litInfo : litWarning);
+  return outcome;
+}

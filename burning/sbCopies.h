@@ -1,0 +1,25 @@
+// Several copies of one burn: the action list runs once per disc. After each copy
+// the tray opens and the next blank disc is waited for (the drive is asked again
+// every half second, Cancel stays possible), then checked as the first one was.
+#pragma once
+
+#include <QString>
+
+#include "sbActions.h"
+
+class TsbActionList;
+class TsbBurnPlan;
+class TsbBurner;
+
+struct TsbCopiesOutcome {
+  int Made = 0;
+  int Failed = 0;
+  int Wanted = 1;
+  // "2 of 3 copies made, 1 failed"; empty for a single copy.
+  QString Summary() const;
+};
+
+// Runs list plan.Copies times against the burner, reporting through handler. The first
+// copy uses the disc the plan was checked with. A cancel ends the run at once.
+TsbCopiesOutcome RunCopies(TsbBurnPlan& plan, TsbActionList& list, TsbBurner& burner, TsbMessageEvent handler,
+                           const void* sender = nullptr);
