@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -58,6 +59,20 @@ bool QtDialogs::AskYesNo(const QString& text) {
   // No is the default: Enter pressed by mistake must not cancel a burn.
   return ShowBox(QMessageBox::Question, kApplicationTitle, text, QMessageBox::Yes | QMessageBox::No,
                  QMessageBox::No) == QMessageBox::Yes;
+}
+
+int QtDialogs::ChooseItem(const QString& text, const QStringList& items) {
+  // Watched for the same reason as the boxes above.
+  QPointer<QInputDialog> dialog = new QInputDialog(QApplication::activeWindow());
+  dialog->setWindowTitle(kApplicationTitle);
+  dialog->setLabelText(text);
+  dialog->setComboBoxItems(items);
+  dialog->setComboBoxEditable(false);
+  const bool accepted = dialog->exec() == QDialog::Accepted;
+  if (!dialog) return -1;
+  const QString chosen = dialog->textValue();
+  delete dialog.data();
+  return accepted ? int(items.indexOf(chosen)) : -1;
 }
 
 QString QtDialogs::OpenFileName(const TsbFileDialogRequest& request) {

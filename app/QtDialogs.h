@@ -12,4 +12,5 @@ class QtDialogs final : public TsbDialogs {
   bool AskYesNo(const QString& text) override;
   QString OpenFileName(const TsbFileDialogRequest& request) override;
   QString SaveFileName(const TsbFileDialogRequest& request) override;
+  int ChooseItem(const QString& text, const QStringList& items) override;
 };

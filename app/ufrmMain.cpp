@@ -384,6 +384,13 @@ bool TMainForm::ValidatePage() {
       if (SourceFilePage->FilesChosen()) {
         Plan->SetFiles(SourceFilePage->FilesPanel->Paths(), SourceFilePage->FilesPanel->VolumeLabel());
       } else {
+        if (SourceFilePage->DestinationDiscChanged) {
+          // A disc was read in the burn's own drive: the disc now in it is checked as on the device page.
+          TsbDeviceItem drive;
+          const bool found = FindDriveNow(Plan->DeviceName(), drive);
+          Plan->SetDevice(found ? &drive : nullptr, Plan->Transport());
+          SourceFilePage->DestinationDiscChanged = false;
+        }
         SourceFilePage->MeasureImageFile();  // the page shows the file as it is now
         Plan->SetImageFile(SourceFilePage->ImageFileName);
       }
@@ -485,6 +492,7 @@ void TMainForm::ShowSourceFilePage() {
   Docked(SourceFilePage, pnlTs[pgImage]);
   // An image named on the command line is chosen as if browsed.
   if (first && !imageFile_.isEmpty()) SourceFilePage->Edit1->setText(imageFile_);
+  SourceFilePage->DestinationDrive = Plan->DeviceName();
   SourceFilePage->Activate(Burner.get());
   SourceFilePage->show();
 }

@@ -19,23 +19,6 @@ namespace {
 
 constexpr qint64 kAskAgainMs = 500;
 
-// The drive as a rescan of it finds it now; nothing when it is gone.
-bool ProbeDrive(const QString& name, TsbDeviceItem& found) {
-  TsbDeviceList list;
-  list.TransportType = ttSpti;
-  TsbDeviceFinderThread probe(list);
-  probe.OnlyName = name;
-  probe.Start();
-  WaitPumping(probe);
-  for (int i = 0; i < list.Count(); ++i)
-    if (list.Items(i).DeviceName.compare(name, Qt::CaseInsensitive) == 0) {
-      found = list.Items(i);
-      UpdateDiscSpace(found);
-      return true;
-    }
-  return false;
-}
-
 void PumpFor(qint64 ms, const TsbBurner& burner) {
   QElapsedTimer clock;
   clock.start();
@@ -52,7 +35,7 @@ bool WaitForNextDisc(TsbBurnPlan& plan, TsbBurner& burner, const std::function<v
   QString refused;
   while (!burner.Cancelled) {
     TsbDeviceItem item;
-    if (ProbeDrive(plan.DeviceName(), item) && item.DiscType != DISC_TYPE_NO_MEDIA && item.MediumProblem.isEmpty()) {
+    if (FindDriveNow(plan.DeviceName(), item) && item.DiscType != DISC_TYPE_NO_MEDIA && item.MediumProblem.isEmpty()) {
       try {
         plan.SetDevice(&item, plan.Transport());
         plan.CheckSourceFits();

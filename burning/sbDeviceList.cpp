@@ -203,3 +203,19 @@ QString WhyDiscCannotBeBurned(const TsbDiscSpace& space, uint8_t discType, const
   if (disc.Valid == 0) return ResStr(sNoWritableDisc);
   return {};
 }
+
+bool FindDriveNow(const QString& name, TsbDeviceItem& found) {
+  TsbDeviceList list;
+  list.TransportType = ttSpti;
+  TsbDeviceFinderThread probe(list);
+  probe.OnlyName = name;
+  probe.Start();
+  WaitPumping(probe);
+  for (int i = 0; i < list.Count(); ++i)
+    if (list.Items(i).DeviceName.compare(name, Qt::CaseInsensitive) == 0 && list.Items(i).Unusable.isEmpty()) {
+      found = list.Items(i);
+      UpdateDiscSpace(found);
+      return true;
+    }
+  return false;
+}

@@ -78,6 +78,8 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record, QStringList* failures = 
 // Reads the disc space into the record when its drive holds a disc; a drive
 // without one keeps zero space and is not asked.
 void UpdateDiscSpace(TsbDeviceItem& record);
+// The drive as a rescan of it finds it now, its disc space read; false when it is gone.
+bool FindDriveNow(const QString& name, TsbDeviceItem& found);
 // The size shown for a listed device: empty without a disc, "Blank" for a
 // blank disc, else the used size in megabytes (empty when nothing was read).
 QString DiscSizeText(const TsbDeviceItem& record);

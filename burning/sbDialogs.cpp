@@ -23,6 +23,7 @@ bool TsbStderrDialogs::AskYesNo(const QString& text) {
 }
 QString TsbStderrDialogs::OpenFileName(const TsbFileDialogRequest&) { return {}; }
 QString TsbStderrDialogs::SaveFileName(const TsbFileDialogRequest&) { return {}; }
+int TsbStderrDialogs::ChooseItem(const QString&, const QStringList&) { return -1; }
 
 TsbDialogs& Dialogs() {
   static TsbStderrDialogs fallback;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -34,6 +35,8 @@ class TsbDialogs {
   // The chosen file to write (an existing one only after the user agreed to
   // replace it), or empty when the user cancelled.
   virtual QString SaveFileName(const TsbFileDialogRequest& request) = 0;
+  // One of the items, chosen from a list under the text: its index, or -1 when the user cancelled.
+  virtual int ChooseItem(const QString& text, const QStringList& items) = 0;
 };
 
 // Without a user interface: the texts to stderr, No to every question, no file.
@@ -45,6 +48,7 @@ class TsbStderrDialogs : public TsbDialogs {
   bool AskYesNo(const QString& text) override;
   QString OpenFileName(const TsbFileDialogRequest& request) override;
   QString SaveFileName(const TsbFileDialogRequest& request) override;
+  int ChooseItem(const QString& text, const QStringList& items) override;
 };
 
 // The dialogs in use; the stderr ones until SetDialogs installs others.

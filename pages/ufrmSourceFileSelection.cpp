@@ -23,6 +23,7 @@
 #include "sbIsoInfo.h"
 #include "sbPageStyle.h"
 #include "sbPageText.h"
+#include "sbReadDiscFlow.h"
 #include "sbStrings.h"
 
 namespace {
@@ -54,6 +55,8 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   Button1->setToolTip(Button1->accessibleName());
   // As narrow as the edit box is high, whatever the style's minimum button width.
   Button1->setFixedWidth(Button1->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
+  btnReadDisc = new QPushButton(QStringLiteral("&Read from a disc..."), this);
+  btnReadDisc->setToolTip(QStringLiteral("Save a disc in one of the drives as an image, and burn that image"));
   lblSizeInformation = new QLabel(this);
   lblSizeInformation->setTextInteractionFlags(Qt::TextSelectableByMouse);
   rbImage = new QRadioButton(QStringLiteral("Image file"), this);
@@ -78,27 +81,29 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
 
   connect(Edit1, &QLineEdit::textChanged, this, &TfrmSourceFileSelection::Edit1Change);
   connect(Button1, &QPushButton::clicked, this, &TfrmSourceFileSelection::Button1Click);
+  connect(btnReadDisc, &QPushButton::clicked, this, &TfrmSourceFileSelection::btnReadDiscClick);
 
   auto* layout = new QGridLayout(this);
   layout->setContentsMargins(10, 10, 10, 10);
   layout->setHorizontalSpacing(6);
   layout->setVerticalSpacing(6);
-  layout->addWidget(Label1, 0, 0, 1, 2);
+  layout->addWidget(Label1, 0, 0, 1, 3);
   layout->setRowMinimumHeight(1, 8);
   auto* sources = new QHBoxLayout;
   sources->addWidget(rbImage);
   sources->addWidget(rbFiles);
   sources->addStretch(1);
-  layout->addLayout(sources, 2, 0, 1, 2);
-  layout->addWidget(Label2, 3, 0, 1, 2);
+  layout->addLayout(sources, 2, 0, 1, 3);
+  layout->addWidget(Label2, 3, 0, 1, 3);
   layout->addWidget(Edit1, 4, 0);
   layout->addWidget(Button1, 4, 1);
-  layout->addWidget(FilesPanel, 5, 0, 1, 2);
+  layout->addWidget(btnReadDisc, 4, 2);
+  layout->addWidget(FilesPanel, 5, 0, 1, 3);
   layout->setRowMinimumHeight(6, 4);
-  layout->addWidget(lblSizeInformation, 7, 0, 1, 2);
-  layout->addWidget(lblImageInfo, 8, 0, 1, 2);
-  layout->addWidget(chbChecksum, 9, 0, 1, 2);
-  layout->addWidget(lblFilesProblem, 10, 0, 1, 2);
+  layout->addWidget(lblSizeInformation, 7, 0, 1, 3);
+  layout->addWidget(lblImageInfo, 8, 0, 1, 3);
+  layout->addWidget(chbChecksum, 9, 0, 1, 3);
+  layout->addWidget(lblFilesProblem, 10, 0, 1, 3);
   layout->setRowStretch(11, 1);
   layout->setColumnStretch(0, 1);
 
@@ -145,6 +150,7 @@ void TfrmSourceFileSelection::ShowSource() {
   Label2->setVisible(!files);
   Edit1->setVisible(!files);
   Button1->setVisible(!files);
+  btnReadDisc->setVisible(!files);
   FilesPanel->setVisible(files);
   lblFilesProblem->setVisible(files && !FilesProblem.isEmpty());
   lblImageInfo->setVisible(!files && !lblImageInfo->text().isEmpty());
@@ -173,6 +179,23 @@ void TfrmSourceFileSelection::Edit1Change() {
   ImageFileName = Edit1->text();
   MeasureImageFile();
   ShowSource();
+}
+
+void TfrmSourceFileSelection::btnReadDiscClick() {
+  // A click comes from the event loop, which must not see an exception.
+  try {
+    // The burn's drive is let go, so that its disc can be swapped for the one to copy;
+    // the disc in it is checked again on Next.
+    if (Burner) Burner->Release();
+    DestinationDiscChanged = true;
+    const TsbDiscReadResult read = ReadDiscIntoImage(this, DestinationDrive);
+    if (read.Image.isEmpty()) return;
+    Edit1->setText(read.Image);
+    MeasureImageFile();
+    ShowSource();
+  } catch (const std::exception& error) {
+    Dialogs().ApplicationError(QString::fromLocal8Bit(error.what()));
+  }
 }
 
 void TfrmSourceFileSelection::Button1Click() {

@@ -26,6 +26,10 @@ class TfrmSourceFileSelection : public TsbDockForm {
   QLabel* Label2;
   QLineEdit* Edit1;
   QPushButton* Button1;
+  QPushButton* btnReadDisc;  // "Read from a disc...": a disc saved as the image to burn
+  // The drive the burn goes to, and whether its disc was taken out for a read since it was checked.
+  QString DestinationDrive;
+  bool DestinationDiscChanged = false;
   QLabel* lblSizeInformation;
   QRadioButton* rbImage;
   QRadioButton* rbFiles;
@@ -58,6 +62,7 @@ class TfrmSourceFileSelection : public TsbDockForm {
 
   void Edit1Change();
   void Button1Click();
+  void btnReadDiscClick();
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;

@@ -51,6 +51,11 @@ class ScriptedDialogs final : public TsbDialogs {
   bool AskYesNo(const QString& text) override { return take("question", text) == QLatin1String("yes"); }
   QString OpenFileName(const TsbFileDialogRequest& r) override { return take("open", r.Proposal, r.Caption); }
   QString SaveFileName(const TsbFileDialogRequest& r) override { return take("save", r.Proposal, r.Caption); }
+  // Answered with the item's text ("" cancels).
+  int ChooseItem(const QString& text, const QStringList& items) override {
+    const QString answer = take("choose", items.join(QLatin1Char('\n')), text);
+    return answer.isEmpty() ? -1 : int(items.indexOf(answer));
+  }
 
  private:
   void record(const char* kind, const QString& caption, const QString& text) {

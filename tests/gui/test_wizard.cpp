@@ -428,6 +428,32 @@ TEST_F(WizardTest, CopiesAreBurnedOneAfterTheOtherOnTheBlankDiscsTheDriveIsGiven
   EXPECT_EQ(finishText(), "Korvanel has successfully finished!\n2 of 2 copies made");
 }
 
+TEST_F(WizardTest, ADiscReadFromAnotherDriveBecomesTheImageToBurn) {
+  const Bytes original = writeFile(dir_ / "original.iso", 40 * 2048, 9);
+  json source = cdRecorder(1);
+  source["medium"] = {{"type", "CD-R"}, {"state", "complete"}, {"content_file", (dir_ / "original.iso").string()}};
+  open({cdRecorder(), source});
+  toDevice(0);
+  next();
+  ASSERT_EQ(page(), pgImage);
+  TfrmSourceFileSelection& page = *wizard->SourceFilePage;
+  const QString copy = QString::fromStdString((dir_ / "copy.iso").string());
+  dialogs->script("");  // the first time the user thinks better of it
+  QTest::mouseClick(page.btnReadDisc, Qt::LeftButton);
+  EXPECT_TRUE(page.Edit1->text().isEmpty());
+  const QStringList discs = dialogs->shown().back().text.split('\n');
+  ASSERT_EQ(discs.size(), 1) << "only the written disc can be read";
+  EXPECT_TRUE(discs[0].startsWith("CdRom1: Action Test Recorder, CD-R")) << discs[0].toStdString();
+
+  dialogs->script(discs[0]);
+  dialogs->script(copy);
+  QTest::mouseClick(page.btnReadDisc, Qt::LeftButton);
+  EXPECT_EQ(page.Edit1->text(), copy);
+  EXPECT_EQ(testcommon::readFile(dir_ / "copy.iso"), original);
+  next();
+  EXPECT_EQ(this->page(), pgMode) << dialogs->texts("application error").join('\n').toStdString();
+}
+
 TEST_F(WizardTest, AChecksumFileBesideTheImageIsOfferedAndAMismatchStopsTheBurnBeforeTheDisc) {
   for (const bool matching : {false, true}) {
     SCOPED_TRACE(matching ? "matching" : "damaged");

@@ -1,0 +1,100 @@
+#include "sbReadDiscFlow.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <vector>
+
+#include "sbDeviceList.h"
+#include "sbDeviceTypes.h"
+#include "sbDialogs.h"
+#include "sbDiscToImage.h"
+#include "sbErrors.h"
+#include "sbMediumControl.h"
+#include "ufrmOperationProgress.h"
+
+namespace {
+
+bool HoldsDataToRead(const TsbDeviceItem& record) {
+  return record.Unusable.isEmpty() && record.MediumProblem.isEmpty() && record.DiscType != DISC_TYPE_NO_MEDIA &&
+         record.DiscInformation.DiscStatus != DW_DISC_BLANK;
+}
+
+QString Describe(const TsbDeviceItem& record) {
+  QString text = QStringLiteral("%1: %2, %3, %4").arg(record.DeviceName, record.Product.trimmed(),
+                                                      DiscTypeName(record.DiscType), DiscSizeText(record));
+  if (!record.DiscLabel.isEmpty()) text += QStringLiteral(", \"%1\"").arg(record.DiscLabel);
+  return text;
+}
+
+}  // namespace
+
+TsbDiscReadResult ReadDiscIntoImage(QWidget* parent, const QString& destinationDrive) {
+  TsbDiscReadResult result;
+  TsbDeviceFinder finder;
+  finder.TransportType = ttSpti;
+  finder.ProgressViewFactory = MakeOperationProgressView;
+  finder.Refresh(true);
+  std::vector<const TsbDeviceItem*> discs;
+  QStringList names;
+  for (int i = 0; i < finder.Devices.Count(); ++i)
+    if (HoldsDataToRead(finder.Devices.Items(i))) {
+      discs.push_back(&finder.Devices.Items(i));
+      names << Describe(finder.Devices.Items(i));
+    }
+  if (discs.empty()) {
+    Dialogs().ApplicationError(QStringLiteral("No drive holds a written disc to read. Insert the disc to copy into a "
+                                              "drive, then choose Read from a disc again"));
+    return result;
+  }
+  const int chosen = Dialogs().ChooseItem(QStringLiteral("The disc to save as an image:"), names);
+  if (chosen < 0) return result;
+  const TsbDeviceItem& source = *discs[size_t(chosen)];
+
+  TsbFileDialogRequest request;
+  request.Caption = QStringLiteral("Save the disc as an image");
+  request.Filter = QStringLiteral("ISO image (*.iso *.ISO)");
+  request.DefaultSuffix = QStringLiteral("iso");
+  const QString name = source.DiscLabel.trimmed().isEmpty() ? QStringLiteral("disc") : source.DiscLabel.trimmed();
+  request.Proposal = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                         .filePath(QString(name).replace(QLatin1Char('/'), QLatin1Char('_')) + QStringLiteral(".iso"));
+  const QString target = Dialogs().SaveFileName(request);
+  if (target.isEmpty()) return result;
+
+  TsbDiscToImage read;
+  read.Device = source;
+  read.DeviceLabel = source.DeviceName;
+  read.Target = target;
+  bool cancel = false;
+  read.CancelRequested = [&cancel] { return cancel; };
+  TfrmOperationProgress progress(parent ? parent->window() : nullptr);
+  const QString info = QStringLiteral("Reading the disc in %1 into \"%2\"").arg(source.DeviceName, target);
+  progress.Show(QStringLiteral("Reading disc"), info, [&cancel] { cancel = true; });
+  read.OnProgress = [&](int percent) { progress.lblInfo->setText(QStringLiteral("%1: %2 %").arg(info).arg(percent)); };
+  try {
+    result.Image = read.Run();
+  } catch (const TsbError& error) {
+    progress.Hide();
+    Dialogs().ApplicationError(error.Message());
+    return result;
+  }
+  progress.Hide();
+  if (result.Image.isEmpty()) return result;
+  result.Image = target;
+
+  if (source.DeviceName.compare(destinationDrive, Qt::CaseInsensitive) == 0) {
+    // One drive for both: the copied disc makes room for the blank one.
+    try {
+      SetMediumInserted(source.DeviceName, false);
+    } catch (const TsbError& error) {
+      Dialogs().ApplicationError(error.Message());
+    }
+    result.DestinationDiscOut = true;
+    Dialogs().Warning(kApplicationTitle, QStringLiteral("The disc is saved as \"%1\". Take it out of %2 and insert a "
+                                                        "blank disc to burn the image on.")
+                                             .arg(target, source.DeviceName));
+  }
+  return result;
+}
