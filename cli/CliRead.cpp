@@ -1,4 +1,5 @@
 // read DEVICE OUTPUT.iso: the disc's data track saved as an image file.
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -32,7 +33,8 @@ class DiscReader {
   template <class Invoke>
   void Call(const char* function, Invoke&& invoke) {
     if (!Try(function, invoke))
-      throw TsbError(QStringLiteral("Cannot read the disc in %1: %2").arg(device_, b_.FailureText(QString::fromUtf8(function))));
+      throw TsbError(QCoreApplication::translate("CliRead", "Cannot read the disc in %1: %2")
+                         .arg(device_, b_.FailureText(QString::fromUtf8(function))));
   }
 
   template <class Invoke>
@@ -59,11 +61,12 @@ class DiscReader {
       for (int attempt = 0; attempt < kReadAttempts && !read; ++attempt)
         read = ReadOnce(block + i, 1, buffer + size_t(i) * kSector);
       if (!read)
-        throw TsbError(QStringLiteral("Block %1 of the disc in %2 cannot be read (tried %3 times): %4")
-                           .arg(block + i)
-                           .arg(device_)
-                           .arg(kReadAttempts)
-                           .arg(b_.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_ReadSectors"))));
+        throw TsbError(
+            QCoreApplication::translate("CliRead", "Block %1 of the disc in %2 cannot be read (tried %3 times): %4")
+                .arg(block + i)
+                .arg(device_)
+                .arg(kReadAttempts)
+                .arg(b_.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_ReadSectors"))));
     }
   }
 
@@ -78,14 +81,15 @@ int RunRead(const CliArgs& args, CliOutput& output) {
   const QString device = args.positional[0];
   const QString target = args.positional[1];
   CliEngine engine(args);
-  TsbDeviceItem& item = engine.FindWrittenDisc(device, QStringLiteral("read"));
+  TsbDeviceItem& item = engine.FindWrittenDisc(device, QCoreApplication::translate("CliRead", "read"));
 
   // The image grows under a temporary name beside the target and takes its name
   // only when complete: a failed or cancelled read leaves nothing that looks whole.
   QSaveFile file(target);
   if (QFileInfo(target).isDir() || !file.open(QIODevice::WriteOnly))
-    throw TsbError(QStringLiteral("Cannot save to \"%1\": %2")
-                       .arg(target, QFileInfo(target).isDir() ? QStringLiteral("it is a folder") : file.errorString()));
+    throw TsbError(QCoreApplication::translate("CliRead", "Cannot save to \"%1\": %2")
+                       .arg(target, QFileInfo(target).isDir() ? QCoreApplication::translate("CliRead", "it is a folder")
+                                                              : file.errorString()));
 
   TsbBurner b;
   b.Transport = engine.Transport();
@@ -97,10 +101,11 @@ int RunRead(const CliArgs& args, CliOutput& output) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (!reader.Try("Discwright_CdvdBurnerGrabber_TestUnitReady", Discwright_CdvdBurnerGrabber_TestUnitReady)) {
     if (std::chrono::steady_clock::now() >= deadline)
-      throw TsbError(QStringLiteral("The drive %1 did not become ready: %2")
+      throw TsbError(QCoreApplication::translate("CliRead", "The drive %1 did not become ready: %2")
                          .arg(device, b.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"))));
     if (InterruptRequested()) {
-      output.Line(QStringLiteral("Reading cancelled; \"%1\" was not written").arg(target), litWarning);
+      output.Line(QCoreApplication::translate("CliRead", "Reading cancelled; \"%1\" was not written").arg(target),
+                  litWarning);
       return kExitCancelled;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -114,7 +119,7 @@ int RunRead(const CliArgs& args, CliOutput& output) {
   });
   std::vector<char> buffer(size_t(kSectorsPerRead) * kSector);
   uint32_t blocks = track.SizeBlocks;
-  QString sizeSource = QStringLiteral("the track size");
+  QString sizeSource = QCoreApplication::translate("CliRead", "the track size");
   if (track.SizeBlocks > 16) {
     reader.Read(track.StartBlock + 16, 1, buffer.data());
     const auto* pvd = reinterpret_cast<const unsigned char*>(buffer.data());
@@ -123,12 +128,14 @@ int RunRead(const CliArgs& args, CliOutput& output) {
       // A file system larger than its track is damaged; the track is what exists.
       if (volume > 16 && volume <= track.SizeBlocks) {
         blocks = volume;
-        sizeSource = QStringLiteral("the ISO 9660 volume size");
+        sizeSource = QCoreApplication::translate("CliRead", "the ISO 9660 volume size");
       }
     }
   }
-  if (blocks == 0) throw TsbError(QStringLiteral("The disc in %1 holds an empty track: nothing to read").arg(device));
-  output.Line(QStringLiteral("Reading %1 blocks (%2 MB, %3) from %4 into %5")
+  if (blocks == 0)
+    throw TsbError(
+        QCoreApplication::translate("CliRead", "The disc in %1 holds an empty track: nothing to read").arg(device));
+  output.Line(QCoreApplication::translate("CliRead", "Reading %1 blocks (%2 MB, %3) from %4 into %5")
                   .arg(blocks)
                   .arg(QString::number(double(blocks) * kSector / 1e6, 'f', 1), sizeSource, device, target),
               litInfo);
@@ -138,7 +145,8 @@ int RunRead(const CliArgs& args, CliOutput& output) {
   for (uint32_t block = 0; block < blocks;) {
     if (InterruptRequested()) {
       output.Finish();
-      output.Line(QStringLiteral("Reading cancelled; \"%1\" was not written").arg(target), litWarning);
+      output.Line(QCoreApplication::translate("CliRead", "Reading cancelled; \"%1\" was not written").arg(target),
+                  litWarning);
       return kExitCancelled;
     }
     const uint32_t count = std::min(kSectorsPerRead, blocks - block);
@@ -151,7 +159,8 @@ int RunRead(const CliArgs& args, CliOutput& output) {
     const qint64 bytes = qint64(count) * kSector;
     if (file.write(buffer.data(), bytes) != bytes) {
       output.Finish();
-      throw TsbError(QStringLiteral("Cannot save to \"%1\": %2").arg(target, file.errorString()));
+      throw TsbError(
+          QCoreApplication::translate("CliRead", "Cannot save to \"%1\": %2").arg(target, file.errorString()));
     }
     sha256.Add(buffer.data(), size_t(bytes));
     block += count;
@@ -159,8 +168,9 @@ int RunRead(const CliArgs& args, CliOutput& output) {
       output.Progress(lastPercent = percent);
   }
   output.Finish();
-  if (!file.commit()) throw TsbError(QStringLiteral("Cannot save to \"%1\": %2").arg(target, file.errorString()));
-  output.Line(QStringLiteral("The disc in %1 is saved as \"%2\"").arg(device, target), litInfo);
+  if (!file.commit())
+    throw TsbError(QCoreApplication::translate("CliRead", "Cannot save to \"%1\": %2").arg(target, file.errorString()));
+  output.Line(QCoreApplication::translate("CliRead", "The disc in %1 is saved as \"%2\"").arg(device, target), litInfo);
   std::printf("%s  %s\n", sha256.HexResult().constData(), QFile::encodeName(target).constData());
   return kExitSuccess;
 }
