@@ -453,7 +453,7 @@ Optionen:
     </message>
     <message>
         <source>Devices are opened by their device name, for example /dev/sr0. This is the usual way to reach CD and DVD recorders on Linux.</source>
-        <translation>Die Laufwerke werden über ihren Gerätenamen geöffnet, zum Beispiel /dev/sr0. So werden CD- und DVD-Brenner unter Linux üblicherweise angesprochen.</translation>
+        <translation>Die Laufwerke werden über Gerätenamen wie /dev/sr0 geöffnet. So werden CD- und DVD-Brenner unter Linux üblicherweise angesprochen.</translation>
     </message>
     <message>
         <source>Devices are opened by their SCSI address (host, channel, target, LUN). Use it when a recorder is known to you by its address rather than by its name.</source>
@@ -488,7 +488,7 @@ Optionen:
     </message>
     <message>
         <source>More free tools...</source>
-        <translation>Weitere kostenlose Programme...</translation>
+        <translation>Weitere Programme...</translation>
     </message>
     <message>
         <source>More free tools</source>
@@ -536,8 +536,8 @@ Optionen:
     <message>
         <source>To ensure you&apos;re using the latest version, click on the 
 Updates button below.</source>
-        <translation>Um sicherzugehen, dass Sie die neueste Version verwenden, klicken Sie
-unten auf „Aktualisierungen“.</translation>
+        <translation>Um sicherzugehen, dass Sie die neueste Version verwenden,
+klicken Sie unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>&amp;Updates...</source>
@@ -556,7 +556,7 @@ unten auf „Aktualisierungen“.</translation>
     <name>TfrmBurnMode</name>
     <message>
         <source>Burning Mode is the way of burning data to the disc.</source>
-        <translation>Der Brennmodus legt fest, wie die Daten auf die Disc geschrieben werden.</translation>
+        <translation>Der Brennmodus legt fest, wie die Disc beschrieben wird.</translation>
     </message>
     <message>
         <source>Note: CD-Text infromation will be  burned only if Disc-At-Once raw P-W method is used.</source>
@@ -579,7 +579,7 @@ unten auf „Aktualisierungen“.</translation>
     <name>TfrmBurnOptions</name>
     <message>
         <source>Sending Optimum Power Calibration (OPC) calibrates the device laser power at the beginning of burning session to adjust for the properties of each recordable disc.</source>
-        <translation>Mit der Optimum Power Calibration (OPC) stimmt der Brenner zu Beginn des Brennvorgangs die Laserleistung auf die Eigenschaften des jeweiligen Rohlings ab.</translation>
+        <translation>Bei der Optimum Power Calibration (OPC) passt der Brenner vor dem Schreiben die Laserleistung an den eingelegten Rohling an.</translation>
     </message>
     <message>
         <source>Send optimum power calibration</source>
@@ -587,7 +587,7 @@ unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>Optimal burning speed depends on the disc used and burning device capabilities. Poorly chosen burning speed may result in coaster disc. To determine the best burning speed you can make test burns or consult your device and disc manufacturers.</source>
-        <translation>Die optimale Brenngeschwindigkeit hängt vom Rohling und von den Fähigkeiten des Brenners ab. Eine ungünstig gewählte Geschwindigkeit kann den Rohling unbrauchbar machen. Die beste Geschwindigkeit ermitteln Sie mit Testbrennvorgängen oder anhand der Angaben der Hersteller von Brenner und Rohling.</translation>
+        <translation>Die optimale Brenngeschwindigkeit hängt vom Rohling und vom Brenner ab. Eine ungünstig gewählte Geschwindigkeit kann den Rohling unbrauchbar machen. Die beste Geschwindigkeit ermitteln Sie mit Testbrennvorgängen oder anhand der Herstellerangaben zu Brenner und Rohling.</translation>
     </message>
     <message>
         <source>Burning speed:</source>
@@ -642,7 +642,7 @@ unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>Click Save Log to save Burning Log text to a file.</source>
-        <translation>Klicken Sie auf „Protokoll speichern“, um das Brennprotokoll in einer Datei zu sichern.</translation>
+        <translation>Das Brennprotokoll lässt sich als Textdatei speichern.</translation>
     </message>
     <message>
         <source>Save &amp;Log ...</source>
@@ -673,7 +673,7 @@ unten auf „Aktualisierungen“.</translation>
     <name>TfrmFinish</name>
     <message>
         <source>Completing the Korvanel</source>
-        <translation>Korvanel wird abgeschlossen</translation>
+        <translation>Abschluss des Korvanel-Assistenten</translation>
     </message>
     <message>
         <source>&amp;Help</source>
@@ -689,7 +689,7 @@ unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>&amp;Finish</source>
-        <translation>&amp;Fertigstellen</translation>
+        <translation>&amp;Fertig</translation>
     </message>
     <message>
         <source>Cancel</source>
@@ -727,7 +727,7 @@ unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>Media </source>
-        <translation>Medium </translation>
+        <translation>Disc </translation>
     </message>
     <message>
         <source>Size, MB</source>
@@ -1095,7 +1095,7 @@ unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>Empty</source>
-        <translation>Kein Medium</translation>
+        <translation>Keine Disc</translation>
     </message>
 </context>
 <context>
@@ -1351,7 +1351,7 @@ unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>Disc erasable: %1, Disc status: 0x%2, Last session status: 0x%3, Disc type: %4</source>
-        <translation>Disc löschbar: %1, Disc-Status: 0x%2, Status der letzten Sitzung: 0x%3, Disc-Typ: %4</translation>
+        <translation>Disc löschbar: %1, Disc-Status: 0x%2, Status letzte Sitzung: 0x%3, Disc-Typ: %4</translation>
     </message>
     <message>
         <source>Sending OPC (Optimum Power Calibration)</source>
@@ -1426,7 +1426,7 @@ unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>Completing the Korvanel</source>
-        <translation>Korvanel wird abgeschlossen</translation>
+        <translation>Abschluss des Korvanel-Assistenten</translation>
     </message>
     <message>
         <source>Korvanel has finished with error</source>
@@ -1466,7 +1466,7 @@ unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>No media in drive</source>
-        <translation>Kein Medium im Laufwerk</translation>
+        <translation>Keine Disc im Laufwerk</translation>
     </message>
     <message>
         <source>Disc is not blank, burning is impossible!</source>
