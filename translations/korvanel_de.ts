@@ -59,7 +59,7 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     </message>
     <message>
         <source>%1 needs a value</source>
-        <translation>%1 braucht einen Wert</translation>
+        <translation>%1 erwartet einen Wert</translation>
     </message>
     <message>
         <source>--transport is &quot;name&quot; or &quot;address&quot;</source>
@@ -99,15 +99,15 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     </message>
     <message>
         <source>%1 needs --device DEVICE</source>
-        <translation>%1 braucht --device LAUFWERK</translation>
+        <translation>%1 erwartet --device LAUFWERK</translation>
     </message>
     <message>
         <source>--multisession needs --mode tao: the other modes close the disc</source>
-        <translation>--multisession braucht --mode tao: Die anderen Modi schließen die Disc ab</translation>
+        <translation>--multisession setzt --mode tao voraus: Die anderen Modi schließen die Disc ab</translation>
     </message>
     <message>
         <source>no devices to use: give --demo or --virtual-drives FILE, or allow real drives</source>
-        <translation>keine Laufwerke verfügbar: Geben Sie --demo oder --virtual-drives DATEI an, oder lassen Sie echte Laufwerke zu</translation>
+        <translation>keine Laufwerke verfügbar: Geben Sie --demo oder --virtual-drives DATEI an oder lassen Sie echte Laufwerke zu</translation>
     </message>
 </context>
 <context>
@@ -118,7 +118,7 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     </message>
     <message>
         <source>it is not a file</source>
-        <translation>Es ist keine Datei</translation>
+        <translation>Es handelt sich nicht um eine Datei</translation>
     </message>
     <message>
         <source>it does not exist</source>
@@ -134,7 +134,7 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     </message>
     <message>
         <source>The drive %1 did not become ready: %2</source>
-        <translation>Das Laufwerk %1 wurde nicht bereit: %2</translation>
+        <translation>Das Laufwerk %1 wurde nicht betriebsbereit: %2</translation>
     </message>
     <message>
         <source>The disc in %1 is not an ISO 9660 disc: no primary volume descriptor at sector 16</source>
@@ -177,11 +177,11 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     </message>
     <message>
         <source>Cannot save to &quot;%1&quot;: %2</source>
-        <translation>Speichern nach „%1“ nicht möglich: %2</translation>
+        <translation>Speichern unter „%1“ nicht möglich: %2</translation>
     </message>
     <message>
         <source>Cannot save to &quot;%1&quot;: it is the same file as the %2 &quot;%3&quot;; choose another name</source>
-        <translation>Speichern nach „%1“ nicht möglich: Es ist dieselbe Datei wie %2 „%3“; wählen Sie einen anderen Namen</translation>
+        <translation>Speichern unter „%1“ nicht möglich: Es ist dieselbe Datei wie %2 „%3“; wählen Sie einen anderen Namen</translation>
     </message>
     <message>
         <source>No CD/DVD device &quot;%1&quot; was found</source>
@@ -213,7 +213,7 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     </message>
     <message>
         <source>The disc in %1 is erased</source>
-        <translation>Die Disc in %1 ist gelöscht</translation>
+        <translation>Die Disc in %1 wurde gelöscht</translation>
     </message>
     <message>
         <source>The image &quot;%1&quot; lies inside the folder &quot;%2&quot; it is made from; choose an image file outside that folder</source>
@@ -270,7 +270,7 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     </message>
     <message>
         <source>Cannot save to &quot;%1&quot;: %2</source>
-        <translation>Speichern nach „%1“ nicht möglich: %2</translation>
+        <translation>Speichern unter „%1“ nicht möglich: %2</translation>
     </message>
     <message>
         <source>it is a folder</source>
@@ -278,7 +278,7 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     </message>
     <message>
         <source>The drive %1 did not become ready: %2</source>
-        <translation>Das Laufwerk %1 wurde nicht bereit: %2</translation>
+        <translation>Das Laufwerk %1 wurde nicht betriebsbereit: %2</translation>
     </message>
     <message>
         <source>Reading cancelled; &quot;%1&quot; was not written</source>
@@ -350,7 +350,7 @@ Optionen:
     </message>
     <message>
         <source>only one image file can be given, not both %1 and %2</source>
-        <translation>nur eine Abbilddatei ist möglich, nicht %1 und %2 zugleich</translation>
+        <translation>es kann nur eine Abbilddatei angegeben werden, nicht %1 und %2 zugleich</translation>
     </message>
     <message>
         <source>--demo and --virtual-drives exclude each other</source>
@@ -358,7 +358,7 @@ Optionen:
     </message>
     <message>
         <source>no devices to use: give --demo or --virtual-drives FILE, or allow real drives</source>
-        <translation>keine Laufwerke verfügbar: Geben Sie --demo oder --virtual-drives DATEI an, oder lassen Sie echte Laufwerke zu</translation>
+        <translation>keine Laufwerke verfügbar: Geben Sie --demo oder --virtual-drives DATEI an oder lassen Sie echte Laufwerke zu</translation>
     </message>
     <message>
         <source>this machine has no CD/DVD drive (no /dev/sr* device): using the demo recorders</source>
@@ -990,11 +990,11 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>Need to save %1 MB</source>
-        <translation>%1 MB sind zu speichern</translation>
+        <translation>Es sind %1 MB zu speichern</translation>
     </message>
     <message>
         <source>%1 bytes of ISO9660/Joliet image will not fit into %2 bytes of free space in &quot;%3&quot;</source>
-        <translation>Das ISO9660/Joliet-Abbild mit %1 Bytes passt nicht in die %2 Bytes freien Speicher in „%3“</translation>
+        <translation>Das ISO9660/Joliet-Abbild (%1 Bytes) passt nicht in den freien Speicher von %2 Bytes in „%3“</translation>
     </message>
     <message>
         <source>Storing %1 bytes of ISO9660/Joliet image to file &quot;%2&quot;</source>
@@ -1269,11 +1269,11 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>%1 needs a value</source>
-        <translation>%1 braucht einen Wert</translation>
+        <translation>%1 erwartet einen Wert</translation>
     </message>
     <message>
         <source>--time-scale needs a number from 0 to %1</source>
-        <translation>--time-scale braucht eine Zahl von 0 bis %1</translation>
+        <translation>--time-scale erwartet eine Zahl von 0 bis %1</translation>
     </message>
     <message>
         <source>--pseudo-drive-size must follow a --pseudo-drive</source>
@@ -1281,7 +1281,7 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>--pseudo-drive-size needs a number of bytes above 0</source>
-        <translation>--pseudo-drive-size braucht eine Byte-Anzahl über 0</translation>
+        <translation>--pseudo-drive-size erwartet eine Anzahl Bytes über 0</translation>
     </message>
     <message>
         <source>The demo recorder configuration %1 was not found beside the program</source>
@@ -1363,7 +1363,7 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>Need to save %1 MB</source>
-        <translation>%1 MB sind zu speichern</translation>
+        <translation>Es sind %1 MB zu speichern</translation>
     </message>
 </context>
 <context>
