@@ -1,12 +1,14 @@
 #include "ProgramStart.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
 
 #include <algorithm>
 
 QByteArray ProgramUsage() {
-  return QStringLiteral(
+  return QCoreApplication::translate(
+             "ProgramStart",
              "usage: korvanel [--demo | --virtual-drives FILE] [--no-real-drives] [--time-scale X] [IMAGE.iso]\n"
              "\n"
              "Opens the wizard that burns an ISO image onto a CD or DVD; IMAGE.iso is\n"
@@ -17,7 +19,7 @@ QByteArray ProgramUsage() {
              "%1"
              "  --help, -h              show this text\n"
              "  --version               show the version\n")
-      .arg(QLatin1String(kLibraryOptionsUsage))
+      .arg(QCoreApplication::translate("sbLibrarySession", kLibraryOptionsUsage))
       .toLocal8Bit();
 }
 
@@ -28,16 +30,21 @@ TProgramArgs ParseProgramArgs(const QStringList& arguments) {
     if (ParseLibraryOption(arguments, i, args.Library)) continue;
     if (a == QLatin1String("--help") || a == QLatin1String("-h")) args.Help = true;
     else if (a == QLatin1String("--version")) args.Version = true;
-    else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) throw TsbUsageError{QStringLiteral("unknown option ") + a};
+    else if (a.startsWith(QLatin1Char('-')) && a.size() > 1)
+      throw TsbUsageError{QCoreApplication::translate("ProgramStart", "unknown option %1").arg(a)};
     else if (args.ImageFile.isEmpty()) args.ImageFile = a;
-    else throw TsbUsageError{QStringLiteral("only one image file can be given, not both %1 and %2").arg(args.ImageFile, a)};
+    else
+      throw TsbUsageError{
+          QCoreApplication::translate("ProgramStart", "only one image file can be given, not both %1 and %2")
+              .arg(args.ImageFile, a)};
   }
   if (args.Help || args.Version) return args;
   // The demo stands alone: a file of recorders beside it would be ignored.
   if (args.Library.Demo && !args.Library.VirtualDrives.isEmpty())
-    throw TsbUsageError{QStringLiteral("--demo and --virtual-drives exclude each other")};
+    throw TsbUsageError{QCoreApplication::translate("ProgramStart", "--demo and --virtual-drives exclude each other")};
   if (!args.Library.NamesDevices())
-    throw TsbUsageError{QStringLiteral("no devices to use: give --demo or --virtual-drives FILE, or allow real drives")};
+    throw TsbUsageError{QCoreApplication::translate(
+        "ProgramStart", "no devices to use: give --demo or --virtual-drives FILE, or allow real drives")};
   return args;
 }
 
@@ -71,6 +78,8 @@ bool UseDemoWithoutDrives(TsbLibraryOptions& options, bool drivesCanExist, std::
       options.Demo || !options.VirtualDrives.isEmpty() || options.NoRealDrives || !options.PseudoDrives.isEmpty();
   if (devicesChosen || drivesCanExist) return false;
   options.Demo = true;
-  std::fputs("korvanel: this machine has no CD/DVD drive (no /dev/sr* device): using the demo recorders\n", err);
+  std::fprintf(err, "korvanel: %s\n",
+               qUtf8Printable(QCoreApplication::translate(
+                   "ProgramStart", "this machine has no CD/DVD drive (no /dev/sr* device): using the demo recorders")));
   return true;
 }

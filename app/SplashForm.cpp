@@ -27,9 +27,11 @@ std::vector<int> FadeSteps() {
 
 void CheckSplashBitmap(const QImage& image, const QString& source) {
   if (image.depth() != 32)
-    throw TsbError(QStringLiteral("Wrong bitmap format - must be 32 bits/pixel (splash picture %1: %2)")
-                       .arg(source, image.isNull() ? QStringLiteral("not a readable picture")
-                                                   : QStringLiteral("%1 bits per pixel").arg(image.depth())));
+    throw TsbError(
+        QCoreApplication::translate("SplashForm", "Wrong bitmap format - must be 32 bits/pixel (splash picture %1: %2)")
+            .arg(source, image.isNull()
+                             ? QCoreApplication::translate("SplashForm", "not a readable picture")
+                             : QCoreApplication::translate("SplashForm", "%1 bits per pixel").arg(image.depth())));
 }
 
 void PremultiplyAlpha(QImage& image) {
@@ -53,7 +55,7 @@ TFormSplash::TFormSplash(QString source)
     : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       TimerSplash(new QTimer(this)),
       source_(std::move(source)) {
-  setWindowTitle(QStringLiteral("Splash!"));
+  setWindowTitle(tr("Splash!"));
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_DeleteOnClose);
   setFocusPolicy(Qt::StrongFocus);

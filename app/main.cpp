@@ -3,6 +3,7 @@
 // while the four long-lived windows are created, and the welcome window opens.
 #include <QApplication>
 #include <QIcon>
+#include <QLocale>
 #include <QPointer>
 
 #include <cstdio>
@@ -14,10 +15,12 @@
 #include "QtDialogs.h"
 #include "SplashForm.h"
 #include "sbDialogs.h"
+#include "sbHelpers.h"
 #include "sbErrors.h"
 #include "sbLibrarySession.h"
 #include "sbMainForm.h"
 #include "sbSleepInhibitor.h"
+#include "sbTranslations.h"
 #include "WizardWindows.h"
 #include "ufrmWelcome.h"
 
@@ -37,8 +40,13 @@ int main(int argc, char** argv) {
   QStringList arguments;
   for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   TProgramArgs args;
-  if (const std::optional<int> status = HandleCommandLine(arguments, args, stdout, stderr)) return *status;
-  UseDemoWithoutDrives(args.Library, RealDrivesCanExist(), stderr);
+  {
+    // The command line is answered in the user's language, still without a display.
+    QCoreApplication early(argc, argv);
+    InstallTranslations(QLocale(), ProgramFolder());
+    if (const std::optional<int> status = HandleCommandLine(arguments, args, stdout, stderr)) return *status;
+    UseDemoWithoutDrives(args.Library, RealDrivesCanExist(), stderr);
+  }
 
   // Qt needs the application object before any window, the splash included;
   // the title is set at once, so that every box carries it.
@@ -46,6 +54,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Korvanel"));
   QApplication::setApplicationDisplayName(QStringLiteral("Korvanel"));
   QApplication::setApplicationVersion(QStringLiteral(KORVANEL_VERSION));
+  InstallTranslations(QLocale(), ProgramFolder());
   SetDialogs(std::make_unique<QtDialogs>());
   CheckLibraryVersion(Discwright_GetVersion());
   // A mistake in the user's recorder file is told at once, not at the first page.

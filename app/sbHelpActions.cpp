@@ -28,16 +28,16 @@ QAction* NewAction(const QString& text, QObject* parent, QWidget* window) {
 }  // namespace
 
 THelpActions::THelpActions(QWidget* window, QPushButton* helpButton) : window_(window), helpButton_(helpButton) {
-  ActionHelp = NewAction(QStringLiteral("Help"), this, window);
-  ActionHelpContent = NewAction(QStringLiteral("Help Content"), this, window);
+  ActionHelp = NewAction(tr("Help"), this, window);
+  ActionHelpContent = NewAction(tr("Help Content"), this, window);
   ActionHelpContent->setShortcut(QKeySequence(Qt::Key_F1));
   ActionHelpContent->setShortcutContext(Qt::WindowShortcut);
-  ActionQuickStart = NewAction(QStringLiteral("Quick Start..."), this, window);
-  ActionHomePage = NewAction(QStringLiteral("Home Page"), this, window);
-  ActionMoreRelatedTools = NewAction(QStringLiteral("More Related Tools..."), this, window);
-  ActionCheckforUpdates = NewAction(QStringLiteral("Check for Updates..."), this, window);
-  ActionContactTechnicalSupport = NewAction(QStringLiteral("Contact Technical Support..."), this, window);
-  ActionAbout = NewAction(QStringLiteral("About"), this, window);
+  ActionQuickStart = NewAction(tr("Quick Start..."), this, window);
+  ActionHomePage = NewAction(tr("Home Page"), this, window);
+  ActionMoreRelatedTools = NewAction(tr("More Related Tools..."), this, window);
+  ActionCheckforUpdates = NewAction(tr("Check for Updates..."), this, window);
+  ActionContactTechnicalSupport = NewAction(tr("Contact Technical Support..."), this, window);
+  ActionAbout = NewAction(tr("About"), this, window);
 
   PopupMenuHelp = new QMenu(window);
   menu_ = PopupMenuHelp;

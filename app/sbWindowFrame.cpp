@@ -1,5 +1,6 @@
 #include "sbWindowFrame.h"
 
+#include <QCoreApplication>
 #include <QBitmap>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -65,8 +66,8 @@ TWindowFrame::TWindowFrame(QWidget* window) : QObject(window), window_(window) {
   ImageTopLogo = new QLabel(window);
   ImageTopLogo->setFixedSize(209, 44);
   ImageTopLogo->setAccessibleName(QStringLiteral("Korvanel"));
-  ButtonMin = NewTitleButton(QString(QChar(0x2013)), QStringLiteral("Minimize"), window);
-  ButtonClose2 = NewTitleButton(QString(QChar(0x00D7)), QStringLiteral("Close"), window);
+  ButtonMin = NewTitleButton(QString(QChar(0x2013)), tr("Minimize"), window);
+  ButtonClose2 = NewTitleButton(QString(QChar(0x00D7)), tr("Close"), window);
 
   ImageLeftLogo = new QLabel(window);
   ImageLeftLogo->setFixedSize(164, 380);
@@ -79,9 +80,9 @@ TWindowFrame::TWindowFrame(QWidget* window) : QObject(window), window_(window) {
   white.setColor(QPalette::Window, Qt::white);
   Content->setPalette(white);
 
-  LabelVersion = new QLabel(QStringLiteral("Version: " KORVANEL_VERSION), window);
-  auto* moreTools = new TLinkLabel(QStringLiteral("More free tools..."), window);
-  moreTools->setAccessibleName(QStringLiteral("More free tools"));
+  LabelVersion = new QLabel(tr("Version: %1").arg(QStringLiteral(KORVANEL_VERSION)), window);
+  auto* moreTools = new TLinkLabel(tr("More free tools..."), window);
+  moreTools->setAccessibleName(tr("More free tools"));
   QPalette grey = moreTools->palette();
   grey.setColor(QPalette::WindowText, QColor(0x70, 0x70, 0x70));
   moreTools->setPalette(grey);
@@ -139,10 +140,14 @@ TWindowFrame::TWindowFrame(QWidget* window) : QObject(window), window_(window) {
 QPixmap LoadWindowImage(const QString& folder, const QString& name) {
   const QString path = IncludeTrailingSeparator(folder) + name;
   if (!QFileInfo(path).isFile())
-    throw TsbError(QStringLiteral("Cannot load the window image \"%1\": the file is missing").arg(path));
+    throw TsbError(
+        QCoreApplication::translate("sbWindowFrame", "Cannot load the window image \"%1\": the file is missing")
+            .arg(path));
   QPixmap image;
   if (!image.load(path))
-    throw TsbError(QStringLiteral("Cannot load the window image \"%1\": not a readable image").arg(path));
+    throw TsbError(
+        QCoreApplication::translate("sbWindowFrame", "Cannot load the window image \"%1\": not a readable image")
+            .arg(path));
   return image;
 }
 

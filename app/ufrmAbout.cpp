@@ -44,7 +44,7 @@ TLinkLabel* NewLink(const QString& text, const QString& name, QWidget* parent) {
 }  // namespace
 
 TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("About Korvanel"));
+  setWindowTitle(tr("About Korvanel"));
 
   PanelmageLeft = new QFrame(this);
   PanelmageLeft->setFrameShape(QFrame::StyledPanel);
@@ -63,10 +63,10 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
 
   TabSheetAbout = new QWidget;
   LabalTitle = NewBoldLabel(QStringLiteral("Korvanel " KORVANEL_VERSION), TabSheetAbout, 1.4);
-  LabelWebTitle = new QLabel(QStringLiteral("Web site:"), TabSheetAbout);
-  LabelWeb = NewLink(HomePageAddress(), QStringLiteral("Web site"), TabSheetAbout);
-  LabelSupport = new QLabel(QStringLiteral("Support:"), TabSheetAbout);
-  LabelSupportEmail = NewLink(SupportMailAddress(), QStringLiteral("Support"), TabSheetAbout);
+  LabelWebTitle = new QLabel(tr("Web site:"), TabSheetAbout);
+  LabelWeb = NewLink(HomePageAddress(), tr("Web site"), TabSheetAbout);
+  LabelSupport = new QLabel(tr("Support:"), TabSheetAbout);
+  LabelSupportEmail = NewLink(SupportMailAddress(), tr("Support"), TabSheetAbout);
   LabelWebTitle->setBuddy(LabelWeb);
   LabelSupport->setBuddy(LabelSupportEmail);
   auto* aboutLayout = new QVBoxLayout(TabSheetAbout);
@@ -80,22 +80,22 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   aboutLayout->addWidget(LabelSupport);
   aboutLayout->addWidget(LabelSupportEmail);
   aboutLayout->addStretch();
-  PageControlMain->addTab(TabSheetAbout, QStringLiteral("About"));
+  PageControlMain->addTab(TabSheetAbout, tr("About"));
 
   TabSheetUpdate = new QWidget;
-  LabelPInfo = NewBoldLabel(QStringLiteral("Product information"), TabSheetUpdate);
+  LabelPInfo = NewBoldLabel(tr("Product information"), TabSheetUpdate);
   GroupBoxPInfo = new QGroupBox(TabSheetUpdate);
-  auto* versionCaption = new QLabel(QStringLiteral("Version:"), GroupBoxPInfo);
+  auto* versionCaption = new QLabel(tr("Version:"), GroupBoxPInfo);
   LabelVersion = new QLabel(QStringLiteral(KORVANEL_VERSION), GroupBoxPInfo);
   LabelVersion->setTextInteractionFlags(Qt::TextSelectableByMouse);
   versionCaption->setBuddy(LabelVersion);
   auto* versionLayout = new QHBoxLayout(GroupBoxPInfo);
   versionLayout->addWidget(versionCaption);
   versionLayout->addWidget(LabelVersion, 1);
-  LabelCheckTitle = NewBoldLabel(QStringLiteral("Check for update"), TabSheetUpdate);
-  LabelCheck = new QLabel(
-      QStringLiteral("To ensure you're using the latest version, click on the \nUpdates button below."), TabSheetUpdate);
-  ButtonUpdates = new QPushButton(QStringLiteral("&Updates..."), TabSheetUpdate);
+  LabelCheckTitle = NewBoldLabel(tr("Check for update"), TabSheetUpdate);
+  LabelCheck =
+      new QLabel(tr("To ensure you're using the latest version, click on the \nUpdates button below."), TabSheetUpdate);
+  ButtonUpdates = new QPushButton(tr("&Updates..."), TabSheetUpdate);
   ButtonUpdates->setAutoDefault(false);
   auto* updateLayout = new QVBoxLayout(TabSheetUpdate);
   updateLayout->setContentsMargins(14, 14, 14, 14);
@@ -107,10 +107,10 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   updateLayout->addWidget(LabelCheck);
   updateLayout->addWidget(ButtonUpdates, 0, Qt::AlignLeft);
   updateLayout->addStretch();
-  PageControlMain->addTab(TabSheetUpdate, QStringLiteral("Update"));
+  PageControlMain->addTab(TabSheetUpdate, tr("Update"));
   PageControlMain->setCurrentIndex(0);
 
-  ButtonOK = new QPushButton(QStringLiteral("&OK"), this);
+  ButtonOK = new QPushButton(tr("&OK"), this);
   ButtonOK->setDefault(true);
 
   auto* mainLayout = new QVBoxLayout(PanelMain);

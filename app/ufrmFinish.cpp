@@ -20,7 +20,7 @@ TfrmFinish::TfrmFinish(QWidget* parent) : QWidget(parent) {
   Frame = std::make_unique<TWindowFrame>(this);
 
   PanelMain = new QWidget(Frame->Content);
-  CompleteLabel = NewTitle(QStringLiteral("Completing the Korvanel"), PanelMain);
+  CompleteLabel = NewTitle(tr("Completing the Korvanel"), PanelMain);
   DescriptionLabel = NewNote(QString(), PanelMain);
   DescriptionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   DescriptionLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -33,12 +33,12 @@ TfrmFinish::TfrmFinish(QWidget* parent) : QWidget(parent) {
   contentLayout->setContentsMargins(0, 0, 0, 0);
   contentLayout->addWidget(PanelMain);
 
-  ButtonHelp = AddButton(*Frame, QStringLiteral("&Help"), this);
-  btnAbout = AddButton(*Frame, QStringLiteral("&About"), this);
+  ButtonHelp = AddButton(*Frame, tr("&Help"), this);
+  btnAbout = AddButton(*Frame, tr("&About"), this);
   Frame->ButtonRow->addStretch();
-  ButtonPrev = AddButton(*Frame, QStringLiteral("&Back"), this);
-  ButtonNext = AddButton(*Frame, QStringLiteral("&Finish"), this);
-  ButtonClose = AddButton(*Frame, QStringLiteral("Cancel"), this);
+  ButtonPrev = AddButton(*Frame, tr("&Back"), this);
+  ButtonNext = AddButton(*Frame, tr("&Finish"), this);
+  ButtonClose = AddButton(*Frame, tr("Cancel"), this);
   ButtonPrev->setEnabled(false);
   ButtonClose->setEnabled(false);
   MakeDefault(ButtonNext, this);

@@ -111,8 +111,8 @@ TMainForm::TMainForm(TsbLibraryOptions options, QString imageFile, QWidget* pare
   content->addLayout(titles);
   content->addWidget(pcBurner, 1);
 
-  ButtonHelp = new QPushButton(QStringLiteral("&Help"), this);
-  ButtonAbout = new QPushButton(QStringLiteral("&About"), this);
+  ButtonHelp = new QPushButton(tr("&Help"), this);
+  ButtonAbout = new QPushButton(tr("&About"), this);
   ButtonPrev = new QPushButton(this);
   ButtonNext = new QPushButton(this);
   ButtonClose = new QPushButton(this);
@@ -159,7 +159,7 @@ void TMainForm::FormCreate() {
     if (frmAbout) {
       frmAbout->LabalTitle->setText(windowTitle() + QLatin1Char(' ') + QStringLiteral(KORVANEL_VERSION));
       frmAbout->LabelVersion->setText(QStringLiteral(KORVANEL_VERSION));
-      frmAbout->setWindowTitle(QStringLiteral("About ") + windowTitle());
+      frmAbout->setWindowTitle(tr("About %1").arg(windowTitle()));
       frmAbout->LabelWeb->setText(HomePageAddress());
       frmAbout->LabelSupportEmail->setText(SupportMailAddress());
       frmAbout->LoadImages();

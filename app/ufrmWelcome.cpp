@@ -22,10 +22,10 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : QWidget(parent) {
   Frame = std::make_unique<TWindowFrame>(this);
 
   PanelMain = new QWidget(Frame->Content);
-  WelcomeLabel = NewTitle(QStringLiteral("Welcome to Korvanel"), PanelMain);
-  DescriptionLabel = NewNote(
-      QStringLiteral("The wizard will guide you through file system image burning process using Korvanel."), PanelMain);
-  lblPressNext = NewNote(QStringLiteral("Click Next to continue or Cancel to exit"), PanelMain);
+  WelcomeLabel = NewTitle(tr("Welcome to Korvanel"), PanelMain);
+  DescriptionLabel =
+      NewNote(tr("The wizard will guide you through file system image burning process using Korvanel."), PanelMain);
+  lblPressNext = NewNote(tr("Click Next to continue or Cancel to exit"), PanelMain);
   auto* panelLayout = new QVBoxLayout(PanelMain);
   panelLayout->setContentsMargins(28, 28, 28, 24);
   panelLayout->setSpacing(16);
@@ -37,12 +37,12 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : QWidget(parent) {
   contentLayout->setContentsMargins(0, 0, 0, 0);
   contentLayout->addWidget(PanelMain);
 
-  ButtonHelp = AddButton(*Frame, QStringLiteral("&Help"), this);
-  ButtonAbout = AddButton(*Frame, QStringLiteral("&About"), this);
+  ButtonHelp = AddButton(*Frame, tr("&Help"), this);
+  ButtonAbout = AddButton(*Frame, tr("&About"), this);
   Frame->ButtonRow->addStretch();
-  ButtonPrev = AddButton(*Frame, QStringLiteral("&Back"), this);
-  ButtonNext = AddButton(*Frame, QStringLiteral("&Next"), this);
-  ButtonClose = AddButton(*Frame, QStringLiteral("Cancel"), this);
+  ButtonPrev = AddButton(*Frame, tr("&Back"), this);
+  ButtonNext = AddButton(*Frame, tr("&Next"), this);
+  ButtonClose = AddButton(*Frame, tr("Cancel"), this);
   ButtonPrev->setEnabled(false);
   MakeDefault(ButtonNext, this);
 

@@ -1,5 +1,7 @@
 #include "sbActions.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <exception>
 
@@ -59,7 +61,7 @@ bool TsbActionList::DiscIsReadAfter(const TsbActionItem* item) const {
 TsbAction::~TsbAction() { ActionList = nullptr; }
 
 void TsbAction::Execute(TsbActionItem* item) {
-  if (!item) throw TsbError(QStringLiteral("Invalid action"));
+  if (!item) throw TsbError(QCoreApplication::translate("sbActions", "Invalid action"));
   ActionList = &item->Collection();
   GlobalCallBackEventer().DoProgress(0);
 }
@@ -71,7 +73,8 @@ void TsbAction::DoMessage(const QString& text, TsbLogItemType kind) {
 void TsbAction::HandleBurnerMessage(const void*, const QString& text, TsbLogItemType kind) { DoMessage(text, kind); }
 
 TsbBurner& TsbAction::Burner() const {
-  if (!ActionList || !ActionList->Burner) throw TsbError(QStringLiteral("The action has no burner to work on"));
+  if (!ActionList || !ActionList->Burner)
+    throw TsbError(QCoreApplication::translate("sbActions", "The action has no burner to work on"));
   return *ActionList->Burner;
 }
 
@@ -84,7 +87,7 @@ void TsbAction::Eject() {
   TsbBurner& b = Burner();
   b.Release();  // a locked tray refuses to open; the burner reports its own failure
   if (ActionList && !ActionList->EjectWhenDone) {
-    Report(QStringLiteral("The disc stays in the drive"), litInfo);
+    Report(QCoreApplication::translate("sbActions", "The disc stays in the drive"), litInfo);
     return;
   }
   if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_Eject)) {
@@ -94,13 +97,13 @@ void TsbAction::Eject() {
     DoMessage(failure, litError);
     return;
   }
-  Report(QStringLiteral("Eject disc"), litInfo);
+  Report(QCoreApplication::translate("sbActions", "Eject disc"), litInfo);
 }
 
 void TsbAction::CloseSession() {
   TsbBurner& b = Burner();
   GlobalCallBackEventer().DoProgress(100);
-  Report(QStringLiteral("Closing session"), litInfo);
+  Report(QCoreApplication::translate("sbActions", "Closing session"), litInfo);
   if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_CloseSession)) {
     // The data is on the disc but its session is not closed, which most drives
     // cannot read: the burn has failed, whatever the write itself reported.

@@ -1,5 +1,7 @@
 #include "sbBurnAtOnceAction.h"
 
+#include <QCoreApplication>
+
 #include "sbBurner.h"
 #include "sbCallbacks.h"
 #include "sbErrors.h"
@@ -36,5 +38,5 @@ void TsbBurnAtOnceToCDDVDAction::Execute(TsbActionItem* item) {
   // A drive that cannot pull its tray back in (slot-loading, laptops) could not
   // read an ejected disc: the read-back ejects it when it is done.
   if (!ActionList->DiscIsReadAfter(item)) Eject();
-  DoMessage(QStringLiteral("Burning completed"), litInfo);
+  DoMessage(QCoreApplication::translate("sbBurnAtOnceAction", "Burning completed"), litInfo);
 }

@@ -1,5 +1,7 @@
 #include "sbBurnFigures.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 
@@ -92,20 +94,25 @@ TsbBurnFiguresSnapshot TsbBurnFigures::Snapshot(Clock::time_point now) const {
 QString FiguresLine(const TsbBurnFiguresSnapshot& f) {
   if (!f.Started || f.BytesPerSecond <= 0) return {};
   QString line = Speed(f.BytesPerSecond, f.Factor());
-  if (f.RemainingSeconds >= 0) line += QStringLiteral(", %1 remaining").arg(Clock(f.RemainingSeconds));
+  if (f.RemainingSeconds >= 0)
+    line += QCoreApplication::translate("sbBurnFigures", ", %1 remaining").arg(Clock(f.RemainingSeconds));
   return line;
 }
 
 QString FiguresAverage(const TsbBurnFiguresSnapshot& f) {
-  return QStringLiteral("average %1 in %2").arg(Speed(f.AverageBytesPerSecond, f.AverageFactor()), Clock(f.ElapsedSeconds));
+  return QCoreApplication::translate("sbBurnFigures", "average %1 in %2")
+      .arg(Speed(f.AverageBytesPerSecond, f.AverageFactor()), Clock(f.ElapsedSeconds));
 }
 
 QString FiguresSummary(const TsbBurnFiguresSnapshot& f) {
-  QString line = QStringLiteral("Wrote %1 MB in %2, average %3")
+  QString line = QCoreApplication::translate("sbBurnFigures", "Wrote %1 MB in %2, average %3")
                      .arg(f.DoneBytes / 1e6, 0, 'f', 1)
                      .arg(Clock(f.ElapsedSeconds), Speed(f.AverageBytesPerSecond, f.AverageFactor()));
-  if (f.LowestBufferPercent >= 0) line += QStringLiteral("; lowest buffer fill %1 %").arg(f.LowestBufferPercent);
-  line += f.BufferEmptyCount == 0 ? QStringLiteral("; the buffer never ran empty")
-                                  : QStringLiteral("; the buffer ran empty %1 time(s)").arg(f.BufferEmptyCount);
+  if (f.LowestBufferPercent >= 0)
+    line += QCoreApplication::translate("sbBurnFigures", "; lowest buffer fill %1 %").arg(f.LowestBufferPercent);
+  line +=
+      f.BufferEmptyCount == 0
+          ? QCoreApplication::translate("sbBurnFigures", "; the buffer never ran empty")
+          : QCoreApplication::translate("sbBurnFigures", "; the buffer ran empty %1 time(s)").arg(f.BufferEmptyCount);
   return line;
 }

@@ -1,5 +1,6 @@
 #include "sbBurnModes.h"
 
+#include <QCoreApplication>
 #include "sbDeviceTypes.h"
 
 QString WriteMethodName(TsbWriteMethod method) {
@@ -44,8 +45,8 @@ bool IsDiscAtOnceMode(TsbBurnMode mode) {
 
 QString NoBurningModeText(const QString& product, uint8_t discType) {
   const QString device = product.trimmed();
-  const QString disc = DiscTypeName(discType);
-  return QStringLiteral("This device%1 offers no burning mode for the inserted disc%2")
+  const QString disc = DiscTypeName(discType, true);
+  return QCoreApplication::translate("sbBurnModes", "This device%1 offers no burning mode for the inserted disc%2")
       .arg(device.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(device),
            disc.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(disc));
 }

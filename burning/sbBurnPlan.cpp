@@ -1,5 +1,6 @@
 #include "sbBurnPlan.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include "sbActions.h"
@@ -73,7 +74,7 @@ TsbSkippedEntries TsbBurnPlan::SetFiles(const QStringList& paths, const QString&
   imageFile_.clear();
   paths_ = paths;
   filesBytes_ = 0;
-  if (paths.isEmpty()) throw TsbBurnRefusal(QStringLiteral("Add the files and folders to burn"));
+  if (paths.isEmpty()) throw TsbBurnRefusal(QCoreApplication::translate("sbBurnPlan", "Add the files and folders to burn"));
   TsbSkippedEntries skipped = CreateFileTree(burner_, paths);
   filesBytes_ = MeasureFileTree(burner_, volumeLabel);
   burner_.VolumeLabel = volumeLabel;
@@ -91,7 +92,7 @@ std::vector<TsbWriteMethod> TsbBurnPlan::OfferedMethods() const {
 void TsbBurnPlan::SetMode(std::optional<TsbWriteMethod> method, bool testWrite) {
   if (!method) throw TsbBurnRefusal(NoBurningModeText(burner_.DeviceInfo.Product, burner_.DiscType));
   if (testWrite && !burner_.WriteModes.CanTestWrite)
-    throw TsbBurnRefusal(QStringLiteral("This device cannot simulate a burn (test write)"));
+    throw TsbBurnRefusal(QCoreApplication::translate("sbBurnPlan", "This device cannot simulate a burn (test write)"));
   TsbBurnSettings settings;
   settings.Mode = WriteMethodCode(*method, !filesChosen_);
   settings.TestWrite = testWrite;
@@ -108,11 +109,11 @@ void TsbBurnPlan::SetOptions(const TsbDiscSpeedItem& speed, bool multiSession, b
 }
 
 QString TsbBurnPlan::HeadingLine() const {
-  return filesChosen_ ? QStringLiteral("Burning files and folders") : ResStr(sBurningImage);
+  return filesChosen_ ? QCoreApplication::translate("sbBurnPlan", "Burning files and folders") : ResStr(sBurningImage);
 }
 
 QString TsbBurnPlan::SourceLine() const {
-  if (filesChosen_) return QStringLiteral("Source: ") + FileSelectionSummary(paths_, filesBytes_);
+  if (filesChosen_) return QCoreApplication::translate("sbBurnPlan", "Source: %1").arg(FileSelectionSummary(paths_, filesBytes_));
   return ResStr(sSourceImageFile) + QLatin1Char(' ') + imageFile_;
 }
 

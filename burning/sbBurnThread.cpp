@@ -1,5 +1,7 @@
 #include "sbBurnThread.h"
 
+#include <QCoreApplication>
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -26,14 +28,14 @@ void TsbCustomThread::DoMessage(const QString& text, TsbLogItemType kind) {
 
 QString TsbBurnThread::ModeLabel(TsbBurnMode mode) {
   switch (mode) {
-    case bmTaoFromTree: return QStringLiteral("Track-At-Once (from tree)");
-    case bmSaoFromTree: return QStringLiteral("Session-At-Once (from tree)");
-    case bmDaoPqFromTree: return QStringLiteral("Disc-At-Once PQ (from tree)");
-    case bmDaoRawFromTree: return QStringLiteral("Disc-At-Once raw P-W (from tree)");
-    case bmDaoPqFromFile: return QStringLiteral("Disc-At-Once PQ (from file)");
-    case bmDaoRawFromFile: return QStringLiteral("Disc-At-Once raw P-W (from file)");
-    case bmTaoFromFile: return QStringLiteral("Track-At-Once (from file)");
-    case bmSaoFromFile: return QStringLiteral("Session-At-Once (from file)");
+    case bmTaoFromTree: return QCoreApplication::translate("sbBurnThread", "Track-At-Once (from tree)");
+    case bmSaoFromTree: return QCoreApplication::translate("sbBurnThread", "Session-At-Once (from tree)");
+    case bmDaoPqFromTree: return QCoreApplication::translate("sbBurnThread", "Disc-At-Once PQ (from tree)");
+    case bmDaoRawFromTree: return QCoreApplication::translate("sbBurnThread", "Disc-At-Once raw P-W (from tree)");
+    case bmDaoPqFromFile: return QCoreApplication::translate("sbBurnThread", "Disc-At-Once PQ (from file)");
+    case bmDaoRawFromFile: return QCoreApplication::translate("sbBurnThread", "Disc-At-Once raw P-W (from file)");
+    case bmTaoFromFile: return QCoreApplication::translate("sbBurnThread", "Track-At-Once (from file)");
+    case bmSaoFromFile: return QCoreApplication::translate("sbBurnThread", "Session-At-Once (from file)");
     default: return QString();
   }
 }

@@ -7,6 +7,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -268,7 +269,7 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
     return int64_t(size);
   };
 
-  const QString creating = QStringLiteral("Creating image '%1' ").arg(fileName);
+  const QString creating = QCoreApplication::translate("sbBurnToFileAction", "Creating image '%1' ").arg(fileName);
   b.LastMessage = creating;
   LogDiagnostic(creating);
   DoMessage(creating, litInfo);
@@ -298,7 +299,8 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
 
   const int64_t size = imageSize();
   out.Remaining = size;
-  const QString needed = QStringLiteral("Need to save %1 MB").arg(size / 1024 / 1024);
+  const QString needed =
+      QCoreApplication::translate("sbBurnToFileAction", "Need to save %1 MB").arg(size / 1024 / 1024);
   b.LastMessage = needed;
   LogDiagnostic(needed);
   DoMessage(needed, litInfo);
@@ -314,14 +316,19 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
     // The status of a full disk: ENOSPC (28) here, where the Windows build reports
     // ERROR_DISK_FULL (112).
     b.Status = ENOSPC;
-    fail(QStringLiteral("%1 bytes of ISO9660/Joliet image will not fit into %2 bytes of free space in \"%3\"")
-             .arg(size)
-             .arg(out.FreeBytesAvailable)
-             .arg(folder),
-         false);
+    fail(
+        QCoreApplication::translate(
+            "sbBurnToFileAction", "%1 bytes of ISO9660/Joliet image will not fit into %2 bytes of free space in \"%3\"")
+            .arg(size)
+            .arg(out.FreeBytesAvailable)
+            .arg(folder),
+        false);
   }
 
-  b.LastMessage = QStringLiteral("Storing %1 bytes of ISO9660/Joliet image to file \"%2\"").arg(size).arg(fileName);
+  b.LastMessage =
+      QCoreApplication::translate("sbBurnToFileAction", "Storing %1 bytes of ISO9660/Joliet image to file \"%2\"")
+          .arg(size)
+          .arg(fileName);
 
   out.Total = imageSize();
   out.Chunk = size > kChunk ? kChunk : size;
@@ -337,10 +344,11 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   if (!b.LastMessage.isEmpty()) throw TsbError(b.LastMessage);
 
   if (b.Cancelled) {
-    DoMessage(QStringLiteral("Cancelled!"), litWarning);
+    DoMessage(QCoreApplication::translate("sbBurnToFileAction", "Cancelled!"), litWarning);
     return;  // the partial image goes with the temporary file
   }
-  if (!b.BurnSucceeded) fail(QStringLiteral("The image \"%1\" was not completed").arg(fileName), true);
+  if (!b.BurnSucceeded)
+    fail(QCoreApplication::translate("sbBurnToFileAction", "The image \"%1\" was not completed").arg(fileName), true);
 
   // The image is on the disk, not only in the page cache, before it takes the output's name.
   if (!sbfile::FlushToDisk(out.Handle)) systemFailure(QStringLiteral("FlushFileBuffers(\"%1\")").arg(fileName), true);
@@ -353,10 +361,11 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
     // The image is complete under its name; only a crash in the next moments could lose
     // the name, so this is no failure.
     const QString warning =
-        QStringLiteral("The image \"%1\" was written, but its folder could not be synced to the disk, %2")
+        QCoreApplication::translate("sbBurnToFileAction",
+                                    "The image \"%1\" was written, but its folder could not be synced to the disk, %2")
             .arg(fileName, sbfile::StatusText(errno));
     LogDiagnostic(warning);
     DoMessage(warning, litWarning);
   }
-  DoMessage(QStringLiteral("Finished!"), litInfo);
+  DoMessage(QCoreApplication::translate("sbBurnToFileAction", "Finished!"), litInfo);
 }

@@ -1,5 +1,6 @@
 #include "sbBurner.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cstring>
@@ -173,10 +174,11 @@ namespace {
 void CopyName(char* field, size_t fieldSize, const QString& fileName, const char* where) {
   QByteArray name = LibraryFileName(fileName);
   if (size_t(name.size()) >= fieldSize)
-    throw TsbError(QStringLiteral("The image file name is too long for the %1 (at most %2 bytes): %3")
-                       .arg(QLatin1String(where))
-                       .arg(fieldSize - 1)
-                       .arg(fileName));
+    throw TsbError(
+        QCoreApplication::translate("sbBurner", "The image file name is too long for the %1 (at most %2 bytes): %3")
+            .arg(QCoreApplication::translate("sbBurner", where))
+            .arg(fieldSize - 1)
+            .arg(fileName));
   std::memcpy(field, name.constData(), size_t(name.size()));
   field[name.size()] = '\0';
 }
@@ -185,20 +187,21 @@ void CopyName(char* field, size_t fieldSize, const QString& fileName, const char
 
 void TsbBurner::SetSingleTrack(const QString& fileName) {
   DiscwrightTrackTable table{};
-  CopyName(table.Tracks[0].FileName, sizeof table.Tracks[0].FileName, fileName, "track table");
+  CopyName(table.Tracks[0].FileName, sizeof table.Tracks[0].FileName, fileName,
+           QT_TRANSLATE_NOOP("sbBurner", "track table"));
   table.Count = 1;
   *tracks_ = table;
 }
 
 std::unique_ptr<DiscwrightSessionLayout> TsbBurner::SessionLayoutFromSourceFiles() const {
   if (SourceFiles.size() > int(DISCWRIGHT_LAYOUT_ENTRIES))
-    throw TsbError(QStringLiteral("A session holds at most %1 image files, not %2")
+    throw TsbError(QCoreApplication::translate("sbBurner", "A session holds at most %1 image files, not %2")
                        .arg(DISCWRIGHT_LAYOUT_ENTRIES)
                        .arg(SourceFiles.size()));
   auto layout = std::make_unique<DiscwrightSessionLayout>();
   for (int i = 0; i < SourceFiles.size(); ++i) {
     auto& entry = layout->Entries[i];
-    CopyName(entry.FileName, sizeof entry.FileName, SourceFiles[i], "session layout");
+    CopyName(entry.FileName, sizeof entry.FileName, SourceFiles[i], QT_TRANSLATE_NOOP("sbBurner", "session layout"));
   }
   layout->Count = uint32_t(SourceFiles.size());
   return layout;

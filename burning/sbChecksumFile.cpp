@@ -1,5 +1,6 @@
 #include "sbChecksumFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -38,7 +39,8 @@ QString Unescaped(const QString& name) {
 std::vector<ChecksumLine> ReadChecksumFile(const QString& fileName) {
   QFile file(fileName);
   if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-    throw TsbError(QStringLiteral("Cannot read the checksum file \"%1\": %2").arg(fileName, file.errorString()));
+    throw TsbError(QCoreApplication::translate("sbChecksumFile", "Cannot read the checksum file \"%1\": %2")
+                       .arg(fileName, file.errorString()));
   static const QRegularExpression bsd(QStringLiteral("^([A-Za-z0-9-]+) ?\\((.*)\\) ?= ?(\\S+)$"));
   std::vector<ChecksumLine> lines;
   for (int number = 1; !file.atEnd(); ++number) {
@@ -91,37 +93,45 @@ TsbExpectedChecksum ExpectedChecksum(const QString& image, const QString& checks
     best.push_back(&line);
   }
   if (best.empty())
-    throw TsbError(QStringLiteral("The checksum file \"%1\" has no line for \"%2\"; nothing was burned")
+    throw TsbError(QCoreApplication::translate("sbChecksumFile",
+                                               "The checksum file \"%1\" has no line for \"%2\"; nothing was burned")
                        .arg(checksumFile, imageName));
   const ChecksumLine* chosen = best.front();
   for (const ChecksumLine* line : best)
     if (line->hex != chosen->hex || line->tag != chosen->tag)
-      throw TsbError(QStringLiteral("The checksum file \"%1\" has conflicting lines for \"%2\" (lines %3 and %4); "
-                                    "nothing was burned")
-                         .arg(checksumFile, imageName)
-                         .arg(chosen->number)
-                         .arg(line->number));
-  const QString lineName = QStringLiteral("line %1").arg(chosen->number);
+      throw TsbError(
+          QCoreApplication::translate("sbChecksumFile",
+                                      "The checksum file \"%1\" has conflicting lines for \"%2\" (lines %3 and %4); "
+                                      "nothing was burned")
+              .arg(checksumFile, imageName)
+              .arg(chosen->number)
+              .arg(line->number));
+  const QString lineName = QCoreApplication::translate("sbChecksumFile", "line %1").arg(chosen->number);
   const int wanted = chosen->tag == QLatin1String("SHA256") || chosen->tag == QLatin1String("SHA-256") ? 64
                      : chosen->tag == QLatin1String("MD5")                                             ? 32
                                                                                                        : 0;
   if (!chosen->tag.isEmpty() && wanted == 0)
-    throw TsbError(QStringLiteral("The checksum file \"%1\" names the algorithm %2 for \"%3\" (%4): only SHA256 and "
-                                  "MD5 are supported; nothing was burned")
-                       .arg(checksumFile, chosen->tag, imageName, lineName));
+    throw TsbError(
+        QCoreApplication::translate("sbChecksumFile",
+                                    "The checksum file \"%1\" names the algorithm %2 for \"%3\" (%4): only SHA256 and "
+                                    "MD5 are supported; nothing was burned")
+            .arg(checksumFile, chosen->tag, imageName, lineName));
   static const QRegularExpression hexDigits(QStringLiteral("^[0-9a-f]+$"));
   if ((chosen->hex.size() != 64 && chosen->hex.size() != 32) || (wanted != 0 && chosen->hex.size() != wanted) ||
       !hexDigits.match(QString::fromLatin1(chosen->hex)).hasMatch())
-    throw TsbError(QStringLiteral("The checksum file \"%1\" holds \"%2\" for \"%3\" (%4): not a SHA-256 (64 hex "
-                                  "digits) or MD5 (32 hex digits) checksum; nothing was burned")
-                       .arg(checksumFile, QString::fromLatin1(chosen->hex), imageName, lineName));
+    throw TsbError(
+        QCoreApplication::translate("sbChecksumFile",
+                                    "The checksum file \"%1\" holds \"%2\" for \"%3\" (%4): not a SHA-256 (64 hex "
+                                    "digits) or MD5 (32 hex digits) checksum; nothing was burned")
+            .arg(checksumFile, QString::fromLatin1(chosen->hex), imageName, lineName));
   return {chosen->hex, chosen->hex.size() == 64 ? QCryptographicHash::Sha256 : QCryptographicHash::Md5, lineName};
 }
 
 QString ChecksumMismatchText(const QString& image, const QString& checksumFile, const TsbExpectedChecksum& expected,
                              const QByteArray& actual) {
-  return QStringLiteral("The image \"%1\" does not match the checksum file \"%2\": its %3 is %4, the file "
-                        "expects %5 (%6); nothing was burned")
+  return QCoreApplication::translate("sbChecksumFile",
+                                     "The image \"%1\" does not match the checksum file \"%2\": its %3 is %4, the file "
+                                     "expects %5 (%6); nothing was burned")
       .arg(image, checksumFile, ChecksumAlgorithmName(expected.Algorithm), QString::fromLatin1(actual),
            QString::fromLatin1(expected.Hex), expected.LineName);
 }

@@ -1,5 +1,6 @@
 #include "sbCopies.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -61,9 +62,9 @@ bool WaitForNextDisc(TsbBurnPlan& plan, TsbBurner& burner, const std::function<v
 
 QString TsbCopiesOutcome::Summary() const {
   if (Wanted <= 1) return {};
-  QString text = QStringLiteral("%1 of %2 copies made").arg(Made).arg(Wanted);
-  if (Failed > 0) text += QStringLiteral(", %1 failed").arg(Failed);
-  return text;
+  if (Failed > 0)
+    return QCoreApplication::translate("sbCopies", "%1 of %2 copies made, %3 failed").arg(Made).arg(Wanted).arg(Failed);
+  return QCoreApplication::translate("sbCopies", "%1 of %2 copies made").arg(Made).arg(Wanted);
 }
 
 TsbCopiesOutcome RunCopies(TsbBurnPlan& plan, TsbActionList& list, TsbBurner& burner, TsbMessageEvent handler,
@@ -78,14 +79,14 @@ TsbCopiesOutcome RunCopies(TsbBurnPlan& plan, TsbActionList& list, TsbBurner& bu
     if (outcome.Wanted > 1) {
       if (copy > 1) {
         burner.Release();
-        say(QStringLiteral("Insert a blank disc for copy %1 of %2 into %3")
+        say(QCoreApplication::translate("sbCopies", "Insert a blank disc for copy %1 of %2 into %3")
                 .arg(copy)
                 .arg(outcome.Wanted)
                 .arg(burner.DeviceInfo.Product.trimmed()),
             litInfo);
         if (!WaitForNextDisc(plan, burner, say)) break;
       }
-      say(QStringLiteral("Copy %1 of %2").arg(copy).arg(outcome.Wanted), litInfo);
+      say(QCoreApplication::translate("sbCopies", "Copy %1 of %2").arg(copy).arg(outcome.Wanted), litInfo);
     }
     // The tray opens after every copy but the last, which does as the user chose.
     list.EjectWhenDone = copy < outcome.Wanted || ejectAtEnd;

@@ -187,10 +187,10 @@ void UpdateDiscSpace(TsbDeviceItem& record) {
   if (record.DiscType != DISC_TYPE_NO_MEDIA) record.DiscSpace = ReadDiscSpace(record, &record.ProbeFailures);
 }
 
-QString DiscSizeText(const TsbDeviceItem& record) {
+QString DiscSizeText(const TsbDeviceItem& record, bool localised) {
   if (record.DiscType == DISC_TYPE_NO_MEDIA) return {};
   const TsbDiscSpace& space = record.DiscSpace;
-  if (space.FreeBytes == space.CapacityBytes) return ResStr(sBlank);
+  if (space.FreeBytes == space.CapacityBytes) return localised ? ResStr(sBlank) : ResSourceStr(sBlank);
   return space.CapacityBytes > 0 ? FormatMegabytes(space.UsedBytes) : QString();
 }
 

@@ -82,7 +82,8 @@ void UpdateDiscSpace(TsbDeviceItem& record);
 bool FindDriveNow(const QString& name, TsbDeviceItem& found);
 // The size shown for a listed device: empty without a disc, "Blank" for a
 // blank disc, else the used size in megabytes (empty when nothing was read).
-QString DiscSizeText(const TsbDeviceItem& record);
+// Localised: "Blank" in the user's language (the wizard); else in English.
+QString DiscSizeText(const TsbDeviceItem& record, bool localised = false);
 
 // Why the disc described by these records cannot be burned (not blank, no
 // disc, not writable), as the device page refuses it; empty when it can.

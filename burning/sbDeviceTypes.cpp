@@ -1,24 +1,26 @@
 #include "sbDeviceTypes.h"
 
+#include <QCoreApplication>
+
 #include <iterator>
 
-QString DiscTypeName(uint8_t discType) {
+QString DiscTypeName(uint8_t discType, bool localised) {
   static const char* const names[] = {
-      "Unknown",
+      QT_TRANSLATE_NOOP("sbDeviceTypes", "Unknown"),
       "CD-ROM",
       "CD-R",
       "CD-RW",
       "DVD-ROM",
       "DVD-R",
       "DVD-RAM",
-      "DVD-RW RO (Restricted Overwrite)",
-      "DVD-RW SR (Sequential Recording)",
+      QT_TRANSLATE_NOOP("sbDeviceTypes", "DVD-RW RO (Restricted Overwrite)"),
+      QT_TRANSLATE_NOOP("sbDeviceTypes", "DVD-RW SR (Sequential Recording)"),
       "DVD+RW",
-      "DD (Double Density) CD-ROM",
-      "DD (Double Density) CD-R",
-      "DD (Double Density) CD-RW",
+      QT_TRANSLATE_NOOP("sbDeviceTypes", "DD (Double Density) CD-ROM"),
+      QT_TRANSLATE_NOOP("sbDeviceTypes", "DD (Double Density) CD-R"),
+      QT_TRANSLATE_NOOP("sbDeviceTypes", "DD (Double Density) CD-RW"),
       "DVD+R",
-      "Empty",
+      QT_TRANSLATE_NOOP("sbDeviceTypes", "Empty"),
       "DVD+R DL",
       "DVD-R DL",
       "BD-R",
@@ -28,7 +30,8 @@ QString DiscTypeName(uint8_t discType) {
       "HD DVD-RW",
   };
   if (discType >= std::size(names)) return {};
-  return QString::fromLatin1(names[discType]);
+  return localised ? QCoreApplication::translate("sbDeviceTypes", names[discType])
+                   : QString::fromLatin1(names[discType]);
 }
 
 bool IsRecordableDiscType(uint8_t discType) {

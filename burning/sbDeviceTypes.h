@@ -14,7 +14,8 @@
 enum TsbTransportType : uint8_t { ttSpti = 0, ttAspi = 1 };
 
 // DISC_TYPE names and classes.
-QString DiscTypeName(uint8_t discType);  // empty outside 0 to 21
+// Localised: in the user's language; else in English, as korvanel-cli's device table shows it.
+QString DiscTypeName(uint8_t discType, bool localised = false);  // empty outside 0 to 21
 // False only for the pressed kinds; an empty drive and the unknown kind count as recordable.
 bool IsRecordableDiscType(uint8_t discType);
 // Discs the erase call takes: CD-RW, DVD-RW (both recording modes), DVD+RW, BD-RE.

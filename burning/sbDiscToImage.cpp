@@ -1,5 +1,6 @@
 #include "sbDiscToImage.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -42,7 +43,7 @@ class DiscReader {
       for (int attempt = 0; attempt < kReadAttempts && !read; ++attempt)
         read = ReadOnce(block + i, 1, buffer + size_t(i) * kSector);
       if (!read)
-        throw TsbError(QStringLiteral("Block %1 of the disc in %2 cannot be read (tried %3 times): %4")
+        throw TsbError(QCoreApplication::translate("sbDiscToImage", "Block %1 of the disc in %2 cannot be read (tried %3 times): %4")
                            .arg(block + i)
                            .arg(device_)
                            .arg(kReadAttempts)
@@ -51,7 +52,7 @@ class DiscReader {
   }
 
   [[noreturn]] void Fail() const {
-    throw TsbError(QStringLiteral("Cannot read the disc in %1: %2").arg(device_, b_.LastFailureText()));
+    throw TsbError(QCoreApplication::translate("sbDiscToImage", "Cannot read the disc in %1: %2").arg(device_, b_.LastFailureText()));
   }
 
  private:
@@ -69,12 +70,12 @@ QString TsbDiscToImage::Run() {
     ProcessMessages();
     return CancelRequested && CancelRequested();
   };
-  const QString notWritten = QStringLiteral("Reading cancelled; \"%1\" was not written").arg(Target);
+  const QString notWritten = QCoreApplication::translate("sbDiscToImage", "Reading cancelled; \"%1\" was not written").arg(Target);
 
   QSaveFile file(Target);
   if (QFileInfo(Target).isDir() || !file.open(QIODevice::WriteOnly))
-    throw TsbError(QStringLiteral("Cannot save to \"%1\": %2")
-                       .arg(Target, QFileInfo(Target).isDir() ? QStringLiteral("it is a folder") : file.errorString()));
+    throw TsbError(QCoreApplication::translate("sbDiscToImage", "Cannot save to \"%1\": %2")
+                       .arg(Target, QFileInfo(Target).isDir() ? QCoreApplication::translate("sbDiscToImage", "it is a folder") : file.errorString()));
 
   TsbBurner b;
   b.Transport = Transport;
@@ -86,7 +87,7 @@ QString TsbDiscToImage::Run() {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (!SB_CALL(b, Discwright_CdvdBurnerGrabber_TestUnitReady)) {
     if (std::chrono::steady_clock::now() >= deadline)
-      throw TsbError(QStringLiteral("The drive %1 did not become ready: %2").arg(DeviceLabel, b.LastFailureText()));
+      throw TsbError(QCoreApplication::translate("sbDiscToImage", "The drive %1 did not become ready: %2").arg(DeviceLabel, b.LastFailureText()));
     if (cancelled()) {
       say(notWritten, litWarning);
       return {};
@@ -100,7 +101,7 @@ QString TsbDiscToImage::Run() {
   if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_GetTrackInformation, 1, &track)) reader.Fail();
   std::vector<char> buffer(size_t(kSectorsPerRead) * kSector);
   uint32_t blocks = track.SizeBlocks;
-  QString sizeSource = QStringLiteral("the track size");
+  QString sizeSource = QCoreApplication::translate("sbDiscToImage", "the track size");
   if (track.SizeBlocks > 16) {
     reader.Read(track.StartBlock + 16, 1, buffer.data());
     const auto* pvd = reinterpret_cast<const unsigned char*>(buffer.data());
@@ -109,12 +110,12 @@ QString TsbDiscToImage::Run() {
       // A file system larger than its track is damaged; the track is what exists.
       if (volume > 16 && volume <= track.SizeBlocks) {
         blocks = volume;
-        sizeSource = QStringLiteral("the ISO 9660 volume size");
+        sizeSource = QCoreApplication::translate("sbDiscToImage", "the ISO 9660 volume size");
       }
     }
   }
-  if (blocks == 0) throw TsbError(QStringLiteral("The disc in %1 holds an empty track: nothing to read").arg(DeviceLabel));
-  say(QStringLiteral("Reading %1 blocks (%2 MB, %3) from %4 into %5")
+  if (blocks == 0) throw TsbError(QCoreApplication::translate("sbDiscToImage", "The disc in %1 holds an empty track: nothing to read").arg(DeviceLabel));
+  say(QCoreApplication::translate("sbDiscToImage", "Reading %1 blocks (%2 MB, %3) from %4 into %5")
           .arg(blocks)
           .arg(QString::number(double(blocks) * kSector / 1e6, 'f', 1), sizeSource, DeviceLabel, Target),
       litInfo);
@@ -130,13 +131,13 @@ QString TsbDiscToImage::Run() {
     reader.Read(track.StartBlock + block, count, buffer.data());
     const qint64 bytes = qint64(count) * kSector;
     if (file.write(buffer.data(), bytes) != bytes)
-      throw TsbError(QStringLiteral("Cannot save to \"%1\": %2").arg(Target, file.errorString()));
+      throw TsbError(QCoreApplication::translate("sbDiscToImage", "Cannot save to \"%1\": %2").arg(Target, file.errorString()));
     sha256.Add(buffer.data(), size_t(bytes));
     block += count;
     if (const int percent = int(uint64_t(block) * 100 / blocks); percent != lastPercent && OnProgress)
       OnProgress(lastPercent = percent);
   }
-  if (!file.commit()) throw TsbError(QStringLiteral("Cannot save to \"%1\": %2").arg(Target, file.errorString()));
-  say(QStringLiteral("The disc in %1 is saved as \"%2\"").arg(DeviceLabel, Target), litInfo);
+  if (!file.commit()) throw TsbError(QCoreApplication::translate("sbDiscToImage", "Cannot save to \"%1\": %2").arg(Target, file.errorString()));
+  say(QCoreApplication::translate("sbDiscToImage", "The disc in %1 is saved as \"%2\"").arg(DeviceLabel, Target), litInfo);
   return QString::fromLatin1(sha256.HexResult());
 }

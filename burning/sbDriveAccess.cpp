@@ -1,5 +1,6 @@
 #include "sbDriveAccess.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -72,14 +73,19 @@ QString ProgramsHolding(const QString& devicePath, const QString& procRoot) {
 QString DescribeDriveOpenError(const QString& devicePath, int error, const QString& procRoot) {
   if (error == EACCES || error == EPERM) {
     const QString group = GroupOf(devicePath);
-    return QStringLiteral("Permission denied: add yourself to the group %1: sudo usermod -aG %1 %2, then log in again")
+    return QCoreApplication::translate(
+               "sbDriveAccess",
+               "Permission denied: add yourself to the group %1: sudo usermod -aG %1 %2, then log in again")
         .arg(group, UserName());
   }
   if (error == EBUSY) {
     const QString programs = ProgramsHolding(devicePath, procRoot);
     return programs.isEmpty()
-               ? QStringLiteral("Busy: the drive is in use by another program; close it, then click Refresh")
-               : QStringLiteral("Busy: the drive is in use by %1; close it, then click Refresh").arg(programs);
+               ? QCoreApplication::translate(
+                     "sbDriveAccess", "Busy: the drive is in use by another program; close it, then click Refresh")
+               : QCoreApplication::translate("sbDriveAccess",
+                                             "Busy: the drive is in use by %1; close it, then click Refresh")
+                     .arg(programs);
   }
   return {};
 }
@@ -109,7 +115,9 @@ QString WhyDriveNodeCannotBeOpened(const QString& devicePath) {
   // A mounted disc holds the node exclusively: that, not a program, is the cause.
   if (error == EBUSY)
     if (const QString at = MountPointOf(devicePath); !at.isEmpty())
-      return QStringLiteral("Busy: the disc is mounted at %1; unmount it, then click Refresh").arg(at);
+      return QCoreApplication::translate("sbDriveAccess",
+                                         "Busy: the disc is mounted at %1; unmount it, then click Refresh")
+          .arg(at);
   return error == ENOENT ? QString() : DescribeDriveOpenError(devicePath, error);
 }
 
@@ -124,15 +132,18 @@ QString WhyDeviceIsUnusable(const QString& deviceName, uint8_t code, uint32_t st
     const QString text = libraryText.trimmed();
     if (text.isEmpty()) return DescribeDriveOpenError(node, EBUSY);
     const QString programs = node.isEmpty() ? QString() : ProgramsHolding(node);
-    return QStringLiteral("Busy: ") + text + (programs.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(programs));
+    return QCoreApplication::translate("sbDriveAccess", "Busy: %1").arg(text) +
+           (programs.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(programs));
   }
   if (code == DW_E_NO_DEVICE) {
     // Drives the library could not open at all are not in its list: ask the node itself.
     if (!DriveNodesProbed() || node.isEmpty() || !QFileInfo::exists(node)) return {};
     if (QString why = WhyDriveNodeCannotBeOpened(node); !why.isEmpty()) return why;
     // It opens, yet the session does not know it: plugged in after the session's start.
-    return QStringLiteral("The drive was connected after Korvanel started: restart Korvanel to use it");
+    return QCoreApplication::translate("sbDriveAccess",
+                                       "The drive was connected after Korvanel started: restart Korvanel to use it");
   }
-  return libraryText.trimmed().isEmpty() ? QStringLiteral("The drive cannot be opened (exception %1)").arg(code)
-                                         : libraryText.trimmed();
+  return libraryText.trimmed().isEmpty()
+             ? QCoreApplication::translate("sbDriveAccess", "The drive cannot be opened (exception %1)").arg(code)
+             : libraryText.trimmed();
 }

@@ -1,5 +1,6 @@
 #include "sbFileSelection.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -23,8 +24,9 @@ void TreeCallback(uint32_t reason, void* context, void* param1, void* param2) {
                                                            QString::fromUtf8(static_cast<const char*>(param2)));
 }
 
+// one and many: the texts for one and for several, marked with QT_TRANSLATE_NOOP.
 QString Plural(qsizetype n, const char* one, const char* many) {
-  return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+  return QCoreApplication::translate("sbFileSelection", n == 1 ? one : many).arg(n);
 }
 
 }  // namespace
@@ -34,7 +36,9 @@ QString DefaultVolumeLabel(const QDate& today) { return today.toString(QStringLi
 TsbVolumeLabel CleanVolumeLabel(const QString& wanted, const QDate& today) {
   if (wanted.trimmed().isEmpty()) {
     const QString label = DefaultVolumeLabel(today);
-    return {label, QStringLiteral("The disc is labelled \"%1\": a disc needs a label").arg(label)};
+    return {
+        label,
+        QCoreApplication::translate("sbFileSelection", "The disc is labelled \"%1\": a disc needs a label").arg(label)};
   }
   QString label = wanted.trimmed().toUpper();
   bool replaced = false;
@@ -48,15 +52,17 @@ TsbVolumeLabel CleanVolumeLabel(const QString& wanted, const QDate& today) {
   if (label == wanted) return {label, {}};
   QStringList why;
   if (label.compare(wanted.left(label.size()), Qt::CaseInsensitive) != 0 || replaced || wanted.trimmed() != wanted)
-    why << QStringLiteral("a disc label holds only capitals, digits and \"_\"");
+    why << QCoreApplication::translate("sbFileSelection", "a disc label holds only capitals, digits and \"_\"");
   else
-    why << QStringLiteral("a disc label holds capitals");
-  if (cut) why << QStringLiteral("at most %1 of them").arg(kVolumeLabelLength);
-  return {label, QStringLiteral("The label became \"%1\": %2").arg(label, why.join(QStringLiteral(", ")))};
+    why << QCoreApplication::translate("sbFileSelection", "a disc label holds capitals");
+  if (cut) why << QCoreApplication::translate("sbFileSelection", "at most %1 of them").arg(kVolumeLabelLength);
+  return {label, QCoreApplication::translate("sbFileSelection", "The label became \"%1\": %2")
+                     .arg(label, why.join(QStringLiteral(", ")))};
 }
 
 TsbSkippedEntries CreateFileTree(TsbBurner& burner, const QStringList& paths) {
-  if (paths.isEmpty()) throw TsbError(QStringLiteral("Add the files and folders to burn"));
+  if (paths.isEmpty())
+    throw TsbError(QCoreApplication::translate("sbFileSelection", "Add the files and folders to burn"));
   burner.DestroyFileTree();
   std::vector<QByteArray> names;
   std::vector<const char*> pointers;
@@ -93,6 +99,9 @@ QString FileSelectionSummary(const QStringList& paths, uint64_t imageBytes) {
   qsizetype folders = 0;
   for (const QString& path : paths) folders += QFileInfo(path).isDir() ? 1 : 0;
   return QStringLiteral("%1, %2, %3")
-      .arg(Plural(paths.size() - folders, "file", "files"), Plural(folders, "folder", "folders"),
+      .arg(Plural(paths.size() - folders, QT_TRANSLATE_NOOP("sbFileSelection", "%1 file"),
+                  QT_TRANSLATE_NOOP("sbFileSelection", "%1 files")),
+           Plural(folders, QT_TRANSLATE_NOOP("sbFileSelection", "%1 folder"),
+                  QT_TRANSLATE_NOOP("sbFileSelection", "%1 folders")),
            FormatMegabytes(int64_t(imageBytes)));
 }

@@ -21,13 +21,15 @@ QString TsbIOError::Message() const { return QString::fromUtf8(what()); }
 void AppendLine(const QString& fileName, const QString& line) {
   QFile file(fileName);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-    throw TsbIOError(QStringLiteral("Cannot open \"%1\" for writing: %2").arg(fileName, file.errorString()));
+    throw TsbIOError(QCoreApplication::translate("sbHelpers", "Cannot open \"%1\" for writing: %2")
+                         .arg(fileName, file.errorString()));
   }
   const QByteArray bytes = line.toUtf8() + kLineEnd;
   const bool written = file.write(bytes) == bytes.size() && file.flush();
   file.close();
   if (!written || file.error() != QFileDevice::NoError) {
-    throw TsbIOError(QStringLiteral("Cannot write to \"%1\": %2").arg(fileName, file.errorString()));
+    throw TsbIOError(
+        QCoreApplication::translate("sbHelpers", "Cannot write to \"%1\": %2").arg(fileName, file.errorString()));
   }
 }
 
@@ -37,7 +39,8 @@ QString WhyFileCannotBeRead(const QString& fileName) {
     ::close(fd);
     return {};
   }
-  return QStringLiteral("Cannot read %1: %2").arg(fileName, QString::fromLocal8Bit(std::strerror(errno)));
+  return QCoreApplication::translate("sbHelpers", "Cannot read %1: %2")
+      .arg(fileName, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 QString StripExtension(const QString& path) {

@@ -1,5 +1,6 @@
 #include "sbImageChecksumAction.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
 
@@ -17,12 +18,13 @@ void TsbImageChecksumAction::Execute(TsbActionItem* item) {
   TsbBurner& b = Burner();
   const QString image = ActionList->Source.FileName;
   const TsbExpectedChecksum expected = ExpectedChecksum(image, ChecksumFile);
-  Report(QStringLiteral("Checking the image against %1, %2 (%3)")
+  Report(QCoreApplication::translate("sbImageChecksumAction", "Checking the image against %1, %2 (%3)")
              .arg(ChecksumFile, expected.LineName, ChecksumAlgorithmName(expected.Algorithm)),
          litInfo);
   QFile file(image);
   if (!file.open(QIODevice::ReadOnly))
-    throw TsbError(QStringLiteral("Cannot read the image file \"%1\": %2").arg(image, file.errorString()));
+    throw TsbError(QCoreApplication::translate("sbImageChecksumAction", "Cannot read the image file \"%1\": %2")
+                       .arg(image, file.errorString()));
   TsbSha256 sha256;
   QCryptographicHash md5(QCryptographicHash::Md5);
   const bool isMd5 = expected.Algorithm == QCryptographicHash::Md5;
@@ -32,7 +34,9 @@ void TsbImageChecksumAction::Execute(TsbActionItem* item) {
   int lastPercent = -1;
   for (;;) {
     const qint64 got = file.read(buffer.data(), qint64(buffer.size()));
-    if (got < 0) throw TsbError(QStringLiteral("Cannot read the image file \"%1\": %2").arg(image, file.errorString()));
+    if (got < 0)
+      throw TsbError(QCoreApplication::translate("sbImageChecksumAction", "Cannot read the image file \"%1\": %2")
+                         .arg(image, file.errorString()));
     if (got == 0) break;
     if (isMd5) md5.addData(QByteArrayView(buffer.data(), got));
     else sha256.Add(buffer.data(), size_t(got));
@@ -41,11 +45,13 @@ void TsbImageChecksumAction::Execute(TsbActionItem* item) {
       GlobalCallBackEventer().DoProgress(lastPercent = percent);
     // The window stays responsive, and Cancel stops the check before anything is burned.
     ProcessMessages();
-    if (b.Cancelled) throw TsbError(QStringLiteral("The image check was cancelled; nothing was burned"));
+    if (b.Cancelled)
+      throw TsbError(
+          QCoreApplication::translate("sbImageChecksumAction", "The image check was cancelled; nothing was burned"));
   }
   const QByteArray actual = isMd5 ? md5.result().toHex() : sha256.HexResult();
   if (actual != expected.Hex) throw TsbError(ChecksumMismatchText(image, ChecksumFile, expected, actual));
-  Report(QStringLiteral("The image matches its checksum (%1 %2)")
+  Report(QCoreApplication::translate("sbImageChecksumAction", "The image matches its checksum (%1 %2)")
              .arg(ChecksumAlgorithmName(expected.Algorithm), QString::fromLatin1(actual)),
          litInfo);
 }

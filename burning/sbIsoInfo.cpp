@@ -1,5 +1,6 @@
 #include "sbIsoInfo.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringList>
 #include <QTimeZone>
@@ -76,15 +77,19 @@ TsbIsoInfo ReadIsoInfo(const QString& fileName) {
 
 QString IsoInfoText(const TsbIsoInfo& info) {
   if (!info.IsIso)
-    return QStringLiteral("This file is not an ISO 9660 image; it will be burned as it is, as raw data");
+    return QCoreApplication::translate("sbIsoInfo",
+                                       "This file is not an ISO 9660 image; it will be burned as it is, as raw data");
   QStringList parts;
-  QString volume = QStringLiteral("Volume \"%1\"").arg(info.Label);
+  QString volume = QCoreApplication::translate("sbIsoInfo", "Volume \"%1\"").arg(info.Label);
   if (info.Created.isValid())
-    volume += QStringLiteral(", made %1").arg(info.Created.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
-  parts << volume << (info.Bootable ? QStringLiteral("bootable") : QStringLiteral("not bootable"));
-  QStringList names;
-  if (info.Joliet) names << QStringLiteral("Joliet");
-  if (info.RockRidge) names << QStringLiteral("Rock Ridge");
-  parts << (names.isEmpty() ? QStringLiteral("ISO 9660 names only") : names.join(QStringLiteral(" and ")) + QStringLiteral(" names"));
+    volume += QCoreApplication::translate("sbIsoInfo", ", made %1")
+                  .arg(info.Created.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+  parts << volume
+        << (info.Bootable ? QCoreApplication::translate("sbIsoInfo", "bootable")
+                          : QCoreApplication::translate("sbIsoInfo", "not bootable"));
+  parts << (info.Joliet && info.RockRidge ? QCoreApplication::translate("sbIsoInfo", "Joliet and Rock Ridge names")
+            : info.Joliet                 ? QCoreApplication::translate("sbIsoInfo", "Joliet names")
+            : info.RockRidge              ? QCoreApplication::translate("sbIsoInfo", "Rock Ridge names")
+                                          : QCoreApplication::translate("sbIsoInfo", "ISO 9660 names only"));
   return parts.join(QStringLiteral("; "));
 }

@@ -15,16 +15,18 @@
 #include "sbErrors.h"
 #include "sbLogging.h"
 
-const char* const kLibraryOptionsUsage =
+const char* const kLibraryOptionsUsage = QT_TRANSLATE_NOOP(
+    "sbLibrarySession",
     "  --demo                  use only the shipped demo recorders (real time at the set speed)\n"
     "  --virtual-drives FILE   use the virtual recorders described in FILE\n"
     "  --time-scale X          override every virtual recorder's time scale, 0 to 100 (0 = as fast as possible)\n"
-    "  --no-real-drives        do not use the drives of this machine\n";
+    "  --no-real-drives        do not use the drives of this machine\n");
 
 bool ParseLibraryOption(const QStringList& arguments, int& i, TsbLibraryOptions& options) {
   const QString& a = arguments[i];
   auto value = [&] {
-    if (i + 1 >= arguments.size()) throw TsbUsageError{a + QStringLiteral(" needs a value")};
+    if (i + 1 >= arguments.size())
+      throw TsbUsageError{QCoreApplication::translate("sbLibrarySession", "%1 needs a value").arg(a)};
     return arguments[++i];
   };
   if (a == QLatin1String("--demo")) {
@@ -36,7 +38,8 @@ bool ParseLibraryOption(const QStringList& arguments, int& i, TsbLibraryOptions&
     const double scale = value().toDouble(&ok);
     // Above the limit a burn of a few MB would take days: surely a mistake.
     if (!ok || !std::isfinite(scale) || scale < 0 || scale > DISCWRIGHT_MAX_TIME_SCALE)
-      throw TsbUsageError{QStringLiteral("--time-scale needs a number from 0 to %1").arg(DISCWRIGHT_MAX_TIME_SCALE)};
+      throw TsbUsageError{QCoreApplication::translate("sbLibrarySession", "--time-scale needs a number from 0 to %1")
+                              .arg(DISCWRIGHT_MAX_TIME_SCALE)};
     options.TimeScale = scale;
   } else if (a == QLatin1String("--no-real-drives")) {
     options.NoRealDrives = true;
@@ -46,10 +49,13 @@ bool ParseLibraryOption(const QStringList& arguments, int& i, TsbLibraryOptions&
   } else if (a == QLatin1String("--pseudo-drive-size")) {
     // A size belongs to one drive, so it must follow the drive it sizes.
     if (options.PseudoDrives.isEmpty())
-      throw TsbUsageError{QStringLiteral("--pseudo-drive-size must follow a --pseudo-drive")};
+      throw TsbUsageError{
+          QCoreApplication::translate("sbLibrarySession", "--pseudo-drive-size must follow a --pseudo-drive")};
     bool ok = false;
     const qulonglong bytes = value().toULongLong(&ok);
-    if (!ok || bytes == 0) throw TsbUsageError{QStringLiteral("--pseudo-drive-size needs a number of bytes above 0")};
+    if (!ok || bytes == 0)
+      throw TsbUsageError{
+          QCoreApplication::translate("sbLibrarySession", "--pseudo-drive-size needs a number of bytes above 0")};
     options.PseudoDriveSizes.back() = bytes;
   } else {
     return false;
@@ -65,7 +71,9 @@ QString DemoRecordersPath() {
                                    dir + QStringLiteral("/../share/korvanel/") + name}) {
     if (QFileInfo::exists(candidate)) return QDir::cleanPath(candidate);
   }
-  throw TsbError(QStringLiteral("The demo recorder configuration %1 was not found beside the program").arg(name));
+  throw TsbError(QCoreApplication::translate("sbLibrarySession",
+                                             "The demo recorder configuration %1 was not found beside the program")
+                     .arg(name));
 }
 
 void UpStartLibrary(const TsbLibraryOptions& options) {

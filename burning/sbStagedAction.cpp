@@ -1,5 +1,7 @@
 #include "sbStagedAction.h"
 
+#include <QCoreApplication>
+
 #include "sbBurner.h"
 #include "sbErrors.h"
 #include "sbHelpers.h"
@@ -9,7 +11,7 @@
 namespace {
 
 
-QString YesNo(uint8_t flag) { return BoolToYesNo(flag != 0); }
+QString YesNo(uint8_t flag) { return BoolToYesNo(flag != 0, true); }
 
 QString Hex2(uint8_t value) { return QStringLiteral("%1").arg(int(value), 2, 16, QLatin1Char('0')).toUpper(); }
 
@@ -52,10 +54,11 @@ void TsbStagedAction::Execute(TsbActionItem* item) {
   };
 
   if (HasStage(stCacheInfo))
-    Announce(QStringLiteral("%1 MBs of cache will be used during burn process").arg(kCacheMegabytes));
+    Announce(QCoreApplication::translate("sbStagedAction", "%1 MBs of cache will be used during burn process")
+                 .arg(kCacheMegabytes));
 
   if (HasStage(stTestUnitReady)) {
-    Announce(QStringLiteral("Testing unit ready"));
+    Announce(QCoreApplication::translate("sbStagedAction", "Testing unit ready"));
     if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_TestUnitReady))
       Raise(b.LastFailureText());
   }
@@ -64,39 +67,41 @@ void TsbStagedAction::Execute(TsbActionItem* item) {
     uint8_t modes[DW_WRITE_MODE_COUNT] = {};
     if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_ProbeSupportedWriteModes, modes))
       Raise(b.LastFailureText());
-    Publish(QStringLiteral("Track-At-Once: %1, Session-At-Once: %2, Disc-At-Once PQ: %3, Disc-At-Once raw P-W: %4")
-                .arg(YesNo(modes[DW_WRITE_TAO]), YesNo(modes[DW_WRITE_SAO]), YesNo(modes[DW_WRITE_DAO_PQ]),
-                     YesNo(modes[DW_WRITE_DAO_RAW])));
+    Publish(
+        QCoreApplication::translate(
+            "sbStagedAction", "Track-At-Once: %1, Session-At-Once: %2, Disc-At-Once PQ: %3, Disc-At-Once raw P-W: %4")
+            .arg(YesNo(modes[DW_WRITE_TAO]), YesNo(modes[DW_WRITE_SAO]), YesNo(modes[DW_WRITE_DAO_PQ]),
+                 YesNo(modes[DW_WRITE_DAO_RAW])));
   }
 
   if (HasStage(stGetBUP)) {
-    Announce(QStringLiteral("Getting BUP (Buffer Underrun Protection) support"));
+    Announce(QCoreApplication::translate("sbStagedAction", "Getting BUP (Buffer Underrun Protection) support"));
     uint8_t enabled = 0;
     uint8_t supported = 0;
     if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_GetBUP, &enabled, &supported))
       Raise(b.LastFailureText());
     bupEnabled = enabled != 0;
     bupSupported = supported != 0;
-    Publish(QStringLiteral("BUP (Buffer Underrun Protection) Enabled: %1, Supported: %2")
-                .arg(BoolToYesNo(bupEnabled), BoolToYesNo(bupSupported)));
+    Publish(QCoreApplication::translate("sbStagedAction", "BUP (Buffer Underrun Protection) Enabled: %1, Supported: %2")
+                .arg(BoolToYesNo(bupEnabled, true), BoolToYesNo(bupSupported, true)));
   }
 
   // Switched on also when already enabled: the drive may forget it with the next medium.
   if (HasStage(stEnableBUP) && bupSupported) {
-    Announce(QStringLiteral("Enabling BUP (Buffer Underrun Protection)"));
+    Announce(QCoreApplication::translate("sbStagedAction", "Enabling BUP (Buffer Underrun Protection)"));
     if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_SetBUP, 1))
       Raise(b.LastFailureText());
   }
 
   if (HasStage(stSetSpeeds)) {
-    Announce(QStringLiteral("Setting CD/DVD speeds"));
+    Announce(QCoreApplication::translate("sbStagedAction", "Setting CD/DVD speeds"));
     const uint32_t writeSpeed = uint32_t(b.BurnSettings.WriteSpeed);
     if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_SetSpeeds, DISCWRIGHT_SPEED_MAX, writeSpeed))
       Warn(b.LastFailureText());
   }
 
   if (HasStage(stGetSpeeds)) {
-    Announce(QStringLiteral("Getting current CD/DVD speeds"));
+    Announce(QCoreApplication::translate("sbStagedAction", "Getting current CD/DVD speeds"));
     uint32_t currentRead = 0, maximumRead = 0, currentWrite = 0, maximumWrite = 0;
     if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_GetSpeeds, &currentRead, &maximumRead, &currentWrite,
                  &maximumWrite))
@@ -105,28 +110,34 @@ void TsbStagedAction::Execute(TsbActionItem* item) {
         QStringLiteral(",") + QStringLiteral("MaximumReadSpeed: ") + QString::number(maximumRead) +
         QStringLiteral(",") + QStringLiteral("CurrentWriteSpeed: ") + QString::number(currentWrite) +
         QStringLiteral(",") + QStringLiteral("MaximumWriteSpeed: ") + QString::number(maximumWrite));
-    Announce(QStringLiteral("Current read speed %1 KBps (%2 maximum)").arg(currentRead).arg(maximumRead));
-    Announce(QStringLiteral("Current write speed %1 KBps (%2 maximum)").arg(currentWrite).arg(maximumWrite));
+    Announce(QCoreApplication::translate("sbStagedAction", "Current read speed %1 KBps (%2 maximum)")
+                 .arg(currentRead)
+                 .arg(maximumRead));
+    Announce(QCoreApplication::translate("sbStagedAction", "Current write speed %1 KBps (%2 maximum)")
+                 .arg(currentWrite)
+                 .arg(maximumWrite));
   }
 
   if (HasStage(stTrackInfo)) {
-    Announce(QStringLiteral("Getting track information"));
+    Announce(QCoreApplication::translate("sbStagedAction", "Getting track information"));
     if (!SB_CALL_NOTED(b, QStringLiteral(": (for TRACK_NUMBER_INVISIBLE)"), Discwright_CdvdBurnerGrabber_GetTrackInformation,
                        DISCWRIGHT_TRACK_INVISIBLE, &track))
       Warn(b.LastFailureText());
     // Also after a failure: the record then shows what the library left in it.
-    Publish(QStringLiteral("Track Blank: %1, NWA valid: %2, free LBs %3, track \u2116 %4")
-                .arg(YesNo(track.Blank), YesNo(track.NextWritableValid))
-                .arg(track.FreeBlocks)
-                .arg(int(track.TrackNumber)));
+    Publish(
+        QCoreApplication::translate("sbStagedAction", "Track Blank: %1, NWA valid: %2, free LBs %3, track \u2116 %4")
+            .arg(YesNo(track.Blank), YesNo(track.NextWritableValid))
+            .arg(track.FreeBlocks)
+            .arg(int(track.TrackNumber)));
   }
 
   if (HasStage(stDiscInfo)) {
-    Announce(QStringLiteral("Getting disc information"));
+    Announce(QCoreApplication::translate("sbStagedAction", "Getting disc information"));
     if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_GetDiscInformation, &disc))
       Raise(b.LastFailureText());
     // The disc type is the one the device page found, not part of this record.
-    Publish(QStringLiteral("Disc erasable: %1, Disc status: 0x%2, Last session status: 0x%3, Disc type: %4")
+    Publish(QCoreApplication::translate(
+                "sbStagedAction", "Disc erasable: %1, Disc status: 0x%2, Last session status: 0x%3, Disc type: %4")
                 .arg(YesNo(disc.Erasable), Hex2(disc.DiscStatus), Hex2(disc.LastSessionStatus))
                 .arg(int(b.DiscType)));
   }
@@ -134,7 +145,7 @@ void TsbStagedAction::Execute(TsbActionItem* item) {
   if (HasStage(stBuildImage) && b.FileTree != 0) BuildImage(track);
 
   if (HasStage(stSendOPC) && b.BurnSettings.SendOPC) {
-    Announce(QStringLiteral("Sending OPC (Optimum Power Calibration)"));
+    Announce(QCoreApplication::translate("sbStagedAction", "Sending OPC (Optimum Power Calibration)"));
     // A failed calibration is left to the drive (it calibrates again when it
     // writes), but the row says so: a broken drive must not pass unseen.
     if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_SendOPC))
@@ -144,7 +155,7 @@ void TsbStagedAction::Execute(TsbActionItem* item) {
 
 void TsbStagedAction::BuildImage(const DiscwrightTrackInformation& track) {
   TsbBurner& b = Burner();
-  Announce(QStringLiteral("Building ISO image"));
+  Announce(QCoreApplication::translate("sbStagedAction", "Building ISO image"));
 
   if (b.HasBootImage && !b.BootImageFile.isEmpty()) {
     const QByteArray bootImage = LibraryFileName(b.BootImageFile);
@@ -165,7 +176,7 @@ void TsbStagedAction::BuildImage(const DiscwrightTrackInformation& track) {
   if (!SB_TREE_CALL(b, Discwright_ISO9660JolietFileTree_GetSizeInUCHARs, &size)) Raise(b.LastFailureText());
 
   // Shown whatever ReportStages holds: the one figure a user of a tree burn needs.
-  const QString needed = QStringLiteral("Need to save %1 MB").arg(size / 1024 / 1024);
+  const QString needed = QCoreApplication::translate("sbStagedAction", "Need to save %1 MB").arg(size / 1024 / 1024);
   b.LastMessage = needed;
   LogDiagnostic(needed);
   DoMessage(needed, litInfo);

@@ -60,5 +60,7 @@ enum TsbStringId : int {
   sSummaryVerify = 16008,
 };
 
-// The text of an identifier; an unknown identifier gives an empty text.
+// The text of an identifier in the user's language; an unknown identifier gives an empty text.
 QString ResStr(int id);
+// The English text, for outputs that scripts read (korvanel-cli's device table).
+QString ResSourceStr(int id);

@@ -1,5 +1,6 @@
 #include "sbVerifyAction.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <algorithm>
@@ -24,7 +25,9 @@ namespace {
 constexpr uint64_t kSector = DISCWRIGHT_SECTOR_SIZE;
 
 QString Mismatch(uint64_t offset) {
-  return QStringLiteral("Verification failed: the disc differs from the image at byte %1").arg(offset);
+  return QCoreApplication::translate("sbVerifyAction",
+                                     "Verification failed: the disc differs from the image at byte %1")
+      .arg(offset);
 }
 
 }  // namespace
@@ -36,7 +39,7 @@ void TsbVerifyAction::Fail(const QString& text) {
 }
 
 void TsbVerifyAction::StopCancelled() {
-  Report(QStringLiteral("Verification cancelled"), litWarning);
+  Report(QCoreApplication::translate("sbVerifyAction", "Verification cancelled"), litWarning);
   Eject();
 }
 
@@ -64,11 +67,11 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
   TsbAction::Execute(item);
   TsbBurner& b = Burner();
   if (b.BurnSettings.TestWrite) {
-    Report(QStringLiteral("Nothing to verify after a test burn"), litInfo);
+    Report(QCoreApplication::translate("sbVerifyAction", "Nothing to verify after a test burn"), litInfo);
     Eject();  // the burn left the disc in for this check
     return;
   }
-  Report(QStringLiteral("Verifying disc"), litInfo);
+  Report(QCoreApplication::translate("sbVerifyAction", "Verifying disc"), litInfo);
   // The burn left the disc in the drive for this read-back: it comes out however the check ends.
   struct EjectOnFailure {
     TsbVerifyAction& action;
@@ -92,7 +95,8 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
   DiscwrightDiscInformation disc{};
   if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_GetDiscInformation, &disc))
     Fail(b.LastFailureText());
-  if (disc.Tracks == 0) Fail(QStringLiteral("Verification failed: the disc holds no track"));
+  if (disc.Tracks == 0)
+    Fail(QCoreApplication::translate("sbVerifyAction", "Verification failed: the disc holds no track"));
   DiscwrightTrackInformation track{};
   if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_GetTrackInformation, disc.Tracks, &track))
     Fail(b.LastFailureText());
@@ -108,14 +112,16 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
     if (!SB_TREE_CALL(b, Discwright_ISO9660JolietFileTree_SeekToBegin)) Fail(b.LastFailureText());
   } else {
     if (!image.open(QIODevice::ReadOnly))
-      Fail(QStringLiteral("Cannot read the image file \"%1\": %2").arg(fileName, image.errorString()));
+      Fail(QCoreApplication::translate("sbVerifyAction", "Cannot read the image file \"%1\": %2")
+               .arg(fileName, image.errorString()));
     size = uint64_t(image.size());
   }
   auto readImage = [&](char* data, uint64_t bytes) {
     if (fromTree) {
       if (!SB_TREE_CALL(b, Discwright_ISO9660JolietFileTree_Read, uint32_t(bytes), data)) Fail(b.LastFailureText());
     } else if (image.read(data, qint64(bytes)) != qint64(bytes)) {
-      Fail(QStringLiteral("Cannot read the image file \"%1\": %2").arg(fileName, image.errorString()));
+      Fail(QCoreApplication::translate("sbVerifyAction", "Cannot read the image file \"%1\": %2")
+               .arg(fileName, image.errorString()));
     }
   };
   const uint64_t blocks = (size + kSector - 1) / kSector;
@@ -173,6 +179,8 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
   if (hashing.valid()) hashing.get();
   if (lastPercent != 100) GlobalCallBackEventer().DoProgress(100);
 
-  Report(QStringLiteral("Verification passed (SHA-256 %1)").arg(QString::fromLatin1(sha256.HexResult())), litInfo);
+  Report(QCoreApplication::translate("sbVerifyAction", "Verification passed (SHA-256 %1)")
+             .arg(QString::fromLatin1(sha256.HexResult())),
+         litInfo);
   Eject();
 }

@@ -1,5 +1,6 @@
 #include "CliChecksum.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QDir>
@@ -69,11 +70,13 @@ std::optional<QByteArray> HashFile(const QString& fileName, QCryptographicHash::
                                    CliOutput& output) {
   QFile file(fileName);
   if (!QFileInfo(fileName).isFile())
-    throw TsbError(QStringLiteral("Cannot read the image file \"%1\": %2")
-                       .arg(fileName, QFileInfo::exists(fileName) ? QStringLiteral("it is not a file")
-                                                                  : QStringLiteral("it does not exist")));
+    throw TsbError(QCoreApplication::translate("CliChecksum", "Cannot read the image file \"%1\": %2")
+                       .arg(fileName, QFileInfo::exists(fileName)
+                                          ? QCoreApplication::translate("CliChecksum", "it is not a file")
+                                          : QCoreApplication::translate("CliChecksum", "it does not exist")));
   if (!file.open(QIODevice::ReadOnly))
-    throw TsbError(QStringLiteral("Cannot read the image file \"%1\": %2").arg(fileName, file.errorString()));
+    throw TsbError(QCoreApplication::translate("CliChecksum", "Cannot read the image file \"%1\": %2")
+                       .arg(fileName, file.errorString()));
   Hasher hash(algorithm);
   std::vector<char> buffer(kChunk);
   const uint64_t size = uint64_t(file.size());
@@ -81,7 +84,9 @@ std::optional<QByteArray> HashFile(const QString& fileName, QCryptographicHash::
   uint64_t done = 0;
   for (;;) {
     const qint64 got = file.read(buffer.data(), kChunk);
-    if (got < 0) throw TsbError(QStringLiteral("Cannot read the image file \"%1\": %2").arg(fileName, file.errorString()));
+    if (got < 0)
+      throw TsbError(QCoreApplication::translate("CliChecksum", "Cannot read the image file \"%1\": %2")
+                         .arg(fileName, file.errorString()));
     if (got == 0) break;
     hash.Add(buffer.data(), size_t(got));
     done += uint64_t(got);
@@ -96,7 +101,7 @@ std::optional<QByteArray> HashFile(const QString& fileName, QCryptographicHash::
 std::optional<QByteArray> HashDisc(const CliArgs& args, const QString& device, QCryptographicHash::Algorithm algorithm,
                                    CliOutput& output) {
   CliEngine engine(args);
-  TsbDeviceItem& item = engine.FindWrittenDisc(device, QStringLiteral("checksum"));
+  TsbDeviceItem& item = engine.FindWrittenDisc(device, QCoreApplication::translate("CliChecksum", "checksum"));
   TsbBurner b;
   b.Transport = engine.Transport();
   b.DeviceAddress = item.Address;
@@ -107,7 +112,8 @@ std::optional<QByteArray> HashDisc(const CliArgs& args, const QString& device, Q
     GlobalLogger().WriteLog(QString::fromUtf8(function), 0);
     b.ExceptionNumber = invoke(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE, &b.Status, b.FailureInfo);
     if (b.ExceptionNumber != 0)
-      throw TsbError(QStringLiteral("Cannot read the disc in %1: %2").arg(device, b.FailureText(QString::fromUtf8(function))));
+      throw TsbError(QCoreApplication::translate("CliChecksum", "Cannot read the disc in %1: %2")
+                         .arg(device, b.FailureText(QString::fromUtf8(function))));
   };
   // A burn leaves the tray open; a drive takes a while to spin the disc up.
   call("Discwright_CdvdBurnerGrabber_CloseTray", Discwright_CdvdBurnerGrabber_CloseTray);
@@ -117,7 +123,7 @@ std::optional<QByteArray> HashDisc(const CliArgs& args, const QString& device, Q
                                                                    &b.Status, b.FailureInfo);
     if (b.ExceptionNumber == 0) break;
     if (std::chrono::steady_clock::now() >= deadline)
-      throw TsbError(QStringLiteral("The drive %1 did not become ready: %2")
+      throw TsbError(QCoreApplication::translate("CliChecksum", "The drive %1 did not become ready: %2")
                          .arg(device, b.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"))));
     if (InterruptRequested()) return std::nullopt;
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -133,10 +139,16 @@ std::optional<QByteArray> HashDisc(const CliArgs& args, const QString& device, Q
   read(16, 1);
   const auto* pvd = reinterpret_cast<const unsigned char*>(buffer.data());
   if (pvd[0] != 1 || std::memcmp(pvd + 1, "CD001", 5) != 0)
-    throw TsbError(QStringLiteral("The disc in %1 is not an ISO 9660 disc: no primary volume descriptor at sector 16")
-                       .arg(device));
+    throw TsbError(
+        QCoreApplication::translate("CliChecksum",
+                                    "The disc in %1 is not an ISO 9660 disc: no primary volume descriptor at sector 16")
+            .arg(device));
   const uint32_t blocks = uint32_t(pvd[80]) | uint32_t(pvd[81]) << 8 | uint32_t(pvd[82]) << 16 | uint32_t(pvd[83]) << 24;
-  if (blocks <= 16) throw TsbError(QStringLiteral("The disc in %1 is not an ISO 9660 disc: its volume size is %2 blocks").arg(device).arg(blocks));
+  if (blocks <= 16)
+    throw TsbError(QCoreApplication::translate("CliChecksum",
+                                               "The disc in %1 is not an ISO 9660 disc: its volume size is %2 blocks")
+                       .arg(device)
+                       .arg(blocks));
 
   Hasher hash(algorithm);
   Percent percent(output, blocks);
@@ -169,7 +181,7 @@ int RunChecksum(const CliArgs& args) {
       disc ? HashDisc(args, target, algorithm, progress) : HashFile(target, algorithm, progress);
   if (!hex) {
     progress.Finish();
-    progress.Line(QStringLiteral("Checksum cancelled"), litWarning);
+    progress.Line(QCoreApplication::translate("CliChecksum", "Checksum cancelled"), litWarning);
     return kExitCancelled;
   }
   // As sha256sum writes a name with a backslash or a line break: escaped behind
@@ -183,7 +195,7 @@ int RunChecksum(const CliArgs& args) {
 
 bool CheckImageAgainstChecksumFile(const QString& image, const QString& checksumFile, CliOutput& output) {
   const TsbExpectedChecksum expected = ExpectedChecksum(image, checksumFile);
-  output.Line(QStringLiteral("Checking the image against %1, %2 (%3)")
+  output.Line(QCoreApplication::translate("CliChecksum", "Checking the image against %1, %2 (%3)")
                   .arg(checksumFile, expected.LineName, AlgorithmName(expected.Algorithm)),
               litInfo);
   const std::optional<QByteArray> actual = HashFile(image, expected.Algorithm, output);
@@ -192,7 +204,7 @@ bool CheckImageAgainstChecksumFile(const QString& image, const QString& checksum
     return false;
   }
   if (*actual != expected.Hex) throw TsbError(ChecksumMismatchText(image, checksumFile, expected, *actual));
-  output.Line(QStringLiteral("The image matches its checksum (%1 %2)")
+  output.Line(QCoreApplication::translate("CliChecksum", "The image matches its checksum (%1 %2)")
                   .arg(AlgorithmName(expected.Algorithm), QString::fromLatin1(*actual)),
               litInfo);
   return true;

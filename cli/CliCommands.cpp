@@ -45,12 +45,17 @@ QByteArray Field(const QString& text) { return Printable(text).toLocal8Bit(); }
 void CheckOutputFile(const QString& fileName) {
   const QFileInfo info(fileName);
   QString why;
-  if (info.isDir()) why = QStringLiteral("it is a folder");
-  else if (!QFileInfo(info.absolutePath()).isDir()) why = QStringLiteral("the folder %1 does not exist").arg(info.absolutePath());
+  if (info.isDir())
+    why = QCoreApplication::translate("CliCommands", "it is a folder");
+  else if (!QFileInfo(info.absolutePath()).isDir())
+    why = QCoreApplication::translate("CliCommands", "the folder %1 does not exist").arg(info.absolutePath());
   else if (::access(QFile::encodeName(info.absolutePath()).constData(), W_OK) != 0)
-    why = QStringLiteral("the folder %1 is not writable: %2").arg(info.absolutePath(), QString::fromLocal8Bit(std::strerror(errno)));
-  else if (info.exists() && !info.isWritable()) why = QStringLiteral("the file is not writable");
-  if (!why.isEmpty()) throw TsbError(QStringLiteral("Cannot save to \"%1\": %2").arg(fileName, why));
+    why = QCoreApplication::translate("CliCommands", "the folder %1 is not writable: %2")
+              .arg(info.absolutePath(), QString::fromLocal8Bit(std::strerror(errno)));
+  else if (info.exists() && !info.isWritable())
+    why = QCoreApplication::translate("CliCommands", "the file is not writable");
+  if (!why.isEmpty())
+    throw TsbError(QCoreApplication::translate("CliCommands", "Cannot save to \"%1\": %2").arg(fileName, why));
 }
 
 // A drive whose disc cannot be read is not empty: it says so.
@@ -63,13 +68,16 @@ QString MediaText(const TsbDeviceItem& item) {
 void RefuseOutputOverInput(const QString& output, const std::vector<std::pair<QString, QString>>& inputs) {
   for (const auto& [what, input] : inputs)
     if (sbfile::SameFile(output, input))
-      throw TsbError(QStringLiteral("Cannot save to \"%1\": it is the same file as the %2 \"%3\"; choose another name")
-                         .arg(output, what, input));
+      throw TsbError(
+          QCoreApplication::translate(
+              "CliCommands", "Cannot save to \"%1\": it is the same file as the %2 \"%3\"; choose another name")
+              .arg(output, what, input));
 }
 
 TsbDeviceItem& RequireDevice(CliEngine& engine, const QString& device) {
   engine.Scan();
-  TsbDeviceItem& item = engine.FindOrExplain(device, QStringLiteral("No CD/DVD device \"%1\" was found").arg(device));
+  TsbDeviceItem& item = engine.FindOrExplain(
+      device, QCoreApplication::translate("CliCommands", "No CD/DVD device \"%1\" was found").arg(device));
   UpdateDiscSpace(item);
   return item;
 }
@@ -120,7 +128,7 @@ int RunDevices(const CliArgs& args) {
       opened += engine.Opened(item) ? 1 : 0;
   }
   if (opened == 0 && unavailable.empty() && unusable.empty()) {
-    Print(QStringLiteral("No CD/DVD devices found."));
+    Print(QCoreApplication::translate("CliCommands", "No CD/DVD devices found."));
     return kExitSuccess;
   }
   std::printf("%-10s %-28s %-10s %-6s %-34s %-12s %-16s %s\n", "Device", "Product", "Vendor", "Rev.", "Media",
@@ -187,7 +195,9 @@ int RunSpeeds(const CliArgs& args) {
   TsbDeviceItem& item = RequireDevice(engine, args.positional[0]);
   // Speeds belong to a writer and the disc in it; without them a list would mislead.
   if (!item.CanWrite())
-    throw TsbError(QStringLiteral("The device %1 cannot write discs, so it has no write speeds").arg(args.positional[0]));
+    throw TsbError(
+        QCoreApplication::translate("CliCommands", "The device %1 cannot write discs, so it has no write speeds")
+            .arg(args.positional[0]));
   if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(ResStr(sNoMediaInDrive));
   if (!IsRecordableDiscType(item.DiscType)) throw TsbError(ResStr(sNoWritableDisc));
   TsbBurner burner;
@@ -206,9 +216,9 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   // burn-files: the chosen files and folders go onto the disc as the library's tree streams them.
   const bool files = args.command == QLatin1String("burn-files");
   if (!args.saveLog.isEmpty()) {
-    std::vector<std::pair<QString, QString>> inputs{{QStringLiteral("checksum file"), args.checksumFile}};
+    std::vector<std::pair<QString, QString>> inputs{{QCoreApplication::translate("CliCommands", "checksum file"), args.checksumFile}};
     for (const QString& input : files ? args.positional : args.positional.mid(0, 1))
-      inputs.emplace_back(files ? QStringLiteral("chosen file") : QStringLiteral("image"), input);
+      inputs.emplace_back(files ? QCoreApplication::translate("CliCommands", "chosen file") : QCoreApplication::translate("CliCommands", "image"), input);
     RefuseOutputOverInput(args.saveLog, inputs);
     CheckOutputFile(args.saveLog);
   }
@@ -250,7 +260,7 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
     if (!offered.empty() && chosen == offered.end()) {
       QStringList names;
       for (TsbWriteMethod method : offered) names << ModeOption(method);
-      throw TsbError(QStringLiteral("The burning mode \"%1\" is not offered for this device and disc (offered: %2)")
+      throw TsbError(QCoreApplication::translate("CliCommands", "The burning mode \"%1\" is not offered for this device and disc (offered: %2)")
                          .arg(args.mode, names.join(QStringLiteral(", "))));
     }
     plan.SetMode(offered.empty() ? std::nullopt : std::optional(*chosen), args.test);
@@ -258,14 +268,14 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
     // The burn options page: the speeds the device accepts, the fastest by default.
     TsbDiscSpeedList speeds;
     speeds.ReadSpeeds(burner);
-    if (speeds.Count() == 0) throw TsbError(QStringLiteral("The device reports no write speed for this disc"));
+    if (speeds.Count() == 0) throw TsbError(QCoreApplication::translate("CliCommands", "The device reports no write speed for this disc"));
     const TsbDiscSpeedItem* speed = &speeds.Items(speeds.Count() - 1);
     if (args.speed != QLatin1String("max")) {
       speed = speeds.FindBySpeedInPoint(args.speed.toInt());
       if (!speed) {
         QStringList texts;
         for (int i = 0; i < speeds.Count(); ++i) texts << speeds.Items(i).StrSpeed;
-        throw TsbError(QStringLiteral("The speed %1x is not offered (offered: %2)")
+        throw TsbError(QCoreApplication::translate("CliCommands", "The speed %1x is not offered (offered: %2)")
                            .arg(args.speed, texts.join(QStringLiteral(", "))));
       }
     }
@@ -318,7 +328,8 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
     } catch (const TsbIOError& e) {
       // The folder was writable when the burn began. The burn ended as the log
       // above says; only the asked-for copy of the log is missing.
-      PrintError(e.Message() + QStringLiteral("\nThe burn itself ended as shown above; only its log was not saved"));
+      PrintError(e.Message() + QLatin1Char('\n') +
+                 QCoreApplication::translate("CliCommands", "The burn itself ended as shown above; only its log was not saved"));
       if (result == kExitSuccess) return kExitFailure;
     }
   }
@@ -332,15 +343,21 @@ int RunErase(const CliArgs& args, CliOutput& output) {
   if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(ResStr(sNoMediaInDrive));
   // Checked before the erase is announced, with the words the drive would answer.
   if (!IsErasableDiscType(item.DiscType)) {
-    const QString kind = DiscTypeName(item.DiscType);
-    throw TsbError(QStringLiteral("The disc in %1 %2: only rewritable discs (CD-RW, DVD-RW, DVD+RW, BD-RE) can be erased")
-                       .arg(engine.DeviceId(item), kind.isEmpty() ? QStringLiteral("cannot be erased")
-                                                                  : QStringLiteral("is a %1").arg(kind)));
+    const QString kind = DiscTypeName(item.DiscType, true);
+    throw TsbError(kind.isEmpty()
+                       ? QCoreApplication::translate("CliCommands",
+                                                     "The disc in %1 cannot be erased: only rewritable discs "
+                                                     "(CD-RW, DVD-RW, DVD+RW, BD-RE) can be erased")
+                             .arg(engine.DeviceId(item))
+                       : QCoreApplication::translate("CliCommands",
+                                                     "The disc in %1 is a %2: only rewritable discs (CD-RW, "
+                                                     "DVD-RW, DVD+RW, BD-RE) can be erased")
+                             .arg(engine.DeviceId(item), kind));
   }
   if (interruptRequested) return kExitCancelled;
-  output.Line(QStringLiteral("%1 the disc in %2 (%3)")
-                  .arg(args.full ? QStringLiteral("Fully erasing") : QStringLiteral("Erasing"), item.Product,
-                       engine.DeviceId(item)),
+  output.Line((args.full ? QCoreApplication::translate("CliCommands", "Fully erasing the disc in %1 (%2)")
+                         : QCoreApplication::translate("CliCommands", "Erasing the disc in %1 (%2)"))
+                  .arg(item.Product, engine.DeviceId(item)),
               litInfo);
   TsbBurner burner;
   auto& eventer = GlobalCallBackEventer();
@@ -363,7 +380,8 @@ int RunErase(const CliArgs& args, CliOutput& output) {
     throw;
   }
   output.Finish();
-  output.Line(QStringLiteral("The disc in %1 is erased").arg(engine.DeviceId(item)), litInfo);
+  output.Line(QCoreApplication::translate("CliCommands", "The disc in %1 is erased").arg(engine.DeviceId(item)),
+              litInfo);
   return kExitSuccess;
 }
 
@@ -374,8 +392,9 @@ void RefuseOutputInsideSource(const QString& folder, const QString& output) {
   const QString target = sbfile::ResolveOutputPath(output);
   if (target.isEmpty()) return;  // the action names the output and why it cannot be created
   if (sbfile::IsInsideFolder(target, folder))
-    throw TsbError(QStringLiteral("The image \"%1\" lies inside the folder \"%2\" it is made from; "
-                                  "choose an image file outside that folder")
+    throw TsbError(QCoreApplication::translate("CliCommands",
+                                               "The image \"%1\" lies inside the folder \"%2\" it is made from; "
+                                               "choose an image file outside that folder")
                        .arg(output, folder));
 }
 
@@ -395,7 +414,7 @@ void BuildImageCallback(uint32_t reason, void* context, void* param1, void* para
 
 int RunBuildImage(const CliArgs& args, CliOutput& output) {
   RefuseOutputInsideSource(args.positional[0], args.positional[1]);
-  RefuseOutputOverInput(args.positional[1], {{QStringLiteral("boot image"), args.boot}});
+  RefuseOutputOverInput(args.positional[1], {{QCoreApplication::translate("CliCommands", "boot image"), args.boot}});
   CliArgs session = args;
   session.library.NoRealDrives = true;  // no device is needed to write a file
   CliEngine engine(session);

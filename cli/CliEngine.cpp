@@ -35,7 +35,8 @@ CliEngine::CliEngine(const CliArgs& args) {
   const TsbLibraryOptions& options = args.library;
   // The library would say so too, but not naming the file the user gave.
   if (!options.Demo && !options.VirtualDrives.isEmpty() && !QFileInfo::exists(options.VirtualDrives))
-    throw TsbError(QStringLiteral("The virtual recorder configuration \"%1\" does not exist").arg(options.VirtualDrives));
+    throw TsbError(QCoreApplication::translate("CliEngine", "The virtual recorder configuration \"%1\" does not exist")
+                       .arg(options.VirtualDrives));
   // A mistake in the user's own file is said as it is, without the library's call around it.
   if (const QString problem = VirtualConfigProblem(options); !problem.isEmpty()) throw TsbError(problem);
   UpStartLibrary(options);
@@ -159,12 +160,14 @@ std::vector<std::pair<QString, QString>> CliEngine::Unavailable() {
 
 TsbDeviceItem& CliEngine::FindWrittenDisc(const QString& device, const QString& purpose) {
   Scan();
-  TsbDeviceItem& item = FindOrExplain(device, QStringLiteral("No CD/DVD device \"%1\" was found").arg(device));
+  TsbDeviceItem& item =
+      FindOrExplain(device, QCoreApplication::translate("CliEngine", "No CD/DVD device \"%1\" was found").arg(device));
   if (!item.MediumProblem.isEmpty()) throw TsbError(item.MediumProblem);
   if (item.DiscType == DISC_TYPE_NO_MEDIA)
-    throw TsbError(QStringLiteral("No disc in %1: %2").arg(device, ResStr(sNoMediaInDrive)));
+    throw TsbError(QCoreApplication::translate("CliEngine", "No disc in %1: %2").arg(device, ResStr(sNoMediaInDrive)));
   if (item.DiscInformation.DiscStatus == 0)
-    throw TsbError(QStringLiteral("The disc in %1 is blank: it holds no data to %2").arg(device, purpose));
+    throw TsbError(QCoreApplication::translate("CliEngine", "The disc in %1 is blank: it holds no data to %2")
+                       .arg(device, purpose));
   return item;
 }
 

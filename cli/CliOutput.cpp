@@ -1,5 +1,6 @@
 #include "CliOutput.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QSaveFile>
 
@@ -100,13 +101,15 @@ void CliOutput::SaveLog(const QString& fileName) const {
   std::lock_guard lock(mutex_);
   QSaveFile file(fileName);
   if (!file.open(QIODevice::WriteOnly))
-    throw TsbIOError(QStringLiteral("Cannot open \"%1\" for writing: %2").arg(fileName, file.errorString()));
+    throw TsbIOError(QCoreApplication::translate("CliOutput", "Cannot open \"%1\" for writing: %2")
+                         .arg(fileName, file.errorString()));
   for (const Row& row : rows_)
     file.write(((row.time.isEmpty() ? QString(8, QLatin1Char(' ')) : row.time) + QLatin1Char(' ') + row.text)
                    .toUtf8() +
                kLineEnd);
   if (!file.commit())
-    throw TsbIOError(QStringLiteral("Cannot write to \"%1\": %2").arg(fileName, file.errorString()));
+    throw TsbIOError(
+        QCoreApplication::translate("CliOutput", "Cannot write to \"%1\": %2").arg(fileName, file.errorString()));
 }
 
 bool CliOutput::ShownAsError(const QString& text) const {

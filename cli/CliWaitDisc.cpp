@@ -1,5 +1,6 @@
 #include "CliWaitDisc.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -29,7 +30,9 @@ int RunWaitDisc(const CliArgs& args) {
   const QString device = args.positional[0];
   const QString name = device.startsWith(QLatin1String("/dev/sr")) ? QStringLiteral("CdRom") + device.mid(7) : device;
   if (!AddressOfDevice(name.toLocal8Bit().constData()).Valid)
-    throw TsbError(QStringLiteral("There is no CD/DVD device %1 (name it CdRomN or /dev/srN)").arg(device));
+    throw TsbError(
+        QCoreApplication::translate("CliWaitDisc", "There is no CD/DVD device %1 (name it CdRomN or /dev/srN)")
+            .arg(device));
 
   TsbDriveWatch watch(MakeUdevDriveEventSource());
   QEventLoop loop;
@@ -45,12 +48,14 @@ int RunWaitDisc(const CliArgs& args) {
   clock.start();
   for (;;) {
     if (DiscInDrive(name)) {
-      std::printf("%s\n", Printable(QStringLiteral("A disc is in %1").arg(device)).toLocal8Bit().constData());
+      std::printf("%s\n", Printable(QCoreApplication::translate("CliWaitDisc", "A disc is in %1").arg(device))
+                              .toLocal8Bit()
+                              .constData());
       return kExitSuccess;
     }
     const qint64 left = limitMs < 0 ? kPollMs : limitMs - clock.elapsed();
     if (left <= 0) {
-      PrintError(QStringLiteral("No disc in %1 after %2 s").arg(device).arg(*args.timeout));
+      PrintError(QCoreApplication::translate("CliWaitDisc", "No disc in %1 after %2 s").arg(device).arg(*args.timeout));
       return kExitFailure;
     }
     wake.start(int(std::min(left, kPollMs)));

@@ -1,6 +1,7 @@
 // korvanel-cli: the command-line burner. It runs the wizard's checks and actions
 // without a window.
 #include <QCoreApplication>
+#include <QLocale>
 #include <QSet>
 
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include "sbDialogs.h"
 #include "sbHelpers.h"
 #include "sbSleepInhibitor.h"
+#include "sbTranslations.h"
 #include "sbUiHooks.h"
 
 namespace {
@@ -44,6 +46,7 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("korvanel-cli"));
   QCoreApplication::setApplicationVersion(QStringLiteral(KORVANEL_VERSION));
+  InstallTranslations(QLocale(), ProgramFolder());
   CliArgs args;
   try {
     args = ParseCliArgs(app.arguments().mid(1));

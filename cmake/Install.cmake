@@ -31,6 +31,8 @@ install(FILES ${gzipped}/korvanel.1.gz ${gzipped}/korvanel-cli.1.gz DESTINATION 
 install(FILES ${KORVANEL_SKIN_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/korvanel/sounds/res10)
 # DemoRecordersPath() looks in <program>/../share/korvanel.
 install(FILES resources/demo-recorders.json DESTINATION ${CMAKE_INSTALL_DATADIR}/korvanel)
+# TranslationsFolder() looks in <program>/../share/korvanel/translations.
+install(FILES ${KORVANEL_QM_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/korvanel/translations)
 install(FILES docs/user-guide.html docs/virtual-recorders.md resources/packaging/copyright ${gzipped}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The guide's pictures, beside it as it refers to them.
@@ -59,6 +61,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION otherosfs)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://korvanel.example.org/)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Qt's own catalogs: the standard buttons in the user's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 # The library dependencies are read off the programs by dpkg-shlibdeps; the
 # list stands in where that tool is missing.
 find_program(KORVANEL_DPKG_SHLIBDEPS dpkg-shlibdeps)
@@ -82,6 +86,7 @@ if(KORVANEL_TESTS)
   set(expected
       bin/korvanel bin/korvanel-cli share/korvanel/sounds/res10/main.bmp share/korvanel/sounds/res10/toplogo.png
       share/korvanel/sounds/res10/leftlogo.png share/korvanel/demo-recorders.json
+      share/korvanel/translations/korvanel_de.qm share/korvanel/translations/korvanel_en.qm
       share/doc/korvanel/user-guide.html share/doc/korvanel/virtual-recorders.md share/doc/korvanel/copyright
       share/doc/korvanel/images/image-page-files.png share/doc/korvanel/images/image-page-files-refused.png
       share/doc/korvanel/images/summary-files.png share/doc/korvanel/images/image-page-iso-info.png

@@ -3,6 +3,7 @@
 // in the middle of a burn ruins the disc.
 #pragma once
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QString>
 
@@ -13,7 +14,7 @@ class TsbSleepInhibitor {
   // Asks logind on bus (the system bus by default) for the inhibitor. Where no
   // logind answers, the run goes on without one; the diagnostic log says so.
   explicit TsbSleepInhibitor(const QDBusConnection& bus = QDBusConnection::systemBus(),
-                             const QString& why = QStringLiteral("Burning a disc"));
+                             const QString& why = QCoreApplication::translate("sbSleepInhibitor", "Burning a disc"));
   ~TsbSleepInhibitor();  // releases the inhibitor (closes its file descriptor)
   TsbSleepInhibitor(const TsbSleepInhibitor&) = delete;
   TsbSleepInhibitor& operator=(const TsbSleepInhibitor&) = delete;

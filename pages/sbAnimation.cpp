@@ -30,13 +30,13 @@ TsbAnimation::TsbAnimation(QWidget* parent) : QWidget(parent) {
 void TsbAnimation::SetResName(const QString& name) {
   const auto found = std::find_if(kAnimations.begin(), kAnimations.end(),
                                   [&](const AnimationResource& r) { return name.compare(r.name, Qt::CaseInsensitive) == 0; });
-  if (found == kAnimations.end()) throw TsbError(QStringLiteral("There is no animation named \"%1\"").arg(name));
+  if (found == kAnimations.end()) throw TsbError(tr("There is no animation named \"%1\"").arg(name));
   QImage strip(QString::fromLatin1(found->file));
   if (strip.isNull())
-    throw TsbError(QStringLiteral("The animation \"%1\" cannot be read from %2: not a readable image")
+    throw TsbError(tr("The animation \"%1\" cannot be read from %2: not a readable image")
                        .arg(name, QString::fromLatin1(found->file)));
   if (strip.height() % found->frames != 0)
-    throw TsbError(QStringLiteral("The animation \"%1\" in %2 is %3 pixels high, which is not %4 frames of equal height")
+    throw TsbError(tr("The animation \"%1\" in %2 is %3 pixels high, which is not %4 frames of equal height")
                        .arg(name, QString::fromLatin1(found->file))
                        .arg(strip.height())
                        .arg(found->frames));

@@ -15,12 +15,12 @@
 TsbFilesPanel::TsbFilesPanel(QWidget* parent) : QWidget(parent) {
   lstFiles = new QListWidget(this);
   lstFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  lstFiles->setAccessibleName(QStringLiteral("Files and folders to burn"));
-  btnAddFiles = new QPushButton(QStringLiteral("Add File..."), this);
-  btnAddFolder = new QPushButton(QStringLiteral("Add Folder..."), this);
-  btnRemove = new QPushButton(QStringLiteral("Remove"), this);
+  lstFiles->setAccessibleName(tr("Files and folders to burn"));
+  btnAddFiles = new QPushButton(tr("Add File..."), this);
+  btnAddFolder = new QPushButton(tr("Add Folder..."), this);
+  btnRemove = new QPushButton(tr("Remove"), this);
   btnRemove->setEnabled(false);
-  auto* labelCaption = new QLabel(QStringLiteral("Disc label:"), this);
+  auto* labelCaption = new QLabel(tr("Disc label:"), this);
   edtLabel = new QLineEdit(DefaultVolumeLabel(), this);
   edtLabel->setMaxLength(64);  // longer ones are cut to what a disc holds, and the note says so
   labelCaption->setBuddy(edtLabel);
@@ -64,7 +64,7 @@ void TsbFilesPanel::AddPaths(const QStringList& paths) {
     if (path.isEmpty() || known.contains(clean)) continue;
     auto* item = new QListWidgetItem(QDir::toNativeSeparators(clean), lstFiles);
     item->setData(Qt::UserRole, clean);
-    item->setToolTip(QFileInfo(clean).isDir() ? QStringLiteral("Folder") : QStringLiteral("File"));
+    item->setToolTip(QFileInfo(clean).isDir() ? tr("Folder") : tr("File"));
     added = true;
   }
   if (added) emit Changed();
@@ -74,7 +74,7 @@ QString TsbFilesPanel::VolumeLabel() const { return CleanVolumeLabel(edtLabel->t
 
 void TsbFilesPanel::AddFromDialog(bool folder) {
   TsbFileDialogRequest request;
-  request.Caption = folder ? QStringLiteral("Add a folder to burn") : QStringLiteral("Add a file to burn");
+  request.Caption = folder ? tr("Add a folder to burn") : tr("Add a file to burn");
   request.Folder = folder;
   if (const QString chosen = Dialogs().OpenFileName(request); !chosen.isEmpty()) AddPaths({chosen});
 }

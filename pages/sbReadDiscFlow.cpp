@@ -1,5 +1,6 @@
 #include "sbReadDiscFlow.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QStandardPaths>
@@ -24,7 +25,7 @@ bool HoldsDataToRead(const TsbDeviceItem& record) {
 
 QString Describe(const TsbDeviceItem& record) {
   QString text = QStringLiteral("%1: %2, %3, %4").arg(record.DeviceName, record.Product.trimmed(),
-                                                      DiscTypeName(record.DiscType), DiscSizeText(record));
+                                                      DiscTypeName(record.DiscType, true), DiscSizeText(record, true));
   if (!record.DiscLabel.isEmpty()) text += QStringLiteral(", \"%1\"").arg(record.DiscLabel);
   return text;
 }
@@ -45,19 +46,20 @@ TsbDiscReadResult ReadDiscIntoImage(QWidget* parent, const QString& destinationD
       names << Describe(finder.Devices.Items(i));
     }
   if (discs.empty()) {
-    Dialogs().ApplicationError(QStringLiteral("No drive holds a written disc to read. Insert the disc to copy into a "
-                                              "drive, then choose Read from a disc again"));
+    Dialogs().ApplicationError(QCoreApplication::translate(
+        "sbReadDiscFlow", "No drive holds a written disc to read. Insert the disc to copy into a drive, then choose "
+                          "Read from a disc again"));
     return result;
   }
-  const int chosen = Dialogs().ChooseItem(QStringLiteral("The disc to save as an image:"), names);
+  const int chosen = Dialogs().ChooseItem(QCoreApplication::translate("sbReadDiscFlow", "The disc to save as an image:"), names);
   if (chosen < 0) return result;
   const TsbDeviceItem& source = *discs[size_t(chosen)];
 
   TsbFileDialogRequest request;
-  request.Caption = QStringLiteral("Save the disc as an image");
-  request.Filter = QStringLiteral("ISO image (*.iso *.ISO)");
+  request.Caption = QCoreApplication::translate("sbReadDiscFlow", "Save the disc as an image");
+  request.Filter = QCoreApplication::translate("sbReadDiscFlow", "ISO image (*.iso *.ISO)");
   request.DefaultSuffix = QStringLiteral("iso");
-  const QString name = source.DiscLabel.trimmed().isEmpty() ? QStringLiteral("disc") : source.DiscLabel.trimmed();
+  const QString name = source.DiscLabel.trimmed().isEmpty() ? QCoreApplication::translate("sbReadDiscFlow", "disc") : source.DiscLabel.trimmed();
   request.Proposal = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
                          .filePath(QString(name).replace(QLatin1Char('/'), QLatin1Char('_')) + QStringLiteral(".iso"));
   const QString target = Dialogs().SaveFileName(request);
@@ -70,8 +72,8 @@ TsbDiscReadResult ReadDiscIntoImage(QWidget* parent, const QString& destinationD
   bool cancel = false;
   read.CancelRequested = [&cancel] { return cancel; };
   TfrmOperationProgress progress(parent ? parent->window() : nullptr);
-  const QString info = QStringLiteral("Reading the disc in %1 into \"%2\"").arg(source.DeviceName, target);
-  progress.Show(QStringLiteral("Reading disc"), info, [&cancel] { cancel = true; });
+  const QString info = QCoreApplication::translate("sbReadDiscFlow", "Reading the disc in %1 into \"%2\"").arg(source.DeviceName, target);
+  progress.Show(QCoreApplication::translate("sbReadDiscFlow", "Reading disc"), info, [&cancel] { cancel = true; });
   read.OnProgress = [&](int percent) { progress.lblInfo->setText(QStringLiteral("%1: %2 %").arg(info).arg(percent)); };
   try {
     result.Image = read.Run();
@@ -92,8 +94,8 @@ TsbDiscReadResult ReadDiscIntoImage(QWidget* parent, const QString& destinationD
       Dialogs().ApplicationError(error.Message());
     }
     result.DestinationDiscOut = true;
-    Dialogs().Warning(kApplicationTitle, QStringLiteral("The disc is saved as \"%1\". Take it out of %2 and insert a "
-                                                        "blank disc to burn the image on.")
+    Dialogs().Warning(kApplicationTitle, QCoreApplication::translate("sbReadDiscFlow", "The disc is saved as \"%1\". Take it out of %2 "
+                                                                     "and insert a blank disc to burn the image on.")
                                              .arg(target, source.DeviceName));
   }
   return result;

@@ -14,16 +14,16 @@
 TfrmBurnMode::TfrmBurnMode(QWidget* parent) : TsbDockForm(parent) {
   SetWhiteBackground(this);
 
-  B = NewHeading(QStringLiteral("Burning Mode is the way of burning data to the disc."), this);
-  laCDTEXTNote = NewNote(
-      QStringLiteral("Note: CD-Text infromation will be  burned only if Disc-At-Once raw P-W method is used."), this);
-  Label1 = new QLabel(QStringLiteral("Burning Mode:"), this);
+  B = NewHeading(tr("Burning Mode is the way of burning data to the disc."), this);
+  laCDTEXTNote =
+      NewNote(tr("Note: CD-Text infromation will be  burned only if Disc-At-Once raw P-W method is used."), this);
+  Label1 = new QLabel(tr("Burning Mode:"), this);
   cmbModes = new QComboBox(this);
   cmbModes->setEditable(false);
   cmbModes->setMinimumWidth(220);
   Label1->setBuddy(cmbModes);
   Label2 = NewNote(QString(), this);
-  chbTestMode = new QCheckBox(QStringLiteral("Test mode (simulate burning)"), this);
+  chbTestMode = new QCheckBox(tr("Test mode (simulate burning)"), this);
 
   auto* modeRow = new QHBoxLayout;
   modeRow->addWidget(Label1);

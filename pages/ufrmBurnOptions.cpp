@@ -15,28 +15,28 @@
 TfrmBurnOptions::TfrmBurnOptions(QWidget* parent) : TsbDockForm(parent) {
   SetWhiteBackground(this);
 
-  Label1 = NewNote(QStringLiteral("Sending Optimum Power Calibration (OPC) calibrates the device laser power at the "
-                                  "beginning of burning session to adjust for the properties of each recordable disc."),
+  Label1 = NewNote(tr("Sending Optimum Power Calibration (OPC) calibrates the device laser power at the "
+                      "beginning of burning session to adjust for the properties of each recordable disc."),
                    this);
-  chbSOPC = new QCheckBox(QStringLiteral("Send optimum power calibration"), this);
+  chbSOPC = new QCheckBox(tr("Send optimum power calibration"), this);
   chbSOPC->setChecked(true);
-  Label2 = NewNote(QStringLiteral("Optimal burning speed depends on the disc used and burning device capabilities. "
-                                  "Poorly chosen burning speed may result in coaster disc. To determine the best "
-                                  "burning speed you can make test burns or consult your device and disc "
-                                  "manufacturers."),
+  Label2 = NewNote(tr("Optimal burning speed depends on the disc used and burning device capabilities. "
+                      "Poorly chosen burning speed may result in coaster disc. To determine the best "
+                      "burning speed you can make test burns or consult your device and disc "
+                      "manufacturers."),
                    this);
-  Label4 = new QLabel(QStringLiteral("Burning speed:"), this);
+  Label4 = new QLabel(tr("Burning speed:"), this);
   cmbSpeed = new QComboBox(this);
   cmbSpeed->setEditable(false);
   cmbSpeed->setMinimumWidth(200);
-  cmbSpeed->addItem(QStringLiteral("Fastest"));
+  cmbSpeed->addItem(tr("Fastest"));
   Label4->setBuddy(cmbSpeed);
-  lblMultisession = NewNote(QStringLiteral("Multisession mode allows appending data to the disc later. In single "
-                                           "session mode data cannot be appended after the disc is burned."),
+  lblMultisession = NewNote(tr("Multisession mode allows appending data to the disc later. In single "
+                               "session mode data cannot be appended after the disc is burned."),
                             this);
-  chbMultiSession = new QCheckBox(QStringLiteral("Create multisession disc"), this);
+  chbMultiSession = new QCheckBox(tr("Create multisession disc"), this);
   chbMultiSession->setChecked(true);
-  chbVerify = new QCheckBox(QStringLiteral("&Verify written data after burning"), this);
+  chbVerify = new QCheckBox(tr("&Verify written data after burning"), this);
 
   auto* speedRow = new QHBoxLayout;
   speedRow->addWidget(Label4);
@@ -55,14 +55,14 @@ TfrmBurnOptions::TfrmBurnOptions(QWidget* parent) : TsbDockForm(parent) {
   page->addWidget(lblMultisession);
   page->addWidget(chbMultiSession);
   page->addWidget(chbVerify);
-  chbEject = new QCheckBox(QStringLiteral("&Eject the disc when done"), this);
+  chbEject = new QCheckBox(tr("&Eject the disc when done"), this);
   chbEject->setChecked(true);
   page->addWidget(chbEject);
-  lblCopies = new QLabel(QStringLiteral("Number of &copies:"), this);
+  lblCopies = new QLabel(tr("Number of &copies:"), this);
   spnCopies = new QSpinBox(this);
   spnCopies->setRange(1, 99);
   spnCopies->setValue(1);
-  spnCopies->setAccessibleName(QStringLiteral("Number of copies"));
+  spnCopies->setAccessibleName(tr("Number of copies"));
   lblCopies->setBuddy(spnCopies);
   page->addSpacing(12);
   auto* copiesRow = new QHBoxLayout;
@@ -114,8 +114,7 @@ void TfrmBurnOptions::Activate(TsbBurner* burner) {
 
 const TsbDiscSpeedItem& TfrmBurnOptions::GetSelectedSpeed() const {
   const int index = cmbSpeed->currentIndex();
-  if (index < 0 || index >= SpeedList->Count())
-    throw TsbError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= SpeedList->Count()) throw TsbError(tr("List index out of bounds (%1)").arg(index));
   return SpeedList->Items(index);
 }
 

@@ -66,8 +66,8 @@ TfrmFinalAction::TfrmFinalAction(QWidget* parent) : TsbDockForm(parent) {
   pbWrite = new QProgressBar(pnlTop);
   pbWrite->setRange(0, 100);
   pbWrite->setTextVisible(false);
-  pbWrite->setAccessibleName(QStringLiteral("Write progress"));
-  lblBufferStatus = new QLabel(QStringLiteral("Buffer status:"), pnlTop);
+  pbWrite->setAccessibleName(tr("Write progress"));
+  lblBufferStatus = new QLabel(tr("Buffer status:"), pnlTop);
   pbBuffer = new QProgressBar(pnlTop);
   pbBuffer->setRange(0, 100);
   pbBuffer->setTextVisible(false);
@@ -95,10 +95,10 @@ TfrmFinalAction::TfrmFinalAction(QWidget* parent) : TsbDockForm(parent) {
   top->addLayout(bufferRow);
 
   pnlFinalPage = new QWidget(this);
-  lblBurningLog = new QLabel(QStringLiteral("Burning log:"), pnlFinalPage);
+  lblBurningLog = new QLabel(tr("Burning log:"), pnlFinalPage);
   lvLog = new QTreeWidget(pnlFinalPage);
   lvLog->setColumnCount(2);
-  lvLog->setHeaderLabels({QStringLiteral("Information"), QStringLiteral("Time")});
+  lvLog->setHeaderLabels({tr("Information"), tr("Time")});
   lvLog->setRootIsDecorated(false);
   lvLog->setUniformRowHeights(true);
   lvLog->setSortingEnabled(false);
@@ -111,8 +111,8 @@ TfrmFinalAction::TfrmFinalAction(QWidget* parent) : TsbDockForm(parent) {
   lvLog->setIconSize(QSize(16, 16));
   lvLog->setTextElideMode(Qt::ElideRight);
   lblBurningLog->setBuddy(lvLog);
-  Label2 = new QLabel(QStringLiteral("Click Save Log to save Burning Log text to a file."), pnlFinalPage);
-  btnSaveLog = new QPushButton(QStringLiteral("Save &Log ..."), pnlFinalPage);
+  Label2 = new QLabel(tr("Click Save Log to save Burning Log text to a file."), pnlFinalPage);
+  btnSaveLog = new QPushButton(tr("Save &Log ..."), pnlFinalPage);
   btnSaveLog->setEnabled(false);
   connect(btnSaveLog, &QPushButton::clicked, this, &TfrmFinalAction::btnSaveLogClick);
   auto* saveRow = new QHBoxLayout;
@@ -295,8 +295,8 @@ void TfrmFinalAction::AddRow(const QString& text, int image, const QString& time
 
 void TfrmFinalAction::btnSaveLogClick() {
   TsbFileDialogRequest request;
-  request.Caption = QStringLiteral("Save Log");
-  request.Filter = QStringLiteral("Text files (*.txt)");
+  request.Caption = tr("Save Log");
+  request.Filter = tr("Text files (*.txt)");
   request.DefaultSuffix = QStringLiteral("txt");
   request.Proposal = ProposedLogFileName(QDateTime::currentDateTime());
   const QString fileName = Dialogs().SaveFileName(request);
@@ -307,13 +307,13 @@ void TfrmFinalAction::btnSaveLogClick() {
 void TfrmFinalAction::SaveLog(const QString& fileName) {
   // The log must never replace the image it tells of.
   if (ActionList && ActionList->Source.Assigned && sbfile::SameFile(fileName, ActionList->Source.FileName)) {
-    Dialogs().ErrorMessage(QStringLiteral("Cannot save the log to \"%1\": it is the image file \"%2\"; choose another name")
+    Dialogs().ErrorMessage(tr("Cannot save the log to \"%1\": it is the image file \"%2\"; choose another name")
                                .arg(fileName, ActionList->Source.FileName));
     return;
   }
   QFile file(fileName);
   if (file.exists() && !file.remove()) {
-    Dialogs().ErrorMessage(QStringLiteral("Cannot replace \"%1\": %2").arg(fileName, file.errorString()));
+    Dialogs().ErrorMessage(tr("Cannot replace \"%1\": %2").arg(fileName, file.errorString()));
     return;
   }
   // Each line is appended and the file closed again, so that what was written
@@ -326,12 +326,12 @@ void TfrmFinalAction::SaveLog(const QString& fileName) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(line) != line.size() || !file.flush()) {
       const QString reason = file.errorString();
       file.close();
-      Dialogs().ErrorMessage(QStringLiteral("Cannot write the log to \"%1\": %2").arg(fileName, reason));
+      Dialogs().ErrorMessage(tr("Cannot write the log to \"%1\": %2").arg(fileName, reason));
       return;
     }
     file.close();
     if (file.error() != QFileDevice::NoError) {
-      Dialogs().ErrorMessage(QStringLiteral("Cannot write the log to \"%1\": %2").arg(fileName, file.errorString()));
+      Dialogs().ErrorMessage(tr("Cannot write the log to \"%1\": %2").arg(fileName, file.errorString()));
       return;
     }
   }

@@ -21,9 +21,9 @@ TfrmOperationProgress::TfrmOperationProgress(QWidget* parent)
   lblInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   Animate = new TsbAnimation(this);
   Animate->setFixedSize(352, 18);
-  btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  btnCancel = new QPushButton(tr("Cancel"), this);
   btnCancel->setFixedSize(75, 25);
-  lblCancelling = new QLabel(QStringLiteral("Cancelling..."), this);
+  lblCancelling = new QLabel(tr("Cancelling..."), this);
   lblCancelling->hide();
   connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
 

@@ -1,5 +1,6 @@
 #include "ufrmOptionsSummary.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPalette>
@@ -30,7 +31,9 @@ QString BurningModeText(TsbBurnMode mode) {
     case bmTaoFromTree: return QStringLiteral("Track-At-Once");
     case bmSaoFromFile:
     case bmSaoFromTree: return QStringLiteral("Session-At-Once");
-    default: return QStringLiteral("mode %1").arg(int(mode));  // never offered; shown rather than hidden
+    default:
+      return QCoreApplication::translate("ufrmOptionsSummary", "mode %1")
+          .arg(int(mode));  // never offered; shown rather than hidden
   }
 }
 
@@ -46,15 +49,15 @@ QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName, 
       Line(sSummaryDrive,
            {burner.DeviceInfo.Product, burner.DeviceInfo.Vendor, burner.DeviceInfo.ProductRevisionLevel}),
       Line(sSummaryTransport, {burner.Transport == ttAspi ? QStringLiteral("ASPI") : QStringLiteral("SPTI")}),
-      Line(sSummaryDiscType, {DiscTypeName(burner.DiscType)}),
+      Line(sSummaryDiscType, {DiscTypeName(burner.DiscType, true)}),
       // A burn of files and folders gets its source line ("Source: 2 files, ...") as it is.
       IsTreeMode(settings.Mode) ? imageFileName : Line(sSummaryImageFile, {imageFileName}),
       Line(sSummarySpeed, {SpeedText(settings.SpeedFactor, settings.WriteSpeed)}),
-      Line(sSummarySendOpc, {BoolToYesNo(settings.SendOPC)}),
+      Line(sSummarySendOpc, {BoolToYesNo(settings.SendOPC, true)}),
       Line(sSummaryBurningMode, {BurningModeText(settings.Mode)}),
-      Line(sSummaryTestWrite, {BoolToYesNo(settings.TestWrite)}),
+      Line(sSummaryTestWrite, {BoolToYesNo(settings.TestWrite, true)}),
   };
-  if (verify) lines << Line(sSummaryVerify, {BoolToYesNo(true)});
+  if (verify) lines << Line(sSummaryVerify, {BoolToYesNo(true, true)});
   // The image page's warning, repeated where the burn is confirmed.
   if (!IsTreeMode(settings.Mode) && QFileInfo(imageFileName).isFile())
     if (const TsbIsoInfo info = ReadIsoInfo(imageFileName); !info.IsIso) lines << IsoInfoText(info);

@@ -37,13 +37,12 @@ TfrmSelectDevice::TfrmSelectDevice(QWidget* parent) : TsbDockForm(parent) {
   SetWhiteBackground(this);
   Finder.ProgressViewFactory = MakeOperationProgressView;
 
-  Label1 = NewHeading(QStringLiteral("Select CD or DVD burning device from the list"), this);
+  Label1 = NewHeading(tr("Select CD or DVD burning device from the list"), this);
 
   lvDevices = new QTreeWidget(this);
   lvDevices->setColumnCount(kColumnCount);
   // "Media " keeps its trailing blank: it is the caption as designed.
-  lvDevices->setHeaderLabels({QStringLiteral("Product"), QStringLiteral("Vendor"), QStringLiteral("Revision"),
-                              QStringLiteral("Media "), QStringLiteral("Size, MB"), QStringLiteral("Label")});
+  lvDevices->setHeaderLabels({tr("Product"), tr("Vendor"), tr("Revision"), tr("Media "), tr("Size, MB"), tr("Label")});
   lvDevices->setRootIsDecorated(false);
   lvDevices->setItemsExpandable(false);
   lvDevices->setUniformRowHeights(true);
@@ -76,16 +75,16 @@ TfrmSelectDevice::TfrmSelectDevice(QWidget* parent) : TsbDockForm(parent) {
   Label1->setBuddy(lvDevices);
   lvDevices->setAccessibleName(Label1->text());
 
-  Label2 = NewNote(QStringLiteral("If you have plugged in new devices or changed disc in a drive click Refresh to "
-                                  "update devices list"),
+  Label2 = NewNote(tr("If you have plugged in new devices or changed disc in a drive click Refresh to "
+                      "update devices list"),
                    this);
   lblUnusable = NewNote(QString(), this);
   lblUnusable->setWordWrap(true);
   lblUnusable->setTextInteractionFlags(Qt::TextSelectableByMouse);  // the remedy's command can be copied
   lblUnusable->setVisible(false);
-  btnRefresh = new QPushButton(QStringLiteral("Refresh..."), this);
+  btnRefresh = new QPushButton(tr("Refresh..."), this);
   btnRefresh->setAutoDefault(false);
-  btnErase = new QPushButton(QStringLiteral("Erase disc..."), this);
+  btnErase = new QPushButton(tr("Erase disc..."), this);
   btnErase->setAutoDefault(false);
   btnErase->setVisible(false);
 
@@ -199,7 +198,7 @@ bool TfrmSelectDevice::Listed(const TsbDeviceItem& record) const {
 
 void TfrmSelectDevice::ShowRecord(QTreeWidgetItem* entry, const TsbDeviceItem& record) {
   if (!record.Unusable.isEmpty()) {
-    const QStringList texts{record.Product, QString(), QString(), QStringLiteral("Not usable"), QString(), QString()};
+    const QStringList texts{record.Product, QString(), QString(), tr("Not usable"), QString(), QString()};
     for (int column = 0; column < kColumnCount; ++column) {
       entry->setText(column, texts[column]);
       entry->setToolTip(column, record.Unusable);
@@ -213,8 +212,8 @@ void TfrmSelectDevice::ShowRecord(QTreeWidgetItem* entry, const TsbDeviceItem& r
   const QStringList texts{record.Product,
                           record.Vendor,
                           record.ProductRevisionLevel,
-                          unreadable ? QStringLiteral("Unreadable disc") : DiscTypeName(record.DiscType),
-                          DiscSizeText(record),
+                          unreadable ? tr("Unreadable disc") : DiscTypeName(record.DiscType, true),
+                          DiscSizeText(record, true),
                           discIn ? record.DiscLabel : QString()};
   for (int column = 0; column < kColumnCount; ++column) {
     entry->setText(column, texts[column]);
@@ -397,8 +396,8 @@ void TfrmSelectDevice::btnEraseClick() {
                                                           .arg(record.Address.BusID)
                                                           .arg(record.Address.TargetID)
                                                           .arg(record.Address.LUN);
-  if (!Dialogs().AskYesNo(QStringLiteral("Erase the disc in %1 (%2)? Everything on the disc will be lost.")
-                              .arg(record.Product, name)))
+  if (!Dialogs().AskYesNo(
+          tr("Erase the disc in %1 (%2)? Everything on the disc will be lost.").arg(record.Product, name)))
     return;
   // A click comes from the event loop, which must not see an exception.
   try {
@@ -409,8 +408,8 @@ void TfrmSelectDevice::btnEraseClick() {
     } idle{this};
     TsbBurner burner;
     TfrmOperationProgress progress(window());
-    progress.Show(QStringLiteral("Erasing disc"),
-                  QStringLiteral("Erasing the disc in %1 (%2). This may take a while.").arg(record.Product, name),
+    progress.Show(tr("Erasing disc"),
+                  tr("Erasing the disc in %1 (%2). This may take a while.").arg(record.Product, name),
                   [&burner] { burner.Cancel(); });
     struct HideProgress {
       TfrmOperationProgress& view;

@@ -1,6 +1,7 @@
 #include "ufrmSelectTransport.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -15,18 +16,22 @@
 namespace {
 
 #ifdef _WIN32
-const char* const kByNameNote =
+const char* const kByNameNote = QT_TRANSLATE_NOOP(
+    "TSelectTransportForm",
     "This transport is preferrable for Windows NT-based systems (NT4/2000/XP/2003/Vista/Windows7). It can't be used "
-    "for Windows 9x systems (95/98/Me).";
-const char* const kByAddressNote =
-    "This transport is primarily intended for Windows 9x systems, but can be used in Windows NT-based systems.";
+    "for Windows 9x systems (95/98/Me).");
+const char* const kByAddressNote = QT_TRANSLATE_NOOP(
+    "TSelectTransportForm",
+    "This transport is primarily intended for Windows 9x systems, but can be used in Windows NT-based systems.");
 #else
-const char* const kByNameNote =
+const char* const kByNameNote = QT_TRANSLATE_NOOP(
+    "TSelectTransportForm",
     "Devices are opened by their device name, for example /dev/sr0. This is the usual way to reach CD and DVD "
-    "recorders on Linux.";
-const char* const kByAddressNote =
+    "recorders on Linux.");
+const char* const kByAddressNote = QT_TRANSLATE_NOOP(
+    "TSelectTransportForm",
     "Devices are opened by their SCSI address (host, channel, target, LUN). Use it when a recorder is known to you "
-    "by its address rather than by its name.";
+    "by its address rather than by its name.");
 #endif
 
 }  // namespace
@@ -49,11 +54,11 @@ int GetPlatformKind() {
 TSelectTransportForm::TSelectTransportForm(QWidget* parent) : TsbDockForm(parent) {
   SetWhiteBackground(this);
 
-  Label1 = NewHeading(QStringLiteral("Select SCSI transport you want to use for device access:"), this);
-  rbSpti = new QRadioButton(QStringLiteral("SPTI - SCSI Pass Through Interface"), this);
-  Label2 = NewNote(QString::fromUtf8(kByNameNote), this);
-  rbAspi = new QRadioButton(QStringLiteral("ASPI - Advanced SCSI Programming Interface"), this);
-  Label3 = NewNote(QString::fromUtf8(kByAddressNote), this);
+  Label1 = NewHeading(tr("Select SCSI transport you want to use for device access:"), this);
+  rbSpti = new QRadioButton(tr("SPTI - SCSI Pass Through Interface"), this);
+  Label2 = NewNote(tr(kByNameNote), this);
+  rbAspi = new QRadioButton(tr("ASPI - Advanced SCSI Programming Interface"), this);
+  Label3 = NewNote(tr(kByAddressNote), this);
   // The explanations are read with their choice.
   rbSpti->setAccessibleDescription(Label2->text());
   rbAspi->setAccessibleDescription(Label3->text());

@@ -44,23 +44,23 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   SetWhiteBackground(this);
   setAcceptDrops(true);
 
-  Label1 = NewHeading(QStringLiteral("Select file system image to burn"), this);
-  Label2 = new QLabel(QStringLiteral("Image file path:"), this);
+  Label1 = NewHeading(tr("Select file system image to burn"), this);
+  Label2 = new QLabel(tr("Image file path:"), this);
   Edit1 = new QLineEdit(this);
   // A file dropped on the edit box is taken by the page, not pasted as a URL.
   Edit1->setAcceptDrops(false);
   Label2->setBuddy(Edit1);
   Button1 = new QPushButton(QStringLiteral("..."), this);
-  Button1->setAccessibleName(QStringLiteral("Browse for the image file"));
+  Button1->setAccessibleName(tr("Browse for the image file"));
   Button1->setToolTip(Button1->accessibleName());
   // As narrow as the edit box is high, whatever the style's minimum button width.
   Button1->setFixedWidth(Button1->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
-  btnReadDisc = new QPushButton(QStringLiteral("&Read from a disc..."), this);
-  btnReadDisc->setToolTip(QStringLiteral("Save a disc in one of the drives as an image, and burn that image"));
+  btnReadDisc = new QPushButton(tr("&Read from a disc..."), this);
+  btnReadDisc->setToolTip(tr("Save a disc in one of the drives as an image, and burn that image"));
   lblSizeInformation = new QLabel(this);
   lblSizeInformation->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  rbImage = new QRadioButton(QStringLiteral("Image file"), this);
-  rbFiles = new QRadioButton(QStringLiteral("Files and folders"), this);
+  rbImage = new QRadioButton(tr("Image file"), this);
+  rbFiles = new QRadioButton(tr("Files and folders"), this);
   rbImage->setChecked(true);
   FilesPanel = new TsbFilesPanel(this);
   lblImageInfo = new QLabel(this);
@@ -131,7 +131,7 @@ int64_t TfrmSourceFileSelection::MeasureImageFile() {
   // Offered, and checked, whenever the image changes; the user may switch it off.
   if (const QString found = ImageFileSize > 0 ? ChecksumFileBeside(ImageFileName) : QString(); found != ChecksumFile) {
     ChecksumFile = found;
-    chbChecksum->setText(QStringLiteral("Check the image against %1").arg(QFileInfo(found).fileName()));
+    chbChecksum->setText(tr("Check the image against %1").arg(QFileInfo(found).fileName()));
     chbChecksum->setToolTip(found);
     chbChecksum->setChecked(true);
   }
@@ -200,7 +200,7 @@ void TfrmSourceFileSelection::btnReadDiscClick() {
 
 void TfrmSourceFileSelection::Button1Click() {
   TsbFileDialogRequest request;
-  request.Filter = QStringLiteral("ISO image (*.iso *.ISO)");
+  request.Filter = tr("ISO image (*.iso *.ISO)");
   request.DefaultSuffix = QStringLiteral("iso");
   request.Proposal = ImageFileName;
   const QString chosen = Dialogs().OpenFileName(request);

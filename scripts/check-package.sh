@@ -19,4 +19,7 @@ desktop-file-validate "$root/usr/share/applications/korvanel.desktop"
 QT_QPA_PLATFORM=offscreen "$root/usr/bin/korvanel" --version
 # The demo media live in the user's state folder: a scratch one here.
 XDG_STATE_HOME="$root/state" "$root/usr/bin/korvanel-cli" --demo devices
-echo "The package passed lintian and runs from a scratch root."
+# The translations are found under share/korvanel relative to the program.
+german=$(LANGUAGE=de "$root/usr/bin/korvanel-cli" --help)
+grep -q '^Aufruf: korvanel-cli' <<<"$german"
+echo "The package passed lintian and runs from a scratch root, in German too."

@@ -3,13 +3,15 @@
 # the tests an outside reader of the images built: isoinfo and isovfy; desktop-file-utils
 # checks the desktop entry; dpkg-dev, lintian and appstream build and judge the package;
 # libudev-dev watches drives and discs come and go; xvfb, dbus, at-spi2-core and
-# python3-pyatspi run the accessibility check of a burn on a private display and session bus).
+# python3-pyatspi run the accessibility check of a burn on a private display and session bus;
+# qt6-tools-dev and qt6-l10n-tools build the translations, qt6-translations-l10n holds Qt's own).
 # Idempotent: only missing packages are installed. Works as root, uses sudo otherwise.
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libburn-dev libisofs-dev
   nlohmann-json3-dev
   libudev-dev

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -67,8 +68,14 @@ class CliTest : public ::testing::Test {
     return file.fileName();
   }
 
-  Result Run(QStringList arguments, int timeoutMs = 30000) {
+  // language: the LANGUAGE the program is started with (the tests' own is English).
+  Result Run(QStringList arguments, int timeoutMs = 30000, const QString& language = {}) {
     QProcess process;
+    if (!language.isEmpty()) {
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      environment.insert(QStringLiteral("LANGUAGE"), language);
+      process.setProcessEnvironment(environment);
+    }
     arguments.prepend(Config());
     arguments.prepend(QStringLiteral("--virtual-drives"));
     arguments.prepend(QStringLiteral("--no-real-drives"));
@@ -127,6 +134,34 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
     EXPECT_EQ(r.exitCode, 2) << line.toStdString();
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("korvanel-cli: "))) << line.toStdString();
   }
+}
+
+TEST_F(CliTest, InGermanMessagesAndHelpAreGermanWhileExitCodesAndTheDeviceTableStay) {
+  const struct {
+    QStringList arguments;
+    int exitCode;
+    bool onStdout;
+    const char* german;
+  } cases[] = {
+      {{"--help"}, 0, true, "Aufruf: korvanel-cli [globale Optionen] BEFEHL [Argumente]"},
+      {{"--bogus", "devices"}, 2, false, "korvanel-cli: unbekannte Option --bogus"},
+      {{"speeds", "CdRom4"}, 1, false, "Das Laufwerk CdRom4 kann keine Discs beschreiben"},
+      {{"erase", "CdRom0"}, 1, false, "Die Disc in CdRom0 ist eine CD-R: Nur wiederbeschreibbare Discs"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments.join(' ').toStdString());
+    const Result english = Run(c.arguments);
+    const Result german = Run(c.arguments, 30000, QStringLiteral("de"));
+    EXPECT_EQ(english.exitCode, c.exitCode);
+    EXPECT_EQ(german.exitCode, c.exitCode);
+    EXPECT_TRUE((c.onStdout ? german.out : german.err).contains(QString::fromUtf8(c.german)))
+        << (german.out + german.err).toStdString();
+    EXPECT_FALSE((c.onStdout ? english.out : english.err).contains(QString::fromUtf8(c.german)));
+  }
+  // Scripts read the device table: its columns and words do not follow the language.
+  const Result english = Run({QStringLiteral("devices")});
+  EXPECT_TRUE(english.out.contains(QStringLiteral("Blank")));
+  EXPECT_EQ(Run({QStringLiteral("devices")}, 30000, QStringLiteral("de")).out, english.out);
 }
 
 TEST_F(CliTest, DevicesListsEveryRecorderByNameOrAddress) {

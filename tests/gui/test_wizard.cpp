@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -27,6 +28,7 @@
 #include "ufrmSelectDevice.h"
 #include "sbFilesPanel.h"
 #include "sbHelpers.h"
+#include "sbTranslations.h"
 #include "ufrmOptionsSummary.h"
 #include "ufrmSourceFileSelection.h"
 
@@ -113,6 +115,21 @@ class WizardTest : public ActionsTest {
 };
 
 }  // namespace
+
+TEST_F(WizardTest, WithTheGermanCatalogTheWizardAndQtsOwnButtonsSpeakGerman) {
+  // The catalogs stand beside the tests as beside the programs.
+  ASSERT_EQ(InstallTranslations(QLocale(QLocale::German, QLocale::Germany), ProgramFolder()), QStringLiteral("de"));
+  struct English {
+    ~English() { InstallTranslations(QLocale::c(), ProgramFolder()); }
+  } english;
+  open({cdRecorder()});
+  EXPECT_EQ(wizard->ButtonNext->text(), QStringLiteral("&Weiter >"));
+  EXPECT_EQ(wizard->LabelTitle->text(), QStringLiteral("SCSI-Zugriffsart"));
+  toDevice();
+  EXPECT_EQ(wizard->LabelTitle->text(), QStringLiteral("Laufwerksauswahl"));
+  EXPECT_EQ(wizard->DevicePage->lvDevices->topLevelItem(0)->text(4), QStringLiteral("Leer"));
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Ja"));
+}
 
 TEST_F(WizardTest, AForwardPassBurnsTheImageAndEndsOnTheFinishWindow) {
   for (const bool verify : {false, true}) {
