@@ -524,7 +524,7 @@ void TMainForm::ShowSummaryPage() {
     SummaryPage->lblName->setText(ResStr(sSummaryHeading));
   }
   SummaryPage->ShowSummary(*Burner, Plan->FilesChosen() ? Plan->SourceLine() : Plan->ImageFile(),
-                           BurnOptionsPage->GetVerify());
+                           BurnOptionsPage->GetVerify(), BurnOptionsPage->GetCopies());
   SummaryPage->show();
 }
 

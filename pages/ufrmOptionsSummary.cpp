@@ -43,7 +43,7 @@ bool IsTreeMode(TsbBurnMode mode) {
 
 }  // namespace
 
-QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName, bool verify) {
+QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName, bool verify, int copies) {
   const TsbBurnSettings& settings = burner.BurnSettings;
   QStringList lines = {
       Line(sSummaryDrive,
@@ -58,6 +58,7 @@ QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName, 
       Line(sSummaryTestWrite, {BoolToYesNo(settings.TestWrite, true)}),
   };
   if (verify) lines << Line(sSummaryVerify, {BoolToYesNo(true, true)});
+  if (copies > 1) lines << QCoreApplication::translate("ufrmOptionsSummary", "Number of copies: %1").arg(copies);
   // The image page's warning, repeated where the burn is confirmed.
   if (!IsTreeMode(settings.Mode) && QFileInfo(imageFileName).isFile())
     if (const TsbIsoInfo info = ReadIsoInfo(imageFileName); !info.IsIso) lines << IsoInfoText(info);
@@ -94,8 +95,8 @@ TfrmOptionsSummary::TfrmOptionsSummary(QWidget* parent) : TsbDockForm(parent) {
 
 TfrmOptionsSummary::~TfrmOptionsSummary() = default;
 
-void TfrmOptionsSummary::ShowSummary(const TsbBurner& burner, const QString& imageFileName, bool verify) {
+void TfrmOptionsSummary::ShowSummary(const TsbBurner& burner, const QString& imageFileName, bool verify, int copies) {
   edtSummary->clear();
   // Plain text: a file name with "<" or "&" is shown as it is.
-  for (const QString& line : SummaryLines(burner, imageFileName, verify)) edtSummary->appendPlainText(line);
+  for (const QString& line : SummaryLines(burner, imageFileName, verify, copies)) edtSummary->appendPlainText(line);
 }

@@ -22,9 +22,9 @@ class TfrmOptionsSummary : public TsbDockForm {
   QLabel* lblNextAction;
 
   // Replaces the text with SummaryLines, one line each.
-  void ShowSummary(const TsbBurner& burner, const QString& imageFileName, bool verify);
+  void ShowSummary(const TsbBurner& burner, const QString& imageFileName, bool verify, int copies = 1);
 };
 
 // The summary of a burn: drive, transport, disc type, image file, speed, OPC,
 // burning mode and test write, plus "Verify written data: Yes" when verify.
-QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName, bool verify);
+QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName, bool verify, int copies = 1);

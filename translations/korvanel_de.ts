@@ -1747,5 +1747,9 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
         <source>mode %1</source>
         <translation>Modus %1</translation>
     </message>
+    <message>
+        <source>Number of copies: %1</source>
+        <translation>Anzahl der Kopien: %1</translation>
+    </message>
 </context>
 </TS>

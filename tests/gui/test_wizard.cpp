@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest/QTest>
+#include <QPlainTextEdit>
 #include <QSpinBox>
 
 #include "WizardWindows.h"
@@ -438,6 +439,7 @@ TEST_F(WizardTest, CopiesAreBurnedOneAfterTheOtherOnTheBlankDiscsTheDriveIsGiven
   recorder["autoloader"] = 1;
   open({recorder});
   walkToTheBurn(true, true, 2);
+  EXPECT_TRUE(wizard->SummaryPage->edtSummary->toPlainText().contains("\nNumber of copies: 2\n"));
   const QStringList rows = burningRows();
   EXPECT_EQ(rows.filter("Verification passed").size(), 2) << rows.join('\n').toStdString();
   EXPECT_TRUE(rows.contains("Insert a blank disc for copy 2 of 2 into Action Test Recorder"));
