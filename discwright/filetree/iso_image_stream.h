@@ -91,11 +91,15 @@ struct OptsFree {
 };
 using OptsPtr = std::unique_ptr<IsoWriteOpts, OptsFree>;
 
+// Hands the memory that a stopped producer freed back to the system.
+void releaseFreedMemory();
+
 // free_data stops and joins the producer thread; the struct itself was calloc'ed.
 struct BurnSourceFree {
   void operator()(burn_source* src) const {
     if (src->free_data) src->free_data(src);
     std::free(src);
+    releaseFreedMemory();
   }
 };
 using BurnSourcePtr = std::unique_ptr<burn_source, BurnSourceFree>;
