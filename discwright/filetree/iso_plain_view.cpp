@@ -140,7 +140,8 @@ class RecordReader {
         pos = (pos / kBlock + 1) * kBlock;
         continue;
       }
-      if (len < 34 || pos + len > size) throw DwError(DW_E_INTERNAL, "A directory record of the built image is damaged");
+      if (len < 34 || pos + len > size)
+        throw DwError(DW_E_INTERNAL, "A directory record of the built image is damaged");
       each(window(at + pos, len, at + size), len);
       pos += len;
     }
@@ -265,9 +266,9 @@ class PlainViewFixer {
     DirCheck check(dir.pathLength);
     size_t count = 0;
     records_.forEach(dir.at, dir.size, [&](const unsigned char* rec, uint8_t) {
+      if (count++ < 2) return;  // "." and ".."
       const std::string id(rec + 33, rec + 33 + rec[32]);
       const bool isDir = rec[25] & 2;
-      if (count++ < 2) return;  // "." and ".."
       check.add(id, isDir);
       if (!isDir) return;
       DirRecord child;
@@ -295,8 +296,10 @@ class PlainViewFixer {
     }
     if (!renamed && dir.records == original) return false;
     folder.subs.clear();
-    for (size_t r = 2; r < dir.records.size(); ++r)
-      if (dir.records[r].isDir()) folder.subs.push_back({dir.records[r].extent(), dir.records[r].bytes[1], dir.records[r].id()});
+    for (size_t r = 2; r < dir.records.size(); ++r) {
+      const DirRecord& rec = dir.records[r];
+      if (rec.isDir()) folder.subs.push_back({rec.extent(), rec.bytes[1], rec.id()});
+    }
     store(dir);
     return true;
   }
@@ -418,7 +421,8 @@ class PlainViewFixer {
         std::copy(e.id.begin(), e.id.end(), table.bytes.begin() + at + 8);
       }
       if (table.bytes.size() != tableSize) throw DwError(DW_E_INTERNAL, "The rebuilt path table differs in size");
-      if (table.at + tableSize > size_) throw DwError(DW_E_INTERNAL, "A directory of the built image lies past its end");
+      if (table.at + tableSize > size_)
+        throw DwError(DW_E_INTERNAL, "A directory of the built image lies past its end");
       patches_.push_back(std::move(table));
     }
   }
