@@ -24,6 +24,7 @@
 #include "Discwright.h"
 #include "byte_source.h"
 #include "error.h"
+#include "filetree/iso_plain_view.h"
 
 namespace discwright {
 
@@ -90,11 +91,15 @@ struct OptsFree {
 };
 using OptsPtr = std::unique_ptr<IsoWriteOpts, OptsFree>;
 
+// Hands the memory that a stopped producer freed back to the system.
+void releaseFreedMemory();
+
 // free_data stops and joins the producer thread; the struct itself was calloc'ed.
 struct BurnSourceFree {
   void operator()(burn_source* src) const {
     if (src->free_data) src->free_data(src);
     std::free(src);
+    releaseFreedMemory();
   }
 };
 using BurnSourcePtr = std::unique_ptr<burn_source, BurnSourceFree>;
@@ -114,7 +119,7 @@ struct BuiltImage {
   ImagePtr image;
   OptsPtr opts;
   uint64_t size = 0;
-  std::vector<unsigned char> head;  // corrected first bytes of the plain view, if any (set before any reader)
+  std::vector<ImagePatch> patches;  // the mended plain view, if any (set before any reader)
   std::atomic<int> streams{0};  // open streams; the tree may not be rebuilt under them
 
   std::mutex mutex;
@@ -141,6 +146,7 @@ class ImageCursor {
   ImageCursor& operator=(const ImageCursor&) = delete;
 
   uint64_t size() const { return built_->size; }
+  uint64_t position() const { return pos_; }
   uint64_t left() const { return built_->size - pos_; }
 
   // Reads min(n, left()) bytes.
@@ -204,8 +210,13 @@ class ImageCursor {
       }
       done += static_cast<size_t>(got);
     }
-    const auto& head = built_->head;
-    if (at < head.size()) std::copy_n(head.begin() + at, std::min<uint64_t>(n, head.size() - at), out);
+    const auto& patches = built_->patches;
+    auto patch = std::partition_point(patches.begin(), patches.end(),
+                                      [&](const ImagePatch& p) { return p.at + p.bytes.size() <= at; });
+    for (; patch != patches.end() && patch->at < at + n; ++patch) {
+      const uint64_t from = std::max(at, patch->at), to = std::min<uint64_t>(at + n, patch->at + patch->bytes.size());
+      std::copy(patch->bytes.begin() + (from - patch->at), patch->bytes.begin() + (to - patch->at), out + (from - at));
+    }
   }
 
   std::shared_ptr<BuiltImage> built_;

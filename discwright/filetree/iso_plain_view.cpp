@@ -124,81 +124,184 @@ std::string uniqueSameLength(const std::string& id, const std::set<std::string>&
   throw DwError(DW_E_INTERNAL, "No unique ISO 9660 name is left for \"" + id + "\"");
 }
 
-class PlainViewFixer {
+// Hands out the records of one directory in order, reading it in pieces: a folder of
+// many files never sits in memory whole. The last piece is kept, so reading a small
+// directory again costs nothing.
+class RecordReader {
  public:
-  // read(end) makes at least the first end bytes of the image available in head.
-  PlainViewFixer(std::vector<unsigned char>& head, std::function<void(uint64_t)> read, uint32_t startBlock)
-      : head_(head), read_(std::move(read)), start_(startBlock) {}
+  explicit RecordReader(const ImageReadAt& read) : read_(read) {}
 
-  // True when the head was changed.
-  bool run() {
-    const size_t pvd = 16 * kBlock;
-    read_(pvd + kBlock);
-    if (head_[pvd] != 1 || std::memcmp(&head_[pvd + 1], "CD001", 5) != 0)
-      throw DwError(DW_E_INTERNAL, "The built image has no primary volume descriptor");
-    DirRecord root;
-    root.bytes.assign(head_.begin() + pvd + 156, head_.begin() + pvd + 156 + 34);
-    load(root);
-    auto before = [](const DirRecord& a, const DirRecord& b) { return idBefore(a.id(), b.id()); };
-    bool changed = false;
-    for (auto& dir : dirs_) {
-      const std::vector<DirRecord> original = dir.records;
-      bool renamed = namePlaceholders(dir);
-      renamed = renameRepeats(dir) || renamed;
-      std::stable_sort(dir.records.begin() + 2, dir.records.end(), before);
-      if (!layout(dir, nullptr)) {  // longer placeholder names may not fit; the rest only shrinks
-        dir.records = original;
-        renamed = renameRepeats(dir);
-        std::stable_sort(dir.records.begin() + 2, dir.records.end(), before);
+  // Calls each(record, length) for every record of the size bytes at at.
+  template <class Each>
+  void forEach(size_t at, uint32_t size, Each&& each) {
+    for (size_t pos = 0; pos < size;) {
+      const uint8_t len = byteAt(at + pos, at + size);
+      if (len == 0) {  // the rest of this block is padding
+        pos = (pos / kBlock + 1) * kBlock;
+        continue;
       }
-      if (!renamed && dir.records == original) continue;
-      changed = true;
-      store(dir);
+      if (len < 34 || pos + len > size)
+        throw DwError(DW_E_INTERNAL, "A directory record of the built image is damaged");
+      each(window(at + pos, len, at + size), len);
+      pos += len;
     }
-    if (changed) writePathTables(pvd);
-    return changed;
   }
 
  private:
+  static constexpr size_t kPiece = 1u << 20;
+
+  uint8_t byteAt(size_t at, size_t end) { return *window(at, 1, end); }
+
+  // The n bytes at at, loading a piece that starts there (and ends by end) when the kept
+  // one does not hold them; what the kept piece already holds of it is moved, not read
+  // again, so that the image is read forwards.
+  const unsigned char* window(size_t at, size_t n, size_t end) {
+    const size_t kept = from_ + bytes_.size();
+    if (at < from_ || at + n > kept) {
+      const size_t carried = at >= from_ && at < kept ? kept - at : 0;
+      if (carried) std::memmove(bytes_.data(), bytes_.data() + (at - from_), carried);
+      bytes_.resize(std::max(carried + 1, std::min(kPiece, end - at)));
+      read_(at + carried, bytes_.data() + carried, bytes_.size() - carried);
+      from_ = at;
+    }
+    return bytes_.data() + (at - from_);
+  }
+
+  const ImageReadAt& read_;
+  size_t from_ = 0;
+  std::vector<unsigned char> bytes_;
+};
+
+// Whether a directory, its records met one by one, needs the full treatment: a file left
+// without ";", a path too long, names out of order or repeated. Without any of these the
+// renames and the sort below leave it as it is.
+class DirCheck {
+ public:
+  explicit DirCheck(size_t pathLength) : pathLength_(pathLength) {}
+
+  void add(const std::string& id, bool isDir) {
+    if (!isDir && (id.find(';') == std::string::npos || pathLength_ + id.size() > kMaxPath)) faulty_ = true;
+    if (!run_.empty() && idBefore(id, run_.back())) faulty_ = true;
+    // In sorted order equal names meet inside one run of names that sort alike.
+    if (!run_.empty() && !idBefore(run_.back(), id)) {
+      if (std::find(run_.begin(), run_.end(), id) != run_.end()) faulty_ = true;
+    } else {
+      run_.clear();
+    }
+    run_.push_back(id);
+  }
+  bool faulty() const { return faulty_; }
+
+ private:
+  size_t pathLength_;
+  std::vector<std::string> run_;  // the last names, all sorting alike
+  bool faulty_ = false;
+};
+
+class PlainViewFixer {
+ public:
+  PlainViewFixer(const ImageReadAt& read, uint64_t imageSize, uint32_t startBlock)
+      : read_(read), records_(read), size_(imageSize), start_(startBlock) {}
+
+  std::vector<ImagePatch> run() {
+    const size_t pvd = 16 * kBlock;
+    pvd_.resize(kBlock);
+    read_(pvd, pvd_.data(), kBlock);
+    if (pvd_[0] != 1 || std::memcmp(&pvd_[1], "CD001", 5) != 0)
+      throw DwError(DW_E_INTERNAL, "The built image has no primary volume descriptor");
+    DirRecord root;
+    root.bytes.assign(pvd_.begin() + 156, pvd_.begin() + 156 + 34);
+    rootExtent_ = root.extent();
+    enqueue(root, 0);
+    // Folders in the order of their place in the image: the producer runs forwards.
+    bool changed = false;
+    while (!pending_.empty()) {
+      auto next = pending_.extract(pending_.begin());
+      changed = visit(next.mapped()) || changed;
+    }
+    if (changed) writePathTables();
+    std::sort(patches_.begin(), patches_.end(), [](const ImagePatch& a, const ImagePatch& b) { return a.at < b.at; });
+    return std::move(patches_);
+  }
+
+ private:
+  struct Pending {
+    DirRecord record;
+    size_t pathLength = 0;
+  };
+  // What the path tables need of a folder: its sub-folders as they end up.
+  struct SubFolder {
+    uint32_t extent;
+    uint8_t extAttr;
+    std::string id;
+  };
+  struct Folder {
+    uint8_t extAttr = 0;
+    std::vector<SubFolder> subs;
+  };
+
   size_t offsetOf(uint32_t block) const {
     if (block < start_) throw DwError(DW_E_INTERNAL, "A directory of the built image lies before its start");
     return size_t(block - start_) * kBlock;
   }
 
-  // Reads every folder reachable from the root record, breadth first.
-  void load(const DirRecord& rootRecord) {
-    std::set<uint32_t> seen;
-    std::vector<DirRecord> queue{rootRecord};
-    std::vector<size_t> pathLengths{0};
-    for (size_t q = 0; q < queue.size(); ++q) {
-      const DirRecord rec = queue[q];
-      if (!seen.insert(rec.extent()).second) continue;
-      PlainDir dir;
-      dir.pathLength = pathLengths[q];
-      dir.extent = rec.extent();
-      dir.size = rec.size();
-      dir.extAttrLength = rec.bytes[1];
-      dir.at = offsetOf(dir.extent);
-      read_(dir.at + dir.size);
-      for (size_t pos = 0; pos < dir.size;) {
-        const uint8_t len = head_[dir.at + pos];
-        if (len == 0) {  // the rest of this block is padding
-          pos = (pos / kBlock + 1) * kBlock;
-          continue;
-        }
-        if (len < 34 || pos + len > dir.size) throw DwError(DW_E_INTERNAL, "A directory record of the built image is damaged");
-        DirRecord child;
-        child.bytes.assign(head_.begin() + dir.at + pos, head_.begin() + dir.at + pos + len);
-        pos += len;
-        if (dir.records.size() >= 2 && child.isDir()) {
-          pathLengths.push_back(dir.pathLength + child.bytes[32] + 1);
-          queue.push_back(child);
-        }
-        dir.records.push_back(std::move(child));
-      }
-      if (dir.records.size() < 2) throw DwError(DW_E_INTERNAL, "A directory of the built image lacks its first records");
-      dirs_.push_back(std::move(dir));
+  // A folder is read once, from the first record that names it.
+  void enqueue(const DirRecord& record, size_t pathLength) {
+    const uint32_t extent = record.extent();
+    if (folders_.count(extent) || pending_.count(extent)) return;
+    pending_.emplace(extent, Pending{record, pathLength});
+  }
+
+  // Checks one folder and mends it where needed; true when it changed.
+  bool visit(const Pending& entry) {
+    PlainDir dir;
+    dir.pathLength = entry.pathLength;
+    dir.extent = entry.record.extent();
+    dir.size = entry.record.size();
+    dir.extAttrLength = entry.record.bytes[1];
+    dir.at = offsetOf(dir.extent);
+    Folder& folder = folders_[dir.extent];
+    folder.extAttr = dir.extAttrLength;
+
+    DirCheck check(dir.pathLength);
+    size_t count = 0;
+    records_.forEach(dir.at, dir.size, [&](const unsigned char* rec, uint8_t) {
+      if (count++ < 2) return;  // "." and ".."
+      const std::string id(rec + 33, rec + 33 + rec[32]);
+      const bool isDir = rec[25] & 2;
+      check.add(id, isDir);
+      if (!isDir) return;
+      DirRecord child;
+      child.bytes.assign(rec, rec + rec[0]);
+      enqueue(child, dir.pathLength + id.size() + 1);
+      folder.subs.push_back({child.extent(), rec[1], id});
+    });
+    if (count < 2) throw DwError(DW_E_INTERNAL, "A directory of the built image lacks its first records");
+    if (!check.faulty()) return false;
+
+    records_.forEach(dir.at, dir.size, [&](const unsigned char* rec, uint8_t len) {
+      DirRecord record;
+      record.bytes.assign(rec, rec + len);
+      dir.records.push_back(std::move(record));
+    });
+    auto before = [](const DirRecord& a, const DirRecord& b) { return idBefore(a.id(), b.id()); };
+    const std::vector<DirRecord> original = dir.records;
+    bool renamed = namePlaceholders(dir);
+    renamed = renameRepeats(dir) || renamed;
+    std::stable_sort(dir.records.begin() + 2, dir.records.end(), before);
+    if (!layout(dir, nullptr)) {  // longer placeholder names may not fit; the rest only shrinks
+      dir.records = original;
+      renamed = renameRepeats(dir);
+      std::stable_sort(dir.records.begin() + 2, dir.records.end(), before);
     }
+    if (!renamed && dir.records == original) return false;
+    folder.subs.clear();
+    for (size_t r = 2; r < dir.records.size(); ++r) {
+      const DirRecord& rec = dir.records[r];
+      if (rec.isDir()) folder.subs.push_back({rec.extent(), rec.bytes[1], rec.id()});
+    }
+    store(dir);
+    return true;
   }
 
   bool renameRepeats(PlainDir& dir) {
@@ -270,73 +373,75 @@ class PlainViewFixer {
   }
 
   void store(const PlainDir& dir) {
-    std::vector<unsigned char> out(dir.size, 0);
-    if (!layout(dir, &out))
+    ImagePatch patch{dir.at, std::vector<unsigned char>(dir.size, 0)};
+    if (!layout(dir, &patch.bytes))
       throw DwError(DW_E_INTERNAL, "The renamed directory records no longer fit their directory");
-    std::copy(out.begin(), out.end(), head_.begin() + dir.at);
+    patches_.push_back(std::move(patch));
   }
 
   // Path tables list the folders by level, then parent number, then identifier; renaming
   // a folder may change that order, so both tables are built again from the folders.
-  void writePathTables(size_t pvd) {
+  void writePathTables() {
     struct Entry {
       uint32_t extent;
       uint8_t extAttr;
       uint16_t parent;
       std::string id;
     };
-    std::map<uint32_t, const PlainDir*> byExtent;
-    for (const auto& d : dirs_) byExtent[d.extent] = &d;
-    std::vector<Entry> entries{{dirs_[0].extent, dirs_[0].extAttrLength, 1, std::string(1, '\0')}};
-    std::set<uint32_t> listed{dirs_[0].extent};
+    std::vector<Entry> entries{{rootExtent_, folders_.at(rootExtent_).extAttr, 1, std::string(1, '\0')}};
+    std::set<uint32_t> listed{rootExtent_};
     for (size_t i = 0; i < entries.size(); ++i) {
-      const PlainDir* dir = byExtent.at(entries[i].extent);
-      std::vector<const DirRecord*> subs;
-      for (size_t r = 2; r < dir->records.size(); ++r)
-        if (dir->records[r].isDir()) subs.push_back(&dir->records[r]);
+      const Folder& folder = folders_.at(entries[i].extent);
+      std::vector<const SubFolder*> subs;
+      for (const SubFolder& sub : folder.subs) subs.push_back(&sub);
       std::stable_sort(subs.begin(), subs.end(),
-                       [](const DirRecord* a, const DirRecord* b) { return idBefore(a->id(), b->id()); });
-      for (const DirRecord* sub : subs) {
-        if (!listed.insert(sub->extent()).second || !byExtent.count(sub->extent())) continue;
+                       [](const SubFolder* a, const SubFolder* b) { return idBefore(a->id, b->id); });
+      for (const SubFolder* sub : subs) {
+        if (!listed.insert(sub->extent).second || !folders_.count(sub->extent)) continue;
         if (i + 1 > 0xFFFF) throw DwError(DW_E_INTERNAL, "The image has more folders than its path table can hold");
-        entries.push_back({sub->extent(), sub->bytes[1], uint16_t(i + 1), sub->id()});
+        entries.push_back({sub->extent, sub->extAttr, uint16_t(i + 1), sub->id});
       }
     }
-    const uint32_t tableSize = le32At(head_, pvd + 132);
+    const uint32_t tableSize = le32At(pvd_, 132);
     for (int slot = 0; slot < 4; ++slot) {
       const bool big = slot >= 2;
-      const size_t field = pvd + 140 + 4 * slot;
-      uint32_t block = big ? (uint32_t(head_[field]) << 24 | uint32_t(head_[field + 1]) << 16 |
-                              uint32_t(head_[field + 2]) << 8 | head_[field + 3])
-                           : le32At(head_, field);
+      const size_t field = 140 + 4 * slot;
+      uint32_t block = big ? (uint32_t(pvd_[field]) << 24 | uint32_t(pvd_[field + 1]) << 16 |
+                              uint32_t(pvd_[field + 2]) << 8 | pvd_[field + 3])
+                           : le32At(pvd_, field);
       if (block == 0) continue;
-      std::vector<unsigned char> table;
+      ImagePatch table{offsetOf(block), {}};
       for (const auto& e : entries) {
-        size_t at = table.size();
-        table.resize(at + 8 + e.id.size() + (e.id.size() % 2));
-        table[at] = uint8_t(e.id.size());
-        table[at + 1] = e.extAttr;
-        put32(table, at + 2, e.extent, big);
-        put16(table, at + 6, e.parent, big);
-        std::copy(e.id.begin(), e.id.end(), table.begin() + at + 8);
+        size_t at = table.bytes.size();
+        table.bytes.resize(at + 8 + e.id.size() + (e.id.size() % 2));
+        table.bytes[at] = uint8_t(e.id.size());
+        table.bytes[at + 1] = e.extAttr;
+        put32(table.bytes, at + 2, e.extent, big);
+        put16(table.bytes, at + 6, e.parent, big);
+        std::copy(e.id.begin(), e.id.end(), table.bytes.begin() + at + 8);
       }
-      if (table.size() != tableSize) throw DwError(DW_E_INTERNAL, "The rebuilt path table differs in size");
-      const size_t at = offsetOf(block);
-      read_(at + tableSize);
-      std::copy(table.begin(), table.end(), head_.begin() + at);
+      if (table.bytes.size() != tableSize) throw DwError(DW_E_INTERNAL, "The rebuilt path table differs in size");
+      if (table.at + tableSize > size_)
+        throw DwError(DW_E_INTERNAL, "A directory of the built image lies past its end");
+      patches_.push_back(std::move(table));
     }
   }
 
-  std::vector<unsigned char>& head_;
-  std::function<void(uint64_t)> read_;
+  const ImageReadAt& read_;
+  RecordReader records_;
+  uint64_t size_;
   uint32_t start_;
-  std::vector<PlainDir> dirs_;
+  std::vector<unsigned char> pvd_;  // the primary volume descriptor
+  uint32_t rootExtent_ = 0;
+  std::map<uint32_t, Pending> pending_;  // folders named but not read yet, by extent
+  std::map<uint32_t, Folder> folders_;   // folders read, by extent
+  std::vector<ImagePatch> patches_;
 };
 
 }  // namespace
 
-bool fixPlainView(std::vector<unsigned char>& head, const std::function<void(uint64_t)>& read, uint32_t startBlock) {
-  return PlainViewFixer(head, read, startBlock).run();
+std::vector<ImagePatch> fixPlainView(const ImageReadAt& read, uint64_t imageSize, uint32_t startBlock) {
+  return PlainViewFixer(read, imageSize, startBlock).run();
 }
 
 }  // namespace discwright

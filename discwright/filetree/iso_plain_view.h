@@ -17,9 +17,20 @@
 
 namespace discwright {
 
-// Checks and mends the directory records and path tables in head, the image's
-// first blocks; read(end) makes at least the first end bytes of the image
-// available in head. True when head was changed.
-bool fixPlainView(std::vector<unsigned char>& head, const std::function<void(uint64_t)>& read, uint32_t startBlock);
+// Bytes of the built image that replace what the image library produced at the same place.
+struct ImagePatch {
+  uint64_t at = 0;
+  std::vector<unsigned char> bytes;
+};
+
+// Fills out with the n bytes of the image at byte offset at. The check reads the image
+// mostly forwards, so a sequential producer serves it without holding the directories.
+using ImageReadAt = std::function<void(uint64_t at, unsigned char* out, size_t n)>;
+
+// Checks the directory records and path tables of the plain view of an image of
+// imageSize bytes and returns what must change, sorted by offset and not overlapping
+// (empty when the view is sound). Only the folders that change are held whole; the
+// others pass by in pieces, so a tree of many files costs little more than its folders.
+std::vector<ImagePatch> fixPlainView(const ImageReadAt& read, uint64_t imageSize, uint32_t startBlock);
 
 }  // namespace discwright

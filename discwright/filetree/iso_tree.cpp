@@ -460,18 +460,18 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
   built->size = static_cast<uint64_t>(total);
   auto cursor = std::make_unique<ImageCursor>(built, std::move(first));
 
-  std::vector<unsigned char> head;
-  const bool mended = fixPlainView(
-      head,
-      [&](uint64_t end) {
-        if (end > built->size) throw DwError(DW_E_INTERNAL, "A directory of the built image lies past its end");
-        if (head.size() >= end) return;
-        const size_t had = head.size();
-        head.resize(static_cast<size_t>(end));
-        cursor->read(head.data() + had, head.size() - had);
+  // The check reads the directories forwards from the producer; a step back (which a
+  // sound image never needs) starts the production again.
+  std::vector<unsigned char> skipped(64u << 10);
+  built->patches = fixPlainView(
+      [&](uint64_t at, unsigned char* out, size_t n) {
+        if (at + n > built->size) throw DwError(DW_E_INTERNAL, "A directory of the built image lies past its end");
+        if (at < cursor->position()) cursor->rewind();
+        while (cursor->position() < at)
+          cursor->read(skipped.data(), size_t(std::min<uint64_t>(at - cursor->position(), skipped.size())));
+        cursor->read(out, n);
       },
-      startBlock);
-  if (mended) built->head = std::move(head);
+      built->size, startBlock);
   cursor->rewind();
   // The build's productions were stopped on purpose (rewind joins the last one); a read's
   // failure is explained by that read's production alone.
