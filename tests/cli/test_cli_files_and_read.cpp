@@ -61,6 +61,20 @@ class CliFilesAndReadTest : public ::testing::Test {
             QString::fromLocal8Bit(process.readAllStandardError())};
   }
 
+  // Runs the command until its output shows marker, then interrupts it as Ctrl+C would.
+  Outcome Interrupted(const QStringList& arguments, const QByteArray& marker) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(KORVANEL_CLI), arguments);
+    QByteArray out;
+    while (!out.contains(marker) && process.waitForReadyRead(30000)) out += process.readAll();
+    EXPECT_TRUE(out.contains(marker)) << out.toStdString();
+    ::kill(pid_t(process.processId()), SIGINT);
+    EXPECT_TRUE(process.waitForFinished(15000));
+    out += process.readAll();
+    return {process.exitCode(), QString::fromLocal8Bit(out), {}};
+  }
+
   bool Blank(const char* device) {
     return Run({QStringLiteral("info"), QString::fromLatin1(device)}).out.contains(QStringLiteral("Disc status:     0"));
   }
@@ -165,18 +179,10 @@ TEST_F(CliFilesAndReadTest, InterruptedReadExitsThreeWithoutAnImage) {
   ASSERT_EQ(burn.exitCode(), 0) << burn.readAllStandardError().toStdString();
   QFile::remove(Path("big.iso"));
 
-  QProcess process;
-  process.setProcessChannelMode(QProcess::MergedChannels);
-  process.start(QStringLiteral(KORVANEL_CLI),
-                drive + QStringList{QStringLiteral("read"), QStringLiteral("200:0:0:0"), Path("copy.iso")});
-  QByteArray out;
-  while (!out.contains("Reading ") && process.waitForReadyRead(20000)) out += process.readAll();
-  ASSERT_TRUE(out.contains("Reading ")) << out.toStdString();
-  ::kill(pid_t(process.processId()), SIGINT);
-  ASSERT_TRUE(process.waitForFinished(15000));
-  out += process.readAll();
-  EXPECT_EQ(process.exitCode(), 3) << out.toStdString();
-  EXPECT_TRUE(out.contains("Reading cancelled")) << out.toStdString();
+  const Outcome read = Interrupted(
+      drive + QStringList{QStringLiteral("read"), QStringLiteral("200:0:0:0"), Path("copy.iso")}, "Reading ");
+  EXPECT_EQ(read.exitCode, 3) << read.out.toStdString();
+  EXPECT_TRUE(read.out.contains("Reading cancelled")) << read.out.toStdString();
   QFile::remove(Path("pseudo.img"));
   EXPECT_EQ(Leftovers(), QStringList{});
 }
@@ -187,19 +193,13 @@ TEST_F(CliFilesAndReadTest, CopiesWaitForEachBlankDiscAndCountWhatWasMade) {
                 .exitCode,
             2);
   // The autoloader feeds one blank disc: the second copy gets it, the third waits for a hand.
-  QProcess process;
-  process.setProcessChannelMode(QProcess::MergedChannels);
-  process.start(QStringLiteral(KORVANEL_CLI),
-                {QStringLiteral("--no-real-drives"), QStringLiteral("--virtual-drives"), Path("recorders.json"),
-                 QStringLiteral("burn-files"), Path("photos/2026"), QStringLiteral("--device"), QStringLiteral("CdRom3"),
-                 QStringLiteral("--verify"), QStringLiteral("--copies"), QStringLiteral("3")});
-  QByteArray out;
-  while (!out.contains("Insert a blank disc for copy 3 of 3") && process.waitForReadyRead(30000)) out += process.readAll();
-  ASSERT_TRUE(out.contains("Insert a blank disc for copy 3 of 3")) << out.toStdString();
-  ::kill(pid_t(process.processId()), SIGINT);
-  ASSERT_TRUE(process.waitForFinished(15000));
-  out += process.readAll();
-  EXPECT_EQ(process.exitCode(), 3) << out.toStdString();
+  const Outcome copies = Interrupted(
+      {QStringLiteral("--no-real-drives"), QStringLiteral("--virtual-drives"), Path("recorders.json"),
+       QStringLiteral("burn-files"), Path("photos/2026"), QStringLiteral("--device"), QStringLiteral("CdRom3"),
+       QStringLiteral("--verify"), QStringLiteral("--copies"), QStringLiteral("3")},
+      "Insert a blank disc for copy 3 of 3");
+  const QString& out = copies.out;
+  EXPECT_EQ(copies.exitCode, 3) << out.toStdString();
   EXPECT_EQ(out.count("Verification passed"), 2) << out.toStdString();
   EXPECT_TRUE(out.contains("Copy 2 of 3"));
   EXPECT_FALSE(out.contains("Copy 3 of 3"));
