@@ -18,7 +18,8 @@
 
 namespace {
 
-constexpr qint64 kAskAgainMs = 500;
+// Each look opens the drive: once a second is often enough for a hand changing discs.
+constexpr qint64 kAskAgainMs = 1000;
 
 void PumpFor(qint64 ms, const TsbBurner& burner) {
   QElapsedTimer clock;
@@ -33,7 +34,12 @@ void PumpFor(qint64 ms, const TsbBurner& burner) {
 // ejected. False when the user cancelled.
 bool WaitForNextDisc(TsbBurnPlan& plan, TsbBurner& burner, const std::function<void(const QString&, TsbLogItemType)>& say) {
   GlobalCallBackEventer().DoBurnStateChange(true);  // the wait can be cancelled like the burn
-  QString refused;
+  // Said once, not on every look at the drive.
+  QString lastSaid;
+  auto sayOnce = [&](const QString& text, TsbLogItemType kind) {
+    if (text != lastSaid) say(text, kind);
+    lastSaid = text;
+  };
   while (!burner.Cancelled) {
     TsbDeviceItem item;
     if (FindDriveNow(plan.DeviceName(), item) && item.DiscType != DISC_TYPE_NO_MEDIA && item.MediumProblem.isEmpty()) {
@@ -43,13 +49,11 @@ bool WaitForNextDisc(TsbBurnPlan& plan, TsbBurner& burner, const std::function<v
         return true;
       } catch (const TsbBurnRefusal& refusal) {
         burner.Release();
-        // Said once per kind of disc, not on every look at the drive.
-        if (refusal.Reason() != refused) say(refusal.Reason(), litWarning);
-        refused = refusal.Reason();
+        sayOnce(refusal.Reason(), litWarning);
         try {
           SetMediumInserted(plan.DeviceName(), false);
         } catch (const TsbError& e) {
-          say(e.Message(), litError);
+          sayOnce(e.Message(), litError);
         }
       }
     }

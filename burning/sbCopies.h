@@ -1,6 +1,6 @@
 // Several copies of one burn: the action list runs once per disc. After each copy
 // the tray opens and the next blank disc is waited for (the drive is asked again
-// every half second, Cancel stays possible), then checked as the first one was.
+// every second, Cancel stays possible), then checked as the first one was.
 #pragma once
 
 #include <QString>
