@@ -41,9 +41,10 @@ TsbDiscReadResult ReadDiscIntoImage(QWidget* parent, const QString& destinationD
   std::vector<const TsbDeviceItem*> discs;
   QStringList names;
   for (int i = 0; i < finder.Devices.Count(); ++i)
-    if (HoldsDataToRead(finder.Devices.Items(i))) {
-      discs.push_back(&finder.Devices.Items(i));
-      names << Describe(finder.Devices.Items(i));
+    if (TsbDeviceItem& record = finder.Devices.Items(i); HoldsDataToRead(record)) {
+      UpdateDiscSpace(record);  // the scan leaves the size to whoever shows it
+      discs.push_back(&record);
+      names << Describe(record);
     }
   if (discs.empty()) {
     Dialogs().ApplicationError(QCoreApplication::translate(

@@ -462,7 +462,7 @@ TEST_F(WizardTest, ADiscReadFromAnotherDriveBecomesTheImageToBurn) {
   EXPECT_TRUE(page.Edit1->text().isEmpty());
   const QStringList discs = dialogs->shown().back().text.split('\n');
   ASSERT_EQ(discs.size(), 1) << "only the written disc can be read";
-  EXPECT_TRUE(discs[0].startsWith("CdRom1: Action Test Recorder, CD-R")) << discs[0].toStdString();
+  EXPECT_TRUE(discs[0].startsWith("CdRom1: Action Test Recorder, CD-R, 0.08 MB")) << discs[0].toStdString();
 
   dialogs->script(discs[0]);
   dialogs->script(copy);
