@@ -71,8 +71,12 @@ QString TsbCopiesOutcome::Summary() const {
   return QCoreApplication::translate("sbCopies", "%1 of %2 copies made").arg(Made).arg(Wanted);
 }
 
+QString CopyNumberText(int copy, int wanted) {
+  return QCoreApplication::translate("sbCopies", "Copy %1 of %2").arg(copy).arg(wanted);
+}
+
 TsbCopiesOutcome RunCopies(TsbBurnPlan& plan, TsbActionList& list, TsbBurner& burner, TsbMessageEvent handler,
-                           const void* sender) {
+                           const void* sender, const std::function<void(int copy, int wanted)>& onCopy) {
   TsbCopiesOutcome outcome;
   outcome.Wanted = std::max(1, plan.Copies);
   const bool ejectAtEnd = list.EjectWhenDone;
@@ -90,7 +94,8 @@ TsbCopiesOutcome RunCopies(TsbBurnPlan& plan, TsbActionList& list, TsbBurner& bu
             litInfo);
         if (!WaitForNextDisc(plan, burner, say)) break;
       }
-      say(QCoreApplication::translate("sbCopies", "Copy %1 of %2").arg(copy).arg(outcome.Wanted), litInfo);
+      say(CopyNumberText(copy, outcome.Wanted), litInfo);
+      if (onCopy) onCopy(copy, outcome.Wanted);
     }
     // The tray opens after every copy but the last, which does as the user chose.
     list.EjectWhenDone = copy < outcome.Wanted || ejectAtEnd;

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 #include "sbActions.h"
 
 class TsbActionList;
@@ -19,7 +21,11 @@ struct TsbCopiesOutcome {
   QString Summary() const;
 };
 
-// Runs list plan.Copies times against the burner, reporting through handler. The first
-// copy uses the disc the plan was checked with. A cancel ends the run at once.
+// "Copy 2 of 3".
+QString CopyNumberText(int copy, int wanted);
+
+// Runs list plan.Copies times against the burner, reporting through handler and, when
+// given, onCopy as each copy begins. The first copy uses the disc the plan was checked
+// with. A cancel ends the run at once.
 TsbCopiesOutcome RunCopies(TsbBurnPlan& plan, TsbActionList& list, TsbBurner& burner, TsbMessageEvent handler,
-                           const void* sender = nullptr);
+                           const void* sender = nullptr, const std::function<void(int copy, int wanted)>& onCopy = {});

@@ -208,8 +208,13 @@ void TfrmFinalAction::RunActions() {
   figures.start(500);
   auto show = [this](const void* sender, const QString& text, TsbLogItemType kind) { AddLogLine(sender, text, kind); };
   Copies = TsbCopiesOutcome{};
+  // Which copy is being made stays in sight above the bar; the log scrolls.
+  auto showCopy = [this](int copy, int wanted) {
+    lablProgressCaption->setText(CopyNumberText(copy, wanted));
+    lablProgressCaption->show();
+  };
   if (Plan)
-    Copies = RunCopies(*Plan, *ActionList, *Burner, show, this);
+    Copies = RunCopies(*Plan, *ActionList, *Burner, show, this, showCopy);
   else
     ::RunActions(*ActionList, *Burner, show, this);
 }
