@@ -84,10 +84,14 @@ TfrmFinalAction::TfrmFinalAction(QWidget* parent) : TsbDockForm(parent) {
   // The percentage stays centred above the bar; the live figures stand at the right.
   lblBurnFigures = new QLabel(pnlTop);
   lblBurnFigures->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  // "Copy 2 of 3" at the left of the row while several copies are made; the log scrolls away.
+  lblCopyNumber = new QLabel(pnlTop);
+  lblCopyNumber->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   auto* percentRow = new QGridLayout;
   percentRow->setContentsMargins(0, 0, 0, 0);
   percentRow->setColumnStretch(0, 1);
   percentRow->setColumnStretch(2, 1);
+  percentRow->addWidget(lblCopyNumber, 0, 0);
   percentRow->addWidget(lblProcentValue, 0, 1);
   percentRow->addWidget(lblBurnFigures, 0, 2);
   top->addLayout(percentRow);
@@ -208,11 +212,8 @@ void TfrmFinalAction::RunActions() {
   figures.start(500);
   auto show = [this](const void* sender, const QString& text, TsbLogItemType kind) { AddLogLine(sender, text, kind); };
   Copies = TsbCopiesOutcome{};
-  // Which copy is being made stays in sight above the bar; the log scrolls.
-  auto showCopy = [this](int copy, int wanted) {
-    lablProgressCaption->setText(CopyNumberText(copy, wanted));
-    lablProgressCaption->show();
-  };
+  lblCopyNumber->clear();
+  auto showCopy = [this](int copy, int wanted) { lblCopyNumber->setText(CopyNumberText(copy, wanted)); };
   if (Plan)
     Copies = RunCopies(*Plan, *ActionList, *Burner, show, this, showCopy);
   else

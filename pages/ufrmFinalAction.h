@@ -39,6 +39,7 @@ class TfrmFinalAction : public TsbDockForm {
   QProgressBar* pbWrite;
   QLabel* lblProcentValue;
   QLabel* lblBurnFigures;  // speed and time left while a burn runs, the average after it
+  QLabel* lblCopyNumber;   // "Copy 2 of 3" while several copies are made
   QLabel* lblBufferStatus;
   QProgressBar* pbBuffer;
   QLabel* lblBufferValue;

@@ -444,7 +444,7 @@ TEST_F(WizardTest, CopiesAreBurnedOneAfterTheOtherOnTheBlankDiscsTheDriveIsGiven
   EXPECT_EQ(rows.filter("Verification passed").size(), 2) << rows.join('\n').toStdString();
   EXPECT_TRUE(rows.contains("Insert a blank disc for copy 2 of 2 into Action Test Recorder"));
   EXPECT_EQ(rows.last(), "2 of 2 copies made");
-  EXPECT_EQ(wizard->FinalPage->lablProgressCaption->text(), "Copy 2 of 2");
+  EXPECT_EQ(wizard->FinalPage->lblCopyNumber->text(), "Copy 2 of 2");
   EXPECT_EQ(finishText(), "Korvanel has successfully finished!\n2 of 2 copies made");
 }
 
