@@ -53,7 +53,7 @@ void TsbBurnPlan::SetDevice(const TsbDeviceItem* device, TsbTransportType transp
 void TsbBurnPlan::CheckSourceFits() const {
   const int64_t bytes = filesChosen_ ? int64_t(filesBytes_) : imageFile_.isEmpty() ? 0 : QFileInfo(imageFile_).size();
   if (bytes > burner_.DiscSpace.FreeBytes)
-    throw TsbBurnRefusal(ResStr(sImageTooBig), filesChosen_ ? QStringList() : probeFailures_);
+    throw TsbBurnRefusal(ResStr(sImageTooBig), probeFailures_);  // a failed space query explains it
 }
 
 void TsbBurnPlan::SetImageFile(const QString& fileName) {
@@ -116,6 +116,8 @@ QString TsbBurnPlan::SourceLine() const {
   if (filesChosen_) return QCoreApplication::translate("sbBurnPlan", "Source: %1").arg(FileSelectionSummary(paths_, filesBytes_));
   return ResStr(sSourceImageFile) + QLatin1Char(' ') + imageFile_;
 }
+
+QString TsbBurnPlan::VerifiedSha256() const { return verifyAction_ ? verifyAction_->Sha256 : QString(); }
 
 void TsbBurnPlan::AddActions(TsbActionList& list, TsbAction& burn, int32_t pageOwner) {
   list.Source.Assigned = true;

@@ -89,6 +89,8 @@ class TsbBurnPlan {
   // Points the list at the source and appends the actions: the checksum check, the burn
   // (the caller's action), the verify. Items carry pageOwner.
   void AddActions(TsbActionList& list, TsbAction& burn, int32_t pageOwner);
+  // The SHA-256 the last verify read back from the disc; empty when none passed.
+  QString VerifiedSha256() const;
 
  private:
   TsbBurner& burner_;

@@ -107,6 +107,22 @@ bool SameFile(const QString& a, const QString& b) {
          first.st_ino == second.st_ino;
 }
 
+QString NotAFileReason(const QString& fileName) {
+  struct stat st {};
+  if (fileName.isEmpty() || ::stat(QFile::encodeName(fileName).constData(), &st) != 0 || S_ISREG(st.st_mode))
+    return {};
+  if (S_ISDIR(st.st_mode)) return QCoreApplication::translate("sbBurnToFileAction", "it is a folder");
+  if (S_ISCHR(st.st_mode))
+    return QCoreApplication::translate("sbBurnToFileAction", "it is a character device, not a regular file");
+  if (S_ISBLK(st.st_mode))
+    return QCoreApplication::translate("sbBurnToFileAction", "it is a block device, not a regular file");
+  if (S_ISFIFO(st.st_mode))
+    return QCoreApplication::translate("sbBurnToFileAction", "it is a named pipe (FIFO), not a regular file");
+  if (S_ISSOCK(st.st_mode))
+    return QCoreApplication::translate("sbBurnToFileAction", "it is a socket, not a regular file");
+  return QCoreApplication::translate("sbBurnToFileAction", "it is not a regular file");
+}
+
 namespace {
 
 constexpr char kPartialMark[] = ".partial-";
@@ -277,6 +293,10 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   const QString createCall = QStringLiteral("CreateFile(\"%1\")").arg(fileName);
   const QString target = sbfile::ResolveOutputPath(fileName);
   if (target.isEmpty()) systemFailure(createCall, false);
+  if (const QString why = sbfile::NotAFileReason(target); !why.isEmpty()) {
+    b.Status = EEXIST;
+    fail(QCoreApplication::translate("sbBurnToFileAction", "Cannot save to \"%1\": %2").arg(fileName, why), false);
+  }
   sbfile::RemoveStalePartials(target);  // left by a run that was killed
   out.Handle = sbfile::CreateTemporaryBeside(target, output.temp);
   if (out.Handle == -1) systemFailure(createCall, false);

@@ -30,6 +30,10 @@ bool IsInsideFolder(const QString& path, const QString& folder);
 // Removes the temporary files beside target that a killed run of this program
 // left: by their name, and only those no process holds any more.
 void RemoveStalePartials(const QString& target);
+// Why an existing output (followed through links) cannot be replaced by a file: "it is
+// a folder", "it is a character device, not a regular file", ...; empty when the name
+// is free or a regular file. A device, pipe or socket must never be renamed over.
+QString NotAFileReason(const QString& fileName);
 // Whether both names lead (through links) to one existing file: same device and inode.
 bool SameFile(const QString& a, const QString& b);
 // Creates an empty temporary file beside target for writing (readable by others) and

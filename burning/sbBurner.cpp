@@ -78,8 +78,10 @@ void TsbBurner::Open() {
 
 void TsbBurner::Lock() {
   ExceptionNumber = 0;
+  LockFailed = false;
   if (!Grabber) return;
   if (!SB_CALL(*this, Discwright_CdvdBurnerGrabber_Lock)) {
+    LockFailed = true;
     LastMessage = LastFailureText();
     LogDiagnostic(LastMessage);
     Dialogs().ErrorMessage(LastMessage);

@@ -92,6 +92,8 @@ class TsbBurner {
 
   void Open();     // raises TsbError with the library's text
   void Lock();     // failures go to the error box, nothing is raised
+  // Set by a Lock that failed: the tray can be opened mid-burn, which korvanel-cli refuses.
+  bool LockFailed = false;
   void Release();  // likewise
   void Burn();     // runs one burn on the burn thread and returns when it ended
   // Erases the rewritable disc of the opened device on the burn thread (full:

@@ -1,7 +1,9 @@
 #include "sbCopies.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
@@ -62,6 +64,30 @@ bool WaitForNextDisc(TsbBurnPlan& plan, TsbBurner& burner, const std::function<v
   return false;
 }
 
+// What tells that an image file still holds the bytes the first copy burned: its size
+// and its times of change (a rewrite in place or a file renamed over it moves them).
+struct ImageStamp {
+  bool exists = false;
+  qint64 size = 0;
+  QDateTime modified, changed;
+  bool operator==(const ImageStamp&) const = default;
+};
+
+ImageStamp StampOf(const QString& fileName) {
+  const QFileInfo info(fileName);
+  if (!info.exists()) return {};
+  return {true, info.size(), info.lastModified(), info.metadataChangeTime()};
+}
+
+// How the image differs from what the first copy burned.
+QString ChangeText(const ImageStamp& first, const ImageStamp& now) {
+  if (!now.exists) return QCoreApplication::translate("sbCopies", "it is gone");
+  if (now.size != first.size)
+    return QCoreApplication::translate("sbCopies", "its size changed from %1 to %2 bytes").arg(first.size).arg(now.size);
+  return QCoreApplication::translate("sbCopies", "it was changed at %1")
+      .arg(std::max(now.modified, now.changed).toString(QStringLiteral("hh:mm:ss")));
+}
+
 }  // namespace
 
 QString TsbCopiesOutcome::Summary() const {
@@ -83,7 +109,31 @@ TsbCopiesOutcome RunCopies(TsbBurnPlan& plan, TsbActionList& list, TsbBurner& bu
   auto say = [&](const QString& text, TsbLogItemType kind) {
     if (handler) handler(sender ? sender : &list, text, kind);
   };
+  // Every copy burns the bytes of the first: an image that changes on the way stops the
+  // run, naming the change, rather than making discs that differ under one name.
+  const QString image = plan.FilesChosen() ? QString() : plan.ImageFile();
+  const ImageStamp firstStamp = image.isEmpty() ? ImageStamp{} : StampOf(image);
+  QString firstSha256;
+  auto imageChanged = [&](int copy, bool during) {
+    const ImageStamp now = StampOf(image);
+    if (image.isEmpty() || now == firstStamp) return false;
+    const QString change = ChangeText(firstStamp, now);
+    say(during ? QCoreApplication::translate("sbCopies", "The image \"%1\" changed while copy %2 was burned (%3): that "
+                                                         "disc may hold parts of both; no further copies are made")
+                     .arg(image)
+                     .arg(copy)
+                     .arg(change)
+               : QCoreApplication::translate("sbCopies", "The image \"%1\" changed after copy %2 (%3): copy %4 would "
+                                                         "differ from the discs made; no further copies are made")
+                     .arg(image)
+                     .arg(copy - 1)
+                     .arg(change)
+                     .arg(copy),
+        litError);
+    return true;
+  };
   for (int copy = 1; copy <= outcome.Wanted; ++copy) {
+    if (copy > 1 && imageChanged(copy, false)) break;
     if (outcome.Wanted > 1) {
       if (copy > 1) {
         burner.Release();
@@ -99,8 +149,25 @@ TsbCopiesOutcome RunCopies(TsbBurnPlan& plan, TsbActionList& list, TsbBurner& bu
     }
     // The tray opens after every copy but the last, which does as the user chose.
     list.EjectWhenDone = copy < outcome.Wanted || ejectAtEnd;
-    const bool ok = RunActions(list, burner, handler, sender) && burner.BurnSucceeded;
+    bool ok = RunActions(list, burner, handler, sender) && burner.BurnSucceeded;
     if (burner.Cancelled) break;  // a cancelled copy is neither made nor failed
+    if (outcome.Wanted > 1 && imageChanged(copy, true)) {
+      ++outcome.Failed;
+      break;
+    }
+    // The verify read each disc back: every one must hold what the first held.
+    if (const QString sha256 = plan.VerifiedSha256(); ok && !sha256.isEmpty()) {
+      if (firstSha256.isEmpty()) firstSha256 = sha256;
+      if (sha256 != firstSha256) {
+        say(QCoreApplication::translate("sbCopies", "Copy %1 holds other bytes than copy 1 (SHA-256 %2, copy 1: %3): the "
+                                                    "source changed; no further copies are made")
+                .arg(copy)
+                .arg(sha256, firstSha256),
+            litError);
+        ++outcome.Failed;
+        break;
+      }
+    }
     ok ? ++outcome.Made : ++outcome.Failed;
   }
   list.EjectWhenDone = ejectAtEnd;

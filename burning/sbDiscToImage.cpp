@@ -7,12 +7,15 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <vector>
 
+#include "sbBurnToFileAction.h"
 #include "sbBurner.h"
 #include "sbErrors.h"
+#include "sbHelpers.h"
 #include "sbLibraryCall.h"
 #include "sbSha256.h"
 #include "sbUiHooks.h"
@@ -72,10 +75,18 @@ QString TsbDiscToImage::Run() {
   };
   const QString notWritten = QCoreApplication::translate("sbDiscToImage", "Reading cancelled; \"%1\" was not written").arg(Target);
 
-  QSaveFile file(Target);
-  if (QFileInfo(Target).isDir() || !file.open(QIODevice::WriteOnly))
-    throw TsbError(QCoreApplication::translate("sbDiscToImage", "Cannot save to \"%1\": %2")
-                       .arg(Target, QFileInfo(Target).isDir() ? QCoreApplication::translate("sbDiscToImage", "it is a folder") : file.errorString()));
+  auto cannotSave = [this](const QString& why) {
+    return TsbError(QCoreApplication::translate("sbDiscToImage", "Cannot save to \"%1\": %2").arg(Target, why));
+  };
+  // A device, a pipe or a folder at the name is never replaced by a file.
+  if (const QString why = sbfile::NotAFileReason(Target); OutputHandle < 0 && !why.isEmpty()) throw cannotSave(why);
+  QSaveFile saved(Target);
+  QFile stream;
+  QFileDevice& file = OutputHandle < 0 ? static_cast<QFileDevice&>(saved) : stream;
+  // Unbuffered: a full disk is named by the write that meets it.
+  const bool opened = OutputHandle < 0 ? saved.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+                                       : stream.open(OutputHandle, QIODevice::WriteOnly | QIODevice::Unbuffered);
+  if (!opened) throw cannotSave(file.errorString());
 
   TsbBurner b;
   b.Transport = Transport;
@@ -130,14 +141,15 @@ QString TsbDiscToImage::Run() {
     const uint32_t count = std::min(kSectorsPerRead, blocks - block);
     reader.Read(track.StartBlock + block, count, buffer.data());
     const qint64 bytes = qint64(count) * kSector;
-    if (file.write(buffer.data(), bytes) != bytes)
-      throw TsbError(QCoreApplication::translate("sbDiscToImage", "Cannot save to \"%1\": %2").arg(Target, file.errorString()));
+    errno = 0;
+    if (file.write(buffer.data(), bytes) != bytes) throw cannotSave(WriteFailureText(file));
     sha256.Add(buffer.data(), size_t(bytes));
     block += count;
     if (const int percent = int(uint64_t(block) * 100 / blocks); percent != lastPercent && OnProgress)
       OnProgress(lastPercent = percent);
   }
-  if (!file.commit()) throw TsbError(QCoreApplication::translate("sbDiscToImage", "Cannot save to \"%1\": %2").arg(Target, file.errorString()));
+  errno = 0;
+  if (OutputHandle < 0 ? !saved.commit() : !stream.flush()) throw cannotSave(WriteFailureText(file));
   say(QCoreApplication::translate("sbDiscToImage", "The disc in %1 is saved as \"%2\"").arg(DeviceLabel, Target), litInfo);
   return QString::fromLatin1(sha256.HexResult());
 }

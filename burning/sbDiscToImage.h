@@ -17,6 +17,9 @@ struct TsbDiscToImage {
   TsbTransportType Transport = ttSpti;
   QString DeviceLabel;  // how the user names the drive in messages ("CdRom1")
   QString Target;       // the image file to write
+  // When set (standard output, a pipe), the image is written there as it is read and
+  // Target only names it in messages; a failed read leaves what was written.
+  int OutputHandle = -1;
 
   std::function<void(const QString& text, TsbLogItemType kind)> OnMessage;
   std::function<void(int percent)> OnProgress;

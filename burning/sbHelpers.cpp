@@ -25,11 +25,13 @@ void AppendLine(const QString& fileName, const QString& line) {
                          .arg(fileName, file.errorString()));
   }
   const QByteArray bytes = line.toUtf8() + kLineEnd;
+  errno = 0;
   const bool written = file.write(bytes) == bytes.size() && file.flush();
+  const QString why = written ? QString() : WriteFailureText(file);
   file.close();
   if (!written || file.error() != QFileDevice::NoError) {
-    throw TsbIOError(
-        QCoreApplication::translate("sbHelpers", "Cannot write to \"%1\": %2").arg(fileName, file.errorString()));
+    throw TsbIOError(QCoreApplication::translate("sbHelpers", "Cannot write to \"%1\": %2")
+                         .arg(fileName, written ? WriteFailureText(file) : why));
   }
 }
 
@@ -41,6 +43,16 @@ QString WhyFileCannotBeRead(const QString& fileName) {
   }
   return QCoreApplication::translate("sbHelpers", "Cannot read %1: %2")
       .arg(fileName, QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+QString WriteFailureText(const QFileDevice& file) {
+  const int error = errno;
+  const QString text = file.errorString();
+  if (file.error() != QFileDevice::NoError && !text.isEmpty() && text != QLatin1String("Unknown error") &&
+      text != QFile().errorString())  // Qt's placeholder, in the user's language
+    return text;
+  if (error != 0) return QString::fromLocal8Bit(std::strerror(error));
+  return text.isEmpty() ? QCoreApplication::translate("sbHelpers", "the write failed") : text;
 }
 
 QString StripExtension(const QString& path) {

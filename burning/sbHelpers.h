@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QFileDevice>
 #include <QByteArray>
 #include <QString>
 
@@ -28,6 +29,11 @@ void AppendLine(const QString& fileName, const QString& line);
 // <reason>" (a file that exists but is not readable would otherwise measure 0
 // bytes and fail only once the burn has begun). Never blocks on a pipe.
 QString WhyFileCannotBeRead(const QString& fileName);
+
+// Why a write to file failed, as the system said it ("No space left on device"): Qt's
+// own text where it has one, else the errno value left by the failing call (set errno
+// to 0 before it), since a failed commit or close leaves only "Unknown error".
+QString WriteFailureText(const QFileDevice& file);
 
 // The file name part of Path without its extension ("/opt/k/burner.bin" -> "burner").
 QString StripExtension(const QString& path);

@@ -65,6 +65,7 @@ bool TsbVerifyAction::WaitUntilReady() {
 
 void TsbVerifyAction::Execute(TsbActionItem* item) {
   TsbAction::Execute(item);
+  Sha256.clear();
   TsbBurner& b = Burner();
   if (b.BurnSettings.TestWrite) {
     Report(QCoreApplication::translate("sbVerifyAction", "Nothing to verify after a test burn"), litInfo);
@@ -179,8 +180,7 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
   if (hashing.valid()) hashing.get();
   if (lastPercent != 100) GlobalCallBackEventer().DoProgress(100);
 
-  Report(QCoreApplication::translate("sbVerifyAction", "Verification passed (SHA-256 %1)")
-             .arg(QString::fromLatin1(sha256.HexResult())),
-         litInfo);
+  Sha256 = QString::fromLatin1(sha256.HexResult());
+  Report(QCoreApplication::translate("sbVerifyAction", "Verification passed (SHA-256 %1)").arg(Sha256), litInfo);
   Eject();
 }

@@ -4,6 +4,8 @@
 // image's bytes read back. Meant to follow the burn action.
 #pragma once
 
+#include <QString>
+
 #include <chrono>
 #include <cstdint>
 
@@ -17,6 +19,9 @@ class TsbVerifyAction : public TsbAction {
   std::chrono::milliseconds ReadyTimeout{30000};
   // Pause between two readiness checks.
   std::chrono::milliseconds ReadyPoll{240};
+
+  // The SHA-256 of the bytes read back by the last check that passed; empty otherwise.
+  QString Sha256;
 
   void Execute(TsbActionItem* item) override;
   bool ReadsDiscBack() const override { return true; }

@@ -29,7 +29,8 @@ const char* const kCliUsageTemplate = QT_TRANSLATE_NOOP(
     "  build-image FOLDER OUTPUT.iso [--label L] [--boot FILE]\n"
     "  checksum IMAGE|DEVICE [--sha256|--md5]  the checksum of an image file or of a disc's data track\n"
     "  wait-disc DEVICE [--timeout S]  returns when a disc is in the drive (0), or after S seconds (1)\n"
-    "  read DEVICE OUTPUT.iso  save the disc's data track as an image file, with its SHA-256\n"
+    "  read DEVICE OUTPUT.iso  save the disc's data track as an image file, with its SHA-256;\n"
+    "                          OUTPUT - writes the image to standard output\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.\n");
 }  // namespace

@@ -40,23 +40,32 @@ void Print(const QString& text) { std::printf("%s\n", Printable(text).toLocal8Bi
 
 QByteArray Field(const QString& text) { return Printable(text).toLocal8Bit(); }
 
-// A file the command will write must be writable before any work starts, so
-// that a good burn is never followed by a failure to save its log.
-void CheckOutputFile(const QString& fileName) {
-  const QFileInfo info(fileName);
-  QString why;
-  if (info.isDir())
-    why = QCoreApplication::translate("CliCommands", "it is a folder");
-  else if (!QFileInfo(info.absolutePath()).isDir())
-    why = QCoreApplication::translate("CliCommands", "the folder %1 does not exist").arg(info.absolutePath());
-  else if (::access(QFile::encodeName(info.absolutePath()).constData(), W_OK) != 0)
-    why = QCoreApplication::translate("CliCommands", "the folder %1 is not writable: %2")
-              .arg(info.absolutePath(), QString::fromLocal8Bit(std::strerror(errno)));
-  else if (info.exists() && !info.isWritable())
-    why = QCoreApplication::translate("CliCommands", "the file is not writable");
-  if (!why.isEmpty())
+}  // namespace
+
+void RefuseNotAFile(const QString& fileName) {
+  if (const QString why = sbfile::NotAFileReason(fileName); !why.isEmpty())
     throw TsbError(QCoreApplication::translate("CliCommands", "Cannot save to \"%1\": %2").arg(fileName, why));
 }
+
+// A file the command will write must be writable before any work starts, so that a
+// good burn is never followed by a failure to save its log.
+void CheckOutputFile(const QString& fileName) {
+  RefuseNotAFile(fileName);
+  const QFileInfo info(fileName);
+  auto reason = [&]() -> QString {
+    if (!QFileInfo(info.absolutePath()).isDir())
+      return QCoreApplication::translate("CliCommands", "the folder %1 does not exist").arg(info.absolutePath());
+    if (::access(QFile::encodeName(info.absolutePath()).constData(), W_OK) != 0)
+      return QCoreApplication::translate("CliCommands", "the folder %1 is not writable: %2")
+          .arg(info.absolutePath(), QString::fromLocal8Bit(std::strerror(errno)));
+    if (info.exists() && !info.isWritable()) return QCoreApplication::translate("CliCommands", "the file is not writable");
+    return {};
+  };
+  if (const QString why = reason(); !why.isEmpty())
+    throw TsbError(QCoreApplication::translate("CliCommands", "Cannot save to \"%1\": %2").arg(fileName, why));
+}
+
+namespace {
 
 // A drive whose disc cannot be read is not empty: it says so.
 QString MediaText(const TsbDeviceItem& item) {
@@ -250,6 +259,11 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
     TsbDeviceItem& device = engine.FindOrExplain(args.device, ResStr(sSelectBurningDevice));
     UpdateDiscSpace(device);
     plan.SetDevice(&device, engine.Transport());
+    // Nobody watches the tray of a headless burn: one that cannot be locked could be
+    // opened halfway, so nothing is burned.
+    if (burner.LockFailed)
+      throw TsbError(QCoreApplication::translate("CliCommands", "The tray of %1 cannot be locked, so the disc could be taken out during the burn; nothing was burned: %2")
+                         .arg(args.device, WithoutTriple(burner.LastMessage)));
     if (files) plan.CheckSourceFits();
     else plan.SetImageFile(args.positional[0]);
 
@@ -310,6 +324,7 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   };
   CancelOnInterrupt(burner, output);
   plan.Copies = args.copies;
+  const size_t errorsBefore = output.ErrorCount();
   const TsbCopiesOutcome copies = RunCopies(plan, actions, burner, [&](const void*, const QString& text, TsbLogItemType kind) {
     output.Line(text, kind);
   });
@@ -319,9 +334,14 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   if (const TsbBurnFiguresSnapshot figures = GlobalBurnFigures().Snapshot(); figures.Started)
     output.Line(FiguresSummary(figures), litInfo);
   burner.Release();
-  const int result = burner.Cancelled || interruptRequested ? kExitCancelled
-                     : copies.Made == copies.Wanted           ? kExitSuccess
-                                                              : kExitFailure;
+  // A release or an eject that failed after good discs is an error all the same: the
+  // status must not call the run clean when its log shows an error.
+  const bool errorsFollowed = output.ErrorCount() > errorsBefore;
+  const int result = burner.Cancelled || interruptRequested                  ? kExitCancelled
+                     : copies.Made == copies.Wanted && !errorsFollowed ? kExitSuccess
+                                                                             : kExitFailure;
+  if (copies.Made == copies.Wanted && errorsFollowed && result == kExitFailure)
+    PrintError(QCoreApplication::translate("CliCommands", "The disc was written, but the errors above followed"));
   if (!args.saveLog.isEmpty()) {
     try {
       output.SaveLog(args.saveLog);
@@ -413,6 +433,7 @@ void BuildImageCallback(uint32_t reason, void* context, void* param1, void* para
 }  // namespace
 
 int RunBuildImage(const CliArgs& args, CliOutput& output) {
+  RefuseNotAFile(args.positional[1]);
   RefuseOutputInsideSource(args.positional[0], args.positional[1]);
   RefuseOutputOverInput(args.positional[1], {{QCoreApplication::translate("CliCommands", "boot image"), args.boot}});
   CliArgs session = args;

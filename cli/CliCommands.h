@@ -15,6 +15,11 @@ int RunBuildImage(const CliArgs& args, CliOutput& output);
 // read DEVICE OUTPUT.iso: the disc's data track into a file (CliRead.cpp).
 int RunRead(const CliArgs& args, CliOutput& output);
 
+// An output name that holds a device, a pipe, a socket or a folder is refused before any
+// work: it must never be replaced by a file. CheckOutputFile also wants it writable.
+void RefuseNotAFile(const QString& fileName);
+void CheckOutputFile(const QString& fileName);
+
 // Set from the Ctrl+C handler; the commands poll it between their waits.
 void RequestInterrupt();
 bool InterruptRequested();

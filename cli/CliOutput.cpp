@@ -5,8 +5,10 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
+#include "sbBurnToFileAction.h"
 #include "sbErrors.h"
 #include "sbHelpers.h"
 
@@ -99,6 +101,9 @@ void CliOutput::Finish() {
 
 void CliOutput::SaveLog(const QString& fileName) const {
   std::lock_guard lock(mutex_);
+  // Never a device or a pipe replaced by a file, whatever the caller checked before.
+  if (const QString why = sbfile::NotAFileReason(fileName); !why.isEmpty())
+    throw TsbIOError(QCoreApplication::translate("CliOutput", "Cannot open \"%1\" for writing: %2").arg(fileName, why));
   QSaveFile file(fileName);
   if (!file.open(QIODevice::WriteOnly))
     throw TsbIOError(QCoreApplication::translate("CliOutput", "Cannot open \"%1\" for writing: %2")
@@ -107,9 +112,20 @@ void CliOutput::SaveLog(const QString& fileName) const {
     file.write(((row.time.isEmpty() ? QString(8, QLatin1Char(' ')) : row.time) + QLatin1Char(' ') + row.text)
                    .toUtf8() +
                kLineEnd);
+  errno = 0;
   if (!file.commit())
     throw TsbIOError(
-        QCoreApplication::translate("CliOutput", "Cannot write to \"%1\": %2").arg(fileName, file.errorString()));
+        QCoreApplication::translate("CliOutput", "Cannot write to \"%1\": %2").arg(fileName, WriteFailureText(file)));
+}
+
+void CliOutput::NoteError(const QString&) {
+  std::lock_guard lock(mutex_);
+  ++errorMessages_;
+}
+
+size_t CliOutput::ErrorCount() const {
+  std::lock_guard lock(mutex_);
+  return errors_.size() + errorMessages_;
 }
 
 bool CliOutput::ShownAsError(const QString& text) const {

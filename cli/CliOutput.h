@@ -30,6 +30,10 @@ class CliOutput {
   // True when an error row with exactly this text was shown, so that the same
   // failure is not printed again as an error message.
   bool ShownAsError(const QString& text) const;
+  // Errors said so far, as rows or as messages (NoteError): a run that said one does not
+  // end with a success status.
+  void NoteError(const QString& text);
+  size_t ErrorCount() const;
 
  private:
   struct Row {
@@ -43,6 +47,7 @@ class CliOutput {
   mutable std::mutex mutex_;
   std::vector<Row> rows_;
   std::vector<QString> errors_;
+  size_t errorMessages_ = 0;
   int percent_ = -1;
   bool barShown_ = false;
 };

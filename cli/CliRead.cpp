@@ -1,5 +1,8 @@
 // read DEVICE OUTPUT.iso: the disc's data track saved as an image file.
+#include <QCoreApplication>
 #include <QFile>
+
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -11,6 +14,11 @@
 int RunRead(const CliArgs& args, CliOutput& output) {
   const QString device = args.positional[0];
   const QString target = args.positional[1];
+  // "-" is standard output, taken only when named so; a pipe or device at a file name is refused.
+  const bool toStdout = target == QLatin1String("-");
+  if (toStdout && ::isatty(STDOUT_FILENO))
+    throw TsbError(QCoreApplication::translate("CliRead", "Standard output is a terminal: send the image into a file or a pipe"));
+  if (!toStdout) RefuseNotAFile(target);
   CliEngine engine(args);
   TsbDeviceItem& item = engine.FindWrittenDisc(device, QStringLiteral("read"));
 
@@ -18,7 +26,8 @@ int RunRead(const CliArgs& args, CliOutput& output) {
   read.Device = item;
   read.Transport = engine.Transport();
   read.DeviceLabel = device;
-  read.Target = target;
+  read.Target = toStdout ? QCoreApplication::translate("CliRead", "standard output") : target;
+  if (toStdout) read.OutputHandle = STDOUT_FILENO;
   read.OnMessage = [&](const QString& text, TsbLogItemType kind) {
     output.Finish();
     output.Line(text, kind);
@@ -33,6 +42,6 @@ int RunRead(const CliArgs& args, CliOutput& output) {
     throw;
   }
   if (sha256.isEmpty()) return kExitCancelled;
-  std::printf("%s  %s\n", sha256.toLatin1().constData(), QFile::encodeName(target).constData());
+  std::fprintf(toStdout ? stderr : stdout, "%s  %s\n", sha256.toLatin1().constData(), QFile::encodeName(target).constData());
   return kExitSuccess;
 }

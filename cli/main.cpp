@@ -27,8 +27,9 @@ void OnInterrupt(int) { RequestInterrupt(); }
 // A failed action is shown as an error row of the log already.
 class CliDialogs final : public TsbStderrDialogs {
  public:
-  explicit CliDialogs(const CliOutput& output) : output_(output) {}
+  explicit CliDialogs(CliOutput& output) : output_(output) {}
   void ErrorMessage(const QString& text) override {
+    output_.NoteError(text);
     // A failure met again on the way out (a release at each teardown) is said once.
     if (output_.ShownAsError(text) || printed_.contains(text)) return;
     printed_.insert(text);
@@ -36,7 +37,7 @@ class CliDialogs final : public TsbStderrDialogs {
   }
 
  private:
-  const CliOutput& output_;
+  CliOutput& output_;
   QSet<QString> printed_;
 };
 
@@ -77,7 +78,10 @@ int main(int argc, char** argv) {
 
   if (args.command == QLatin1String("burn") || args.command == QLatin1String("erase")) InhibitSleepDuringRuns();
 
-  CliOutput output(::isatty(STDOUT_FILENO) != 0);
+  // "read DEVICE -" writes the image to standard output: the lines go to standard error.
+  const bool imageOnStdout = args.command == QLatin1String("read") && args.positional.size() > 1 &&
+                             args.positional[1] == QLatin1String("-");
+  CliOutput output(!imageOnStdout && ::isatty(STDOUT_FILENO) != 0, imageOnStdout ? stderr : stdout);
   SetDialogs(std::make_unique<CliDialogs>(output));
   try {
     if (args.command == QLatin1String("devices")) return RunDevices(args);

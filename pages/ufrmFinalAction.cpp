@@ -20,12 +20,14 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "sbActions.h"
 #include "sbBurnFigures.h"
 #include "sbBurner.h"
 #include "sbCallbacks.h"
 #include "sbDialogs.h"
+#include "sbHelpers.h"
 #include "sbPageStyle.h"
 #include "sbThreads.h"
 #include "sbUiHooks.h"
@@ -317,6 +319,11 @@ void TfrmFinalAction::SaveLog(const QString& fileName) {
                                .arg(fileName, ActionList->Source.FileName));
     return;
   }
+  // A device or a pipe chosen by mistake is never removed to make room for the log.
+  if (const QString why = sbfile::NotAFileReason(fileName); !why.isEmpty()) {
+    Dialogs().ErrorMessage(tr("Cannot save the log to \"%1\": %2").arg(fileName, why));
+    return;
+  }
   QFile file(fileName);
   if (file.exists() && !file.remove()) {
     Dialogs().ErrorMessage(tr("Cannot replace \"%1\": %2").arg(fileName, file.errorString()));
@@ -329,15 +336,17 @@ void TfrmFinalAction::SaveLog(const QString& fileName) {
     QString time = row->text(colTime);
     if (time.isEmpty()) time = QString(8, QLatin1Char(' '));
     const QByteArray line = (time + QLatin1Char(' ') + row->text(colInformation)).toLocal8Bit() + "\r\n";
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(line) != line.size() || !file.flush()) {
-      const QString reason = file.errorString();
+      const QString reason = WriteFailureText(file);
       file.close();
       Dialogs().ErrorMessage(tr("Cannot write the log to \"%1\": %2").arg(fileName, reason));
       return;
     }
+    errno = 0;
     file.close();
     if (file.error() != QFileDevice::NoError) {
-      Dialogs().ErrorMessage(tr("Cannot write the log to \"%1\": %2").arg(fileName, file.errorString()));
+      Dialogs().ErrorMessage(tr("Cannot write the log to \"%1\": %2").arg(fileName, WriteFailureText(file)));
       return;
     }
   }

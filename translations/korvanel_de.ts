@@ -56,6 +56,10 @@
         <translation>keine Laufwerke verfügbar: Geben Sie --demo oder --virtual-drives DATEI an oder lassen Sie echte Laufwerke zu</translation>
     </message>
     <message>
+        <source>--copies is a number from 1 to 99</source>
+        <translation>--copies ist eine Zahl von 1 bis 99</translation>
+    </message>
+    <message>
         <source>usage: korvanel-cli [global options] COMMAND [arguments]
 
 Global options:
@@ -79,7 +83,8 @@ Commands:
   build-image FOLDER OUTPUT.iso [--label L] [--boot FILE]
   checksum IMAGE|DEVICE [--sha256|--md5]  the checksum of an image file or of a disc&apos;s data track
   wait-disc DEVICE [--timeout S]  returns when a disc is in the drive (0), or after S seconds (1)
-  read DEVICE OUTPUT.iso  save the disc&apos;s data track as an image file, with its SHA-256
+  read DEVICE OUTPUT.iso  save the disc&apos;s data track as an image file, with its SHA-256;
+                          OUTPUT - writes the image to standard output
 
 Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.
 </source>
@@ -106,14 +111,11 @@ Befehle:
   build-image ORDNER AUSGABE.iso [--label L] [--boot DATEI]
   checksum ABBILD|LAUFWERK [--sha256|--md5]  die Prüfsumme einer Abbilddatei oder der Datenspur einer Disc
   wait-disc LAUFWERK [--timeout S]  kehrt zurück, sobald eine Disc im Laufwerk liegt (0), oder nach S Sekunden (1)
-  read LAUFWERK AUSGABE.iso  die Datenspur der Disc als Abbilddatei speichern, mit ihrer SHA-256
+  read LAUFWERK AUSGABE.iso  die Datenspur der Disc als Abbilddatei speichern, mit ihrer SHA-256;
+                          AUSGABE - schreibt das Abbild in die Standardausgabe
 
 Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
 </translation>
-    </message>
-    <message>
-        <source>--copies is a number from 1 to 99</source>
-        <translation>--copies ist eine Zahl von 1 bis 99</translation>
     </message>
 </context>
 <context>
@@ -165,10 +167,6 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
 </context>
 <context>
     <name>CliCommands</name>
-    <message>
-        <source>it is a folder</source>
-        <translation>Es ist ein Ordner</translation>
-    </message>
     <message>
         <source>the folder %1 does not exist</source>
         <translation>Der Ordner %1 existiert nicht</translation>
@@ -257,6 +255,14 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
         <source>The burn itself ended as shown above; only its log was not saved</source>
         <translation>Der Brennvorgang selbst endete wie oben gezeigt; nur sein Protokoll wurde nicht gespeichert</translation>
     </message>
+    <message>
+        <source>The tray of %1 cannot be locked, so the disc could be taken out during the burn; nothing was burned: %2</source>
+        <translation>Die Lade von %1 lässt sich nicht verriegeln, die Disc könnte also während des Brennens entnommen werden; es wurde nichts gebrannt: %2</translation>
+    </message>
+    <message>
+        <source>The disc was written, but the errors above followed</source>
+        <translation>Die Disc wurde beschrieben, doch danach traten die obigen Fehler auf</translation>
+    </message>
 </context>
 <context>
     <name>CliEngine</name>
@@ -286,6 +292,17 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     <message>
         <source>Cannot write to &quot;%1&quot;: %2</source>
         <translation>In „%1“ kann nicht geschrieben werden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>CliRead</name>
+    <message>
+        <source>Standard output is a terminal: send the image into a file or a pipe</source>
+        <translation>Die Standardausgabe ist ein Terminal: Leiten Sie das Abbild in eine Datei oder eine Pipe</translation>
+    </message>
+    <message>
+        <source>standard output</source>
+        <translation>Standardausgabe</translation>
     </message>
 </context>
 <context>
@@ -650,6 +667,10 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     <message>
         <source>Cannot write the log to &quot;%1&quot;: %2</source>
         <translation>Das Protokoll kann nicht in „%1“ geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>Cannot save the log to &quot;%1&quot;: %2</source>
+        <translation>Das Protokoll kann nicht unter „%1“ gespeichert werden: %2</translation>
     </message>
 </context>
 <context>
@@ -1033,6 +1054,34 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
         <source>Finished!</source>
         <translation>Fertig!</translation>
     </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>Es ist ein Ordner</translation>
+    </message>
+    <message>
+        <source>it is a character device, not a regular file</source>
+        <translation>Es ist ein Zeichengerät, keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>it is a block device, not a regular file</source>
+        <translation>Es ist ein Blockgerät, keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>it is a named pipe (FIFO), not a regular file</source>
+        <translation>Es ist eine benannte Pipe (FIFO), keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>it is a socket, not a regular file</source>
+        <translation>Es ist ein Socket, keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>Es ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>Cannot save to &quot;%1&quot;: %2</source>
+        <translation>Speichern unter „%1“ nicht möglich: %2</translation>
+    </message>
 </context>
 <context>
     <name>sbBurner</name>
@@ -1102,6 +1151,30 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
         <source>Copy %1 of %2</source>
         <translation>Kopie %1 von %2</translation>
     </message>
+    <message>
+        <source>it is gone</source>
+        <translation>sie ist nicht mehr vorhanden</translation>
+    </message>
+    <message>
+        <source>its size changed from %1 to %2 bytes</source>
+        <translation>ihre Größe änderte sich von %1 auf %2 Bytes</translation>
+    </message>
+    <message>
+        <source>it was changed at %1</source>
+        <translation>sie wurde um %1 geändert</translation>
+    </message>
+    <message>
+        <source>The image &quot;%1&quot; changed while copy %2 was burned (%3): that disc may hold parts of both; no further copies are made</source>
+        <translation>Das Abbild „%1“ wurde geändert, während Kopie %2 gebrannt wurde (%3): Diese Disc kann Teile beider Fassungen enthalten; es werden keine weiteren Kopien erstellt</translation>
+    </message>
+    <message>
+        <source>The image &quot;%1&quot; changed after copy %2 (%3): copy %4 would differ from the discs made; no further copies are made</source>
+        <translation>Das Abbild „%1“ wurde nach Kopie %2 geändert (%3): Kopie %4 würde sich von den erstellten Discs unterscheiden; es werden keine weiteren Kopien erstellt</translation>
+    </message>
+    <message>
+        <source>Copy %1 holds other bytes than copy 1 (SHA-256 %2, copy 1: %3): the source changed; no further copies are made</source>
+        <translation>Kopie %1 enthält andere Bytes als Kopie 1 (SHA-256 %2, Kopie 1: %3): Die Quelle wurde geändert; es werden keine weiteren Kopien erstellt</translation>
+    </message>
 </context>
 <context>
     <name>sbDeviceTypes</name>
@@ -1151,10 +1224,6 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     <message>
         <source>Cannot save to &quot;%1&quot;: %2</source>
         <translation>Speichern unter „%1“ nicht möglich: %2</translation>
-    </message>
-    <message>
-        <source>it is a folder</source>
-        <translation>Es ist ein Ordner</translation>
     </message>
     <message>
         <source>The drive %1 did not become ready: %2</source>
@@ -1276,6 +1345,10 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     <message>
         <source>No</source>
         <translation>Nein</translation>
+    </message>
+    <message>
+        <source>the write failed</source>
+        <translation>das Schreiben schlug fehl</translation>
     </message>
 </context>
 <context>

@@ -9,7 +9,15 @@
 
 #include <sys/stat.h>
 
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <csignal>
+#include <functional>
+#include <tuple>
 
 namespace {
 
@@ -31,7 +39,15 @@ class CliFilesAndReadTest : public ::testing::Test {
       {"name": "CdRom2", "address": "1:0:2:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
        "medium": {"type": "CD-R"}, "faults": {"operations": {"ReadSectors": {"exception": 5}}}},
       {"name": "CdRom3", "address": "1:0:3:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
-       "medium": {"type": "CD-R"}, "autoloader": 1}
+       "medium": {"type": "CD-R"}, "autoloader": 1},
+      {"name": "CdRom4", "address": "1:0:4:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
+       "medium": {"type": "CD-R"}, "autoloader": 2, "time_scale": 1, "write_speeds": {"cd": [176]}},
+      {"name": "CdRom5", "address": "1:0:5:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
+       "medium": {"type": "CD-R"}, "faults": {"operations": {"Lock": {"text": "Injected Lock failure"}}}},
+      {"name": "CdRom6", "address": "1:0:6:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
+       "medium": {"type": "CD-R"}, "faults": {"operations": {"Release": {"text": "Injected Release failure"}}}},
+      {"name": "CdRom7", "address": "1:0:7:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
+       "medium": {"type": "CD-R"}, "faults": {"operations": {"Eject": {"text": "Injected Eject failure"}}}}
     ]})");
     ASSERT_TRUE(QDir(dir_.path()).mkpath(QStringLiteral("photos/2026")));
     ASSERT_TRUE(QDir(dir_.path()).mkpath(QStringLiteral("elsewhere")));
@@ -61,15 +77,17 @@ class CliFilesAndReadTest : public ::testing::Test {
             QString::fromLocal8Bit(process.readAllStandardError())};
   }
 
-  // Runs the command until its output shows marker, then interrupts it as Ctrl+C would.
-  Outcome Interrupted(const QStringList& arguments, const QByteArray& marker) {
+  // Runs the command until its output shows marker, then interrupts it as Ctrl+C would
+  // (or does what act says instead).
+  Outcome Interrupted(const QStringList& arguments, const QByteArray& marker,
+                      const std::function<void(pid_t)>& act = [](pid_t pid) { ::kill(pid, SIGINT); }) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QStringLiteral(KORVANEL_CLI), arguments);
     QByteArray out;
     while (!out.contains(marker) && process.waitForReadyRead(30000)) out += process.readAll();
     EXPECT_TRUE(out.contains(marker)) << out.toStdString();
-    ::kill(pid_t(process.processId()), SIGINT);
+    act(pid_t(process.processId()));
     EXPECT_TRUE(process.waitForFinished(15000));
     out += process.readAll();
     return {process.exitCode(), QString::fromLocal8Bit(out), {}};
@@ -204,4 +222,124 @@ TEST_F(CliFilesAndReadTest, CopiesWaitForEachBlankDiscAndCountWhatWasMade) {
   EXPECT_TRUE(out.contains("Copy 2 of 3"));
   EXPECT_FALSE(out.contains("Copy 3 of 3"));
   EXPECT_TRUE(out.contains("2 of 3 copies made\n")) << out.toStdString();
+}
+
+TEST_F(CliFilesAndReadTest, CopiesStopWhenTheImageChangesOnTheWay) {
+  Write("album.iso", QByteArray(600 * 1024, 'a'));
+  // Copy 2 is under way when the image shrinks: neither it nor a third disc may carry
+  // other bytes under the same name.
+  const Outcome copies = Interrupted(
+      {QStringLiteral("--no-real-drives"), QStringLiteral("--virtual-drives"), Path("recorders.json"),
+       QStringLiteral("burn"), Path("album.iso"), QStringLiteral("--device"), QStringLiteral("CdRom4"),
+       QStringLiteral("--copies"), QStringLiteral("3")},
+      "Copy 2 of 3", [this](pid_t) { ASSERT_EQ(::truncate(QFile::encodeName(Path("album.iso")).constData(), 4096), 0); });
+  EXPECT_EQ(copies.exitCode, 1) << copies.out.toStdString();
+  EXPECT_TRUE(copies.out.contains(QStringLiteral("The image \"%1\" changed").arg(Path("album.iso"))))
+      << copies.out.toStdString();
+  EXPECT_FALSE(copies.out.contains("Copy 3 of 3")) << copies.out.toStdString();
+  EXPECT_TRUE(copies.out.contains("1 of 3 copies made")) << copies.out.toStdString();
+}
+
+// A name that holds a device, a pipe, a socket or a folder is never replaced by a file.
+TEST_F(CliFilesAndReadTest, OutputsThatAreNotFilesAreRefusedAndLeftAsTheyWere) {
+  struct Node {
+    const char* name;
+    mode_t type;
+    const char* says;
+  };
+  std::vector<Node> nodes{{"pipe.iso", S_IFIFO, "named pipe"}, {"socket.iso", S_IFSOCK, "socket"},
+                          {"folder.iso", S_IFDIR, "folder"}, {"link.iso", S_IFIFO, "named pipe"}};
+  ASSERT_EQ(::mkfifo(QFile::encodeName(Path("pipe.iso")).constData(), 0600), 0);
+  ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("folder.iso")));
+  ASSERT_EQ(::symlink("pipe.iso", QFile::encodeName(Path("link.iso")).constData()), 0);
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const QByteArray socketPath = QFile::encodeName(Path("socket.iso"));
+  ASSERT_LT(size_t(socketPath.size()), sizeof(address.sun_path));
+  std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  // A device node like /dev/null, made here: only a superuser may.
+  if (::mknod(QFile::encodeName(Path("null.iso")).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+    nodes.push_back({"null.iso", S_IFCHR, "character device"});
+
+  for (const Node& node : nodes) {
+    const QString target = Path(node.name);
+    const QList<QStringList> commands{
+        {QStringLiteral("read"), QStringLiteral("CdRom0"), target},
+        {QStringLiteral("build-image"), Path("photos/2026"), target},
+        {QStringLiteral("burn"), Path("notes.txt"), QStringLiteral("--device"), QStringLiteral("CdRom0"),
+         QStringLiteral("--save-log"), target}};
+    for (const QStringList& command : commands) {
+      SCOPED_TRACE(std::string(node.name) + " " + command.front().toStdString());
+      const Outcome r = Run(command);
+      EXPECT_EQ(r.exitCode, 1);
+      EXPECT_TRUE(r.err.contains(QStringLiteral("Cannot save to \"%1\": it is a").arg(target)) &&
+                  r.err.contains(QLatin1String(node.says)))
+          << r.err.toStdString();
+      struct stat st {};
+      ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+      EXPECT_EQ(st.st_mode & S_IFMT, node.type);
+    }
+  }
+  ::close(sock);
+  EXPECT_TRUE(Blank("CdRom0"));
+}
+
+// A failure the run met is never followed by a success status, nor hidden behind a text
+// that does not name it.
+TEST_F(CliFilesAndReadTest, FailuresAroundTheBurnEndTheRunAsAFailure) {
+  struct Case {
+    const char* device;
+    const char* says;
+    bool burned;
+  } cases[] = {
+      {"CdRom5", "The tray of CdRom5 cannot be locked, so the disc could be taken out during the burn; nothing was "
+                 "burned: Injected Lock failure", false},
+      {"CdRom6", "Injected Release failure", true},
+      {"CdRom7", "Injected Eject failure", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.device);
+    const Outcome r = Run({QStringLiteral("burn"), Path("notes.txt"), QStringLiteral("--device"), QString::fromLatin1(c.device)});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE((r.out + r.err).contains(QLatin1String(c.says))) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(Blank(c.device), !c.burned);
+  }
+}
+
+TEST_F(CliFilesAndReadTest, ReadToStandardOutputOrOntoAFullDisk) {
+  ASSERT_EQ(Run({QStringLiteral("burn-files"), Path("photos"), QStringLiteral("--device"), QStringLiteral("CdRom0"),
+                 QStringLiteral("--no-eject")})
+                .exitCode,
+            0);
+  // Raw bytes of standard output; the child's limits set by limit.
+  auto read = [this](const QString& target, const std::function<void()>& limit) {
+    QProcess process;
+    if (limit) process.setChildProcessModifier(limit);
+    process.start(QStringLiteral(KORVANEL_CLI), {QStringLiteral("--no-real-drives"), QStringLiteral("--virtual-drives"),
+                                                  Path("recorders.json"), QStringLiteral("read"), QStringLiteral("CdRom0"),
+                                                  target});
+    EXPECT_TRUE(process.waitForFinished(60000));
+    return std::tuple(process.exitCode(), process.readAllStandardOutput(), QString::fromLocal8Bit(process.readAllStandardError()));
+  };
+  // "-" writes the image into a pipe; the lines and the checksum go to standard error.
+  const auto [pipedExit, image, pipedErr] = read(QStringLiteral("-"), {});
+  ASSERT_EQ(pipedExit, 0) << pipedErr.toStdString();
+  const auto [savedExit, checksumLine, savedErr] = read(Path("copy.iso"), {});
+  ASSERT_EQ(savedExit, 0) << savedErr.toStdString();
+  QFile copy(Path("copy.iso"));
+  ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(image == copy.readAll());
+  EXPECT_TRUE(pipedErr.contains(QString::fromLatin1(checksumLine.trimmed().split('\n').last().left(64)) + QStringLiteral("  "))) << pipedErr.toStdString();
+
+  // A disk that fills up is named as the system names it.
+  const auto [fullExit, nothing, err] = read(Path("small.iso"), [] {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{8192, 8192};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  });
+  EXPECT_EQ(fullExit, 1);
+  EXPECT_TRUE(err.contains(QStringLiteral("Cannot save to \"%1\": File too large").arg(Path("small.iso")))) << err.toStdString();
+  EXPECT_FALSE(QFile::exists(Path("small.iso")));
 }

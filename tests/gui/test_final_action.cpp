@@ -9,6 +9,8 @@
 #include <QTreeWidget>
 #include <QtTest/QTest>
 
+#include <sys/stat.h>
+
 #include "engine/actions_support.h"
 #include "sbBurnAtOnceAction.h"
 #include "sbCallbacks.h"
@@ -212,6 +214,21 @@ TEST_F(FinalActionTest, SavingTheLogOverTheImageIsRefusedAndKeepsTheImage) {
   ASSERT_EQ(boxes.size(), 2u);
   for (const QString& box : boxes) EXPECT_TRUE(box.contains("it is the image file")) << box.toStdString();
   EXPECT_EQ(readFile(dir_ / "image.iso"), image);
+}
+
+// A pipe or a folder at the chosen name is named and left as it was, never removed for the log.
+TEST_F(FinalActionTest, SavingTheLogOverAPipeOrAFolderIsRefusedAndLeavesThem) {
+  prepare();
+  page.btnSaveLog->setEnabled(true);
+  ASSERT_EQ(::mkfifo((dir_ / "pipe.txt").c_str(), 0600), 0);
+  fs::create_directory(dir_ / "folder.txt");
+  for (const char* name : {"pipe.txt", "folder.txt"}) saveLogAs(dir_ / name);
+  const std::vector<QString> boxes = errorBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_TRUE(boxes[0].contains("it is a named pipe")) << boxes[0].toStdString();
+  EXPECT_TRUE(boxes[1].contains("it is a folder")) << boxes[1].toStdString();
+  EXPECT_TRUE(fs::is_fifo(dir_ / "pipe.txt"));
+  EXPECT_TRUE(fs::is_directory(dir_ / "folder.txt"));
 }
 
 TEST(ProposedLogFileName, IsLogDayMonthUnderscoreHourMinute) {
