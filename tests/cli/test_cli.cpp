@@ -134,6 +134,35 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
     EXPECT_EQ(r.exitCode, 2) << line.toStdString();
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("korvanel-cli: "))) << line.toStdString();
   }
+  // A number that is not plainly one is refused by name, never read as another
+  // (nan and inf waited for ever; "1e30" overflowed the wait).
+  const QString wait = QStringLiteral("wait-disc CdRom3 --timeout ");
+  const struct {
+    QString line;
+    const char* option;
+  } numbers[] = {
+      {wait + "nan", "--timeout"},        {wait + "inf", "--timeout"},         {wait + "-1", "--timeout"},
+      {wait + "1e30", "--timeout"},       {wait + "1e400", "--timeout"},       {wait + "5x", "--timeout"},
+      {burn + "--speed 8x", "--speed"},   {burn + "--speed 1e2", "--speed"},   {burn + "--speed 99999", "--speed"},
+      {burn + "--copies +2", "--copies"}, {burn + "--copies 2.0", "--copies"}, {"--time-scale 1x devices", "--time-scale"},
+      {"--pseudo-drive p.img --pseudo-drive-size 4096x devices", "--pseudo-drive-size"},
+  };
+  for (const auto& n : numbers) {
+    Result r = Run(n.line.split(QLatin1Char(' ')), 5000);
+    EXPECT_EQ(r.exitCode, 2) << n.line.toStdString();
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("korvanel-cli: ") + n.option)) << r.err.toStdString();
+  }
+  // After "--" every argument is a file, even one named like an option.
+  QFile named(Path(QStringLiteral("--md5")));
+  ASSERT_TRUE(named.open(QIODevice::WriteOnly));
+  named.close();
+  QProcess checksum;
+  checksum.setWorkingDirectory(dir_.path());
+  checksum.start(QStringLiteral(KORVANEL_CLI), {QStringLiteral("checksum"), QStringLiteral("--"), QStringLiteral("--md5")});
+  ASSERT_TRUE(checksum.waitForFinished());
+  EXPECT_EQ(checksum.exitCode(), 0) << checksum.readAllStandardError().toStdString();
+  EXPECT_EQ(checksum.readAllStandardOutput(),
+            "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855  --md5\n");
 }
 
 TEST_F(CliTest, InGermanMessagesAndHelpAreGermanWhileExitCodesAndTheDeviceTableStay) {
