@@ -177,6 +177,7 @@ int RunInfo(const CliArgs& args) {
                  yesNo(item.WriteModes.CanDaoRaw)));
   Print(QStringLiteral("Media:           %1").arg(MediaText(item)));
   if (!item.MediumProblem.isEmpty()) Print(QStringLiteral("Disc problem:    %1").arg(item.MediumProblem));
+  if (item.TrayOpen) Print(QStringLiteral("Tray:            open"));
   if (item.DiscType != DISC_TYPE_NO_MEDIA) {
     Print(QStringLiteral("Disc status:     %1").arg(item.DiscInformation.DiscStatus));
     Print(QStringLiteral("Used:            %1").arg(DiscSizeText(item)));
@@ -198,7 +199,7 @@ int RunSpeeds(const CliArgs& args) {
     throw TsbError(
         QCoreApplication::translate("CliCommands", "The device %1 cannot write discs, so it has no write speeds")
             .arg(args.positional[0]));
-  if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(ResStr(sNoMediaInDrive));
+  if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(NoDiscText(item.TrayOpen));
   if (!IsRecordableDiscType(item.DiscType)) throw TsbError(ResStr(sNoWritableDisc));
   TsbBurner burner;
   burner.Transport = engine.Transport();
@@ -340,7 +341,7 @@ int RunErase(const CliArgs& args, CliOutput& output) {
   CliEngine engine(args);
   TsbDeviceItem& item = RequireDevice(engine, args.positional[0]);
   if (!item.MediumProblem.isEmpty()) throw TsbError(item.MediumProblem);
-  if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(ResStr(sNoMediaInDrive));
+  if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(NoDiscText(item.TrayOpen));
   // Checked before the erase is announced, with the words the drive would answer.
   if (!IsErasableDiscType(item.DiscType)) {
     const QString kind = DiscTypeName(item.DiscType, true);

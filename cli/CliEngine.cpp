@@ -164,7 +164,7 @@ TsbDeviceItem& CliEngine::FindWrittenDisc(const QString& device, const QString& 
       FindOrExplain(device, QCoreApplication::translate("CliEngine", "No CD/DVD device \"%1\" was found").arg(device));
   if (!item.MediumProblem.isEmpty()) throw TsbError(item.MediumProblem);
   if (item.DiscType == DISC_TYPE_NO_MEDIA)
-    throw TsbError(QCoreApplication::translate("CliEngine", "No disc in %1: %2").arg(device, ResStr(sNoMediaInDrive)));
+    throw TsbError(QCoreApplication::translate("CliEngine", "No disc in %1: %2").arg(device, NoDiscText(item.TrayOpen)));
   if (item.DiscInformation.DiscStatus == 0)
     throw TsbError(QCoreApplication::translate("CliEngine", "The disc in %1 is blank: it holds no data to %2")
                        .arg(device, purpose));

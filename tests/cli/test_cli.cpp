@@ -382,6 +382,41 @@ TEST_F(CliTest, WaitDiscReturnsWhenADiscIsInAndFailsWhenTheTimeRunsOut) {
   EXPECT_EQ(Run({QStringLiteral("wait-disc"), QStringLiteral("CdRom9")}).exitCode, 1);  // no such drive
 }
 
+// A drive that cannot be looked into, a disc that cannot be read and an open
+// tray are each said as such, never as an empty drive.
+TEST_F(CliTest, AnOpenTrayABusyDriveAndAnUnreadableDiscAreNamedNotTakenForEmpty) {
+  WriteConfig(R"({"state_folder": "state", "recorders": [
+      {"name": "CdRom0", "media_formats": ["read_cdr", "write", "write_cdrw"], "write_modes": ["tao"], "tray": "open",
+       "medium": {"type": "CD-RW", "state": "complete"}},
+      {"name": "CdRom1", "media_formats": ["write"], "medium": {"type": "CD-R"},
+       "faults": {"operations": {"CreateEx": {"exception": 13, "text": "Held by a test"}}}},
+      {"name": "CdRom2", "media_formats": ["write"], "medium": {"type": "CD-R"},
+       "faults": {"operations": {"TestUnitReady": {"exception": 10, "text": "Block 16 cannot be read"}}}},
+      {"name": "CdRom3", "media_formats": ["read_cdr", "write", "write_cdrw"], "write_modes": ["tao"], "medium": null}
+    ]})");
+  const QString image = MakeImage(QStringLiteral("a.iso"), 4096);
+  const QString open = QStringLiteral("The tray is open: put a disc in and close the tray");
+  const struct {
+    QStringList command;
+    QString says;
+  } cases[] = {
+      {{"wait-disc", "CdRom0", "--timeout", "0"}, "No disc in CdRom0 after 0 s: the tray is open\n"},
+      {{"wait-disc", "CdRom1", "--timeout", "0"}, "Could not look for a disc in CdRom1 within 0 s: Busy: Held by a test\n"},
+      {{"wait-disc", "CdRom2", "--timeout", "0"}, "The disc in CdRom2 cannot be read: Block 16 cannot be read\n"},
+      {{"wait-disc", "CdRom3", "--timeout", "0"}, "No disc in CdRom3 after 0 s\n"},
+      {{"burn", image, "--device", "CdRom0"}, open},
+      {{"erase", "CdRom0"}, open},
+      {{"read", "CdRom0", Path("out.iso")}, "No disc in CdRom0: " + open},
+      {{"checksum", "CdRom0"}, open},
+      {{"erase", "CdRom3"}, "No media in drive"},
+  };
+  for (const auto& c : cases) {
+    const Result r = Run(c.command);
+    EXPECT_EQ(r.exitCode, 1) << c.command.join(' ').toStdString();
+    EXPECT_TRUE(r.err.contains(c.says)) << c.command.join(' ').toStdString() << ": " << r.err.toStdString();
+  }
+}
+
 TEST_F(CliTest, VerifyCatchesACorruptBurn) {
   QString image = MakeImage(QStringLiteral("verify.iso"), 100000);
   Result good = Run({QStringLiteral("burn"), image, QStringLiteral("--device"), QStringLiteral("CdRom0"),
