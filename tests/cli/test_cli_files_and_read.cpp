@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -31,7 +32,9 @@ class CliFilesAndReadTest : public ::testing::Test {
       {"name": "CdRom2", "address": "1:0:2:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
        "medium": {"type": "CD-R"}, "faults": {"operations": {"ReadSectors": {"exception": 5}}}},
       {"name": "CdRom3", "address": "1:0:3:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
-       "medium": {"type": "CD-R"}, "autoloader": 1}
+       "medium": {"type": "CD-R"}, "autoloader": 1},
+      {"name": "CdRom4", "address": "1:0:4:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
+       "medium": {"type": "CD-R"}, "faults": {"operations": {"Eject": {"exception": 10, "text": "Stuck tray"}}}}
     ]})");
     ASSERT_TRUE(QDir(dir_.path()).mkpath(QStringLiteral("photos/2026")));
     ASSERT_TRUE(QDir(dir_.path()).mkpath(QStringLiteral("elsewhere")));
@@ -61,14 +64,18 @@ class CliFilesAndReadTest : public ::testing::Test {
             QString::fromLocal8Bit(process.readAllStandardError())};
   }
 
-  // Runs the command until its output shows marker, then interrupts it as Ctrl+C would.
-  Outcome Interrupted(const QStringList& arguments, const QByteArray& marker) {
+  // Runs the command until its output shows marker (and lingerMs more), then interrupts it as Ctrl+C would.
+  Outcome Interrupted(const QStringList& arguments, const QByteArray& marker, int lingerMs = 0) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QStringLiteral(KORVANEL_CLI), arguments);
     QByteArray out;
     while (!out.contains(marker) && process.waitForReadyRead(30000)) out += process.readAll();
     EXPECT_TRUE(out.contains(marker)) << out.toStdString();
+    for (QElapsedTimer clock; !clock.isValid() || clock.elapsed() < lingerMs;) {
+      if (!clock.isValid()) clock.start();
+      process.waitForReadyRead(100);
+    }
     ::kill(pid_t(process.processId()), SIGINT);
     EXPECT_TRUE(process.waitForFinished(15000));
     out += process.readAll();
@@ -204,4 +211,18 @@ TEST_F(CliFilesAndReadTest, CopiesWaitForEachBlankDiscAndCountWhatWasMade) {
   EXPECT_TRUE(out.contains("Copy 2 of 3"));
   EXPECT_FALSE(out.contains("Copy 3 of 3"));
   EXPECT_TRUE(out.contains("2 of 3 copies made\n")) << out.toStdString();
+}
+
+// A written disc whose tray will not open: the refusal and the failed eject are
+// said once each, then the wait goes on without a word until the user acts.
+TEST_F(CliFilesAndReadTest, CopiesSayARefusedDiscAndAFailedEjectOnce) {
+  const Outcome copies = Interrupted(
+      {QStringLiteral("--no-real-drives"), QStringLiteral("--virtual-drives"), Path("recorders.json"),
+       QStringLiteral("burn-files"), Path("notes.txt"), QStringLiteral("--device"), QStringLiteral("CdRom4"),
+       QStringLiteral("--copies"), QStringLiteral("2")},
+      "Disc is not blank", 2500);
+  EXPECT_EQ(copies.out.count("Disc is not blank, burning is impossible!"), 1) << copies.out.toStdString();
+  // One at the end of the first copy, one in the wait.
+  EXPECT_EQ(copies.out.count("Eject() failed"), 2) << copies.out.toStdString();
+  EXPECT_TRUE(copies.out.contains("1 of 2 copies made")) << copies.out.toStdString();
 }
