@@ -1,4 +1,5 @@
 // read DEVICE OUTPUT.iso: the disc's data track saved as an image file.
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cstdio>
@@ -12,7 +13,8 @@ int RunRead(const CliArgs& args, CliOutput& output) {
   const QString device = args.positional[0];
   const QString target = args.positional[1];
   CliEngine engine(args);
-  TsbDeviceItem& item = engine.FindWrittenDisc(device, QStringLiteral("read"));
+  TsbDeviceItem& item = engine.FindWrittenDisc(
+      device, QCoreApplication::translate("CliRead", "The disc in %1 is blank: it holds no data to read into an image"));
 
   TsbDiscToImage read;
   read.Device = item;
