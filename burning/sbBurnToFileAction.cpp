@@ -247,6 +247,7 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   TsbBurner& b = Burner();
   TsbImageOutput& out = b.ImageOutput;
   out.Handle = -1;
+  PlainFailure.clear();
   const QString fileName = ActionList->Source.FileName;
 
   // However Execute ends, the temporary file is closed, and removed unless it became the
@@ -273,8 +274,11 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
     if (log) LogDiagnostic(text);
     throw TsbError(text);
   };
-  auto systemFailure = [&](const QString& call, bool log) {
+  // plain: the failure in the user's words (marked with QT_TRANSLATE_NOOP), %1 the name, %2 the system's reason.
+  auto systemFailure = [&](const QString& call, const char* plain, const QString& name, bool log) {
     b.Status = uint32_t(errno);
+    PlainFailure = QCoreApplication::translate("sbBurnToFileAction", plain)
+                       .arg(name, QString::fromLocal8Bit(std::strerror(int(b.Status))));
     fail(QStringLiteral("%1 failed, %2").arg(call, sbfile::StatusText(int(b.Status))), log);
   };
   // A failed library call: its own name, as SB_TREE_CALL kept it.
@@ -291,15 +295,16 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
   DoMessage(creating, litInfo);
 
   const QString createCall = QStringLiteral("CreateFile(\"%1\")").arg(fileName);
+  const char* const cannotCreate = QT_TRANSLATE_NOOP("sbBurnToFileAction", "Cannot create the image \"%1\": %2");
   const QString target = sbfile::ResolveOutputPath(fileName);
-  if (target.isEmpty()) systemFailure(createCall, false);
+  if (target.isEmpty()) systemFailure(createCall, cannotCreate, fileName, false);
   if (const QString why = sbfile::NotAFileReason(target); !why.isEmpty()) {
     b.Status = EEXIST;
     fail(QCoreApplication::translate("sbBurnToFileAction", "Cannot save to \"%1\": %2").arg(fileName, why), false);
   }
   sbfile::RemoveStalePartials(target);  // left by a run that was killed
   out.Handle = sbfile::CreateTemporaryBeside(target, output.temp);
-  if (out.Handle == -1) systemFailure(createCall, false);
+  if (out.Handle == -1) systemFailure(createCall, cannotCreate, fileName, false);
   output.open = true;
   out.FileName = fileName;  // failure texts name the user's file, not the hidden temporary one
 
@@ -327,7 +332,10 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
 
   const QString folder = sbfile::FolderForSpaceCheck(target);
   sbfile::FreeSpace space;
-  if (!sbfile::QueryFreeSpace(folder, space)) systemFailure(QStringLiteral("GetDiskFreeSpaceEx( \"%1\" )").arg(folder), false);
+  if (!sbfile::QueryFreeSpace(folder, space))
+    systemFailure(QStringLiteral("GetDiskFreeSpaceEx( \"%1\" )").arg(folder),
+                  QT_TRANSLATE_NOOP("sbBurnToFileAction", "Cannot find out the free space in \"%1\": %2"), folder,
+                  false);
   out.FreeBytesAvailable = space.AvailableToCaller;
   out.TotalBytes = space.Total;
   out.TotalFreeBytes = space.TotalFree;
@@ -371,11 +379,16 @@ void TsbBurnToFileAction::Execute(TsbActionItem* item) {
     fail(QCoreApplication::translate("sbBurnToFileAction", "The image \"%1\" was not completed").arg(fileName), true);
 
   // The image is on the disk, not only in the page cache, before it takes the output's name.
-  if (!sbfile::FlushToDisk(out.Handle)) systemFailure(QStringLiteral("FlushFileBuffers(\"%1\")").arg(fileName), true);
+  if (!sbfile::FlushToDisk(out.Handle))
+    systemFailure(QStringLiteral("FlushFileBuffers(\"%1\")").arg(fileName),
+                  QT_TRANSLATE_NOOP("sbBurnToFileAction", "Cannot write the image \"%1\" to the disk: %2"), fileName,
+                  true);
   output.close();
   const sbfile::Replaced replaced = sbfile::ReplaceWith(output.temp, target);
   if (replaced == sbfile::Replaced::No)
-    systemFailure(QStringLiteral("MoveFileEx(\"%1\", \"%2\")").arg(output.temp, target), true);
+    systemFailure(QStringLiteral("MoveFileEx(\"%1\", \"%2\")").arg(output.temp, target),
+                  QT_TRANSLATE_NOOP("sbBurnToFileAction", "Cannot save the image as \"%1\": %2"), fileName,
+                  true);
   output.placed = true;
   if (replaced == sbfile::Replaced::NotSynced) {
     // The image is complete under its name; only a crash in the next moments could lose

@@ -14,6 +14,12 @@
 class TsbBurnToFileAction : public TsbAction {
  public:
   void Execute(TsbActionItem* item) override;
+
+  // A failed file-system call is reported and stored (LastMessage) in the call's
+  // own words, "CreateFile(\"...\") failed, status 2 (...)"; this is the same
+  // failure said plainly in the user's language, for a front end to show
+  // instead. Empty when the last run did not end so.
+  QString PlainFailure;
 };
 
 // The small file-system calls of the action, kept apart so a port replaces only these.

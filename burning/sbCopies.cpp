@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSet>
 #include <QThread>
 
 #include <algorithm>
@@ -36,11 +37,12 @@ void PumpFor(qint64 ms, const TsbBurner& burner) {
 // ejected. False when the user cancelled.
 bool WaitForNextDisc(TsbBurnPlan& plan, TsbBurner& burner, const std::function<void(const QString&, TsbLogItemType)>& say) {
   GlobalCallBackEventer().DoBurnStateChange(true);  // the wait can be cancelled like the burn
-  // Said once, not on every look at the drive.
-  QString lastSaid;
+  // Each text once while the same disc stays in, not on every look at the drive:
+  // a refusal and a failed eject take turns, so the last text alone does not tell.
+  QSet<QString> said;
   auto sayOnce = [&](const QString& text, TsbLogItemType kind) {
-    if (text != lastSaid) say(text, kind);
-    lastSaid = text;
+    if (!said.contains(text)) say(text, kind);
+    said.insert(text);
   };
   while (!burner.Cancelled) {
     TsbDeviceItem item;
@@ -58,6 +60,8 @@ bool WaitForNextDisc(TsbBurnPlan& plan, TsbBurner& burner, const std::function<v
           sayOnce(e.Message(), litError);
         }
       }
+    } else {
+      said.clear();  // the disc is out: the next one is judged afresh
     }
     PumpFor(kAskAgainMs, burner);
   }

@@ -1,6 +1,7 @@
 #include "sbDeviceList.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include "Discwright.h"
@@ -192,6 +193,11 @@ QString DiscSizeText(const TsbDeviceItem& record, bool localised) {
   const TsbDiscSpace& space = record.DiscSpace;
   if (space.FreeBytes == space.CapacityBytes) return localised ? ResStr(sBlank) : ResSourceStr(sBlank);
   return space.CapacityBytes > 0 ? FormatMegabytes(space.UsedBytes) : QString();
+}
+
+QString NoDiscText(bool trayOpen) {
+  return trayOpen ? QCoreApplication::translate("sbDeviceList", "The tray is open: put a disc in and close the tray")
+                  : ResStr(sNoMediaInDrive);
 }
 
 QString WhyDiscCannotBeBurned(const TsbDiscSpace& space, uint8_t discType, const DiscwrightTrackInformation& track,

@@ -85,6 +85,9 @@ bool FindDriveNow(const QString& name, TsbDeviceItem& found);
 // Localised: "Blank" in the user's language (the wizard); else in English.
 QString DiscSizeText(const TsbDeviceItem& record, bool localised = false);
 
+// Why a drive holds no disc to use: its tray is open, or it is empty ("No media in drive").
+QString NoDiscText(bool trayOpen);
+
 // Why the disc described by these records cannot be burned (not blank, no
 // disc, not writable), as the device page refuses it; empty when it can.
 QString WhyDiscCannotBeBurned(const TsbDiscSpace& space, uint8_t discType, const DiscwrightTrackInformation& track,

@@ -143,6 +143,7 @@ class Probe {
     const uint8_t ready =
         Discwright_CdvdBurnerGrabber_TestUnitReady(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure);
     if (ready == DW_E_OK && !list_.CancelRequested) ReadDisc(item);
+    item.TrayOpen = ready == DW_E_NO_MEDIUM && t_.status == DW_STATUS_TRAY_OPEN;
     // Only "no medium" means an empty drive; any other failure is a disc that
     // cannot be read, and the user must see why.
     if (ready != DW_E_OK && ready != DW_E_NO_MEDIUM) {

@@ -75,6 +75,8 @@ struct TsbDeviceItem {
   // Why a disc in the drive cannot be read (a damaged medium, a drive fault);
   // empty when there is none or it reads. A drive with a problem is not empty.
   QString MediumProblem;
+  // No disc because the tray is open (as far as the drive tells).
+  bool TrayOpen = false;
   // Library failures of the probe that its checks would otherwise hide behind
   // their own message ("No writable disc"), as failure lines with their triple.
   QStringList ProbeFailures;

@@ -87,6 +87,11 @@ QString DescribeDriveOpenError(const QString& devicePath, int error, const QStri
                                              "Busy: the drive is in use by %1; close it, then click Refresh")
                      .arg(programs);
   }
+  // The device file is there, but no drive answers behind it (unplugged, or its driver gone).
+  if (error == ENXIO || error == ENODEV)
+    return QCoreApplication::translate("sbDriveAccess",
+                                       "Nothing answers at %1: no drive is connected behind this device file")
+        .arg(devicePath);
   return {};
 }
 
@@ -124,7 +129,7 @@ QString WhyDriveNodeCannotBeOpened(const QString& devicePath) {
 QString WhyDeviceIsUnusable(const QString& deviceName, uint8_t code, uint32_t status, const QString& libraryText) {
   const QString node = DriveNodeOf(deviceName);
   // The library's statuses are errno values: a refusal it could name comes first.
-  if (status == EACCES || status == EPERM || status == EBUSY) {
+  if (status == EACCES || status == EPERM || status == EBUSY || status == ENXIO || status == ENODEV) {
     if (QString why = DescribeDriveOpenError(node, int(status)); !why.isEmpty()) return why;
   }
   if (code == DW_E_BUSY) {

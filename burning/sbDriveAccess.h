@@ -17,8 +17,9 @@ QString DriveNodeOf(const QString& deviceName, const QString& root = QStringLite
 
 // The reason and the remedy for an open of devicePath that failed with the
 // system error error (EACCES, EPERM, EBUSY, ...); the group comes from the
-// device file, the program from procRoot. Empty for errors that do not say
-// the drive is there but unusable.
+// device file, the program from procRoot. A device file with nothing behind it
+// (ENXIO, ENODEV) is said as such. Empty for errors that do not say the drive
+// is there but unusable.
 QString DescribeDriveOpenError(const QString& devicePath, int error,
                                const QString& procRoot = QStringLiteral("/proc"));
 

@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +24,15 @@ const char* const kLibraryOptionsUsage = QT_TRANSLATE_NOOP(
     "  --time-scale X          override every virtual recorder's time scale, 0 to 100 (0 = as fast as possible)\n"
     "  --no-real-drives        do not use the drives of this machine\n");
 
+std::optional<double> ParseCommandLineNumber(const QString& text) {
+  static const QRegularExpression pattern(QStringLiteral("^([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
+  if (!pattern.match(text).hasMatch()) return std::nullopt;
+  bool ok = false;
+  const double value = text.toDouble(&ok);
+  if (!ok || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
 bool ParseLibraryOption(const QStringList& arguments, int& i, TsbLibraryOptions& options) {
   const QString& a = arguments[i];
   auto value = [&] {
@@ -34,13 +45,12 @@ bool ParseLibraryOption(const QStringList& arguments, int& i, TsbLibraryOptions&
   } else if (a == QLatin1String("--virtual-drives")) {
     options.VirtualDrives = value();
   } else if (a == QLatin1String("--time-scale")) {
-    bool ok = false;
-    const double scale = value().toDouble(&ok);
+    const std::optional<double> scale = ParseCommandLineNumber(value());
     // Above the limit a burn of a few MB would take days: surely a mistake.
-    if (!ok || !std::isfinite(scale) || scale < 0 || scale > DISCWRIGHT_MAX_TIME_SCALE)
+    if (!scale || *scale > DISCWRIGHT_MAX_TIME_SCALE)
       throw TsbUsageError{QCoreApplication::translate("sbLibrarySession", "--time-scale needs a number from 0 to %1")
                               .arg(DISCWRIGHT_MAX_TIME_SCALE)};
-    options.TimeScale = scale;
+    options.TimeScale = *scale;
   } else if (a == QLatin1String("--no-real-drives")) {
     options.NoRealDrives = true;
   } else if (a == QLatin1String("--pseudo-drive")) {
@@ -51,9 +61,10 @@ bool ParseLibraryOption(const QStringList& arguments, int& i, TsbLibraryOptions&
     if (options.PseudoDrives.isEmpty())
       throw TsbUsageError{
           QCoreApplication::translate("sbLibrarySession", "--pseudo-drive-size must follow a --pseudo-drive")};
+    const QString given = value();
     bool ok = false;
-    const qulonglong bytes = value().toULongLong(&ok);
-    if (!ok || bytes == 0)
+    const qulonglong bytes = given.toULongLong(&ok);
+    if (!ok || bytes == 0 || !std::all_of(given.begin(), given.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
       throw TsbUsageError{
           QCoreApplication::translate("sbLibrarySession", "--pseudo-drive-size needs a number of bytes above 0")};
     options.PseudoDriveSizes.back() = bytes;

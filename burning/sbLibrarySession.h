@@ -37,6 +37,12 @@ struct TsbUsageError {
 // missing or bad value.
 bool ParseLibraryOption(const QStringList& arguments, int& i, TsbLibraryOptions& options);
 
+// A number as typed on a command line: decimal digits, at most one point and an
+// exponent, nothing else (no sign, blank, hexadecimal, nan or inf); the value
+// is finite. Empty otherwise, so that "5x" or "1e400" is refused, never read
+// as something else.
+std::optional<double> ParseCommandLineNumber(const QString& text);
+
 // The usage lines of the options above.
 extern const char* const kLibraryOptionsUsage;
 

@@ -2,9 +2,12 @@
 
 #include <QByteArray>
 
+#include <cstring>
+
 #include "Discwright.h"
 #include "sbDeviceProbe.h"
 #include "sbDeviceTypes.h"
+#include "sbDriveAccess.h"
 #include "sbErrors.h"
 #include "sbLogging.h"
 #include "sbUiHooks.h"
@@ -31,6 +34,9 @@ struct Grabber {
   Grabber(const Grabber&) = delete;
   Grabber& operator=(const Grabber&) = delete;
 
+  QString Text() const { return QString::fromLocal8Bit(text, qsizetype(strnlen(text, sizeof text))).trimmed(); }
+  void Log(const QString& call) const { GlobalLogger().WriteLog(TripleFailureText(call, code, status, text), 0); }
+
   [[noreturn]] void Fail(const QString& call) const {
     const QString message = TripleFailureText(call, code, status, text);
     GlobalLogger().WriteLog(message, 0);
@@ -54,11 +60,30 @@ void SetMediumInserted(const QString& deviceName, bool inserted) {
   NoteMediumChanged(deviceName);
 }
 
-bool DiscInDrive(const QString& deviceName) {
+TsbDriveState DriveStateNow(const QString& deviceName) {
   Grabber grabber(deviceName);
-  if (grabber.code != DW_E_OK) return false;
+  if (grabber.code != DW_E_OK) {
+    grabber.Log(QStringLiteral("Discwright_CdvdBurnerGrabber_CreateEx"));
+    const QString why = WhyDeviceIsUnusable(deviceName, grabber.code, grabber.status, grabber.Text());
+    return {TsbDriveState::Unavailable, why.isEmpty() ? grabber.Text() : why};
+  }
+  GlobalLogger().WriteLog(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"), 0);
+  grabber.code = Discwright_CdvdBurnerGrabber_TestUnitReady(grabber.handle, grabber.text, sizeof grabber.text,
+                                                            &grabber.status, grabber.failure);
+  // As the device probe reads it: only "no medium" is an empty drive.
+  if (grabber.code == DW_E_NO_MEDIUM)
+    return {grabber.status == DW_STATUS_TRAY_OPEN ? TsbDriveState::TrayOpen : TsbDriveState::Empty, {}};
+  if (grabber.code != DW_E_OK) {
+    grabber.Log(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"));
+    return {grabber.code == DW_E_BUSY ? TsbDriveState::Unavailable : TsbDriveState::Unreadable, grabber.Text()};
+  }
   uint8_t discType = DISC_TYPE_NO_MEDIA;
+  GlobalLogger().WriteLog(QStringLiteral("Discwright_CdvdBurnerGrabber_GetInsertedDiscType"), 0);
   grabber.code = Discwright_CdvdBurnerGrabber_GetInsertedDiscType(grabber.handle, grabber.text, sizeof grabber.text,
                                                                   &grabber.status, grabber.failure, &discType);
-  return grabber.code == DW_E_OK && discType != DISC_TYPE_NO_MEDIA;
+  if (grabber.code != DW_E_OK) {
+    grabber.Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetInsertedDiscType"));
+    return {TsbDriveState::Unreadable, grabber.Text()};
+  }
+  return {discType == DISC_TYPE_NO_MEDIA ? TsbDriveState::Empty : TsbDriveState::Disc, {}};
 }

@@ -9,5 +9,15 @@
 // Raises TsbError with the library's text when the tray does not move.
 void SetMediumInserted(const QString& deviceName, bool inserted);
 
-// Whether the drive holds a disc now; false also when it cannot be asked.
-bool DiscInDrive(const QString& deviceName);
+// What a drive holds now, and why it cannot be looked into when it cannot.
+struct TsbDriveState {
+  enum Kind {
+    Disc,         // a disc that answers
+    Empty,        // closed and empty
+    TrayOpen,     // no disc: the tray is open
+    Unavailable,  // the drive cannot be opened (busy, not permitted, nothing at its node)
+    Unreadable,   // a disc that cannot be read (damaged)
+  } kind = Empty;
+  QString reason;  // for Unavailable and Unreadable: the library's or the system's words
+};
+TsbDriveState DriveStateNow(const QString& deviceName);

@@ -11,6 +11,7 @@ const char* const kCliUsageTemplate = QT_TRANSLATE_NOOP(
     "%1"
     "  --transport name|address  open devices by name (default) or by SCSI address\n"
     "  --help, --version\n"
+    "  --                      every argument after it is a file or a device, even one such as -x.iso\n"
     "\n"
     "Commands:\n"
     "  devices                 list the CD/DVD devices and their discs\n"
@@ -33,6 +34,21 @@ const char* const kCliUsageTemplate = QT_TRANSLATE_NOOP(
     "                          OUTPUT - writes the image to standard output\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.\n");
+
+// A factor far above any drive's: a typing mistake, not a wish.
+constexpr int kMaxSpeedFactor = 999;
+// A wait of more than a week is no wait; without --timeout it lasts as long as it takes.
+constexpr int kMaxTimeoutSeconds = 7 * 24 * 3600;
+
+// Digits only, from low to high; -1 otherwise ("+2", " 2", "2x" and "0x2" are no counts).
+int WholeNumber(const QString& text, int low, int high) {
+  const std::optional<double> value = ParseCommandLineNumber(text);
+  if (!value || text.contains(QLatin1Char('.')) || text.contains(QLatin1Char('e'), Qt::CaseInsensitive) ||
+      *value < low || *value > high)
+    return -1;
+  return int(*value);
+}
+
 }  // namespace
 
 QByteArray CliUsage() {
@@ -48,8 +64,17 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
       throw CliUsageError{QCoreApplication::translate("CliArgs", "%1 needs a value").arg(option)};
     return arguments[++i];
   };
+  bool optionsEnded = false;  // after "--" a name that starts with "-" is a file's
   for (int i = 0; i < arguments.size(); ++i) {
     const QString& a = arguments[i];
+    if (optionsEnded) {
+      (args.command.isEmpty() ? args.command : args.positional.emplace_back()) = a;
+      continue;
+    }
+    if (a == QLatin1String("--")) {
+      optionsEnded = true;
+      continue;
+    }
     if (ParseLibraryOption(arguments, i, args.library)) continue;
     if (a == QLatin1String("--transport")) {
       QString t = value(i, a);
@@ -66,19 +91,17 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
         throw CliUsageError{QCoreApplication::translate("CliArgs", "--mode is tao, sao, dao or dao-raw")};
     } else if (a == QLatin1String("--speed")) {
       args.speed = value(i, a);
-      bool ok = false;
-      if (args.speed != QLatin1String("max") && (args.speed.toInt(&ok) <= 0 || !ok))
+      if (args.speed != QLatin1String("max") && WholeNumber(args.speed, 1, kMaxSpeedFactor) < 0)
         throw CliUsageError{
-            QCoreApplication::translate("CliArgs", "--speed is a whole factor above 0 such as 8, or max")};
+            QCoreApplication::translate("CliArgs", "--speed is a whole factor from 1 to %1 such as 8, or max").arg(kMaxSpeedFactor)};
     } else if (a == QLatin1String("--test")) args.test = true;
     else if (a == QLatin1String("--no-opc")) args.noOpc = true;
     else if (a == QLatin1String("--multisession")) args.multiSession = true;
     else if (a == QLatin1String("--verify")) args.verify = true;
     else if (a == QLatin1String("--no-eject")) args.noEject = true;
     else if (a == QLatin1String("--copies")) {
-      bool ok = false;
-      args.copies = value(i, a).toInt(&ok);
-      if (!ok || args.copies < 1 || args.copies > 99) throw CliUsageError{QCoreApplication::translate("CliArgs", "--copies is a number from 1 to 99")};
+      args.copies = WholeNumber(value(i, a), 1, 99);
+      if (args.copies < 0) throw CliUsageError{QCoreApplication::translate("CliArgs", "--copies is a number from 1 to 99")};
     }
     else if (a == QLatin1String("--save-log")) args.saveLog = value(i, a);
     else if (a == QLatin1String("--checksum-file")) args.checksumFile = value(i, a);
@@ -91,10 +114,12 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     }
     else if (a == QLatin1String("--boot")) args.boot = value(i, a);
     else if (a == QLatin1String("--timeout")) {
-      bool ok = false;
-      args.timeout = value(i, a).toDouble(&ok);
-      if (!ok || *args.timeout < 0)
-        throw CliUsageError{QCoreApplication::translate("CliArgs", "--timeout is a number of seconds, 0 or more")};
+      args.timeout = ParseCommandLineNumber(value(i, a));
+      if (!args.timeout || *args.timeout > kMaxTimeoutSeconds)
+        throw CliUsageError{QCoreApplication::translate(
+                                "CliArgs", "--timeout is a number of seconds from 0 to %1; leave it out to wait "
+                                           "as long as it takes")
+                                .arg(kMaxTimeoutSeconds)};
     } else if (a.startsWith(QLatin1String("--")))
       throw CliUsageError{QCoreApplication::translate("CliArgs", "unknown option %1").arg(a)};
     else if (args.command.isEmpty()) args.command = a;

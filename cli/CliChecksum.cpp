@@ -101,7 +101,8 @@ std::optional<QByteArray> HashFile(const QString& fileName, QCryptographicHash::
 std::optional<QByteArray> HashDisc(const CliArgs& args, const QString& device, QCryptographicHash::Algorithm algorithm,
                                    CliOutput& output) {
   CliEngine engine(args);
-  TsbDeviceItem& item = engine.FindWrittenDisc(device, QCoreApplication::translate("CliChecksum", "checksum"));
+  TsbDeviceItem& item = engine.FindWrittenDisc(
+      device, QCoreApplication::translate("CliChecksum", "The disc in %1 is blank: it holds no data to compute a checksum of"));
   TsbBurner b;
   b.Transport = engine.Transport();
   b.DeviceAddress = item.Address;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -81,6 +82,23 @@ void RefuseOutputOverInput(const QString& output, const std::vector<std::pair<QS
           QCoreApplication::translate(
               "CliCommands", "Cannot save to \"%1\": it is the same file as the %2 \"%3\"; choose another name")
               .arg(output, what, input));
+}
+
+// An entry the library left out of the tree, in a whole sentence of the user's
+// language (the library's English words glued to the name); as the library said
+// it when the kind is not known here.
+QString SkippedLine(const QString& name, const QString& why) {
+  struct stat info {};
+  const char* kind = nullptr;
+  if (::lstat(QFile::encodeName(name).constData(), &info) == 0) {
+    if (S_ISFIFO(info.st_mode)) kind = QT_TRANSLATE_NOOP("CliCommands", "\"%1\" is a FIFO; left out of the image");
+    else if (S_ISSOCK(info.st_mode)) kind = QT_TRANSLATE_NOOP("CliCommands", "\"%1\" is a socket; left out of the image");
+    else if (S_ISCHR(info.st_mode))
+      kind = QT_TRANSLATE_NOOP("CliCommands", "\"%1\" is a character device; left out of the image");
+    else if (S_ISBLK(info.st_mode))
+      kind = QT_TRANSLATE_NOOP("CliCommands", "\"%1\" is a block device; left out of the image");
+  }
+  return kind ? QCoreApplication::translate("CliCommands", kind).arg(name) : QStringLiteral("\"%1\" %2").arg(name, why);
 }
 
 TsbDeviceItem& RequireDevice(CliEngine& engine, const QString& device) {
@@ -186,6 +204,7 @@ int RunInfo(const CliArgs& args) {
                  yesNo(item.WriteModes.CanDaoRaw)));
   Print(QStringLiteral("Media:           %1").arg(MediaText(item)));
   if (!item.MediumProblem.isEmpty()) Print(QStringLiteral("Disc problem:    %1").arg(item.MediumProblem));
+  if (item.TrayOpen) Print(QStringLiteral("Tray:            open"));
   if (item.DiscType != DISC_TYPE_NO_MEDIA) {
     Print(QStringLiteral("Disc status:     %1").arg(item.DiscInformation.DiscStatus));
     Print(QStringLiteral("Used:            %1").arg(DiscSizeText(item)));
@@ -207,7 +226,7 @@ int RunSpeeds(const CliArgs& args) {
     throw TsbError(
         QCoreApplication::translate("CliCommands", "The device %1 cannot write discs, so it has no write speeds")
             .arg(args.positional[0]));
-  if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(ResStr(sNoMediaInDrive));
+  if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(NoDiscText(item.TrayOpen));
   if (!IsRecordableDiscType(item.DiscType)) throw TsbError(ResStr(sNoWritableDisc));
   TsbBurner burner;
   burner.Transport = engine.Transport();
@@ -250,8 +269,17 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
     // Every chosen file is read and named before a device is touched, never half-way through a burn.
     if (files) {
       const TsbVolumeLabel label = CleanVolumeLabel(args.labelGiven ? args.label : QString());
-      for (const auto& [name, why] : plan.SetFiles(args.positional, label.Label))
-        output.Line(QStringLiteral("\"%1\" %2").arg(name, why), litWarning);
+      TsbSkippedEntries skipped;
+      try {
+        skipped = plan.SetFiles(args.positional, label.Label);
+      } catch (const TsbBurnRefusal&) {
+        throw;
+      } catch (const TsbError& e) {
+        // The library's reason (in English) inside a sentence of the user's language.
+        throw TsbError(QCoreApplication::translate("CliCommands", "The chosen files and folders cannot be burned: %1")
+                           .arg(WithoutTriple(e.Message())));
+      }
+      for (const auto& [name, why] : skipped) output.Line(SkippedLine(name, why), litWarning);
       if (args.labelGiven && !label.Change.isEmpty()) output.Line(label.Change, litWarning);
     }
     engine.Scan();
@@ -360,7 +388,7 @@ int RunErase(const CliArgs& args, CliOutput& output) {
   CliEngine engine(args);
   TsbDeviceItem& item = RequireDevice(engine, args.positional[0]);
   if (!item.MediumProblem.isEmpty()) throw TsbError(item.MediumProblem);
-  if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(ResStr(sNoMediaInDrive));
+  if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(NoDiscText(item.TrayOpen));
   // Checked before the erase is announced, with the words the drive would answer.
   if (!IsErasableDiscType(item.DiscType)) {
     const QString kind = DiscTypeName(item.DiscType, true);
@@ -446,12 +474,15 @@ int RunBuildImage(const CliArgs& args, CliOutput& output) {
   burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_Create(&burner.FileTree, burner.ExceptionText,
                                                                    DISCWRIGHT_TEXT_SIZE, &burner.Status,
                                                                    BuildImageCallback, &skipped, folder.constData());
-  if (burner.ExceptionNumber != 0)
-    throw TsbError(burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_Create")));
+  if (burner.ExceptionNumber != 0) {
+    const QString failure = burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_Create"));
+    GlobalLogger().WriteLog(failure, 0);
+    throw TsbError(QCoreApplication::translate("CliCommands", "Cannot make an image of the folder \"%1\": %2")
+                       .arg(args.positional[0], WithoutTriple(failure)));
+  }
   for (const auto& [name, why] : skipped) {
-    const QString text = QStringLiteral("\"%1\" %2").arg(name, why);
-    GlobalLogger().WriteLog(text, 0);
-    output.Line(text, litWarning);
+    GlobalLogger().WriteLog(QStringLiteral("\"%1\" %2").arg(name, why), 0);
+    output.Line(SkippedLine(name, why), litWarning);
   }
   burner.BurnSettings.Mode = bmToImageFile;
   burner.VolumeLabel = args.label;
@@ -474,7 +505,9 @@ int RunBuildImage(const CliArgs& args, CliOutput& output) {
     }
   });
   bool ok = RunActions(actions, burner, [&](const void*, const QString& text, TsbLogItemType kind) {
-    output.Line(text, kind);
+    // A failed file-system call is stored in the call's words; the user reads it plainly.
+    const bool plain = kind == litError && !action.PlainFailure.isEmpty() && text == burner.LastMessage;
+    output.Line(plain ? action.PlainFailure : text, kind, true, plain ? text : QString());
   });
   eventer.OnProgress = nullptr;
   SetProcessMessagesHook(nullptr);

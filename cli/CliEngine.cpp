@@ -158,16 +158,14 @@ std::vector<std::pair<QString, QString>> CliEngine::Unavailable() {
   return out;
 }
 
-TsbDeviceItem& CliEngine::FindWrittenDisc(const QString& device, const QString& purpose) {
+TsbDeviceItem& CliEngine::FindWrittenDisc(const QString& device, const QString& blankRefusal) {
   Scan();
   TsbDeviceItem& item =
       FindOrExplain(device, QCoreApplication::translate("CliEngine", "No CD/DVD device \"%1\" was found").arg(device));
   if (!item.MediumProblem.isEmpty()) throw TsbError(item.MediumProblem);
   if (item.DiscType == DISC_TYPE_NO_MEDIA)
-    throw TsbError(QCoreApplication::translate("CliEngine", "No disc in %1: %2").arg(device, ResStr(sNoMediaInDrive)));
-  if (item.DiscInformation.DiscStatus == 0)
-    throw TsbError(QCoreApplication::translate("CliEngine", "The disc in %1 is blank: it holds no data to %2")
-                       .arg(device, purpose));
+    throw TsbError(QCoreApplication::translate("CliEngine", "No disc in %1: %2").arg(device, NoDiscText(item.TrayOpen)));
+  if (item.DiscInformation.DiscStatus == 0) throw TsbError(blankRefusal.arg(device));
   return item;
 }
 
@@ -187,6 +185,13 @@ TsbDeviceItem& CliEngine::FindOrExplain(const QString& device, const QString& me
     if (!why.isEmpty() && code != DW_E_NO_DEVICE) {
       GlobalLogger().WriteLog(why, 0);
       throw TsbError(why);
+    }
+    if (code == DW_E_NO_DEVICE) {
+      // The library's "no such device" in the user's language, once, before the command's own refusal.
+      GlobalLogger().WriteLog(why, 0);
+      const QString notFound =
+          QCoreApplication::translate("CliEngine", "No CD/DVD device \"%1\" was found").arg(device);
+      throw TsbError(message == notFound ? message : notFound + QLatin1Char('\n') + message);
     }
     NoteLibraryFailure(why);
     CheckFailed(message);

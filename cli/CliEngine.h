@@ -32,8 +32,8 @@ class CliEngine {
   // The same, or a raised message with the library's reason why DEVICE is not there (busy, say).
   TsbDeviceItem& FindOrExplain(const QString& device, const QString& message);
   // Scans, then the device with a written, readable disc; raises with the reason
-  // otherwise. purpose ends the refusal of a blank disc ("read", "checksum").
-  TsbDeviceItem& FindWrittenDisc(const QString& device, const QString& purpose);
+  // otherwise. blankRefusal is the whole sentence that refuses a blank disc, %1 the device.
+  TsbDeviceItem& FindWrittenDisc(const QString& device, const QString& blankRefusal);
   // The text that identifies a device in listings under the transport.
   QString DeviceId(const TsbDeviceItem& item) const;
 

@@ -54,11 +54,12 @@ void CliOutput::ClearBar() {
   }
 }
 
-void CliOutput::Line(const QString& text, TsbLogItemType kind, bool timed) {
+void CliOutput::Line(const QString& text, TsbLogItemType kind, bool timed, const QString& insteadOf) {
   std::lock_guard lock(mutex_);
   QString time = timed ? QTime::currentTime().toString(QStringLiteral("hh:mm:ss")) : QString();
   rows_.push_back({time, Printable(text)});
   if (kind == litError) errors_.push_back(text);
+  if (kind == litError && !insteadOf.isEmpty()) errors_.push_back(insteadOf);
   ClearBar();
   std::fprintf(stream_, "%-8s %-7s %s\n", time.toLocal8Bit().constData(), KindName(kind).toLocal8Bit().constData(),
               rows_.back().text.toLocal8Bit().constData());

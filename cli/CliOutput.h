@@ -17,7 +17,8 @@ class CliOutput {
   // stream: where lines and progress go (stderr when stdout carries a result).
   explicit CliOutput(bool terminal, std::FILE* stream = stdout);
 
-  void Line(const QString& text, TsbLogItemType kind, bool timed = true);
+  // insteadOf: the failure text this error row says in plainer words; it counts as shown too.
+  void Line(const QString& text, TsbLogItemType kind, bool timed = true, const QString& insteadOf = {});
   // On a terminal the bar is followed by figures (speed, time left).
   void Progress(int percent, const QString& figures = {});
   void Finish();  // ends a progress bar line

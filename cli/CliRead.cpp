@@ -20,7 +20,8 @@ int RunRead(const CliArgs& args, CliOutput& output) {
     throw TsbError(QCoreApplication::translate("CliRead", "Standard output is a terminal: send the image into a file or a pipe"));
   if (!toStdout) RefuseNotAFile(target);
   CliEngine engine(args);
-  TsbDeviceItem& item = engine.FindWrittenDisc(device, QStringLiteral("read"));
+  TsbDeviceItem& item = engine.FindWrittenDisc(
+      device, QCoreApplication::translate("CliRead", "The disc in %1 is blank: it holds no data to read into an image"));
 
   TsbDiscToImage read;
   read.Device = item;

@@ -23,6 +23,27 @@ namespace {
 // recorder that reports no event is noticed all the same.
 constexpr qint64 kPollMs = 500;
 
+// The last look decides what is said: a drive that could not be looked into,
+// or a disc that cannot be read, is not an empty drive.
+QString WhyNoDisc(const TsbDriveState& state, const QString& device, double seconds) {
+  switch (state.kind) {
+    case TsbDriveState::TrayOpen:
+      return QCoreApplication::translate("CliWaitDisc", "No disc in %1 after %2 s: the tray is open")
+          .arg(device)
+          .arg(seconds);
+    case TsbDriveState::Unavailable:
+      return QCoreApplication::translate("CliWaitDisc", "Could not look for a disc in %1 within %2 s: %3")
+          .arg(device)
+          .arg(seconds)
+          .arg(state.reason);
+    case TsbDriveState::Unreadable:
+      return QCoreApplication::translate("CliWaitDisc", "The disc in %1 cannot be read: %2").arg(device, state.reason);
+    case TsbDriveState::Disc:
+    case TsbDriveState::Empty: break;
+  }
+  return QCoreApplication::translate("CliWaitDisc", "No disc in %1 after %2 s").arg(device).arg(seconds);
+}
+
 }  // namespace
 
 int RunWaitDisc(const CliArgs& args) {
@@ -47,7 +68,8 @@ int RunWaitDisc(const CliArgs& args) {
   QElapsedTimer clock;
   clock.start();
   for (;;) {
-    if (DiscInDrive(name)) {
+    const TsbDriveState state = DriveStateNow(name);
+    if (state.kind == TsbDriveState::Disc) {
       std::printf("%s\n", Printable(QCoreApplication::translate("CliWaitDisc", "A disc is in %1").arg(device))
                               .toLocal8Bit()
                               .constData());
@@ -55,7 +77,7 @@ int RunWaitDisc(const CliArgs& args) {
     }
     const qint64 left = limitMs < 0 ? kPollMs : limitMs - clock.elapsed();
     if (left <= 0) {
-      PrintError(QCoreApplication::translate("CliWaitDisc", "No disc in %1 after %2 s").arg(device).arg(*args.timeout));
+      PrintError(WhyNoDisc(state, device, *args.timeout));
       return kExitFailure;
     }
     wake.start(int(std::min(left, kPollMs)));

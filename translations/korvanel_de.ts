@@ -16,14 +16,6 @@
         <translation>--mode ist tao, sao, dao oder dao-raw</translation>
     </message>
     <message>
-        <source>--speed is a whole factor above 0 such as 8, or max</source>
-        <translation>--speed ist ein ganzzahliger Faktor über 0 wie 8, oder max</translation>
-    </message>
-    <message>
-        <source>--timeout is a number of seconds, 0 or more</source>
-        <translation>--timeout ist eine Anzahl Sekunden, 0 oder mehr</translation>
-    </message>
-    <message>
         <source>unknown option %1</source>
         <translation>unbekannte Option %1</translation>
     </message>
@@ -65,6 +57,7 @@
 Global options:
 %1  --transport name|address  open devices by name (default) or by SCSI address
   --help, --version
+  --                      every argument after it is a file or a device, even one such as -x.iso
 
 Commands:
   devices                 list the CD/DVD devices and their discs
@@ -93,6 +86,7 @@ Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.
 Globale Optionen:
 %1  --transport name|address  Laufwerke über ihren Namen (Vorgabe) oder ihre SCSI-Adresse öffnen
   --help, --version
+  --                      jedes Argument danach ist eine Datei oder ein Laufwerk, auch eines wie -x.iso
 
 Befehle:
   devices                 die CD/DVD-Laufwerke und ihre Discs auflisten
@@ -117,6 +111,14 @@ Befehle:
 Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
 </translation>
     </message>
+    <message>
+        <source>--speed is a whole factor from 1 to %1 such as 8, or max</source>
+        <translation>--speed ist ein ganzzahliger Faktor von 1 bis %1 wie 8, oder max</translation>
+    </message>
+    <message>
+        <source>--timeout is a number of seconds from 0 to %1; leave it out to wait as long as it takes</source>
+        <translation>--timeout ist eine Anzahl Sekunden von 0 bis %1; ohne die Option wird gewartet, so lange es dauert</translation>
+    </message>
 </context>
 <context>
     <name>CliChecksum</name>
@@ -131,10 +133,6 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     <message>
         <source>it does not exist</source>
         <translation>Sie existiert nicht</translation>
-    </message>
-    <message>
-        <source>checksum</source>
-        <translation>prüfen</translation>
     </message>
     <message>
         <source>Cannot read the disc in %1: %2</source>
@@ -163,6 +161,10 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     <message>
         <source>The image matches its checksum (%1 %2)</source>
         <translation>Das Abbild stimmt mit seiner Prüfsumme überein (%1 %2)</translation>
+    </message>
+    <message>
+        <source>The disc in %1 is blank: it holds no data to compute a checksum of</source>
+        <translation>Die Disc in %1 ist leer: Sie enthält keine Daten, deren Prüfsumme sich berechnen ließe</translation>
     </message>
 </context>
 <context>
@@ -263,6 +265,30 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
         <source>The disc was written, but the errors above followed</source>
         <translation>Die Disc wurde beschrieben, doch danach traten die obigen Fehler auf</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot; is a FIFO; left out of the image</source>
+        <translation>„%1“ ist eine benannte Pipe (FIFO) und bleibt außerhalb des Abbilds</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is a socket; left out of the image</source>
+        <translation>„%1“ ist ein Socket und bleibt außerhalb des Abbilds</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is a character device; left out of the image</source>
+        <translation>„%1“ ist ein zeichenorientiertes Gerät und bleibt außerhalb des Abbilds</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is a block device; left out of the image</source>
+        <translation>„%1“ ist ein blockorientiertes Gerät und bleibt außerhalb des Abbilds</translation>
+    </message>
+    <message>
+        <source>The chosen files and folders cannot be burned: %1</source>
+        <translation>Die gewählten Dateien und Ordner können nicht gebrannt werden: %1</translation>
+    </message>
+    <message>
+        <source>Cannot make an image of the folder &quot;%1&quot;: %2</source>
+        <translation>Aus dem Ordner „%1“ kann kein Abbild erstellt werden: %2</translation>
+    </message>
 </context>
 <context>
     <name>CliEngine</name>
@@ -277,10 +303,6 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     <message>
         <source>No disc in %1: %2</source>
         <translation>Keine Disc in %1: %2</translation>
-    </message>
-    <message>
-        <source>The disc in %1 is blank: it holds no data to %2</source>
-        <translation>Die Disc in %1 ist leer: Es gibt nichts zu %2</translation>
     </message>
 </context>
 <context>
@@ -304,6 +326,10 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
         <source>standard output</source>
         <translation>Standardausgabe</translation>
     </message>
+    <message>
+        <source>The disc in %1 is blank: it holds no data to read into an image</source>
+        <translation>Die Disc in %1 ist leer: Sie enthält keine Daten, die sich in ein Abbild lesen ließen</translation>
+    </message>
 </context>
 <context>
     <name>CliWaitDisc</name>
@@ -318,6 +344,18 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     <message>
         <source>No disc in %1 after %2 s</source>
         <translation>Nach %2 s keine Disc in %1</translation>
+    </message>
+    <message>
+        <source>No disc in %1 after %2 s: the tray is open</source>
+        <translation>Nach %2 s keine Disc in %1: Die Lade ist offen</translation>
+    </message>
+    <message>
+        <source>Could not look for a disc in %1 within %2 s: %3</source>
+        <translation>In %1 konnte innerhalb von %2 s nicht nach einer Disc gesehen werden: %3</translation>
+    </message>
+    <message>
+        <source>The disc in %1 cannot be read: %2</source>
+        <translation>Die Disc in %1 kann nicht gelesen werden: %2</translation>
     </message>
 </context>
 <context>
@@ -1082,6 +1120,22 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
         <source>Cannot save to &quot;%1&quot;: %2</source>
         <translation>Speichern unter „%1“ nicht möglich: %2</translation>
     </message>
+    <message>
+        <source>Cannot create the image &quot;%1&quot;: %2</source>
+        <translation>Das Abbild „%1“ kann nicht angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>Cannot find out the free space in &quot;%1&quot;: %2</source>
+        <translation>Der freie Platz in „%1“ kann nicht ermittelt werden: %2</translation>
+    </message>
+    <message>
+        <source>Cannot write the image &quot;%1&quot; to the disk: %2</source>
+        <translation>Das Abbild „%1“ kann nicht auf den Datenträger geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>Cannot save the image as &quot;%1&quot;: %2</source>
+        <translation>Das Abbild kann nicht als „%1“ gespeichert werden: %2</translation>
+    </message>
 </context>
 <context>
     <name>sbBurner</name>
@@ -1174,6 +1228,13 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     <message>
         <source>Copy %1 holds other bytes than copy 1 (SHA-256 %2, copy 1: %3): the source changed; no further copies are made</source>
         <translation>Kopie %1 enthält andere Bytes als Kopie 1 (SHA-256 %2, Kopie 1: %3): Die Quelle wurde geändert; es werden keine weiteren Kopien erstellt</translation>
+    </message>
+</context>
+<context>
+    <name>sbDeviceList</name>
+    <message>
+        <source>The tray is open: put a disc in and close the tray</source>
+        <translation>Die Lade ist offen: Legen Sie eine Disc ein und schließen Sie die Lade</translation>
     </message>
 </context>
 <context>
@@ -1279,6 +1340,10 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     <message>
         <source>The drive cannot be opened (exception %1)</source>
         <translation>Das Laufwerk kann nicht geöffnet werden (Ausnahme %1)</translation>
+    </message>
+    <message>
+        <source>Nothing answers at %1: no drive is connected behind this device file</source>
+        <translation>Unter %1 antwortet nichts: Hinter dieser Gerätedatei ist kein Laufwerk angeschlossen</translation>
     </message>
 </context>
 <context>

@@ -64,6 +64,11 @@ enum {
   DW_E_INTERNAL = 16         /* an unexpected failure inside the library */
 };
 
+/* Statuses of DW_E_NO_MEDIUM that a program tells apart: an empty drive, and
+ * one whose tray is open (a drive that cannot tell answers the first). */
+#define DW_STATUS_NO_MEDIUM 0x023A00u
+#define DW_STATUS_TRAY_OPEN 0x023A02u
+
 typedef uint32_t DiscwrightHandle;
 
 /*

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -134,9 +135,40 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
     EXPECT_EQ(r.exitCode, 2) << line.toStdString();
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("korvanel-cli: "))) << line.toStdString();
   }
+  // A number that is not plainly one is refused by name, never read as another
+  // (nan and inf waited for ever; "1e30" overflowed the wait).
+  const QString wait = QStringLiteral("wait-disc CdRom3 --timeout ");
+  const struct {
+    QString line;
+    const char* option;
+  } numbers[] = {
+      {wait + "nan", "--timeout"},        {wait + "inf", "--timeout"},         {wait + "-1", "--timeout"},
+      {wait + "1e30", "--timeout"},       {wait + "1e400", "--timeout"},       {wait + "5x", "--timeout"},
+      {burn + "--speed 8x", "--speed"},   {burn + "--speed 1e2", "--speed"},   {burn + "--speed 99999", "--speed"},
+      {burn + "--copies +2", "--copies"}, {burn + "--copies 2.0", "--copies"}, {"--time-scale 1x devices", "--time-scale"},
+      {"--pseudo-drive p.img --pseudo-drive-size 4096x devices", "--pseudo-drive-size"},
+  };
+  for (const auto& n : numbers) {
+    Result r = Run(n.line.split(QLatin1Char(' ')), 5000);
+    EXPECT_EQ(r.exitCode, 2) << n.line.toStdString();
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("korvanel-cli: ") + n.option)) << r.err.toStdString();
+  }
+  // After "--" every argument is a file, even one named like an option.
+  QFile named(Path(QStringLiteral("--md5")));
+  ASSERT_TRUE(named.open(QIODevice::WriteOnly));
+  named.close();
+  QProcess checksum;
+  checksum.setWorkingDirectory(dir_.path());
+  checksum.start(QStringLiteral(KORVANEL_CLI), {QStringLiteral("checksum"), QStringLiteral("--"), QStringLiteral("--md5")});
+  ASSERT_TRUE(checksum.waitForFinished());
+  EXPECT_EQ(checksum.exitCode(), 0) << checksum.readAllStandardError().toStdString();
+  EXPECT_EQ(checksum.readAllStandardOutput(),
+            "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855  --md5\n");
 }
 
 TEST_F(CliTest, InGermanMessagesAndHelpAreGermanWhileExitCodesAndTheDeviceTableStay) {
+  ASSERT_TRUE(QDir(dir_.path()).mkpath(QStringLiteral("special")));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(Path(QStringLiteral("special/pipe"))).constData(), 0600), 0);
   const struct {
     QStringList arguments;
     int exitCode;
@@ -147,6 +179,14 @@ TEST_F(CliTest, InGermanMessagesAndHelpAreGermanWhileExitCodesAndTheDeviceTableS
       {{"--bogus", "devices"}, 2, false, "korvanel-cli: unbekannte Option --bogus"},
       {{"speeds", "CdRom4"}, 1, false, "Das Laufwerk CdRom4 kann keine Discs beschreiben"},
       {{"erase", "CdRom0"}, 1, false, "Die Disc in CdRom0 ist eine CD-R: Nur wiederbeschreibbare Discs"},
+      // Whole sentences, and the library's "no such device" said in German.
+      {{"read", "CdRom0", Path("out.iso")}, 1, false, "Die Disc in CdRom0 ist leer: Sie enthält keine Daten, die sich"},
+      {{"info", "CdRom9"}, 1, false, "Es wurde kein CD/DVD-Laufwerk „CdRom9“ gefunden"},
+      {{"burn-files", Path("gone"), "--device", "CdRom0"}, 1, false, "Die gewählten Dateien und Ordner können nicht"},
+      {{"build-image", Path("gone"), Path("out.iso")}, 1, false, "Aus dem Ordner „"},
+      // The call's own words stay in the stored failure; the user reads it plainly.
+      {{"build-image", dir_.path(), Path("gone/out.iso")}, 1, true, "error   Das Abbild „"},
+      {{"build-image", Path("special"), Path("special.iso")}, 0, true, "pipe“ ist eine benannte Pipe (FIFO)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -154,8 +194,10 @@ TEST_F(CliTest, InGermanMessagesAndHelpAreGermanWhileExitCodesAndTheDeviceTableS
     const Result german = Run(c.arguments, 30000, QStringLiteral("de"));
     EXPECT_EQ(english.exitCode, c.exitCode);
     EXPECT_EQ(german.exitCode, c.exitCode);
-    EXPECT_TRUE((c.onStdout ? german.out : german.err).contains(QString::fromUtf8(c.german)))
+    // An error's first line is the user's: a library's English line does not come first.
+    EXPECT_TRUE((c.onStdout ? german.out : german.err.section(QLatin1Char('\n'), 0, 0)).contains(QString::fromUtf8(c.german)))
         << (german.out + german.err).toStdString();
+    EXPECT_FALSE((german.out + german.err).contains(QStringLiteral("CreateFile"))) << german.out.toStdString();
     EXPECT_FALSE((c.onStdout ? english.out : english.err).contains(QString::fromUtf8(c.german)));
   }
   // Scripts read the device table: its columns and words do not follow the language.
@@ -351,6 +393,41 @@ TEST_F(CliTest, WaitDiscReturnsWhenADiscIsInAndFailsWhenTheTimeRunsOut) {
   EXPECT_GE(clock.elapsed(), 1000);
   EXPECT_TRUE(empty.err.contains(QStringLiteral("No disc in CdRom3 after 1 s"))) << empty.err.toStdString();
   EXPECT_EQ(Run({QStringLiteral("wait-disc"), QStringLiteral("CdRom9")}).exitCode, 1);  // no such drive
+}
+
+// A drive that cannot be looked into, a disc that cannot be read and an open
+// tray are each said as such, never as an empty drive.
+TEST_F(CliTest, AnOpenTrayABusyDriveAndAnUnreadableDiscAreNamedNotTakenForEmpty) {
+  WriteConfig(R"({"state_folder": "state", "recorders": [
+      {"name": "CdRom0", "media_formats": ["read_cdr", "write", "write_cdrw"], "write_modes": ["tao"], "tray": "open",
+       "medium": {"type": "CD-RW", "state": "complete"}},
+      {"name": "CdRom1", "media_formats": ["write"], "medium": {"type": "CD-R"},
+       "faults": {"operations": {"CreateEx": {"exception": 13, "text": "Held by a test"}}}},
+      {"name": "CdRom2", "media_formats": ["write"], "medium": {"type": "CD-R"},
+       "faults": {"operations": {"TestUnitReady": {"exception": 10, "text": "Block 16 cannot be read"}}}},
+      {"name": "CdRom3", "media_formats": ["read_cdr", "write", "write_cdrw"], "write_modes": ["tao"], "medium": null}
+    ]})");
+  const QString image = MakeImage(QStringLiteral("a.iso"), 4096);
+  const QString open = QStringLiteral("The tray is open: put a disc in and close the tray");
+  const struct {
+    QStringList command;
+    QString says;
+  } cases[] = {
+      {{"wait-disc", "CdRom0", "--timeout", "0"}, "No disc in CdRom0 after 0 s: the tray is open\n"},
+      {{"wait-disc", "CdRom1", "--timeout", "0"}, "Could not look for a disc in CdRom1 within 0 s: Busy: Held by a test\n"},
+      {{"wait-disc", "CdRom2", "--timeout", "0"}, "The disc in CdRom2 cannot be read: Block 16 cannot be read\n"},
+      {{"wait-disc", "CdRom3", "--timeout", "0"}, "No disc in CdRom3 after 0 s\n"},
+      {{"burn", image, "--device", "CdRom0"}, open},
+      {{"erase", "CdRom0"}, open},
+      {{"read", "CdRom0", Path("out.iso")}, "No disc in CdRom0: " + open},
+      {{"checksum", "CdRom0"}, open},
+      {{"erase", "CdRom3"}, "No media in drive"},
+  };
+  for (const auto& c : cases) {
+    const Result r = Run(c.command);
+    EXPECT_EQ(r.exitCode, 1) << c.command.join(' ').toStdString();
+    EXPECT_TRUE(r.err.contains(c.says)) << c.command.join(' ').toStdString() << ": " << r.err.toStdString();
+  }
 }
 
 TEST_F(CliTest, VerifyCatchesACorruptBurn) {

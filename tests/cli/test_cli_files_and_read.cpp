@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -47,7 +48,9 @@ class CliFilesAndReadTest : public ::testing::Test {
       {"name": "CdRom6", "address": "1:0:6:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
        "medium": {"type": "CD-R"}, "faults": {"operations": {"Release": {"text": "Injected Release failure"}}}},
       {"name": "CdRom7", "address": "1:0:7:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
-       "medium": {"type": "CD-R"}, "faults": {"operations": {"Eject": {"text": "Injected Eject failure"}}}}
+       "medium": {"type": "CD-R"}, "faults": {"operations": {"Eject": {"text": "Injected Eject failure"}}}},
+      {"name": "CdRom8", "address": "1:0:8:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
+       "medium": {"type": "CD-R"}, "faults": {"operations": {"Eject": {"exception": 10, "text": "Stuck tray"}}}}
     ]})");
     ASSERT_TRUE(QDir(dir_.path()).mkpath(QStringLiteral("photos/2026")));
     ASSERT_TRUE(QDir(dir_.path()).mkpath(QStringLiteral("elsewhere")));
@@ -77,9 +80,9 @@ class CliFilesAndReadTest : public ::testing::Test {
             QString::fromLocal8Bit(process.readAllStandardError())};
   }
 
-  // Runs the command until its output shows marker, then interrupts it as Ctrl+C would
-  // (or does what act says instead).
-  Outcome Interrupted(const QStringList& arguments, const QByteArray& marker,
+  // Runs the command until its output shows marker (and lingerMs more), then interrupts
+  // it as Ctrl+C would (or does what act says instead).
+  Outcome Interrupted(const QStringList& arguments, const QByteArray& marker, int lingerMs = 0,
                       const std::function<void(pid_t)>& act = [](pid_t pid) { ::kill(pid, SIGINT); }) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -87,6 +90,10 @@ class CliFilesAndReadTest : public ::testing::Test {
     QByteArray out;
     while (!out.contains(marker) && process.waitForReadyRead(30000)) out += process.readAll();
     EXPECT_TRUE(out.contains(marker)) << out.toStdString();
+    for (QElapsedTimer clock; !clock.isValid() || clock.elapsed() < lingerMs;) {
+      if (!clock.isValid()) clock.start();
+      process.waitForReadyRead(100);
+    }
     act(pid_t(process.processId()));
     EXPECT_TRUE(process.waitForFinished(15000));
     out += process.readAll();
@@ -232,7 +239,7 @@ TEST_F(CliFilesAndReadTest, CopiesStopWhenTheImageChangesOnTheWay) {
       {QStringLiteral("--no-real-drives"), QStringLiteral("--virtual-drives"), Path("recorders.json"),
        QStringLiteral("burn"), Path("album.iso"), QStringLiteral("--device"), QStringLiteral("CdRom4"),
        QStringLiteral("--copies"), QStringLiteral("3")},
-      "Copy 2 of 3", [this](pid_t) { ASSERT_EQ(::truncate(QFile::encodeName(Path("album.iso")).constData(), 4096), 0); });
+      "Copy 2 of 3", 0, [this](pid_t) { ASSERT_EQ(::truncate(QFile::encodeName(Path("album.iso")).constData(), 4096), 0); });
   EXPECT_EQ(copies.exitCode, 1) << copies.out.toStdString();
   EXPECT_TRUE(copies.out.contains(QStringLiteral("The image \"%1\" changed").arg(Path("album.iso"))))
       << copies.out.toStdString();
@@ -342,4 +349,18 @@ TEST_F(CliFilesAndReadTest, ReadToStandardOutputOrOntoAFullDisk) {
   EXPECT_EQ(fullExit, 1);
   EXPECT_TRUE(err.contains(QStringLiteral("Cannot save to \"%1\": File too large").arg(Path("small.iso")))) << err.toStdString();
   EXPECT_FALSE(QFile::exists(Path("small.iso")));
+}
+
+// A written disc whose tray will not open: the refusal and the failed eject are
+// said once each, then the wait goes on without a word until the user acts.
+TEST_F(CliFilesAndReadTest, CopiesSayARefusedDiscAndAFailedEjectOnce) {
+  const Outcome copies = Interrupted(
+      {QStringLiteral("--no-real-drives"), QStringLiteral("--virtual-drives"), Path("recorders.json"),
+       QStringLiteral("burn-files"), Path("notes.txt"), QStringLiteral("--device"), QStringLiteral("CdRom8"),
+       QStringLiteral("--copies"), QStringLiteral("2")},
+      "Disc is not blank", 2500);
+  EXPECT_EQ(copies.out.count("Disc is not blank, burning is impossible!"), 1) << copies.out.toStdString();
+  // One at the end of the first copy, one in the wait.
+  EXPECT_EQ(copies.out.count("Eject() failed"), 2) << copies.out.toStdString();
+  EXPECT_TRUE(copies.out.contains("1 of 2 copies made")) << copies.out.toStdString();
 }

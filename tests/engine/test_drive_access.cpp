@@ -67,6 +67,8 @@ TEST(DriveAccess, TheReasonAndTheRemedyComeFromTheDeviceFileAndProc) {
       {EPERM, Q(dir / "proc"), QStringLiteral("then log in again")},
       {EBUSY, Q(dir / "proc"), QStringLiteral("Busy: the drive is in use by otherburner; close it")},
       {EBUSY, Q(dir / "noproc"), QStringLiteral("Busy: the drive is in use by another program")},
+      {ENXIO, Q(dir / "proc"), QStringLiteral("Nothing answers at %1: no drive").arg(Q(node))},
+      {ENODEV, Q(dir / "proc"), QStringLiteral("Nothing answers at")},
       {ENOENT, Q(dir / "proc"), QString()},
   };
   for (const Case& c : cases) {
