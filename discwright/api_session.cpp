@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "api_support.h"
-#include "libburn/libburn_drive.h"
+#include "real_drives.h"
 #include "library.h"
 #include "virtual/virtual_config.h"
 
@@ -55,7 +55,7 @@ uint8_t Discwright_DownShut(void) {
 }
 
 uint8_t Discwright_GetGrabCounts(uint64_t* grabs, uint64_t* releases) {
-  const LibburnGrabCounts counts = libburnGrabCounts();
+  const RealDriveGrabCounts counts = realDriveGrabCounts();
   if (grabs) *grabs = counts.grabs;
   if (releases) *releases = counts.releases;
   return DW_E_OK;

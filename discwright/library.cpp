@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "error.h"
-#include "libburn/libburn_drive.h"
+#include "real_drives.h"
 #include "virtual/medium_store.h"
 #include "virtual/virtual_config.h"
 #include "virtual/virtual_recorder.h"
@@ -56,14 +56,13 @@ int cdRomNumber(const std::string& name) {
 
 // Real drives and file pseudo-drives join the virtual recorders; a name or
 // address used twice would make one of them unreachable, so it stops the start.
-void addLibburnDrives(const DiscwrightStartup& startup, std::vector<std::shared_ptr<Device>>& devices) {
+void addRealDrives(const DiscwrightStartup& startup, std::vector<std::shared_ptr<Device>>& devices) {
   if (!startup.UseRealDrives && startup.PseudoDriveCount == 0) return;
   if (startup.PseudoDriveCount && !startup.PseudoDrives)
     throw DwError(DW_E_INVALID_ARGUMENT, "PseudoDriveCount is set but PseudoDrives is missing");
-  auto runtime = LibburnRuntime::acquire();
-  std::vector<LibburnDriveSetup> setups;
-  if (startup.UseRealDrives)
-    for (auto& found : scanRealDrives(*runtime)) setups.push_back({found.libburnAddress, found.name, found.address, 0});
+  auto backend = RealDriveBackend::create();
+  std::vector<RealDriveSetup> setups;
+  if (startup.UseRealDrives) setups = backend->scan();
   int highest = -1;
   for (const auto& d : devices) highest = std::max(highest, cdRomNumber(d->identity().name));
   for (const auto& s : setups) highest = std::max(highest, cdRomNumber(s.name));
@@ -71,7 +70,7 @@ void addLibburnDrives(const DiscwrightStartup& startup, std::vector<std::shared_
     const char* path = startup.PseudoDrives[i];
     if (!path || !*path) throw DwError(DW_E_CONFIG, "Pseudo-drive " + std::to_string(i + 1) + " has no file path");
     DiscwrightDeviceAddress address{1, uint8_t(200 + i), 0, 0, 0};
-    setups.push_back({std::string("stdio:") + path, "CdRom" + std::to_string(++highest), address,
+    setups.push_back({backend->pseudoDriveAddress(path), "CdRom" + std::to_string(++highest), address,
                       startup.PseudoDriveSizes ? startup.PseudoDriveSizes[i] : 0});
   }
   for (const auto& s : setups)
@@ -80,11 +79,11 @@ void addLibburnDrives(const DiscwrightStartup& startup, std::vector<std::shared_
       if (sameTextNoCase(id.name, s.name) || sameAddress(id.address, s.address))
         throw DwError(DW_E_CONFIG, "The virtual recorder " + id.name + " (" + addressText(id.address) +
                                        ") has the name or address of the drive " + s.name + " (" +
-                                       addressText(s.address) + ", " + s.libburnAddress +
+                                       addressText(s.address) + ", " + s.backendAddress +
                                        "): give the virtual recorder another name and address");
     }
-  for (auto& s : setups) devices.push_back(std::make_shared<LibburnDrive>(runtime, std::move(s)));
-  resetLibburnGrabCounts();
+  for (auto& s : setups) devices.push_back(backend->open(std::move(s)));
+  resetRealDriveGrabCounts();
 }
 
 }  // namespace
@@ -116,7 +115,7 @@ void Library::start(const DiscwrightStartup& startup) {
       devices.push_back(std::make_shared<VirtualRecorder>(std::move(config), stateFolder, freshFolder));
     }
   }
-  addLibburnDrives(startup, devices);
+  addRealDrives(startup, devices);
   devices_ = std::move(devices);
   started_ = true;
 }
