@@ -19,7 +19,7 @@
 #include "sbErrors.h"
 #include "sbLibrarySession.h"
 #include "sbMainForm.h"
-#include "sbSleepInhibitor.h"
+#include "sbDesktopServices.h"
 #include "sbTranslations.h"
 #include "WizardWindows.h"
 #include "ufrmWelcome.h"

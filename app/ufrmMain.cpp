@@ -134,7 +134,7 @@ TMainForm::TMainForm(TsbLibraryOptions options, QString imageFile, QWidget* pare
     SetCancelEnabled(sender, active);
   };
   pcBurner->setCurrentIndex(pgTransport);
-  WatchDrives(MakeUdevDriveEventSource());
+  WatchDrives(MakeSystemDriveEventSource());
 }
 
 void TMainForm::WatchDrives(std::unique_ptr<TsbDriveEventSource> source) {

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "sbBurner.h"
-#include "sbDesktopNotice.h"
+#include "sbDesktopServices.h"
 #include "sbMainForm.h"
 
 class QLabel;

@@ -55,7 +55,7 @@ int RunWaitDisc(const CliArgs& args) {
         QCoreApplication::translate("CliWaitDisc", "There is no CD/DVD device %1 (name it CdRomN or /dev/srN)")
             .arg(device));
 
-  TsbDriveWatch watch(MakeUdevDriveEventSource());
+  TsbDriveWatch watch(MakeSystemDriveEventSource());
   QEventLoop loop;
   QObject::connect(&watch, &TsbDriveWatch::DriveChanged, &loop, [&](const QString& changed) {
     if (changed.compare(name, Qt::CaseInsensitive) == 0) loop.quit();

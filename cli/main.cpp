@@ -16,7 +16,7 @@
 #include "sbErrors.h"
 #include "sbDialogs.h"
 #include "sbHelpers.h"
-#include "sbSleepInhibitor.h"
+#include "sbDesktopServices.h"
 #include "sbTranslations.h"
 #include "sbUiHooks.h"
 

@@ -20,3 +20,7 @@ bool SendDesktopNotice(const QString& summary, const QString& body, const QDBusC
   // The window thread is not held up by a notification daemon that is slow to answer.
   return bus.send(call);
 }
+
+bool SendDesktopNotice(const QString& summary, const QString& body) {
+  return SendDesktopNotice(summary, body, QDBusConnection::sessionBus());
+}

@@ -5,7 +5,8 @@
 #include <QDBusConnection>
 #include <QString>
 
-// Sends the notice without waiting for an answer; false when no session bus
-// is there to take it (the diagnostic log says so).
-bool SendDesktopNotice(const QString& summary, const QString& body,
-                       const QDBusConnection& bus = QDBusConnection::sessionBus());
+#include "sbDesktopServices.h"
+
+// Sends the notice on bus without waiting for an answer; false when no session bus is
+// there to take it (the diagnostic log says so). The two-argument form uses the session bus.
+bool SendDesktopNotice(const QString& summary, const QString& body, const QDBusConnection& bus);

@@ -34,9 +34,10 @@ class TsbDriveEventSource {
   virtual std::optional<TsbDriveEvent> Receive() = 0;
 };
 
-// The udev monitor on block devices; a source with descriptor -1 where udev
-// is not available (the diagnostic log says so).
-std::unique_ptr<TsbDriveEventSource> MakeUdevDriveEventSource();
+// The system's own source: udev's monitor on block devices on Linux. A source with
+// descriptor -1 where there is none (the diagnostic log says so): then the device
+// list changes on Refresh only.
+std::unique_ptr<TsbDriveEventSource> MakeSystemDriveEventSource();
 
 class TsbDriveWatch : public QObject {
   Q_OBJECT

@@ -44,6 +44,7 @@ TsbSleepInhibitor::~TsbSleepInhibitor() {
   }
 }
 
+// Every burn and erase of this process holds a TsbSleepInhibitor on the system bus.
 void InhibitSleepDuringRuns() {
   SetRunHoldHook([]() -> std::shared_ptr<void> { return std::make_shared<TsbSleepInhibitor>(); });
 }

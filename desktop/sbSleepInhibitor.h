@@ -9,6 +9,8 @@
 
 #include <memory>
 
+#include "sbDesktopServices.h"
+
 class TsbSleepInhibitor {
  public:
   // Asks logind on bus (the system bus by default) for the inhibitor. Where no
@@ -24,7 +26,3 @@ class TsbSleepInhibitor {
  private:
   int fd_ = -1;
 };
-
-// Makes every burn and erase of this process hold a TsbSleepInhibitor on the
-// system bus (the burner's run hook).
-void InhibitSleepDuringRuns();
