@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -18,6 +17,7 @@
 
 #include "CliCommands.h"
 #include "CliEngine.h"
+#include "CliPlatform.h"
 #include "sbBurnToFileAction.h"
 #include "sbChecksumFile.h"
 #include "sbErrors.h"
@@ -173,7 +173,7 @@ bool NamesDevice(const QString& text) {
 }  // namespace
 
 int RunChecksum(const CliArgs& args) {
-  CliOutput progress(::isatty(STDERR_FILENO) != 0, stderr);
+  CliOutput progress(IsTerminal(stderr), stderr);
   const QString target = args.positional[0];
   const auto algorithm = args.hash == QLatin1String("md5") ? QCryptographicHash::Md5 : QCryptographicHash::Sha256;
   // A file of that name wins: an image may be called anything.

@@ -3,9 +3,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -16,6 +13,7 @@
 
 #include "CliChecksum.h"
 #include "CliEngine.h"
+#include "CliPlatform.h"
 #include "sbActions.h"
 #include "sbBurnAtOnceAction.h"
 #include "sbBurnFigures.h"
@@ -56,9 +54,8 @@ void CheckOutputFile(const QString& fileName) {
   auto reason = [&]() -> QString {
     if (!QFileInfo(info.absolutePath()).isDir())
       return QCoreApplication::translate("CliCommands", "the folder %1 does not exist").arg(info.absolutePath());
-    if (::access(QFile::encodeName(info.absolutePath()).constData(), W_OK) != 0)
-      return QCoreApplication::translate("CliCommands", "the folder %1 is not writable: %2")
-          .arg(info.absolutePath(), QString::fromLocal8Bit(std::strerror(errno)));
+    if (QString why; !FolderWritable(info.absolutePath(), why))
+      return QCoreApplication::translate("CliCommands", "the folder %1 is not writable: %2").arg(info.absolutePath(), why);
     if (info.exists() && !info.isWritable()) return QCoreApplication::translate("CliCommands", "the file is not writable");
     return {};
   };
@@ -88,15 +85,17 @@ void RefuseOutputOverInput(const QString& output, const std::vector<std::pair<QS
 // language (the library's English words glued to the name); as the library said
 // it when the kind is not known here.
 QString SkippedLine(const QString& name, const QString& why) {
-  struct stat info {};
   const char* kind = nullptr;
-  if (::lstat(QFile::encodeName(name).constData(), &info) == 0) {
-    if (S_ISFIFO(info.st_mode)) kind = QT_TRANSLATE_NOOP("CliCommands", "\"%1\" is a FIFO; left out of the image");
-    else if (S_ISSOCK(info.st_mode)) kind = QT_TRANSLATE_NOOP("CliCommands", "\"%1\" is a socket; left out of the image");
-    else if (S_ISCHR(info.st_mode))
+  switch (SpecialFileKind(name)) {
+    case SpecialFile::Fifo: kind = QT_TRANSLATE_NOOP("CliCommands", "\"%1\" is a FIFO; left out of the image"); break;
+    case SpecialFile::Socket: kind = QT_TRANSLATE_NOOP("CliCommands", "\"%1\" is a socket; left out of the image"); break;
+    case SpecialFile::CharacterDevice:
       kind = QT_TRANSLATE_NOOP("CliCommands", "\"%1\" is a character device; left out of the image");
-    else if (S_ISBLK(info.st_mode))
+      break;
+    case SpecialFile::BlockDevice:
       kind = QT_TRANSLATE_NOOP("CliCommands", "\"%1\" is a block device; left out of the image");
+      break;
+    case SpecialFile::None: break;
   }
   return kind ? QCoreApplication::translate("CliCommands", kind).arg(name) : QStringLiteral("\"%1\" %2").arg(name, why);
 }

@@ -2,12 +2,11 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "CliCommands.h"
 #include "CliEngine.h"
+#include "CliPlatform.h"
 #include "sbDiscToImage.h"
 #include "sbErrors.h"
 
@@ -16,7 +15,7 @@ int RunRead(const CliArgs& args, CliOutput& output) {
   const QString target = args.positional[1];
   // "-" is standard output, taken only when named so; a pipe or device at a file name is refused.
   const bool toStdout = target == QLatin1String("-");
-  if (toStdout && ::isatty(STDOUT_FILENO))
+  if (toStdout && IsTerminal(stdout))
     throw TsbError(QCoreApplication::translate("CliRead", "Standard output is a terminal: send the image into a file or a pipe"));
   if (!toStdout) RefuseNotAFile(target);
   CliEngine engine(args);
@@ -28,7 +27,7 @@ int RunRead(const CliArgs& args, CliOutput& output) {
   read.Transport = engine.Transport();
   read.DeviceLabel = device;
   read.Target = toStdout ? QCoreApplication::translate("CliRead", "standard output") : target;
-  if (toStdout) read.OutputHandle = STDOUT_FILENO;
+  if (toStdout) read.OutputHandle = ::fileno(stdout);
   read.OnMessage = [&](const QString& text, TsbLogItemType kind) {
     output.Finish();
     output.Line(text, kind);

@@ -4,14 +4,13 @@
 #include <QLocale>
 #include <QSet>
 
-#include <unistd.h>
 
-#include <csignal>
 #include <memory>
 #include <cstdio>
 
 #include "CliChecksum.h"
 #include "CliCommands.h"
+#include "CliPlatform.h"
 #include "CliWaitDisc.h"
 #include "sbErrors.h"
 #include "sbDialogs.h"
@@ -21,8 +20,6 @@
 #include "sbUiHooks.h"
 
 namespace {
-
-void OnInterrupt(int) { RequestInterrupt(); }
 
 // A failed action is shown as an error row of the log already.
 class CliDialogs final : public TsbStderrDialogs {
@@ -69,11 +66,7 @@ int main(int argc, char** argv) {
   if (args.command == QLatin1String("burn") || args.command == QLatin1String("burn-files") ||
       args.command == QLatin1String("read") || args.command == QLatin1String("build-image") ||
       args.command == QLatin1String("checksum") || args.command == QLatin1String("erase")) {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    InstallInterruptHandler(RequestInterrupt);
   }
 
   if (args.command == QLatin1String("burn") || args.command == QLatin1String("erase")) InhibitSleepDuringRuns();
@@ -81,7 +74,7 @@ int main(int argc, char** argv) {
   // "read DEVICE -" writes the image to standard output: the lines go to standard error.
   const bool imageOnStdout = args.command == QLatin1String("read") && args.positional.size() > 1 &&
                              args.positional[1] == QLatin1String("-");
-  CliOutput output(!imageOnStdout && ::isatty(STDOUT_FILENO) != 0, imageOnStdout ? stderr : stdout);
+  CliOutput output(!imageOnStdout && IsTerminal(stdout), imageOnStdout ? stderr : stdout);
   SetDialogs(std::make_unique<CliDialogs>(output));
   try {
     if (args.command == QLatin1String("devices")) return RunDevices(args);
