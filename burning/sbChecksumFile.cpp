@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "sbBurnToFileAction.h"
+#include "sbFileSystem.h"
 #include "sbErrors.h"
 
 namespace {

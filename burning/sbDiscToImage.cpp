@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "sbBurnToFileAction.h"
+#include "sbFileSystem.h"
 #include "sbBurner.h"
 #include "sbErrors.h"
 #include "sbHelpers.h"

@@ -18,7 +18,7 @@
 #include "CliCommands.h"
 #include "CliEngine.h"
 #include "CliPlatform.h"
-#include "sbBurnToFileAction.h"
+#include "sbFileSystem.h"
 #include "sbChecksumFile.h"
 #include "sbErrors.h"
 #include "sbLogging.h"

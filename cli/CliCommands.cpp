@@ -20,6 +20,7 @@
 #include "sbBurnModes.h"
 #include "sbBurnPlan.h"
 #include "sbBurnToFileAction.h"
+#include "sbFileSystem.h"
 #include "sbCallbacks.h"
 #include "sbCopies.h"
 #include "sbDeviceTypes.h"

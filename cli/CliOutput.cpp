@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "sbBurnToFileAction.h"
+#include "sbFileSystem.h"
 #include "sbErrors.h"
 #include "sbHelpers.h"
 

@@ -1,6 +1,6 @@
 #include "ufrmFinalAction.h"
 
-#include "sbBurnToFileAction.h"
+#include "sbFileSystem.h"
 
 #include <QApplication>
 

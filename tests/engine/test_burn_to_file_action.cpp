@@ -19,6 +19,7 @@
 
 #include "engine/actions_support.h"
 #include "sbBurnToFileAction.h"
+#include "sbFileSystem.h"
 
 using namespace actest;
 
