@@ -50,6 +50,9 @@ QString FolderForSpaceCheck(const QString& fileName);
 bool FlushToDisk(int handle);
 void Close(int handle);
 
+// The errno value for the system's last failure (Windows: its error code mapped).
+int ErrnoOfLastError();
+
 // "status N (reason)" for an errno value.
 QString StatusText(int error);
 

@@ -1,5 +1,6 @@
 // The file-system calls of the engine on POSIX systems.
 #include "sbFileSystem.h"
+#include "sbHelpers.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -224,8 +225,27 @@ bool FlushToDisk(int handle) { return ::fsync(handle) == 0; }
 
 void Close(int handle) { ::close(handle); }
 
+int ErrnoOfLastError() { return errno; }
+
 QString StatusText(int error) {
   return QStringLiteral("status %1 (%2)").arg(error).arg(QString::fromLocal8Bit(std::strerror(error)));
 }
 
 }  // namespace sbfile
+
+// Declared with the helpers; the answers are the platform's.
+QString WhyFileCannotBeRead(const QString& fileName) {
+  const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd >= 0) {
+    ::close(fd);
+    return {};
+  }
+  return QCoreApplication::translate("sbHelpers", "Cannot read %1: %2")
+      .arg(fileName, QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+QString UserStateFolder() {
+  QString base = qEnvironmentVariable("XDG_STATE_HOME");
+  if (base.isEmpty() || QDir::isRelativePath(base)) base = QDir::homePath() + QStringLiteral("/.local/state");
+  return IncludeTrailingSeparator(base) + QStringLiteral("korvanel/");
+}

@@ -2,6 +2,7 @@
 // name the user can type works, and a move over the target that is one step and
 // written through.
 #include "sbFileSystem.h"
+#include "sbHelpers.h"
 
 #include <windows.h>
 #include <fcntl.h>
@@ -42,6 +43,12 @@ int ErrnoOf(DWORD error) {
     default: return EIO;
   }
 }
+
+}  // namespace
+
+int ErrnoOfLastError() { return ErrnoOf(GetLastError()); }
+
+namespace {
 
 // CON, NUL, COM1 ... are devices in every folder, whatever their extension.
 bool IsReservedDeviceName(const QString& path) {
@@ -184,3 +191,23 @@ QString StatusText(int error) {
 }
 
 }  // namespace sbfile
+
+// Declared with the helpers; the answers are the platform's.
+QString WhyFileCannotBeRead(const QString& fileName) {
+  HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(fileName).utf16()), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return {};
+  }
+  return QCoreApplication::translate("sbHelpers", "Cannot read %1: %2")
+      .arg(fileName, QString::fromLocal8Bit(std::strerror(sbfile::ErrnoOfLastError())));
+}
+
+// %LOCALAPPDATA%\Korvanel: the user's own state, not roamed to other machines.
+QString UserStateFolder() {
+  QString base = qEnvironmentVariable("LOCALAPPDATA");
+  if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/AppData/Local");
+  return IncludeTrailingSeparator(QDir::fromNativeSeparators(base)) + QStringLiteral("Korvanel/");
+}

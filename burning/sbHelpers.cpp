@@ -4,8 +4,6 @@
 #include <QDir>
 #include <QFile>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -33,16 +31,6 @@ void AppendLine(const QString& fileName, const QString& line) {
     throw TsbIOError(QCoreApplication::translate("sbHelpers", "Cannot write to \"%1\": %2")
                          .arg(fileName, written ? WriteFailureText(file) : why));
   }
-}
-
-QString WhyFileCannotBeRead(const QString& fileName) {
-  const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd >= 0) {
-    ::close(fd);
-    return {};
-  }
-  return QCoreApplication::translate("sbHelpers", "Cannot read %1: %2")
-      .arg(fileName, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 QString WriteFailureText(const QFileDevice& file) {
@@ -176,12 +164,6 @@ QString ProgramFilePath() {
 QString ProgramFolder() {
   const QString file = ProgramFilePath();
   return IncludeTrailingSeparator(file.left(file.lastIndexOf(QLatin1Char('/'))));
-}
-
-QString UserStateFolder() {
-  QString base = qEnvironmentVariable("XDG_STATE_HOME");
-  if (base.isEmpty() || QDir::isRelativePath(base)) base = QDir::homePath() + QStringLiteral("/.local/state");
-  return IncludeTrailingSeparator(base) + QStringLiteral("korvanel/");
 }
 
 QString SkinFolder() { return SkinFolder(ProgramFolder()); }
