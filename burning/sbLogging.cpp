@@ -42,6 +42,16 @@ bool CanWrite(const QString& logFile) {
 }  // namespace
 
 TsbLogger::TsbLogger() {
+#ifdef Q_OS_WIN
+  // HKEY_LOCAL_MACHINE\Software\Korvanel\Wizard, where an administrator switches the log on;
+  // the user's own hive where the machine's key cannot be opened for writing.
+  QSettings machine(QSettings::SystemScope, QStringLiteral("Korvanel"), QStringLiteral("Wizard"));
+  if (machine.isWritable() || machine.contains(QStringLiteral("LogEnabled"))) {
+    ReadSettings(machine);
+    return;
+  }
+#endif
+  // The user's settings, then the system's (an INI file on Linux).
   QSettings settings(QSettings::UserScope, QStringLiteral("Korvanel"), QStringLiteral("Wizard"));
   ReadSettings(settings);
 }
