@@ -21,6 +21,13 @@ packages=(
   xvfb dbus dbus-daemon at-spi2-core python3-pyatspi
 )
 
+# --windows: what the cross build for Windows needs besides (scripts/windows/build.sh):
+# the MinGW-w64 compilers, Wine to run the tests, NSIS for the installer, ninja, and
+# dpkg-dev for fetching Debian's Qt source.
+if [ "${1:-}" = "--windows" ]; then
+  packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64 nsis ninja-build dpkg-dev xauth)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds Korvanel for 64-bit Windows on Debian with MinGW-w64 into build-win/, runs the
+# Windows tests under Wine, and makes the installer (build-win/korvanel-<version>-setup.exe).
+# The first run builds Qt for Windows from Debian's source (an hour or more); later runs
+# reuse it. Usage: scripts/windows/build.sh [--no-tests] [--no-installer]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/../.." && pwd)
+run_tests=1
+make_installer=1
+for arg in "$@"; do
+  case "$arg" in
+    --no-tests) run_tests=0 ;;
+    --no-installer) make_installer=0 ;;
+    *) echo "usage: $0 [--no-tests] [--no-installer]" >&2; exit 2 ;;
+  esac
+done
+
+"$top/scripts/install-deps.sh" --windows
+started=$(date +%s)
+qt=$("$here/build-qt.sh" | tail -n 1)
+
+build=$top/build-win
+export KORVANEL_QT_WIN=$qt
+cmake -S "$top" -B "$build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_PREFIX_PATH="$qt" \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DCMAKE_BUILD_TYPE=Release
+cmake --build "$build" --parallel "${KORVANEL_JOBS:-2}"
+# The Qt and MinGW runtime DLLs and the Qt plugins beside the programs, so that they
+# start from the build folder as from the installed one.
+cmake --build "$build" --target windows_runtime
+
+if [ "$run_tests" = 1 ]; then
+  # A Wine prefix of the build's own: nothing of the user's Wine is touched.
+  export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  [ -d "$WINEPREFIX" ] || wineboot --init > /dev/null 2>&1
+  ctest --test-dir "$build" --output-on-failure
+fi
+if [ "$make_installer" = 1 ]; then
+  cmake --build "$build" --target windows_installer
+fi
+echo "Windows build done in $(( ($(date +%s) - started) / 60 )) min: $build"
