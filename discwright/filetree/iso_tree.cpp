@@ -118,9 +118,17 @@ bool hasFolderAtDepth(IsoDir* dir, int depth, int wanted) {
   return found;
 }
 
-// A relocation folder name that no root entry maps to in the plain view.
+// Where folders too deep for the plain view go. Rock Ridge readers put them back through
+// their CL, PL and RE entries, but libarchive's accepts the RE entries only inside a root
+// folder whose Rock Ridge name is "rr_moved" or ".rr_moved", and connects folders moved
+// from inside moved folders only when that folder's extent comes before the folders they
+// were moved from. The image library places folders in the order of their plain names,
+// in which "_RR_MOVED" comes last; so the folder gets a name whose plain form comes
+// first, and the plain-view pass writes ".rr_moved" into its Rock Ridge name (of the
+// same length). Marked RE, it is hidden from every Rock Ridge reader, so it never meets a
+// user's own folder of that name.
 std::string relocationFolderName(IsoImage* image) {
-  std::set<std::string> used;
+  std::vector<std::string> plain;  // the plain names of the root's folders, roughly as the library forms them
   IsoDirIter* iter = nullptr;
   if (iso_dir_get_children(iso_image_get_root(image), &iter) == 1) {
     IsoNode* node = nullptr;
@@ -130,14 +138,16 @@ std::string relocationFolderName(IsoImage* image) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
       }
-      used.insert(name);
+      plain.push_back(name);
     }
     iso_dir_iter_free(iter);
   }
-  for (int i = 0;; ++i) {
-    std::string name = "DEEP_FOLDERS" + (i ? std::to_string(i) : std::string());
-    if (!used.count(name)) return name;
+  for (const char* name : {"0rr_moved", "000000000"}) {
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (std::all_of(plain.begin(), plain.end(), [&](const std::string& p) { return upper < p; })) return name;
   }
+  return "000000000";  // a root folder named "0", "00", ...: first still among all others
 }
 
 // "YYYYMMDDhhmmsscc" in GMT, the form libisofs copies verbatim into the volume dates.
@@ -443,7 +453,9 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
   auto built = std::make_shared<BuiltImage>();
   built->image = shareImage(image);
   built->opts = std::move(opts);
-  if (hasFolderAtDepth(iso_image_get_root(image), 1, 8)) {
+  IsoNode* own = nullptr;
+  const bool relocationTaken = iso_dir_get_node(iso_image_get_root(image), relocation.c_str(), &own) == 1;
+  if (!relocationTaken && hasFolderAtDepth(iso_image_get_root(image), 1, 8)) {
     // The image library adds the relocation folder to the tree when it first makes a
     // producer. It belongs to the plain view only, so it is hidden from Joliet before the
     // producer whose bytes count is made.
@@ -471,7 +483,7 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
           cursor->read(skipped.data(), size_t(std::min<uint64_t>(at - cursor->position(), skipped.size())));
         cursor->read(out, n);
       },
-      built->size, startBlock);
+      built->size, startBlock, impl.relocationFolder.empty() ? std::string() : relocation);
   cursor->rewind();
   // The build's productions were stopped on purpose (rewind joins the last one); a read's
   // failure is explained by that read's production alone.
