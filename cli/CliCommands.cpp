@@ -241,8 +241,7 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
     // Every chosen file is read and named before a device is touched, never half-way through a burn.
     if (files) {
       const TsbVolumeLabel label = CleanVolumeLabel(args.labelGiven ? args.label : QString());
-      for (const auto& [name, why] : plan.SetFiles(args.positional, label.Label))
-        output.Line(QStringLiteral("\"%1\" %2").arg(name, why), litWarning);
+      for (const QString& line : plan.SetFiles(args.positional, label.Label).Lines()) output.Line(line, litWarning);
       if (args.labelGiven && !label.Change.isEmpty()) output.Line(label.Change, litWarning);
     }
     engine.Scan();
@@ -398,14 +397,25 @@ void RefuseOutputInsideSource(const QString& folder, const QString& output) {
                        .arg(output, folder));
 }
 
-// Entries the library left out of the tree (FIFOs, sockets, device nodes), with the reason.
-using SkippedEntries = std::vector<std::pair<QString, QString>>;
+// What the library said of the folder's entries while it made the tree.
+struct BuildImageNotes {
+  TsbFileTreeNotes notes;
+  int added = 0;  // entries that went into the tree
+};
 
 void BuildImageCallback(uint32_t reason, void* context, void* param1, void* param2) {
-  if ((reason & 0xFF) == DW_REASON_IGNORE_NAME) {
-    static_cast<SkippedEntries*>(context)->emplace_back(QString::fromUtf8(static_cast<const char*>(param1)),
-                                                        QString::fromUtf8(static_cast<const char*>(param2)));
-    return;
+  auto* build = static_cast<BuildImageNotes*>(context);
+  switch (reason & 0xFF) {
+    case DW_REASON_IGNORE_NAME:
+      build->notes.Skipped.emplace_back(QString::fromUtf8(static_cast<const char*>(param1)),
+                                        QString::fromUtf8(static_cast<const char*>(param2)));
+      return;
+    case DW_REASON_LARGE_FILE:
+      build->notes.LargeFiles << QString::fromUtf8(static_cast<const char*>(param1));
+      return;
+    case DW_REASON_ADD_NAME:
+      ++build->added;
+      break;
   }
   LibraryCallback(reason, nullptr, param1, param2);
 }
@@ -421,17 +431,23 @@ int RunBuildImage(const CliArgs& args, CliOutput& output) {
   TsbBurner burner;
   QByteArray folder = QFile::encodeName(args.positional[0]);
   GlobalLogger().WriteLog(QStringLiteral("Discwright_ISO9660JolietFileTree_Create"), 0);
-  SkippedEntries skipped;
+  BuildImageNotes build;
   burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_Create(&burner.FileTree, burner.ExceptionText,
                                                                    DISCWRIGHT_TEXT_SIZE, &burner.Status,
-                                                                   BuildImageCallback, &skipped, folder.constData());
+                                                                   BuildImageCallback, &build, folder.constData());
   if (burner.ExceptionNumber != 0)
     throw TsbError(burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_Create")));
-  for (const auto& [name, why] : skipped) {
-    const QString text = QStringLiteral("\"%1\" %2").arg(name, why);
+  const QStringList lines = build.notes.Lines();
+  for (const QString& text : lines) {
     GlobalLogger().WriteLog(text, 0);
     output.Line(text, litWarning);
   }
+  // Everything in the folder left out: the image would be empty. An empty folder is
+  // made into an empty image, as asked.
+  if (build.added == 0 && !build.notes.Skipped.empty())
+    throw TsbError(QCoreApplication::translate("CliCommands",
+                                               "Nothing is left for the image: every entry of \"%1\" is left out")
+                       .arg(args.positional[0]));
   burner.BurnSettings.Mode = bmToImageFile;
   burner.VolumeLabel = args.label;
   burner.HasBootImage = !args.boot.isEmpty();
