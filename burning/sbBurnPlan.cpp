@@ -70,18 +70,18 @@ void TsbBurnPlan::SetImageFile(const QString& fileName) {
   if (deviceSet_) CheckSourceFits();
 }
 
-TsbSkippedEntries TsbBurnPlan::SetFiles(const QStringList& paths, const QString& volumeLabel) {
+TsbFileTreeNotes TsbBurnPlan::SetFiles(const QStringList& paths, const QString& volumeLabel) {
   filesChosen_ = true;
   imageFile_.clear();
   paths_ = paths;
   filesBytes_ = 0;
   if (paths.isEmpty()) throw TsbBurnRefusal(QCoreApplication::translate("sbBurnPlan", "Add the files and folders to burn"));
-  TsbSkippedEntries skipped = CreateFileTree(burner_, paths);
+  TsbFileTreeNotes notes = CreateFileTree(burner_, paths);
   filesBytes_ = MeasureFileTree(burner_, volumeLabel);
   burner_.VolumeLabel = volumeLabel;
   // Before a device is chosen (korvanel-cli) the size is checked when it is.
   if (deviceSet_) CheckSourceFits();
-  return skipped;
+  return notes;
 }
 
 std::vector<TsbWriteMethod> TsbBurnPlan::OfferedMethods() const {

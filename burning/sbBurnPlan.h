@@ -52,8 +52,9 @@ class TsbBurnPlan {
   // An image file as it is now: missing, unreadable or too large for the disc is refused.
   void SetImageFile(const QString& fileName);
   // Files and folders: the tree is made again from them as they are now, and every
-  // problem is named before the burn. Answers the entries left out (special files).
-  TsbSkippedEntries SetFiles(const QStringList& paths, const QString& volumeLabel);
+  // problem is named before the burn. Answers the entries left out (special files) and the
+  // files that need a reader of ISO 9660 level 3.
+  TsbFileTreeNotes SetFiles(const QStringList& paths, const QString& volumeLabel);
   // Refuses a source that does not fit the disc: for a source chosen before the device
   // (korvanel-cli) and for the disc of each further copy.
   void CheckSourceFits() const;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include "Discwright.h"
 #include "sbBurner.h"
@@ -19,9 +20,12 @@ bool IsLabelCharacter(QChar c) {
 }
 
 void TreeCallback(uint32_t reason, void* context, void* param1, void* param2) {
+  auto* notes = static_cast<TsbFileTreeNotes*>(context);
   if ((reason & 0xFF) == DW_REASON_IGNORE_NAME)
-    static_cast<TsbSkippedEntries*>(context)->emplace_back(QString::fromUtf8(static_cast<const char*>(param1)),
-                                                           QString::fromUtf8(static_cast<const char*>(param2)));
+    notes->Skipped.emplace_back(QString::fromUtf8(static_cast<const char*>(param1)),
+                                QString::fromUtf8(static_cast<const char*>(param2)));
+  else if ((reason & 0xFF) == DW_REASON_LARGE_FILE)
+    notes->LargeFiles << QString::fromUtf8(static_cast<const char*>(param1));
 }
 
 // one and many: the texts for one and for several, marked with QT_TRANSLATE_NOOP.
@@ -60,7 +64,21 @@ TsbVolumeLabel CleanVolumeLabel(const QString& wanted, const QDate& today) {
                      .arg(label, why.join(QStringLiteral(", ")))};
 }
 
-TsbSkippedEntries CreateFileTree(TsbBurner& burner, const QStringList& paths) {
+QString LargeFileLine(const QString& path) {
+  return QCoreApplication::translate("sbFileSelection",
+                                     "\"%1\" is larger than 4 GiB: only systems that read ISO 9660 level 3 "
+                                     "(most current ones) read it whole from the disc")
+      .arg(path);
+}
+
+QStringList TsbFileTreeNotes::Lines() const {
+  QStringList lines;
+  for (const auto& [name, why] : Skipped) lines << QStringLiteral("\"%1\" %2").arg(name, why);
+  for (const QString& path : LargeFiles) lines << LargeFileLine(path);
+  return lines;
+}
+
+TsbFileTreeNotes CreateFileTree(TsbBurner& burner, const QStringList& paths) {
   if (paths.isEmpty())
     throw TsbError(QCoreApplication::translate("sbFileSelection", "Add the files and folders to burn"));
   burner.DestroyFileTree();
@@ -68,10 +86,10 @@ TsbSkippedEntries CreateFileTree(TsbBurner& burner, const QStringList& paths) {
   std::vector<const char*> pointers;
   for (const QString& path : paths) names.push_back(QFile::encodeName(path));
   for (const QByteArray& name : names) pointers.push_back(name.constData());
-  TsbSkippedEntries skipped;
+  TsbFileTreeNotes notes;
   GlobalLogger().WriteLog(QStringLiteral("Discwright_ISO9660JolietFileTree_CreateFromPaths"), 0);
   burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_CreateFromPaths(
-      &burner.FileTree, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE, &burner.Status, TreeCallback, &skipped,
+      &burner.FileTree, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE, &burner.Status, TreeCallback, &notes,
       pointers.data(), uint32_t(pointers.size()));
   if (burner.ExceptionNumber != 0) {
     const QString failure = burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_CreateFromPaths"));
@@ -80,8 +98,23 @@ TsbSkippedEntries CreateFileTree(TsbBurner& burner, const QStringList& paths) {
     if (burner.ExceptionNumber == DW_E_FILE) throw TsbError(QString::fromUtf8(burner.ExceptionText));
     throw TsbError(failure);
   }
-  for (const auto& [name, why] : skipped) GlobalLogger().WriteLog(QStringLiteral("\"%1\" %2").arg(name, why), 0);
-  return skipped;
+  for (const QString& line : notes.Lines()) GlobalLogger().WriteLog(line, 0);
+  // Every chosen entry left out (a device, a pipe): a burn would close an empty disc.
+  // An empty folder is still something to burn.
+  QSet<QString> chosen;
+  for (const QByteArray& name : names) chosen << QString::fromUtf8(name);
+  qsizetype chosenLeftOut = 0;
+  for (const auto& [name, why] : notes.Skipped) chosenLeftOut += chosen.remove(name) ? 1 : 0;
+  if (chosenLeftOut > 0 && chosen.isEmpty()) {
+    burner.DestroyFileTree();
+    QStringList lines;
+    for (const auto& [name, why] : notes.Skipped) lines << QStringLiteral("\"%1\" %2").arg(name, why);
+    throw TsbError(QCoreApplication::translate("sbFileSelection",
+                                               "Nothing is left to burn: every chosen entry is left out (%1); "
+                                               "choose files or folders")
+                       .arg(lines.join(QStringLiteral("; "))));
+  }
+  return notes;
 }
 
 uint64_t MeasureFileTree(TsbBurner& burner, const QString& label) {

@@ -29,9 +29,23 @@ QString DefaultVolumeLabel(const QDate& today = QDate::currentDate());
 // Entries left out of the tree (FIFOs, sockets, device nodes), each with the reason.
 using TsbSkippedEntries = std::vector<std::pair<QString, QString>>;
 
+// What the tree says of the chosen entries beside the image itself.
+struct TsbFileTreeNotes {
+  TsbSkippedEntries Skipped;
+  // Files over 4 GiB: the disc holds them in several pieces, which only readers of
+  // ISO 9660 level 3 join.
+  QStringList LargeFiles;
+  // One warning line each, as the log and the file list show them.
+  QStringList Lines() const;
+};
+
+// The warning line of a file over 4 GiB.
+QString LargeFileLine(const QString& path);
+
 // Replaces the burner's file tree with one of the paths, each at the top of the disc.
-// Throws TsbError naming every unreadable entry and every clash of names.
-TsbSkippedEntries CreateFileTree(TsbBurner& burner, const QStringList& paths);
+// Throws TsbError naming every unreadable entry and every clash of names, and when every
+// chosen entry is left out (nothing would be burned).
+TsbFileTreeNotes CreateFileTree(TsbBurner& burner, const QStringList& paths);
 // Builds the tree's image under the label and answers its size in bytes, as the burn writes it.
 uint64_t MeasureFileTree(TsbBurner& burner, const QString& label);
 

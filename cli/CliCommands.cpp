@@ -269,9 +269,9 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
     // Every chosen file is read and named before a device is touched, never half-way through a burn.
     if (files) {
       const TsbVolumeLabel label = CleanVolumeLabel(args.labelGiven ? args.label : QString());
-      TsbSkippedEntries skipped;
+      TsbFileTreeNotes notes;
       try {
-        skipped = plan.SetFiles(args.positional, label.Label);
+        notes = plan.SetFiles(args.positional, label.Label);
       } catch (const TsbBurnRefusal&) {
         throw;
       } catch (const TsbError& e) {
@@ -279,7 +279,8 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
         throw TsbError(QCoreApplication::translate("CliCommands", "The chosen files and folders cannot be burned: %1")
                            .arg(WithoutTriple(e.Message())));
       }
-      for (const auto& [name, why] : skipped) output.Line(SkippedLine(name, why), litWarning);
+      for (const auto& [name, why] : notes.Skipped) output.Line(SkippedLine(name, why), litWarning);
+      for (const QString& path : notes.LargeFiles) output.Line(LargeFileLine(path), litWarning);
       if (args.labelGiven && !label.Change.isEmpty()) output.Line(label.Change, litWarning);
     }
     engine.Scan();
@@ -446,14 +447,25 @@ void RefuseOutputInsideSource(const QString& folder, const QString& output) {
                        .arg(output, folder));
 }
 
-// Entries the library left out of the tree (FIFOs, sockets, device nodes), with the reason.
-using SkippedEntries = std::vector<std::pair<QString, QString>>;
+// What the library said of the folder's entries while it made the tree.
+struct BuildImageNotes {
+  TsbFileTreeNotes notes;
+  int added = 0;  // entries that went into the tree
+};
 
 void BuildImageCallback(uint32_t reason, void* context, void* param1, void* param2) {
-  if ((reason & 0xFF) == DW_REASON_IGNORE_NAME) {
-    static_cast<SkippedEntries*>(context)->emplace_back(QString::fromUtf8(static_cast<const char*>(param1)),
-                                                        QString::fromUtf8(static_cast<const char*>(param2)));
-    return;
+  auto* build = static_cast<BuildImageNotes*>(context);
+  switch (reason & 0xFF) {
+    case DW_REASON_IGNORE_NAME:
+      build->notes.Skipped.emplace_back(QString::fromUtf8(static_cast<const char*>(param1)),
+                                        QString::fromUtf8(static_cast<const char*>(param2)));
+      return;
+    case DW_REASON_LARGE_FILE:
+      build->notes.LargeFiles << QString::fromUtf8(static_cast<const char*>(param1));
+      return;
+    case DW_REASON_ADD_NAME:
+      ++build->added;
+      break;
   }
   LibraryCallback(reason, nullptr, param1, param2);
 }
@@ -470,20 +482,31 @@ int RunBuildImage(const CliArgs& args, CliOutput& output) {
   TsbBurner burner;
   QByteArray folder = QFile::encodeName(args.positional[0]);
   GlobalLogger().WriteLog(QStringLiteral("Discwright_ISO9660JolietFileTree_Create"), 0);
-  SkippedEntries skipped;
+  BuildImageNotes build;
   burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_Create(&burner.FileTree, burner.ExceptionText,
                                                                    DISCWRIGHT_TEXT_SIZE, &burner.Status,
-                                                                   BuildImageCallback, &skipped, folder.constData());
+                                                                   BuildImageCallback, &build, folder.constData());
   if (burner.ExceptionNumber != 0) {
     const QString failure = burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_Create"));
     GlobalLogger().WriteLog(failure, 0);
     throw TsbError(QCoreApplication::translate("CliCommands", "Cannot make an image of the folder \"%1\": %2")
                        .arg(args.positional[0], WithoutTriple(failure)));
   }
-  for (const auto& [name, why] : skipped) {
+  for (const auto& [name, why] : build.notes.Skipped) {
     GlobalLogger().WriteLog(QStringLiteral("\"%1\" %2").arg(name, why), 0);
     output.Line(SkippedLine(name, why), litWarning);
   }
+  for (const QString& path : build.notes.LargeFiles) {
+    const QString text = LargeFileLine(path);
+    GlobalLogger().WriteLog(text, 0);
+    output.Line(text, litWarning);
+  }
+  // Everything in the folder left out: the image would be empty. An empty folder is
+  // made into an empty image, as asked.
+  if (build.added == 0 && !build.notes.Skipped.empty())
+    throw TsbError(QCoreApplication::translate("CliCommands",
+                                               "Nothing is left for the image: every entry of \"%1\" is left out")
+                       .arg(args.positional[0]));
   burner.BurnSettings.Mode = bmToImageFile;
   burner.VolumeLabel = args.label;
   burner.HasBootImage = !args.boot.isEmpty();

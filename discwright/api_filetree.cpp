@@ -19,6 +19,13 @@ uint8_t treeCall(DiscwrightHandle handle, const Triple& triple, Body&& body) {
   });
 }
 
+TreeLargeFileCallback largeFileCallback(DiscwrightCallback callback, void* context) {
+  if (!callback) return {};
+  return [callback, context](const std::string& name, uint64_t size) {
+    callback(DW_REASON_LARGE_FILE, context, const_cast<char*>(name.c_str()), &size);
+  };
+}
+
 }  // namespace
 
 #define TRIPLE Triple{exceptionText, exceptionTextSize, status, nullptr}
@@ -44,7 +51,7 @@ uint8_t Discwright_ISO9660JolietFileTree_Create(DiscwrightHandle* fileTree, TRIP
         callback(DW_REASON_IGNORE_NAME, context, const_cast<char*>(name.c_str()), const_cast<char*>(why.c_str()));
       };
     auto tree = std::make_shared<FileTree>();
-    tree->tree = IsoTree::fromFolder(&required(folder, "folder"), onAdd, onSkip);
+    tree->tree = IsoTree::fromFolder(&required(folder, "folder"), onAdd, onSkip, largeFileCallback(callback, context));
     out = Library::instance().handles().add(std::move(tree));
   });
 }
@@ -71,7 +78,7 @@ uint8_t Discwright_ISO9660JolietFileTree_CreateFromPaths(DiscwrightHandle* fileT
       };
     }
     auto tree = std::make_shared<FileTree>();
-    tree->tree = IsoTree::fromPaths(list, onAdd, onSkip);
+    tree->tree = IsoTree::fromPaths(list, onAdd, onSkip, largeFileCallback(callback, context));
     out = Library::instance().handles().add(std::move(tree));
   });
 }

@@ -163,7 +163,8 @@ uint64_t TfrmSourceFileSelection::MeasureFiles() {
   const QStringList paths = FilesPanel->Paths();
   if (Burner && !paths.isEmpty()) {
     try {
-      CreateFileTree(*Burner, paths);
+      // What the disc leaves out or only some readers read whole is said under the list.
+      FilesProblem = CreateFileTree(*Burner, paths).Lines().join(QLatin1Char('\n'));
       FilesImageSize = MeasureFileTree(*Burner, FilesPanel->VolumeLabel());
     } catch (const TsbError& e) {
       FilesProblem = e.Message();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Korvanel needs to build, run and test (genisoimage gives
-# the tests an outside reader of the images built: isoinfo and isovfy; desktop-file-utils
+# Installs the Debian packages Korvanel needs to build, run and test (genisoimage, xorriso
+# and libarchive-tools give the tests outside readers of the images built: isoinfo, isovfy,
+# xorriso's extraction and bsdtar; desktop-file-utils
 # checks the desktop entry; dpkg-dev, lintian and appstream build and judge the package;
 # libudev-dev watches drives and discs come and go; xvfb, dbus, at-spi2-core and
 # python3-pyatspi run the accessibility check of a burn on a private display and session bus;
@@ -16,7 +17,7 @@ packages=(
   nlohmann-json3-dev
   libudev-dev
   libgtest-dev
-  genisoimage
+  genisoimage xorriso libarchive-tools
   desktop-file-utils dpkg-dev lintian appstream
   xvfb dbus dbus-daemon at-spi2-core python3-pyatspi
 )

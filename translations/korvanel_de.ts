@@ -289,6 +289,10 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
         <source>Cannot make an image of the folder &quot;%1&quot;: %2</source>
         <translation>Aus dem Ordner „%1“ kann kein Abbild erstellt werden: %2</translation>
     </message>
+    <message>
+        <source>Nothing is left for the image: every entry of &quot;%1&quot; is left out</source>
+        <translation>Für das Abbild bleibt nichts übrig: jeder Eintrag von &quot;%1&quot; wird ausgelassen</translation>
+    </message>
 </context>
 <context>
     <name>CliEngine</name>
@@ -1387,6 +1391,14 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     <message>
         <source>%1 folders</source>
         <translation>%1 Ordner</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is larger than 4 GiB: only systems that read ISO 9660 level 3 (most current ones) read it whole from the disc</source>
+        <translation>&quot;%1&quot; ist größer als 4 GiB: nur Systeme, die ISO 9660 Stufe 3 lesen (die meisten heutigen), lesen die Datei vollständig von der Disc</translation>
+    </message>
+    <message>
+        <source>Nothing is left to burn: every chosen entry is left out (%1); choose files or folders</source>
+        <translation>Es bleibt nichts zu brennen: jeder gewählte Eintrag wird ausgelassen (%1); wählen Sie Dateien oder Ordner</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,9 @@
 #include "filetree/iso_image_stream.h"
 
+#include <cerrno>
+#include <cstring>
+#include <functional>
+
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -53,6 +57,70 @@ void releaseFreedMemory() {
   // much again beside it.
   malloc_trim(0);
 #endif
+}
+
+namespace {
+
+struct CFree {
+  void operator()(char* p) const { std::free(p); }
+};
+
+// Why the file behind stream is no longer what the tree measured, or "" when it is.
+std::string sourceChange(IsoStream* stream, const std::string& path, const SourceStamps& stamps) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return std::string("cannot be read now: ") + std::strerror(errno);
+  if (!S_ISREG(st.st_mode)) return "is no longer a file";
+  unsigned int fsId = 0;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  iso_stream_get_id(stream, &fsId, &dev, &ino);
+  if (st.st_dev != dev || st.st_ino != ino) return "was replaced by another file";
+  if (const off_t measured = iso_stream_get_size(stream); st.st_size != measured)
+    return "its size changed from " + std::to_string(measured) + " to " + std::to_string(st.st_size) + " bytes";
+  if (stamps.changed(dev, ino, st)) return "it was modified";
+  return {};
+}
+
+}  // namespace
+
+void checkSources(IsoImage* image, const SourceStamps& stamps) {
+  constexpr size_t kRoom = 800;  // the C interface's text holds 1024 bytes
+  std::vector<std::string> changed;
+  size_t length = 0, more = 0;
+  std::function<void(IsoDir*)> walk = [&](IsoDir* dir) {
+    IsoDirIter* iter = nullptr;
+    if (iso_dir_get_children(dir, &iter) != 1) return;
+    IsoNode* node = nullptr;
+    while (iso_dir_iter_next(iter, &node) == 1) {
+      if (iso_node_get_type(node) == LIBISO_DIR) {
+        walk(reinterpret_cast<IsoDir*>(node));
+        continue;
+      }
+      if (iso_node_get_type(node) != LIBISO_FILE) continue;
+      IsoStream* stream = iso_file_get_stream(reinterpret_cast<IsoFile*>(node));
+      std::unique_ptr<char, CFree> path(stream ? iso_stream_get_source_path(stream, 0) : nullptr);
+      if (!path) continue;  // not from a file on disk
+      const std::string why = sourceChange(stream, path.get(), stamps);
+      if (why.empty()) continue;
+      std::string entry = "\"" + std::string(path.get()) + "\" (" + why + ")";
+      if (length + entry.size() > kRoom) {
+        ++more;
+        continue;
+      }
+      length += entry.size() + 2;
+      changed.push_back(std::move(entry));
+    }
+    iso_dir_iter_free(iter);
+  };
+  walk(iso_image_get_root(image));
+  if (changed.empty() && more == 0) return;
+  const size_t count = changed.size() + more;
+  std::string text = std::to_string(count) + (count == 1 ? " file" : " files") +
+                     " changed after the image was measured, so the image would not hold " +
+                     (count == 1 ? "it" : "them") + " as " + (count == 1 ? "it is" : "they are") + ": ";
+  for (size_t i = 0; i < changed.size(); ++i) text += (i ? ", " : "") + changed[i];
+  if (more) text += " and " + std::to_string(more) + " more";
+  throw DwError(DW_E_FILE, text);
 }
 
 BurnSourcePtr newBurnSource(IsoImage* image, IsoWriteOpts* opts) {

@@ -4,6 +4,7 @@
 // new one from the same tree and options.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -19,6 +20,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Discwright.h"
@@ -43,25 +45,38 @@ class LibraryMessages {
  public:
   // The messages about image imageId since its last take, oldest first, joined by "; "
   // ("" when none): the file and reason behind a failed production.
-  std::string take(int imageId) {
-    std::lock_guard lock(mutex_);
-    drain();
-    std::string all;
-    auto it = byImage_.find(imageId);
-    if (it == byImage_.end()) return all;
-    for (const auto& text : it->second) {
-      if (!all.empty()) all += "; ";
-      all += text;
-    }
-    byImage_.erase(it);
-    return all;
-  }
+  std::string take(int imageId) { return take(imageId, false); }
+  // The same, but only what says that a file's bytes are not in the image as measured
+  // (a file that changed size, ended early or could not be read, which the image library
+  // pads with zeros and goes on); the other messages are dropped.
+  std::string takeFileFaults(int imageId) { return take(imageId, true); }
 
  private:
   // Bounds for messages nobody takes (an image that never fails a read again): a few per
   // image, and the images with the lowest ids (the oldest) go first.
   static constexpr size_t kPerImage = 16;
   static constexpr size_t kImages = 64;
+
+  struct Message {
+    int code;
+    std::string text;
+  };
+
+  std::string take(int imageId, bool fileFaultsOnly) {
+    std::lock_guard lock(mutex_);
+    drain();
+    std::string all;
+    auto it = byImage_.find(imageId);
+    if (it == byImage_.end()) return all;
+    for (const auto& [code, text] : it->second) {
+      // The library reports a code by its low 16 bits.
+      if (fileFaultsOnly && (code & 0xFFFF) != (ISO_FILE_CANT_WRITE & 0xFFFF)) continue;
+      if (!all.empty()) all += "; ";
+      all += text;
+    }
+    byImage_.erase(it);
+    return all;
+  }
 
   void drain() {
     char minimum[] = "SORRY";
@@ -70,15 +85,45 @@ class LibraryMessages {
     int code = 0, imageId = 0;
     while (iso_obtain_msgs(minimum, &code, &imageId, text, severity) == 1) {
       auto& texts = byImage_[imageId];
-      if (texts.size() < kPerImage) texts.emplace_back(text);
+      if (texts.size() < kPerImage) texts.push_back({code, text});
       if (byImage_.size() > kImages) byImage_.erase(byImage_.begin());
     }
   }
 
   std::mutex mutex_;
-  std::map<int, std::vector<std::string>> byImage_;
+  std::map<int, std::vector<Message>> byImage_;
 };
 
+
+// When the tree measured each file it holds, by the file's device and inode (a hard link
+// counts once): the image library keeps only whole seconds, and a file may change within one.
+class SourceStamps {
+ public:
+  void add(const struct stat& st) { stamps_.push_back({st.st_dev, st.st_ino, st.st_mtim.tv_sec, st.st_mtim.tv_nsec}); }
+  void seal() { std::sort(stamps_.begin(), stamps_.end(), [](const Stamp& a, const Stamp& b) { return a.key() < b.key(); }); }
+  // Whether the file (dev, ino) was measured with another modification time than st's.
+  bool changed(dev_t dev, ino_t ino, const struct stat& st) const {
+    auto it = std::lower_bound(stamps_.begin(), stamps_.end(), std::pair(dev, ino),
+                               [](const Stamp& a, const std::pair<dev_t, ino_t>& k) { return a.key() < k; });
+    return it != stamps_.end() && it->key() == std::pair(dev, ino) &&
+           (it->sec != st.st_mtim.tv_sec || it->nsec != st.st_mtim.tv_nsec);
+  }
+
+ private:
+  struct Stamp {
+    dev_t dev;
+    ino_t ino;
+    time_t sec;
+    long nsec;
+    std::pair<dev_t, ino_t> key() const { return {dev, ino}; }
+  };
+  std::vector<Stamp> stamps_;
+};
+
+// Throws DwError (DW_E_FILE) naming each file of the image whose size, modification time or
+// identity is no longer what the tree measured, or which cannot be read now: the image
+// would not hold it as it is. The image library compares only the size, when it opens a file.
+void checkSources(IsoImage* image, const SourceStamps& stamps);
 
 struct ImageUnref {
   void operator()(IsoImage* image) const { iso_image_unref(image); }
@@ -120,6 +165,7 @@ struct BuiltImage {
   OptsPtr opts;
   uint64_t size = 0;
   std::vector<ImagePatch> patches;  // the mended plain view, if any (set before any reader)
+  std::shared_ptr<const SourceStamps> stamps;  // the files as the tree measured them
   std::atomic<int> streams{0};  // open streams; the tree may not be rebuilt under them
 
   std::mutex mutex;
@@ -156,6 +202,9 @@ class ImageCursor {
     std::lock_guard lock(built_->mutex);
     if (!src_) resume();
     pull(static_cast<unsigned char*>(buffer), n);
+    // Before the last bytes are handed out, the whole image has been produced: a file that
+    // changed since the tree measured it fails the image now, not a disc that reads back wrong.
+    if (n == left()) checkProduction();
     pos_ += n;
     return n;
   }
@@ -190,6 +239,13 @@ class ImageCursor {
   }
 
   void pull(unsigned char* out, size_t n) { pullAt(pos_, out, n); }
+
+  void checkProduction() {
+    const std::string padded = libraryMessages().takeFileFaults(iso_image_get_msg_id(built_->image.get()));
+    if (!padded.empty())
+      throw DwError(DW_E_FILE, "A file changed or could not be read while the image was made: " + padded);
+    if (built_->stamps) checkSources(built_->image.get(), *built_->stamps);
+  }
 
   // The ring buffer answers end-of-file rather than a short piece when asked for more
   // than remains, so requests never go past the image size; pieces may still come short.

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "Discwright.h"
@@ -27,26 +28,40 @@ void put32(std::vector<unsigned char>& b, size_t at, uint32_t v, bool big) {
   for (int i = 0; i < 4; ++i) b[at + (big ? 3 - i : i)] = uint8_t(v >> (8 * i));
 }
 
+// Gives one record a new identifier. A shorter name: the system use area moves up and the
+// record shrinks with it.
+void setRecordId(std::vector<unsigned char>& bytes, const std::string& id) {
+  if (id.size() == bytes[32]) {
+    std::copy(id.begin(), id.end(), bytes.begin() + 33);
+    return;
+  }
+  const size_t oldEnd = 33 + bytes[32] + (bytes[32] % 2 == 0 ? 1 : 0);
+  const size_t newEnd = 33 + id.size() + (id.size() % 2 == 0 ? 1 : 0);
+  std::vector<unsigned char> out(bytes.begin(), bytes.begin() + 33);
+  out.insert(out.end(), id.begin(), id.end());
+  out.resize(newEnd, 0);
+  out.insert(out.end(), bytes.begin() + oldEnd, bytes.end());
+  out[0] = uint8_t(out.size());
+  out[32] = uint8_t(id.size());
+  bytes = std::move(out);
+}
+
+// A file over 4 GiB has one record per extent, all of the same identifier and every one
+// but the last flagged (bit 7 of the flags); readers join them only when they follow each
+// other in order under one name.
+constexpr uint8_t kMultiExtent = 0x80;
+
+// One entry of a directory: a record, and for a file of several extents its later records.
 struct DirRecord {
-  std::vector<unsigned char> bytes;  // the whole record
+  std::vector<unsigned char> bytes;               // the whole (first) record
+  std::vector<std::vector<unsigned char>> later;  // the records of the further extents, in order
   std::string id() const { return std::string(bytes.begin() + 33, bytes.begin() + 33 + bytes[32]); }
   void setId(const std::string& id) {
-    if (id.size() == bytes[32]) {
-      std::copy(id.begin(), id.end(), bytes.begin() + 33);
-      return;
-    }
-    // A shorter name: the system use area moves up and the record shrinks with it.
-    const size_t oldEnd = 33 + bytes[32] + (bytes[32] % 2 == 0 ? 1 : 0);
-    const size_t newEnd = 33 + id.size() + (id.size() % 2 == 0 ? 1 : 0);
-    std::vector<unsigned char> out(bytes.begin(), bytes.begin() + 33);
-    out.insert(out.end(), id.begin(), id.end());
-    out.resize(newEnd, 0);
-    out.insert(out.end(), bytes.begin() + oldEnd, bytes.end());
-    out[0] = uint8_t(out.size());
-    out[32] = uint8_t(id.size());
-    bytes = std::move(out);
+    setRecordId(bytes, id);
+    for (auto& rec : later) setRecordId(rec, id);
   }
   bool isDir() const { return bytes[25] & 2; }
+  uint8_t lastFlags() const { return later.empty() ? bytes[25] : later.back()[25]; }
   bool operator==(const DirRecord&) const = default;
   uint32_t extent() const { return le32At(bytes, 2); }
   uint32_t size() const { return le32At(bytes, 10); }
@@ -191,6 +206,7 @@ class DirCheck {
     run_.push_back(id);
   }
   bool faulty() const { return faulty_; }
+  void markFaulty() { faulty_ = true; }
 
  private:
   size_t pathLength_;
@@ -200,8 +216,8 @@ class DirCheck {
 
 class PlainViewFixer {
  public:
-  PlainViewFixer(const ImageReadAt& read, uint64_t imageSize, uint32_t startBlock)
-      : read_(read), records_(read), size_(imageSize), start_(startBlock) {}
+  PlainViewFixer(const ImageReadAt& read, uint64_t imageSize, uint32_t startBlock, const std::string& relocation)
+      : read_(read), records_(read), size_(imageSize), start_(startBlock), relocation_(relocation) {}
 
   std::vector<ImagePatch> run() {
     const size_t pvd = 16 * kBlock;
@@ -265,11 +281,17 @@ class PlainViewFixer {
 
     DirCheck check(dir.pathLength);
     size_t count = 0;
+    std::string extending;  // the identifier of a file whose next extent follows
     records_.forEach(dir.at, dir.size, [&](const unsigned char* rec, uint8_t) {
       if (count++ < 2) return;  // "." and ".."
       const std::string id(rec + 33, rec + 33 + rec[32]);
       const bool isDir = rec[25] & 2;
+      const bool later = !extending.empty() && id == extending;
+      extending = !isDir && (rec[25] & kMultiExtent) ? id : std::string();
+      if (later) return;  // the same file again
       check.add(id, isDir);
+      if (isDir && dir.extent == rootExtent_ && rockRidgeName(rec, rec[0]) == std::make_pair(true, relocation_))
+        check.markFaulty();
       if (!isDir) return;
       DirRecord child;
       child.bytes.assign(rec, rec + rec[0]);
@@ -279,19 +301,28 @@ class PlainViewFixer {
     if (count < 2) throw DwError(DW_E_INTERNAL, "A directory of the built image lacks its first records");
     if (!check.faulty()) return false;
 
+    count = 0;
     records_.forEach(dir.at, dir.size, [&](const unsigned char* rec, uint8_t len) {
+      // A record that continues the file before it stays with it through renames and sorting.
+      if (count++ >= 3 && (dir.records.back().lastFlags() & kMultiExtent) && !(rec[25] & 2) &&
+          dir.records.back().id() == std::string(rec + 33, rec + 33 + rec[32])) {
+        dir.records.back().later.emplace_back(rec, rec + len);
+        return;
+      }
       DirRecord record;
       record.bytes.assign(rec, rec + len);
       dir.records.push_back(std::move(record));
     });
     auto before = [](const DirRecord& a, const DirRecord& b) { return idBefore(a.id(), b.id()); };
     const std::vector<DirRecord> original = dir.records;
-    bool renamed = namePlaceholders(dir);
+    bool renamed = nameRelocationFolder(dir);
+    renamed = namePlaceholders(dir) || renamed;
     renamed = renameRepeats(dir) || renamed;
     std::stable_sort(dir.records.begin() + 2, dir.records.end(), before);
     if (!layout(dir, nullptr)) {  // longer placeholder names may not fit; the rest only shrinks
       dir.records = original;
-      renamed = renameRepeats(dir);
+      renamed = nameRelocationFolder(dir);
+      renamed = renameRepeats(dir) || renamed;
       std::stable_sort(dir.records.begin() + 2, dir.records.end(), before);
     }
     if (!renamed && dir.records == original) return false;
@@ -344,13 +375,52 @@ class PlainViewFixer {
   // out (dir.size bytes) when given, and tells whether they fit the directory's extent.
   static bool layout(const PlainDir& dir, std::vector<unsigned char>* out) {
     size_t pos = 0;
+    auto place = [&](const std::vector<unsigned char>& bytes) {
+      if (pos % kBlock + bytes.size() > kBlock) pos = (pos / kBlock + 1) * kBlock;
+      if (pos + bytes.size() > dir.size) return false;
+      if (out) std::copy(bytes.begin(), bytes.end(), out->begin() + pos);
+      pos += bytes.size();
+      return true;
+    };
     for (const auto& rec : dir.records) {
-      if (pos % kBlock + rec.bytes.size() > kBlock) pos = (pos / kBlock + 1) * kBlock;
-      if (pos + rec.bytes.size() > dir.size) return false;
-      if (out) std::copy(rec.bytes.begin(), rec.bytes.end(), out->begin() + pos);
-      pos += rec.bytes.size();
+      if (!place(rec.bytes)) return false;
+      for (const auto& more : rec.later)
+        if (!place(more)) return false;
     }
     return true;
+  }
+
+  // Where the Rock Ridge name of a record lies in it: the NM entry of one piece, in the
+  // system use area after the identifier. {found, offset of the name, its length}.
+  static std::tuple<bool, size_t, size_t> nameEntry(const unsigned char* rec, size_t len) {
+    size_t at = 33 + rec[32] + (rec[32] % 2 == 0 ? 1 : 0);
+    while (at + 4 <= len && rec[at + 2] >= 4 && at + rec[at + 2] <= len) {
+      if (rec[at] == 'N' && rec[at + 1] == 'M' && rec[at + 2] >= 5 && rec[at + 4] == 0)
+        return {true, at + 5, size_t(rec[at + 2]) - 5};
+      at += rec[at + 2];
+    }
+    return {false, 0, 0};
+  }
+  std::pair<bool, std::string> rockRidgeName(const unsigned char* rec, size_t len) const {
+    auto [found, at, n] = nameEntry(rec, len);
+    if (!found || relocation_.empty()) return {false, {}};
+    return {true, std::string(rec + at, rec + at + n)};
+  }
+
+  // The relocation folder's Rock Ridge name becomes one that every reader knows.
+  bool nameRelocationFolder(PlainDir& dir) {
+    if (dir.extent != rootExtent_ || relocation_.empty()) return false;
+    static const std::string known = ".rr_moved";
+    for (size_t i = 2; i < dir.records.size(); ++i) {
+      DirRecord& rec = dir.records[i];
+      auto [found, at, n] = nameEntry(rec.bytes.data(), rec.bytes.size());
+      if (!rec.isDir() || !found || std::string(rec.bytes.begin() + at, rec.bytes.begin() + at + n) != relocation_)
+        continue;
+      if (n != known.size()) throw DwError(DW_E_INTERNAL, "The relocation folder's name has the wrong length");
+      std::copy(known.begin(), known.end(), rec.bytes.begin() + at);
+      return true;
+    }
+    return false;
   }
 
   // A moved folder leaves a file record behind that points to it; the image library gives
@@ -436,12 +506,14 @@ class PlainViewFixer {
   std::map<uint32_t, Pending> pending_;  // folders named but not read yet, by extent
   std::map<uint32_t, Folder> folders_;   // folders read, by extent
   std::vector<ImagePatch> patches_;
+  std::string relocation_;  // the relocation folder's Rock Ridge name as the image library wrote it
 };
 
 }  // namespace
 
-std::vector<ImagePatch> fixPlainView(const ImageReadAt& read, uint64_t imageSize, uint32_t startBlock) {
-  return PlainViewFixer(read, imageSize, startBlock).run();
+std::vector<ImagePatch> fixPlainView(const ImageReadAt& read, uint64_t imageSize, uint32_t startBlock,
+                                     const std::string& relocationFolder) {
+  return PlainViewFixer(read, imageSize, startBlock, relocationFolder).run();
 }
 
 }  // namespace discwright

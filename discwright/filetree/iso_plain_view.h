@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace discwright {
@@ -31,6 +32,9 @@ using ImageReadAt = std::function<void(uint64_t at, unsigned char* out, size_t n
 // imageSize bytes and returns what must change, sorted by offset and not overlapping
 // (empty when the view is sound). Only the folders that change are held whole; the
 // others pass by in pieces, so a tree of many files costs little more than its folders.
-std::vector<ImagePatch> fixPlainView(const ImageReadAt& read, uint64_t imageSize, uint32_t startBlock);
+// relocationFolder: the name the image library gave the root folder of moved folders
+// ("" when there is none); its Rock Ridge name becomes ".rr_moved", which readers know.
+std::vector<ImagePatch> fixPlainView(const ImageReadAt& read, uint64_t imageSize, uint32_t startBlock,
+                                     const std::string& relocationFolder = {});
 
 }  // namespace discwright

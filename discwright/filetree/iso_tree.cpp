@@ -43,6 +43,8 @@ constexpr size_t kLongIdMax = 128;
 constexpr uintmax_t kFloppySizes[] = {1228800, 1474560, 2949120};
 // A no-emulation boot image is loaded as 4 virtual 512-byte sectors (one CD block).
 constexpr short kNoEmulationLoadSectors = 4;
+// The largest extent a directory record describes; a larger file takes several.
+constexpr uint64_t kExtentMax = 0xFFFFF800;
 
 struct CFree {
   void operator()(char* p) const { std::free(p); }
@@ -64,15 +66,26 @@ std::string errnoText(const std::error_code& ec) { return ec ? " (" + ec.message
 // the context travels as the image's attached data for the duration of the walk.
 struct AddContext {
   const TreeNameCallback* onAdd = nullptr;
+  const TreeLargeFileCallback* onLarge = nullptr;
+  SourceStamps* stamps = nullptr;
   std::exception_ptr failure;
+
+  // A file as the tree measures it: its stamp, and the note that it needs several extents.
+  void measured(const std::string& path, const struct stat& st) {
+    if (!S_ISREG(st.st_mode)) return;
+    if (stamps) stamps->add(st);
+    if (uint64_t(st.st_size) > kExtentMax && onLarge && *onLarge) (*onLarge)(path, uint64_t(st.st_size));
+  }
 };
 
 int reportAdded(IsoImage* image, IsoFileSource* src) {
   auto* ctx = static_cast<AddContext*>(iso_image_get_attached_data(image));
-  if (!ctx || !ctx->onAdd || !*ctx->onAdd) return 1;
+  if (!ctx) return 1;
   std::unique_ptr<char, CFree> path(iso_file_source_get_path(src));
   try {
-    (*ctx->onAdd)(path ? path.get() : "");
+    struct stat st {};
+    if (iso_file_source_lstat(src, &st) >= 0) ctx->measured(path ? path.get() : "", st);
+    if (ctx->onAdd && *ctx->onAdd) (*ctx->onAdd)(path ? path.get() : "");
   } catch (...) {
     // An exception must not unwind through C frames: stop the walk and rethrow later.
     ctx->failure = std::current_exception();
@@ -118,9 +131,17 @@ bool hasFolderAtDepth(IsoDir* dir, int depth, int wanted) {
   return found;
 }
 
-// A relocation folder name that no root entry maps to in the plain view.
+// Where folders too deep for the plain view go. Rock Ridge readers put them back through
+// their CL, PL and RE entries, but libarchive's accepts the RE entries only inside a root
+// folder whose Rock Ridge name is "rr_moved" or ".rr_moved", and connects folders moved
+// from inside moved folders only when that folder's extent comes before the folders they
+// were moved from. The image library places folders in the order of their plain names,
+// in which "_RR_MOVED" comes last; so the folder gets a name whose plain form comes
+// first, and the plain-view pass writes ".rr_moved" into its Rock Ridge name (of the
+// same length). Marked RE, it is hidden from every Rock Ridge reader, so it never meets a
+// user's own folder of that name.
 std::string relocationFolderName(IsoImage* image) {
-  std::set<std::string> used;
+  std::vector<std::string> plain;  // the plain names of the root's folders, roughly as the library forms them
   IsoDirIter* iter = nullptr;
   if (iso_dir_get_children(iso_image_get_root(image), &iter) == 1) {
     IsoNode* node = nullptr;
@@ -130,14 +151,16 @@ std::string relocationFolderName(IsoImage* image) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
       }
-      used.insert(name);
+      plain.push_back(name);
     }
     iso_dir_iter_free(iter);
   }
-  for (int i = 0;; ++i) {
-    std::string name = "DEEP_FOLDERS" + (i ? std::to_string(i) : std::string());
-    if (!used.count(name)) return name;
+  for (const char* name : {"0rr_moved", "000000000"}) {
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (std::all_of(plain.begin(), plain.end(), [&](const std::string& p) { return upper < p; })) return name;
   }
+  return "000000000";  // a root folder named "0", "00", ...: first still among all others
 }
 
 // "YYYYMMDDhhmmsscc" in GMT, the form libisofs copies verbatim into the volume dates.
@@ -160,6 +183,7 @@ struct IsoTree::Impl {
   std::string bootApplied;
   std::string bootAddedName;  // set when the boot file was added at the root by us
 
+  std::shared_ptr<SourceStamps> stamps = std::make_shared<SourceStamps>();  // the files as added
   std::shared_ptr<BuiltImage> built;
   std::unique_ptr<ImageCursor> cursor;  // the tree's own reading position
   std::string relocationFolder;         // added at the root by the image library for the last build
@@ -239,7 +263,7 @@ IsoTree::IsoTree() : impl_(std::make_unique<Impl>()) {}
 IsoTree::~IsoTree() = default;
 
 std::unique_ptr<IsoTree> IsoTree::fromFolder(const std::string& folder, TreeNameCallback onAdd,
-                                             TreeSkipCallback onSkip) {
+                                             TreeSkipCallback onSkip, TreeLargeFileCallback onLarge) {
   if (folder.empty()) throw DwError(DW_E_FILE, "No folder was given for the image");
   std::error_code ec;
   // libisofs needs an absolute source path; canonical also proves the folder exists.
@@ -268,10 +292,11 @@ std::unique_ptr<IsoTree> IsoTree::fromFolder(const std::string& folder, TreeName
   impl.image.reset(newImage());
   IsoImage* raw = impl.image.get();
 
-  AddContext ctx{&onAdd, nullptr};
+  AddContext ctx{&onAdd, &onLarge, impl.stamps.get(), nullptr};
   iso_image_attach_data(raw, &ctx, nullptr);
   int rc = iso_tree_add_dir_rec(raw, iso_image_get_root(raw), root.c_str());
   iso_image_attach_data(raw, nullptr, nullptr);
+  impl.stamps->seal();
   if (ctx.failure) std::rethrow_exception(ctx.failure);
   if (rc < 0)
     throw DwError(DW_E_FILE, "The contents of the folder \"" + folder + "\" could not be added: " + libisofsText(rc));
@@ -279,7 +304,7 @@ std::unique_ptr<IsoTree> IsoTree::fromFolder(const std::string& folder, TreeName
 }
 
 std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>& paths, TreeNameCallback onAdd,
-                                            TreeSkipCallback onSkip) {
+                                            TreeSkipCallback onSkip, TreeLargeFileCallback onLarge) {
   if (paths.empty()) throw DwError(DW_E_FILE, "No files or folders were given for the image");
   // Every entry is checked before anything is added, so that a burn never starts
   // with a tree that would fail half-way.
@@ -292,22 +317,34 @@ std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>& path
   FolderScan scan;
   std::vector<std::string> collisions;
   std::map<std::string, std::string> byName;  // name in the image root, the path that took it
+  auto unreadable = [&](const std::string& given, int error, const std::string& why) {
+    scan.unreadable.push_back("\"" + given + "\" (" + why + ")");
+    if (!scan.firstError) scan.firstError = error;
+  };
   for (const std::string& given : paths) {
     std::error_code ec;
-    fs::path source = fs::absolute(given, ec);
-    if (!ec) source = fs::canonical(source, ec);  // the user chose a link's target, so it is followed
-    if (ec) {
-      scan.unreadable.push_back("\"" + given + "\" (" + ec.message() + ")");
-      if (!scan.firstError) scan.firstError = ec.value();
-      continue;
-    }
+    // The entry goes onto the disc under the name it was chosen by ("photos/" and
+    // "photos/." by the folder's own).
+    fs::path chosen = fs::absolute(given, ec).lexically_normal();
+    if (!ec && !chosen.has_filename() && chosen.has_relative_path()) chosen = chosen.parent_path();
     struct stat st {};
-    if (::stat(source.c_str(), &st) != 0) {
-      scan.unreadable.push_back("\"" + given + "\" (" + std::strerror(errno) + ")");
-      if (!scan.firstError) scan.firstError = errno;
+    if (ec || ::lstat(chosen.c_str(), &st) != 0) {
+      unreadable(given, ec ? ec.value() : errno, ec ? ec.message() : std::strerror(errno));
       continue;
     }
-    Entry entry{source, source.filename().string(), S_ISDIR(st.st_mode)};
+    // A chosen symbolic link is followed: the user chose what it points to (its target
+    // path would mean nothing on the disc), under the link's own name. Links inside
+    // chosen folders stay links, which Rock Ridge keeps.
+    fs::path source = fs::canonical(chosen, ec);
+    if (ec) {
+      unreadable(given, ec.value(), ec.message());
+      continue;
+    }
+    if (::stat(source.c_str(), &st) != 0) {
+      unreadable(given, errno, std::strerror(errno));
+      continue;
+    }
+    Entry entry{source, chosen.filename().string(), S_ISDIR(st.st_mode)};
     if (entry.name.empty()) entry.name = "root";  // "/" itself
     if (const char* kind = specialKind(st.st_mode)) {
       scan.special.emplace_back(given, kind);
@@ -318,8 +355,7 @@ std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>& path
     } else {
       int file = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
       if (file < 0) {
-        scan.unreadable.push_back("\"" + given + "\" (" + std::strerror(errno) + ")");
-        if (!scan.firstError) scan.firstError = errno;
+        unreadable(given, errno, std::strerror(errno));
         continue;
       }
       ::close(file);
@@ -350,7 +386,7 @@ std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>& path
   impl.image.reset(newImage());
   IsoImage* raw = impl.image.get();
 
-  AddContext ctx{&onAdd, nullptr};
+  AddContext ctx{&onAdd, &onLarge, impl.stamps.get(), nullptr};
   iso_image_attach_data(raw, &ctx, nullptr);
   IsoDir* top = iso_image_get_root(raw);
   std::string failed;
@@ -362,7 +398,13 @@ std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>& path
       if (rc >= 0) rc = iso_tree_add_dir_rec(raw, dir, entry.source.c_str());
     } else {
       rc = iso_tree_add_new_node(raw, top, entry.name.c_str(), entry.source.c_str(), nullptr);
-      if (rc >= 0 && onAdd) onAdd(entry.source.string());
+      struct stat st {};
+      try {
+        if (rc >= 0 && ::lstat(entry.source.c_str(), &st) == 0) ctx.measured(entry.source.string(), st);
+        if (rc >= 0 && onAdd) onAdd(entry.source.string());
+      } catch (...) {
+        ctx.failure = std::current_exception();
+      }
     }
     if (rc < 0 || ctx.failure) {
       failed = entry.source.string();
@@ -370,6 +412,7 @@ std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>& path
     }
   }
   iso_image_attach_data(raw, nullptr, nullptr);
+  impl.stamps->seal();
   if (ctx.failure) std::rethrow_exception(ctx.failure);
   if (rc < 0) throw DwError(DW_E_FILE, "\"" + failed + "\" could not be added: " + libisofsText(rc));
   return tree;
@@ -443,7 +486,10 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
   auto built = std::make_shared<BuiltImage>();
   built->image = shareImage(image);
   built->opts = std::move(opts);
-  if (hasFolderAtDepth(iso_image_get_root(image), 1, 8)) {
+  built->stamps = impl.stamps;
+  IsoNode* own = nullptr;
+  const bool relocationTaken = iso_dir_get_node(iso_image_get_root(image), relocation.c_str(), &own) == 1;
+  if (!relocationTaken && hasFolderAtDepth(iso_image_get_root(image), 1, 8)) {
     // The image library adds the relocation folder to the tree when it first makes a
     // producer. It belongs to the plain view only, so it is hidden from Joliet before the
     // producer whose bytes count is made.
@@ -471,7 +517,7 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
           cursor->read(skipped.data(), size_t(std::min<uint64_t>(at - cursor->position(), skipped.size())));
         cursor->read(out, n);
       },
-      built->size, startBlock);
+      built->size, startBlock, impl.relocationFolder.empty() ? std::string() : relocation);
   cursor->rewind();
   // The build's productions were stopped on purpose (rewind joins the last one); a read's
   // failure is explained by that read's production alone.

@@ -15,18 +15,23 @@ namespace discwright {
 using TreeNameCallback = std::function<void(const std::string& name)>;
 // Called for every entry left out of the tree (reason 2): a FIFO, socket or device node.
 using TreeSkipCallback = std::function<void(const std::string& name, const std::string& why)>;
+// Called for every file over 4 GiB (reason 4): only readers of ISO 9660 level 3 join its extents.
+using TreeLargeFileCallback = std::function<void(const std::string& name, uint64_t size)>;
 
 class IsoTree {
  public:
   // Throws DwError (DW_E_FILE) when the folder is missing, or when any file, folder or
   // link in it cannot be read (naming each with the reason). Special files are left out
   // and reported through onSkip.
+  // Every file's size and modification time are kept as the tree measures them: a
+  // stream whose file changed since (or could not be read) fails before its last bytes.
   static std::unique_ptr<IsoTree> fromFolder(const std::string& folder, TreeNameCallback onAdd = {},
-                                             TreeSkipCallback onSkip = {});
-  // A tree of the given files and folders, each at the top of the image under its own
-  // name. Fails as fromFolder does, and also when two of them share a name.
+                                             TreeSkipCallback onSkip = {}, TreeLargeFileCallback onLarge = {});
+  // A tree of the given files and folders, each at the top of the image under the name it
+  // was chosen by. Fails as fromFolder does, and also when two of them share a name. A
+  // chosen symbolic link stays a link, as links inside the chosen folders do.
   static std::unique_ptr<IsoTree> fromPaths(const std::vector<std::string>& paths, TreeNameCallback onAdd = {},
-                                            TreeSkipCallback onSkip = {});
+                                            TreeSkipCallback onSkip = {}, TreeLargeFileCallback onLarge = {});
   ~IsoTree();
   IsoTree(const IsoTree&) = delete;
   IsoTree& operator=(const IsoTree&) = delete;

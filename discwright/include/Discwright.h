@@ -79,6 +79,9 @@ typedef uint32_t DiscwrightHandle;
  *  2  name left out of the tree (a FIFO, socket or device node): param1 = name (char*),
  *     param2 = why, in words (char*);
  *  3  name collision: param1 = DiscwrightNameCollision*, whose Result the callback sets.
+ *  4  a file over 4 GiB put into a file tree: param1 = name (char*), param2 = uint64_t* size
+ *     in bytes. The image holds it in several extents (ISO 9660 level 3), which only
+ *     readers of that level join.
  *  10 device found: param1 = DiscwrightDeviceAddress*, param2 = NULL.
  *  12 progress: param1 = uint64_t* total bytes, param2 = uint64_t* done bytes.
  *  13 drive buffer: param1 = uint32_t* size, param2 = uint32_t* free bytes.
@@ -90,6 +93,7 @@ enum {
   DW_REASON_REMOVE_NAME = 1,
   DW_REASON_IGNORE_NAME = 2,
   DW_REASON_NAME_COLLISION = 3,
+  DW_REASON_LARGE_FILE = 4,
   DW_REASON_DEVICE_FOUND = 10,
   DW_REASON_PROGRESS = 12,
   DW_REASON_BUFFER = 13

@@ -97,6 +97,17 @@ TEST_F(CliBuildImageTest, SpecialFilesAreLeftOutWithAWarningRow) {
   const QString warning = QStringLiteral("warning \"%1\" is a FIFO; left out of the image").arg(QFile::decodeName(fifo));
   EXPECT_TRUE(run.out.contains(warning)) << run.out.toStdString();
   EXPECT_TRUE(run.out.contains(QStringLiteral("Finished!")));
+
+  // A folder whose every entry is left out would make an empty image: refused. An empty
+  // folder is made into an empty image, as asked.
+  ASSERT_TRUE(QDir(dir_.path()).mkpath(QStringLiteral("pipes")));
+  ASSERT_TRUE(QDir(dir_.path()).mkpath(QStringLiteral("empty")));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(Path(QStringLiteral("pipes/pipe"))).constData(), 0644), 0);
+  const Outcome pipes = BuildImage(QStringLiteral("pipes"), Path(QStringLiteral("pipes.iso")));
+  EXPECT_EQ(pipes.exitCode, 1);
+  EXPECT_TRUE(pipes.err.contains(QStringLiteral("Nothing is left for the image"))) << pipes.err.toStdString();
+  EXPECT_FALSE(QFile::exists(Path(QStringLiteral("pipes.iso"))));
+  EXPECT_EQ(BuildImage(QStringLiteral("empty"), Path(QStringLiteral("empty.iso"))).exitCode, 0);
 }
 
 }  // namespace

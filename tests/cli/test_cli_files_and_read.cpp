@@ -60,9 +60,9 @@ class CliFilesAndReadTest : public ::testing::Test {
     ASSERT_EQ(::mkfifo(QFile::encodeName(Path("photos/pipe")).constData(), 0600), 0);
   }
 
-  QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
+  QString Path(const QByteArray& name) const { return dir_.filePath(QString::fromUtf8(name)); }
 
-  void Write(const char* name, const QByteArray& bytes) {
+  void Write(const QByteArray& name, const QByteArray& bytes) {
     QFile file(Path(name));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
@@ -154,6 +154,10 @@ TEST_F(CliFilesAndReadTest, BurnFilesRefusesBeforeTheDiscIsTouched) {
            .arg(Path("notes.txt"), Path("elsewhere/notes.txt"))},
       {"a missing file", {Path("photos"), Path("gone.txt")}, "CdRom0", Path("gone.txt")},
       {"more than the disc holds", {Path("photos")}, "CdRom1", QStringLiteral("Image size is too big to fit disc space")},
+      // Every chosen entry left out: the disc would be closed empty.
+      {"only a device", {QStringLiteral("/dev/null")}, "CdRom0", QStringLiteral("Nothing is left to burn")},
+      {"only a device and a pipe", {QStringLiteral("/dev/null"), Path("photos/pipe")}, "CdRom0",
+       QStringLiteral("Nothing is left to burn")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -164,6 +168,74 @@ TEST_F(CliFilesAndReadTest, BurnFilesRefusesBeforeTheDiscIsTouched) {
     EXPECT_TRUE(Blank(c.device));
   }
   EXPECT_EQ(Run({QStringLiteral("burn-files"), QStringLiteral("--device"), QStringLiteral("CdRom0")}).exitCode, 2);
+  // An empty folder chosen on purpose is burned, beside a device left out.
+  ASSERT_TRUE(QDir(dir_.path()).mkpath(QStringLiteral("empty")));
+  const Outcome empty = Run({QStringLiteral("burn-files"), Path("empty"), QStringLiteral("/dev/null"),
+                             QStringLiteral("--device"), QStringLiteral("CdRom0")});
+  EXPECT_EQ(empty.exitCode, 0) << empty.out.toStdString() << empty.err.toStdString();
+}
+
+// A file over 4 GiB is burned, with a warning that it needs a reader of ISO 9660 level 3
+// (said before the size check refuses the small disc: the tree is only measured).
+TEST_F(CliFilesAndReadTest, FilesOverFourGiBAreNamedWithTheReaderTheyNeed) {
+  QFile big(Path("big.bin"));
+  ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize((qint64(4) << 30) + 4096));  // sparse
+  big.close();
+  const Outcome r = Run({QStringLiteral("burn-files"), Path("big.bin"), QStringLiteral("--device"), QStringLiteral("CdRom1")});
+  EXPECT_TRUE(r.out.contains(QStringLiteral("warning \"%1\" is larger than 4 GiB: only systems that read ISO 9660 level 3").arg(Path("big.bin"))))
+      << r.out.toStdString();
+  QFile::remove(Path("big.bin"));
+}
+
+// A chosen file that changes while the burn reads it fails the burn, naming it, before the
+// burn reports success: whether it shrinks (the image library pads what it has opened with
+// zeros), grows, gets a new modification time or cannot be read any more.
+TEST_F(CliFilesAndReadTest, AFileChangedDuringTheBurnFailsIt) {
+  struct Case {
+    const char* name;
+    std::function<void(const QString&)> change;
+  } cases[] = {
+      {"truncated", [](const QString& f) { QFile::resize(f, 1000); }},
+      {"grown", [](const QString& f) { QFile::resize(f, 40 << 20); }},
+      {"touched", [](const QString& f) {
+         QFile file(f);
+         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+         file.setFileTime(file.fileTime(QFileDevice::FileModificationTime).addSecs(5), QFileDevice::FileModificationTime);
+       }},
+      // Permissions do not stop root, who runs the tests: a folder in its place does.
+      {"replaced by a folder", [](const QString& f) {
+         QFile::remove(f);
+         QDir().mkpath(f);
+       }},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // A recorder of its own, slow enough that the image is still being read when the file changes.
+    const QByteArray folder = "slow" + QByteArray::number(++n);
+    Write(folder + ".json", R"({"state_folder": ")" + folder + R"(", "recorders": [
+      {"name": "CdRom0", "address": "1:0:0:0", "media_formats": ["read_cdr", "write"], "write_modes": ["tao"],
+       "medium": {"type": "CD-R"}, "write_speeds": {"cd": [5645]}, "time_scale": 0.25}]})");
+    const QString file = Path("growing.bin");
+    QDir(file).removeRecursively();
+    Write("growing.bin", QByteArray(30 << 20, 'g'));
+    QProcess burn;
+    burn.setProcessChannelMode(QProcess::MergedChannels);
+    burn.start(QStringLiteral(KORVANEL_CLI),
+               {QStringLiteral("--no-real-drives"), QStringLiteral("--virtual-drives"), Path(folder + ".json"),
+                QStringLiteral("burn-files"), file, Path("notes.txt"), QStringLiteral("--device"), QStringLiteral("CdRom0")});
+    QByteArray out;
+    // Well into the burn: the image library has opened the file and read part of it.
+    while (!out.contains("\n20%") && burn.waitForReadyRead(30000)) out += burn.readAll();
+    c.change(file);
+    EXPECT_TRUE(burn.waitForFinished(60000));
+    out += burn.readAll();
+    EXPECT_EQ(burn.exitCode(), 1) << out.toStdString();
+    EXPECT_FALSE(out.contains("Burning completed")) << out.toStdString();
+    EXPECT_TRUE(out.contains(file.toUtf8())) << out.toStdString();
+  }
+  QDir(Path("growing.bin")).removeRecursively();
+  QFile::remove(Path("growing.bin"));
 }
 
 TEST_F(CliFilesAndReadTest, ReadNamesTheBadBlockAndLeavesNoPartialImage) {

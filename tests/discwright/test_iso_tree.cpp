@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -445,6 +446,20 @@ std::string runCommand(const std::string& command) {
   return out;
 }
 
+// A command's output, and whether it ended with status 0.
+std::pair<std::string, bool> runChecked(const std::string& command) {
+  std::string out = runCommand(command + "; echo \"exit $?\"");
+  const bool ok = out.size() >= 7 && out.compare(out.size() - 7, 7, "exit 0\n") == 0;
+  return {out, ok};
+}
+
+size_t lineCount(const std::string& text, const std::string& line) {
+  size_t n = 0;
+  std::istringstream lines(text);
+  for (std::string l; std::getline(lines, l);) n += l == line;
+  return n;
+}
+
 // The files whose Rock Ridge path resolves when the image library reads the image back
 // (it follows the links that moved folders leave behind).
 std::vector<std::string> rockRidgeFiles(const fs::path& iso, const std::vector<std::string>& files) {
@@ -509,6 +524,7 @@ std::vector<std::string> plainViewFaults(const Bytes& image) {
     if (!seen.insert(dir.extent).second) continue;
     if (dir.depth > 8) faults.push_back("depth " + std::to_string(dir.depth) + ": " + dir.path);
     std::vector<std::string> ids;
+    std::string extending;
     const size_t at = size_t(dir.extent) * kSector;
     for (size_t pos = 0; pos < dir.size;) {
       const unsigned char len = image[at + pos];
@@ -521,6 +537,12 @@ std::vector<std::string> plainViewFaults(const Bytes& image) {
       const uint32_t extent = le32(image, at + pos + 2), size = le32(image, at + pos + 10);
       pos += len;
       if (id == std::string(1, '\0') || id == std::string(1, '\1')) continue;
+      // The extents of a file over 4 GiB: one identifier, all but the last flagged.
+      if (!extending.empty() && id != extending)
+        faults.push_back("extents of " + extending + " end without their last in " + dir.path);
+      const bool later = id == extending;
+      extending = image[at + pos - len + 25] & 0x80 ? id : std::string();
+      if (later) continue;
       ids.push_back(id);
       if (!validId(id, isDir)) faults.push_back("identifier \"" + id + "\" in " + (dir.path.empty() ? "/" : dir.path));
       // Its identifiers plus one separator per folder: the path without its leading "/".
@@ -562,9 +584,15 @@ TEST_F(IsoTreeTest, PlainViewIsValidForAnyTree) {
       {"paths longer than 255 characters",
        {nested(d31, 7, std::string(26, 'f') + ".txt"), nested(d31, 6, "short.txt"),
         nested(d31, 3, nested(d31, 4, "other.txt"))}},
+      // Readers that know only a relocation folder of a certain name rejected the moved ones.
+      {"forty levels", {nested("l", 40, "deepest.txt"), "top.txt"}},
+      {"forty levels beside a folder of the relocation folder's name",
+       {nested("l", 40, "deepest.txt"), "rr_moved/mine.txt", ".rr_moved/hers.txt"}},
+      {"forty levels beside a file of the relocation folder's name", {nested("l", 40, "deepest.txt"), ".rr_moved"}},
   };
-  if (runCommand("command -v isovfy && command -v isoinfo").find("isoinfo") == std::string::npos)
-    FAIL() << "isovfy/isoinfo (Debian package genisoimage) are missing: run scripts/install-deps.sh";
+  for (const char* tool : {"isovfy", "isoinfo", "xorriso", "bsdtar"})
+    if (runCommand(std::string("command -v ") + tool).find(tool) == std::string::npos)
+      FAIL() << tool << " is missing (Debian packages genisoimage, xorriso, libarchive-tools): run scripts/install-deps.sh";
 
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -599,9 +627,204 @@ TEST_F(IsoTreeTest, PlainViewIsValidForAnyTree) {
       EXPECT_TRUE(joliet.find("/" + f + ";1\n") != std::string::npos ||
                   joliet.find("/" + f + ".;1\n") != std::string::npos)
           << f << "\n" << joliet;
-    EXPECT_EQ(joliet.find("DEEP"), std::string::npos) << "the relocation folder shows in Joliet";
+    EXPECT_EQ(joliet.find("0rr_moved"), std::string::npos) << "the relocation folder shows in Joliet";
     EXPECT_EQ(rockRidgeFiles(iso, c.files), c.files);
+    // Readers we did not write list and extract every file under its full path.
+    const auto [listed, listedOk] = runChecked("bsdtar -tf '" + iso.string() + "'");
+    EXPECT_TRUE(listedOk) << listed;
+    for (const auto& f : c.files) EXPECT_EQ(lineCount(listed, f), 1u) << f << "\n" << listed;
+    for (const std::string& extract : {"xorriso -osirrox on -indev '" + iso.string() + "' -extract / ",
+                                      "mkdir -p $OUT && bsdtar -xf '" + iso.string() + "' -C "}) {
+      const fs::path out = base_ / "out";
+      fs::remove_all(out);
+      const auto [said, ok] = runChecked("OUT='" + out.string() + "'; " + extract + "\"$OUT\"");
+      EXPECT_TRUE(ok) << said;
+      for (const auto& f : c.files) {
+        std::ifstream in(out / f, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), f) << extract << f;
+      }
+    }
   }
+}
+
+// ---- Files over 4 GiB ---------------------------------------------------------------
+
+// Streams the image into a sparse file (blocks of zeros become holes, so a 4 GiB image
+// costs little disk) and answers its first head bytes, where the directories lie.
+Bytes saveSparse(IsoTree& tree, const fs::path& iso, size_t head) {
+  const int fd = ::open(iso.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  EXPECT_GE(fd, 0);
+  static const Bytes zeros(kSector, 0);
+  Bytes kept, piece(1u << 20);
+  const uint64_t size = tree.size();
+  for (uint64_t done = 0; done < size;) {
+    const uint32_t n = uint32_t(std::min<uint64_t>(piece.size(), size - done));
+    tree.read(piece.data(), n);
+    kept.insert(kept.end(), piece.begin(), piece.begin() + std::min<size_t>(n, head - std::min(head, kept.size())));
+    for (uint32_t b = 0; b < n; b += kSector) {
+      const size_t len = std::min<size_t>(kSector, n - b);
+      if (std::memcmp(piece.data() + b, zeros.data(), len) != 0) {
+        EXPECT_GT(::pwrite(fd, piece.data() + b, len, off_t(done + b)), 0);
+      }
+    }
+    done += n;
+  }
+  EXPECT_EQ(::ftruncate(fd, off_t(size)), 0);
+  ::close(fd);
+  return kept;
+}
+
+// Whether two sparse files hold the same bytes: only where either holds data can they
+// differ, so a 4 GiB file of holes compares in milliseconds.
+bool sameSparseBytes(const fs::path& a, const fs::path& b) {
+  const int fa = ::open(a.c_str(), O_RDONLY | O_CLOEXEC), fb = ::open(b.c_str(), O_RDONLY | O_CLOEXEC);
+  bool same = fa >= 0 && fb >= 0 && fs::file_size(a) == fs::file_size(b);
+  const off_t size = same ? off_t(fs::file_size(a)) : 0;
+  Bytes pa(1u << 20), pb(1u << 20);
+  for (int f : {fa, fb})
+    for (off_t at = 0; same && (at = ::lseek(f, at, SEEK_DATA)) >= 0 && at < size;) {
+      const off_t end = std::min(::lseek(f, at, SEEK_HOLE), size);
+      for (; same && at < end; at += off_t(pa.size())) {
+        const size_t n = size_t(std::min<off_t>(off_t(pa.size()), end - at));
+        same = ::pread(fa, pa.data(), n, at) == ssize_t(n) && ::pread(fb, pb.data(), n, at) == ssize_t(n) &&
+               std::memcmp(pa.data(), pb.data(), n) == 0;
+      }
+      at = end;
+    }
+  if (fa >= 0) ::close(fa);
+  if (fb >= 0) ::close(fb);
+  return same;
+}
+
+TEST_F(IsoTreeTest, FilesOverFourGiBKeepOneNameInEveryView) {
+  for (const char* tool : {"xorriso", "bsdtar", "isoinfo"})
+    if (runCommand(std::string("command -v ") + tool).find(tool) == std::string::npos)
+      FAIL() << tool << " is missing (Debian packages xorriso, libarchive-tools, genisoimage): run scripts/install-deps.sh";
+  // One file at the top and, by a hard link (its bytes go into the image once), at a path
+  // whose plain name is shortened, beside the record a moved deep folder leaves: the
+  // renames and the sorting of the plain view meet its extents.
+  const fs::path folder = base_ / "big";
+  const std::string d31(30, 'd');
+  const std::string top = "big.bin", deep = nested(d31, 7, std::string(26, 'b') + ".bin");
+  fs::create_directories((folder / deep).parent_path());
+  fs::create_directories(folder / nested(d31, 7, "moved"));
+  writeFile(folder / nested(d31, 7, "moved/away.txt"), "moved away\n");
+  const uint64_t bigSize = (uint64_t(4) << 30) + 300000;
+  {
+    std::fstream big(folder / top, std::ios::binary | std::ios::out);
+    for (uint64_t at : {uint64_t(0), uint64_t(0xFFFFF800) - 3, bigSize - 5}) {
+      big.seekp(std::streamoff(at));
+      big.write("edge!", 5);
+    }
+  }
+  ASSERT_EQ(fs::file_size(folder / top), bigSize);
+  fs::create_hard_link(folder / top, folder / deep);
+
+  auto tree = IsoTree::fromFolder(folder.string());
+  tree->build(0, true, "BIG", "", "");
+  const fs::path iso = base_ / "big.iso";
+  const Bytes head = saveSparse(*tree, iso, 4u << 20);
+
+  EXPECT_EQ(plainViewFaults(head), std::vector<std::string>{});
+
+  const std::string img = "'" + iso.string() + "'";
+  // isoinfo lists each extent: the two extents of each file under one name, one after the other.
+  for (const char* view : {"-R", "-J", ""}) {
+    SCOPED_TRACE(view);
+    const std::string paths = runCommand(std::string("isoinfo -f ") + view + " -i " + img);
+    std::vector<std::string> extents;
+    std::istringstream lines(paths);
+    for (std::string l; std::getline(lines, l);)
+      if (l.find(".bin") != std::string::npos || l.find(".BIN") != std::string::npos) extents.push_back(l);
+    ASSERT_EQ(extents.size(), 4u) << paths;
+    EXPECT_TRUE(extents[0] == extents[1] && extents[2] == extents[3] && extents[1] != extents[2]) << paths;
+  }
+  const auto [listed, listedOk] = runChecked("bsdtar -tf " + img);
+  EXPECT_TRUE(listedOk) << listed;
+  EXPECT_EQ(lineCount(listed, top), 1u) << listed;
+  EXPECT_EQ(lineCount(listed, deep), 1u) << listed;
+  // Extracted (sparse again) by two readers: the bytes are the file's. xorriso takes the
+  // one whose plain name was shortened (reading 4 GiB costs seconds); bsdtar both.
+  const fs::path byXorriso = base_ / "x", byBsdtar = base_ / "b";
+  fs::create_directories(byBsdtar);
+  const auto [x, xOk] = runChecked("xorriso -osirrox on:sparse=1m -indev " + img + " -extract '/" + deep + "' '" +
+                                   (byXorriso / "deep.bin").string() + "'");
+  EXPECT_TRUE(xOk) << x;
+  const auto [b, bOk] = runChecked("bsdtar -xSf " + img + " -C '" + byBsdtar.string() + "'");
+  EXPECT_TRUE(bOk) << b;
+  for (const fs::path& out : {byXorriso / "deep.bin", byBsdtar / top, byBsdtar / deep})
+    EXPECT_TRUE(sameSparseBytes(folder / top, out)) << out;
+}
+
+// A chosen link keeps the name it was chosen by and stays a link, as links inside chosen
+// folders do; a chosen folder is named as chosen, with or without a trailing "/".
+// A chosen link brings what it points to, under the name the user chose; links inside
+// chosen folders stay links.
+TEST_F(IsoTreeTest, ChosenLinksAreFollowedUnderTheirOwnNames) {
+  fs::create_directory_symlink(src_ / "sub", base_ / "toplink");
+  fs::create_symlink(src_ / "readme.txt", base_ / "filelink");
+  fs::create_directory_symlink(src_ / "sub", src_ / "inner");
+  auto tree = IsoTree::fromPaths({(base_ / "toplink").string(), (base_ / "filelink").string(), src_.string() + "/"});
+  tree->build(0, true, "LINKS", "", "");
+  const fs::path iso = base_ / "links.iso";
+  writeFile(iso, readAll(*tree));
+  const auto [listed, ok] = runChecked("bsdtar -tvf '" + iso.string() + "'");
+  EXPECT_TRUE(ok) << listed;
+  // A file the tree holds twice is listed once with its bytes and once as "link to" it.
+  auto entry = [&](char kind, const std::string& name) {
+    std::istringstream lines(listed);
+    for (std::string l; std::getline(lines, l);) {
+      if (const size_t hard = l.find(" link to "); hard != std::string::npos) l.resize(hard);
+      if (l[0] == kind && l.size() > name.size() && l.compare(l.size() - name.size() - 1, std::string::npos, " " + name) == 0)
+        return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(entry('d', "toplink")) << listed;
+  EXPECT_TRUE(entry('-', "toplink/notes.txt")) << listed;
+  EXPECT_TRUE(entry('-', "filelink")) << listed;
+  EXPECT_TRUE(entry('l', "source/inner -> " + (src_ / "sub").string())) << listed;
+  EXPECT_FALSE(entry('d', "sub")) << listed;
+  EXPECT_TRUE(entry('-', "source/sub/notes.txt")) << listed;
+}
+
+// A file whose size, modification time or readability changed after the tree measured it
+// fails the image before its last bytes, naming the file: never an image that holds zeros
+// in its place or a copy other than the one measured.
+TEST_F(IsoTreeTest, FilesChangedAfterTheTreeMeasuredThemFailTheImage) {
+  const fs::path victim = src_ / "sub" / "pattern.bin";
+  struct Case {
+    const char* name;
+    std::function<void()> change;
+  };
+  const std::vector<Case> cases = {
+      {"truncated", [&] { fs::resize_file(victim, 1000); }},
+      {"grown", [&] { fs::resize_file(victim, 2 * kPatternSize); }},
+      {"touched within the second", [&] {
+         struct stat st {};
+         ASSERT_EQ(::stat(victim.c_str(), &st), 0);
+         timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+         times[1].tv_nsec = (times[1].tv_nsec + 1) % 1000000000;
+         ASSERT_EQ(::utimensat(AT_FDCWD, victim.c_str(), times, 0), 0);
+       }},
+      // Permissions do not stop root, who runs the tests: a folder in its place does.
+      {"unreadable", [&] {
+         fs::remove(victim);
+         fs::create_directory(victim);
+       }},
+  };
+  for (const auto& c : cases)
+    for (bool chosen : {false, true}) {  // inside a folder, and chosen at the top
+      SCOPED_TRACE(std::string(c.name) + (chosen ? ", chosen" : ", in a folder"));
+      fs::remove_all(victim);
+      writeFile(victim, pattern_);
+      auto tree = chosen ? IsoTree::fromPaths({victim.string(), (src_ / "readme.txt").string()})
+                         : IsoTree::fromFolder(src_.string());
+      tree->build(0, true, "CHANGED", "", "");
+      c.change();
+      expectDwError([&] { readAll(*tree); }, DW_E_FILE, victim.string());
+      expectDwError([&] { readAll(*tree->openStream()); }, DW_E_FILE, victim.string());
+    }
 }
 
 // ---- Entries that cannot be read or must be left out ------------------------------

@@ -1,6 +1,7 @@
 // The whole wizard on virtual recorders, walked as a user walks it: Next and
 // Back, the refusals with their texts, the burn, Cancel, and the finish window.
 #include <cerrno>
+#include <fstream>
 
 #include <QCheckBox>
 #include <QCryptographicHash>
@@ -401,6 +402,20 @@ TEST_F(WizardTest, FilesAndFoldersAreCheckedOnTheImagePageThenBurnedAndVerified)
   EXPECT_FALSE(source.Edit1->isVisible());
   next();
   EXPECT_EQ(dialogs->texts("application error").last(), "Add the files and folders to burn.");
+
+  // Only entries that are left out: nothing to burn, said under the list and on Next. A
+  // file over 4 GiB (sparse) is named with the reader it needs.
+  source.FilesPanel->AddPaths({QStringLiteral("/dev/null")});
+  EXPECT_TRUE(source.lblFilesProblem->text().startsWith("Nothing is left to burn")) << source.lblFilesProblem->text().toStdString();
+  next();
+  EXPECT_EQ(page(), pgImage);
+  std::ofstream(dir_ / "big.bin").close();
+  fs::resize_file(dir_ / "big.bin", (uint64_t(4) << 30) + 4096);
+  source.FilesPanel->AddPaths({path(dir_ / "big.bin")});
+  EXPECT_TRUE(source.lblFilesProblem->text().contains("big.bin\" is larger than 4 GiB")) << source.lblFilesProblem->text().toStdString();
+  source.FilesPanel->lstFiles->selectAll();
+  QTest::mouseClick(source.FilesPanel->btnRemove, Qt::LeftButton);
+  fs::remove(dir_ / "big.bin");
 
   source.FilesPanel->AddPaths({path(dir_ / "photos"), path(dir_ / "notes.txt"), path(dir_ / "elsewhere" / "notes.txt")});
   EXPECT_TRUE(source.lblFilesProblem->isVisible());
