@@ -86,6 +86,8 @@ class File {
 // Puts temp in the place of final in one step, replacing a file there (or
 // moves a folder to a free name). Durable: once it returns, the new name
 // survives a crash. false with lastError() on failure; temp is left as it is.
+// Windows without POSIX-style renames (before 10 1809, FAT, Wine 8) refuses to
+// replace a file that another handle has open (ERROR_ACCESS_DENIED).
 bool replaceFile(const std::string& temp, const std::string& final, bool durable = true);
 
 // Makes a new folder named prefix followed by six random characters; returns
@@ -121,9 +123,10 @@ class FolderClaim {
 
 int64_t processId();
 
-// A UTF-8 path as std::filesystem takes it: on Windows the wide form, with the
-// long-path prefix where it needs one (a narrow fs::path would be read in the
-// ANSI code page there).
+// A UTF-8 path as std::filesystem takes it: on Windows the wide form (a narrow
+// fs::path would be read in the ANSI code page there). Paths longer than 260
+// characters work through this class and replaceFile; std::filesystem takes
+// them only where Windows allows long paths to the program.
 std::filesystem::path fsPath(const std::string& utf8);
 // And back to UTF-8.
 inline std::string utf8(const std::filesystem::path& path) {

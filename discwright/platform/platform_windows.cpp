@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <random>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -162,11 +163,57 @@ void File::unlock() {
   ::UnlockFileEx(handleOf(handle_), 0, 1, 0, &o);
 }
 
+namespace {
+
+// FileRenameInfoEx, which the headers name only for newer targets than ours.
+constexpr auto kRenameInfoEx = FILE_INFO_BY_HANDLE_CLASS(22);
+
+// The rename with POSIX rules (Windows 10 1809 and later, NTFS): the name goes
+// over even to a file that others have open, and their handles keep the old
+// bytes. Returns 1 when done, 0 on failure, -1 when the system has no such rename.
+int renamePosixStyle(const std::wstring& from, const std::wstring& to, bool durable) {
+  // Write access only to flush: a claimed folder (moved, never durable) shares nothing but deleting.
+  HANDLE h = ::CreateFileW(from.c_str(), DELETE | (durable ? GENERIC_WRITE : 0),
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  std::wstring target(to.size() + 1, L'\0');
+  DWORD n = ::GetFullPathNameW(to.c_str(), DWORD(target.size()), target.data(), nullptr);
+  if (n >= target.size()) {
+    target.resize(n);
+    n = ::GetFullPathNameW(to.c_str(), DWORD(target.size()), target.data(), nullptr);
+  }
+  if (n == 0) {
+    DWORD err = ::GetLastError();
+    ::CloseHandle(h);
+    ::SetLastError(err);
+    return 0;
+  }
+  target.resize(n);
+  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
+  info->FileNameLength = DWORD(target.size() * sizeof(wchar_t));
+  std::copy(target.begin(), target.end(), info->FileName);
+  bool done = ::SetFileInformationByHandle(h, kRenameInfoEx, info, DWORD(buffer.size())) &&
+              (!durable || ::FlushFileBuffers(h));
+  DWORD err = ::GetLastError();
+  ::CloseHandle(h);
+  ::SetLastError(err);
+  if (done) return 1;
+  return err == ERROR_INVALID_PARAMETER || err == ERROR_NOT_SUPPORTED || err == ERROR_INVALID_FUNCTION ? -1 : 0;
+}
+
+}  // namespace
+
 bool replaceFile(const std::string& temp, const std::string& final, bool durable) {
   std::wstring from = apiPath(temp), to = apiPath(final);
   if (from.empty() || to.empty()) return false;
+  if (int done = renamePosixStyle(from, to, durable); done >= 0) return done == 1;
+  // The classic rename, where the other has none (older Windows, FAT, Wine 8):
+  // it refuses a target that is open, even for reading (ERROR_ACCESS_DENIED).
   // Write-through returns only once the rename is on the disk, as the folder's
-  // fsync does on POSIX. Readers of the old file keep it: it goes when they close.
+  // fsync does on POSIX.
   return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : 0)) !=
          0;
 }
@@ -210,6 +257,8 @@ void FolderClaim::release() {
 
 int64_t processId() { return int64_t(::GetCurrentProcessId()); }
 
-std::filesystem::path fsPath(const std::string& utf8Name) { return std::filesystem::path(apiPath(utf8Name)); }
+// Without the long-path prefix: the MinGW runtime's folder listing under
+// std::filesystem misreads a \\?\ path (it listed the current folder instead).
+std::filesystem::path fsPath(const std::string& utf8Name) { return std::filesystem::path(wide(utf8Name)); }
 
 }  // namespace discwright::platform

@@ -34,11 +34,11 @@ class DiscwrightPlatform : public ::testing::Test {
   static std::string get(File& f) {
     std::string text(64, '\0');
     int64_t n = f.readAt(0, text.data(), text.size());
-    return n < 0 ? "<" + lastErrorText() + ">" : text.substr(0, size_t(n));
+    return n < 0 ? std::string("<failed>") : text.substr(0, size_t(n));
   }
   static std::string get(const std::string& path) {
     File f;
-    return f.open(path, File::Access::Read) ? get(f) : "<" + lastErrorText() + ">";
+    return f.open(path, File::Access::Read) ? get(f) : std::string("<missing>");
   }
 
   std::string dir_;
@@ -60,19 +60,21 @@ TEST_F(DiscwrightPlatform, NamesAreWrittenReplacedAndListedAsTheirUtf8) {
     SCOPED_TRACE(c.name);
     std::string folder = c.folder.empty() ? dir_ : at(c.folder);
     std::error_code ec;
-    fs::create_directories(fsPath(folder), ec);
-    ASSERT_FALSE(ec) << ec.message();
+    ASSERT_TRUE(fs::create_directories(fsPath(folder), ec) || c.folder.empty()) << ec.message();
     std::string path = utf8(fsPath(folder) / fsPath(c.name));
     EXPECT_TRUE(c.folder != longFolder || path.size() > 260) << path.size();
-    ASSERT_TRUE(put(path + ".tmp", "first")) << lastErrorText();
-    ASSERT_TRUE(replaceFile(path + ".tmp", path)) << lastErrorText();
-    ASSERT_TRUE(put(path + ".tmp", "second")) << lastErrorText();
-    ASSERT_TRUE(replaceFile(path + ".tmp", path)) << lastErrorText();
+    for (const char* text : {"first", "second"})
+      ASSERT_TRUE(put(path + ".tmp", text) && replaceFile(path + ".tmp", path)) << text << ": " << lastErrorText();
     EXPECT_EQ(get(path), "second");
-    std::vector<std::string> listed;
-    for (const auto& e : fs::directory_iterator(fsPath(folder))) listed.push_back(utf8(e.path().filename()));
-    EXPECT_NE(std::find(listed.begin(), listed.end(), c.name), listed.end());
-    EXPECT_EQ(std::find(listed.begin(), listed.end(), c.name + ".tmp"), listed.end());
+    EXPECT_EQ(get(path + ".tmp"), "<missing>");
+    // std::filesystem lists a longer folder wrongly on Windows (MinGW's runtime
+    // lists the current folder instead): only the platform layer takes those.
+    if (folder.size() < 260) {
+      std::vector<std::string> listed;
+      for (const auto& e : fs::directory_iterator(fsPath(folder))) listed.push_back(utf8(e.path().filename()));
+      EXPECT_NE(std::find(listed.begin(), listed.end(), c.name), listed.end());
+    }
+    for (fs::path p = fsPath(path); p != fsPath(dir_); p = p.parent_path()) fs::remove(p, ec);
   }
   File missing;
   EXPECT_FALSE(missing.open(at("nothing here"), File::Access::Read));
@@ -88,7 +90,16 @@ TEST_F(DiscwrightPlatform, ReplaceOverAFileThatIsOpenForReading) {
   File reader;
   ASSERT_TRUE(reader.open(path, File::Access::Read)) << lastErrorText();
   ASSERT_TRUE(put(path + ".tmp", "new"));
-  ASSERT_TRUE(replaceFile(path + ".tmp", path)) << "replacing a file open for reading: " << lastErrorText();
+  if (!replaceFile(path + ".tmp", path)) {
+    SystemError err = lastError();
+#ifdef _WIN32
+    // Windows without POSIX-style renames (before 10 1809, Wine 8) keeps the old
+    // rule: ERROR_ACCESS_DENIED, with both files left as they were.
+    if (err.code == 5 && get(path) == "old" && get(path + ".tmp") == "new")
+      GTEST_SKIP() << "this system replaces no file that is open: " << err.text;
+#endif
+    FAIL() << "replacing a file open for reading: " << err.text;
+  }
   EXPECT_EQ(get(reader), "old");
   EXPECT_EQ(get(path), "new");
 }
