@@ -1,12 +1,6 @@
 #include "virtual/medium_store.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -21,29 +15,26 @@ namespace discwright {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
+using platform::File;
 
 namespace {
 
-std::string reasonOf(int err) {
-  std::string reason = std::strerror(err);
-  if (err == ENOSPC) reason += ": the folder of the virtual media is full";
+std::string reasonOf(const platform::SystemError& err) {
+  std::string reason = err.text;
+  if (err.diskFull) reason += ": the folder of the virtual media is full";
   return reason;
 }
 
-[[noreturn]] void fileError(const std::string& what, const std::string& path, int err = errno) {
-  throw DwError(DW_E_IO, what + " \"" + path + "\": " + reasonOf(err), uint32_t(err));
+// Call at once after the failed call, before anything else can change the system's last error.
+[[noreturn]] void fileError(const std::string& what, const std::string& path,
+                            const platform::SystemError& err = platform::lastError()) {
+  throw DwError(DW_E_IO, what + " \"" + path + "\": " + reasonOf(err), err.code);
 }
 
-// Closes a descriptor however the scope is left.
-struct Fd {
-  int fd = -1;
-  explicit Fd(int f) : fd(f) {}
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-};
+// path/name, in the system's way of joining them.
+std::string inFolder(const std::string& folder, const std::string& name) {
+  return platform::utf8(platform::fsPath(folder) / platform::fsPath(name));
+}
 
 // A primary volume descriptor with the label, so that a written medium without
 // content of its own still answers with its volume label.
@@ -82,84 +73,83 @@ std::string fingerprint(const MediumConfig& c) {
 const char* contentError = "The content file of a virtual medium";
 
 // The content file opened for copying, after the checks; never blocks on a FIFO.
-int openContent(const MediumConfig& config, uint64_t& size) {
+File openContent(const MediumConfig& config, uint64_t& size) {
   const std::string& path = config.contentFile;
   const std::string named = std::string(contentError) + " \"" + path + "\"";
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.fd < 0) throw DwError(DW_E_CONFIG, named + " cannot be read: " + std::strerror(errno));
-  struct stat st {};
-  if (::fstat(fd.fd, &st) != 0) throw DwError(DW_E_CONFIG, named + " cannot be examined: " + std::strerror(errno));
-  if (!S_ISREG(st.st_mode))
+  File file;
+  if (!file.open(path, File::Access::Read))
+    throw DwError(DW_E_CONFIG, named + " cannot be read: " + platform::lastErrorText());
+  platform::FileInfo info;
+  if (!file.info(info)) throw DwError(DW_E_CONFIG, named + " cannot be examined: " + platform::lastErrorText());
+  using platform::FileKind;
+  if (info.kind != FileKind::Regular)
     throw DwError(DW_E_CONFIG, named + " is not a regular file (" +
-                                   (S_ISDIR(st.st_mode)                            ? "a folder"
-                                    : S_ISFIFO(st.st_mode)                         ? "a pipe"
-                                    : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
-                                                                                   : "a socket or other special file") +
+                                   (info.kind == FileKind::Folder   ? "a folder"
+                                    : info.kind == FileKind::Pipe   ? "a pipe"
+                                    : info.kind == FileKind::Device ? "a device"
+                                                                    : "a socket or other special file") +
                                    "): name a file that holds the medium's bytes");
-  size = uint64_t(st.st_size);
+  size = info.size;
   if (size > config.capacityBytes)
     throw DwError(DW_E_CONFIG, named + " (" + std::to_string(size) + " bytes) is larger than the medium's capacity of " +
                                    std::to_string(config.capacityBytes) + " bytes");
-  int kept = fd.fd;
-  fd.fd = -1;  // the caller's now
-  return kept;
+  return file;
+}
+
+// Writes all of data at offset; false with the system's last error when it cannot.
+bool writeAll(File& file, uint64_t offset, const char* data, size_t size) {
+  while (size > 0) {
+    int64_t n = file.writeAt(offset, data, size);
+    if (n < 0) return false;
+    data += n;
+    offset += uint64_t(n);
+    size -= size_t(n);
+  }
+  return true;
 }
 
 // Writes all of text to path through a file beside it that is renamed over, so
 // that a crash never leaves half a file; the beside file never stays behind.
-void replaceFile(const std::string& path, const std::string& text, bool durable) {
+void writeReplacing(const std::string& path, const std::string& text, bool durable) {
   const std::string what = "Cannot save the medium layout";
   std::string temp = path + ".tmp";
-  auto fail = [&](int err) {
-    ::unlink(temp.c_str());
+  File out;
+  auto fail = [&] {
+    platform::SystemError err = platform::lastError();
+    out.close();
+    std::error_code ignored;  // the failure reported is the one above
+    fs::remove(platform::fsPath(temp), ignored);
     fileError(what, path, err);
   };
-  Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  if (out.fd < 0) fileError(what, path);
-  for (size_t done = 0; done < text.size();) {
-    ssize_t n = ::write(out.fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) fail(errno);
-    done += size_t(n);
-  }
-  if (durable && ::fsync(out.fd) != 0) fail(errno);
-  int fd = out.fd;
-  out.fd = -1;
-  if (::close(fd) != 0) fail(errno);
-  if (::rename(temp.c_str(), path.c_str()) != 0) fail(errno);
-  if (durable) {
-    // The rename itself lasts only once the folder is on the disk: a crash
-    // before that could bring back the old layout over a medium already written.
-    std::string folder = fs::path(path).parent_path().string();
-    if (folder.empty()) folder = ".";
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.fd < 0 || ::fsync(dir.fd) != 0) fileError("Cannot flush to the disk the folder of the medium layout", folder);
-  }
+  if (!out.open(temp, File::Access::CreateEmpty)) fileError(what, path);
+  if (!writeAll(out, 0, text.data(), text.size())) fail();
+  if (durable && !out.sync()) fail();
+  if (!out.close()) fail();
+  // Durable: the rename itself lasts, so a crash cannot bring back the old
+  // layout over a medium already written.
+  if (!platform::replaceFile(temp, path, durable)) fail();
 }
 
 }  // namespace
 
 void createStateFolder(const std::string& folder) {
   std::error_code ec;
-  fs::create_directories(folder, ec);
+  fs::create_directories(platform::fsPath(folder), ec);
   if (ec)
     throw DwError(DW_E_CONFIG, "Cannot create the state folder \"" + folder + "\" of the virtual media: " +
                                    ec.message());
 }
 
 MediumStore::MediumStore(const std::string& folder, const std::string& recorderName) : recorderName_(recorderName) {
-  backingPath_ = (fs::path(folder) / (recorderName + ".medium")).string();
+  backingPath_ = inFolder(folder, recorderName + ".medium");
   layoutPath_ = backingPath_ + ".json";
 }
 
-MediumStore::~MediumStore() {
-  if (fd_ >= 0) ::close(fd_);
-}
+MediumStore::~MediumStore() = default;
 
 void MediumStore::openBacking(bool truncate) {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = ::open(backingPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : 0), 0644);
-  if (fd_ < 0) fileError("Cannot open the medium file", backingPath_);
+  if (!file_.open(backingPath_, truncate ? File::Access::CreateEmpty : File::Access::Create))
+    fileError("Cannot open the medium file", backingPath_);
 }
 
 void MediumStore::damaged(const std::string& why) const {
@@ -172,15 +162,15 @@ void MediumStore::damaged(const std::string& why) const {
 MediumLayout MediumStore::load(const MediumConfig& config) {
   std::string text;
   {
-    Fd in(::open(layoutPath_.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.fd < 0) {
-      if (errno == ENOENT) return create(config);
-      fileError("Cannot read the medium layout", layoutPath_);
+    File in;
+    if (!in.open(layoutPath_, File::Access::Read)) {
+      platform::SystemError err = platform::lastError();
+      if (err.notFound) return create(config);
+      fileError("Cannot read the medium layout", layoutPath_, err);
     }
     char buffer[4096];
     for (;;) {
-      ssize_t n = ::read(in.fd, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
+      int64_t n = in.readAt(text.size(), buffer, sizeof buffer);
       if (n < 0) fileError("Cannot read the medium layout", layoutPath_);
       if (n == 0) break;
       text.append(buffer, size_t(n));
@@ -192,11 +182,15 @@ MediumLayout MediumStore::load(const MediumConfig& config) {
   if (configChanged) return create(config);
   const std::optional<uint32_t>& writingAt = unfinished.writingAt;
 
-  struct stat st {};
-  if (::stat(backingPath_.c_str(), &st) != 0)
-    damaged("its medium file \"" + backingPath_ + "\" cannot be found (" + std::strerror(errno) + ")");
-  if (!S_ISREG(st.st_mode)) damaged("its medium file \"" + backingPath_ + "\" is not a regular file");
-  uint64_t size = uint64_t(st.st_size);
+  platform::FileInfo info;
+  {
+    File backing;
+    if (!backing.open(backingPath_, File::Access::Read) || !backing.info(info))
+      damaged("its medium file \"" + backingPath_ + "\" cannot be found (" + platform::lastErrorText() + ")");
+  }
+  if (info.kind != platform::FileKind::Regular)
+    damaged("its medium file \"" + backingPath_ + "\" is not a regular file");
+  uint64_t size = info.size;
   // The last recorded block must hold at least its first byte. An erase that
   // broke off may have emptied the file already.
   if (!unfinished.erasing && !m.tracks.empty() && size <= uint64_t(m.nextWritable() - 1) * DISCWRIGHT_SECTOR_SIZE)
@@ -215,7 +209,7 @@ MediumLayout MediumStore::load(const MediumConfig& config) {
     m.openSessionMulti = false;
     m.finalized = false;
     try {
-      if (size < blocks * DISCWRIGHT_SECTOR_SIZE && ::ftruncate(fd_, off_t(blocks * DISCWRIGHT_SECTOR_SIZE)) != 0)
+      if (size < blocks * DISCWRIGHT_SECTOR_SIZE && !file_.truncate(blocks * DISCWRIGHT_SECTOR_SIZE))
         fileError("Cannot size the medium file", backingPath_);
       save(m);
     } catch (const DwError&) {
@@ -346,20 +340,18 @@ MediumLayout MediumStore::create(const MediumConfig& config, bool durable) {
   m.capacityBlocks = uint32_t(config.capacityBytes / DISCWRIGHT_SECTOR_SIZE);
   // Checked before the medium file is touched, so a refused content file costs nothing.
   uint64_t contentSize = 0;
-  int content = config.state != MediumState::Blank && !config.contentFile.empty()
-                    ? openContent(config, contentSize)
-                    : -1;
-  Fd contentCloser(content);
+  File content = config.state != MediumState::Blank && !config.contentFile.empty()
+                     ? openContent(config, contentSize)
+                     : File();
   fingerprint_ = fingerprint(config);
   openBacking(true);
   if (config.state != MediumState::Blank) {
     uint64_t bytes = config.usedBytes;
-    if (content >= 0) {
+    if (content.isOpen()) {
       std::vector<char> buffer(1 << 20);
       bytes = 0;
       while (bytes < contentSize) {
-        ssize_t n = ::read(content, buffer.data(), size_t(std::min<uint64_t>(buffer.size(), contentSize - bytes)));
-        if (n < 0 && errno == EINTR) continue;
+        int64_t n = content.readAt(bytes, buffer.data(), size_t(std::min<uint64_t>(buffer.size(), contentSize - bytes)));
         if (n < 0) fileError("Cannot read the content file of a virtual medium", config.contentFile);
         if (n == 0) break;  // it shrank meanwhile: what was there is the track
         write(bytes, buffer.data(), size_t(n));
@@ -374,7 +366,7 @@ MediumLayout MediumStore::create(const MediumConfig& config, bool durable) {
                                      " bytes) is larger than its capacity");
     uint32_t blocks = std::max<uint32_t>(1, uint32_t(blocksFor(bytes)));
     // Whole blocks in the file (sparse): the layout check expects the last block there.
-    if (::ftruncate(fd_, off_t(uint64_t(blocks) * DISCWRIGHT_SECTOR_SIZE)) != 0)
+    if (!file_.truncate(uint64_t(blocks) * DISCWRIGHT_SECTOR_SIZE))
       fileError("Cannot size the medium file", backingPath_);
     m.tracks.push_back({0, blocks, 1});
     m.closedSessions = 1;
@@ -404,31 +396,19 @@ void MediumStore::saveText(const MediumLayout& m, const Unfinished& unfinished, 
   j["finalized"] = m.finalized;
   if (unfinished.writingAt) j["writing"] = {{"start", *unfinished.writingAt}};
   if (unfinished.erasing) j["erasing"] = true;
-  replaceFile(layoutPath_, j.dump(2) + "\n", durable);
+  writeReplacing(layoutPath_, j.dump(2) + "\n", durable);
 }
 
 void MediumStore::write(uint64_t offset, const void* data, size_t size) {
-  const auto* p = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = ::pwrite(fd_, p, size, off_t(offset));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fileError("Cannot write the medium file", backingPath_);
-    }
-    p += n;
-    offset += uint64_t(n);
-    size -= size_t(n);
-  }
+  if (!writeAll(file_, offset, static_cast<const char*>(data), size))
+    fileError("Cannot write the medium file", backingPath_);
 }
 
 void MediumStore::read(uint64_t offset, void* data, size_t size) {
   auto* p = static_cast<char*>(data);
   while (size > 0) {
-    ssize_t n = ::pread(fd_, p, size, off_t(offset));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fileError("Cannot read the medium file", backingPath_);
-    }
+    int64_t n = file_.readAt(offset, p, size);
+    if (n < 0) fileError("Cannot read the medium file", backingPath_);
     if (n == 0) {  // a sparse tail that was never written reads as zeros
       std::memset(p, 0, size);
       return;
@@ -440,39 +420,34 @@ void MediumStore::read(uint64_t offset, void* data, size_t size) {
 }
 
 void MediumStore::clear() {
-  while (::ftruncate(fd_, 0) != 0)
-    if (errno != EINTR) fileError("Cannot erase the medium file", backingPath_);
+  if (!file_.truncate(0)) fileError("Cannot erase the medium file", backingPath_);
 }
 
 uint64_t MediumStore::fileSize() const {
-  struct stat st {};
-  return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? uint64_t(st.st_size) : 0;
+  platform::FileInfo info;
+  return file_.isOpen() && file_.info(info) ? info.size : 0;
 }
 
 // ---- RecorderLock --------------------------------------------------------------
 
 RecorderLock::RecorderLock(const std::string& stateFolder, const std::string& recorderName)
-    : path_((fs::path(stateFolder) / (recorderName + ".lock")).string()), name_(recorderName) {}
+    : path_(inFolder(stateFolder, recorderName + ".lock")), name_(recorderName) {}
 
-RecorderLock::~RecorderLock() {
-  if (fd_ >= 0) ::close(fd_);  // also lets go of the lock
-}
+RecorderLock::~RecorderLock() = default;  // closing the file also lets go of the lock
 
 bool RecorderLock::tryLock() {
   if (held_) return true;
-  if (fd_ < 0) {
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ < 0) fileError("Cannot open the lock file of " + name_, path_);
-  }
-  while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-    if (errno == EINTR) continue;
-    if (errno == EWOULDBLOCK) return false;
-    fileError("Cannot lock " + name_ + " through", path_);
+  if (!file_.isOpen() && !file_.open(path_, File::Access::Create))
+    fileError("Cannot open the lock file of " + name_, path_);
+  switch (file_.tryLock()) {
+    case File::Lock::Taken: break;
+    case File::Lock::Busy: return false;
+    case File::Lock::Failed: fileError("Cannot lock " + name_ + " through", path_);
   }
   held_ = true;
-  // Only for the message another process shows; the lock itself is the flock.
-  std::string pid = std::to_string(::getpid()) + "\n";
-  if (::ftruncate(fd_, 0) == 0 && ::pwrite(fd_, pid.data(), pid.size(), 0) < 0) {
+  // Only for the message another process shows; the lock itself is the file lock.
+  std::string pid = std::to_string(platform::processId()) + "\n";
+  if (file_.truncate(0) && file_.writeAt(0, pid.data(), pid.size()) < 0) {
     // The message then goes without the process number.
   }
   return true;
@@ -484,7 +459,7 @@ void RecorderLock::lock(std::chrono::milliseconds patience) {
   while (!tryLock()) {
     if (std::chrono::steady_clock::now() >= until) {
       char text[32] = {};
-      ssize_t n = ::pread(fd_, text, sizeof text - 1, 0);
+      int64_t n = file_.readAt(0, text, sizeof text - 1);
       long pid = n > 0 ? std::strtol(text, nullptr, 10) : 0;
       throw DwError(DW_E_BUSY,
                     "The drive " + name_ + " is in use by another program" +
@@ -499,7 +474,7 @@ void RecorderLock::lock(std::chrono::milliseconds patience) {
 void RecorderLock::unlock() {
   if (!held_) return;
   held_ = false;
-  ::flock(fd_, LOCK_UN);
+  file_.unlock();
 }
 
 // ---- ProcessMediaFolder -----------------------------------------------------------
@@ -512,46 +487,41 @@ constexpr const char* kNewPrefix = ".fresh-new-";     // being set up, not yet l
 std::shared_ptr<ProcessMediaFolder> ProcessMediaFolder::make(const std::string& stateFolder) {
   // Made under a name the clean-up passes by, locked, then renamed: a folder
   // under its final name is always locked while its process lives.
-  std::string pattern = (fs::path(stateFolder) / (std::string(kNewPrefix) + "XXXXXX")).string();
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (!::mkdtemp(buffer.data())) fileError("Cannot create a folder for the fresh media in", stateFolder);
-  std::string made = buffer.data();
-  int fd = ::open(made.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    int err = errno;
-    if (fd >= 0) ::close(fd);
-    ::rmdir(made.c_str());
+  std::string made = platform::makeUniqueFolder(inFolder(stateFolder, kNewPrefix));
+  if (made.empty()) fileError("Cannot create a folder for the fresh media in", stateFolder);
+  platform::FolderClaim claim;
+  std::error_code ignored;  // the failure reported is the claim's or the rename's
+  if (!claim.tryClaim(made)) {
+    platform::SystemError err = platform::lastError();
+    fs::remove(platform::fsPath(made), ignored);
     fileError("Cannot lock the folder of the fresh media", made, err);
   }
-  std::string final = (fs::path(stateFolder) / (kOwnPrefix + std::to_string(::getpid()) + "-" +
-                                                made.substr(made.size() - 6)))
-                          .string();
-  if (::rename(made.c_str(), final.c_str()) != 0) {
-    int err = errno;
-    ::close(fd);
-    ::rmdir(made.c_str());
+  std::string final = inFolder(stateFolder, kOwnPrefix + std::to_string(platform::processId()) + "-" +
+                                                made.substr(made.size() - 6));
+  if (!platform::replaceFile(made, final, false)) {
+    platform::SystemError err = platform::lastError();
+    claim.release();
+    fs::remove(platform::fsPath(made), ignored);
     fileError("Cannot set up the folder of the fresh media", final, err);
   }
-  return std::shared_ptr<ProcessMediaFolder>(new ProcessMediaFolder(final, fd));
+  return std::shared_ptr<ProcessMediaFolder>(new ProcessMediaFolder(final, std::move(claim)));
 }
 
 ProcessMediaFolder::~ProcessMediaFolder() {
   // A forked child that exits without exec runs this too: the folder is not its own.
-  if (::getpid() == owner_) {
+  if (platform::processId() == owner_) {
     std::error_code ec;
-    fs::remove_all(path_, ec);  // nothing to report to at shut-down; the next start removes it
+    fs::remove_all(platform::fsPath(path_), ec);  // nothing to report to at shut-down; the next start removes it
   }
-  ::close(fd_);
 }
 
 void ProcessMediaFolder::removeLeftovers(const std::string& stateFolder) {
   // Advanced with an error code: the range-for's ++ throws when the folder
   // cannot be read on, and a clean-up must not stop the start.
   std::error_code step, ec;
-  for (fs::directory_iterator it(stateFolder, step), end; !step && it != end; it.increment(step)) {
+  for (fs::directory_iterator it(platform::fsPath(stateFolder), step), end; !step && it != end; it.increment(step)) {
     const fs::directory_entry& entry = *it;
-    std::string name = entry.path().filename().string();
+    std::string name = platform::utf8(entry.path().filename());
     bool own = name.rfind(kOwnPrefix, 0) == 0;
     bool unfinished = name.rfind(kNewPrefix, 0) == 0;
     if ((!own && !unfinished) || !entry.is_directory(ec)) continue;
@@ -560,8 +530,8 @@ void ProcessMediaFolder::removeLeftovers(const std::string& stateFolder) {
       auto age = fs::file_time_type::clock::now() - fs::last_write_time(entry.path(), ec);
       if (ec || age < std::chrono::minutes(1)) continue;
     }
-    Fd dir(::open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.fd < 0 || ::flock(dir.fd, LOCK_EX | LOCK_NB) != 0) continue;  // its process still lives
+    platform::FolderClaim claim;
+    if (!claim.tryClaim(platform::utf8(entry.path()))) continue;  // its process still lives
     fs::remove_all(entry.path(), ec);
   }
 }

@@ -4,8 +4,6 @@
 // the private folder of the media that are new at every start.
 #pragma once
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +12,7 @@
 #include <string>
 
 #include "media_records.h"
+#include "platform/platform.h"
 #include "virtual/virtual_config.h"
 
 namespace discwright {
@@ -75,10 +74,10 @@ class MediumStore {
   std::string backingPath_;
   std::string layoutPath_;
   std::string fingerprint_;
-  int fd_ = -1;
+  platform::File file_;
 };
 
-// An advisory lock (flock) on "<name>.lock" in the state folder: held by the
+// An advisory lock on "<name>.lock" in the state folder: held by the
 // process that uses the recorder, so that another one finds it busy. The lock
 // goes with the process, however it ends.
 class RecorderLock {
@@ -97,7 +96,7 @@ class RecorderLock {
  private:
   std::string path_;
   std::string name_;
-  int fd_ = -1;
+  platform::File file_;
   bool held_ = false;
 };
 
@@ -116,10 +115,11 @@ class ProcessMediaFolder {
   const std::string& path() const { return path_; }
 
  private:
-  ProcessMediaFolder(std::string path, int fd) : path_(std::move(path)), fd_(fd), owner_(::getpid()) {}
+  ProcessMediaFolder(std::string path, platform::FolderClaim claim)
+      : path_(std::move(path)), claim_(std::move(claim)), owner_(platform::processId()) {}
   std::string path_;
-  int fd_;  // the folder itself, locked while this process lives
-  pid_t owner_;
+  platform::FolderClaim claim_;  // held while this process lives
+  int64_t owner_;
 };
 
 }  // namespace discwright
