@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "error.h"
+#include "platform/platform.h"
 #include "real_drives.h"
 #include "virtual/medium_store.h"
 #include "virtual/virtual_config.h"
@@ -19,14 +20,7 @@ namespace {
 // name a "CdRom0" never share its medium.
 std::string defaultStateFolder(const std::string& configPath) {
   namespace fs = std::filesystem;
-  fs::path root;
-  if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && *xdg)
-    root = fs::path(xdg) / "korvanel" / "media";
-  else if (const char* home = std::getenv("HOME"); home && *home)
-    root = fs::path(home) / ".local" / "state" / "korvanel" / "media";
-  else
-    root = fs::temp_directory_path() / "korvanel-media";
-  return (root / fs::path(configPath).stem()).string();
+  return platform::utf8(platform::userStateFolder() / "media" / fs::path(configPath).stem());
 }
 
 bool sameTextNoCase(const std::string& a, const std::string& b) {

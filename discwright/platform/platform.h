@@ -123,6 +123,11 @@ class FolderClaim {
 
 int64_t processId();
 
+// The folder where the library keeps what a user's runs leave (the media of the
+// virtual recorders): $XDG_STATE_HOME/korvanel (else ~/.local/state/korvanel, else a
+// temporary folder) on Linux; %LOCALAPPDATA%\\Korvanel on Windows.
+std::filesystem::path userStateFolder();
+
 // A UTF-8 path as std::filesystem takes it: on Windows the wide form (a narrow
 // fs::path would be read in the ANSI code page there). Paths longer than 260
 // characters work through this class and replaceFile; std::filesystem takes

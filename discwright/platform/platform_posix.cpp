@@ -145,3 +145,14 @@ int64_t processId() { return int64_t(::getpid()); }
 std::filesystem::path fsPath(const std::string& utf8Name) { return std::filesystem::path(utf8Name); }
 
 }  // namespace discwright::platform
+
+namespace discwright::platform {
+
+std::filesystem::path userStateFolder() {
+  namespace fs = std::filesystem;
+  if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && *xdg) return fs::path(xdg) / "korvanel";
+  if (const char* home = std::getenv("HOME"); home && *home) return fs::path(home) / ".local" / "state" / "korvanel";
+  return fs::temp_directory_path() / "korvanel";
+}
+
+}  // namespace discwright::platform

@@ -262,3 +262,13 @@ int64_t processId() { return int64_t(::GetCurrentProcessId()); }
 std::filesystem::path fsPath(const std::string& utf8Name) { return std::filesystem::path(wide(utf8Name)); }
 
 }  // namespace discwright::platform
+
+namespace discwright::platform {
+
+std::filesystem::path userStateFolder() {
+  namespace fs = std::filesystem;
+  if (const wchar_t* local = _wgetenv(L"LOCALAPPDATA"); local && *local) return fs::path(local) / L"Korvanel";
+  return fs::temp_directory_path() / L"Korvanel";
+}
+
+}  // namespace discwright::platform
