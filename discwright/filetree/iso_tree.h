@@ -29,7 +29,7 @@ class IsoTree {
                                              TreeSkipCallback onSkip = {}, TreeLargeFileCallback onLarge = {});
   // A tree of the given files and folders, each at the top of the image under the name it
   // was chosen by. Fails as fromFolder does, and also when two of them share a name. A
-  // chosen symbolic link stays a link, as links inside the chosen folders do.
+  // chosen symbolic link is followed (links inside the chosen folders stay links).
   static std::unique_ptr<IsoTree> fromPaths(const std::vector<std::string>& paths, TreeNameCallback onAdd = {},
                                             TreeSkipCallback onSkip = {}, TreeLargeFileCallback onLarge = {});
   ~IsoTree();

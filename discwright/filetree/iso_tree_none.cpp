@@ -1,5 +1,6 @@
 // The file tree of a build without the image library (Windows until it is ported): a
 // tree cannot be made, and the user reads why instead of a failure of some later call.
+#include "Discwright.h"
 #include "error.h"
 #include "filetree/iso_tree.h"
 
@@ -20,8 +21,12 @@ struct IsoTree::Impl {};
 IsoTree::IsoTree() = default;
 IsoTree::~IsoTree() = default;
 
-std::unique_ptr<IsoTree> IsoTree::fromFolder(const std::string&, TreeNameCallback, TreeSkipCallback) { unavailable(); }
-std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>&, TreeNameCallback, TreeSkipCallback) {
+std::unique_ptr<IsoTree> IsoTree::fromFolder(const std::string&, TreeNameCallback, TreeSkipCallback,
+                                             TreeLargeFileCallback) {
+  unavailable();
+}
+std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>&, TreeNameCallback, TreeSkipCallback,
+                                            TreeLargeFileCallback) {
   unavailable();
 }
 void IsoTree::setBootImage(const std::string&) { unavailable(); }
