@@ -28,6 +28,7 @@
 #include "sbErrors.h"
 #include "sbFileSelection.h"
 #include "sbHelpers.h"
+#include "sbMediumControl.h"
 #include "sbStrings.h"
 #include "sbUiHooks.h"
 #include "sbVerifyAction.h"

@@ -17,6 +17,7 @@
 #include "sbBurner.h"
 #include "sbDialogs.h"
 #include "sbErrors.h"
+#include "sbMediumControl.h"
 #include "sbPageStyle.h"
 #include "sbStrings.h"
 #include "ufrmOperationProgress.h"

@@ -1161,6 +1161,37 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     </message>
 </context>
 <context>
+    <name>sbBurnerRecords</name>
+    <message>
+        <source>Unknown</source>
+        <translation>Unbekannt</translation>
+    </message>
+    <message>
+        <source>DVD-RW RO (Restricted Overwrite)</source>
+        <translation>DVD-RW RO (Restricted Overwrite)</translation>
+    </message>
+    <message>
+        <source>DVD-RW SR (Sequential Recording)</source>
+        <translation>DVD-RW SR (Sequential Recording)</translation>
+    </message>
+    <message>
+        <source>DD (Double Density) CD-ROM</source>
+        <translation>DD (Double Density) CD-ROM</translation>
+    </message>
+    <message>
+        <source>DD (Double Density) CD-R</source>
+        <translation>DD (Double Density) CD-R</translation>
+    </message>
+    <message>
+        <source>DD (Double Density) CD-RW</source>
+        <translation>DD (Double Density) CD-RW</translation>
+    </message>
+    <message>
+        <source>Empty</source>
+        <translation>Keine Disc</translation>
+    </message>
+</context>
+<context>
     <name>sbChecksumFile</name>
     <message>
         <source>Cannot read the checksum file &quot;%1&quot;: %2</source>
@@ -1239,37 +1270,6 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     <message>
         <source>The tray is open: put a disc in and close the tray</source>
         <translation>Die Lade ist offen: Legen Sie eine Disc ein und schließen Sie die Lade</translation>
-    </message>
-</context>
-<context>
-    <name>sbDeviceTypes</name>
-    <message>
-        <source>Unknown</source>
-        <translation>Unbekannt</translation>
-    </message>
-    <message>
-        <source>DVD-RW RO (Restricted Overwrite)</source>
-        <translation>DVD-RW RO (Restricted Overwrite)</translation>
-    </message>
-    <message>
-        <source>DVD-RW SR (Sequential Recording)</source>
-        <translation>DVD-RW SR (Sequential Recording)</translation>
-    </message>
-    <message>
-        <source>DD (Double Density) CD-ROM</source>
-        <translation>DD (Double Density) CD-ROM</translation>
-    </message>
-    <message>
-        <source>DD (Double Density) CD-R</source>
-        <translation>DD (Double Density) CD-R</translation>
-    </message>
-    <message>
-        <source>DD (Double Density) CD-RW</source>
-        <translation>DD (Double Density) CD-RW</translation>
-    </message>
-    <message>
-        <source>Empty</source>
-        <translation>Keine Disc</translation>
     </message>
 </context>
 <context>

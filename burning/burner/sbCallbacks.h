@@ -36,6 +36,6 @@ TsbCallBackEventer& GlobalCallBackEventer();
 // The last progress percentage passed on for reason 12; reset before every burn.
 extern std::atomic<int64_t> LastReportedPercent;
 
-// The library callback: reasons 0 to 3 (file trees), 10 (device found: the
-// context is a TsbDeviceList), 12 (progress), 13 (buffer fill).
+// The library callback: reasons 0 to 3 (file trees), 12 (progress), 13 (buffer
+// fill). The device search passes its own (sbDeviceList.cpp).
 void LibraryCallback(uint32_t reason, void* context, void* param1, void* param2);

@@ -4,7 +4,7 @@
 
 #include "Discwright.h"
 #include "sbBurner.h"
-#include "sbDeviceTypes.h"
+#include "sbBurnerRecords.h"
 #include "sbErrors.h"
 #include "sbLibraryCall.h"
 #include "sbLogging.h"
@@ -12,24 +12,16 @@
 namespace {
 
 
-constexpr uint32_t kCdSingleSpeed = 176;
 constexpr uint32_t kCdWriteSpeeds[] = {176,  353,  387,  528,  706,  1056, 1400, 1760,
                                        2112, 2800, 3250, 4224, 7040, 7744, 8448, 9152};
-constexpr uint32_t kDvdSingleSpeed = 1385;
 constexpr uint32_t kDvdWriteSpeeds[] = {1385, 2770, 3324, 4155, 5540, 6925, 8310, 11080, 16620, 22160};
-constexpr uint32_t kBdSingleSpeed = 4495;
 constexpr uint32_t kBdWriteSpeeds[] = {4495, 8990, 17980, 26970, 35960, 53940, 71920};
 
-struct SpeedTable {
-  uint32_t singleSpeed;
-  std::span<const uint32_t> requests;
-};
-
 // HD DVD runs at about the single BD speed, so it shares the BD table.
-SpeedTable TableFor(uint8_t discType) {
-  if (IsBDDiscType(discType) || IsHDDVDDiscType(discType)) return {kBdSingleSpeed, kBdWriteSpeeds};
-  if (IsDVDDiscType(discType)) return {kDvdSingleSpeed, kDvdWriteSpeeds};
-  return {kCdSingleSpeed, kCdWriteSpeeds};
+std::span<const uint32_t> TableFor(uint8_t discType) {
+  if (IsBDDiscType(discType) || IsHDDVDDiscType(discType)) return kBdWriteSpeeds;
+  if (IsDVDDiscType(discType)) return kDvdWriteSpeeds;
+  return kCdWriteSpeeds;
 }
 
 }  // namespace
@@ -83,7 +75,8 @@ void TsbDiscSpeedList::ReadSpeeds(TsbBurner& burner) {
           .arg(currentWrite)
           .arg(maximumWrite));
 
-  const auto [singleSpeed, table] = TableFor(burner.DiscType);
+  const auto table = TableFor(burner.DiscType);
+  const uint32_t singleSpeed = SingleSpeedKBps(burner.DiscType);
   // The device answers each request with the speed it really set; a drive that
   // rounds several requests to one speed yields one item for them.
   for (const uint32_t request : table) {
@@ -103,5 +96,3 @@ void TsbDiscSpeedList::ReadSpeeds(TsbBurner& burner) {
 
   BuildSpeedTexts();
 }
-
-uint32_t SingleSpeedKBps(uint8_t discType) { return TableFor(discType).singleSpeed; }

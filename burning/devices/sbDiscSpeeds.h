@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <deque>
 
+#include "sbBurnerRecords.h"  // SingleSpeedKBps, the 1x the list is measured in
+
 class TsbBurner;
 
 // "%d.0x (%d KB/sec)": how a speed is shown in the speed list and the summary.
@@ -43,6 +45,3 @@ class TsbDiscSpeedList {
  private:
   std::deque<TsbDiscSpeedItem> items_;
 };
-
-// The 1x of a disc kind in KB/s (1000 bytes): 176 for CDs, 1385 for DVDs, 4495 for BDs.
-uint32_t SingleSpeedKBps(uint8_t discType);

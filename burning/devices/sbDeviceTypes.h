@@ -1,4 +1,4 @@
-// Disc kinds, the device record and the small records that travel with a device.
+// The device record, the list of them, and the small records that travel with a device.
 #pragma once
 
 #include <QString>
@@ -11,53 +11,15 @@
 
 #include "Discwright.h"
 
-enum TsbTransportType : uint8_t { ttSpti = 0, ttAspi = 1 };
-
-// DISC_TYPE names and classes.
-// Localised: in the user's language; else in English, as korvanel-cli's device table shows it.
-QString DiscTypeName(uint8_t discType, bool localised = false);  // empty outside 0 to 21
-// False only for the pressed kinds; an empty drive and the unknown kind count as recordable.
-bool IsRecordableDiscType(uint8_t discType);
-// Discs the erase call takes: CD-RW, DVD-RW (both recording modes), DVD+RW, BD-RE.
-bool IsErasableDiscType(uint8_t discType);
-bool IsDVDDiscType(uint8_t discType);    // single and double layer, pressed and recordable
-bool IsBDDiscType(uint8_t discType);     // BD-R, BD-RE
-bool IsHDDVDDiscType(uint8_t discType);  // HD DVD-ROM, -R, -RW
-
-struct TsbDiscSpace {
-  int64_t FreeBytes = 0;
-  int64_t CapacityBytes = 0;  // FreeBytes + UsedBytes
-  int64_t UsedBytes = 0;
-  uint32_t FreeCount = 0;
-};
+#include "sbBurnerRecords.h"
 
 struct TsbReadModes {
   std::array<bool, DW_READ_MODE_COUNT> Modes{};
 };
 
-struct TsbWriteModes {
-  bool CanTAO = true;
-  bool CanSAO = true;
-  bool CanDaoPQ = true;
-  bool CanDaoRaw = true;
-  bool CanTestWrite = false;
-};
-
 struct TsbDVDRPC {
   bool Valid = false;
   QString Value1, Value2, Value3, Value4, Value5;
-};
-
-using TsbFormatFlags = std::array<bool, 16>;
-// The format flag of a device that can write discs at all.
-inline constexpr size_t kFormatFlagWrite = 5;
-
-struct TsbDeviceInfo {
-  QString Vendor;
-  QString Product;
-  QString ProductRevisionLevel;
-  int64_t BufferSize = 0;
-  TsbFormatFlags FormatFlags{};
 };
 
 struct TsbDeviceItem {

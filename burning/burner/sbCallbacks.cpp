@@ -1,12 +1,12 @@
 #include "sbCallbacks.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <string>
 
 #include "Discwright.h"
 #include "sbBurnFigures.h"
-#include "sbDeviceProbe.h"
-#include "sbDeviceTypes.h"
 
 std::atomic<int64_t> LastReportedPercent{0};
 
@@ -78,9 +78,6 @@ void LibraryCallback(uint32_t reason, void* context, void* param1, void* param2)
       break;
     case DW_REASON_NAME_COLLISION:
       if (param1) ResolveNameCollision(*static_cast<DiscwrightNameCollision*>(param1));
-      break;
-    case DW_REASON_DEVICE_FOUND:
-      if (context) ProbeDevice(*static_cast<TsbDeviceList*>(context), param1, param2);
       break;
     case DW_REASON_PROGRESS: {
       int64_t total = int64_t(*static_cast<uint64_t*>(param1));

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "sbBurnFigures.h"
-#include "sbDiscSpeeds.h"
 #include "sbBurnThread.h"
 #include "sbCallbacks.h"
 #include "sbDialogs.h"
@@ -128,19 +127,6 @@ void TsbBurner::Erase(bool full) {
   StartBurnThread(std::make_unique<TsbEraseThread>(this, full));
   WaitForBurnThread();
   if (ExceptionNumber != 0) throw TsbError(LastMessage);
-}
-
-void EraseDiscIn(TsbBurner& burner, const TsbDeviceItem& item, TsbTransportType transport, bool full) {
-  burner.Transport = transport;
-  burner.DeviceAddress = item.Address;
-  burner.DeviceName = item.DeviceName;
-  burner.DiscType = item.DiscType;
-  burner.Open();
-  struct Close {
-    TsbBurner& b;
-    ~Close() { b.DestroyGrabber(); }
-  } close{burner};
-  burner.Erase(full);
 }
 
 void TsbBurner::StartBurnThread(std::unique_ptr<TsbBurnThread> owner) {

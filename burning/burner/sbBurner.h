@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "Discwright.h"
-#include "sbDeviceTypes.h"
+#include "sbBurnerRecords.h"
 #include "sbThreads.h"
 
 enum TsbBurnMode : uint8_t {
@@ -127,10 +127,6 @@ class TsbBurner {
   std::atomic<bool> erasing_{false};
   void StartBurnThread(std::unique_ptr<TsbBurnThread> thread);
 };
-
-// Erases the disc in the device of item with burner, opened on it for the
-// erase alone (open, erase, close); burner.Cancel stops it. Raises TsbError.
-void EraseDiscIn(TsbBurner& burner, const TsbDeviceItem& item, TsbTransportType transport, bool full);
 
 // Encodes a file name the way the library's file calls expect it.
 QByteArray LibraryFileName(const QString& fileName);

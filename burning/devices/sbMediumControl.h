@@ -6,6 +6,10 @@
 
 #include <QString>
 
+#include "sbDeviceTypes.h"
+
+class TsbBurner;
+
 // Raises TsbError with the library's text when the tray does not move.
 void SetMediumInserted(const QString& deviceName, bool inserted);
 
@@ -21,3 +25,7 @@ struct TsbDriveState {
   QString reason;  // for Unavailable and Unreadable: the library's or the system's words
 };
 TsbDriveState DriveStateNow(const QString& deviceName);
+
+// Erases the disc in the device of item with burner, opened on it for the
+// erase alone (open, erase, close); burner.Cancel stops it. Raises TsbError.
+void EraseDiscIn(TsbBurner& burner, const TsbDeviceItem& item, TsbTransportType transport, bool full);

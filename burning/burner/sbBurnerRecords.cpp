@@ -1,4 +1,4 @@
-#include "sbDeviceTypes.h"
+#include "sbBurnerRecords.h"
 
 #include <QCoreApplication>
 
@@ -6,21 +6,21 @@
 
 QString DiscTypeName(uint8_t discType, bool localised) {
   static const char* const names[] = {
-      QT_TRANSLATE_NOOP("sbDeviceTypes", "Unknown"),
+      QT_TRANSLATE_NOOP("sbBurnerRecords", "Unknown"),
       "CD-ROM",
       "CD-R",
       "CD-RW",
       "DVD-ROM",
       "DVD-R",
       "DVD-RAM",
-      QT_TRANSLATE_NOOP("sbDeviceTypes", "DVD-RW RO (Restricted Overwrite)"),
-      QT_TRANSLATE_NOOP("sbDeviceTypes", "DVD-RW SR (Sequential Recording)"),
+      QT_TRANSLATE_NOOP("sbBurnerRecords", "DVD-RW RO (Restricted Overwrite)"),
+      QT_TRANSLATE_NOOP("sbBurnerRecords", "DVD-RW SR (Sequential Recording)"),
       "DVD+RW",
-      QT_TRANSLATE_NOOP("sbDeviceTypes", "DD (Double Density) CD-ROM"),
-      QT_TRANSLATE_NOOP("sbDeviceTypes", "DD (Double Density) CD-R"),
-      QT_TRANSLATE_NOOP("sbDeviceTypes", "DD (Double Density) CD-RW"),
+      QT_TRANSLATE_NOOP("sbBurnerRecords", "DD (Double Density) CD-ROM"),
+      QT_TRANSLATE_NOOP("sbBurnerRecords", "DD (Double Density) CD-R"),
+      QT_TRANSLATE_NOOP("sbBurnerRecords", "DD (Double Density) CD-RW"),
       "DVD+R",
-      QT_TRANSLATE_NOOP("sbDeviceTypes", "Empty"),
+      QT_TRANSLATE_NOOP("sbBurnerRecords", "Empty"),
       "DVD+R DL",
       "DVD-R DL",
       "BD-R",
@@ -30,7 +30,7 @@ QString DiscTypeName(uint8_t discType, bool localised) {
       "HD DVD-RW",
   };
   if (discType >= std::size(names)) return {};
-  return localised ? QCoreApplication::translate("sbDeviceTypes", names[discType])
+  return localised ? QCoreApplication::translate("sbBurnerRecords", names[discType])
                    : QString::fromLatin1(names[discType]);
 }
 
@@ -67,16 +67,9 @@ bool IsHDDVDDiscType(uint8_t discType) {
   return discType == DISC_TYPE_HDDVDROM || discType == DISC_TYPE_HDDVDR || discType == DISC_TYPE_HDDVDRW;
 }
 
-TsbDeviceInfo TsbDeviceItem::Info() const {
-  TsbDeviceInfo info;
-  info.Vendor = Vendor;
-  info.Product = Product;
-  info.ProductRevisionLevel = ProductRevisionLevel;
-  info.BufferSize = int64_t(BufferSize);
-  info.FormatFlags = FormatFlags;
-  return info;
-}
-
-QString TsbDeviceItem::DevicePath() const {
-  return !DeviceName.isEmpty() ? DeviceName : QStringLiteral("\\\\.\\") + DriveLetter;
+// HD DVD runs at about the single BD speed, so it counts as BD here.
+uint32_t SingleSpeedKBps(uint8_t discType) {
+  if (IsBDDiscType(discType) || IsHDDVDDiscType(discType)) return 4495;
+  if (IsDVDDiscType(discType)) return 1385;
+  return 176;
 }

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 
 #include "Discwright.h"
-#include "sbCallbacks.h"
 #include "sbDeviceProbe.h"
 #include "sbDriveAccess.h"
 #include "sbHelpers.h"
@@ -15,6 +14,12 @@
 
 namespace {
 
+// The search's own callback: a found device is probed into the list (the
+// context); the callbacks of the burns are none of the search's business.
+void FoundDeviceCallback(uint32_t reason, void* context, void* param1, void* param2) {
+  if ((reason & 0xFF) == DW_REASON_DEVICE_FOUND && context)
+    ProbeDevice(*static_cast<TsbDeviceList*>(context), param1, param2);
+}
 
 // A grabber that is destroyed however its scope is left.
 struct ScopedGrabber {
@@ -54,12 +59,12 @@ void TsbDeviceFinderThread::Execute() {
           continue;
         }
         grabber.Close();
-        LibraryCallback(DW_REASON_DEVICE_FOUND, &Devices, nullptr, const_cast<char*>(name.constData()));
+        ProbeDevice(Devices, nullptr, const_cast<char*>(name.constData()));
       }
       break;
     case ttAspi:
       LogDiagnostic(QStringLiteral("Discwright_FindDevice"));
-      Discwright_FindDevice(DISCWRIGHT_DEVICE_TYPE_CDDVD, 0, LibraryCallback, &Devices);
+      Discwright_FindDevice(DISCWRIGHT_DEVICE_TYPE_CDDVD, 0, FoundDeviceCallback, &Devices);
       break;
   }
 }

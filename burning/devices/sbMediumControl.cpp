@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "Discwright.h"
+#include "sbBurner.h"
 #include "sbDeviceProbe.h"
 #include "sbDeviceTypes.h"
 #include "sbDriveAccess.h"
@@ -86,4 +87,17 @@ TsbDriveState DriveStateNow(const QString& deviceName) {
     return {TsbDriveState::Unreadable, grabber.Text()};
   }
   return {discType == DISC_TYPE_NO_MEDIA ? TsbDriveState::Empty : TsbDriveState::Disc, {}};
+}
+
+void EraseDiscIn(TsbBurner& burner, const TsbDeviceItem& item, TsbTransportType transport, bool full) {
+  burner.Transport = transport;
+  burner.DeviceAddress = item.Address;
+  burner.DeviceName = item.DeviceName;
+  burner.DiscType = item.DiscType;
+  burner.Open();
+  struct Close {
+    TsbBurner& b;
+    ~Close() { b.DestroyGrabber(); }
+  } close{burner};
+  burner.Erase(full);
 }
