@@ -157,7 +157,7 @@ QString ProgramFilePath() {
   // The logger may run before the application object exists.
   std::error_code error;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error && !self.empty()) return QFile::decodeName(self.c_str());
+  if (!error && !self.empty()) return QString::fromStdU16String(self.u16string());
   return QDir::current().absoluteFilePath(QStringLiteral("korvanel"));
 }
 
