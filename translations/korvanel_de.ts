@@ -711,8 +711,8 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
         <translation>Das Protokoll kann nicht in „%1“ geschrieben werden: %2</translation>
     </message>
     <message>
-        <source>Cannot save the log to &quot;%1&quot;: %2</source>
-        <translation>Das Protokoll kann nicht unter „%1“ gespeichert werden: %2</translation>
+        <source>Cannot save the log to &quot;%1&quot;: %2; choose another name</source>
+        <translation>Das Protokoll kann nicht unter „%1“ gespeichert werden: %2; wählen Sie einen anderen Namen</translation>
     </message>
 </context>
 <context>
