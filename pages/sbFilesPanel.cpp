@@ -64,7 +64,8 @@ void TsbFilesPanel::AddPaths(const QStringList& paths) {
     if (path.isEmpty() || known.contains(clean)) continue;
     auto* item = new QListWidgetItem(QDir::toNativeSeparators(clean), lstFiles);
     item->setData(Qt::UserRole, clean);
-    item->setToolTip(QFileInfo(clean).isDir() ? tr("Folder") : tr("File"));
+    // The whole path, which a long one does not show in the list.
+    item->setToolTip((QFileInfo(clean).isDir() ? tr("Folder: %1") : tr("File: %1")).arg(item->text()));
     added = true;
   }
   if (added) emit Changed();

@@ -321,7 +321,7 @@ void TfrmFinalAction::SaveLog(const QString& fileName) {
   }
   // A device or a pipe chosen by mistake is never removed to make room for the log.
   if (const QString why = sbfile::NotAFileReason(fileName); !why.isEmpty()) {
-    Dialogs().ErrorMessage(tr("Cannot save the log to \"%1\": %2").arg(fileName, why));
+    Dialogs().ErrorMessage(tr("Cannot save the log to \"%1\": %2; choose another name").arg(fileName, why));
     return;
   }
   QFile file(fileName);

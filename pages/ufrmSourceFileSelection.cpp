@@ -30,6 +30,14 @@ namespace {
 
 QString Megabytes(int64_t bytes) { return QLocale().toString(double(bytes) / 1024 / 1024, 'f', 2); }
 
+// Notes under the file list: a refusal in red, what the disc leaves out or only some
+// readers read whole in the warning colour of the image page.
+const QString kRefusalColour = QStringLiteral("color: #b00000");
+const QString kNoteColour = QStringLiteral("color: #9a5b00");
+// A chosen folder may hold any number of pipes or sockets: past this many lines the
+// note shows the first ones and a count, and the whole list is its tooltip (and in the log).
+constexpr qsizetype kShownNoteLines = 3;
+
 }  // namespace
 
 QString DroppedImageFile(const QMimeData* data) {
@@ -71,7 +79,7 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   lblFilesProblem = new QLabel(this);
   lblFilesProblem->setWordWrap(true);
   lblFilesProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  lblFilesProblem->setStyleSheet(QStringLiteral("color: #b00000"));
+  lblFilesProblem->setStyleSheet(kRefusalColour);
   connect(rbFiles, &QRadioButton::toggled, this, [this] {
     ShowSource();
     if (FilesChosen()) MeasureFiles();
@@ -160,17 +168,34 @@ void TfrmSourceFileSelection::ShowSource() {
 uint64_t TfrmSourceFileSelection::MeasureFiles() {
   FilesImageSize = 0;
   FilesProblem.clear();
+  QString shown;
+  bool refused = false;
   const QStringList paths = FilesPanel->Paths();
   if (Burner && !paths.isEmpty()) {
     try {
-      // What the disc leaves out or only some readers read whole is said under the list.
-      FilesProblem = CreateFileTree(*Burner, paths).Lines().join(QLatin1Char('\n'));
+      // What the disc leaves out or only some readers read whole is said under the list:
+      // the files over 4 GiB first, as they are burned, then the entries left out.
+      const TsbFileTreeNotes notes = CreateFileTree(*Burner, paths);
+      QStringList lines;
+      for (const QString& path : notes.LargeFiles) lines << LargeFileLine(path);
+      QStringList skipped;
+      for (const auto& [name, why] : notes.Skipped) skipped << LeftOutLine(name, why);
+      skipped.sort();
+      lines << skipped;
+      FilesProblem = lines.join(QLatin1Char('\n'));
+      shown = lines.size() <= kShownNoteLines
+                  ? FilesProblem
+                  : QStringList(lines.mid(0, kShownNoteLines - 1)).join(QLatin1Char('\n')) + QLatin1Char('\n') +
+                        tr("... and %1 more: point here for the whole list").arg(lines.size() - kShownNoteLines + 1);
       FilesImageSize = MeasureFileTree(*Burner, FilesPanel->VolumeLabel());
     } catch (const TsbError& e) {
-      FilesProblem = e.Message();
+      FilesProblem = shown = e.Message();
+      refused = true;
     }
   }
-  lblFilesProblem->setText(FilesProblem);
+  lblFilesProblem->setText(shown);
+  lblFilesProblem->setToolTip(shown == FilesProblem ? QString() : FilesProblem);
+  lblFilesProblem->setStyleSheet(refused ? kRefusalColour : kNoteColour);
   ShowSource();
   UpdateSizeInformation();
   return FilesImageSize;

@@ -711,8 +711,8 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
         <translation>Das Protokoll kann nicht in „%1“ geschrieben werden: %2</translation>
     </message>
     <message>
-        <source>Cannot save the log to &quot;%1&quot;: %2</source>
-        <translation>Das Protokoll kann nicht unter „%1“ gespeichert werden: %2</translation>
+        <source>Cannot save the log to &quot;%1&quot;: %2; choose another name</source>
+        <translation>Das Protokoll kann nicht unter „%1“ gespeichert werden: %2; wählen Sie einen anderen Namen</translation>
     </message>
 </context>
 <context>
@@ -854,6 +854,10 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
         <source>Save a disc in one of the drives as an image, and burn that image</source>
         <translation>Eine Disc in einem der Laufwerke als Abbild speichern und dieses Abbild brennen</translation>
     </message>
+    <message>
+        <source>... and %1 more: point here for the whole list</source>
+        <translation>... und %1 weitere: die ganze Liste zeigt sich, wenn Sie hierauf zeigen</translation>
+    </message>
 </context>
 <context>
     <name>TfrmWelcome</name>
@@ -928,20 +932,20 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
         <translation>Disc-Bezeichnung:</translation>
     </message>
     <message>
-        <source>Folder</source>
-        <translation>Ordner</translation>
-    </message>
-    <message>
-        <source>File</source>
-        <translation>Datei</translation>
-    </message>
-    <message>
         <source>Add a folder to burn</source>
         <translation>Zu brennenden Ordner hinzufügen</translation>
     </message>
     <message>
         <source>Add a file to burn</source>
         <translation>Zu brennende Datei hinzufügen</translation>
+    </message>
+    <message>
+        <source>Folder: %1</source>
+        <translation>Ordner: %1</translation>
+    </message>
+    <message>
+        <source>File: %1</source>
+        <translation>Datei: %1</translation>
     </message>
 </context>
 <context>
@@ -1394,11 +1398,27 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>&quot;%1&quot; is larger than 4 GiB: only systems that read ISO 9660 level 3 (most current ones) read it whole from the disc</source>
-        <translation>&quot;%1&quot; ist größer als 4 GiB: nur Systeme, die ISO 9660 Stufe 3 lesen (die meisten heutigen), lesen die Datei vollständig von der Disc</translation>
+        <translation>„%1“ ist größer als 4 GiB: nur Systeme, die ISO 9660 Stufe 3 lesen (die meisten heutigen), lesen die Datei vollständig von der Disc</translation>
     </message>
     <message>
-        <source>Nothing is left to burn: every chosen entry is left out (%1); choose files or folders</source>
-        <translation>Es bleibt nichts zu brennen: jeder gewählte Eintrag wird ausgelassen (%1); wählen Sie Dateien oder Ordner</translation>
+        <source>&quot;%1&quot; is a named pipe (FIFO); it is left out of the disc</source>
+        <translation>„%1“ ist eine benannte Pipe (FIFO) und wird nicht auf die Disc gebrannt</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is a socket; it is left out of the disc</source>
+        <translation>„%1“ ist ein Socket und wird nicht auf die Disc gebrannt</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is a character device; it is left out of the disc</source>
+        <translation>„%1“ ist ein zeichenorientiertes Gerät und wird nicht auf die Disc gebrannt</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is a block device; it is left out of the disc</source>
+        <translation>„%1“ ist ein blockorientiertes Gerät und wird nicht auf die Disc gebrannt</translation>
+    </message>
+    <message>
+        <source>Nothing is left to burn: %1; choose files or folders</source>
+        <translation>Es bleibt nichts zu brennen: %1; wählen Sie Dateien oder Ordner</translation>
     </message>
 </context>
 <context>

@@ -28,6 +28,23 @@ void TreeCallback(uint32_t reason, void* context, void* param1, void* param2) {
     notes->LargeFiles << QString::fromUtf8(static_cast<const char*>(param1));
 }
 
+// The library's words for an entry it leaves out, and the sentence the user reads
+// instead, in the user's language.
+struct TsbSkippedKind {
+  const char* Library;
+  const char* Sentence;
+};
+constexpr TsbSkippedKind kSkippedKinds[] = {
+    {"is a FIFO; left out of the image",
+     QT_TRANSLATE_NOOP("sbFileSelection", "\"%1\" is a named pipe (FIFO); it is left out of the disc")},
+    {"is a socket; left out of the image",
+     QT_TRANSLATE_NOOP("sbFileSelection", "\"%1\" is a socket; it is left out of the disc")},
+    {"is a character device; left out of the image",
+     QT_TRANSLATE_NOOP("sbFileSelection", "\"%1\" is a character device; it is left out of the disc")},
+    {"is a block device; left out of the image",
+     QT_TRANSLATE_NOOP("sbFileSelection", "\"%1\" is a block device; it is left out of the disc")},
+};
+
 // one and many: the texts for one and for several, marked with QT_TRANSLATE_NOOP.
 QString Plural(qsizetype n, const char* one, const char* many) {
   return QCoreApplication::translate("sbFileSelection", n == 1 ? one : many).arg(n);
@@ -71,9 +88,16 @@ QString LargeFileLine(const QString& path) {
       .arg(path);
 }
 
+QString LeftOutLine(const QString& name, const QString& why) {
+  for (const TsbSkippedKind& kind : kSkippedKinds)
+    if (why == QLatin1String(kind.Library))
+      return QCoreApplication::translate("sbFileSelection", kind.Sentence).arg(name);
+  return QStringLiteral("\"%1\" %2").arg(name, why);
+}
+
 QStringList TsbFileTreeNotes::Lines() const {
   QStringList lines;
-  for (const auto& [name, why] : Skipped) lines << QStringLiteral("\"%1\" %2").arg(name, why);
+  for (const auto& [name, why] : Skipped) lines << LeftOutLine(name, why);
   for (const QString& path : LargeFiles) lines << LargeFileLine(path);
   return lines;
 }
@@ -108,10 +132,9 @@ TsbFileTreeNotes CreateFileTree(TsbBurner& burner, const QStringList& paths) {
   if (chosenLeftOut > 0 && chosen.isEmpty()) {
     burner.DestroyFileTree();
     QStringList lines;
-    for (const auto& [name, why] : notes.Skipped) lines << QStringLiteral("\"%1\" %2").arg(name, why);
+    for (const auto& [name, why] : notes.Skipped) lines << LeftOutLine(name, why);
     throw TsbError(QCoreApplication::translate("sbFileSelection",
-                                               "Nothing is left to burn: every chosen entry is left out (%1); "
-                                               "choose files or folders")
+                                               "Nothing is left to burn: %1; choose files or folders")
                        .arg(lines.join(QStringLiteral("; "))));
   }
   return notes;

@@ -39,6 +39,10 @@ struct TsbFileTreeNotes {
   QStringList Lines() const;
 };
 
+// The line of an entry the library left out, with its reason in its own words (why):
+// a whole sentence in the user's language for the special files it names.
+QString LeftOutLine(const QString& name, const QString& why);
+
 // The warning line of a file over 4 GiB.
 QString LargeFileLine(const QString& path);
 
