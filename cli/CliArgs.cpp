@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "CliPlatform.h"
+
 namespace {
 const char* const kCliUsageTemplate = QT_TRANSLATE_NOOP(
     "CliArgs",
@@ -52,9 +54,8 @@ int WholeNumber(const QString& text, int low, int high) {
 }  // namespace
 
 QByteArray CliUsage() {
-  return QCoreApplication::translate("CliArgs", kCliUsageTemplate)
-      .arg(QCoreApplication::translate("sbLibrarySession", kLibraryOptionsUsage))
-      .toLocal8Bit();
+  return ForConsole(QCoreApplication::translate("CliArgs", kCliUsageTemplate)
+                        .arg(QCoreApplication::translate("sbLibrarySession", kLibraryOptionsUsage)));
 }
 
 CliArgs ParseCliArgs(const QStringList& arguments) {

@@ -37,9 +37,9 @@ namespace {
 
 std::atomic<bool> interruptRequested{false};
 
-void Print(const QString& text) { std::printf("%s\n", Printable(text).toLocal8Bit().constData()); }
+void Print(const QString& text) { std::printf("%s\n", ForConsole(Printable(text)).constData()); }
 
-QByteArray Field(const QString& text) { return Printable(text).toLocal8Bit(); }
+QByteArray Field(const QString& text) { return ForConsole(Printable(text)); }
 
 }  // namespace
 

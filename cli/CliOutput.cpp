@@ -8,8 +8,9 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "sbFileSystem.h"
+#include "CliPlatform.h"
 #include "sbErrors.h"
+#include "sbFileSystem.h"
 #include "sbHelpers.h"
 
 QString KindName(TsbLogItemType kind) {
@@ -42,7 +43,7 @@ QString WithoutTriple(const QString& line) {
 
 void PrintError(const QString& text) {
   for (const QString& line : text.split(QLatin1Char('\n')))
-    std::fprintf(stderr, "korvanel-cli: %s\n", Printable(WithoutTriple(line)).toLocal8Bit().constData());
+    std::fprintf(stderr, "korvanel-cli: %s\n", ForConsole(Printable(WithoutTriple(line))).constData());
 }
 
 CliOutput::CliOutput(bool terminal, std::FILE* stream) : terminal_(terminal), stream_(stream) {}
@@ -61,8 +62,8 @@ void CliOutput::Line(const QString& text, TsbLogItemType kind, bool timed, const
   if (kind == litError) errors_.push_back(text);
   if (kind == litError && !insteadOf.isEmpty()) errors_.push_back(insteadOf);
   ClearBar();
-  std::fprintf(stream_, "%-8s %-7s %s\n", time.toLocal8Bit().constData(), KindName(kind).toLocal8Bit().constData(),
-              rows_.back().text.toLocal8Bit().constData());
+  std::fprintf(stream_, "%-8s %-7s %s\n", ForConsole(time).constData(), ForConsole(KindName(kind)).constData(),
+              ForConsole(rows_.back().text).constData());
   if (terminal_ && percent_ >= 0 && percent_ < 100) {
     // Put the bar back under the new line.
     int filled = percent_ * 40 / 100;
@@ -82,7 +83,7 @@ void CliOutput::Progress(int percent, const QString& figures) {
     int filled = std::max(0, percent) * 40 / 100;
     // Padded, so that a shorter line covers the longer one before it.
     std::fprintf(stream_, "\r[%s%s] %3d %%  %-36s", QByteArray(filled, '#').constData(),
-                 QByteArray(40 - filled, ' ').constData(), percent, Printable(figures).toLocal8Bit().constData());
+                 QByteArray(40 - filled, ' ').constData(), percent, ForConsole(Printable(figures)).constData());
     barShown_ = true;
   } else {
     std::fprintf(stream_, "%d%%\n", percent);

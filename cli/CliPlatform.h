@@ -2,6 +2,7 @@
 // (CliPlatform_posix.cpp, CliPlatform_windows.cpp).
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdio>
@@ -9,6 +10,11 @@
 // Calls handler (which may only set a flag) on Ctrl+C and on a request to end: SIGINT
 // and SIGTERM; on Windows Ctrl+C, Ctrl+Break and the console being closed.
 void InstallInterruptHandler(void (*handler)());
+
+// Text in the console's encoding: the locale's on POSIX; UTF-8 on Windows, where
+// PrepareConsole switches the console to it (the ANSI code page cannot show most names).
+QByteArray ForConsole(const QString& text);
+void PrepareConsole();
 
 // Whether stream is a terminal (a console window), where a progress bar is drawn.
 bool IsTerminal(std::FILE* stream);

@@ -39,3 +39,7 @@ bool FolderWritable(const QString& folder, QString& reason) {
   reason = QString::fromLocal8Bit(std::strerror(errno));
   return false;
 }
+
+QByteArray ForConsole(const QString& text) { return text.toLocal8Bit(); }
+
+void PrepareConsole() {}

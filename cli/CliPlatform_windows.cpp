@@ -42,3 +42,10 @@ bool FolderWritable(const QString& folder, QString& reason) {
   reason = probe.errorString();
   return false;
 }
+
+QByteArray ForConsole(const QString& text) { return text.toUtf8(); }
+
+void PrepareConsole() {
+  SetConsoleOutputCP(CP_UTF8);
+  SetConsoleCP(CP_UTF8);
+}

@@ -12,6 +12,7 @@
 #include "CliCommands.h"
 #include "CliEngine.h"
 #include "CliOutput.h"
+#include "CliPlatform.h"
 #include "sbDeviceProbe.h"
 #include "sbDriveWatch.h"
 #include "sbErrors.h"
@@ -70,8 +71,7 @@ int RunWaitDisc(const CliArgs& args) {
   for (;;) {
     const TsbDriveState state = DriveStateNow(name);
     if (state.kind == TsbDriveState::Disc) {
-      std::printf("%s\n", Printable(QCoreApplication::translate("CliWaitDisc", "A disc is in %1").arg(device))
-                              .toLocal8Bit()
+      std::printf("%s\n", ForConsole(Printable(QCoreApplication::translate("CliWaitDisc", "A disc is in %1").arg(device)))
                               .constData());
       return kExitSuccess;
     }

@@ -41,6 +41,7 @@ class CliDialogs final : public TsbStderrDialogs {
 }  // namespace
 
 int main(int argc, char** argv) {
+  PrepareConsole();
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("korvanel-cli"));
   QCoreApplication::setApplicationVersion(QStringLiteral(KORVANEL_VERSION));
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
   try {
     args = ParseCliArgs(app.arguments().mid(1));
   } catch (const CliUsageError& e) {
-    std::fprintf(stderr, "korvanel-cli: %s\n\n%s", e.message.toLocal8Bit().constData(), CliUsage().constData());
+    std::fprintf(stderr, "korvanel-cli: %s\n\n%s", ForConsole(e.message).constData(), CliUsage().constData());
     return kExitUsage;
   }
   if (args.help) {
