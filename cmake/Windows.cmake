@@ -32,7 +32,8 @@ foreach(folder app cli tests bench)
                  ${PROJECT_BINARY_DIR}/${folder}/${plugin})
   endforeach()
 endforeach()
-add_custom_target(windows_runtime ${runtime_copies} VERBATIM)
+add_custom_target(windows_runtime ${runtime_copies}
+                  COMMENT "The MinGW and Qt DLLs and the Qt plugins beside the programs" VERBATIM)
 
 # The installer (NSIS): korvanel-<version>-setup.exe in the build folder.
 find_program(KORVANEL_MAKENSIS makensis)

@@ -26,7 +26,7 @@ cmake -S "$top" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_PREFIX_PATH="$qt" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DCMAKE_BUILD_TYPE=Release
+  -DCMAKE_BUILD_TYPE=Release -DKORVANEL_BENCH=OFF
 cmake --build "$build" --parallel "${KORVANEL_JOBS:-2}"
 # The Qt and MinGW runtime DLLs and the Qt plugins beside the programs, so that they
 # start from the build folder as from the installed one.
