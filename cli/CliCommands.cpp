@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <optional>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -24,6 +25,7 @@
 #include "sbBurnToFileAction.h"
 #include "sbCallbacks.h"
 #include "sbCopies.h"
+#include "sbDeviceOpen.h"
 #include "sbDeviceTypes.h"
 #include "sbDiscSpeeds.h"
 #include "sbErrors.h"
@@ -192,11 +194,7 @@ int RunInfo(const CliArgs& args) {
   Print(QStringLiteral("Vendor:          %1").arg(item.Vendor));
   Print(QStringLiteral("Revision:        %1").arg(item.ProductRevisionLevel));
   Print(QStringLiteral("Buffer:          %1 KB").arg(item.BufferSize / 1024));
-  Print(QStringLiteral("Address:         %1:%2:%3:%4")
-            .arg(item.Address.PortID)
-            .arg(item.Address.BusID)
-            .arg(item.Address.TargetID)
-            .arg(item.Address.LUN));
+  Print(QStringLiteral("Address:         %1").arg(AddressText(item.Address)));
   Print(QStringLiteral("Mounted at:      %1").arg(item.DriveLetter));
   Print(QStringLiteral("Can write:       %1").arg(yesNo(item.CanWrite())));
   Print(QStringLiteral("Test write:      %1").arg(yesNo(item.WriteModes.CanTestWrite)));
@@ -347,17 +345,16 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   // No wizard pages here: the items belong to none.
   plan.AddActions(actions, burnAction, 0);
 
-  auto& eventer = GlobalCallBackEventer();
-  eventer.OnProgress = [&](TsbCallBackEventer*, int percent) {
+  std::optional<TsbEventerBinding> events(std::in_place, [&](TsbCallBackEventer*, int percent) {
     output.Progress(percent, FiguresLine(GlobalBurnFigures().Snapshot()));
-  };
+  });
   CancelOnInterrupt(burner, output);
   plan.Copies = args.copies;
   const size_t errorsBefore = output.ErrorCount();
   const TsbCopiesOutcome copies = RunCopies(plan, actions, burner, [&](const void*, const QString& text, TsbLogItemType kind) {
     output.Line(text, kind);
   });
-  eventer.OnProgress = nullptr;
+  events.reset();
   SetProcessMessagesHook(nullptr);
   output.Finish();
   if (const TsbBurnFiguresSnapshot figures = GlobalBurnFigures().Snapshot(); figures.Started)
@@ -409,15 +406,11 @@ int RunErase(const CliArgs& args, CliOutput& output) {
                   .arg(item.Product, engine.DeviceId(item)),
               litInfo);
   TsbBurner burner;
-  auto& eventer = GlobalCallBackEventer();
-  eventer.OnProgress = [&](TsbCallBackEventer*, int percent) { output.Progress(percent); };
-  CancelOnInterrupt(burner, output);
   struct Unhook {
-    ~Unhook() {
-      GlobalCallBackEventer().OnProgress = nullptr;
-      SetProcessMessagesHook(nullptr);
-    }
+    ~Unhook() { SetProcessMessagesHook(nullptr); }
   } unhook;
+  const TsbEventerBinding events([&](TsbCallBackEventer*, int percent) { output.Progress(percent); });
+  CancelOnInterrupt(burner, output);
   try {
     EraseDiscIn(burner, item, engine.Transport(), args.full);
   } catch (const TsbError& e) {
@@ -495,10 +488,9 @@ int RunBuildImage(const CliArgs& args, CliOutput& output) {
   actions.Source.FileName = args.positional[1];
   TsbBurnToFileAction action;
   actions.Add().Action = &action;
-  auto& eventer = GlobalCallBackEventer();
-  eventer.OnProgress = [&](TsbCallBackEventer*, int percent) {
+  std::optional<TsbEventerBinding> events(std::in_place, [&](TsbCallBackEventer*, int percent) {
     output.Progress(percent, FiguresLine(GlobalBurnFigures().Snapshot()));
-  };
+  });
   SetProcessMessagesHook([&burner, &output] {
     if (interruptRequested && !burner.Cancelled) {
       output.Line(ResStr(sCancelling), litWarning);
@@ -510,7 +502,7 @@ int RunBuildImage(const CliArgs& args, CliOutput& output) {
     const bool plain = kind == litError && !action.PlainFailure.isEmpty() && text == burner.LastMessage;
     output.Line(plain ? action.PlainFailure : text, kind, true, plain ? text : QString());
   });
-  eventer.OnProgress = nullptr;
+  events.reset();
   SetProcessMessagesHook(nullptr);
   output.Finish();
   if (burner.Cancelled) return kExitCancelled;
