@@ -363,10 +363,11 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   // A release or an eject that failed after good discs is an error all the same: the
   // status must not call the run clean when its log shows an error.
   const bool errorsFollowed = output.ErrorCount() > errorsBefore;
-  const int result = burner.Cancelled || interruptRequested                  ? kExitCancelled
-                     : copies.Made == copies.Wanted && !errorsFollowed ? kExitSuccess
-                                                                             : kExitFailure;
-  if (copies.Made == copies.Wanted && errorsFollowed && result == kExitFailure)
+  const TsbCopiesOutcome::End end = interruptRequested ? TsbCopiesOutcome::End::Cancelled : copies.RunEnd(burner);
+  const int result = end == TsbCopiesOutcome::End::Cancelled                      ? kExitCancelled
+                     : end == TsbCopiesOutcome::End::Succeeded && !errorsFollowed ? kExitSuccess
+                                                                                  : kExitFailure;
+  if (end == TsbCopiesOutcome::End::Succeeded && errorsFollowed)
     PrintError(QCoreApplication::translate("CliCommands", "The disc was written, but the errors above followed"));
   if (!args.saveLog.isEmpty()) {
     try {
