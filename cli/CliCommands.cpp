@@ -28,6 +28,7 @@
 #include "sbDeviceOpen.h"
 #include "sbDeviceTypes.h"
 #include "sbDiscSpeeds.h"
+#include "sbErasePlan.h"
 #include "sbErrors.h"
 #include "sbFileSelection.h"
 #include "sbHelpers.h"
@@ -386,21 +387,7 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
 int RunErase(const CliArgs& args, CliOutput& output) {
   CliEngine engine(args);
   TsbDeviceItem& item = RequireDevice(engine, args.positional[0]);
-  if (!item.MediumProblem.isEmpty()) throw TsbError(item.MediumProblem);
-  if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(NoDiscText(item.TrayOpen));
-  // Checked before the erase is announced, with the words the drive would answer.
-  if (!IsErasableDiscType(item.DiscType)) {
-    const QString kind = DiscTypeName(item.DiscType, true);
-    throw TsbError(kind.isEmpty()
-                       ? QCoreApplication::translate("CliCommands",
-                                                     "The disc in %1 cannot be erased: only rewritable discs "
-                                                     "(CD-RW, DVD-RW, DVD+RW, BD-RE) can be erased")
-                             .arg(engine.DeviceId(item))
-                       : QCoreApplication::translate("CliCommands",
-                                                     "The disc in %1 is a %2: only rewritable discs (CD-RW, "
-                                                     "DVD-RW, DVD+RW, BD-RE) can be erased")
-                             .arg(engine.DeviceId(item), kind));
-  }
+  if (const QString why = WhyDiscCannotBeErased(item, engine.DeviceId(item)); !why.isEmpty()) throw TsbError(why);
   if (interruptRequested) return kExitCancelled;
   output.Line((args.full ? QCoreApplication::translate("CliCommands", "Fully erasing the disc in %1 (%2)")
                          : QCoreApplication::translate("CliCommands", "Erasing the disc in %1 (%2)"))

@@ -17,6 +17,7 @@
 #include "sbBurner.h"
 #include "sbDeviceOpen.h"
 #include "sbDialogs.h"
+#include "sbErasePlan.h"
 #include "sbErrors.h"
 #include "sbMediumControl.h"
 #include "sbPageStyle.h"
@@ -365,8 +366,7 @@ void TfrmSelectDevice::ClearEntries() {
 
 void TfrmSelectDevice::UpdateEraseButton() {
   const TsbDeviceItem* record = SelectedRecord();
-  btnErase->setVisible(record && record->Unusable.isEmpty() && IsErasableDiscType(record->DiscType) &&
-                       record->DiscInformation.DiscStatus != DW_DISC_BLANK);
+  btnErase->setVisible(record && EraseOffered(*record));
   lblUnusable->setText(GetUnusableReason());
   lblUnusable->setVisible(!lblUnusable->text().isEmpty());
 }
