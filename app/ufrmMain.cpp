@@ -259,12 +259,16 @@ void TMainForm::GoNext() {
 }
 
 int TMainForm::OutcomeText() const {
-  // Several copies succeed when each one did.
   const TsbCopiesOutcome copies = FinalPage ? FinalPage->Copies : TsbCopiesOutcome{};
-  const bool succeeded = copies.Wanted > 1 ? copies.Made == copies.Wanted : bool(Burner->BurnSucceeded);
-  return succeeded && !Burner->Cancelled ? sFinishedSuccessfully
-         : Burner->Cancelled                         ? sCancelledByUser
-                                                     : sFinishedWithError;
+  switch (copies.RunEnd(*Burner)) {
+    case TsbCopiesOutcome::End::Succeeded:
+      return sFinishedSuccessfully;
+    case TsbCopiesOutcome::End::Cancelled:
+      return sCancelledByUser;
+    case TsbCopiesOutcome::End::Failed:
+      break;
+  }
+  return sFinishedWithError;
 }
 
 void TMainForm::ButtonPrevClick() {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <optional>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -23,8 +24,10 @@
 #include "sbFileSystem.h"
 #include "sbCallbacks.h"
 #include "sbCopies.h"
+#include "sbDeviceOpen.h"
 #include "sbDeviceTypes.h"
 #include "sbDiscSpeeds.h"
+#include "sbErasePlan.h"
 #include "sbErrors.h"
 #include "sbFileSelection.h"
 #include "sbHelpers.h"
@@ -192,11 +195,7 @@ int RunInfo(const CliArgs& args) {
   Print(QStringLiteral("Vendor:          %1").arg(item.Vendor));
   Print(QStringLiteral("Revision:        %1").arg(item.ProductRevisionLevel));
   Print(QStringLiteral("Buffer:          %1 KB").arg(item.BufferSize / 1024));
-  Print(QStringLiteral("Address:         %1:%2:%3:%4")
-            .arg(item.Address.PortID)
-            .arg(item.Address.BusID)
-            .arg(item.Address.TargetID)
-            .arg(item.Address.LUN));
+  Print(QStringLiteral("Address:         %1").arg(AddressText(item.Address)));
   Print(QStringLiteral("Mounted at:      %1").arg(item.DriveLetter));
   Print(QStringLiteral("Can write:       %1").arg(yesNo(item.CanWrite())));
   Print(QStringLiteral("Test write:      %1").arg(yesNo(item.WriteModes.CanTestWrite)));
@@ -348,17 +347,16 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   // No wizard pages here: the items belong to none.
   plan.AddActions(actions, burnAction, 0);
 
-  auto& eventer = GlobalCallBackEventer();
-  eventer.OnProgress = [&](TsbCallBackEventer*, int percent) {
+  std::optional<TsbEventerBinding> events(std::in_place, [&](TsbCallBackEventer*, int percent) {
     output.Progress(percent, FiguresLine(GlobalBurnFigures().Snapshot()));
-  };
+  });
   CancelOnInterrupt(burner, output);
   plan.Copies = args.copies;
   const size_t errorsBefore = output.ErrorCount();
   const TsbCopiesOutcome copies = RunCopies(plan, actions, burner, [&](const void*, const QString& text, TsbLogItemType kind) {
     output.Line(text, kind);
   });
-  eventer.OnProgress = nullptr;
+  events.reset();
   SetProcessMessagesHook(nullptr);
   output.Finish();
   if (const TsbBurnFiguresSnapshot figures = GlobalBurnFigures().Snapshot(); figures.Started)
@@ -367,10 +365,11 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
   // A release or an eject that failed after good discs is an error all the same: the
   // status must not call the run clean when its log shows an error.
   const bool errorsFollowed = output.ErrorCount() > errorsBefore;
-  const int result = burner.Cancelled || interruptRequested                  ? kExitCancelled
-                     : copies.Made == copies.Wanted && !errorsFollowed ? kExitSuccess
-                                                                             : kExitFailure;
-  if (copies.Made == copies.Wanted && errorsFollowed && result == kExitFailure)
+  const TsbCopiesOutcome::End end = interruptRequested ? TsbCopiesOutcome::End::Cancelled : copies.RunEnd(burner);
+  const int result = end == TsbCopiesOutcome::End::Cancelled                      ? kExitCancelled
+                     : end == TsbCopiesOutcome::End::Succeeded && !errorsFollowed ? kExitSuccess
+                                                                                  : kExitFailure;
+  if (end == TsbCopiesOutcome::End::Succeeded && errorsFollowed)
     PrintError(QCoreApplication::translate("CliCommands", "The disc was written, but the errors above followed"));
   if (!args.saveLog.isEmpty()) {
     try {
@@ -389,36 +388,18 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
 int RunErase(const CliArgs& args, CliOutput& output) {
   CliEngine engine(args);
   TsbDeviceItem& item = RequireDevice(engine, args.positional[0]);
-  if (!item.MediumProblem.isEmpty()) throw TsbError(item.MediumProblem);
-  if (item.DiscType == DISC_TYPE_NO_MEDIA) throw TsbError(NoDiscText(item.TrayOpen));
-  // Checked before the erase is announced, with the words the drive would answer.
-  if (!IsErasableDiscType(item.DiscType)) {
-    const QString kind = DiscTypeName(item.DiscType, true);
-    throw TsbError(kind.isEmpty()
-                       ? QCoreApplication::translate("CliCommands",
-                                                     "The disc in %1 cannot be erased: only rewritable discs "
-                                                     "(CD-RW, DVD-RW, DVD+RW, BD-RE) can be erased")
-                             .arg(engine.DeviceId(item))
-                       : QCoreApplication::translate("CliCommands",
-                                                     "The disc in %1 is a %2: only rewritable discs (CD-RW, "
-                                                     "DVD-RW, DVD+RW, BD-RE) can be erased")
-                             .arg(engine.DeviceId(item), kind));
-  }
+  if (const QString why = WhyDiscCannotBeErased(item, engine.DeviceId(item)); !why.isEmpty()) throw TsbError(why);
   if (interruptRequested) return kExitCancelled;
   output.Line((args.full ? QCoreApplication::translate("CliCommands", "Fully erasing the disc in %1 (%2)")
                          : QCoreApplication::translate("CliCommands", "Erasing the disc in %1 (%2)"))
                   .arg(item.Product, engine.DeviceId(item)),
               litInfo);
   TsbBurner burner;
-  auto& eventer = GlobalCallBackEventer();
-  eventer.OnProgress = [&](TsbCallBackEventer*, int percent) { output.Progress(percent); };
-  CancelOnInterrupt(burner, output);
   struct Unhook {
-    ~Unhook() {
-      GlobalCallBackEventer().OnProgress = nullptr;
-      SetProcessMessagesHook(nullptr);
-    }
+    ~Unhook() { SetProcessMessagesHook(nullptr); }
   } unhook;
+  const TsbEventerBinding events([&](TsbCallBackEventer*, int percent) { output.Progress(percent); });
+  CancelOnInterrupt(burner, output);
   try {
     EraseDiscIn(burner, item, engine.Transport(), args.full);
   } catch (const TsbError& e) {
@@ -518,10 +499,9 @@ int RunBuildImage(const CliArgs& args, CliOutput& output) {
   actions.Source.FileName = args.positional[1];
   TsbBurnToFileAction action;
   actions.Add().Action = &action;
-  auto& eventer = GlobalCallBackEventer();
-  eventer.OnProgress = [&](TsbCallBackEventer*, int percent) {
+  std::optional<TsbEventerBinding> events(std::in_place, [&](TsbCallBackEventer*, int percent) {
     output.Progress(percent, FiguresLine(GlobalBurnFigures().Snapshot()));
-  };
+  });
   SetProcessMessagesHook([&burner, &output] {
     if (interruptRequested && !burner.Cancelled) {
       output.Line(ResStr(sCancelling), litWarning);
@@ -533,7 +513,7 @@ int RunBuildImage(const CliArgs& args, CliOutput& output) {
     const bool plain = kind == litError && !action.PlainFailure.isEmpty() && text == burner.LastMessage;
     output.Line(plain ? action.PlainFailure : text, kind, true, plain ? text : QString());
   });
-  eventer.OnProgress = nullptr;
+  events.reset();
   SetProcessMessagesHook(nullptr);
   output.Finish();
   if (burner.Cancelled) return kExitCancelled;

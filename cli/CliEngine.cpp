@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sbDeviceProbe.h"
+#include "sbDeviceOpen.h"
 #include "sbErrors.h"
 #include "sbLogging.h"
 #include "sbStrings.h"
@@ -75,11 +76,7 @@ TsbDeviceList& CliEngine::Scan() {
 
 QString CliEngine::DeviceId(const TsbDeviceItem& item) const {
   if (transport_ == ttSpti) return item.DeviceName;
-  return QStringLiteral("%1:%2:%3:%4")
-      .arg(item.Address.PortID)
-      .arg(item.Address.BusID)
-      .arg(item.Address.TargetID)
-      .arg(item.Address.LUN);
+  return AddressText(item.Address);
 }
 
 TsbDeviceItem* CliEngine::Find(const QString& device) {
@@ -101,31 +98,20 @@ TsbDeviceItem* CliEngine::Find(const QString& device) {
 }
 
 QString CliEngine::WhyUnavailable(const QString& device, uint8_t* codeOut) const {
-  char text[DISCWRIGHT_TEXT_SIZE] = {};
-  uint32_t status = 0;
-  uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
-  DiscwrightHandle grabber = 0;
-  uint8_t code;
-  QString call;
+  TsbDeviceTarget target;
   if (auto match = AddressPattern().match(device); match.hasMatch()) {
-    call = QStringLiteral("Discwright_CdvdBurnerGrabber_Create");
-    GlobalLogger().WriteLog(call, 0);
-    code = Discwright_CdvdBurnerGrabber_Create(&grabber, text, sizeof text, &status, failure, nullptr, nullptr,
-                                               uint8_t(match.captured(1).toUInt()), uint8_t(match.captured(2).toUInt()),
-                                               uint8_t(match.captured(3).toUInt()), uint8_t(match.captured(4).toUInt()), 1);
+    target.Transport = ttAspi;
+    target.Address.PortID = uint8_t(match.captured(1).toUInt());
+    target.Address.BusID = uint8_t(match.captured(2).toUInt());
+    target.Address.TargetID = uint8_t(match.captured(3).toUInt());
+    target.Address.LUN = uint8_t(match.captured(4).toUInt());
   } else {
-    call = QStringLiteral("Discwright_CdvdBurnerGrabber_CreateEx");
-    GlobalLogger().WriteLog(call, 0);
-    const QByteArray name = NormalisedName(device).toLocal8Bit();
-    code = Discwright_CdvdBurnerGrabber_CreateEx(&grabber, text, sizeof text, &status, failure, nullptr, nullptr,
-                                                 name.constData(), 1);
+    target.Name = NormalisedName(device).toLocal8Bit();
   }
-  if (codeOut) *codeOut = code;
-  if (code == DW_E_OK) {
-    Discwright_Destroy(&grabber);
-    return {};
-  }
-  return TripleFailureText(call, code, status, text);
+  GlobalLogger().WriteLog(QString::fromLatin1(CreateCallOf(target.Transport)), 0);
+  const TsbScopedGrabber grabber(target);
+  if (codeOut) *codeOut = grabber.code;
+  return grabber.Opened() ? QString() : grabber.FailureText();
 }
 
 std::vector<std::pair<QString, QString>> CliEngine::Unavailable() {
@@ -140,7 +126,7 @@ std::vector<std::pair<QString, QString>> CliEngine::Unavailable() {
       const auto& a = *static_cast<const DiscwrightDeviceAddress*>(address);
       if (reason == DW_REASON_DEVICE_FOUND)
         static_cast<std::vector<QString>*>(context)->push_back(
-            QStringLiteral("%1:%2:%3:%4").arg(a.PortID).arg(a.BusID).arg(a.TargetID).arg(a.LUN));
+            AddressText(a));
     };
     Discwright_FindDevice(DISCWRIGHT_DEVICE_TYPE_CDDVD, 0, collect, &ids);
   }

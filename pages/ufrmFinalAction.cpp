@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
 #include "sbActions.h"
 #include "sbBurnFigures.h"
@@ -185,18 +186,17 @@ void TfrmFinalAction::RunActions() {
   btnSaveLog->setEnabled(false);
   ResetProgress();
   GlobalBurnFigures().Start(0);  // no figures of an earlier burn
-  TsbCallBackEventer& eventer = GlobalCallBackEventer();
-  eventer.OnProgress = [this](TsbCallBackEventer* sender, int percent) { ShowWriteProgress(sender, percent); };
-  eventer.OnBufferStatus = [this](TsbCallBackEventer* sender, int percent) { ShowBufferProgress(sender, percent); };
-  eventer.OnWriteToFileStart = [](TsbCallBackEventer*) {};
+  // Unbound before AfterRun resets the bars, so no late report moves them again.
+  std::optional<TsbEventerBinding> events(
+      std::in_place, [this](TsbCallBackEventer* sender, int percent) { ShowWriteProgress(sender, percent); },
+      [this](TsbCallBackEventer* sender, int percent) { ShowBufferProgress(sender, percent); },
+      [](TsbCallBackEventer*) {});
 
   struct AfterRun {
     TfrmFinalAction& page;
+    std::optional<TsbEventerBinding>& events;
     ~AfterRun() {
-      TsbCallBackEventer& eventer = GlobalCallBackEventer();
-      eventer.OnProgress = nullptr;
-      eventer.OnBufferStatus = nullptr;
-      eventer.OnWriteToFileStart = nullptr;
+      events.reset();
       page.ShowWriteProgress(&page, 100);
       page.pbBuffer->setValue(0);
       page.lblBufferValue->setText(QStringLiteral("0 %"));
@@ -205,7 +205,7 @@ void TfrmFinalAction::RunActions() {
         page.lblBurnFigures->setText(FiguresAverage(figures));
       if (page.Burner) page.Burner->Release();
     }
-  } afterRun{*this};
+  } afterRun{*this, events};
 
   if (!ActionList || !Burner) return;
   // The figures change between two percent steps too.

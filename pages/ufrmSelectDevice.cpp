@@ -15,7 +15,9 @@
 #include <exception>
 
 #include "sbBurner.h"
+#include "sbDeviceOpen.h"
 #include "sbDialogs.h"
+#include "sbErasePlan.h"
 #include "sbErrors.h"
 #include "sbMediumControl.h"
 #include "sbPageStyle.h"
@@ -364,8 +366,7 @@ void TfrmSelectDevice::ClearEntries() {
 
 void TfrmSelectDevice::UpdateEraseButton() {
   const TsbDeviceItem* record = SelectedRecord();
-  btnErase->setVisible(record && record->Unusable.isEmpty() && IsErasableDiscType(record->DiscType) &&
-                       record->DiscInformation.DiscStatus != DW_DISC_BLANK);
+  btnErase->setVisible(record && EraseOffered(*record));
   lblUnusable->setText(GetUnusableReason());
   lblUnusable->setVisible(!lblUnusable->text().isEmpty());
 }
@@ -391,12 +392,7 @@ void TfrmSelectDevice::btnEraseClick() {
   const TsbDeviceItem* chosen = SelectedRecord();
   if (!chosen) return;
   const TsbDeviceItem record = *chosen;  // the rescan replaces the records
-  const QString name = !record.DeviceName.isEmpty() ? record.DeviceName
-                                                    : QStringLiteral("%1:%2:%3:%4")
-                                                          .arg(record.Address.PortID)
-                                                          .arg(record.Address.BusID)
-                                                          .arg(record.Address.TargetID)
-                                                          .arg(record.Address.LUN);
+  const QString name = !record.DeviceName.isEmpty() ? record.DeviceName : AddressText(record.Address);
   if (!Dialogs().AskYesNo(
           tr("Erase the disc in %1 (%2)? Everything on the disc will be lost.").arg(record.Product, name)))
     return;

@@ -202,14 +202,6 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
         <translation>Das Laufwerk %1 kann keine Discs beschreiben und hat daher keine Schreibgeschwindigkeiten</translation>
     </message>
     <message>
-        <source>The disc in %1 cannot be erased: only rewritable discs (CD-RW, DVD-RW, DVD+RW, BD-RE) can be erased</source>
-        <translation>Die Disc in %1 kann nicht gelöscht werden: Nur wiederbeschreibbare Discs (CD-RW, DVD-RW, DVD+RW, BD-RE) lassen sich löschen</translation>
-    </message>
-    <message>
-        <source>The disc in %1 is a %2: only rewritable discs (CD-RW, DVD-RW, DVD+RW, BD-RE) can be erased</source>
-        <translation>Die Disc in %1 ist eine %2: Nur wiederbeschreibbare Discs (CD-RW, DVD-RW, DVD+RW, BD-RE) lassen sich löschen</translation>
-    </message>
-    <message>
         <source>Fully erasing the disc in %1 (%2)</source>
         <translation>Die Disc in %1 (%2) wird vollständig gelöscht</translation>
     </message>
@@ -1352,6 +1344,17 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     <message>
         <source>Nothing answers at %1: no drive is connected behind this device file</source>
         <translation>Unter %1 antwortet nichts: Hinter dieser Gerätedatei ist kein Laufwerk angeschlossen</translation>
+    </message>
+</context>
+<context>
+    <name>sbErasePlan</name>
+    <message>
+        <source>The disc in %1 cannot be erased: only rewritable discs (CD-RW, DVD-RW, DVD+RW, BD-RE) can be erased</source>
+        <translation>Die Disc in %1 kann nicht gelöscht werden: Nur wiederbeschreibbare Discs (CD-RW, DVD-RW, DVD+RW, BD-RE) lassen sich löschen</translation>
+    </message>
+    <message>
+        <source>The disc in %1 is a %2: only rewritable discs (CD-RW, DVD-RW, DVD+RW, BD-RE) can be erased</source>
+        <translation>Die Disc in %1 ist eine %2: Nur wiederbeschreibbare Discs (CD-RW, DVD-RW, DVD+RW, BD-RE) lassen sich löschen</translation>
     </message>
 </context>
 <context>

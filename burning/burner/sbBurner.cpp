@@ -8,6 +8,7 @@
 #include "sbBurnFigures.h"
 #include "sbBurnThread.h"
 #include "sbCallbacks.h"
+#include "sbDeviceOpen.h"
 #include "sbDialogs.h"
 #include "sbErrors.h"
 #include "sbLibraryCall.h"
@@ -53,17 +54,10 @@ void TsbBurner::DoMessage(const void*, const QString& text, TsbLogItemType kind)
 void TsbBurner::Open() {
   DestroyGrabber();
   LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (before create)"));
-  if (Transport == ttAspi) {
-    ExceptionNumber = Discwright_CdvdBurnerGrabber_Create(
-        &Grabber, ExceptionText, DISCWRIGHT_TEXT_SIZE, &Status, FailureInfo, LibraryCallback, nullptr,
-        DeviceAddress.PortID, DeviceAddress.BusID, DeviceAddress.TargetID, DeviceAddress.LUN, 0);
-  } else {
-    QByteArray name = DeviceName.toLocal8Bit();
-    ExceptionNumber = Discwright_CdvdBurnerGrabber_CreateEx(&Grabber, ExceptionText, DISCWRIGHT_TEXT_SIZE, &Status,
-                                                            FailureInfo, LibraryCallback, nullptr, name.constData(), 0);
-  }
+  ExceptionNumber = CreateGrabber(Grabber, ExceptionText, Status, FailureInfo,
+                                  {Transport, DeviceAddress, DeviceName.toLocal8Bit()}, 0, LibraryCallback, nullptr,
+                                  nullptr);
   if (ExceptionNumber != 0) {
-    Grabber = 0;
     LastMessage = FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Create"));
     LogDiagnostic(LastMessage);
     throw TsbError(LastMessage);

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "Discwright.h"
 #include "sbBurnFigures.h"
@@ -13,6 +14,22 @@ std::atomic<int64_t> LastReportedPercent{0};
 TsbCallBackEventer& GlobalCallBackEventer() {
   static TsbCallBackEventer eventer;
   return eventer;
+}
+
+TsbEventerBinding::TsbEventerBinding(TsbCallBackEventer::PercentEvent progress,
+                                     TsbCallBackEventer::PercentEvent bufferStatus,
+                                     TsbCallBackEventer::NotifyEvent writeToFileStart) {
+  TsbCallBackEventer& eventer = GlobalCallBackEventer();
+  eventer.OnProgress = std::move(progress);
+  eventer.OnBufferStatus = std::move(bufferStatus);
+  eventer.OnWriteToFileStart = std::move(writeToFileStart);
+}
+
+TsbEventerBinding::~TsbEventerBinding() {
+  TsbCallBackEventer& eventer = GlobalCallBackEventer();
+  eventer.OnProgress = nullptr;
+  eventer.OnBufferStatus = nullptr;
+  eventer.OnWriteToFileStart = nullptr;
 }
 
 void TsbCallBackEventer::DoAddName(const QString& name, void* data) {

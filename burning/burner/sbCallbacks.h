@@ -33,6 +33,19 @@ class TsbCallBackEventer {
 
 TsbCallBackEventer& GlobalCallBackEventer();
 
+// Binds the global eventer's progress, buffer and write-to-file events for one
+// run and unbinds them however the run ends, an exception passing included,
+// so that no later burn reports to a caller that has gone.
+class TsbEventerBinding {
+ public:
+  explicit TsbEventerBinding(TsbCallBackEventer::PercentEvent progress,
+                             TsbCallBackEventer::PercentEvent bufferStatus = {},
+                             TsbCallBackEventer::NotifyEvent writeToFileStart = {});
+  ~TsbEventerBinding();
+  TsbEventerBinding(const TsbEventerBinding&) = delete;
+  TsbEventerBinding& operator=(const TsbEventerBinding&) = delete;
+};
+
 // The last progress percentage passed on for reason 12; reset before every burn.
 extern std::atomic<int64_t> LastReportedPercent;
 

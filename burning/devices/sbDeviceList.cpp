@@ -21,19 +21,6 @@ void FoundDeviceCallback(uint32_t reason, void* context, void* param1, void* par
     ProbeDevice(*static_cast<TsbDeviceList*>(context), param1, param2);
 }
 
-// A grabber that is destroyed however its scope is left.
-struct ScopedGrabber {
-  DiscwrightHandle handle = 0;
-  ScopedGrabber() = default;
-  ScopedGrabber(const ScopedGrabber&) = delete;
-  ScopedGrabber& operator=(const ScopedGrabber&) = delete;
-  ~ScopedGrabber() { Close(); }
-  void Close() {
-    if (handle) Discwright_Destroy(&handle);
-    handle = 0;
-  }
-};
-
 }  // namespace
 
 TsbProgressView::~TsbProgressView() = default;
@@ -46,16 +33,10 @@ void TsbDeviceFinderThread::Execute() {
       for (int n = 0; n <= DISCWRIGHT_LAST_DEVICE_NUMBER; ++n) {
         const QByteArray name = QByteArrayLiteral("CdRom") + QByteArray::number(n);
         if (!OnlyName.isEmpty() && OnlyName.compare(QLatin1String(name), Qt::CaseInsensitive) != 0) continue;
-        char text[DISCWRIGHT_TEXT_SIZE] = {};
-        uint32_t status = 31;
-        uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
-        ScopedGrabber grabber;
-        const uint8_t code = Discwright_CdvdBurnerGrabber_CreateEx(&grabber.handle, text, DISCWRIGHT_TEXT_SIZE,
-                                                                   &status, failure, nullptr, nullptr,
-                                                                   name.constData(), 1);
-        if (code != DW_E_OK) {
-          grabber.handle = 0;
-          AddUnusable(QString::fromLatin1(name), code, status, QString::fromLocal8Bit(text));
+        TsbScopedGrabber grabber;
+        grabber.status = 31;
+        if (!grabber.Open({ttSpti, {}, name})) {
+          AddUnusable(QString::fromLatin1(name), grabber.code, grabber.status, QString::fromLocal8Bit(grabber.text));
           continue;
         }
         grabber.Close();
@@ -127,27 +108,16 @@ void TsbDeviceFinder::ThreadDone(TsbWorkerThread*) { thread_ = nullptr; }
 
 TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record, QStringList* failures) {
   TsbDiscSpace space;
-  char text[DISCWRIGHT_TEXT_SIZE] = {};
-  uint32_t status = 31;
-  uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
-  ScopedGrabber grabber;
+  TsbScopedGrabber grabber;
+  grabber.status = 31;
+  char* const text = grabber.text;
+  uint32_t& status = grabber.status;
+  uint8_t* const failure = grabber.failure;
 
-  uint8_t code = DW_E_OK;
-  QString createCall;
-  if (record.TransportType == ttAspi) {
-    createCall = QStringLiteral("Discwright_CdvdBurnerGrabber_Create");
-    code = Discwright_CdvdBurnerGrabber_Create(&grabber.handle, text, DISCWRIGHT_TEXT_SIZE, &status, failure,
-                                               nullptr, nullptr, record.Address.PortID, record.Address.BusID,
-                                               record.Address.TargetID, record.Address.LUN, 1);
-  } else {
-    createCall = QStringLiteral("Discwright_CdvdBurnerGrabber_CreateEx");
-    const QByteArray name = record.DeviceName.toLocal8Bit();
-    code = Discwright_CdvdBurnerGrabber_CreateEx(&grabber.handle, text, DISCWRIGHT_TEXT_SIZE, &status, failure,
-                                                 nullptr, nullptr, name.constData(), 1);
-  }
+  grabber.Open({record.TransportType, record.Address, record.DeviceName.toLocal8Bit()});
+  uint8_t code = grabber.code;
   if (code != DW_E_OK) {
-    grabber.handle = 0;
-    const QString failed = TripleFailureText(createCall, code, status, text);
+    const QString failed = grabber.FailureText();
     LogDiagnostic(failed);  // the reads below then fail on their own
     NoteLibraryFailure(failed);
   }

@@ -43,20 +43,20 @@ class Probe {
  private:
   TsbDeviceItem* Open() {
     TsbDeviceItem* item = nullptr;
-    if (list_.TransportType == ttAspi) {
-      if (address_.Valid) {
-        item = &list_.Add();
-        item->Address = address_;
-      }
-      LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (before create)"));
-      const uint8_t code = Discwright_CdvdBurnerGrabber_Create(
-          &grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure, nullptr, nullptr, address_.PortID,
-          address_.BusID, address_.TargetID, address_.LUN, 1);
-      if (code != DW_E_OK) {
-        grabber_ = 0;
-        LogDiagnostic(TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Create"), code, t_.status, t_.text));
-        return nullptr;
-      }
+    const bool byAddress = list_.TransportType == ttAspi;
+    if (byAddress && address_.Valid) {
+      item = &list_.Add();
+      item->Address = address_;
+    }
+    if (byAddress) LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (before create)"));
+    const char* call = nullptr;
+    const uint8_t code = CreateGrabber(grabber_, t_.text, t_.status, t_.failure,
+                                       {list_.TransportType, address_, QByteArray(name_)}, 1, nullptr, nullptr, &call);
+    if (code != DW_E_OK) {
+      LogDiagnostic(TripleFailureText(QString::fromLatin1(call), code, t_.status, t_.text));
+      return nullptr;
+    }
+    if (byAddress) {
       LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_Create (after create): PortID:%1,BusID:%2,TargetID:%3,LUN:%4")
               .arg(address_.PortID)
               .arg(address_.BusID)
@@ -65,13 +65,6 @@ class Probe {
       if (!item) item = &list_.Add();
       item->TransportType = ttAspi;
     } else {
-      const uint8_t code = Discwright_CdvdBurnerGrabber_CreateEx(&grabber_, t_.text, DISCWRIGHT_TEXT_SIZE,
-                                                                 &t_.status, t_.failure, nullptr, nullptr, name_, 1);
-      if (code != DW_E_OK) {
-        grabber_ = 0;
-        LogDiagnostic(TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_CreateEx"), code, t_.status, t_.text));
-        return nullptr;
-      }
       item = &list_.Add();
       item->DeviceName = QString::fromLocal8Bit(name_);
       item->TransportType = ttSpti;
@@ -231,14 +224,6 @@ class Probe {
 };
 
 }  // namespace
-
-QString TripleFailureText(const QString& function, uint8_t exception, uint32_t status, const char* text) {
-  return QStringLiteral("%1() failed, exception %2, status %3, text \"%4\"")
-      .arg(function)
-      .arg(exception)
-      .arg(int32_t(status))
-      .arg(QString::fromLocal8Bit(text, qsizetype(strnlen(text, DISCWRIGHT_TEXT_SIZE))));
-}
 
 void ProbeDevice(TsbDeviceList& list, void* param1, void* param2) { Probe(list, param1, param2).Run(); }
 

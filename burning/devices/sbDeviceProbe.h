@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "Discwright.h"
+#include "sbDeviceOpen.h"  // TripleFailureText
 #include "sbDeviceTypes.h"
 
 // The device-found reason of the library callback. param1: the device's
@@ -27,5 +28,3 @@ QString ReadDiscLabel(DiscwrightHandle grabber);
 // The address of the device the library opens under that name; Valid 0 when none has it.
 DiscwrightDeviceAddress AddressOfDevice(const char* name);
 
-// "<function>() failed, exception %d, status %d, text \"%s\"" for one call's error triple.
-QString TripleFailureText(const QString& function, uint8_t exception, uint32_t status, const char* text);

@@ -6,6 +6,7 @@
 
 #include "Discwright.h"
 #include "sbBurner.h"
+#include "sbDeviceOpen.h"
 #include "sbDeviceProbe.h"
 #include "sbDeviceTypes.h"
 #include "sbDriveAccess.h"
@@ -15,27 +16,13 @@
 
 namespace {
 
-struct Grabber {
-  DiscwrightHandle handle = 0;
-  char text[DISCWRIGHT_TEXT_SIZE] = {};
-  uint32_t status = 0;
-  uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
-  uint8_t code = DW_E_OK;
-
+// A device opened by name, with the log lines and failures of the calls made on it.
+struct Grabber : TsbScopedGrabber {
   explicit Grabber(const QString& deviceName) {
-    const QByteArray name = deviceName.toLocal8Bit();
     GlobalLogger().WriteLog(QStringLiteral("Discwright_CdvdBurnerGrabber_CreateEx"), 0);
-    code = Discwright_CdvdBurnerGrabber_CreateEx(&handle, text, sizeof text, &status, failure, nullptr, nullptr,
-                                                 name.constData(), 1);
-    if (code != DW_E_OK) handle = 0;
+    Open({ttSpti, {}, deviceName.toLocal8Bit()});
   }
-  ~Grabber() {
-    if (handle) Discwright_Destroy(&handle);
-  }
-  Grabber(const Grabber&) = delete;
-  Grabber& operator=(const Grabber&) = delete;
 
-  QString Text() const { return QString::fromLocal8Bit(text, qsizetype(strnlen(text, sizeof text))).trimmed(); }
   void Log(const QString& call) const { GlobalLogger().WriteLog(TripleFailureText(call, code, status, text), 0); }
 
   [[noreturn]] void Fail(const QString& call) const {

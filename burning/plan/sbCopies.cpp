@@ -101,6 +101,12 @@ QString TsbCopiesOutcome::Summary() const {
   return QCoreApplication::translate("sbCopies", "%1 of %2 copies made").arg(Made).arg(Wanted);
 }
 
+TsbCopiesOutcome::End TsbCopiesOutcome::RunEnd(const TsbBurner& burner) const {
+  if (burner.Cancelled) return End::Cancelled;
+  const bool succeeded = Wanted > 1 ? Made == Wanted : burner.BurnSucceeded && Failed == 0;
+  return succeeded ? End::Succeeded : End::Failed;
+}
+
 QString CopyNumberText(int copy, int wanted) {
   return QCoreApplication::translate("sbCopies", "Copy %1 of %2").arg(copy).arg(wanted);
 }

@@ -19,6 +19,13 @@ struct TsbCopiesOutcome {
   int Wanted = 1;
   // "2 of 3 copies made, 1 failed"; empty for a single copy.
   QString Summary() const;
+
+  // How the run ended, the one rule for the wizard's finish text and
+  // korvanel-cli's exit status: cancelled when the burner was; otherwise a
+  // success when the burn succeeded and no copy failed, and with several
+  // copies only when each was made.
+  enum class End { Succeeded, Failed, Cancelled };
+  End RunEnd(const TsbBurner& burner) const;
 };
 
 // "Copy 2 of 3".

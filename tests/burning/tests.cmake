@@ -13,4 +13,4 @@ add_executable(burning_tests
 target_link_libraries(burning_tests PRIVATE korvanel_burning korvanel_shell GTest::gtest_main Qt6::Gui)
 gtest_discover_tests(burning_tests
   DISCOVERY_MODE PRE_TEST
-  PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  PROPERTIES LABELS engine ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

@@ -85,6 +85,26 @@ TEST(LibraryCallbackRules, ProgressAndBufferAreTurnedIntoEvents) {
   eventer = TsbCallBackEventer();
 }
 
+// A run that ends in an exception must not leave its events bound to a caller
+// that has gone: the next burn's progress would reach it.
+TEST(LibraryCallbackRules, ABindingUnbindsItsEventsWhenAnExceptionPasses) {
+  std::vector<int> progress, buffer;
+  auto& eventer = GlobalCallBackEventer();
+  try {
+    const TsbEventerBinding events([&](TsbCallBackEventer*, int p) { progress.push_back(p); },
+                                   [&](TsbCallBackEventer*, int p) { buffer.push_back(p); });
+    eventer.DoProgress(10);
+    eventer.DoBufferStatus(20);
+    throw TsbError(QStringLiteral("the burn failed"));
+  } catch (const TsbError&) {
+  }
+  eventer.DoProgress(30);
+  eventer.DoBufferStatus(40);
+  EXPECT_EQ(progress, std::vector<int>{10});
+  EXPECT_EQ(buffer, std::vector<int>{20});
+  EXPECT_FALSE(eventer.OnProgress || eventer.OnBufferStatus || eventer.OnWriteToFileStart);
+}
+
 TEST(LibraryCallbackRules, NameCollisionsMergeJolietFoldersAndRenameTheRest) {
   DiscwrightNameCollision folders{};
   folders.Joliet = 1;

@@ -1,0 +1,26 @@
+#include "sbErasePlan.h"
+
+#include <QCoreApplication>
+
+#include "sbDeviceList.h"
+
+QString WhyDiscCannotBeErased(const TsbDeviceItem& item, const QString& deviceId) {
+  if (!item.MediumProblem.isEmpty()) return item.MediumProblem;
+  if (item.DiscType == DISC_TYPE_NO_MEDIA) return NoDiscText(item.TrayOpen);
+  if (IsErasableDiscType(item.DiscType)) return {};
+  // In the words the drive would answer, before anything is announced.
+  const QString kind = DiscTypeName(item.DiscType, true);
+  return kind.isEmpty() ? QCoreApplication::translate("sbErasePlan",
+                                                      "The disc in %1 cannot be erased: only rewritable discs "
+                                                      "(CD-RW, DVD-RW, DVD+RW, BD-RE) can be erased")
+                              .arg(deviceId)
+                        : QCoreApplication::translate("sbErasePlan",
+                                                      "The disc in %1 is a %2: only rewritable discs (CD-RW, "
+                                                      "DVD-RW, DVD+RW, BD-RE) can be erased")
+                              .arg(deviceId, kind);
+}
+
+bool EraseOffered(const TsbDeviceItem& item) {
+  return item.Unusable.isEmpty() && IsErasableDiscType(item.DiscType) &&
+         item.DiscInformation.DiscStatus != DW_DISC_BLANK;
+}
