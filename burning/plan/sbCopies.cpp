@@ -159,7 +159,7 @@ TsbCopiesOutcome RunCopies(TsbBurnPlan& plan, TsbActionList& list, TsbBurner& bu
     }
     // The tray opens after every copy but the last, which does as the user chose.
     list.EjectWhenDone = copy < outcome.Wanted || ejectAtEnd;
-    bool ok = RunActions(list, burner, handler, sender) && burner.BurnSucceeded;
+    const bool ok = RunActions(list, burner, handler, sender) && burner.BurnSucceeded;
     if (burner.Cancelled) break;  // a cancelled copy is neither made nor failed
     if (outcome.Wanted > 1 && imageChanged(copy, true)) {
       ++outcome.Failed;
