@@ -20,7 +20,7 @@ set(KORVANEL_QT_PLUGIN_DIR ${KORVANEL_QT_PREFIX}/plugins CACHE INTERNAL "Qt's pl
 set(KORVANEL_QT_PLUGINS ${KORVANEL_QT_PLUGINS} CACHE INTERNAL "The Qt plugins the programs load")
 
 set(runtime_copies)
-foreach(folder app cli tests bench)
+foreach(folder app cli tests)
   foreach(dll ${KORVANEL_RUNTIME_DLLS})
     get_filename_component(name ${dll} NAME)
     list(APPEND runtime_copies COMMAND ${CMAKE_COMMAND} -E copy_if_different ${dll} ${PROJECT_BINARY_DIR}/${folder}/${name})
