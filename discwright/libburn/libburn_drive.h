@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "device.h"
+#include "drive_speeds.h"
 #include "libburn/libburn_runtime.h"
 #include "libburn/sg_io.h"
 
@@ -40,19 +41,6 @@ struct LibburnGrabCounts {
 LibburnGrabCounts libburnGrabCounts();
 // Starts the counts again (the library's start, once each drive's identity is read).
 void resetLibburnGrabCounts();
-
-// What a drive tells of its speeds, in kB/s of 1000 bytes as libburn and the
-// speed tables count them.
-struct DriveSpeedReport {
-  uint32_t maximumRead = 0;
-  uint32_t maximumWrite = 0;
-  std::vector<uint32_t> writeSpeeds;  // the inserted medium's, from GET PERFORMANCE
-  uint32_t pageCurrentRead = 0;       // the capabilities page's, 0 when it has none
-  uint32_t pageCurrentWrite = 0;
-};
-// The speeds in use after the given requests (DISCWRIGHT_SPEED_MAX: the fastest),
-// as the drive rounds them: a write request sets the fastest listed speed not above it.
-Speeds speedsInUse(const DriveSpeedReport& report, uint32_t readRequest, uint32_t writeRequest);
 
 class LibburnDrive : public Device {
  public:

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/engine_support.h"
-#include "libburn/libburn_drive.h"
+#include "drive_speeds.h"
 #include "sbBurner.h"
 #include "sbDiscSpeeds.h"
 #include "sbErrors.h"
