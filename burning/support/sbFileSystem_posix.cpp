@@ -17,6 +17,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace sbfile {
@@ -242,6 +244,12 @@ QString WhyFileCannotBeRead(const QString& fileName) {
   }
   return QCoreApplication::translate("sbHelpers", "Cannot read %1: %2")
       .arg(fileName, QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+QString SystemProgramFilePath() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? QString() : QString::fromStdU16String(self.u16string());
 }
 
 QString UserStateFolder() {

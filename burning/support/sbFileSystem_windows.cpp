@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 namespace sbfile {
 
@@ -206,6 +207,16 @@ QString WhyFileCannotBeRead(const QString& fileName) {
 }
 
 // %LOCALAPPDATA%\Korvanel: the user's own state, not roamed to other machines.
+QString SystemProgramFilePath() {
+  std::wstring name(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, name.data(), DWORD(name.size()));
+    if (length == 0) return {};
+    if (length < name.size()) return QDir::fromNativeSeparators(QString::fromWCharArray(name.data(), int(length)));
+    name.resize(name.size() * 2);  // a long path: ask again with room for it
+  }
+}
+
 QString UserStateFolder() {
   QString base = qEnvironmentVariable("LOCALAPPDATA");
   if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/AppData/Local");

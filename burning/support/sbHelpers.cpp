@@ -8,9 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 TsbIOError::TsbIOError(const QString& message) : std::runtime_error(message.toStdString()) {}
 
@@ -155,10 +153,8 @@ QString ProgramFilePath() {
     if (!path.isEmpty()) return path;
   }
   // The logger may run before the application object exists.
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error && !self.empty()) return QString::fromStdU16String(self.u16string());
-  return QDir::current().absoluteFilePath(QStringLiteral("korvanel"));
+  const QString self = SystemProgramFilePath();
+  return self.isEmpty() ? QDir::current().absoluteFilePath(QStringLiteral("korvanel")) : self;
 }
 
 QString ProgramFolder() {

@@ -73,6 +73,8 @@ QString ProgramFolder();
 // The per-user state folder of the program: $XDG_STATE_HOME/korvanel/, else
 // ~/.local/state/korvanel/ (a relative XDG_STATE_HOME is ignored, as the XDG rules ask).
 QString UserStateFolder();
+// The running program's file, asked of the system (for before the application object exists).
+QString SystemProgramFilePath();
 
 // Folder of the window images: "sounds/res10/" beside the executable.
 QString SkinFolder();

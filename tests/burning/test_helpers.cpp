@@ -125,12 +125,18 @@ TEST(Folders, SkinFolderBesideTheProgram) {
   EXPECT_EQ(SkinFolder("/opt/korvanel/"), "/opt/korvanel/sounds/res10/");
   EXPECT_EQ(SkinFolder(), ProgramFolder() + "sounds/res10/");
   // The folder of this test program, wherever the build put it.
-  EXPECT_TRUE(QFileInfo(ProgramFilePath()).isExecutable());
+  EXPECT_TRUE(QFileInfo(ProgramFilePath()).isFile()) << ProgramFilePath().toStdString();
+  EXPECT_EQ(SystemProgramFilePath(), ProgramFilePath()) << "as the system names it before the application exists";
   EXPECT_EQ(QDir(ProgramFolder()), QFileInfo(ProgramFilePath()).absoluteDir());
   EXPECT_TRUE(ProgramFolder().endsWith('/'));
 }
 
+// The per-user state: under %LOCALAPPDATA% on Windows, under the XDG state home elsewhere.
 TEST(Folders, UserStateFolderFollowsXdgStateHome) {
+#ifdef _WIN32
+  EXPECT_EQ(UserStateFolder(), QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA")) + "/Korvanel/");
+  return;
+#endif
   const QByteArray saved = qgetenv("XDG_STATE_HOME");
   const bool wasSet = qEnvironmentVariableIsSet("XDG_STATE_HOME");
 
