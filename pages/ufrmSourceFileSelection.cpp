@@ -1,6 +1,7 @@
 #include "ufrmSourceFileSelection.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -44,7 +45,8 @@ QString DroppedImageFile(const QMimeData* data) {
   if (!data || !data->hasUrls() || data->urls().isEmpty()) return {};
   const QUrl url = data->urls().constFirst();
   if (!url.isLocalFile()) return {};
-  const QString path = url.toLocalFile();
+  // Shown as the system writes paths (backslashes on Windows).
+  const QString path = QDir::toNativeSeparators(url.toLocalFile());
   return path.endsWith(QStringLiteral(".iso"), Qt::CaseInsensitive) ? path : QString();
 }
 
@@ -231,7 +233,7 @@ void TfrmSourceFileSelection::Button1Click() {
   request.Proposal = ImageFileName;
   const QString chosen = Dialogs().OpenFileName(request);
   if (chosen.isEmpty()) return;
-  Edit1->setText(chosen);
+  Edit1->setText(QDir::toNativeSeparators(chosen));
   // The same path chosen again does not change the text: measure anyway.
   MeasureImageFile();
   ShowSource();
@@ -250,7 +252,7 @@ QStringList DroppedLocalFiles(const QMimeData* data) {
   QStringList paths;
   if (data && data->hasUrls())
     for (const QUrl& url : data->urls())
-      if (url.isLocalFile()) paths << url.toLocalFile();
+      if (url.isLocalFile()) paths << QDir::toNativeSeparators(url.toLocalFile());
   return paths;
 }
 

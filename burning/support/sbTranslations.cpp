@@ -41,10 +41,13 @@ QString InstallTranslations(const QLocale& locale, const QString& programFolder)
   const QString language = own->language().section(QLatin1Char('_'), 0, 0);
   QCoreApplication::installTranslator(own.get());
   installed.Own = std::move(own);
-  // Qt's catalog follows the program's language, so that a dialog does not mix two.
+  // Qt's catalog follows the program's language, so that a dialog does not mix two:
+  // the one shipped beside ours (Windows), else the system's.
   auto qt = std::make_unique<QTranslator>();
-  if (qt->load(QLocale(language), QStringLiteral("qtbase"), QStringLiteral("_"),
-               QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+  const auto loadQt = [&](const QString& folder) {
+    return qt->load(QLocale(language), QStringLiteral("qtbase"), QStringLiteral("_"), folder);
+  };
+  if (loadQt(TranslationsFolder(programFolder)) || loadQt(QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     QCoreApplication::installTranslator(qt.get());
     installed.Qt = std::move(qt);
   }
