@@ -32,6 +32,14 @@ foreach(folder app cli tests)
                  ${PROJECT_BINARY_DIR}/${folder}/${plugin})
   endforeach()
 endforeach()
+# The wizard's tests run headless (the offscreen platform) and link Qt's test library.
+foreach(extra bin/Qt6Test.dll plugins/platforms/qoffscreen.dll)
+  get_filename_component(sub ${extra} DIRECTORY)
+  string(REGEX REPLACE "^(bin|plugins)/?" "" sub "${sub}")
+  get_filename_component(name ${extra} NAME)
+  list(APPEND runtime_copies COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/tests/${sub}
+       COMMAND ${CMAKE_COMMAND} -E copy_if_different ${KORVANEL_QT_PREFIX}/${extra} ${PROJECT_BINARY_DIR}/tests/${sub}/${name})
+endforeach()
 add_custom_target(windows_runtime ${runtime_copies}
                   COMMENT "The MinGW and Qt DLLs and the Qt plugins beside the programs" VERBATIM)
 

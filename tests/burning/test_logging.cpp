@@ -12,8 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include <unistd.h>
-
+#include "common/test_os.h"
 #include "sbHelpers.h"
 #include "sbLogging.h"
 
@@ -237,7 +236,8 @@ TEST(LogLocation, StateFolderWhenProgramFolderIsNotWritable) {
 }
 
 TEST(LogLocation, ReadOnlyProgramFolderOrLogFile) {
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  SKIP_WITHOUT_POSIX("a folder its mode makes read-only");
+  if (testos::isRoot()) GTEST_SKIP() << "permissions do not bind the superuser";
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString fallback = dir.filePath("state");

@@ -8,8 +8,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <cstring>
+
+#include "common/test_os.h"
 
 namespace {
 
@@ -48,13 +49,27 @@ class CliChecksumTest : public ::testing::Test {
                                                             Path(QStringLiteral("recorders.json"))} +
                                                     arguments);
     EXPECT_TRUE(process.waitForFinished(60000));
+    // A Windows console program ends its lines with CR LF.
+    auto text = [](const QByteArray& bytes) { return QString::fromLocal8Bit(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); };
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
+            text(process.readAllStandardOutput()), text(process.readAllStandardError())};
   }
 
   QString BuildIso(const QString& name) {
     const QString iso = Path(name);
+    if (!KORVANEL_HAS_FILE_TREES) {  // where this build makes no images: 300 blocks that say their size
+      QByteArray bytes(300 * 2048, 'k');
+      for (int at : {16 * 2048, 17 * 2048}) {
+        bytes[at] = char(at == 16 * 2048 ? 1 : 255);  // the primary descriptor, then the set's end
+        bytes.replace(at + 1, 6, QByteArray("CD001\x01", 6));
+      }
+      const char size[8] = {44, 1, 0, 0, 0, 0, 1, 44};  // 300, little then big endian
+      bytes.replace(16 * 2048 + 80, 8, QByteArray(size, 8));
+      const char block[4] = {0, 8, 8, 0};  // 2048
+      bytes.replace(16 * 2048 + 128, 4, QByteArray(block, 4));
+      Write(name, bytes);
+      return iso;
+    }
     Outcome built = Run({QStringLiteral("build-image"), Path(QStringLiteral("tree")), iso});
     EXPECT_EQ(built.exitCode, 0) << built.err.toStdString();
     return iso;
@@ -203,7 +218,7 @@ TEST_F(CliChecksumTest, CtrlCStopsTheHashingWithThreeAndNothingIsBurned) {
     QByteArray output;
     while (!output.contains("1%") && process.waitForReadyRead(10000)) output += process.readAll();
     ASSERT_TRUE(output.contains("1%")) << output.toStdString();
-    if (process.processId() > 0) ::kill(pid_t(process.processId()), SIGINT);  // never kill(0): our own group
+    if (!testos::interrupt(process)) GTEST_SKIP() << "Ctrl+C sent to a child: not on Windows";
     ASSERT_TRUE(process.waitForFinished(10000));
     output += process.readAll();
     EXPECT_EQ(process.exitCode(), 3) << output.toStdString();
@@ -216,6 +231,7 @@ TEST_F(CliChecksumTest, CtrlCStopsTheHashingWithThreeAndNothingIsBurned) {
 // release spins it down: each job grabs a libburn drive once, however many
 // library calls it makes (the read-back reads thousands of chunks).
 TEST_F(CliChecksumTest, EachJobGrabsARealDriveOnce) {
+  SKIP_WITHOUT_FILE_DRIVES();
   const QString iso = BuildIso(QStringLiteral("jobs.iso"));
   const QStringList drive = {QStringLiteral("--pseudo-drive"), Path(QStringLiteral("drive.img"))};
   const QString name = QStringLiteral("CdRom2");  // after the two recorders of the configuration
@@ -241,6 +257,7 @@ TEST_F(CliChecksumTest, EachJobGrabsARealDriveOnce) {
 // A name with a backslash or a line break is written as sha256sum writes it, so
 // that "sha256sum -c" checks the line.
 TEST_F(CliChecksumTest, NamesWithABackslashOrALineBreakAreEscapedAsSha256sumDoes) {
+  SKIP_WITHOUT_POSIX("a backslash or a line break in a file name");
   const QString tool = QStandardPaths::findExecutable(QStringLiteral("sha256sum"));
   for (const QString& name : {QStringLiteral("back\\slash.iso"), QStringLiteral("line\nbreak.iso")}) {
     SCOPED_TRACE(name.toStdString());

@@ -3,17 +3,24 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace testcommon {
 
 TempDir::TempDir() {
-  std::string templ = (fs::temp_directory_path() / "korvanel-test-XXXXXX").string();
-  std::vector<char> name(templ.begin(), templ.end());
-  name.push_back('\0');
-  if (!::mkdtemp(name.data())) throw std::runtime_error("cannot create a temporary folder");
-  path_ = name.data();
+  // create_directory fails on a name that exists, so a name is never shared.
+  static std::mt19937_64 draw{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path candidate = fs::temp_directory_path() / ("korvanel-test-" + std::to_string(draw() % 100000000));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir() {

@@ -48,6 +48,12 @@ struct Triple {
 #define DW_ARGS(t) (t).text, uint32_t(sizeof((t).text)), &(t).status, (t).failure
 #define DW_TREE_ARGS(t) (t).text, uint32_t(sizeof((t).text)), &(t).status
 
+// The name as the library takes it: UTF-8 on every system.
+inline std::string utf8(const fs::path& path) {
+  const std::u8string name = path.u8string();
+  return std::string(name.begin(), name.end());
+}
+
 // ---- Recorder configurations ------------------------------------------------
 
 // "1:0:<index>:0", the address recorder number index is given.

@@ -20,7 +20,7 @@ using std::chrono::milliseconds;
 
 uint8_t tao(DiscwrightHandle g, Triple& t, const fs::path& image, bool multiSession = false, bool testWrite = false,
             bool report = true) {
-  return Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(g, DW_ARGS(t), image.c_str(), 1, testWrite, multiSession,
+  return Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(g, DW_ARGS(t), testcommon::utf8(image).c_str(), 1, testWrite, multiSession,
                                                           report, 0);
 }
 
@@ -349,7 +349,7 @@ TEST_F(BurnTest, CancelEndsARunningBurnPromptly) {
   std::string file = image("a.iso").string();
 
   BackgroundBurn burn(g, [&](Triple& t) {
-    return Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(g, DW_ARGS(t), file.c_str(), 1, 0, 0, 1, 0);
+    return Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(g, DW_ARGS(t), testcommon::utf8(file).c_str(), 1, 0, 0, 1, 0);
   });
   ASSERT_TRUE(calls.waitForProgress(milliseconds(2000))) << "the burn never started writing";
   auto cancelledAt = Clock::now();
@@ -381,7 +381,7 @@ TEST_F(BurnTest, OneBurnAtATimePerDevice) {
   std::string file = image("a.iso").string();
 
   BackgroundBurn burn(g, [&](Triple& t) {
-    return Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(g, DW_ARGS(t), file.c_str(), 1, 0, 0, 1, 0);
+    return Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(g, DW_ARGS(t), testcommon::utf8(file).c_str(), 1, 0, 0, 1, 0);
   });
   ASSERT_TRUE(calls.waitForProgress(milliseconds(2000)));
   Triple t;
@@ -406,7 +406,7 @@ TEST_F(BurnTest, ShutDownStopsARunningBurn) {
   std::string file = image("a.iso").string();
 
   BackgroundBurn burn(g, [&](Triple& t) {
-    return Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(g, DW_ARGS(t), file.c_str(), 1, 0, 0, 1, 0);
+    return Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(g, DW_ARGS(t), testcommon::utf8(file).c_str(), 1, 0, 0, 1, 0);
   });
   ASSERT_TRUE(calls.waitForProgress(milliseconds(2000)));
   auto shutAt = Clock::now();

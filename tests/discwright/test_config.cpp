@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <regex>
 #include <string>
@@ -84,7 +85,7 @@ TEST(VirtualConfig, MediumValues) {
                                     json{{"medium", {{"type", "CD-R"}, {"state", "appendable"},
                                                      {"content_file", "disc.iso"}}}},
                                     json{{"write_speeds", {{"dvd", {5540, 2770, 5540}}}}}})}});
-  EXPECT_EQ(setup.stateFolder, "/base/media");
+  EXPECT_EQ(std::filesystem::path(setup.stateFolder), std::filesystem::path("/base/media"));
   const auto& dl = *setup.recorders[0].medium;
   EXPECT_EQ(dl.discType, DISC_TYPE_DVDPLUSR_DL);
   EXPECT_EQ(dl.capacityBytes, 8192u) << "capacity is whole blocks";
@@ -92,7 +93,7 @@ TEST(VirtualConfig, MediumValues) {
   EXPECT_EQ(written.discType, DISC_TYPE_DVDR);
   EXPECT_EQ(written.state, MediumState::Complete);
   EXPECT_GT(written.usedBytes, 0u) << "a written medium is never empty";
-  EXPECT_EQ(setup.recorders[2].medium->contentFile, "/base/disc.iso");
+  EXPECT_EQ(std::filesystem::path(setup.recorders[2].medium->contentFile), std::filesystem::path("/base/disc.iso"));
   EXPECT_EQ(setup.recorders[3].dvdWriteSpeeds, (std::vector<uint32_t>{2770, 5540}));
   // JSON writers may put whole numbers as 2048.0 or 4.7e9.
   auto floats = parse(one({{"buffer_size", 2048.0}, {"medium", {{"capacity_bytes", 4.7e9}}}}));

@@ -10,7 +10,7 @@ namespace dwtest {
 namespace {
 
 uint8_t tao(DiscwrightHandle g, Triple& t, const fs::path& image, bool multiSession = false) {
-  return Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(g, DW_ARGS(t), image.c_str(), 1, 0, multiSession, 1, 0);
+  return Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(g, DW_ARGS(t), testcommon::utf8(image).c_str(), 1, 0, multiSession, 1, 0);
 }
 
 class FaultTest : public LibraryTest {};

@@ -95,7 +95,9 @@ TEST(ProgramStartTest, AnswersHelpVersionAndUsageErrorsWithoutAWindow) {
     program.setProcessEnvironment(environment);
     program.start(KORVANEL_PROGRAM, c.arguments);
     ASSERT_TRUE(program.waitForFinished(10000));
-    const QString out = program.readAllStandardOutput(), err = program.readAllStandardError();
+    // A Windows program ends its lines with CR LF.
+    const QString out = QString(program.readAllStandardOutput()).replace("\r\n", "\n");
+    const QString err = QString(program.readAllStandardError()).replace("\r\n", "\n");
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), c.status) << err.toStdString();
     EXPECT_TRUE(c.out.isEmpty() ? out.isEmpty() : out.startsWith(c.out) || out.contains(c.out)) << out.toStdString();

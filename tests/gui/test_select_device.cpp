@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -95,11 +96,13 @@ TEST_F(SelectDeviceTest, ListsTheDrivesWithTheirDiscsAndSelectsTheFirst) {
     page.ShowAllDevices = c.showAll;
     page.Activate(&scanner);
     EXPECT_EQ(rows(), c.rows);
-    // No text is cut short at the page's usual size.
-    for (const QStringList& row : rows())
-      for (int column = 0; column < row.size(); ++column)
-        EXPECT_LT(page.lvDevices->fontMetrics().horizontalAdvance(row[column]), page.lvDevices->columnWidth(column))
-            << row[column].toStdString();
+    // No text is cut short at the page's usual size (where Qt has fonts to measure with).
+    if (!QFontDatabase::families().isEmpty()) {
+      for (const QStringList& row : rows())
+        for (int column = 0; column < row.size(); ++column)
+          EXPECT_LT(page.lvDevices->fontMetrics().horizontalAdvance(row[column]), page.lvDevices->columnWidth(column))
+              << row[column].toStdString();
+    }
     EXPECT_EQ(selectedProduct(), "Recorder 0");
     EXPECT_EQ(page.SelectedEntry, page.lvDevices->topLevelItem(0));
     EXPECT_EQ(summary(), QStringList{"Destination device: Recorder 0"});

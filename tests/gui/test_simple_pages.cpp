@@ -2,6 +2,7 @@
 // the transport choice by mouse and keyboard, the image path browsed, typed or
 // dropped with its measured size, and the summary lines of a burn.
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -209,7 +210,7 @@ TEST_F(ImagePageTest, WithFilesChosenEveryDroppedLocalEntryJoinsTheListOnce) {
   EXPECT_TRUE(drop(QUrl::fromLocalFile(Path(dir / "notes.txt"))));
   EXPECT_TRUE(drop(QUrl::fromLocalFile(Path(dir / "folder"))));  // already listed
   EXPECT_FALSE(drop(QUrl(QStringLiteral("https://example.org/disc.iso"))));
-  EXPECT_EQ(page.FilesPanel->Paths(), (QStringList{Path(dir / "folder"), Path(dir / "notes.txt")}));
+  EXPECT_EQ(page.FilesPanel->Paths(), (QStringList{QDir::fromNativeSeparators(Path(dir / "folder")), QDir::fromNativeSeparators(Path(dir / "notes.txt"))}));
   EXPECT_TRUE(page.ImageFileName.isEmpty()) << "the image source is left alone";
 }
 
