@@ -31,6 +31,7 @@
 #include "sbErrors.h"
 #include "sbFileSelection.h"
 #include "sbHelpers.h"
+#include "sbLibraryCall.h"
 #include "sbMediumControl.h"
 #include "sbStrings.h"
 #include "sbUiHooks.h"
@@ -463,13 +464,10 @@ int RunBuildImage(const CliArgs& args, CliOutput& output) {
   CliEngine engine(session);
   TsbBurner burner;
   QByteArray folder = QFile::encodeName(args.positional[0]);
-  GlobalLogger().WriteLog(QStringLiteral("Discwright_ISO9660JolietFileTree_Create"), 0);
   BuildImageNotes build;
-  burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_Create(&burner.FileTree, burner.ExceptionText,
-                                                                   DISCWRIGHT_TEXT_SIZE, &burner.Status,
-                                                                   BuildImageCallback, &build, folder.constData());
-  if (burner.ExceptionNumber != 0) {
-    const QString failure = burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_Create"));
+  if (!SB_TREE_CREATE(burner, Discwright_ISO9660JolietFileTree_Create, BuildImageCallback, static_cast<void*>(&build),
+                      folder.constData())) {
+    const QString failure = burner.LastFailureText();
     GlobalLogger().WriteLog(failure, 0);
     throw TsbError(QCoreApplication::translate("CliCommands", "Cannot make an image of the folder \"%1\": %2")
                        .arg(args.positional[0], WithoutTriple(failure)));

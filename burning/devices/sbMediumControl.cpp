@@ -11,6 +11,7 @@
 #include "sbDeviceTypes.h"
 #include "sbDriveAccess.h"
 #include "sbErrors.h"
+#include "sbLibraryCall.h"
 #include "sbLogging.h"
 #include "sbUiHooks.h"
 
@@ -23,10 +24,10 @@ struct Grabber : TsbScopedGrabber {
     Open({ttSpti, {}, deviceName.toLocal8Bit()});
   }
 
-  void Log(const QString& call) const { GlobalLogger().WriteLog(TripleFailureText(call, code, status, text), 0); }
+  void Log() const { GlobalLogger().WriteLog(FailureText(), 0); }
 
-  [[noreturn]] void Fail(const QString& call) const {
-    const QString message = TripleFailureText(call, code, status, text);
+  [[noreturn]] void Fail() const {
+    const QString message = FailureText();
     GlobalLogger().WriteLog(message, 0);
     throw TsbError(message);
   }
@@ -36,41 +37,31 @@ struct Grabber : TsbScopedGrabber {
 
 void SetMediumInserted(const QString& deviceName, bool inserted) {
   Grabber grabber(deviceName);
-  if (grabber.code != DW_E_OK) grabber.Fail(QStringLiteral("Discwright_CdvdBurnerGrabber_CreateEx"));
-  const QString call = inserted ? QStringLiteral("Discwright_CdvdBurnerGrabber_CloseTray")
-                                : QStringLiteral("Discwright_CdvdBurnerGrabber_Eject");
-  GlobalLogger().WriteLog(call, 0);
-  grabber.code = inserted ? Discwright_CdvdBurnerGrabber_CloseTray(grabber.handle, grabber.text, sizeof grabber.text,
-                                                                   &grabber.status, grabber.failure)
-                          : Discwright_CdvdBurnerGrabber_Eject(grabber.handle, grabber.text, sizeof grabber.text,
-                                                               &grabber.status, grabber.failure);
-  if (grabber.code != DW_E_OK) grabber.Fail(call);
+  if (!grabber.Opened()) grabber.Fail();
+  const bool moved = inserted ? SB_CALL(grabber, Discwright_CdvdBurnerGrabber_CloseTray, grabber.handle)
+                              : SB_CALL(grabber, Discwright_CdvdBurnerGrabber_Eject, grabber.handle);
+  if (!moved) grabber.Fail();
   NoteMediumChanged(deviceName);
 }
 
 TsbDriveState DriveStateNow(const QString& deviceName) {
   Grabber grabber(deviceName);
   if (grabber.code != DW_E_OK) {
-    grabber.Log(QStringLiteral("Discwright_CdvdBurnerGrabber_CreateEx"));
+    grabber.Log();
     const QString why = WhyDeviceIsUnusable(deviceName, grabber.code, grabber.status, grabber.Text());
     return {TsbDriveState::Unavailable, why.isEmpty() ? grabber.Text() : why};
   }
-  GlobalLogger().WriteLog(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"), 0);
-  grabber.code = Discwright_CdvdBurnerGrabber_TestUnitReady(grabber.handle, grabber.text, sizeof grabber.text,
-                                                            &grabber.status, grabber.failure);
+  SB_CALL(grabber, Discwright_CdvdBurnerGrabber_TestUnitReady, grabber.handle);
   // As the device probe reads it: only "no medium" is an empty drive.
   if (grabber.code == DW_E_NO_MEDIUM)
     return {grabber.status == DW_STATUS_TRAY_OPEN ? TsbDriveState::TrayOpen : TsbDriveState::Empty, {}};
   if (grabber.code != DW_E_OK) {
-    grabber.Log(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"));
+    grabber.Log();
     return {grabber.code == DW_E_BUSY ? TsbDriveState::Unavailable : TsbDriveState::Unreadable, grabber.Text()};
   }
   uint8_t discType = DISC_TYPE_NO_MEDIA;
-  GlobalLogger().WriteLog(QStringLiteral("Discwright_CdvdBurnerGrabber_GetInsertedDiscType"), 0);
-  grabber.code = Discwright_CdvdBurnerGrabber_GetInsertedDiscType(grabber.handle, grabber.text, sizeof grabber.text,
-                                                                  &grabber.status, grabber.failure, &discType);
-  if (grabber.code != DW_E_OK) {
-    grabber.Log(QStringLiteral("Discwright_CdvdBurnerGrabber_GetInsertedDiscType"));
+  if (!SB_CALL(grabber, Discwright_CdvdBurnerGrabber_GetInsertedDiscType, grabber.handle, &discType)) {
+    grabber.Log();
     return {TsbDriveState::Unreadable, grabber.Text()};
   }
   return {discType == DISC_TYPE_NO_MEDIA ? TsbDriveState::Empty : TsbDriveState::Disc, {}};

@@ -111,12 +111,10 @@ TsbFileTreeNotes CreateFileTree(TsbBurner& burner, const QStringList& paths) {
   for (const QString& path : paths) names.push_back(QFile::encodeName(path));
   for (const QByteArray& name : names) pointers.push_back(name.constData());
   TsbFileTreeNotes notes;
-  GlobalLogger().WriteLog(QStringLiteral("Discwright_ISO9660JolietFileTree_CreateFromPaths"), 0);
-  burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_CreateFromPaths(
-      &burner.FileTree, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE, &burner.Status, TreeCallback, &notes,
-      pointers.data(), uint32_t(pointers.size()));
-  if (burner.ExceptionNumber != 0) {
-    const QString failure = burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_CreateFromPaths"));
+  if (!SB_TREE_CREATE(burner, Discwright_ISO9660JolietFileTree_CreateFromPaths, TreeCallback,
+                      static_cast<void*>(&notes), static_cast<const char* const*>(pointers.data()),
+                      uint32_t(pointers.size()))) {
+    const QString failure = burner.LastFailureText();
     GlobalLogger().WriteLog(failure, 0);
     // A problem of the user's files is said in their words; the call and its codes go to the log.
     if (burner.ExceptionNumber == DW_E_FILE) throw TsbError(QString::fromUtf8(burner.ExceptionText));

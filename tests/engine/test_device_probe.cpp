@@ -180,6 +180,7 @@ TEST_F(DeviceProbeTest, WrittenDiscByAddressGivesLabelMountPointAndDiscRecords) 
       "Discwright_CdvdBurnerGrabber_ReadSectors",
       "Discwright_CdvdBurnerGrabber_GetDiscInformation",
       "Discwright_CdvdBurnerGrabber_GetTrackInformation",
+      "Discwright_SetFastReadTOC",
       "Discwright_CdvdBurnerGrabber_GetTOCInformation",
       "Discwright_Destroy: Grabber",
   };
