@@ -31,7 +31,6 @@
 #include "sbErrors.h"
 #include "sbFileSelection.h"
 #include "sbHelpers.h"
-#include "sbLibraryCall.h"
 #include "sbMediumControl.h"
 #include "sbStrings.h"
 #include "sbUiHooks.h"
@@ -430,29 +429,6 @@ void RefuseOutputInsideSource(const QString& folder, const QString& output) {
                        .arg(output, folder));
 }
 
-// What the library said of the folder's entries while it made the tree.
-struct BuildImageNotes {
-  TsbFileTreeNotes notes;
-  int added = 0;  // entries that went into the tree
-};
-
-void BuildImageCallback(uint32_t reason, void* context, void* param1, void* param2) {
-  auto* build = static_cast<BuildImageNotes*>(context);
-  switch (reason & 0xFF) {
-    case DW_REASON_IGNORE_NAME:
-      build->notes.Skipped.emplace_back(QString::fromUtf8(static_cast<const char*>(param1)),
-                                        QString::fromUtf8(static_cast<const char*>(param2)));
-      return;
-    case DW_REASON_LARGE_FILE:
-      build->notes.LargeFiles << QString::fromUtf8(static_cast<const char*>(param1));
-      return;
-    case DW_REASON_ADD_NAME:
-      ++build->added;
-      break;
-  }
-  LibraryCallback(reason, nullptr, param1, param2);
-}
-
 }  // namespace
 
 int RunBuildImage(const CliArgs& args, CliOutput& output) {
@@ -463,27 +439,25 @@ int RunBuildImage(const CliArgs& args, CliOutput& output) {
   session.library.NoRealDrives = true;  // no device is needed to write a file
   CliEngine engine(session);
   TsbBurner burner;
-  QByteArray folder = QFile::encodeName(args.positional[0]);
-  BuildImageNotes build;
-  if (!SB_TREE_CREATE(burner, Discwright_ISO9660JolietFileTree_Create, BuildImageCallback, static_cast<void*>(&build),
-                      folder.constData())) {
-    const QString failure = burner.LastFailureText();
-    GlobalLogger().WriteLog(failure, 0);
+  TsbFileTreeNotes notes;
+  try {
+    notes = CreateFolderTree(burner, args.positional[0]);
+  } catch (const TsbError& e) {
     throw TsbError(QCoreApplication::translate("CliCommands", "Cannot make an image of the folder \"%1\": %2")
-                       .arg(args.positional[0], WithoutTriple(failure)));
+                       .arg(args.positional[0], WithoutTriple(e.Message())));
   }
-  for (const auto& [name, why] : build.notes.Skipped) {
+  for (const auto& [name, why] : notes.Skipped) {
     GlobalLogger().WriteLog(QStringLiteral("\"%1\" %2").arg(name, why), 0);
     output.Line(SkippedLine(name, why), litWarning);
   }
-  for (const QString& path : build.notes.LargeFiles) {
+  for (const QString& path : notes.LargeFiles) {
     const QString text = LargeFileLine(path);
     GlobalLogger().WriteLog(text, 0);
     output.Line(text, litWarning);
   }
   // Everything in the folder left out: the image would be empty. An empty folder is
   // made into an empty image, as asked.
-  if (build.added == 0 && !build.notes.Skipped.empty())
+  if (notes.Added == 0 && !notes.Skipped.empty())
     throw TsbError(QCoreApplication::translate("CliCommands",
                                                "Nothing is left for the image: every entry of \"%1\" is left out")
                        .arg(args.positional[0]));
