@@ -31,7 +31,7 @@
 #include "sbErrors.h"
 #include "sbFileSelection.h"
 #include "sbHelpers.h"
-#include "sbMediumControl.h"
+#include "sbTrayAndDisc.h"
 #include "sbStrings.h"
 #include "sbUiHooks.h"
 #include "sbVerifyAction.h"
@@ -72,7 +72,7 @@ namespace {
 
 // A drive whose disc cannot be read is not empty: it says so.
 QString MediaText(const TsbDeviceItem& item) {
-  return item.MediumProblem.isEmpty() ? DiscTypeName(item.DiscType) : QStringLiteral("Unreadable disc");
+  return item.DiscProblem.isEmpty() ? DiscTypeName(item.DiscType) : QStringLiteral("Unreadable disc");
 }
 
 // An output that is one of the command's inputs (by another name or a link,
@@ -175,9 +175,9 @@ int RunDevices(const CliArgs& args) {
                 item.CanWrite() ? "yes" : "no");
   }
   for (int i = 0; i < devices.Count(); ++i)
-    if (const TsbDeviceItem& item = devices.Items(i); engine.Opened(item) && !item.MediumProblem.isEmpty())
+    if (const TsbDeviceItem& item = devices.Items(i); engine.Opened(item) && !item.DiscProblem.isEmpty())
       std::printf("%-10s disc unreadable: %s\n", Field(engine.DeviceId(item)).constData(),
-                  Field(item.MediumProblem).constData());
+                  Field(item.DiscProblem).constData());
   // Devices that exist but cannot be opened now: busy in another program, for example.
   for (const auto& [id, why] : unavailable)
     std::printf("%-10s unavailable: %s\n", Field(id).constData(), Field(WithoutTriple(why)).constData());
@@ -203,7 +203,7 @@ int RunInfo(const CliArgs& args) {
             .arg(yesNo(item.WriteModes.CanTAO), yesNo(item.WriteModes.CanSAO), yesNo(item.WriteModes.CanDaoPQ),
                  yesNo(item.WriteModes.CanDaoRaw)));
   Print(QStringLiteral("Media:           %1").arg(MediaText(item)));
-  if (!item.MediumProblem.isEmpty()) Print(QStringLiteral("Disc problem:    %1").arg(item.MediumProblem));
+  if (!item.DiscProblem.isEmpty()) Print(QStringLiteral("Disc problem:    %1").arg(item.DiscProblem));
   if (item.TrayOpen) Print(QStringLiteral("Tray:            open"));
   if (item.DiscType != DISC_TYPE_NO_MEDIA) {
     Print(QStringLiteral("Disc status:     %1").arg(item.DiscInformation.DiscStatus));

@@ -152,7 +152,7 @@ TsbDeviceItem& CliEngine::FindWrittenDisc(const QString& device, const QString& 
   Scan();
   TsbDeviceItem& item =
       FindOrExplain(device, QCoreApplication::translate("CliEngine", "No CD/DVD device \"%1\" was found").arg(device));
-  if (!item.MediumProblem.isEmpty()) throw TsbError(item.MediumProblem);
+  if (!item.DiscProblem.isEmpty()) throw TsbError(item.DiscProblem);
   if (item.DiscType == DISC_TYPE_NO_MEDIA)
     throw TsbError(QCoreApplication::translate("CliEngine", "No disc in %1: %2").arg(device, NoDiscText(item.TrayOpen)));
   if (item.DiscInformation.DiscStatus == 0) throw TsbError(blankRefusal.arg(device));

@@ -129,7 +129,7 @@ class Probe {
     // cannot be read, and the user must see why.
     if (ready != DW_E_OK && ready != DW_E_NO_MEDIUM) {
       LogDiagnostic(t_.FailureText());
-      item.MediumProblem = QString::fromLocal8Bit(t_.text, qsizetype(strnlen(t_.text, DISCWRIGHT_TEXT_SIZE)));
+      item.DiscProblem = QString::fromLocal8Bit(t_.text, qsizetype(strnlen(t_.text, DISCWRIGHT_TEXT_SIZE)));
     }
 
     // Region control is a property of the drive, so it is read with or without a disc.

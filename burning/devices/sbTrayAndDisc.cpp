@@ -1,4 +1,4 @@
-#include "sbMediumControl.h"
+#include "sbTrayAndDisc.h"
 
 #include <QByteArray>
 
@@ -35,13 +35,13 @@ struct Grabber : TsbScopedGrabber {
 
 }  // namespace
 
-void SetMediumInserted(const QString& deviceName, bool inserted) {
+void SetDiscInserted(const QString& deviceName, bool inserted) {
   Grabber grabber(deviceName);
   if (!grabber.Opened()) grabber.Fail();
   const bool moved = inserted ? SB_CALL(grabber, Discwright_CdvdBurnerGrabber_CloseTray, grabber.handle)
                               : SB_CALL(grabber, Discwright_CdvdBurnerGrabber_Eject, grabber.handle);
   if (!moved) grabber.Fail();
-  NoteMediumChanged(deviceName);
+  NoteDiscChanged(deviceName);
 }
 
 TsbDriveState DriveStateNow(const QString& deviceName) {

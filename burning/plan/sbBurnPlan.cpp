@@ -26,7 +26,7 @@ void TsbBurnPlan::SetDevice(const TsbDeviceItem* device, TsbTransportType transp
   if (!device) throw TsbBurnRefusal(ResStr(sSelectBurningDevice));
   if (!device->Unusable.isEmpty()) throw TsbBurnRefusal(device->Unusable);
   if (!device->CanWrite()) throw TsbBurnRefusal(ResStr(sSelectBurningDevice));
-  if (!device->MediumProblem.isEmpty()) throw TsbBurnRefusal(device->MediumProblem);
+  if (!device->DiscProblem.isEmpty()) throw TsbBurnRefusal(device->DiscProblem);
   if (device->TrayOpen) throw TsbBurnRefusal(NoDiscText(true));
   // The check's own message, and beside it the library's reason when a query failed.
   if (const QString why = WhyDiscCannotBeBurned(device->DiscSpace, device->DiscType, device->TrackInformation,

@@ -5,7 +5,7 @@
 #include "sbDeviceList.h"
 
 QString WhyDiscCannotBeErased(const TsbDeviceItem& item, const QString& deviceId) {
-  if (!item.MediumProblem.isEmpty()) return item.MediumProblem;
+  if (!item.DiscProblem.isEmpty()) return item.DiscProblem;
   if (item.DiscType == DISC_TYPE_NO_MEDIA) return NoDiscText(item.TrayOpen);
   if (IsErasableDiscType(item.DiscType)) return {};
   // In the words the drive would answer, before anything is announced.
