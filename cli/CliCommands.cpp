@@ -114,12 +114,12 @@ TsbDeviceItem& RequireDevice(CliEngine& engine, const QString& device) {
 }
 
 // The option that names a writing method on the command line.
-QString ModeOption(TsbWriteMethod method) {
+QString ModeOption(TsbBurnModeKind method) {
   switch (method) {
-    case TsbWriteMethod::DaoRaw: return QStringLiteral("dao-raw");
-    case TsbWriteMethod::DaoPQ: return QStringLiteral("dao");
-    case TsbWriteMethod::SessionAtOnce: return QStringLiteral("sao");
-    case TsbWriteMethod::TrackAtOnce: break;
+    case TsbBurnModeKind::DaoRaw: return QStringLiteral("dao-raw");
+    case TsbBurnModeKind::DaoPQ: return QStringLiteral("dao");
+    case TsbBurnModeKind::SessionAtOnce: return QStringLiteral("sao");
+    case TsbBurnModeKind::TrackAtOnce: break;
   }
   return QStringLiteral("tao");
 }
@@ -297,12 +297,12 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
     else plan.SetImageFile(args.positional[0]);
 
     // The burn mode page: only what the device offers for this disc.
-    const std::vector<TsbWriteMethod> offered = plan.OfferedMethods();
+    const std::vector<TsbBurnModeKind> offered = plan.OfferedMethods();
     auto chosen = std::find_if(offered.begin(), offered.end(),
-                               [&](TsbWriteMethod method) { return ModeOption(method) == args.mode; });
+                               [&](TsbBurnModeKind method) { return ModeOption(method) == args.mode; });
     if (!offered.empty() && chosen == offered.end()) {
       QStringList names;
-      for (TsbWriteMethod method : offered) names << ModeOption(method);
+      for (TsbBurnModeKind method : offered) names << ModeOption(method);
       throw TsbError(QCoreApplication::translate("CliCommands", "The burning mode \"%1\" is not offered for this device and disc (offered: %2)")
                          .arg(args.mode, names.join(QStringLiteral(", "))));
     }

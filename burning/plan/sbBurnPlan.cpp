@@ -84,18 +84,18 @@ TsbFileTreeNotes TsbBurnPlan::SetFiles(const QStringList& paths, const QString& 
   return notes;
 }
 
-std::vector<TsbWriteMethod> TsbBurnPlan::OfferedMethods() const {
-  TsbWriteMethodAllowance allowed;
+std::vector<TsbBurnModeKind> TsbBurnPlan::OfferedMethods() const {
+  TsbBurnModeAllowance allowed;
   allowed.SessionAtOnce = allowed.DiscAtOncePQ = allowed.DiscAtOnceRaw = blankDisc_;
-  return OfferedWriteMethods(burner_.WriteModes, burner_.DiscType, allowed);
+  return OfferedBurnModes(burner_.WriteModes, burner_.DiscType, allowed);
 }
 
-void TsbBurnPlan::SetMode(std::optional<TsbWriteMethod> method, bool testWrite) {
+void TsbBurnPlan::SetMode(std::optional<TsbBurnModeKind> method, bool testWrite) {
   if (!method) throw TsbBurnRefusal(NoBurningModeText(burner_.DeviceInfo.Product, burner_.DiscType));
   if (testWrite && !burner_.WriteModes.CanTestWrite)
     throw TsbBurnRefusal(QCoreApplication::translate("sbBurnPlan", "This device cannot simulate a burn (test write)"));
   TsbBurnSettings settings;
-  settings.Mode = WriteMethodCode(*method, !filesChosen_);
+  settings.Mode = BurnModeCode(*method, !filesChosen_);
   settings.TestWrite = testWrite;
   burner_.BurnSettings = settings;
 }
