@@ -390,10 +390,7 @@ int RunErase(const CliArgs& args, CliOutput& output) {
   TsbDeviceItem& item = RequireDevice(engine, args.positional[0]);
   if (const QString why = WhyDiscCannotBeErased(item, engine.DeviceId(item)); !why.isEmpty()) throw TsbError(why);
   if (interruptRequested) return kExitCancelled;
-  output.Line((args.full ? QCoreApplication::translate("CliCommands", "Fully erasing the disc in %1 (%2)")
-                         : QCoreApplication::translate("CliCommands", "Erasing the disc in %1 (%2)"))
-                  .arg(item.Product, engine.DeviceId(item)),
-              litInfo);
+  output.Line(ErasingText(item, engine.DeviceId(item), args.full), litInfo);
   TsbBurner burner;
   struct Unhook {
     ~Unhook() { SetProcessMessagesHook(nullptr); }
@@ -411,8 +408,7 @@ int RunErase(const CliArgs& args, CliOutput& output) {
     throw;
   }
   output.Finish();
-  output.Line(QCoreApplication::translate("CliCommands", "The disc in %1 is erased").arg(engine.DeviceId(item)),
-              litInfo);
+  output.Line(ErasedText(engine.DeviceId(item)), litInfo);
   return kExitSuccess;
 }
 

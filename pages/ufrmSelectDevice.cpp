@@ -406,7 +406,7 @@ void TfrmSelectDevice::btnEraseClick() {
     TsbBurner burner;
     TfrmOperationProgress progress(window());
     progress.Show(tr("Erasing disc"),
-                  tr("Erasing the disc in %1 (%2). This may take a while.").arg(record.Product, name),
+                  tr("%1. This may take a while.").arg(ErasingText(record, name, false)),
                   [&burner] { burner.Cancel(); });
     struct HideProgress {
       TfrmOperationProgress& view;

@@ -20,6 +20,16 @@ QString WhyDiscCannotBeErased(const TsbDeviceItem& item, const QString& deviceId
                               .arg(deviceId, kind);
 }
 
+QString ErasingText(const TsbDeviceItem& item, const QString& deviceId, bool full) {
+  return (full ? QCoreApplication::translate("sbErasePlan", "Fully erasing the disc in %1 (%2)")
+               : QCoreApplication::translate("sbErasePlan", "Erasing the disc in %1 (%2)"))
+      .arg(item.Product, deviceId);
+}
+
+QString ErasedText(const QString& deviceId) {
+  return QCoreApplication::translate("sbErasePlan", "The disc in %1 is erased").arg(deviceId);
+}
+
 bool EraseOffered(const TsbDeviceItem& item) {
   return item.Unusable.isEmpty() && IsErasableDiscType(item.DiscType) &&
          item.DiscInformation.DiscStatus != DW_DISC_BLANK;
