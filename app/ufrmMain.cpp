@@ -400,7 +400,7 @@ bool TMainForm::ValidatePage() {
       }
       break;
     case pgMode:
-      Plan->SetMode(BurnModePage->GetWriteMethod(), BurnModePage->GetTestWrite());
+      Plan->SetMode(BurnModePage->GetBurnModeKind(), BurnModePage->GetTestWrite());
       BurnSettings = Burner->BurnSettings;
       break;
     case pgOptions:

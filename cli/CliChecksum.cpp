@@ -21,6 +21,7 @@
 #include "sbFileSystem.h"
 #include "sbChecksumFile.h"
 #include "sbErrors.h"
+#include "sbLibraryCall.h"
 #include "sbLogging.h"
 #include "sbSha256.h"
 #include "sbStrings.h"
@@ -109,16 +110,15 @@ std::optional<QByteArray> HashDisc(const CliArgs& args, const QString& device, Q
   b.DeviceName = item.DevicePath();
   b.Open();
 
-  auto call = [&b, &device](const char* function, auto&& invoke) {
-    GlobalLogger().WriteLog(QString::fromUtf8(function), 0);
-    b.ExceptionNumber = invoke(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE, &b.Status, b.FailureInfo);
-    if (b.ExceptionNumber != 0)
+  auto check = [&b, &device](bool succeeded) {
+    if (!succeeded)
       throw TsbError(QCoreApplication::translate("CliChecksum", "Cannot read the disc in %1: %2")
-                         .arg(device, b.FailureText(QString::fromUtf8(function))));
+                         .arg(device, b.LastFailureText()));
   };
   // A burn leaves the tray open; a drive takes a while to spin the disc up.
-  call("Discwright_CdvdBurnerGrabber_CloseTray", Discwright_CdvdBurnerGrabber_CloseTray);
+  check(SB_CALL(b, Discwright_CdvdBurnerGrabber_CloseTray));
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  // Asked five times a second while the disc spins up: not logged, a line each would bury the log.
   for (;;) {
     b.ExceptionNumber = Discwright_CdvdBurnerGrabber_TestUnitReady(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
                                                                    &b.Status, b.FailureInfo);
@@ -132,9 +132,7 @@ std::optional<QByteArray> HashDisc(const CliArgs& args, const QString& device, Q
 
   std::vector<char> buffer(size_t(kSectorsPerRead) * kSector);
   auto read = [&](uint32_t block, uint32_t count) {
-    call("Discwright_CdvdBurnerGrabber_ReadSectors", [&](auto... triple) {
-      return Discwright_CdvdBurnerGrabber_ReadSectors(triple..., block, count, buffer.data());
-    });
+    check(SB_CALL(b, Discwright_CdvdBurnerGrabber_ReadSectors, block, count, buffer.data()));
   };
   // The primary volume descriptor names the size of the file system.
   read(16, 1);

@@ -31,7 +31,7 @@
 #include "sbErrors.h"
 #include "sbFileSelection.h"
 #include "sbHelpers.h"
-#include "sbMediumControl.h"
+#include "sbTrayAndDisc.h"
 #include "sbStrings.h"
 #include "sbUiHooks.h"
 #include "sbVerifyAction.h"
@@ -72,7 +72,7 @@ namespace {
 
 // A drive whose disc cannot be read is not empty: it says so.
 QString MediaText(const TsbDeviceItem& item) {
-  return item.MediumProblem.isEmpty() ? DiscTypeName(item.DiscType) : QStringLiteral("Unreadable disc");
+  return item.DiscProblem.isEmpty() ? DiscTypeName(item.DiscType) : QStringLiteral("Unreadable disc");
 }
 
 // An output that is one of the command's inputs (by another name or a link,
@@ -114,12 +114,12 @@ TsbDeviceItem& RequireDevice(CliEngine& engine, const QString& device) {
 }
 
 // The option that names a writing method on the command line.
-QString ModeOption(TsbWriteMethod method) {
+QString ModeOption(TsbBurnModeKind method) {
   switch (method) {
-    case TsbWriteMethod::DaoRaw: return QStringLiteral("dao-raw");
-    case TsbWriteMethod::DaoPQ: return QStringLiteral("dao");
-    case TsbWriteMethod::SessionAtOnce: return QStringLiteral("sao");
-    case TsbWriteMethod::TrackAtOnce: break;
+    case TsbBurnModeKind::DaoRaw: return QStringLiteral("dao-raw");
+    case TsbBurnModeKind::DaoPQ: return QStringLiteral("dao");
+    case TsbBurnModeKind::SessionAtOnce: return QStringLiteral("sao");
+    case TsbBurnModeKind::TrackAtOnce: break;
   }
   return QStringLiteral("tao");
 }
@@ -175,9 +175,9 @@ int RunDevices(const CliArgs& args) {
                 item.CanWrite() ? "yes" : "no");
   }
   for (int i = 0; i < devices.Count(); ++i)
-    if (const TsbDeviceItem& item = devices.Items(i); engine.Opened(item) && !item.MediumProblem.isEmpty())
+    if (const TsbDeviceItem& item = devices.Items(i); engine.Opened(item) && !item.DiscProblem.isEmpty())
       std::printf("%-10s disc unreadable: %s\n", Field(engine.DeviceId(item)).constData(),
-                  Field(item.MediumProblem).constData());
+                  Field(item.DiscProblem).constData());
   // Devices that exist but cannot be opened now: busy in another program, for example.
   for (const auto& [id, why] : unavailable)
     std::printf("%-10s unavailable: %s\n", Field(id).constData(), Field(WithoutTriple(why)).constData());
@@ -203,7 +203,7 @@ int RunInfo(const CliArgs& args) {
             .arg(yesNo(item.WriteModes.CanTAO), yesNo(item.WriteModes.CanSAO), yesNo(item.WriteModes.CanDaoPQ),
                  yesNo(item.WriteModes.CanDaoRaw)));
   Print(QStringLiteral("Media:           %1").arg(MediaText(item)));
-  if (!item.MediumProblem.isEmpty()) Print(QStringLiteral("Disc problem:    %1").arg(item.MediumProblem));
+  if (!item.DiscProblem.isEmpty()) Print(QStringLiteral("Disc problem:    %1").arg(item.DiscProblem));
   if (item.TrayOpen) Print(QStringLiteral("Tray:            open"));
   if (item.DiscType != DISC_TYPE_NO_MEDIA) {
     Print(QStringLiteral("Disc status:     %1").arg(item.DiscInformation.DiscStatus));
@@ -297,12 +297,12 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
     else plan.SetImageFile(args.positional[0]);
 
     // The burn mode page: only what the device offers for this disc.
-    const std::vector<TsbWriteMethod> offered = plan.OfferedMethods();
+    const std::vector<TsbBurnModeKind> offered = plan.OfferedMethods();
     auto chosen = std::find_if(offered.begin(), offered.end(),
-                               [&](TsbWriteMethod method) { return ModeOption(method) == args.mode; });
+                               [&](TsbBurnModeKind method) { return ModeOption(method) == args.mode; });
     if (!offered.empty() && chosen == offered.end()) {
       QStringList names;
-      for (TsbWriteMethod method : offered) names << ModeOption(method);
+      for (TsbBurnModeKind method : offered) names << ModeOption(method);
       throw TsbError(QCoreApplication::translate("CliCommands", "The burning mode \"%1\" is not offered for this device and disc (offered: %2)")
                          .arg(args.mode, names.join(QStringLiteral(", "))));
     }
@@ -390,10 +390,7 @@ int RunErase(const CliArgs& args, CliOutput& output) {
   TsbDeviceItem& item = RequireDevice(engine, args.positional[0]);
   if (const QString why = WhyDiscCannotBeErased(item, engine.DeviceId(item)); !why.isEmpty()) throw TsbError(why);
   if (interruptRequested) return kExitCancelled;
-  output.Line((args.full ? QCoreApplication::translate("CliCommands", "Fully erasing the disc in %1 (%2)")
-                         : QCoreApplication::translate("CliCommands", "Erasing the disc in %1 (%2)"))
-                  .arg(item.Product, engine.DeviceId(item)),
-              litInfo);
+  output.Line(ErasingText(item, engine.DeviceId(item), args.full), litInfo);
   TsbBurner burner;
   struct Unhook {
     ~Unhook() { SetProcessMessagesHook(nullptr); }
@@ -411,8 +408,7 @@ int RunErase(const CliArgs& args, CliOutput& output) {
     throw;
   }
   output.Finish();
-  output.Line(QCoreApplication::translate("CliCommands", "The disc in %1 is erased").arg(engine.DeviceId(item)),
-              litInfo);
+  output.Line(ErasedText(engine.DeviceId(item)), litInfo);
   return kExitSuccess;
 }
 
@@ -429,29 +425,6 @@ void RefuseOutputInsideSource(const QString& folder, const QString& output) {
                        .arg(output, folder));
 }
 
-// What the library said of the folder's entries while it made the tree.
-struct BuildImageNotes {
-  TsbFileTreeNotes notes;
-  int added = 0;  // entries that went into the tree
-};
-
-void BuildImageCallback(uint32_t reason, void* context, void* param1, void* param2) {
-  auto* build = static_cast<BuildImageNotes*>(context);
-  switch (reason & 0xFF) {
-    case DW_REASON_IGNORE_NAME:
-      build->notes.Skipped.emplace_back(QString::fromUtf8(static_cast<const char*>(param1)),
-                                        QString::fromUtf8(static_cast<const char*>(param2)));
-      return;
-    case DW_REASON_LARGE_FILE:
-      build->notes.LargeFiles << QString::fromUtf8(static_cast<const char*>(param1));
-      return;
-    case DW_REASON_ADD_NAME:
-      ++build->added;
-      break;
-  }
-  LibraryCallback(reason, nullptr, param1, param2);
-}
-
 }  // namespace
 
 int RunBuildImage(const CliArgs& args, CliOutput& output) {
@@ -462,30 +435,25 @@ int RunBuildImage(const CliArgs& args, CliOutput& output) {
   session.library.NoRealDrives = true;  // no device is needed to write a file
   CliEngine engine(session);
   TsbBurner burner;
-  QByteArray folder = QFile::encodeName(args.positional[0]);
-  GlobalLogger().WriteLog(QStringLiteral("Discwright_ISO9660JolietFileTree_Create"), 0);
-  BuildImageNotes build;
-  burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_Create(&burner.FileTree, burner.ExceptionText,
-                                                                   DISCWRIGHT_TEXT_SIZE, &burner.Status,
-                                                                   BuildImageCallback, &build, folder.constData());
-  if (burner.ExceptionNumber != 0) {
-    const QString failure = burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_Create"));
-    GlobalLogger().WriteLog(failure, 0);
+  TsbFileTreeNotes notes;
+  try {
+    notes = CreateFolderTree(burner, args.positional[0]);
+  } catch (const TsbError& e) {
     throw TsbError(QCoreApplication::translate("CliCommands", "Cannot make an image of the folder \"%1\": %2")
-                       .arg(args.positional[0], WithoutTriple(failure)));
+                       .arg(args.positional[0], WithoutTriple(e.Message())));
   }
-  for (const auto& [name, why] : build.notes.Skipped) {
+  for (const auto& [name, why] : notes.Skipped) {
     GlobalLogger().WriteLog(QStringLiteral("\"%1\" %2").arg(name, why), 0);
     output.Line(SkippedLine(name, why), litWarning);
   }
-  for (const QString& path : build.notes.LargeFiles) {
+  for (const QString& path : notes.LargeFiles) {
     const QString text = LargeFileLine(path);
     GlobalLogger().WriteLog(text, 0);
     output.Line(text, litWarning);
   }
   // Everything in the folder left out: the image would be empty. An empty folder is
   // made into an empty image, as asked.
-  if (build.added == 0 && !build.notes.Skipped.empty())
+  if (notes.Added == 0 && !notes.Skipped.empty())
     throw TsbError(QCoreApplication::translate("CliCommands",
                                                "Nothing is left for the image: every entry of \"%1\" is left out")
                        .arg(args.positional[0]));

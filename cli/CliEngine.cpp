@@ -12,6 +12,7 @@
 #include "sbDeviceProbe.h"
 #include "sbDeviceOpen.h"
 #include "sbErrors.h"
+#include "sbLibraryCall.h"
 #include "sbLogging.h"
 #include "sbStrings.h"
 #include "sbUiHooks.h"
@@ -53,6 +54,8 @@ CliEngine::CliEngine(const CliArgs& args) {
 
 CliEngine::~CliEngine() {
   SetLibraryFailureHook(nullptr);
+  // Called directly, as the grab counts below: a log line that cannot be written
+  // must not end the program from a destructor.
   Discwright_DownShut();
   // For checks on a real drive: each grab spins it up and each release down again.
   if (const char* asked = std::getenv("KORVANEL_GRAB_COUNTS"); asked && *asked && *asked != '0') {
@@ -128,7 +131,8 @@ std::vector<std::pair<QString, QString>> CliEngine::Unavailable() {
         static_cast<std::vector<QString>*>(context)->push_back(
             AddressText(a));
     };
-    Discwright_FindDevice(DISCWRIGHT_DEVICE_TYPE_CDDVD, 0, collect, &ids);
+    SB_CALL_PLAIN(Discwright_FindDevice, DISCWRIGHT_DEVICE_TYPE_CDDVD, uint32_t(0), DiscwrightCallback(collect),
+                  static_cast<void*>(&ids));
   }
   std::vector<std::pair<QString, QString>> out;
   auto listedUnusable = [this](const QString& id) {
@@ -148,7 +152,7 @@ TsbDeviceItem& CliEngine::FindWrittenDisc(const QString& device, const QString& 
   Scan();
   TsbDeviceItem& item =
       FindOrExplain(device, QCoreApplication::translate("CliEngine", "No CD/DVD device \"%1\" was found").arg(device));
-  if (!item.MediumProblem.isEmpty()) throw TsbError(item.MediumProblem);
+  if (!item.DiscProblem.isEmpty()) throw TsbError(item.DiscProblem);
   if (item.DiscType == DISC_TYPE_NO_MEDIA)
     throw TsbError(QCoreApplication::translate("CliEngine", "No disc in %1: %2").arg(device, NoDiscText(item.TrayOpen)));
   if (item.DiscInformation.DiscStatus == 0) throw TsbError(blankRefusal.arg(device));

@@ -16,7 +16,7 @@
 #include "sbDeviceProbe.h"
 #include "sbDriveWatch.h"
 #include "sbErrors.h"
-#include "sbMediumControl.h"
+#include "sbTrayAndDisc.h"
 
 namespace {
 

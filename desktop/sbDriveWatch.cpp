@@ -28,12 +28,12 @@ TsbDriveWatch::TsbDriveWatch(std::unique_ptr<TsbDriveEventSource> source, QObjec
     connect(notifier_, &QSocketNotifier::activated, this, &TsbDriveWatch::ReadEvents);
   }
   // A virtual medium changed by this process reports the same way, on the window thread.
-  SetMediumChangedHook([this](const QString& name) {
+  SetDiscChangedHook([this](const QString& name) {
     QMetaObject::invokeMethod(this, [this, name] { emit DriveChanged(name); }, Qt::QueuedConnection);
   });
 }
 
-TsbDriveWatch::~TsbDriveWatch() { SetMediumChangedHook(nullptr); }
+TsbDriveWatch::~TsbDriveWatch() { SetDiscChangedHook(nullptr); }
 
 void TsbDriveWatch::ReadEvents() {
   // One readable signal may stand for several events.

@@ -1,7 +1,7 @@
 // Drives plugged in or removed and discs inserted or ejected, reported as the
 // device name of the drive ("CdRomN"), so that the device page can rescan it.
 // Real drives come from udev (block devices of type cd and the kernel's
-// media-change events); virtual recorders from NoteMediumChanged.
+// media-change events); virtual recorders from NoteDiscChanged.
 #pragma once
 
 #include <QMap>
@@ -21,7 +21,7 @@ struct TsbDriveEvent {
 };
 
 // "CdRomN" for an event that can change what the device page shows (a cd
-// drive added or removed, its medium changed); empty for any other event.
+// drive added or removed, its disc changed); empty for any other event.
 QString DriveNameOfEvent(const TsbDriveEvent& event);
 
 // Where the events come from: a descriptor that turns readable when one is

@@ -13,13 +13,13 @@
 #include "sbDialogs.h"
 #include "sbDiscToImage.h"
 #include "sbErrors.h"
-#include "sbMediumControl.h"
+#include "sbTrayAndDisc.h"
 #include "ufrmOperationProgress.h"
 
 namespace {
 
 bool HoldsDataToRead(const TsbDeviceItem& record) {
-  return record.Unusable.isEmpty() && record.MediumProblem.isEmpty() && record.DiscType != DISC_TYPE_NO_MEDIA &&
+  return record.Unusable.isEmpty() && record.DiscProblem.isEmpty() && record.DiscType != DISC_TYPE_NO_MEDIA &&
          record.DiscInformation.DiscStatus != DW_DISC_BLANK;
 }
 
@@ -90,7 +90,7 @@ TsbDiscReadResult ReadDiscIntoImage(QWidget* parent, const QString& destinationD
   if (source.DeviceName.compare(destinationDrive, Qt::CaseInsensitive) == 0) {
     // One drive for both: the copied disc makes room for the blank one.
     try {
-      SetMediumInserted(source.DeviceName, false);
+      SetDiscInserted(source.DeviceName, false);
     } catch (const TsbError& error) {
       Dialogs().ApplicationError(error.Message());
     }

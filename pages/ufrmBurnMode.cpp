@@ -56,15 +56,15 @@ void TfrmBurnMode::ArrangeLayout(bool showCDTextNote) {
 void TfrmBurnMode::Activate(TsbBurner* burner) {
   TsbDockForm::Activate(burner);
   cmbModes->clear();
-  TsbWriteMethodAllowance allowed;
+  TsbBurnModeAllowance allowed;
   allowed.TrackAtOnce = AllowTrackAtOnce;
   allowed.SessionAtOnce = AllowSessionAtOnce;
   allowed.DiscAtOncePQ = AllowDiscAtOncePQ;
   allowed.DiscAtOnceRaw = AllowDiscAtOnceRaw;
   int selected = 0;
-  for (TsbWriteMethod method : OfferedWriteMethods(Burner->WriteModes, Burner->DiscType, allowed)) {
-    if (WriteMethodHasMode(method, Burner->BurnSettings.Mode)) selected = cmbModes->count();
-    cmbModes->addItem(WriteMethodName(method), int(method));
+  for (TsbBurnModeKind method : OfferedBurnModes(Burner->WriteModes, Burner->DiscType, allowed)) {
+    if (BurnModeKindHasMode(method, Burner->BurnSettings.Mode)) selected = cmbModes->count();
+    cmbModes->addItem(BurnModeName(method), int(method));
   }
   cmbModes->setCurrentIndex(cmbModes->count() > 0 ? selected : -1);
   chbTestMode->setEnabled(Burner->WriteModes.CanTestWrite);
@@ -72,9 +72,9 @@ void TfrmBurnMode::Activate(TsbBurner* burner) {
   chbTestMode->setChecked(Burner->BurnSettings.TestWrite);
 }
 
-std::optional<TsbWriteMethod> TfrmBurnMode::GetWriteMethod() const {
+std::optional<TsbBurnModeKind> TfrmBurnMode::GetBurnModeKind() const {
   if (cmbModes->currentIndex() < 0) return std::nullopt;
-  return TsbWriteMethod(cmbModes->currentData().toInt());
+  return TsbBurnModeKind(cmbModes->currentData().toInt());
 }
 
 bool TfrmBurnMode::GetTestWrite() const { return chbTestMode->isChecked(); }
@@ -82,6 +82,6 @@ bool TfrmBurnMode::GetTestWrite() const { return chbTestMode->isChecked(); }
 TsbBurnModeChoice TfrmBurnMode::GetBurnMode() const {
   if (cmbModes->currentIndex() < 0)
     throw TsbError(NoBurningModeText(Burner ? Burner->DeviceInfo.Product : QString(), Burner ? Burner->DiscType : 0));
-  const auto method = TsbWriteMethod(cmbModes->currentData().toInt());
-  return {WriteMethodCode(method, ImageModeCodes), chbTestMode->isChecked()};
+  const auto method = TsbBurnModeKind(cmbModes->currentData().toInt());
+  return {BurnModeCode(method, ImageModeCodes), chbTestMode->isChecked()};
 }

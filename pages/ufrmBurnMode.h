@@ -1,4 +1,4 @@
-// The burn mode page: the write method, among those the device supports for
+// The burn mode page: the burn mode, among those the device supports for
 // the inserted disc, and whether the burn only simulates with the laser off.
 #pragma once
 
@@ -48,7 +48,7 @@ class TfrmBurnMode : public TsbDockForm {
   // is empty, so that the wizard does not go on with a mode the device lacks.
   TsbBurnModeChoice GetBurnMode() const;
   // The chosen method, none when the device offers none.
-  std::optional<TsbWriteMethod> GetWriteMethod() const;
+  std::optional<TsbBurnModeKind> GetBurnModeKind() const;
   bool GetTestWrite() const;
   // Shows or hides the CD-Text note above the mode list.
   void ArrangeLayout(bool showCDTextNote);

@@ -19,7 +19,7 @@
 #include "sbDialogs.h"
 #include "sbErasePlan.h"
 #include "sbErrors.h"
-#include "sbMediumControl.h"
+#include "sbTrayAndDisc.h"
 #include "sbPageStyle.h"
 #include "sbStrings.h"
 #include "ufrmOperationProgress.h"
@@ -211,7 +211,7 @@ void TfrmSelectDevice::ShowRecord(QTreeWidgetItem* entry, const TsbDeviceItem& r
   }
   const bool discIn = record.DiscType != DISC_TYPE_NO_MEDIA;
   // A disc that cannot be read is not an empty drive: the row says so, and why.
-  const bool unreadable = !record.MediumProblem.isEmpty();
+  const bool unreadable = !record.DiscProblem.isEmpty();
   const QStringList texts{record.Product,
                           record.Vendor,
                           record.ProductRevisionLevel,
@@ -227,7 +227,7 @@ void TfrmSelectDevice::ShowRecord(QTreeWidgetItem* entry, const TsbDeviceItem& r
   entry->setToolTip(colProduct, entry->text(colProduct));
   entry->setToolTip(colLabel, entry->text(colLabel));
   if (unreadable)
-    for (int column : {int(colMedia), int(colSize), int(colLabel)}) entry->setToolTip(column, record.MediumProblem);
+    for (int column : {int(colMedia), int(colSize), int(colLabel)}) entry->setToolTip(column, record.DiscProblem);
 }
 
 void TfrmSelectDevice::DriveChanged(const QString& deviceName) {
@@ -406,7 +406,7 @@ void TfrmSelectDevice::btnEraseClick() {
     TsbBurner burner;
     TfrmOperationProgress progress(window());
     progress.Show(tr("Erasing disc"),
-                  tr("Erasing the disc in %1 (%2). This may take a while.").arg(record.Product, name),
+                  tr("%1. This may take a while.").arg(ErasingText(record, name, false)),
                   [&burner] { burner.Cancel(); });
     struct HideProgress {
       TfrmOperationProgress& view;
@@ -460,9 +460,9 @@ void TfrmSelectDevice::GetTrackInformation(DiscwrightTrackInformation& out) {
   out = record ? record->TrackInformation : DiscwrightTrackInformation{};
 }
 
-QString TfrmSelectDevice::GetMediumProblem() const {
+QString TfrmSelectDevice::GetDiscProblem() const {
   const TsbDeviceItem* record = SelectedRecord();
-  return record ? record->MediumProblem : QString();
+  return record ? record->DiscProblem : QString();
 }
 
 QStringList TfrmSelectDevice::GetProbeFailures() const {

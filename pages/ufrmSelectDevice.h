@@ -59,7 +59,7 @@ class TfrmSelectDevice : public TsbDockForm {
   virtual void GetTrackInformation(DiscwrightTrackInformation& out);
   virtual uint8_t GetDiscType();
   // Why the chosen drive's disc cannot be read; empty when it can, or none is in.
-  QString GetMediumProblem() const;
+  QString GetDiscProblem() const;
   // Library failures of the chosen drive's probe that its checks would hide.
   QStringList GetProbeFailures() const;
   virtual void GetDiscSpace(TsbDiscSpace& out);

@@ -202,18 +202,6 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
         <translation>Das Laufwerk %1 kann keine Discs beschreiben und hat daher keine Schreibgeschwindigkeiten</translation>
     </message>
     <message>
-        <source>Fully erasing the disc in %1 (%2)</source>
-        <translation>Die Disc in %1 (%2) wird vollständig gelöscht</translation>
-    </message>
-    <message>
-        <source>Erasing the disc in %1 (%2)</source>
-        <translation>Die Disc in %1 (%2) wird gelöscht</translation>
-    </message>
-    <message>
-        <source>The disc in %1 is erased</source>
-        <translation>Die Disc in %1 wurde gelöscht</translation>
-    </message>
-    <message>
         <source>The image &quot;%1&quot; lies inside the folder &quot;%2&quot; it is made from; choose an image file outside that folder</source>
         <translation>Das Abbild „%1“ liegt in dem Ordner „%2“, aus dem es erstellt wird; wählen Sie eine Abbilddatei außerhalb dieses Ordners</translation>
     </message>
@@ -804,8 +792,8 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
         <translation>Disc wird gelöscht</translation>
     </message>
     <message>
-        <source>Erasing the disc in %1 (%2). This may take a while.</source>
-        <translation>Die Disc in %1 (%2) wird gelöscht. Das kann eine Weile dauern.</translation>
+        <source>%1. This may take a while.</source>
+        <translation>%1. Das kann eine Weile dauern.</translation>
     </message>
 </context>
 <context>
@@ -1355,6 +1343,18 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     <message>
         <source>The disc in %1 is a %2: only rewritable discs (CD-RW, DVD-RW, DVD+RW, BD-RE) can be erased</source>
         <translation>Die Disc in %1 ist eine %2: Nur wiederbeschreibbare Discs (CD-RW, DVD-RW, DVD+RW, BD-RE) lassen sich löschen</translation>
+    </message>
+    <message>
+        <source>Fully erasing the disc in %1 (%2)</source>
+        <translation>Die Disc in %1 (%2) wird vollständig gelöscht</translation>
+    </message>
+    <message>
+        <source>Erasing the disc in %1 (%2)</source>
+        <translation>Die Disc in %1 (%2) wird gelöscht</translation>
+    </message>
+    <message>
+        <source>The disc in %1 is erased</source>
+        <translation>Die Disc in %1 wurde gelöscht</translation>
     </message>
 </context>
 <context>

@@ -77,12 +77,10 @@ void TsbEraseThread::Execute() {
     TsbEraseThread& thread;
     ~Ending() { thread.Burner = nullptr; }
   } ending{*this};
-  LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_Erase (full: %1)").arg(Full ? 1 : 0));
-  b.ExceptionNumber = Discwright_CdvdBurnerGrabber_Erase(b.Grabber, b.ExceptionText, DISCWRIGHT_TEXT_SIZE, &b.Status,
-                                                         b.FailureInfo, Full ? 1 : 0);
-  b.BurnSucceeded = b.ExceptionNumber == 0;
+  b.BurnSucceeded = SB_CALL_NOTED(b, QStringLiteral(" (full: %1)").arg(Full ? 1 : 0),
+                                  Discwright_CdvdBurnerGrabber_Erase, uint8_t(Full ? 1 : 0));
   if (b.ExceptionNumber != 0) {
-    b.LastMessage = b.FailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_Erase"));
+    b.LastMessage = b.LastFailureText();
     LogDiagnostic(b.LastMessage);
   }
 }
@@ -162,10 +160,7 @@ void TsbBurnThread::WriteImageFile(TsbBurner& b) {
     }
     if (o.Remaining <= 0 || b.Cancelled) break;
     o.Chunk = o.Remaining < int64_t(kChunk) ? o.Remaining : int64_t(kChunk);
-    LogDiagnostic(QStringLiteral("Discwright_ISO9660JolietFileTree_Read"));
-    b.ExceptionNumber = Discwright_ISO9660JolietFileTree_Read(b.FileTree, b.ExceptionText, DISCWRIGHT_TEXT_SIZE,
-                                                              &b.Status, uint32_t(o.Chunk), buffer.data());
-    if (b.ExceptionNumber != 0) {
+    if (!SB_TREE_CALL(b, Discwright_ISO9660JolietFileTree_Read, uint32_t(o.Chunk), buffer.data())) {
       // Named after the loop, not a function: no "()" after it.
       b.LastMessage = QStringLiteral("Discwright_ISO9660FileTree_Read(loop) failed, exception %1, status %2, text \"%3\"")
                           .arg(b.ExceptionNumber)

@@ -93,8 +93,7 @@ void TsbBurner::Release() {
 
 void TsbBurner::Cancel() {
   if (BurnSettings.Mode != bmToImageFile || erasing_) {
-    LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_Cancel"));
-    Discwright_CdvdBurnerGrabber_Cancel(Grabber);
+    SB_CALL_PLAIN(Discwright_CdvdBurnerGrabber_Cancel, Grabber);
   }
   Cancelled = true;
 }
@@ -136,17 +135,13 @@ void TsbBurner::StartBurnThread(std::unique_ptr<TsbBurnThread> owner) {
 
 void TsbBurner::DestroyFileTree() {
   if (!FileTree) return;
-  LogDiagnostic(QStringLiteral("Discwright_Destroy: FileTree"));
-  Discwright_Destroy(&FileTree);
-  FileTree = 0;
+  DestroyHandle(FileTree, "FileTree");
 }
 
 void TsbBurner::DestroyGrabber() {
   if (!Grabber) return;
   Release();
-  LogDiagnostic(QStringLiteral("Discwright_Destroy: Grabber"));
-  Discwright_Destroy(&Grabber);
-  Grabber = 0;
+  DestroyHandle(Grabber, "Grabber");
 }
 
 namespace {

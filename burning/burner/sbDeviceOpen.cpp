@@ -21,6 +21,8 @@ const char* CreateCallOf(TsbTransportType transport) {
 uint8_t CreateGrabber(DiscwrightHandle& grabber, char* text, uint32_t& status, uint8_t* failure,
                       const TsbDeviceTarget& target, uint32_t flags, DiscwrightCallback callback, void* context,
                       const char** call) {
+  // Not through SB_CALL: each caller logs the open in words of its own (with the
+  // address it opened), and a scan tries names that are mostly not there.
   uint8_t code;
   if (call) *call = CreateCallOf(target.Transport);
   if (target.Transport == ttAspi) {
@@ -43,11 +45,12 @@ bool TsbScopedGrabber::Open(const TsbDeviceTarget& target, uint32_t flags) {
   return code == DW_E_OK;
 }
 
+// Unlogged: it runs in the destructor, where a log that cannot be written must not end the program.
 void TsbScopedGrabber::Close() {
   if (handle) Discwright_Destroy(&handle);
   handle = 0;
 }
 
-QString TsbScopedGrabber::Text() const {
+QString TsbCallTriple::Text() const {
   return QString::fromLocal8Bit(text, qsizetype(strnlen(text, sizeof text))).trimmed();
 }

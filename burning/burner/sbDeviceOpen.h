@@ -35,8 +35,22 @@ uint8_t CreateGrabber(DiscwrightHandle& grabber, char* text, uint32_t& status, u
                       const TsbDeviceTarget& target, uint32_t flags, DiscwrightCallback callback, void* context,
                       const char** call);
 
+// One call's error triple kept by the caller rather than the burner: the
+// queries that tolerate a failure or say it in their own words read it here.
+struct TsbCallTriple {
+  uint8_t code = DW_E_OK;
+  uint32_t status = 0;
+  char text[DISCWRIGHT_TEXT_SIZE] = {};
+  uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
+  QString Call;  // the call made last into it
+
+  // The last call's failure text.
+  QString FailureText() const { return TripleFailureText(Call, code, status, text); }
+  QString Text() const;  // the triple's text, trimmed
+};
+
 // A grabber of its own with its own triple, destroyed with its scope.
-class TsbScopedGrabber {
+class TsbScopedGrabber : public TsbCallTriple {
  public:
   TsbScopedGrabber() = default;
   // Opens target (flags 1: the way the queries open a device beside a burn).
@@ -49,14 +63,6 @@ class TsbScopedGrabber {
   bool Open(const TsbDeviceTarget& target, uint32_t flags = 1);
   void Close();
   bool Opened() const { return handle != 0; }
-  // The create call's failure text.
-  QString FailureText() const { return TripleFailureText(Call, code, status, text); }
-  QString Text() const;  // the triple's text, trimmed
 
   DiscwrightHandle handle = 0;
-  uint8_t code = DW_E_OK;
-  uint32_t status = 0;
-  char text[DISCWRIGHT_TEXT_SIZE] = {};
-  uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
-  QString Call;  // the create call made
 };

@@ -8,6 +8,7 @@
 #include "sbDeviceProbe.h"
 #include "sbDriveAccess.h"
 #include "sbHelpers.h"
+#include "sbLibraryCall.h"
 #include "sbLogging.h"
 #include "sbStrings.h"
 #include "sbUiHooks.h"
@@ -44,8 +45,8 @@ void TsbDeviceFinderThread::Execute() {
       }
       break;
     case ttAspi:
-      LogDiagnostic(QStringLiteral("Discwright_FindDevice"));
-      Discwright_FindDevice(DISCWRIGHT_DEVICE_TYPE_CDDVD, 0, FoundDeviceCallback, &Devices);
+      SB_CALL_PLAIN(Discwright_FindDevice, DISCWRIGHT_DEVICE_TYPE_CDDVD, uint32_t(0), FoundDeviceCallback,
+                    static_cast<void*>(&Devices));
       break;
   }
 }
@@ -110,9 +111,6 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record, QStringList* failures) {
   TsbDiscSpace space;
   TsbScopedGrabber grabber;
   grabber.status = 31;
-  char* const text = grabber.text;
-  uint32_t& status = grabber.status;
-  uint8_t* const failure = grabber.failure;
 
   grabber.Open({record.TransportType, record.Address, record.DeviceName.toLocal8Bit()});
   uint8_t code = grabber.code;
@@ -126,15 +124,14 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record, QStringList* failures) {
   const bool opened = code == DW_E_OK;
   uint32_t freeCount = 0;
   uint64_t freeBytes = 0;
-  code = Discwright_CdvdBurnerGrabber_GetDiscFreeSpace(grabber.handle, text, DISCWRIGHT_TEXT_SIZE, &status, failure,
-                                                       3, &freeCount, &freeBytes);
-  if (code != DW_E_OK) {
+  if (!SB_CALL(grabber, Discwright_CdvdBurnerGrabber_GetDiscFreeSpace, grabber.handle, uint32_t(3), &freeCount,
+               &freeBytes)) {
     freeCount = 0;
     freeBytes = 0;
-    LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscFreeSpace() failed, exception %1\"").arg(code));
+    LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscFreeSpace() failed, exception %1\"")
+                      .arg(grabber.code));
     if (opened) {
-      const QString failed =
-          TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscFreeSpace"), code, status, text);
+      const QString failed = grabber.FailureText();
       NoteLibraryFailure(failed);
       // A size check that then finds no room must be able to say why.
       if (failures) *failures << failed;
@@ -142,12 +139,9 @@ TsbDiscSpace ReadDiscSpace(const TsbDeviceItem& record, QStringList* failures) {
   }
 
   uint64_t usedBytes = 0;
-  code = Discwright_CdvdBurnerGrabber_GetDiscUsedSpace(grabber.handle, text, DISCWRIGHT_TEXT_SIZE, &status, failure,
-                                                       &usedBytes);
-  if (code != DW_E_OK) {
+  if (!SB_CALL(grabber, Discwright_CdvdBurnerGrabber_GetDiscUsedSpace, grabber.handle, &usedBytes)) {
     usedBytes = 0;
-    const QString failed = TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscUsedSpace"), code,
-                                             status, text);
+    const QString failed = grabber.FailureText();
     LogDiagnostic(failed);
     if (opened) NoteLibraryFailure(failed);
   }

@@ -4,16 +4,14 @@
 #include <exception>
 
 #include "sbHelpers.h"
+#include "sbLibraryCall.h"
 #include "sbLogging.h"
 
 namespace {
 
-
 // The library's error triple of one probe, shared by all its calls.
-struct Triple {
-  char text[DISCWRIGHT_TEXT_SIZE] = {};
-  uint32_t status = 31;
-  uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE] = {};
+struct Triple : TsbCallTriple {
+  Triple() { status = 31; }
 };
 
 // Where the primary volume descriptor of an ISO9660 file system lies, and its fields.
@@ -82,9 +80,7 @@ class Probe {
       char product[DISCWRIGHT_TEXT_SIZE] = {};
       char revision[DISCWRIGHT_TEXT_SIZE] = {};
       uint32_t bufferSize = 0;
-      LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDeviceInformation"));
-      Discwright_CdvdBurnerGrabber_GetDeviceInformation(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
-                                                        t_.failure, vendor, product, revision, &bufferSize);
+      SB_CALL(t_, Discwright_CdvdBurnerGrabber_GetDeviceInformation, grabber_, vendor, product, revision, &bufferSize);
       item.Vendor = FixedArrayToText(vendor);
       item.Product = FixedArrayToText(product);
       item.ProductRevisionLevel = FixedArrayToText(revision);
@@ -95,12 +91,9 @@ class Probe {
     {
       uint8_t formats[DW_FMT_COUNT] = {};
       uint8_t formatsEx[DW_FMTX_COUNT] = {};
-      LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetSupportedMediaFormats"));
-      Discwright_CdvdBurnerGrabber_GetSupportedMediaFormats(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
-                                                            t_.failure, formats);
-      LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetSupportedMediaFormatsExEx"));
-      Discwright_CdvdBurnerGrabber_GetSupportedMediaFormatsExEx(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE,
-                                                                &t_.status, t_.failure, formatsEx);
+      // Unanswered flags stay 0: the device then offers less, which the checks say.
+      SB_CALL(t_, Discwright_CdvdBurnerGrabber_GetSupportedMediaFormats, grabber_, formats);
+      SB_CALL(t_, Discwright_CdvdBurnerGrabber_GetSupportedMediaFormatsExEx, grabber_, formatsEx);
       // The simulate flag (library output 6) moves behind the four write flags, so
       // that position 5 is "can write at all".
       for (int i = 0; i < 5; ++i) item.FormatFlags[size_t(i)] = formats[i] != 0;
@@ -111,9 +104,7 @@ class Probe {
 
     {
       uint8_t modes[DW_WRITE_MODE_COUNT] = {};
-      LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_ProbeSupportedWriteModes"));
-      if (Discwright_CdvdBurnerGrabber_ProbeSupportedWriteModes(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
-                                                                t_.failure, modes) == DW_E_OK) {
+      if (SB_CALL(t_, Discwright_CdvdBurnerGrabber_ProbeSupportedWriteModes, grabber_, modes)) {
         item.WriteModes.CanTAO = modes[DW_WRITE_TAO] != 0;
         item.WriteModes.CanSAO = modes[DW_WRITE_SAO] != 0;
         item.WriteModes.CanDaoPQ = modes[DW_WRITE_DAO_PQ] != 0;
@@ -124,32 +115,27 @@ class Probe {
 
     {
       uint8_t modes[DW_READ_MODE_COUNT] = {};
-      LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_ProbeSupportedReadModes"));
-      if (Discwright_CdvdBurnerGrabber_ProbeSupportedReadModes(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
-                                                               t_.failure, modes) == DW_E_OK) {
+      if (SB_CALL(t_, Discwright_CdvdBurnerGrabber_ProbeSupportedReadModes, grabber_, modes)) {
         for (int i = 0; i < DW_READ_MODE_COUNT; ++i) item.ReadModes.Modes[size_t(i)] = modes[i] != 0;
       }
     }
 
     item.DiscType = DISC_TYPE_NO_MEDIA;
-    LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"));
-    const uint8_t ready =
-        Discwright_CdvdBurnerGrabber_TestUnitReady(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure);
+    SB_CALL(t_, Discwright_CdvdBurnerGrabber_TestUnitReady, grabber_);
+    const uint8_t ready = t_.code;
     if (ready == DW_E_OK && !list_.CancelRequested) ReadDisc(item);
     item.TrayOpen = ready == DW_E_NO_MEDIUM && t_.status == DW_STATUS_TRAY_OPEN;
     // Only "no medium" means an empty drive; any other failure is a disc that
     // cannot be read, and the user must see why.
     if (ready != DW_E_OK && ready != DW_E_NO_MEDIUM) {
-      LogDiagnostic(TripleFailureText(QStringLiteral("Discwright_CdvdBurnerGrabber_TestUnitReady"), ready, t_.status, t_.text));
-      item.MediumProblem = QString::fromLocal8Bit(t_.text, qsizetype(strnlen(t_.text, DISCWRIGHT_TEXT_SIZE)));
+      LogDiagnostic(t_.FailureText());
+      item.DiscProblem = QString::fromLocal8Bit(t_.text, qsizetype(strnlen(t_.text, DISCWRIGHT_TEXT_SIZE)));
     }
 
     // Region control is a property of the drive, so it is read with or without a disc.
     if (item.FormatFlags[2]) {
       uint8_t values[5][DISCWRIGHT_RPC_VALUE_SIZE] = {};
-      LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetRPC"));
-      Discwright_CdvdBurnerGrabber_GetRPC(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure,
-                                          values[0], values[1], values[2], values[3], values[4]);
+      SB_CALL(t_, Discwright_CdvdBurnerGrabber_GetRPC, grabber_, values[0], values[1], values[2], values[3], values[4]);
       item.DVDRPC.Valid = true;
       item.DVDRPC.Value1 = QString::number(values[0][0]);
       item.DVDRPC.Value2 = QString::number(values[1][0]);
@@ -161,59 +147,46 @@ class Probe {
 
   void ReadDisc(TsbDeviceItem& item) {
     uint8_t discType = item.DiscType;
-    LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetInsertedDiscType"));
-    Discwright_CdvdBurnerGrabber_GetInsertedDiscType(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status,
-                                                     t_.failure, &discType);
+    SB_CALL(t_, Discwright_CdvdBurnerGrabber_GetInsertedDiscType, grabber_, &discType);
     item.DiscType = discType;
 
     item.DiscLabel = ReadDiscLabel(grabber_);
 
-    DiscwrightDiscInformation disc{};
-    LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetDiscInformation"));
     // A failed query leaves the record empty, which the checks read as "no
     // writable disc"; the library's reason is kept to be shown beside that.
-    auto failed = [&](const char* function, uint8_t code) {
-      const QString text = TripleFailureText(QString::fromLatin1(function), code, t_.status, t_.text);
+    auto failed = [&] {
+      const QString text = t_.FailureText();
       LogDiagnostic(text);
       item.ProbeFailures << text;
     };
-    if (const uint8_t code = Discwright_CdvdBurnerGrabber_GetDiscInformation(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE,
-                                                                             &t_.status, t_.failure, &disc);
-        code != DW_E_OK) {
-      failed("Discwright_CdvdBurnerGrabber_GetDiscInformation", code);
+    DiscwrightDiscInformation disc{};
+    if (!SB_CALL(t_, Discwright_CdvdBurnerGrabber_GetDiscInformation, grabber_, &disc)) {
+      failed();
       return;
     }
     item.DiscInformation = disc;
 
     DiscwrightTrackInformation track{};
-    LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetTrackInformation"));
-    if (const uint8_t code = Discwright_CdvdBurnerGrabber_GetTrackInformation(
-            grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure, DISCWRIGHT_TRACK_INVISIBLE, &track);
-        code != DW_E_OK)
-      failed("Discwright_CdvdBurnerGrabber_GetTrackInformation", code);
+    if (!SB_CALL(t_, Discwright_CdvdBurnerGrabber_GetTrackInformation, grabber_, DISCWRIGHT_TRACK_INVISIBLE, &track))
+      failed();
     item.TrackInformation = track;
 
     // The record is large; fill it in place rather than through a copy on the stack.
     std::memset(&item.TOCInformation, 0, sizeof item.TOCInformation);
-    Discwright_SetFastReadTOC(1);
-    LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_GetTOCInformation"));
-    Discwright_CdvdBurnerGrabber_GetTOCInformation(grabber_, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, t_.failure,
-                                                   &item.TOCInformation);
+    SB_CALL_PLAIN(Discwright_SetFastReadTOC, uint8_t(1));
+    SB_CALL(t_, Discwright_CdvdBurnerGrabber_GetTOCInformation, grabber_, &item.TOCInformation);
   }
 
   // Destroys the grabber on every way out; a cancel raised during the probe drops its record.
   void Finish() {
     if (!grabber_) return;
-    std::exception_ptr logFailure;
-    try {
-      LogDiagnostic(QStringLiteral("Discwright_Destroy: Grabber"));
-    } catch (...) {
-      logFailure = std::current_exception();  // the handle must still go
-    }
-    Discwright_Destroy(&grabber_);
-    grabber_ = 0;
-    if (list_.CancelRequested && list_.Count() > 0) list_.Delete(list_.Count() - 1);
-    if (logFailure) std::rethrow_exception(logFailure);
+    struct DropCancelled {
+      TsbDeviceList& list;
+      ~DropCancelled() {
+        if (list.CancelRequested && list.Count() > 0) list.Delete(list.Count() - 1);
+      }
+    } drop{list_};
+    DestroyHandle(grabber_, "Grabber");
   }
 
   TsbDeviceList& list_;
@@ -233,9 +206,8 @@ QString GetDriveLetter(const DiscwrightDeviceAddress& address, const QString& na
   const DiscwrightDeviceAddress target = name.isEmpty() ? address : AddressOfDevice(name.toLocal8Bit().constData());
   if (!target.Valid) return {};
   char buffer[DISCWRIGHT_TEXT_SIZE] = {};
-  LogDiagnostic(QStringLiteral("Discwright_GetDeviceNameByDeviceAddress"));
-  if (Discwright_GetDeviceNameByDeviceAddress(target.PortID, target.BusID, target.TargetID, target.LUN, buffer) !=
-      DW_E_OK)
+  if (SB_CALL_PLAIN(Discwright_GetDeviceNameByDeviceAddress, target.PortID, target.BusID, target.TargetID, target.LUN,
+                    buffer) != DW_E_OK)
     return {};
   // The library answers with a local device path: "\\.\" and the mount point.
   return FixedArrayToText(buffer).mid(4);
@@ -243,17 +215,14 @@ QString GetDriveLetter(const DiscwrightDeviceAddress& address, const QString& na
 
 DiscwrightDeviceAddress AddressOfDevice(const char* name) {
   DiscwrightDeviceAddress address{};
-  LogDiagnostic(QStringLiteral("Discwright_GetDeviceAddressByDeviceName"));
-  if (Discwright_GetDeviceAddressByDeviceName(name, &address) != DW_E_OK) return {};
+  if (SB_CALL_PLAIN(Discwright_GetDeviceAddressByDeviceName, name, &address) != DW_E_OK) return {};
   return address;
 }
 
 QString ReadDiscLabel(DiscwrightHandle grabber) {
   Triple t;
   uint8_t block[DISCWRIGHT_SECTOR_SIZE] = {};
-  LogDiagnostic(QStringLiteral("Discwright_CdvdBurnerGrabber_ReadSectors"));
-  if (Discwright_CdvdBurnerGrabber_ReadSectors(grabber, t.text, DISCWRIGHT_TEXT_SIZE, &t.status, t.failure,
-                                               kVolumeDescriptorBlock, 1, block) != DW_E_OK)
+  if (!SB_CALL(t, Discwright_CdvdBurnerGrabber_ReadSectors, grabber, kVolumeDescriptorBlock, uint32_t(1), block))
     return {};  // a blank disc or one without ISO9660 has no label
   if (block[0] != kPrimaryVolumeDescriptor || std::memcmp(&block[1], "CD001", 5) != 0) return {};
   const char* id = reinterpret_cast<const char*>(&block[kVolumeIdOffset]);

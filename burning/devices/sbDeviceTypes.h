@@ -33,10 +33,10 @@ struct TsbDeviceItem {
   TsbTransportType TransportType = ttSpti;
   TsbFormatFlags FormatFlags{};
   uint8_t DiscType = 0;
-  QString DriveLetter;  // mount point of the medium, empty when none
-  // Why a disc in the drive cannot be read (a damaged medium, a drive fault);
+  QString DriveLetter;  // mount point of the disc, empty when none
+  // Why a disc in the drive cannot be read (a damaged disc, a drive fault);
   // empty when there is none or it reads. A drive with a problem is not empty.
-  QString MediumProblem;
+  QString DiscProblem;
   // No disc because the tray is open (as far as the drive tells).
   bool TrayOpen = false;
   // Library failures of the probe that its checks would otherwise hide behind

@@ -78,7 +78,9 @@ void TsbDiscSpeedList::ReadSpeeds(TsbBurner& burner) {
   const auto table = TableFor(burner.DiscType);
   const uint32_t singleSpeed = SingleSpeedKBps(burner.DiscType);
   // The device answers each request with the speed it really set; a drive that
-  // rounds several requests to one speed yields one item for them.
+  // rounds several requests to one speed yields one item for them. Called
+  // directly, not through SB_CALL: two lines per table entry would bury the
+  // log, and a failed request only leaves that speed out.
   for (const uint32_t request : table) {
     burner.ExceptionNumber = Discwright_CdvdBurnerGrabber_SetSpeeds(
         burner.Grabber, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE, &burner.Status, burner.FailureInfo, currentRead,

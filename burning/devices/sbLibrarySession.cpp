@@ -15,6 +15,7 @@
 #include "sbDialogs.h"
 #include "sbDriveAccess.h"
 #include "sbErrors.h"
+#include "sbLibraryCall.h"
 #include "sbLogging.h"
 
 const char* const kLibraryOptionsUsage = QT_TRANSLATE_NOOP(
@@ -108,8 +109,7 @@ void UpStartLibrary(const TsbLibraryOptions& options) {
   startup.PseudoDriveSizes = options.PseudoDriveSizes.empty() ? nullptr : options.PseudoDriveSizes.data();
 
   SetDriveNodesProbed(options.UseRealDrives());
-  GlobalLogger().WriteLog(QStringLiteral("Discwright_UpStartEx"), 0);
-  if (const uint8_t code = Discwright_UpStartEx(&startup); code != 0) {
+  if (const uint8_t code = SB_CALL_PLAIN(Discwright_UpStartEx, &startup); code != 0) {
     const QString message = QStringLiteral("Discwright_UpStartEx() failed, exception %1").arg(code);
     const QString reason = QString::fromLocal8Bit(text);
     // The fixed text, and beside it the library's reason (the file and what is
@@ -124,7 +124,8 @@ QString VirtualConfigProblem(const TsbLibraryOptions& options) {
   const QString config = options.Demo ? QString() : options.VirtualDrives;
   if (config.isEmpty()) return {};
   char text[DISCWRIGHT_TEXT_SIZE] = {};
-  if (Discwright_CheckVirtualConfig(QFile::encodeName(config).constData(), text, sizeof text) == DW_E_OK) return {};
+  const QByteArray file = QFile::encodeName(config);
+  if (SB_CALL_PLAIN(Discwright_CheckVirtualConfig, file.constData(), text, uint32_t(sizeof text)) == DW_E_OK) return {};
   return QString::fromLocal8Bit(text, qsizetype(strnlen(text, sizeof text)));
 }
 

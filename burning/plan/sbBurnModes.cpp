@@ -3,39 +3,39 @@
 #include <QCoreApplication>
 #include "sbDeviceTypes.h"
 
-QString WriteMethodName(TsbWriteMethod method) {
+QString BurnModeName(TsbBurnModeKind method) {
   switch (method) {
-    case TsbWriteMethod::DaoRaw: return QStringLiteral("Disc-At-Once raw P-W");
-    case TsbWriteMethod::DaoPQ: return QStringLiteral("Disc-At-Once PQ");
-    case TsbWriteMethod::SessionAtOnce: return QStringLiteral("Session-At-Once");
-    case TsbWriteMethod::TrackAtOnce: break;
+    case TsbBurnModeKind::DaoRaw: return QStringLiteral("Disc-At-Once raw P-W");
+    case TsbBurnModeKind::DaoPQ: return QStringLiteral("Disc-At-Once PQ");
+    case TsbBurnModeKind::SessionAtOnce: return QStringLiteral("Session-At-Once");
+    case TsbBurnModeKind::TrackAtOnce: break;
   }
   return QStringLiteral("Track-At-Once");
 }
 
-TsbBurnMode WriteMethodCode(TsbWriteMethod method, bool fromFile) {
+TsbBurnMode BurnModeCode(TsbBurnModeKind method, bool fromFile) {
   switch (method) {
-    case TsbWriteMethod::DaoRaw: return fromFile ? bmDaoRawFromFile : bmDaoRawFromTree;
-    case TsbWriteMethod::DaoPQ: return fromFile ? bmDaoPqFromFile : bmDaoPqFromTree;
-    case TsbWriteMethod::SessionAtOnce: return fromFile ? bmSaoFromFile : bmSaoFromTree;
-    case TsbWriteMethod::TrackAtOnce: break;
+    case TsbBurnModeKind::DaoRaw: return fromFile ? bmDaoRawFromFile : bmDaoRawFromTree;
+    case TsbBurnModeKind::DaoPQ: return fromFile ? bmDaoPqFromFile : bmDaoPqFromTree;
+    case TsbBurnModeKind::SessionAtOnce: return fromFile ? bmSaoFromFile : bmSaoFromTree;
+    case TsbBurnModeKind::TrackAtOnce: break;
   }
   return fromFile ? bmTaoFromFile : bmTaoFromTree;
 }
 
-bool WriteMethodHasMode(TsbWriteMethod method, TsbBurnMode mode) {
-  return mode == WriteMethodCode(method, true) || mode == WriteMethodCode(method, false);
+bool BurnModeKindHasMode(TsbBurnModeKind method, TsbBurnMode mode) {
+  return mode == BurnModeCode(method, true) || mode == BurnModeCode(method, false);
 }
 
-std::vector<TsbWriteMethod> OfferedWriteMethods(const TsbWriteModes& modes, uint8_t discType,
-                                                const TsbWriteMethodAllowance& allowed) {
-  std::vector<TsbWriteMethod> offered;
+std::vector<TsbBurnModeKind> OfferedBurnModes(const TsbWriteModes& modes, uint8_t discType,
+                                              const TsbBurnModeAllowance& allowed) {
+  std::vector<TsbBurnModeKind> offered;
   // DVD, BD and HD DVD media are written track by track only.
   const bool cd = !IsDVDDiscType(discType) && !IsBDDiscType(discType) && !IsHDDVDDiscType(discType);
-  if (modes.CanDaoRaw && allowed.DiscAtOnceRaw && cd) offered.push_back(TsbWriteMethod::DaoRaw);
-  if (modes.CanDaoPQ && allowed.DiscAtOncePQ && cd) offered.push_back(TsbWriteMethod::DaoPQ);
-  if (modes.CanSAO && allowed.SessionAtOnce && cd) offered.push_back(TsbWriteMethod::SessionAtOnce);
-  if (modes.CanTAO && allowed.TrackAtOnce) offered.push_back(TsbWriteMethod::TrackAtOnce);
+  if (modes.CanDaoRaw && allowed.DiscAtOnceRaw && cd) offered.push_back(TsbBurnModeKind::DaoRaw);
+  if (modes.CanDaoPQ && allowed.DiscAtOncePQ && cd) offered.push_back(TsbBurnModeKind::DaoPQ);
+  if (modes.CanSAO && allowed.SessionAtOnce && cd) offered.push_back(TsbBurnModeKind::SessionAtOnce);
+  if (modes.CanTAO && allowed.TrackAtOnce) offered.push_back(TsbBurnModeKind::TrackAtOnce);
   return offered;
 }
 

@@ -26,7 +26,7 @@ void TsbBurnPlan::SetDevice(const TsbDeviceItem* device, TsbTransportType transp
   if (!device) throw TsbBurnRefusal(ResStr(sSelectBurningDevice));
   if (!device->Unusable.isEmpty()) throw TsbBurnRefusal(device->Unusable);
   if (!device->CanWrite()) throw TsbBurnRefusal(ResStr(sSelectBurningDevice));
-  if (!device->MediumProblem.isEmpty()) throw TsbBurnRefusal(device->MediumProblem);
+  if (!device->DiscProblem.isEmpty()) throw TsbBurnRefusal(device->DiscProblem);
   if (device->TrayOpen) throw TsbBurnRefusal(NoDiscText(true));
   // The check's own message, and beside it the library's reason when a query failed.
   if (const QString why = WhyDiscCannotBeBurned(device->DiscSpace, device->DiscType, device->TrackInformation,
@@ -84,18 +84,18 @@ TsbFileTreeNotes TsbBurnPlan::SetFiles(const QStringList& paths, const QString& 
   return notes;
 }
 
-std::vector<TsbWriteMethod> TsbBurnPlan::OfferedMethods() const {
-  TsbWriteMethodAllowance allowed;
+std::vector<TsbBurnModeKind> TsbBurnPlan::OfferedMethods() const {
+  TsbBurnModeAllowance allowed;
   allowed.SessionAtOnce = allowed.DiscAtOncePQ = allowed.DiscAtOnceRaw = blankDisc_;
-  return OfferedWriteMethods(burner_.WriteModes, burner_.DiscType, allowed);
+  return OfferedBurnModes(burner_.WriteModes, burner_.DiscType, allowed);
 }
 
-void TsbBurnPlan::SetMode(std::optional<TsbWriteMethod> method, bool testWrite) {
+void TsbBurnPlan::SetMode(std::optional<TsbBurnModeKind> method, bool testWrite) {
   if (!method) throw TsbBurnRefusal(NoBurningModeText(burner_.DeviceInfo.Product, burner_.DiscType));
   if (testWrite && !burner_.WriteModes.CanTestWrite)
     throw TsbBurnRefusal(QCoreApplication::translate("sbBurnPlan", "This device cannot simulate a burn (test write)"));
   TsbBurnSettings settings;
-  settings.Mode = WriteMethodCode(*method, !filesChosen_);
+  settings.Mode = BurnModeCode(*method, !filesChosen_);
   settings.TestWrite = testWrite;
   burner_.BurnSettings = settings;
 }

@@ -59,9 +59,9 @@ class TsbBurnPlan {
   // (korvanel-cli) and for the disc of each further copy.
   void CheckSourceFits() const;
   // The writing methods the device offers for the disc and this source, in offering order.
-  std::vector<TsbWriteMethod> OfferedMethods() const;
+  std::vector<TsbBurnModeKind> OfferedMethods() const;
   // No method (none offered) is refused with the device and the disc named.
-  void SetMode(std::optional<TsbWriteMethod> method, bool testWrite);
+  void SetMode(std::optional<TsbBurnModeKind> method, bool testWrite);
   // The speed and the session options; what the mode rules out is left off.
   void SetOptions(const TsbDiscSpeedItem& speed, bool multiSession, bool sendOPC);
 

@@ -16,7 +16,7 @@
 #include "sbCallbacks.h"
 #include "sbDeviceList.h"
 #include "sbErrors.h"
-#include "sbMediumControl.h"
+#include "sbTrayAndDisc.h"
 #include "sbUiHooks.h"
 
 namespace {
@@ -46,7 +46,7 @@ bool WaitForNextDisc(TsbBurnPlan& plan, TsbBurner& burner, const std::function<v
   };
   while (!burner.Cancelled) {
     TsbDeviceItem item;
-    if (FindDriveNow(plan.DeviceName(), item) && item.DiscType != DISC_TYPE_NO_MEDIA && item.MediumProblem.isEmpty()) {
+    if (FindDriveNow(plan.DeviceName(), item) && item.DiscType != DISC_TYPE_NO_MEDIA && item.DiscProblem.isEmpty()) {
       try {
         plan.SetDevice(&item, plan.Transport());
         plan.CheckSourceFits();
@@ -55,7 +55,7 @@ bool WaitForNextDisc(TsbBurnPlan& plan, TsbBurner& burner, const std::function<v
         burner.Release();
         sayOnce(refusal.Reason(), litWarning);
         try {
-          SetMediumInserted(plan.DeviceName(), false);
+          SetDiscInserted(plan.DeviceName(), false);
         } catch (const TsbError& e) {
           sayOnce(e.Message(), litError);
         }

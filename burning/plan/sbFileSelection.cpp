@@ -7,6 +7,7 @@
 
 #include "Discwright.h"
 #include "sbBurner.h"
+#include "sbCallbacks.h"
 #include "sbErrors.h"
 #include "sbHelpers.h"
 #include "sbLibraryCall.h"
@@ -26,6 +27,22 @@ void TreeCallback(uint32_t reason, void* context, void* param1, void* param2) {
                                 QString::fromUtf8(static_cast<const char*>(param2)));
   else if ((reason & 0xFF) == DW_REASON_LARGE_FILE)
     notes->LargeFiles << QString::fromUtf8(static_cast<const char*>(param1));
+}
+
+// A folder's tree also reports the names it adds and clashes of names, which the
+// burner's callback counts and tells apart as in every other tree.
+void FolderTreeCallback(uint32_t reason, void* context, void* param1, void* param2) {
+  auto* notes = static_cast<TsbFileTreeNotes*>(context);
+  switch (reason & 0xFF) {
+    case DW_REASON_IGNORE_NAME:
+    case DW_REASON_LARGE_FILE:
+      TreeCallback(reason, context, param1, param2);
+      return;
+    case DW_REASON_ADD_NAME:
+      ++notes->Added;
+      break;
+  }
+  LibraryCallback(reason, nullptr, param1, param2);
 }
 
 // The library's words for an entry it leaves out, and the sentence the user reads
@@ -111,12 +128,10 @@ TsbFileTreeNotes CreateFileTree(TsbBurner& burner, const QStringList& paths) {
   for (const QString& path : paths) names.push_back(QFile::encodeName(path));
   for (const QByteArray& name : names) pointers.push_back(name.constData());
   TsbFileTreeNotes notes;
-  GlobalLogger().WriteLog(QStringLiteral("Discwright_ISO9660JolietFileTree_CreateFromPaths"), 0);
-  burner.ExceptionNumber = Discwright_ISO9660JolietFileTree_CreateFromPaths(
-      &burner.FileTree, burner.ExceptionText, DISCWRIGHT_TEXT_SIZE, &burner.Status, TreeCallback, &notes,
-      pointers.data(), uint32_t(pointers.size()));
-  if (burner.ExceptionNumber != 0) {
-    const QString failure = burner.FailureText(QStringLiteral("Discwright_ISO9660JolietFileTree_CreateFromPaths"));
+  if (!SB_TREE_CREATE(burner, Discwright_ISO9660JolietFileTree_CreateFromPaths, TreeCallback,
+                      static_cast<void*>(&notes), static_cast<const char* const*>(pointers.data()),
+                      uint32_t(pointers.size()))) {
+    const QString failure = burner.LastFailureText();
     GlobalLogger().WriteLog(failure, 0);
     // A problem of the user's files is said in their words; the call and its codes go to the log.
     if (burner.ExceptionNumber == DW_E_FILE) throw TsbError(QString::fromUtf8(burner.ExceptionText));
@@ -136,6 +151,19 @@ TsbFileTreeNotes CreateFileTree(TsbBurner& burner, const QStringList& paths) {
     throw TsbError(QCoreApplication::translate("sbFileSelection",
                                                "Nothing is left to burn: %1; choose files or folders")
                        .arg(lines.join(QStringLiteral("; "))));
+  }
+  return notes;
+}
+
+TsbFileTreeNotes CreateFolderTree(TsbBurner& burner, const QString& folder) {
+  burner.DestroyFileTree();
+  const QByteArray name = QFile::encodeName(folder);
+  TsbFileTreeNotes notes;
+  if (!SB_TREE_CREATE(burner, Discwright_ISO9660JolietFileTree_Create, FolderTreeCallback, static_cast<void*>(&notes),
+                      name.constData())) {
+    const QString failure = burner.LastFailureText();
+    LogDiagnostic(failure);
+    throw TsbError(failure);
   }
   return notes;
 }

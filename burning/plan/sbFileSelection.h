@@ -35,6 +35,8 @@ struct TsbFileTreeNotes {
   // Files over 4 GiB: the disc holds them in several pieces, which only readers of
   // ISO 9660 level 3 join.
   QStringList LargeFiles;
+  // Entries that went into a folder's tree (CreateFolderTree).
+  int Added = 0;
   // One warning line each, as the log and the file list show them.
   QStringList Lines() const;
 };
@@ -50,6 +52,10 @@ QString LargeFileLine(const QString& path);
 // Throws TsbError naming every unreadable entry and every clash of names, and when every
 // chosen entry is left out (nothing would be burned).
 TsbFileTreeNotes CreateFileTree(TsbBurner& burner, const QStringList& paths);
+// Replaces the burner's file tree with one of the folder's contents, each entry at the top
+// of the image: an image made of a folder. Throws TsbError with the library call's failure
+// text; a folder whose every entry was left out is the caller's to refuse (Added is 0).
+TsbFileTreeNotes CreateFolderTree(TsbBurner& burner, const QString& folder);
 // Builds the tree's image under the label and answers its size in bytes, as the burn writes it.
 uint64_t MeasureFileTree(TsbBurner& burner, const QString& label);
 

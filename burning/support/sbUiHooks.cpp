@@ -8,7 +8,7 @@ std::mutex hookMutex;
 std::function<void()> processMessagesHook;
 std::function<void(const QString&)> libraryFailureHook;
 std::function<std::shared_ptr<void>()> runHoldHook;
-std::function<void(const QString&)> mediumChangedHook;
+std::function<void(const QString&)> discChangedHook;
 std::function<void(std::chrono::milliseconds)> eventWaitHook;
 std::function<void()> eventWakeHook;
 std::thread::id eventWaitThread;
@@ -48,13 +48,13 @@ std::shared_ptr<void> HoldWhileRunning() {
   return {};
 }
 
-void SetMediumChangedHook(std::function<void(const QString&)> hook) {
+void SetDiscChangedHook(std::function<void(const QString&)> hook) {
   std::lock_guard lock(hookMutex);
-  mediumChangedHook = std::move(hook);
+  discChangedHook = std::move(hook);
 }
 
-void NoteMediumChanged(const QString& deviceName) {
-  if (auto hook = Current(mediumChangedHook)) hook(deviceName);
+void NoteDiscChanged(const QString& deviceName) {
+  if (auto hook = Current(discChangedHook)) hook(deviceName);
 }
 
 void SetEventWaitHook(std::function<void(std::chrono::milliseconds)> wait, std::function<void()> wake) {

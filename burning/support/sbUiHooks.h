@@ -37,10 +37,10 @@ void NoteLibraryFailure(const QString& text);
 void SetRunHoldHook(std::function<std::shared_ptr<void>()> hook);
 std::shared_ptr<void> HoldWhileRunning();
 
-// A medium that this process inserted or ejected itself (a virtual recorder's,
-// see SetMediumInserted): the drive watch hears of it as of a udev event.
-void SetMediumChangedHook(std::function<void(const QString& deviceName)> hook);
-void NoteMediumChanged(const QString& deviceName);
+// A disc that this process inserted or ejected itself (a virtual recorder's,
+// see SetDiscInserted): the drive watch hears of it as of a udev event.
+void SetDiscChangedHook(std::function<void(const QString& deviceName)> hook);
+void NoteDiscChanged(const QString& deviceName);
 
 // Longest single wait of the window thread for a worker thread.
 inline constexpr std::chrono::milliseconds kWaitSlice{80};

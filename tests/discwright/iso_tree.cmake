@@ -8,4 +8,5 @@ add_executable(iso_tree_tests ${CMAKE_CURRENT_LIST_DIR}/test_iso_tree.cpp)
 # The test reaches the library's internal C++ classes, not only its C interface.
 target_include_directories(iso_tree_tests PRIVATE ${PROJECT_SOURCE_DIR}/discwright)
 target_link_libraries(iso_tree_tests PRIVATE discwright GTest::gtest_main)
-gtest_discover_tests(iso_tree_tests PROPERTIES LABELS library ENVIRONMENT "${KORVANEL_TEST_ENV}")
+gtest_discover_tests(iso_tree_tests PROPERTIES LABELS library)
+korvanel_test_environment(iso_tree_tests)

@@ -246,17 +246,19 @@ TEST_F(DeviceFinderTest, DiscSpaceOfBlankWrittenAndMissingDiscs) {
     EXPECT_EQ(used.CapacityBytes, used.FreeBytes + used.UsedBytes);
     EXPECT_EQ(FormatMegabytes(used.UsedBytes), "12.50 MB");
 
-    // No disc: both reads fail and are logged; nothing delivered counts as 0.
+    // No disc: both reads are logged, fail and are logged; nothing delivered counts as 0.
     CaptureLog();
     const TsbDiscSpace none = ReadDiscSpace(finder.Devices.Items(2));
     EXPECT_EQ(none.FreeBytes, 0);
     EXPECT_EQ(none.CapacityBytes, 0);
     EXPECT_EQ(none.FreeCount, 0u);
     const QStringList log = LoggedMessages();
-    ASSERT_EQ(log.size(), 2);
-    EXPECT_EQ(log[0], "Discwright_CdvdBurnerGrabber_GetDiscFreeSpace() failed, exception 7\"");
-    EXPECT_TRUE(log[1].startsWith("Discwright_CdvdBurnerGrabber_GetDiscUsedSpace() failed, exception 7, status "))
-        << log[1].toStdString();
+    ASSERT_EQ(log.size(), 4);
+    EXPECT_EQ(log[0], "Discwright_CdvdBurnerGrabber_GetDiscFreeSpace");
+    EXPECT_EQ(log[1], "Discwright_CdvdBurnerGrabber_GetDiscFreeSpace() failed, exception 7\"");
+    EXPECT_EQ(log[2], "Discwright_CdvdBurnerGrabber_GetDiscUsedSpace");
+    EXPECT_TRUE(log[3].startsWith("Discwright_CdvdBurnerGrabber_GetDiscUsedSpace() failed, exception 7, status "))
+        << log[3].toStdString();
   }
 
   // A device that has gone since the scan: the open failure is logged, the space is zero.
@@ -266,6 +268,6 @@ TEST_F(DeviceFinderTest, DiscSpaceOfBlankWrittenAndMissingDiscs) {
   const TsbDiscSpace space = ReadDiscSpace(gone);
   EXPECT_EQ(space.CapacityBytes, 0);
   const QStringList log = LoggedMessages();
-  ASSERT_EQ(log.size(), 3);
+  ASSERT_EQ(log.size(), 5);  // the open's failure, then each read and its failure
   EXPECT_TRUE(log[0].startsWith("Discwright_CdvdBurnerGrabber_CreateEx() failed, exception 5, status "));
 }

@@ -71,7 +71,7 @@ TEST(DiscTypes, NamesAndClasses) {
 }
 
 TEST(DiscTypes, SessionMethodsAreOfferedOnCdsOnly) {
-  using M = TsbWriteMethod;
+  using M = TsbBurnModeKind;
   const TsbWriteModes all;  // the device claims every mode
   const std::vector<M> cd{M::DaoRaw, M::DaoPQ, M::SessionAtOnce, M::TrackAtOnce};
   const std::vector<M> trackOnly{M::TrackAtOnce};
@@ -80,7 +80,7 @@ TEST(DiscTypes, SessionMethodsAreOfferedOnCdsOnly) {
       {DISC_TYPE_BDR, trackOnly},    {DISC_TYPE_BDRE, trackOnly},    {DISC_TYPE_HDDVDR, trackOnly},
   };
   for (const auto& [kind, offered] : rows)
-    EXPECT_EQ(OfferedWriteMethods(all, kind, TsbWriteMethodAllowance{}), offered) << int(kind);
+    EXPECT_EQ(OfferedBurnModes(all, kind, TsbBurnModeAllowance{}), offered) << int(kind);
 }
 
 TEST_F(DeviceProbeTest, DriveWithoutDiscKeepsEmptyDiscRecordsButFillsItsAbilities) {
@@ -180,6 +180,7 @@ TEST_F(DeviceProbeTest, WrittenDiscByAddressGivesLabelMountPointAndDiscRecords) 
       "Discwright_CdvdBurnerGrabber_ReadSectors",
       "Discwright_CdvdBurnerGrabber_GetDiscInformation",
       "Discwright_CdvdBurnerGrabber_GetTrackInformation",
+      "Discwright_SetFastReadTOC",
       "Discwright_CdvdBurnerGrabber_GetTOCInformation",
       "Discwright_Destroy: Grabber",
   };

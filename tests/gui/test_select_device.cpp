@@ -329,5 +329,5 @@ TEST_F(SelectDeviceTest, ADamagedDiscIsShownAsUnreadableWithItsReason) {
   const QString reason = page.lvDevices->topLevelItem(0)->toolTip(3);
   EXPECT_TRUE(reason.startsWith("The stored medium of CdRom0 is damaged")) << reason.toStdString();
   EXPECT_TRUE(reason.contains("to start with a new medium")) << reason.toStdString();
-  EXPECT_EQ(page.GetMediumProblem(), reason);
+  EXPECT_EQ(page.GetDiscProblem(), reason);
 }

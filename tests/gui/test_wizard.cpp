@@ -25,7 +25,7 @@
 #include "WizardWindows.h"
 #include "common/test_os.h"
 #include "engine/actions_support.h"
-#include "sbMediumControl.h"
+#include "sbTrayAndDisc.h"
 #include "ufrmBurnOptions.h"
 #include "ufrmFinalAction.h"
 #include "ufrmFinish.h"
@@ -390,13 +390,13 @@ TEST_F(WizardTest, ADiscTakenOutAndPutBackRefreshesItsDriveAndKeepsTheChoiceAndT
   list->setFocus();
   QStringList rescanned;
   wizard->DevicePage->OnDrivesRescanned = [&](const QString& name) { rescanned << name; };
-  SetMediumInserted("CdRom0", false);
+  SetDiscInserted("CdRom0", false);
   ASSERT_TRUE(QTest::qWaitFor([&] { return rescanned.size() == 1; }, 5000));
   EXPECT_EQ(list->topLevelItem(0)->text(3), "Empty");
   EXPECT_EQ(list->currentItem(), list->topLevelItem(1));
   EXPECT_TRUE(list->topLevelItem(1)->isSelected());
   EXPECT_EQ(wizard->focusWidget(), list);
-  SetMediumInserted("CdRom0", true);
+  SetDiscInserted("CdRom0", true);
   ASSERT_TRUE(QTest::qWaitFor([&] { return rescanned.size() == 2; }, 5000));
   EXPECT_EQ(list->topLevelItem(0)->text(3), "CD-R");
   EXPECT_EQ(rescanned, (QStringList{"CdRom0", "CdRom0"}));

@@ -1,7 +1,7 @@
 // Putting a disc into a drive or taking it out through the library: closing
 // or opening the tray. For a virtual recorder this inserts or ejects its
-// medium while the program runs (tests, korvanel-cli); the drive watch hears
-// of it as of a real drive's media change.
+// disc while the program runs (tests, korvanel-cli); the drive watch hears
+// of it as of a real drive's disc change.
 #pragma once
 
 #include <QString>
@@ -11,7 +11,7 @@
 class TsbBurner;
 
 // Raises TsbError with the library's text when the tray does not move.
-void SetMediumInserted(const QString& deviceName, bool inserted);
+void SetDiscInserted(const QString& deviceName, bool inserted);
 
 // What a drive holds now, and why it cannot be looked into when it cannot.
 struct TsbDriveState {
