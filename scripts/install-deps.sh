@@ -23,10 +23,11 @@ packages=(
 )
 
 # --windows: what the cross build for Windows needs besides (scripts/windows/build.sh):
-# the MinGW-w64 compilers, Wine to run the tests, NSIS for the installer, ninja, and
-# dpkg-dev for fetching Debian's Qt source.
+# the MinGW-w64 compilers, Wine and its own fonts (Windows programs ask for Tahoma) to
+# run the tests, NSIS for the installer, ninja, dpkg-dev for fetching Debian's Qt
+# source, and for the installer check an ISO maker, an X server and its window lister.
 if [ "${1:-}" = "--windows" ]; then
-  packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64 nsis ninja-build dpkg-dev xauth)
+  packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis ninja-build dpkg-dev xauth genisoimage x11-utils xvfb)
 fi
 
 missing=()

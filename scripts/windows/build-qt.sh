@@ -4,7 +4,8 @@
 # serve the cross build), with only what Korvanel uses. The result lands in a cache
 # outside the checkout and is reused by later runs:
 #   ${KORVANEL_QT_WIN:-${XDG_CACHE_HOME:-~/.cache}/korvanel/qt-<version>-mingw64}
-# Prints the install folder on its last line.
+# Prints the install folder on its last line. --check only says whether it is there
+# (exit 0) or not (exit 1), building nothing.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -12,6 +13,11 @@ version=$(dpkg-query -W -f '${Version}' qt6-base-dev)   # e.g. 6.4.2+dfsg-10
 upstream=${version%%+*}
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/korvanel
 prefix=${KORVANEL_QT_WIN:-$cache/qt-$upstream-mingw64}
+if [ "${1:-}" = "--check" ]; then
+  echo "$prefix"
+  [ -f "$prefix/.complete" ]
+  exit
+fi
 if [ -f "$prefix/.complete" ]; then
   echo "Qt $upstream for Windows: $prefix (built before)" >&2
   echo "$prefix"

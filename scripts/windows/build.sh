@@ -36,7 +36,7 @@ if [ "$run_tests" = 1 ]; then
   # A Wine prefix of the build's own: nothing of the user's Wine is touched.
   export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   [ -d "$WINEPREFIX" ] || wineboot --init > /dev/null 2>&1
-  ctest --test-dir "$build" --output-on-failure
+  ctest --test-dir "$build" -j2 --output-on-failure
 fi
 if [ "$make_installer" = 1 ]; then
   cmake --build "$build" --target windows_installer
