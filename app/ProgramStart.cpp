@@ -32,7 +32,7 @@ TProgramArgs ParseProgramArgs(const QStringList& arguments) {
     else if (a == QLatin1String("--version")) args.Version = true;
     else if (a.startsWith(QLatin1Char('-')) && a.size() > 1)
       throw TsbUsageError{QCoreApplication::translate("ProgramStart", "unknown option %1").arg(a)};
-    else if (args.ImageFile.isEmpty()) args.ImageFile = a;
+    else if (args.ImageFile.isEmpty()) args.ImageFile = QDir::toNativeSeparators(a);  // shown with the system's separators
     else
       throw TsbUsageError{
           QCoreApplication::translate("ProgramStart", "only one image file can be given, not both %1 and %2")

@@ -112,7 +112,9 @@ TfrmFinalAction::TfrmFinalAction(QWidget* parent) : TsbDockForm(parent) {
   lvLog->header()->setSectionsClickable(false);
   lvLog->header()->setStretchLastSection(false);
   lvLog->setColumnWidth(colInformation, 440);
-  lvLog->setColumnWidth(colTime, 60);
+  // Room for the widest time of the user's format ("11:59:59 PM" where the clock has 12 hours).
+  const QString widestTime = LogTimeText(QDateTime(QDate(2000, 12, 28), QTime(23, 58, 58)));
+  lvLog->setColumnWidth(colTime, std::max(60, lvLog->fontMetrics().horizontalAdvance(widestTime) + 16));
   lvLog->header()->setSectionResizeMode(colInformation, QHeaderView::Stretch);
   lvLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
   lvLog->setIconSize(QSize(16, 16));
