@@ -1,8 +1,6 @@
 #include "bench_common.h"
 
 #include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +8,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
+
+// Windows opens files as text unless told otherwise.
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
 
 namespace bench {
 
@@ -34,7 +37,7 @@ void die(const std::string& what) {
 }
 
 void generate(const fs::path& path, uint64_t bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  int fd = ::open(path.string().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_BINARY, 0644);
   if (fd < 0) die("cannot create " + path.string());
   std::vector<uint64_t> block((1 << 20) / 8);
   uint64_t x = 0x9E3779B97F4A7C15ull;
@@ -48,8 +51,8 @@ void generate(const fs::path& path, uint64_t bytes) {
 
 double copySeconds(const fs::path& from, const fs::path& to) {
   auto start = Clock::now();
-  int in = ::open(from.c_str(), O_RDONLY);
-  int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  int in = ::open(from.string().c_str(), O_RDONLY | O_BINARY);
+  int out = ::open(to.string().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_BINARY, 0644);
   if (in < 0 || out < 0) die("cannot open the copy files");
   std::vector<char> buffer(1 << 20);
   for (;;) {
@@ -61,42 +64,6 @@ double copySeconds(const fs::path& from, const fs::path& to) {
   ::close(in);
   ::close(out);
   return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double runSeconds(const std::vector<std::string>& args, long* peakKiB, bool hideStderr) {
-  std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  auto start = Clock::now();
-  pid_t pid = ::fork();
-  if (pid < 0) die("fork failed");
-  if (pid == 0) {
-    int devnull = ::open("/dev/null", O_WRONLY);
-    ::dup2(devnull, STDOUT_FILENO);
-    if (hideStderr) ::dup2(devnull, STDERR_FILENO);
-    ::execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  struct rusage usage {};
-  // wait4, not waitpid: the child's own peak RSS, not that of all children.
-  if (::wait4(pid, &status, 0, &usage) != pid) die("wait4 failed");
-  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  if (peakKiB) *peakKiB = std::max(*peakKiB, long(usage.ru_maxrss));
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
-}
-
-fs::path findOnPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
-  for (size_t begin = 0; begin <= dirs.size();) {
-    size_t end = dirs.find(':', begin);
-    if (end == std::string::npos) end = dirs.size();
-    fs::path candidate = fs::path(dirs.substr(begin, end - begin)) / program;
-    if (end > begin && ::access(candidate.c_str(), X_OK) == 0) return candidate;
-    begin = end + 1;
-  }
-  return {};
 }
 
 Best alternate(int rounds, const fs::path& image, const fs::path& copy, const std::function<double()>& other,
@@ -114,7 +81,7 @@ Best alternate(int rounds, const fs::path& image, const fs::path& copy, const st
         // pays for freeing the other's blocks.
         fs::remove_all(image.parent_path() / "state");
       }
-      ::sync();
+      syncDisks();
     }
     std::printf("round %d: copy %.2f s, %s %.2f s\n", r + 1, c, otherName, o);
     best.copy = std::min(best.copy, c);

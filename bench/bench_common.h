@@ -26,12 +26,18 @@ void generate(const fs::path& path, uint64_t bytes);
 // Copies with a plain 1 MiB read/write loop; wall seconds.
 double copySeconds(const fs::path& from, const fs::path& to);
 
+// Writes what the system caches to the disks (Windows: nothing to ask for).
+void syncDisks();
+// This process's peak resident memory in MiB.
+long peakRssMiB();
+
 // Runs args[0] (a path) with stdout, and stderr too when hideStderr, sent to
 // /dev/null; returns wall seconds, or -1 when it does not exit with 0.
 // peakKiB, when given, takes the larger of itself and the child's peak RSS.
 double runSeconds(const std::vector<std::string>& args, long* peakKiB = nullptr, bool hideStderr = false);
 // The full path of a program found on $PATH, or empty.
 fs::path findOnPath(const std::string& program);
+// (runSeconds and findOnPath are POSIX only: the Windows build has the burn benchmark alone.)
 
 struct Best {
   double copy = 1e9;

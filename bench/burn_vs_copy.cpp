@@ -3,8 +3,6 @@
 // burn path's overhead shows as a ratio that does not depend on the disk.
 //
 //   bench_burn_vs_copy [--size-mib N] [--dir FOLDER] [--rounds N]
-#include <fcntl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -40,7 +38,7 @@ double burnSeconds(const fs::path& config, const fs::path& state, const fs::path
     die(std::string("open failed: ") + text);
   auto tracks = std::make_unique<DiscwrightTrackTable>();
   tracks->Count = 1;
-  std::strncpy(tracks->Tracks[0].FileName, image.c_str(), sizeof tracks->Tracks[0].FileName - 1);
+  std::strncpy(tracks->Tracks[0].FileName, image.string().c_str(), sizeof tracks->Tracks[0].FileName - 1);
   auto start = Clock::now();
   if (Discwright_CdvdBurnerGrabber_DiscAtOncePQFromFile(grabber, text, sizeof text, &status, failure, tracks.get(), 0,
                                                         0, 0, 0, 1, 5) != 0)
@@ -63,19 +61,17 @@ int main(int argc, char** argv) {
     "media_formats": ["write"], "write_modes": ["tao", "sao", "dao_pq", "dao_raw"], "time_scale": 0,
     "medium": {"type": "BD-R", "state": "blank"}}]})";
   generate(image, bytes);
-  ::sync();
+  syncDisks();
 
   Best best = alternate(options.rounds, image, copy, [&] { return burnSeconds(config, work / "state", image); },
                         "burn");
   double mb = double(bytes) / 1e6;
-  struct rusage usage {};
-  ::getrusage(RUSAGE_SELF, &usage);
   std::printf("image: %llu MiB, best of %d rounds\n", static_cast<unsigned long long>(options.sizeMiB),
               options.rounds);
   std::printf("copy (1 MiB read/write loop): %.2f s, %.1f MB/s\n", best.copy, mb / best.copy);
   std::printf("burn (virtual recorder, unthrottled): %.2f s, %.1f MB/s\n", best.other, mb / best.other);
   std::printf("burn/copy throughput ratio: %.2f; peak RSS: %ld MiB\n", best.copy / best.other,
-              usage.ru_maxrss / 1024);
+              peakRssMiB());
   fs::remove_all(work);
   return 0;
 }

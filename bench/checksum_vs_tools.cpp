@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
   const uint64_t bytes = options.sizeMiB << 20;
   generate(image, bytes);
   copySeconds(image, copy);
-  ::sync();
+  syncDisks();
 
   TsbLibraryOptions library;
   library.VirtualDrives = QString::fromStdString(config.string());

@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
   fs::path image = work / "image.iso", copy = work / "copy.iso", config = work / "bench.json";
   writeConfig(config, 0);
   generate(image, options.sizeMiB << 20);
-  ::sync();
+  syncDisks();
 
   std::vector<std::string> burn = {KORVANEL_CLI, "--no-real-drives", "--virtual-drives", config.string(),
                                    "burn", image.string(), "--device", "CdRom0", "--mode", "tao"};

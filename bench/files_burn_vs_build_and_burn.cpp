@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
         .write(bytes.data(), std::streamsize(1024 + (n * 37) % 3072));
   }
   for (int n = 0; n < 4; ++n) generate(tree / ("large" + std::to_string(n) + ".bin"), (options.sizeMiB << 20) / 4);
-  ::sync();
+  syncDisks();
 
   const fs::path target = work / "target.img", image = work / "image.iso";
   const std::vector<std::string> files = {KORVANEL_CLI, "--no-real-drives", "--pseudo-drive", target.string(),
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
   auto clean = [&] {
     fs::remove(target);
     fs::remove(image);
-    ::sync();
+    syncDisks();
   };
   long peakKiB = 0;
   double bestFiles = 1e9, bestTwoSteps = 1e9;

@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     {"name": "CdRom0", "address": "1:0:0:0", "media_formats": ["write"], "write_modes": ["tao"],
      "time_scale": 0, "medium": {"type": "DVD+R", "capacity_bytes": 8547991552}}]})";
   generate(image, options.sizeMiB << 20);
-  ::sync();
+  syncDisks();
 
   TsbLibraryOptions library;
   library.VirtualDrives = QString::fromStdString(config.string());

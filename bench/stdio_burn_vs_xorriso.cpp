@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   fs::path image = work / "image.iso", target = work / "target.img";
   const uint64_t bytes = options.sizeMiB << 20;
   generate(image, bytes);
-  ::sync();
+  syncDisks();
 
   // With no other drive in the session the pseudo-drive is CdRom0.
   const std::vector<std::string> ours = {KORVANEL_CLI, "--no-real-drives", "--pseudo-drive", target.string(),
@@ -43,13 +43,13 @@ int main(int argc, char** argv) {
   // neither side pays for the other's blocks.
   auto runOne = [&](bool isOurs) {
     fs::remove(target);
-    ::sync();
+    syncDisks();
     double s = isOurs ? runSeconds(ours, &peakKiB) : runSeconds(theirs, nullptr, true);
     std::error_code error;
     uintmax_t written = fs::file_size(target, error);
     if (s >= 0 && (error || written < bytes)) s = -1;  // a burn that wrote less did not burn
     fs::remove(target);
-    ::sync();
+    syncDisks();
     return s;
   };
   for (int r = 0; r < options.rounds; ++r) {

@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
   DestroyWindows();
 
   generate(image, options.sizeMiB << 20);
-  ::sync();
+  syncDisks();
   EventGapMeter gaps;
   qint64 a11yLongestMs = 0;
   int a11yAnswers = 0;

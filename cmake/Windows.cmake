@@ -20,7 +20,11 @@ set(KORVANEL_QT_PLUGIN_DIR ${KORVANEL_QT_PREFIX}/plugins CACHE INTERNAL "Qt's pl
 set(KORVANEL_QT_PLUGINS ${KORVANEL_QT_PLUGINS} CACHE INTERNAL "The Qt plugins the programs load")
 
 set(runtime_copies)
-foreach(folder app cli tests)
+set(runtime_folders app cli tests)
+if(KORVANEL_BENCH)
+  list(APPEND runtime_folders bench)
+endif()
+foreach(folder ${runtime_folders})
   foreach(dll ${KORVANEL_RUNTIME_DLLS})
     get_filename_component(name ${dll} NAME)
     list(APPEND runtime_copies COMMAND ${CMAKE_COMMAND} -E copy_if_different ${dll} ${PROJECT_BINARY_DIR}/${folder}/${name})

@@ -26,7 +26,7 @@ cmake -S "$top" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_PREFIX_PATH="$qt" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DCMAKE_BUILD_TYPE=Release -DKORVANEL_BENCH=OFF
+  -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build" --parallel "${KORVANEL_JOBS:-2}"
 # The Qt and MinGW runtime DLLs and the Qt plugins beside the programs, so that they
 # start from the build folder as from the installed one.
@@ -36,7 +36,15 @@ if [ "$run_tests" = 1 ]; then
   # A Wine prefix of the build's own: nothing of the user's Wine is touched.
   export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   [ -d "$WINEPREFIX" ] || wineboot --init > /dev/null 2>&1
-  ctest --test-dir "$build" -j2 --output-on-failure
+  # One Wine server for the whole run: started once, not again for every test program.
+  wineserver -p
+  status=0
+  ctest --test-dir "$build" -j2 --output-on-failure || status=$?
+  # The library's burn against a plain copy of the same file, under Wine (target: the
+  # copy at most 1.2 times as fast as the burn).
+  (cd "$build/bench" && wine ./bench_burn_vs_copy.exe --rounds 3) || status=$?
+  wineserver -k || true
+  [ "$status" = 0 ] || exit "$status"
 fi
 if [ "$make_installer" = 1 ]; then
   cmake --build "$build" --target windows_installer
