@@ -6,9 +6,11 @@
 #include <QTemporaryFile>
 
 #include "CliPlatform.h"
+#include "CliPlatform_windows.h"
 
 namespace {
 void (*interruptHandler)() = nullptr;
+}  // namespace
 
 // Runs on a thread of its own that the console starts; the handler only sets a flag,
 // which the waits of the window thread poll. TRUE: the process is not ended at once.
@@ -23,7 +25,6 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
       return FALSE;
   }
 }
-}  // namespace
 
 void InstallInterruptHandler(void (*handler)()) {
   interruptHandler = handler;

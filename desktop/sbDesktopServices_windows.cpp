@@ -1,11 +1,12 @@
-// The desktop services of Windows: the power manager keeps the machine awake through
-// a run; drive events and the notification area follow with the window's own loop.
+// The desktop services of Windows that korvanel-cli shares: the power manager keeps the
+// machine awake through a run. The drive events are in sbDriveWatch_windows.cpp; the
+// notice in the notification area needs Qt Widgets and is the wizard's alone
+// (sbTrayNotice_windows.cpp).
 #include <windows.h>
 
 #include <memory>
 
 #include "sbDesktopServices.h"
-#include "sbDriveWatch.h"
 #include "sbLogging.h"
 #include "sbUiHooks.h"
 
@@ -27,24 +28,8 @@ class AwakeDuringRun {
   EXECUTION_STATE previous_;
 };
 
-class NoDriveEvents final : public TsbDriveEventSource {
- public:
-  int Descriptor() const override { return -1; }
-  std::optional<TsbDriveEvent> Receive() override { return std::nullopt; }
-};
-
 }  // namespace
 
 void InhibitSleepDuringRuns() {
   SetRunHoldHook([]() -> std::shared_ptr<void> { return std::make_shared<AwakeDuringRun>(); });
-}
-
-bool SendDesktopNotice(const QString& summary, const QString& body) {
-  LogDiagnostic(QStringLiteral("No notification area service for the notice \"%1: %2\"").arg(summary, body));
-  return false;
-}
-
-std::unique_ptr<TsbDriveEventSource> MakeSystemDriveEventSource() {
-  LogDiagnostic(QStringLiteral("No drive events on this system: the device list changes on Refresh only"));
-  return std::make_unique<NoDriveEvents>();
 }

@@ -10,6 +10,10 @@ add_executable(burning_tests
   ${CMAKE_CURRENT_LIST_DIR}/test_helpers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_shell_target.cpp
 )
+if(WIN32)
+  # The log's switch in the registry.
+  target_sources(burning_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/test_windows_settings.cpp)
+endif()
 target_include_directories(burning_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
 target_link_libraries(burning_tests PRIVATE korvanel_burning korvanel_shell GTest::gtest_main Qt6::Gui)
 gtest_discover_tests(burning_tests
