@@ -36,7 +36,9 @@ if [ "$run_tests" = 1 ]; then
   # A Wine prefix of the build's own: nothing of the user's Wine is touched.
   export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   [ -d "$WINEPREFIX" ] || wineboot --init > /dev/null 2>&1
-  # One Wine server for the whole run: started once, not again for every test program.
+  # One Wine server for the whole run: started once, not again for every test program
+  # (after the one a first wineboot left has ended: a second would refuse to start).
+  wineserver -w
   wineserver -p
   status=0
   ctest --test-dir "$build" -j2 --output-on-failure || status=$?
