@@ -40,6 +40,9 @@ if [ "$run_tests" = 1 ]; then
   # (after the one a first wineboot left has ended: a second would refuse to start).
   wineserver -w
   wineserver -p
+  # The prefix's own processes (services, the desktop) start here, not inside a test
+  # program's output pipe, which they would hold open past the program's end.
+  wine cmd /c exit > /dev/null 2>&1
   status=0
   ctest --test-dir "$build" -j2 --output-on-failure || status=$?
   # The library's burn against a plain copy of the same file, under Wine (target: the
