@@ -25,9 +25,10 @@ packages=(
 # --windows: what the cross build for Windows needs besides (scripts/windows/build.sh):
 # the MinGW-w64 compilers, Wine and its own fonts (Windows programs ask for Tahoma) to
 # run the tests, NSIS for the installer, ninja, dpkg-dev for fetching Debian's Qt
-# source, and for the installer check an ISO maker, an X server and its window lister.
+# source, and for the installer check and the pictures an ISO maker, an X server, a
+# window finder that also types keys, and a screen grabber.
 if [ "${1:-}" = "--windows" ]; then
-  packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis ninja-build dpkg-dev xauth genisoimage x11-utils xvfb)
+  packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis ninja-build dpkg-dev xauth genisoimage xvfb xdotool imagemagick)
 fi
 
 missing=()
