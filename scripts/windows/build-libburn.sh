@@ -27,19 +27,11 @@ rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
 
-# The source through a private apt configuration (never the system's sources). Only
-# the .dsc and the upstream tarball are needed: the tarball is checked against the
-# .dsc here and unpacked by hand (Debian's own changes are packaging only).
-apt_dir=$work/apt
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/archives/partial" source
-release=$(. /etc/os-release && echo "$VERSION_CODENAME")
-echo "deb-src http://deb.debian.org/debian $release main" > "$apt_dir/sources.list"
-apt_opts=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::SourceParts=/dev/null"
-          -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache::Archives=$apt_dir/archives"
-          -o "Debug::NoLocking=1")
+# Only the .dsc and the upstream tarball are needed: the tarball is checked against
+# the .dsc here and unpacked by hand (Debian's own changes are packaging only).
 echo "Fetching Debian's libburn $version source ..." >&2
-apt-get "${apt_opts[@]}" update >&2
-(cd source && apt-get "${apt_opts[@]}" source --download-only --only-source libburn >&2) || true
+. "$here/debian-source.sh"
+debian_source "$work" --download-only --only-source libburn || true
 dsc=$(ls source/libburn_"$version"-*.dsc 2>/dev/null | head -n 1)
 tarball=source/libburn_$version.orig.tar.gz
 [ -n "$dsc" ] && [ -f "$tarball" ] || { echo "no libburn $version source from Debian" >&2; exit 1; }

@@ -28,19 +28,11 @@ work=$cache/qt-$upstream-mingw64-build
 mkdir -p "$work"
 cd "$work"
 
-# apt-get source needs a deb-src line; it lives in a private apt configuration here,
-# never in the system's sources.
 if [ ! -d "qtbase-src" ]; then
-  apt_dir=$work/apt
-  mkdir -p "$apt_dir/lists/partial" "$apt_dir/archives/partial"
-  release=$(. /etc/os-release && echo "$VERSION_CODENAME")
-  echo "deb-src http://deb.debian.org/debian $release main" > "$apt_dir/sources.list"
-  apt_opts=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::SourceParts=/dev/null"
-            -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache::Archives=$apt_dir/archives"
-            -o "Debug::NoLocking=1")
   echo "Fetching Debian's qt6-base $version source ..." >&2
-  apt-get "${apt_opts[@]}" update >&2
-  rm -rf source && mkdir source && (cd source && apt-get "${apt_opts[@]}" source --only-source "qt6-base=$version" >&2)
+  rm -rf source
+  . "$here/debian-source.sh"
+  debian_source "$work" --only-source "qt6-base=$version"
   src=$(find source -maxdepth 1 -mindepth 1 -type d -name 'qt6-base-*' | head -n 1)
   [ -n "$src" ] || { echo "apt-get source gave no qt6-base folder" >&2; exit 1; }
   mv "$src" qtbase-src
