@@ -11,16 +11,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 version=1.5.4
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/korvanel
 prefix=${KORVANEL_LIBBURN_WIN:-$cache/libburn-$version-mingw64}
-if [ "${1:-}" = "--check" ]; then
-  echo "$prefix"
-  [ -f "$prefix/.complete" ]
-  exit
-fi
-if [ -f "$prefix/.complete" ]; then
-  echo "libburn $version for Windows: $prefix (built before)" >&2
-  echo "$prefix"
-  exit 0
-fi
+. "$here/build-common.sh"
+answer_from_cache "libburn $version" "$prefix" "${1:-}"
 
 work=$cache/libburn-$version-mingw64-build
 rm -rf "$work"
@@ -30,7 +22,6 @@ cd "$work"
 # Only the .dsc and the upstream tarball are needed: the tarball is checked against
 # the .dsc here and unpacked by hand (Debian's own changes are packaging only).
 echo "Fetching Debian's libburn $version source ..." >&2
-. "$here/debian-source.sh"
 debian_source "$work" --download-only --only-source libburn || true
 dsc=$(ls source/libburn_"$version"-*.dsc 2>/dev/null | head -n 1)
 tarball=source/libburn_$version.orig.tar.gz

@@ -13,16 +13,8 @@ version=$(dpkg-query -W -f '${Version}' qt6-base-dev)   # e.g. 6.4.2+dfsg-10
 upstream=${version%%+*}
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/korvanel
 prefix=${KORVANEL_QT_WIN:-$cache/qt-$upstream-mingw64}
-if [ "${1:-}" = "--check" ]; then
-  echo "$prefix"
-  [ -f "$prefix/.complete" ]
-  exit
-fi
-if [ -f "$prefix/.complete" ]; then
-  echo "Qt $upstream for Windows: $prefix (built before)" >&2
-  echo "$prefix"
-  exit 0
-fi
+. "$here/build-common.sh"
+answer_from_cache "Qt $upstream" "$prefix" "${1:-}"
 
 work=$cache/qt-$upstream-mingw64-build
 mkdir -p "$work"
@@ -31,7 +23,6 @@ cd "$work"
 if [ ! -d "qtbase-src" ]; then
   echo "Fetching Debian's qt6-base $version source ..." >&2
   rm -rf source
-  . "$here/debian-source.sh"
   debian_source "$work" --only-source "qt6-base=$version"
   src=$(find source -maxdepth 1 -mindepth 1 -type d -name 'qt6-base-*' | head -n 1)
   [ -n "$src" ] || { echo "apt-get source gave no qt6-base folder" >&2; exit 1; }
