@@ -1,6 +1,7 @@
 // The machine's own drives and file pseudo-drives come from the real-drive backend of
-// the build: libburn on Linux (libburn/libburn_backend.cpp); none yet on Windows
-// (real_drives_none.cpp), where the virtual recorders are the only devices.
+// the build: libburn (libburn/libburn_backend.cpp) on Linux and on Windows where the
+// build has libburn for Windows; without it (real_drives_none.cpp) the virtual
+// recorders are the only devices.
 #pragma once
 
 #include <cstdint>

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <thread>
 
+#include "libburn/drive_system.h"
 #include "libburn/libburn_grab.h"
 #include "media_records.h"
 
@@ -131,7 +132,7 @@ LibburnDrive::~LibburnDrive() {
 template <class F>
 auto LibburnDrive::withMmc(F&& f) {
   std::lock_guard lock(mmcMutex_);
-  if (!transport_) transport_ = std::make_unique<SgIoTransport>(setup_.libburnAddress);
+  if (!transport_) transport_ = openSystemTransport(setup_.libburnAddress);
   struct CloseUnlessLocked {
     LibburnDrive& d;
     ~CloseUnlessLocked() {
@@ -495,7 +496,7 @@ RpcState LibburnDrive::rpc() {
 
 std::string LibburnDrive::mountPoint() {
   if (isPseudoDrive()) return {};
-  return mountPointIn(systemMountTable(), setup_.libburnAddress).value_or(std::string());
+  return systemMountPoint(setup_.libburnAddress);
 }
 
 void LibburnDrive::lock(LockOwner owner) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "error.h"
+#include "libburn/drive_system.h"
 #include "libburn/libburn_drive.h"
 
 namespace discwright {

@@ -3,12 +3,11 @@
 
 #include <libburn/libburn.h>
 
-#include <array>
 #include <chrono>
-#include <csignal>
 #include <thread>
 
 #include "error.h"
+#include "libburn/drive_system.h"
 
 namespace discwright {
 
@@ -17,34 +16,6 @@ using namespace burn;
 namespace {
 std::mutex instanceMutex;
 std::weak_ptr<LibburnRuntime> instanceRef;
-
-// Every signal's disposition, taken before a libburn call and put back after
-// it: the application's Ctrl+C must keep cancelling through the burner
-// whatever a libburn version does with signals.
-class KeepSignalDispositions {
- public:
-  KeepSignalDispositions() {
-    for (int s = 1; s < NSIG; ++s) saved_[size_t(s)].valid = ::sigaction(s, nullptr, &saved_[size_t(s)].action) == 0;
-  }
-  ~KeepSignalDispositions() {
-    for (int s = 1; s < NSIG; ++s) {
-      const Saved& before = saved_[size_t(s)];
-      struct sigaction now {};
-      if (!before.valid || ::sigaction(s, nullptr, &now) != 0) continue;
-      if (now.sa_handler != before.action.sa_handler || now.sa_flags != before.action.sa_flags)
-        ::sigaction(s, &before.action, nullptr);
-    }
-  }
-  KeepSignalDispositions(const KeepSignalDispositions&) = delete;
-  KeepSignalDispositions& operator=(const KeepSignalDispositions&) = delete;
-
- private:
-  struct Saved {
-    bool valid = false;
-    struct sigaction action {};
-  };
-  std::array<Saved, NSIG> saved_{};
-};
 
 int severityRank(const std::string& severity) {
   static const char* order[] = {"ALL", "DEBUG", "UPDATE", "NOTE", "HINT", "WARNING", "SORRY", "FAILURE", "FATAL", "ABORT"};
@@ -122,9 +93,7 @@ std::vector<ScannedDrive> scanRealDrives(LibburnRuntime& runtime) {
     if (burn_drive_get_adr(&infos[i], adr) <= 0) continue;
     ScannedDrive drive;
     drive.libburnAddress = adr;
-    std::string path = adr;
-    // "CdRomN" is /dev/srN.
-    if (path.rfind("/dev/sr", 0) == 0) drive.name = "CdRom" + path.substr(7);
+    drive.name = systemDriveName(adr);
     int bus = 0, host = 0, channel = 0, target = 0, lun = 0;
     if (burn_drive_obtain_scsi_adr(adr, &bus, &host, &channel, &target, &lun) == 1)
       drive.address = {1, uint8_t(host), uint8_t(channel), uint8_t(target), uint8_t(lun)};

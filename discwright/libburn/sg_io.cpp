@@ -1,17 +1,11 @@
 #include "libburn/sg_io.h"
 
-#include <fcntl.h>
-#include <scsi/sg.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "error.h"
@@ -69,47 +63,6 @@ uint32_t packSense(std::span<const uint8_t> s) {
 bool meansNotSupported(uint32_t s) {
   uint32_t keyAsc = s >> 8;
   return keyAsc == (senses::kInvalidCommand >> 8) || keyAsc == (senses::kInvalidField >> 8);
-}
-
-void FileDescriptor::reset() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
-
-SgIoTransport::SgIoTransport(const std::string& devicePath) : path_(devicePath) {
-  fd_ = FileDescriptor(::open(devicePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (!fd_) {
-    int err = errno;
-    if (auto failure = openFailure(devicePath, err, {})) throw DwError(failure->code, failure->text);
-    throw DwError(DW_E_NO_DEVICE, "Cannot open " + devicePath + ": " + std::strerror(err));
-  }
-}
-
-ScsiReply SgIoTransport::execute(std::span<const uint8_t> cdb, std::span<uint8_t> in, milliseconds timeout) {
-  std::array<uint8_t, 64> senseData{};
-  sg_io_hdr_t h{};
-  h.interface_id = 'S';
-  h.dxfer_direction = in.empty() ? SG_DXFER_NONE : SG_DXFER_FROM_DEV;
-  h.cmd_len = uint8_t(cdb.size());
-  h.cmdp = const_cast<unsigned char*>(cdb.data());  // the kernel only reads it
-  h.dxfer_len = unsigned(in.size());
-  h.dxferp = in.empty() ? nullptr : in.data();
-  h.mx_sb_len = uint8_t(senseData.size());
-  h.sbp = senseData.data();
-  h.timeout = unsigned(timeout.count());
-  if (::ioctl(fd_.get(), SG_IO, &h) < 0) {
-    int err = errno;
-    throw DwError(DW_E_IO, "Cannot send a command to " + path_ + ": " + std::strerror(err));
-  }
-  ScsiReply reply;
-  reply.status = h.status;
-  reply.sense = packSense(std::span<const uint8_t>(senseData.data(), std::min<size_t>(h.sb_len_wr, senseData.size())));
-  reply.received = in.size() - size_t(std::clamp(h.resid, 0, int(in.size())));
-  // Without sense, a host or driver failure means the command never completed.
-  if (!reply.sense && (h.host_status != 0 || (h.driver_status & 0x07) != 0))
-    throw DwError(DW_E_IO, "The drive " + path_ + " did not answer a command (host status " +
-                               std::to_string(h.host_status) + "): check its cable and try again");
-  return reply;
 }
 
 std::optional<CapabilitiesPage> parseCapabilitiesPage(std::span<const uint8_t> data) {
@@ -296,21 +249,6 @@ std::optional<OpenFailure> openFailure(const std::string& device, int error, std
   if (auto at = mountPointIn(mountTable, device)) return OpenFailure{DW_E_BUSY, mountedText(device, *at)};
   if (error == EBUSY) return OpenFailure{DW_E_BUSY, busyText(device)};
   return std::nullopt;
-}
-
-std::string systemMountTable() {
-  std::ifstream in("/proc/self/mounts");
-  std::stringstream table;
-  table << in.rdbuf();
-  return table.str();
-}
-
-std::optional<OpenFailure> diagnoseOpenFailure(const std::string& device) {
-  // The way libburn opens the node, closed again at once.
-  FileDescriptor probe(::open(device.c_str(), O_RDWR | O_NONBLOCK | O_EXCL | O_CLOEXEC));
-  int error = probe ? 0 : errno;
-  probe.reset();
-  return openFailure(device, error, systemMountTable());
 }
 
 }  // namespace discwright

@@ -1,5 +1,5 @@
-// The MMC commands libburn does not offer, sent through SG_IO on a second,
-// non-exclusive descriptor of a real drive's /dev/srN. The commands talk to a
+// The MMC commands libburn does not offer, sent on a second, shared handle of a
+// real drive (drive_system.h opens it for the system). The commands talk to a
 // ScsiTransport, so they can run against a recorded fake in tests.
 #pragma once
 
@@ -10,7 +10,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "device.h"
 
@@ -39,42 +38,6 @@ uint32_t packSense(std::span<const uint8_t> senseData);
 
 // Invalid command operation code or invalid field in the command: the drive lacks the feature.
 bool meansNotSupported(uint32_t sense);
-
-// A file descriptor that closes itself.
-class FileDescriptor {
- public:
-  FileDescriptor() = default;
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() { reset(); }
-  FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-    if (this != &other) reset(), fd_ = std::exchange(other.fd_, -1);
-    return *this;
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  void reset();
-
- private:
-  int fd_ = -1;
-};
-
-// The real transport: SG_IO on /dev/srN opened O_RDONLY | O_NONBLOCK, which
-// neither conflicts with libburn's exclusive open nor needs a medium.
-class SgIoTransport : public ScsiTransport {
- public:
-  // DwError with an actionable text (see openFailureText) when the node cannot be opened.
-  explicit SgIoTransport(const std::string& devicePath);
-  ScsiReply execute(std::span<const uint8_t> cdb, std::span<uint8_t> in,
-                    std::chrono::milliseconds timeout) override;
-
- private:
-  std::string path_;
-  FileDescriptor fd_;
-};
 
 // Raw fields of READ DISC INFORMATION (standard data type).
 struct MmcDiscInfo {
@@ -155,14 +118,10 @@ std::string busyText(const std::string& device);
 std::string mountedText(const std::string& device, const std::string& mountPoint);
 // Where the device is mounted according to a /proc/self/mounts text, comparing canonical paths.
 std::optional<std::string> mountPointIn(std::string_view mountTable, const std::string& device);
-// The running system's mount table (/proc/self/mounts).
-std::string systemMountTable();
 struct OpenFailure {
   uint8_t code = 0;  // DW_E_NO_DEVICE (access) or DW_E_BUSY (in use, mounted)
   std::string text;
 };
 std::optional<OpenFailure> openFailure(const std::string& device, int error, std::string_view mountTable);
-// The same for the running system: probes the node as libburn opens it and reads /proc/self/mounts.
-std::optional<OpenFailure> diagnoseOpenFailure(const std::string& device);
 
 }  // namespace discwright
