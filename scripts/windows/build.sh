@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds Korvanel for 64-bit Windows on Debian with MinGW-w64 into build-win/, runs the
 # Windows tests under Wine, and makes the installer (build-win/korvanel-<version>-setup.exe).
-# The first run builds Qt for Windows from Debian's source (an hour or more); later runs
-# reuse it. Usage: scripts/windows/build.sh [--no-tests] [--no-installer]
+# The first run builds Qt (an hour or more) and libburn (a minute) for Windows from
+# Debian's source; later runs reuse them. Usage: scripts/windows/build.sh [--no-tests] [--no-installer]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
@@ -19,12 +19,14 @@ done
 "$top/scripts/install-deps.sh" --windows
 started=$(date +%s)
 qt=$("$here/build-qt.sh" | tail -n 1)
+# Real drives: libburn for Windows (seconds to build, once).
+libburn=$("$here/build-libburn.sh" | tail -n 1)
 
 build=$top/build-win
 export KORVANEL_QT_WIN=$qt
 cmake -S "$top" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_PREFIX_PATH="$qt" \
+  -DCMAKE_PREFIX_PATH="$qt" -DKORVANEL_WINDOWS_LIBBURN="$libburn" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build" --parallel "${KORVANEL_JOBS:-2}"
