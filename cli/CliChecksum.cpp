@@ -23,6 +23,7 @@
 #include "sbErrors.h"
 #include "sbLibraryCall.h"
 #include "sbLogging.h"
+#include "sbHashBehind.h"
 #include "sbSha256.h"
 #include "sbStrings.h"
 
@@ -150,15 +151,17 @@ std::optional<QByteArray> HashDisc(const CliArgs& args, const QString& device, Q
                        .arg(blocks));
 
   Hasher hash(algorithm);
+  TsbHashBehind hashing([&hash](const char* data, size_t size) { hash.Add(data, size); });
   Percent percent(output, blocks);
   for (uint32_t block = 0; block < blocks;) {
     const uint32_t count = std::min(kSectorsPerRead, blocks - block);
     read(block, count);
-    hash.Add(buffer.data(), size_t(count) * kSector);
+    hashing.Add(buffer.data(), size_t(count) * kSector);
     block += count;
     percent.Done(block);
     if (InterruptRequested()) return std::nullopt;
   }
+  hashing.Finish();
   output.Finish();
   return hash.Hex();
 }

@@ -17,6 +17,7 @@
 #include "sbErrors.h"
 #include "sbHelpers.h"
 #include "sbLibraryCall.h"
+#include "sbHashBehind.h"
 #include "sbSha256.h"
 #include "sbUiHooks.h"
 
@@ -132,6 +133,7 @@ QString TsbDiscToImage::Run() {
       litInfo);
 
   TsbSha256 sha256;
+  TsbHashBehind hashing([&sha256](const char* data, size_t size) { sha256.Add(data, size); });
   int lastPercent = -1;
   for (uint32_t block = 0; block < blocks;) {
     if (cancelled()) {
@@ -143,11 +145,12 @@ QString TsbDiscToImage::Run() {
     const qint64 bytes = qint64(count) * kSector;
     errno = 0;
     if (file.write(buffer.data(), bytes) != bytes) throw cannotSave(WriteFailureText(file));
-    sha256.Add(buffer.data(), size_t(bytes));
+    hashing.Add(buffer.data(), size_t(bytes));
     block += count;
     if (const int percent = int(uint64_t(block) * 100 / blocks); percent != lastPercent && OnProgress)
       OnProgress(lastPercent = percent);
   }
+  hashing.Finish();
   errno = 0;
   if (OutputHandle < 0 ? !saved.commit() : !stream.flush()) throw cannotSave(WriteFailureText(file));
   say(QCoreApplication::translate("sbDiscToImage", "The disc in %1 is saved as \"%2\"").arg(DeviceLabel, Target), litInfo);

@@ -4,16 +4,14 @@
 #include <QFile>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
-#include <exception>
-#include <future>
 #include <thread>
 #include <vector>
 
 #include "sbBurner.h"
 #include "sbCallbacks.h"
 #include "sbErrors.h"
+#include "sbHashBehind.h"
 #include "sbLibraryCall.h"
 #include "sbLogging.h"
 #include "sbSha256.h"
@@ -130,26 +128,15 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
   if (track.SizeBlocks != 0 && track.SizeBlocks < blocks) Fail(Mismatch(uint64_t(track.SizeBlocks) * kSector));
 
   // What was read back, so that the user can compare it with a published checksum.
-  // The hash runs beside the reading, a chunk behind it: on its own it would
-  // take as long as the reading and comparing together.
   TsbSha256 sha256;
+  TsbHashBehind hashing([&sha256](const char* data, size_t size) { sha256.Add(data, size); });
   constexpr size_t kReadBytes = size_t(kSectorsPerRead) * kSector;
-  constexpr size_t kChunkBytes = 32 * kReadBytes;
-  std::array<std::vector<char>, 2> chunks{std::vector<char>(kChunkBytes), std::vector<char>(kChunkBytes)};
-  size_t filling = 0, filled = 0;
-  // Declared after what it uses: its destructor waits for the hash, also when a failure leaves early.
-  std::future<void> hashing;
-  auto handOver = [&] {
-    if (hashing.valid()) hashing.get();
-    hashing = std::async(std::launch::async, [&sha256, data = chunks[filling].data(), n = filled] { sha256.Add(data, n); });
-    filling ^= 1;
-    filled = 0;
-  };
+  std::vector<char> fromDiscBuffer(kReadBytes);
   std::vector<char> fromImage(kReadBytes);
   int lastPercent = 0;
   for (uint64_t block = 0; block < blocks;) {
     const auto count = uint32_t(std::min<uint64_t>(kSectorsPerRead, blocks - block));
-    char* const fromDisc = chunks[filling].data() + filled;
+    char* const fromDisc = fromDiscBuffer.data();
     if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_ReadSectors, track.StartBlock + uint32_t(block), count, fromDisc))
       Fail(b.LastFailureText());
 
@@ -164,8 +151,7 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
     char* const discEnd = fromDisc + uint64_t(count) * kSector;
     const char* const nonZero = std::find_if(fromDisc + imageBytes, discEnd, [](char c) { return c != 0; });
     if (nonZero != discEnd) Fail(Mismatch(offset + uint64_t(nonZero - fromDisc)));
-    filled += imageBytes;
-    if (filled + kReadBytes > kChunkBytes) handOver();
+    hashing.Add(fromDisc, imageBytes);
 
     block += count;
     const int percent = int(block * 100 / blocks);
@@ -176,8 +162,7 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
     ProcessMessages();
     if (b.Cancelled) return StopCancelled();
   }
-  if (filled > 0) handOver();
-  if (hashing.valid()) hashing.get();
+  hashing.Finish();
   if (lastPercent != 100) GlobalCallBackEventer().DoProgress(100);
 
   Sha256 = QString::fromLatin1(sha256.HexResult());

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 
+#include "sbHashBehind.h"
 #include "sbSha256.h"
 
 TEST(Sha256Test, KnownDigestsWhateverTheSplitAndPath) {
@@ -27,4 +28,28 @@ TEST(Sha256Test, KnownDigestsWhateverTheSplitAndPath) {
       }
     }
   }
+}
+
+// Hashing a chunk behind the reader: every byte reaches the hash once, in order,
+// across chunk borders, and an early end waits for the chunk being hashed.
+TEST(Sha256Test, HashingBehindTheReaderSeesEveryByteInOrder) {
+  constexpr size_t chunk = TsbHashBehind::kChunkBytes;
+  QByteArray data(qsizetype(3 * chunk + 5), Qt::Uninitialized);
+  for (qsizetype i = 0; i < data.size(); ++i) data[i] = char((i * 131) ^ (i >> 11));
+  for (const size_t total : {size_t(0), size_t(1), chunk - 1, chunk, chunk + 1, size_t(data.size())}) {
+    for (const size_t piece : {size_t(7), size_t(65536)}) {
+      TsbSha256 direct, behind;
+      direct.Add(data.constData(), total);
+      TsbHashBehind hashing([&behind](const char* d, size_t n) { behind.Add(d, n); });
+      for (size_t at = 0; at < total; at += piece) hashing.Add(data.constData() + at, std::min(piece, total - at));
+      hashing.Finish();
+      EXPECT_EQ(behind.HexResult(), direct.HexResult()) << total << " bytes in pieces of " << piece;
+    }
+  }
+  size_t seen = 0;
+  {
+    TsbHashBehind left([&seen](const char*, size_t n) { seen += n; });
+    left.Add(data.constData(), chunk + 10);  // one chunk handed over, then the reader gives up
+  }
+  EXPECT_EQ(seen, chunk);
 }
