@@ -218,9 +218,9 @@ void TMainForm::showEvent(QShowEvent* event) {
   TsbMainForm::showEvent(event);
   if (event->spontaneous()) return;  // restored from the task bar, not shown by the program
   InitPageOrder();
+  ShowTransportPage();  // before PageChanged, which gives its first control the focus
   PageChanged();
   ApplyTexts();
-  ShowTransportPage();
 }
 
 void TMainForm::SwitchTo(int page) {
@@ -345,6 +345,7 @@ void TMainForm::PageBusyEnd(TsbDockForm* sender) {
 
 void TMainForm::PageChanged() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
+  FocusPage();  // first: the burning page burns before this returns
   switch (CurrentPage()) {
     case pgTransport:
       ButtonNext->setText(ResStr(sNext));
@@ -367,6 +368,23 @@ void TMainForm::PageChanged() {
   UpdateButtons();
   UpdateTitles();
   QApplication::restoreOverrideCursor();
+}
+
+void TMainForm::FocusPage() {
+  const int page = CurrentPage();
+  QWidget* panel = page >= 0 && page < 7 ? pnlTs[page] : nullptr;
+  // The window's focus chain is its tab order; the page's controls are the ones
+  // inside its panel. Of radio buttons that choose one thing, Qt leaves only
+  // the one last focused (the chosen one) reachable by Tab, so it is that one.
+  for (QWidget* control = nextInFocusChain(); panel != nullptr && control != this;
+       control = control->nextInFocusChain()) {
+    if ((control->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && control->focusProxy() == nullptr &&
+        control->isEnabled() && control->isVisibleTo(this) && panel->isAncestorOf(control)) {
+      control->setFocus(Qt::TabFocusReason);
+      return;
+    }
+  }
+  ButtonNext->setFocus(Qt::TabFocusReason);
 }
 
 void TMainForm::UpdateTitles() {

@@ -111,6 +111,12 @@ class TMainForm : public TsbMainForm {
  private:
   // Makes page the active sheet and runs PageChanged once.
   void SwitchTo(int page);
+  // Gives the keyboard to the current page's first control in the tab order,
+  // or to Next where the page has none. Left to Qt, the window when shown gives
+  // it to the first widget of its chain, the title band's Minimize button; a
+  // clicked button keeps it; one disabled while a page works passes it on
+  // along the chain, which wraps around to Minimize again.
+  void FocusPage();
   // Next's work; raises what ValidatePage and the pages raise.
   void GoNext();
   // The string of the outcome of the burn: success, cancelled or failed.

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Walks the wizard over the accessibility bus as a screen reader does and reads
-the write progress at least once a second during a burn.
+the write progress at least once a second during a burn. After each page change
+the keyboard must not be on the title band's Minimize or Close button.
 
 Starts its own X server (Xvfb) and session bus, so it needs neither a desktop
 nor the user's buses. Usage: a11y_burn_check.py KORVANEL [--seconds S] [--limit-ms MS]
@@ -114,11 +115,20 @@ def walk(args):
         def press(name):
             wait_for("an enabled " + name + " button", 30, lambda: button(name)).queryAction().doAction(0)
 
+        def title_button_focused():
+            return find(app, lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                        and clean_name(a) in ("Minimize", "Close") and a.getState().contains(pyatspi.STATE_FOCUSED))
+
         # Welcome, transport, device, image (named on the command line), mode, options, summary.
         for step in range(7):
             press("Next")
             if step < 6:
                 time.sleep(0.8)
+                # Space there minimised the window of a user who took it for the page.
+                on_title = title_button_focused()
+                if on_title is not None:
+                    raise RuntimeError("the keyboard is on the title band's %s button after Next %d"
+                                       % (clean_name(on_title), step + 1))
         burn_started = time.monotonic()
 
         # As a screen reader: find the progress among the burning page's

@@ -2,8 +2,11 @@
 // Back, the refusals with their texts, the burn, Cancel, and the finish window.
 #include <cerrno>
 #include <fstream>
+#include <functional>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFontDatabase>
@@ -26,12 +29,14 @@
 #include "common/test_os.h"
 #include "engine/actions_support.h"
 #include "sbTrayAndDisc.h"
+#include "ufrmBurnMode.h"
 #include "ufrmBurnOptions.h"
 #include "ufrmFinalAction.h"
 #include "ufrmFinish.h"
 #include "ufrmWelcome.h"
 #include "ufrmMain.h"
 #include "ufrmSelectDevice.h"
+#include "ufrmSelectTransport.h"
 #include "sbFilesPanel.h"
 #include "sbHelpers.h"
 #include "sbTranslations.h"
@@ -187,6 +192,89 @@ TEST_F(WizardTest, EveryWindowOfABurnShowsItsTextsWholeInBothLanguages) {
     look(wizard.get(), "burning");
     next();
     look(frmFinish, "finish");
+    closeWizard();
+  }
+}
+
+// After each page change, forward and back, the keyboard is on the page's first
+// control, or on Next where the page has none; never on the title band's
+// buttons, where Space minimised the window.
+TEST_F(WizardTest, EveryPageChangePutsTheKeyboardOnThePagesFirstControlOrNext) {
+  struct English {
+    ~English() { InstallTranslations(QLocale::c(), ProgramFolder()); }
+  } english;
+  struct Welcome {  // where Back from the first page goes
+    TfrmWelcome window;
+    Welcome() { frmWelcome = &window; }
+    ~Welcome() { frmWelcome = nullptr; }
+  };
+  auto name = [](const QWidget* w) {
+    if (w == nullptr) return std::string("nothing");
+    const auto* button = qobject_cast<const QAbstractButton*>(w);
+    const QString text = !w->accessibleName().isEmpty() ? w->accessibleName() : button ? button->text() : QString();
+    return std::string(w->metaObject()->className()) + " \"" + text.toStdString() + "\"";
+  };
+  // Next and Back click the wizard's buttons, which keep the focus as the page
+  // goes; Enter and Down are keys on the focused control (Enter presses the
+  // default button, Next; Down moves a choice).
+  enum Move { Shown, Next, Back, Enter, Down };
+  enum { welcomeWindow = -1, finishWindow = -2 };  // beside the wizard's pages
+  for (const QString& language : {QStringLiteral("en"), QStringLiteral("de")}) {
+    SCOPED_TRACE(language.toStdString());
+    InstallTranslations(QLocale(language), ProgramFolder());
+    Welcome welcome;
+    open({cdRecorder()});
+    const struct {
+      Move move;
+      int where;
+      std::function<QWidget*()> first;
+    } walk[] = {
+        {Shown, pgTransport, [&] { return wizard->TransportPage->rbSpti; }},
+        {Back, welcomeWindow, [&] { return welcome.window.ButtonNext; }},
+        {Enter, pgTransport, [&] { return wizard->TransportPage->rbSpti; }},
+        {Down, pgTransport, [&] { return wizard->TransportPage->rbAspi; }},
+        {Next, pgDevice, [&] { return wizard->DevicePage->lvDevices; }},
+        {Back, pgTransport, [&] { return wizard->TransportPage->rbAspi; }},  // the chosen one, not the first
+        {Next, pgDevice, [&] { return wizard->DevicePage->lvDevices; }},
+        {Next, pgImage, [&] { return wizard->SourceFilePage->Edit1; }},
+        {Next, pgMode, [&] { return wizard->BurnModePage->cmbModes; }},
+        {Next, pgOptions, [&] { return wizard->BurnOptionsPage->chbSOPC; }},
+        {Back, pgMode, [&] { return wizard->BurnModePage->cmbModes; }},
+        {Enter, pgOptions, [&] { return wizard->BurnOptionsPage->chbSOPC; }},
+        {Next, pgSummary, [&] { return wizard->SummaryPage->edtSummary; }},
+        {Enter, pgBurning, [&] { return wizard->FinalPage->lvLog; }},
+        {Enter, finishWindow, [&] { return frmFinish->ButtonNext; }},
+    };
+    for (const auto& [move, where, first] : walk) {
+      SCOPED_TRACE(where);
+      if (move == Enter || move == Down) {
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        QTest::keyClick(QApplication::focusWidget(), move == Enter ? Qt::Key_Return : Qt::Key_Down);
+      } else if (move == Next) {
+        next();
+      } else if (move == Back) {
+        back();
+      }
+      const QWidget* window = where == welcomeWindow  ? static_cast<QWidget*>(&welcome.window)
+                              : where == finishWindow ? static_cast<QWidget*>(frmFinish)
+                                                      : wizard.get();
+      ASSERT_TRUE(window->isVisible());
+      if (window == wizard.get()) {
+        ASSERT_EQ(page(), where) << dialogs->texts("application error").join('\n').toStdString();
+      }
+      QWidget* expected = first();
+      // The device scan's progress window came and went: a window manager gives
+      // the activation back to the wizard, Qt's offscreen screen to no window.
+      if (QApplication::activeWindow() == nullptr) expected->window()->activateWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(expected->window()));
+      EXPECT_EQ(name(QApplication::focusWidget()), name(expected));
+      // What the pages need before Next takes them.
+      if (where == pgDevice) {
+        QTreeWidget* devices = wizard->DevicePage->lvDevices;
+        devices->setCurrentItem(devices->topLevelItem(0));
+      }
+      if (where == pgImage) typeImage(dir_ / "image.iso");
+    }
     closeWizard();
   }
 }
