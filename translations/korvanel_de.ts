@@ -966,7 +966,7 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>average %1 in %2</source>
-        <translation>durchschnittlich %1 in %2</translation>
+        <translation>Durchschnitt: %1 in %2</translation>
     </message>
     <message>
         <source>Wrote %1 MB in %2, average %3</source>
@@ -1054,7 +1054,7 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>Need to save %1 MB</source>
-        <translation>Es sind %1 MB zu speichern</translation>
+        <translation>Zu speichern: %1 MB</translation>
     </message>
     <message>
         <source>%1 bytes of ISO9660/Joliet image will not fit into %2 bytes of free space in &quot;%3&quot;</source>
@@ -1654,7 +1654,7 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>Need to save %1 MB</source>
-        <translation>Es sind %1 MB zu speichern</translation>
+        <translation>Zu speichern: %1 MB</translation>
     </message>
 </context>
 <context>
