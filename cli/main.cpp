@@ -46,6 +46,9 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("korvanel-cli"));
   QCoreApplication::setApplicationVersion(QStringLiteral(KORVANEL_VERSION));
   InstallTranslations(QLocale(), ProgramFolder());
+  // Scripts read korvanel-cli's lines as well as people: its figures keep the C form
+  // ("1.79") in every locale, while its words follow the language.
+  QLocale::setDefault(QLocale::c());
   CliArgs args;
   try {
     args = ParseCliArgs(app.arguments().mid(1));

@@ -91,7 +91,8 @@ void TfrmBurnOptions::Activate(TsbBurner* burner) {
   TsbDiscSpeedList& speeds = *SpeedList;
 
   cmbSpeed->clear();
-  for (int i = 0; i < speeds.Count(); ++i) cmbSpeed->addItem(speeds.Items(i).StrSpeed);
+  for (int i = 0; i < speeds.Count(); ++i)
+    cmbSpeed->addItem(SpeedText(speeds.Items(i).SpeedInPoint, speeds.Items(i).SpeedInSize, true));
   cmbSpeed->setCurrentIndex(speeds.Count() - 1);
 
   const TsbBurnSettings& settings = Burner->BurnSettings;

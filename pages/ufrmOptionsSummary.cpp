@@ -52,7 +52,7 @@ QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName, 
       Line(sSummaryDiscType, {DiscTypeName(burner.DiscType, true)}),
       // A burn of files and folders gets its source line ("Source: 2 files, ...") as it is.
       IsTreeMode(settings.Mode) ? imageFileName : Line(sSummaryImageFile, {imageFileName}),
-      Line(sSummarySpeed, {SpeedText(settings.SpeedFactor, settings.WriteSpeed)}),
+      Line(sSummarySpeed, {SpeedText(settings.SpeedFactor, settings.WriteSpeed, true)}),
       Line(sSummarySendOpc, {BoolToYesNo(settings.SendOPC, true)}),
       Line(sSummaryBurningMode, {BurningModeText(settings.Mode)}),
       Line(sSummaryTestWrite, {BoolToYesNo(settings.TestWrite, true)}),

@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -29,7 +28,7 @@
 
 namespace {
 
-QString Megabytes(int64_t bytes) { return QLocale().toString(double(bytes) / 1024 / 1024, 'f', 2); }
+QString Megabytes(int64_t bytes) { return LocaleNumber(double(bytes) / 1024 / 1024, 2); }
 
 // Notes under the file list: a refusal in red, what the disc leaves out or only some
 // readers read whole in the warning colour of the image page.

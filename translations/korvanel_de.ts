@@ -1257,6 +1257,13 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     </message>
 </context>
 <context>
+    <name>sbDiscSpeeds</name>
+    <message>
+        <source>%1x (%2 KB/sec)</source>
+        <translation>%1x (%2 KB/s)</translation>
+    </message>
+</context>
+<context>
     <name>sbDiscToImage</name>
     <message>
         <source>Block %1 of the disc in %2 cannot be read (tried %3 times): %4</source>

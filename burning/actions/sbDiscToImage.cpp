@@ -19,6 +19,7 @@
 #include "sbLibraryCall.h"
 #include "sbHashBehind.h"
 #include "sbSha256.h"
+#include "sbStrings.h"
 #include "sbUiHooks.h"
 
 namespace {
@@ -129,7 +130,7 @@ QString TsbDiscToImage::Run() {
   if (blocks == 0) throw TsbError(QCoreApplication::translate("sbDiscToImage", "The disc in %1 holds an empty track: nothing to read").arg(DeviceLabel));
   say(QCoreApplication::translate("sbDiscToImage", "Reading %1 blocks (%2 MB, %3) from %4 into %5")
           .arg(blocks)
-          .arg(QString::number(double(blocks) * kSector / 1e6, 'f', 1), sizeSource, DeviceLabel, Target),
+          .arg(LocaleNumber(double(blocks) * kSector / 1e6, 1), sizeSource, DeviceLabel, Target),
       litInfo);
 
   TsbSha256 sha256;

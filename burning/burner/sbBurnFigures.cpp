@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "sbStrings.h"
 
 namespace {
 
@@ -21,10 +22,6 @@ QString Clock(double seconds) {
         .arg(total / 60 % 60, 2, 10, QLatin1Char('0'))
         .arg(total % 60, 2, 10, QLatin1Char('0'));
   return QStringLiteral("%1:%2").arg(total / 60, 2, 10, QLatin1Char('0')).arg(total % 60, 2, 10, QLatin1Char('0'));
-}
-
-QString Speed(double bytesPerSecond, double factor) {
-  return QStringLiteral("%1x (%2 MB/s)").arg(factor, 0, 'f', 1).arg(bytesPerSecond / 1e6, 0, 'f', 2);
 }
 
 }  // namespace
@@ -93,7 +90,7 @@ TsbBurnFiguresSnapshot TsbBurnFigures::Snapshot(Clock::time_point now) const {
 
 QString FiguresLine(const TsbBurnFiguresSnapshot& f) {
   if (!f.Started || f.BytesPerSecond <= 0) return {};
-  QString line = Speed(f.BytesPerSecond, f.Factor());
+  QString line = SpeedFigures(f.Factor(), f.BytesPerSecond);
   if (f.RemainingSeconds >= 0)
     line += QCoreApplication::translate("sbBurnFigures", ", %1 remaining").arg(Clock(f.RemainingSeconds));
   return line;
@@ -101,13 +98,13 @@ QString FiguresLine(const TsbBurnFiguresSnapshot& f) {
 
 QString FiguresAverage(const TsbBurnFiguresSnapshot& f) {
   return QCoreApplication::translate("sbBurnFigures", "average %1 in %2")
-      .arg(Speed(f.AverageBytesPerSecond, f.AverageFactor()), Clock(f.ElapsedSeconds));
+      .arg(SpeedFigures(f.AverageFactor(), f.AverageBytesPerSecond), Clock(f.ElapsedSeconds));
 }
 
 QString FiguresSummary(const TsbBurnFiguresSnapshot& f) {
   QString line = QCoreApplication::translate("sbBurnFigures", "Wrote %1 MB in %2, average %3")
-                     .arg(f.DoneBytes / 1e6, 0, 'f', 1)
-                     .arg(Clock(f.ElapsedSeconds), Speed(f.AverageBytesPerSecond, f.AverageFactor()));
+                     .arg(LocaleNumber(f.DoneBytes / 1e6, 1), Clock(f.ElapsedSeconds),
+                          SpeedFigures(f.AverageFactor(), f.AverageBytesPerSecond));
   if (f.LowestBufferPercent >= 0)
     line += QCoreApplication::translate("sbBurnFigures", "; lowest buffer fill %1 %").arg(f.LowestBufferPercent);
   line +=

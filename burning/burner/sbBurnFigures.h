@@ -62,6 +62,7 @@ class TsbBurnFigures {
 
 TsbBurnFigures& GlobalBurnFigures();
 
+// The figures below are written in the user's locale ("8,1x" in German).
 // "8.1x (1.43 MB/s), 00:12 remaining" while a burn runs; empty before it reports.
 QString FiguresLine(const TsbBurnFiguresSnapshot& figures);
 // "average 8.1x (1.43 MB/s) in 00:45" once a burn has ended.

@@ -161,7 +161,8 @@ QString DiscSizeText(const TsbDeviceItem& record, bool localised) {
   if (record.DiscType == DISC_TYPE_NO_MEDIA) return {};
   const TsbDiscSpace& space = record.DiscSpace;
   if (space.FreeBytes == space.CapacityBytes) return localised ? ResStr(sBlank) : ResSourceStr(sBlank);
-  return space.CapacityBytes > 0 ? FormatMegabytes(space.UsedBytes) : QString();
+  if (space.CapacityBytes <= 0) return {};
+  return localised ? LocaleMegabytes(space.UsedBytes) : FormatMegabytes(space.UsedBytes);
 }
 
 QString NoDiscText(bool trayOpen) {

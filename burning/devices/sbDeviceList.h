@@ -82,7 +82,8 @@ void UpdateDiscSpace(TsbDeviceItem& record);
 bool FindDriveNow(const QString& name, TsbDeviceItem& found);
 // The size shown for a listed device: empty without a disc, "Blank" for a
 // blank disc, else the used size in megabytes (empty when nothing was read).
-// Localised: "Blank" in the user's language (the wizard); else in English.
+// Localised: "Blank" in the user's language and the size in the user's locale
+// (the wizard); else in English and the C form.
 QString DiscSizeText(const TsbDeviceItem& record, bool localised = false);
 
 // Why a drive holds no disc to use: its tray is open, or it is empty ("No media in drive").

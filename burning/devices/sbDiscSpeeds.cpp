@@ -1,5 +1,7 @@
 #include "sbDiscSpeeds.h"
 
+#include <QCoreApplication>
+
 #include <span>
 
 #include "Discwright.h"
@@ -8,6 +10,7 @@
 #include "sbErrors.h"
 #include "sbLibraryCall.h"
 #include "sbLogging.h"
+#include "sbStrings.h"
 
 namespace {
 
@@ -32,7 +35,10 @@ TsbDiscSpeedItem* TsbDiscSpeedList::FindBySpeedInPoint(int32_t factor) {
   return nullptr;
 }
 
-QString SpeedText(int32_t factor, int32_t kbPerSecond) {
+QString SpeedText(int32_t factor, int32_t kbPerSecond, bool localised) {
+  if (localised)
+    return QCoreApplication::translate("sbDiscSpeeds", "%1x (%2 KB/sec)")
+        .arg(LocaleNumber(factor, 1), LocaleNumber(kbPerSecond, 0));
   return QString::asprintf("%d.0x", factor) + QStringLiteral(" (") + QString::number(kbPerSecond) +
          QStringLiteral(" KB/sec)");
 }

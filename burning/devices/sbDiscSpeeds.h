@@ -12,12 +12,14 @@
 class TsbBurner;
 
 // "%d.0x (%d KB/sec)": how a speed is shown in the speed list and the summary.
-QString SpeedText(int32_t factor, int32_t kbPerSecond);
+// Localised: in the user's language and locale ("8,0x (1385 KB/s)", the wizard);
+// else in the C form korvanel-cli's speed list shows, which scripts read.
+QString SpeedText(int32_t factor, int32_t kbPerSecond, bool localised = false);
 
 struct TsbDiscSpeedItem {
   int32_t SpeedInPoint = 1;   // "x" factor
   int32_t SpeedInSize = 176;  // KB/s as the device reported it
-  QString StrSpeed;           // display text
+  QString StrSpeed;           // SpeedText's C form
 };
 
 class TsbDiscSpeedList {

@@ -12,6 +12,7 @@
 #include "sbHelpers.h"
 #include "sbLibraryCall.h"
 #include "sbLogging.h"
+#include "sbStrings.h"
 
 namespace {
 
@@ -187,5 +188,5 @@ QString FileSelectionSummary(const QStringList& paths, uint64_t imageBytes) {
                   QT_TRANSLATE_NOOP("sbFileSelection", "%1 files")),
            Plural(folders, QT_TRANSLATE_NOOP("sbFileSelection", "%1 folder"),
                   QT_TRANSLATE_NOOP("sbFileSelection", "%1 folders")),
-           FormatMegabytes(int64_t(imageBytes)));
+           LocaleMegabytes(int64_t(imageBytes)));
 }

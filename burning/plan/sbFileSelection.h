@@ -59,5 +59,5 @@ TsbFileTreeNotes CreateFolderTree(TsbBurner& burner, const QString& folder);
 // Builds the tree's image under the label and answers its size in bytes, as the burn writes it.
 uint64_t MeasureFileTree(TsbBurner& burner, const QString& label);
 
-// "3 files, 2 folders, 412.7 MB": what the paths are, and the image's size.
+// "3 files, 2 folders, 412.70 MB": what the paths are, and the image's size (in the user's locale).
 QString FileSelectionSummary(const QStringList& paths, uint64_t imageBytes);

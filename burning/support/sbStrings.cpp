@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QLocale>
+
+#include "sbHelpers.h"
 
 namespace {
 
@@ -75,3 +78,39 @@ const char* SourceText(int id) {
 QString ResStr(int id) { return QCoreApplication::translate("sbStrings", SourceText(id)); }
 
 QString ResSourceStr(int id) { return QString::fromUtf8(SourceText(id)); }
+
+namespace {
+
+QLocale UserLocale() {
+  QLocale locale;
+  locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+  return locale;
+}
+
+}  // namespace
+
+QString LocaleNumber(double value, int decimals) { return UserLocale().toString(value, 'f', decimals); }
+
+QString LocaleMegabytes(std::int64_t bytes) {
+  // FormatMegabytes' own rounding, so that the wizard and korvanel-cli's device table
+  // agree on the figure; its digits and signs are written as the locale writes them.
+  const QLocale locale = UserLocale();
+  QString text;
+  for (const QChar c : FormatMegabytes(bytes, true)) {
+    if (c.isDigit())
+      text += locale.toString(c.digitValue());
+    else if (c == QLatin1Char('.'))
+      text += locale.decimalPoint();
+    else if (c == QLatin1Char('-'))
+      text += locale.negativeSign();
+    else if (c == QLatin1Char('E'))
+      text += locale.exponential();
+    else
+      text += c;
+  }
+  return text + QStringLiteral(" MB");
+}
+
+QString SpeedFigures(double factor, double bytesPerSecond) {
+  return QStringLiteral("%1x (%2 MB/s)").arg(LocaleNumber(factor, 1), LocaleNumber(bytesPerSecond / 1e6, 2));
+}

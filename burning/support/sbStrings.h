@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 enum TsbStringId : int {
   sNext = 15101,
   sBack = 15102,
@@ -64,3 +66,13 @@ enum TsbStringId : int {
 QString ResStr(int id);
 // The English text, for outputs that scripts read (korvanel-cli's device table).
 QString ResSourceStr(int id);
+
+// Figures a user reads, in the locale of QLocale() (the user's; korvanel-cli keeps the C
+// locale, since scripts read its lines): "1,79" in German, "1.79" in English. Digits are
+// never grouped, so that only the decimal point differs between the languages and a
+// figure reads the same in a sentence and in a table cell.
+QString LocaleNumber(double value, int decimals);
+// FormatMegabytes in the user's locale, with its unit: "700,00 MB" in German.
+QString LocaleMegabytes(std::int64_t bytes);
+// A speed as a factor of the disc's 1x and in MB (10^6 bytes) a second: "48,1x (8,46 MB/s)".
+QString SpeedFigures(double factor, double bytesPerSecond);

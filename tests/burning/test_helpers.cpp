@@ -3,11 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QTemporaryDir>
 
 #include <cstdint>
 
 #include "sbHelpers.h"
+#include "sbStrings.h"
 
 namespace {
 
@@ -70,6 +72,34 @@ TEST(FormatMegabytes, RoundsHalvesUpAndToSixSignificantDigits) {
   EXPECT_EQ(FormatMegabytes(-kMB * 3 / 2, true), "-1.50");
   EXPECT_EQ(FormatMegabytes(-1, true), "0.00");
   EXPECT_EQ(FormatMegabytes(INT64_MAX, true), "8.79609E12");
+}
+
+// The user's figures: only the decimal point follows the locale, never a grouping
+// (a figure reads the same in a sentence and a table cell), and the sizes keep
+// FormatMegabytes' rounding, so that the wizard and korvanel-cli agree.
+TEST(LocaleFigures, TheDecimalPointFollowsTheLocaleAndDigitsAreNotGrouped) {
+  const QLocale previous;
+  const struct {
+    QLocale locale;
+    const char* number;
+    const char* megabytes;
+    const char* speed;
+  } cases[] = {
+      {QLocale::c(), "1234.50", "12345.70 MB", "48.1x (8.46 MB/s)"},
+      {QLocale(QLocale::English, QLocale::UnitedStates), "1234.50", "12345.70 MB", "48.1x (8.46 MB/s)"},
+      {QLocale(QLocale::German, QLocale::Germany), "1234,50", "12345,70 MB", "48,1x (8,46 MB/s)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.locale.name().toStdString());
+    QLocale::setDefault(c.locale);
+    EXPECT_EQ(LocaleNumber(1234.5, 2), c.number);
+    EXPECT_EQ(LocaleMegabytes(12345 * kMB + 710935), c.megabytes);
+    EXPECT_EQ(SpeedFigures(48.06, 8'455'000), c.speed);
+  }
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  EXPECT_EQ(LocaleMegabytes(-kMB * 3 / 2), "-1,50 MB");
+  EXPECT_EQ(LocaleMegabytes(1234567 * kMB), "1,23457E6 MB");
+  QLocale::setDefault(previous);
 }
 
 TEST(PadLeftZeros, PadsAndKeepsTheLastDigits) {

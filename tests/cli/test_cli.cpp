@@ -66,12 +66,14 @@ class CliTest : public ::testing::Test {
     return file.fileName();
   }
 
-  // language: the LANGUAGE the program is started with (the tests' own is English).
+  // language: the LANGUAGE the program is started with (the tests' own is English),
+  // with that language's formats too, as its speakers have them ("de": de_DE).
   Result Run(QStringList arguments, int timeoutMs = 30000, const QString& language = {}) {
     QProcess process;
     if (!language.isEmpty()) {
       QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
       environment.insert(QStringLiteral("LANGUAGE"), language);
+      environment.insert(QStringLiteral("LC_ALL"), language + QLatin1Char('_') + language.toUpper() + QStringLiteral(".UTF-8"));
       process.setProcessEnvironment(environment);
     }
     arguments.prepend(Config());
@@ -204,10 +206,13 @@ TEST_F(CliTest, InGermanMessagesAndHelpAreGermanWhileExitCodesAndTheDeviceTableS
     EXPECT_FALSE((german.out + german.err).contains(QStringLiteral("CreateFile"))) << german.out.toStdString();
     EXPECT_FALSE((c.onStdout ? english.out : english.err).contains(QString::fromUtf8(c.german)));
   }
-  // Scripts read the device table: its columns and words do not follow the language.
-  const Result english = Run({QStringLiteral("devices")});
-  EXPECT_TRUE(english.out.contains(QStringLiteral("Blank")));
-  EXPECT_EQ(Run({QStringLiteral("devices")}, 30000, QStringLiteral("de")).out, english.out);
+  // Scripts read the device table, the details and the speeds: their columns, words
+  // and figures ("0.06 MB", "48.0x") follow neither the language nor its formats.
+  for (const QStringList& command : {QStringList{"devices"}, QStringList{"info", "CdRom2"}, QStringList{"speeds", "CdRom0"}}) {
+    const Result english = Run(command);
+    EXPECT_TRUE(english.out.contains(QRegularExpression(QStringLiteral("\\d\\.\\d\\d MB|\\d\\.0x")))) << english.out.toStdString();
+    EXPECT_EQ(Run(command, 30000, QStringLiteral("de")).out, english.out) << command.join(' ').toStdString();
+  }
 }
 
 TEST_F(CliTest, DevicesListsEveryRecorderByNameOrAddress) {

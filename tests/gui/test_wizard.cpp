@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QTreeWidget>
@@ -140,6 +141,52 @@ TEST_F(WizardTest, WithTheGermanCatalogTheWizardAndQtsOwnButtonsSpeakGerman) {
   EXPECT_EQ(wizard->LabelTitle->text(), QStringLiteral("Laufwerksauswahl"));
   EXPECT_EQ(wizard->DevicePage->lvDevices->topLevelItem(0)->text(4), QStringLiteral("Leer"));
   EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Ja"));
+}
+
+// A German user reads every figure of a burn the German way, from the device list
+// to the burning page: the decimal comma, and each unit written one way.
+TEST_F(WizardTest, WithTheGermanLocaleEveryFigureOfABurnReadsGerman) {
+  const QLocale german(QLocale::German, QLocale::Germany);
+  ASSERT_EQ(InstallTranslations(german, ProgramFolder()), QStringLiteral("de"));
+  struct English {
+    QLocale locale;
+    ~English() {
+      InstallTranslations(QLocale::c(), ProgramFolder());
+      QLocale::setDefault(locale);
+    }
+  } english{QLocale()};
+  QLocale::setDefault(german);
+  json written = cdRecorder(1);
+  written["medium"] = {{"type", "CD-R"}, {"state", "complete"}, {"used_bytes", 1'876'951}};
+  open({cdRecorder(), written});
+  toDevice();
+  const QString used = wizard->DevicePage->lvDevices->topLevelItem(1)->text(4);
+  next();
+  typeImage(dir_ / "image.iso");
+  const QString sizes = wizard->SourceFilePage->lblSizeInformation->text();
+  next();
+  next();
+  ASSERT_EQ(page(), pgOptions);
+  const QString speed = wizard->BurnOptionsPage->cmbSpeed->currentText();
+  next();
+  const QString summary = wizard->SummaryPage->edtSummary->toPlainText();
+  next();
+  ASSERT_EQ(page(), pgBurning);
+  const struct {
+    const char* where;
+    QString shown;
+    const char* pattern;
+  } cases[] = {
+      {"device list", used, "^1,79 MB$"},
+      {"image page", sizes, "^Dateigröße: 0,13 MB {6}Disc-Größe: \\d+,\\d\\d MB$"},
+      {"speed list", speed, "^48,0x \\(8467 KB/s\\)$"},
+      {"summary", summary, "\nBrenngeschwindigkeit: 48,0x \\(8467 KB/s\\)\n"},
+      {"burning page", wizard->FinalPage->lblBurnFigures->text(),
+       "^Durchschnitt: \\d+,\\dx \\(\\d+,\\d\\d MB/s\\) in \\d\\d:\\d\\d$"},
+  };
+  for (const auto& c : cases)
+    EXPECT_TRUE(QRegularExpression(QString::fromUtf8(c.pattern)).match(c.shown).hasMatch())
+        << c.where << ": " << c.shown.toStdString();
 }
 
 // Every window of a burn, in both languages, shows its labels' texts whole.
