@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Korvanel"));
   QApplication::setApplicationDisplayName(QStringLiteral("Korvanel"));
   QApplication::setApplicationVersion(QStringLiteral(KORVANEL_VERSION));
-  InstallTranslations(QLocale(), ProgramFolder());
+  QLocale::setDefault(FormatsLocale(InstallTranslations(QLocale(), ProgramFolder())));
   SetDialogs(std::make_unique<QtDialogs>());
   CheckLibraryVersion(Discwright_GetVersion());
   // A mistake in the user's recorder file is told at once, not at the first page.

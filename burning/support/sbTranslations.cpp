@@ -53,3 +53,16 @@ QString InstallTranslations(const QLocale& locale, const QString& programFolder)
   }
   return language;
 }
+
+QLocale FormatsLocale(const QString& language) {
+#ifndef Q_OS_WIN
+  // The variables Qt reads the system's number formats from, in its order.
+  QString formats = qEnvironmentVariable("LC_ALL");
+  if (formats.isEmpty()) formats = qEnvironmentVariable("LC_NUMERIC");
+  if (formats.isEmpty()) formats = qEnvironmentVariable("LANG");
+  if (!language.isEmpty() && QLocale(formats).language() == QLocale::C) return QLocale(language);
+#else
+  Q_UNUSED(language);
+#endif
+  return QLocale::system();
+}

@@ -18,3 +18,10 @@ QString TranslationsFolder(const QString& programFolder);
 // the application object, replacing those an earlier call installed. Returns
 // the catalog's language ("de"), empty when none was found.
 QString InstallTranslations(const QLocale& locale, const QString& programFolder);
+
+// The locale the wizard writes its figures in (QLocale::setDefault): the system's,
+// unless the environment names no formats of its own (LC_ALL, LC_NUMERIC and LANG
+// unset, C or POSIX), as when LANGUAGE alone chose the language: then the formats of
+// the catalog's language, so that German words do not stand beside English decimals.
+// Windows always names the user's formats.
+QLocale FormatsLocale(const QString& language);

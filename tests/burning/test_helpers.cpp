@@ -7,9 +7,12 @@
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "sbHelpers.h"
 #include "sbStrings.h"
+#include "sbTranslations.h"
 
 namespace {
 
@@ -101,6 +104,35 @@ TEST(LocaleFigures, TheDecimalPointFollowsTheLocaleAndDigitsAreNotGrouped) {
   EXPECT_EQ(LocaleMegabytes(1234567 * kMB), "1,23457E6 MB");
   QLocale::setDefault(previous);
 }
+
+#ifndef _WIN32
+// The wizard's figures follow the system's formats; only where the environment names
+// none (LANGUAGE alone chose German) do they follow the catalog's language.
+TEST(LocaleFigures, TheCatalogsLanguageGivesTheFormatsOnlyWhereTheSystemNamesNone) {
+  const char* const variables[] = {"LC_ALL", "LC_NUMERIC", "LANG"};
+  const struct {
+    const char* values[3];  // LC_ALL, LC_NUMERIC, LANG
+    const char* language;
+    bool languagesFormats;
+  } cases[] = {
+      {{"", "", "C.UTF-8"}, "de", true},
+      {{"", "", ""}, "de", true},
+      {{"", "POSIX", "de_DE.UTF-8"}, "de", true},
+      {{"", "", "en_US.UTF-8"}, "de", false},
+      {{"", "en_GB.UTF-8", "C"}, "de", false},
+      {{"fr_FR.UTF-8", "C", "C"}, "de", false},
+      {{"", "", "C.UTF-8"}, "", false},
+  };
+  std::vector<QByteArray> saved;
+  for (const char* variable : variables) saved.push_back(qgetenv(variable));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.values[0]) + "|" + c.values[1] + "|" + c.values[2] + " " + c.language);
+    for (int i = 0; i < 3; ++i) qputenv(variables[i], c.values[i]);
+    EXPECT_EQ(FormatsLocale(c.language), c.languagesFormats ? QLocale(c.language) : QLocale::system());
+  }
+  for (int i = 0; i < 3; ++i) qputenv(variables[i], saved[size_t(i)]);
+}
+#endif
 
 TEST(PadLeftZeros, PadsAndKeepsTheLastDigits) {
   EXPECT_EQ(PadLeftZeros(7, 2), "07");
