@@ -1,11 +1,14 @@
 #!/bin/bash
-# The Windows build of libburn (scripts/windows/build-libburn.sh) against a writer we
-# did not write: lbprobe.exe lists the drive, reads its disc and burns an ISO under
-# Wine inside the emulated-writer guest, through SCSI pass-through on \\.\D:; Linux
-# in the guest reads the disc back and compares (guest.sh). Not part of ctest: the
-# guest takes minutes. Host side: stages lbprobe.exe and the DLLs, a trimmed Wine
-# prefix (as the rig's wine/run.sh does) and a small ISO outside the checkout.
-#   tests/windows-drives/run.sh [extra emulated-writer options...]
+# Korvanel's Windows build against a writer we did not write: korvanel-cli.exe under
+# Wine inside the emulated-writer guest reaches the drive through SCSI pass-through on
+# \\.\D: (cli.sh: listing, speeds, burns in every mode with verify, refusals, Ctrl+C,
+# figures beside the Linux build); GUEST=probe runs the bare libburn probe instead
+# (lbprobe.c, guest.sh). Linux in the guest reads each disc back and compares. Not
+# part of ctest: the guest takes minutes. Host side: stages the programs and DLLs
+# (build-win/ and build/ from scripts/windows/build.sh and the README's build), a
+# trimmed Wine prefix (as the rig's wine/run.sh does) and ISOs made by xorriso, all
+# outside the checkout.
+#   tests/windows-drives/run.sh [extra emulated-writer options, e.g. --debug 2...]
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 STAGE=${KORVANEL_WINDOWS_DRIVES_STAGE:-/var/tmp/korvanel-windows-drives}
@@ -32,12 +35,32 @@ if [ ! -f "$STAGE/wp/system.reg" ]; then
      | (cd "$STAGE/wp/drive_c" && xargs -0 mkdir -p))
   rm -rf "$STAGE/wp.full"
 fi
-# 3. the ISO (about 2 MB)
+# 3. the ISOs: a small one for the cases (about 2 MB), a larger one for the figures
+if [ ! -f "$STAGE/perf.iso" ]; then
+  rm -rf "$STAGE/perf" && mkdir -p "$STAGE/perf"
+  head -c "${PERF_MB:-48}M" /dev/urandom >"$STAGE/perf/data.bin"
+  xorriso -as mkisofs -quiet -V PERF -o "$STAGE/perf.iso" "$STAGE/perf"
+fi
 if [ ! -f "$STAGE/disc.iso" ]; then
   rm -rf "$STAGE/disc" && mkdir -p "$STAGE/disc"
   echo "hello from korvanel's libburn probe" >"$STAGE/disc/README.TXT"
   head -c 2097152 /dev/urandom >"$STAGE/disc/random.bin"
   xorriso -as mkisofs -quiet -V LBPROBE -o "$STAGE/disc.iso" "$STAGE/disc"
+fi
+TOP=$(cd "$HERE/../.." && pwd)
+WINBUILD=${KORVANEL_WIN_BUILD:-$TOP/build-win}
+LINCLI=${KORVANEL_LINUX_CLI:-$TOP/build/cli/korvanel-cli}
+rm -rf "$STAGE/wp/drive_c/korvanel" && mkdir -p "$STAGE/wp/drive_c/korvanel"
+cp "$WINBUILD"/cli/{korvanel-cli.exe,Qt6Core.dll,libburn-4.dll,libstdc++-6.dll,libgcc_s_seh-1.dll,libwinpthread-1.dll} \
+   "$STAGE/disc.iso" "$STAGE/perf.iso" \
+   "$STAGE/wp/drive_c/korvanel/"
+echo "$LINCLI" >"$STAGE/linux-cli-path"
+# The wizard for GUEST=gui: the program folder as the installer lays it out (only
+# then: the guest holds every file in its memory).
+rm -rf "$STAGE/wp/drive_c/korvanel-app"
+if [ "${GUEST:-cli}" = gui ]; then
+  mkdir -p "$STAGE/wp/drive_c/korvanel-app"
+  (cd "$WINBUILD/app" && cp -r korvanel.exe ./*.dll platforms styles sounds translations "$STAGE/wp/drive_c/korvanel-app/")
 fi
 mkdir -p "$STAGE/wp/drive_c/lbprobe"
 cp "$STAGE/lbprobe.exe" "$P/bin/libburn-4.dll" /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll \
@@ -53,15 +76,32 @@ win32u.dll windowscodecs.dll wineboot.exe winebus.sys winedevice.exe
 winehid.sys wineusb.sys winex11.drv ws2_32.dll zlib1.dll ntdll.dll
 conhost.exe cmd.exe start.exe tzres.dll bcrypt.dll cfgmgr32.dll comctl32.dll
 winspool.drv msacm32.dll winmm.dll netapi32.dll secur32.dll sspicli.dll
-crypt32.dll wintrust.dll imagehlp.dll dbghelp.dll hid.dll apisetschema.dll"
+crypt32.dll wintrust.dll imagehlp.dll dbghelp.dll hid.dll apisetschema.dll
+authz.dll mpr.dll api-ms-win-core-synch-l1-2-0.dll
+d3d11.dll d3d9.dll dxgi.dll dwrite.dll dwmapi.dll comdlg32.dll wtsapi32.dll wined3d.dll
+opengl32.dll msimg32.dll usp10.dll gdiplus.dll oleacc.dll riched20.dll dxcore.dll
+winemenubuilder.exe compstui.dll"
 rm -rf "$STAGE/winpe" && mkdir -p "$STAGE/winpe"
 for d in $DLLS; do
   [ -f "$WINELIB/x86_64-windows/$d" ] && cp -a "$WINELIB/x86_64-windows/$d" "$STAGE/winpe/"
 done
 # 5. guest
 L=/usr/lib/x86_64-linux-gnu
+GUEST=${GUEST:-cli}
+extra=()
+if [ "$GUEST" = gui ]; then
+  # An X server, the keyboard and the window dumps, and what Wine's X11 driver loads.
+  for b in Xvfb xdotool xwd xkbcomp; do extra+=(--bin "$(command -v $b)"); done
+  for l in libXrender.so.1 libXext.so.6 libXi.so.6 libXrandr.so.2 libXcursor.so.1 libXfixes.so.3 \
+           libXcomposite.so.1 libXinerama.so.1 libXxf86vm.so.1 libfreetype.so.6 libfontconfig.so.1; do
+    for f in "$L/$l" $(ldd "$L/$l" | awk '/=>/ {print $3}'); do extra+=(--file "$f:$f"); done
+  done
+  extra+=(--file /usr/share/X11/xkb:/usr/share/X11/xkb --file /usr/share/wine/fonts:/usr/share/wine/fonts
+          --file /etc/fonts:/etc/fonts --file /usr/share/fonts/truetype/dejavu:/usr/share/fonts/truetype/dejavu
+          --file "$HERE/gui.sh:/root/gui.sh")
+fi
 set +e
-nice -n 10 "$EW" --mem 1536M --timeout 900 "$@" \
+nice -n 10 "$EW" --mem 2560M --timeout 900 "$@" \
   --bin /usr/lib/wine/wine64 --bin /usr/lib/wine/wineserver64 \
   --file "$WINELIB/x86_64-unix:$WINELIB/x86_64-unix" \
   --file "$STAGE/winpe:$WINELIB/x86_64-windows" \
@@ -73,8 +113,28 @@ nice -n 10 "$EW" --mem 1536M --timeout 900 "$@" \
   --file "/usr/share/wine/wine.inf:/usr/share/wine/wine.inf" \
   --file "$STAGE/wp:/root/wp" \
   --file "$STAGE/disc.iso:/root/disc.iso" \
+  --file "$STAGE/perf.iso:/root/perf.iso" \
+  --file "$STAGE/linux-cli-path:/root/linux-cli-path" \
+  --bin "$LINCLI" \
+  --file "$HERE/wine-guest.sh:/root/wine-guest.sh" \
   --file "$HERE/guest.sh:/root/guest.sh" \
-  -- "${GUEST_CMD:-. /root/guest.sh}"
-rc=$?
+  --file "$HERE/cli.sh:/root/cli.sh" "${extra[@]}" \
+  -- "${GUEST_CMD:-. /root/$([ "$GUEST" = probe ] && echo guest || echo "$GUEST").sh}" | tee "$STAGE/guest.log"
+rc=${PIPESTATUS[0]}
 echo "== rig exit status: $rc"
+# The wizard's windows, out of the console dump.
+if [ "$GUEST" = gui ]; then
+  shots=${KORVANEL_SHOTS:-$TOP/docs/images/windows}
+  mkdir -p "$shots"
+  awk -v dir="$STAGE" '/^=== SHOT / {name = $3; file = dir "/" name ".b64"; printf "" > file; next}
+       /^=== END ===/ {close(file); name = ""; next}
+       name != "" {gsub(/\r/, ""); print >> file}' "$STAGE/guest.log"
+  for b in "$STAGE"/*.b64; do
+    [ -e "$b" ] || continue
+    n=$(basename "$b" .b64)
+    base64 -d "$b" | gunzip > "$STAGE/$n.xwd" && convert "xwd:$STAGE/$n.xwd" -trim +repage "$shots/real-drive-$n.png" \
+      && echo "saved $shots/real-drive-$n.png"
+    rm -f "$b" "$STAGE/$n.xwd"
+  done
+fi
 exit $rc
