@@ -391,7 +391,22 @@ void TMainForm::UpdateTitles() {
   const int page = CurrentPage();
   if (page < 0 || page > 6) return;
   LabelTitle->setText(ResStr(kTitles[page].title));
-  LabelSubTitle->setText(ResStr(kTitles[page].subTitle));
+  // Once the run has ended, the line above the bar says how, not what it was doing.
+  LabelSubTitle->setText(page == pgBurning && BurnState == 2 ? RunEndText() : ResStr(kTitles[page].subTitle));
+}
+
+QString TMainForm::RunEndText() const {
+  const TsbCopiesOutcome copies = FinalPage ? FinalPage->Copies : TsbCopiesOutcome{};
+  switch (copies.RunEnd(*Burner)) {
+    case TsbCopiesOutcome::End::Succeeded:
+      if (Burner->BurnSettings.TestWrite) return tr("Test burn finished: nothing was written to the disc");
+      return Plan->VerifiedSha256().isEmpty() ? tr("Disc burned") : tr("Disc burned and verified");
+    case TsbCopiesOutcome::End::Cancelled:
+      return Burner->BurnSettings.TestWrite ? tr("Test burn cancelled") : tr("Burn cancelled: the disc may be unusable");
+    case TsbCopiesOutcome::End::Failed:
+      break;
+  }
+  return tr("Burn failed");
 }
 
 // ---- Leaving a page: checks and hand-over to the burner ---------------------------

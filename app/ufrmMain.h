@@ -121,6 +121,8 @@ class TMainForm : public TsbMainForm {
   void GoNext();
   // The string of the outcome of the burn: success, cancelled or failed.
   int OutcomeText() const;
+  // How the run ended, for the line above the burning page's bar.
+  QString RunEndText() const;
 
   QString imageFile_;
   bool closeAfterScan_ = false;  // a close came during a device scan

@@ -458,6 +458,30 @@ Optionen:
         <source>About %1</source>
         <translation>Über %1</translation>
     </message>
+    <message>
+        <source>Test burn finished: nothing was written to the disc</source>
+        <translation>Testbrand beendet: auf die Disc wurde nichts geschrieben</translation>
+    </message>
+    <message>
+        <source>Disc burned</source>
+        <translation>Disc gebrannt</translation>
+    </message>
+    <message>
+        <source>Disc burned and verified</source>
+        <translation>Disc gebrannt und geprüft</translation>
+    </message>
+    <message>
+        <source>Test burn cancelled</source>
+        <translation>Testbrand abgebrochen</translation>
+    </message>
+    <message>
+        <source>Burn cancelled: the disc may be unusable</source>
+        <translation>Brennen abgebrochen: die Disc ist möglicherweise unbrauchbar</translation>
+    </message>
+    <message>
+        <source>Burn failed</source>
+        <translation>Brennen fehlgeschlagen</translation>
+    </message>
 </context>
 <context>
     <name>TSelectTransportForm</name>

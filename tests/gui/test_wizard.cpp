@@ -346,6 +346,7 @@ TEST_F(WizardTest, AForwardPassBurnsTheImageAndEndsOnTheFinishWindow) {
       EXPECT_GT(rows.indexOf(last), rows.indexOf(rows.filter("Verification passed").value(0)));
     }
     EXPECT_EQ(wizard->Actions->Count(), verify ? 2 : 1);
+    EXPECT_EQ(wizard->LabelSubTitle->text(), verify ? "Disc burned and verified" : "Disc burned");
     EXPECT_FALSE(wizard->ButtonPrev->isEnabled());
     EXPECT_FALSE(wizard->ButtonClose->isEnabled());
     EXPECT_TRUE(wizard->ButtonNext->isEnabled());
@@ -470,6 +471,7 @@ TEST_F(WizardTest, ACancelConfirmedDuringTheBurnEndsAsCancelledByTheUser) {
   user.stop();
   EXPECT_EQ(dialogs->texts("question"), (QStringList{"Are you sure you want to cancel current operation?",
                                                      "Are you sure you want to cancel current operation?"}));
+  EXPECT_EQ(wizard->LabelSubTitle->text(), "Burn cancelled: the disc may be unusable");
   EXPECT_EQ(finishText(), "Burning was canceled by user!");
 }
 
@@ -536,6 +538,11 @@ TEST_F(WizardTest, ADiscTakenOutAndPutBackRefreshesItsDriveAndKeepsTheChoiceAndT
   EXPECT_EQ(list->topLevelItem(0)->text(3), "CD-R");
   EXPECT_EQ(rescanned, (QStringList{"CdRom0", "CdRom0"}));
   EXPECT_TRUE(list->topLevelItem(1)->isSelected());
+  // Refresh pressed from the keyboard is disabled while it scans: the keyboard comes back to it.
+  wizard->DevicePage->btnRefresh->setFocus();
+  QTest::keyClick(wizard->DevicePage->btnRefresh, Qt::Key_Space);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return wizard->DevicePage->btnRefresh->isEnabled(); }, 5000));
+  EXPECT_EQ(wizard->focusWidget(), wizard->DevicePage->btnRefresh);
 }
 
 TEST_F(WizardTest, ABurnThatEndsInAnInactiveWindowSendsTheOutcomeAsANotice) {
@@ -567,6 +574,7 @@ TEST_F(WizardTest, AFailedWriteEndsWithTheErrorText) {
   open({recorder});
   walkToTheBurn();
   EXPECT_EQ(dialogs->texts("error").size(), 1);
+  EXPECT_EQ(wizard->LabelSubTitle->text(), "Burn failed");
   EXPECT_EQ(finishText(), "Korvanel has finished with error");
 }
 
