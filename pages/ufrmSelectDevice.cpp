@@ -125,6 +125,8 @@ TfrmSelectDevice::~TfrmSelectDevice() {
 }
 
 void TfrmSelectDevice::BeginBusy() {
+  QWidget* focused = window()->focusWidget();
+  focusBeforeBusy_ = focused == btnRefresh || focused == btnErase ? focused : nullptr;
   btnRefresh->setEnabled(false);
   btnErase->setEnabled(false);
   TsbDockForm::BeginBusy();
@@ -134,6 +136,9 @@ void TfrmSelectDevice::EndBusy() {
   btnRefresh->setEnabled(true);
   btnErase->setEnabled(true);
   TsbDockForm::EndBusy();
+  // Back where the user was; to the list when the erase button is gone with its disc.
+  if (focusBeforeBusy_) (focusBeforeBusy_->isVisible() ? focusBeforeBusy_ : lvDevices)->setFocus(Qt::OtherFocusReason);
+  focusBeforeBusy_ = nullptr;
 }
 
 void TfrmSelectDevice::DoActivate() { TsbDockForm::DoActivate(); }

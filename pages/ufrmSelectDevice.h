@@ -104,6 +104,9 @@ class TfrmSelectDevice : public TsbDockForm {
   // Also shows or hides the note of an unusable drive.
   void UpdateEraseButton();
 
+  // The button the keyboard was on when a scan or an erase began: disabled, it passed
+  // the keyboard on along the window's chain, round to the title band's buttons.
+  QWidget* focusBeforeBusy_ = nullptr;
   std::vector<TsbDeviceItem*> records_;  // by entry index, owned by Finder
   bool entryEverChanged_ = false;        // survives rescans: the first fill alone picks an entry
   std::array<int, 6> wanted_{150, 70, 60, 60, 70, 85};  // column widths the contents need
