@@ -7,8 +7,11 @@
 #include <ntddscsi.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstring>
+#include <cwctype>
+#include <string>
 
 #include "error.h"
 #include "platform/platform.h"
