@@ -116,11 +116,14 @@ TMainForm::TMainForm(TsbLibraryOptions options, QString imageFile, QWidget* pare
   ButtonPrev = new QPushButton(this);
   ButtonNext = new QPushButton(this);
   ButtonClose = new QPushButton(this);
+  ButtonStopCopies = new QPushButton(this);
+  ButtonStopCopies->setAutoDefault(false);
+  ButtonStopCopies->hide();
   framewindow::MakeDefault(ButtonNext, this);
   Frame->ButtonRow->addWidget(ButtonHelp);
   Frame->ButtonRow->addWidget(ButtonAbout);
   Frame->ButtonRow->addStretch(1);
-  for (QPushButton* button : {ButtonPrev, ButtonNext, ButtonClose}) Frame->ButtonRow->addWidget(button);
+  for (QPushButton* button : {ButtonPrev, ButtonNext, ButtonStopCopies, ButtonClose}) Frame->ButtonRow->addWidget(button);
   ApplyTexts();
 
   Help = std::make_unique<THelpActions>(this, ButtonHelp);
@@ -129,6 +132,10 @@ TMainForm::TMainForm(TsbLibraryOptions options, QString imageFile, QWidget* pare
   connect(ButtonPrev, &QPushButton::clicked, this, &TMainForm::ButtonPrevClick);
   connect(ButtonNext, &QPushButton::clicked, this, &TMainForm::ButtonNextClick);
   connect(ButtonClose, &QPushButton::clicked, this, &TMainForm::ButtonCloseClick);
+  connect(ButtonStopCopies, &QPushButton::clicked, this, [this] {
+    if (FinalPage) FinalPage->StopCopies();
+    ButtonStopCopies->setEnabled(false);
+  });
 
   GlobalCallBackEventer().OnBurnStateChange = [this](TsbCallBackEventer* sender, bool active) {
     SetCancelEnabled(sender, active);
@@ -409,6 +416,20 @@ QString TMainForm::RunEndText() const {
   return tr("Burn failed");
 }
 
+void TMainForm::ShowCopiesWait(const QString& status, int made) {
+  if (status.isEmpty()) {
+    ButtonStopCopies->hide();
+    UpdateTitles();
+    return;
+  }
+  LabelSubTitle->setText(status);
+  ButtonStopCopies->setText(made == 0   ? tr("&Stop here")
+                            : made == 1 ? tr("&Stop after 1 copy")
+                                        : tr("&Stop after %1 copies").arg(made));
+  ButtonStopCopies->setEnabled(true);
+  ButtonStopCopies->show();
+}
+
 // ---- Leaving a page: checks and hand-over to the burner ---------------------------
 
 bool TMainForm::ValidatePage() {
@@ -571,6 +592,7 @@ void TMainForm::ShowFinalPage() {
   FinalPage->Log = Log.get();
   FinalPage->ActionList = Actions.get();
   FinalPage->Plan = Plan.get();
+  FinalPage->OnCopiesWait = [this](const QString& status, int made) { ShowCopiesWait(status, made); };
   FinalPage->HideBufferGauge();
   FinalPage->Activate(Burner.get());
   FinalPage->show();

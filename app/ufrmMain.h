@@ -51,6 +51,8 @@ class TMainForm : public TsbMainForm {
   QPushButton* ButtonPrev;
   QPushButton* ButtonNext;
   QPushButton* ButtonClose;
+  // "Stop after N copies", beside Cancel while a run of copies waits for a disc.
+  QPushButton* ButtonStopCopies;
 
   // The pages, created on first entry.
   TSelectTransportForm* TransportPage = nullptr;
@@ -123,6 +125,9 @@ class TMainForm : public TsbMainForm {
   int OutcomeText() const;
   // How the run ended, for the line above the burning page's bar.
   QString RunEndText() const;
+  // The burning page waits for the next copy's disc (status shown above the
+  // bar), or no longer when status is empty.
+  void ShowCopiesWait(const QString& status, int made);
 
   QString imageFile_;
   bool closeAfterScan_ = false;  // a close came during a device scan

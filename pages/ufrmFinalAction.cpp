@@ -92,6 +92,7 @@ TfrmFinalAction::TfrmFinalAction(QWidget* parent) : TsbDockForm(parent) {
   lblCopyNumber->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   auto* percentRow = new QGridLayout;
   percentRow->setContentsMargins(0, 0, 0, 0);
+  percentRow->setHorizontalSpacing(12);  // a long average never runs into the percentage
   percentRow->setColumnStretch(0, 1);
   percentRow->setColumnStretch(2, 1);
   percentRow->addWidget(lblCopyNumber, 0, 0);
@@ -217,9 +218,30 @@ void TfrmFinalAction::RunActions() {
   auto show = [this](const void* sender, const QString& text, TsbLogItemType kind) { AddLogLine(sender, text, kind); };
   Copies = TsbCopiesOutcome{};
   lblCopyNumber->clear();
-  auto showCopy = [this](int copy, int wanted) { lblCopyNumber->setText(CopyNumberText(copy, wanted)); };
+  stopCopies_ = false;
+  TsbCopiesHooks hooks;
+  hooks.OnCopy = [this](int copy, int wanted) {
+    lblCopyNumber->setText(CopyNumberText(copy, wanted));
+    if (copy > 1 && OnCopiesWait) OnCopiesWait({}, copy - 1);
+  };
+  hooks.OnWait = [this](int copy, int wanted, const QString& drive, const QString& refusal) {
+    ApplyPending();  // the last copy's final figures first, then the idle bar
+    pbWrite->setValue(0);
+    lblProcentValue->clear();
+    lblBurnFigures->clear();
+    lblCopyNumber->setText(tr("%1 of %2 copies made").arg(copy - 1).arg(wanted));
+    const QString insert = InsertDiscText(copy, wanted, drive);
+    if (OnCopiesWait) OnCopiesWait(refusal.isEmpty() ? insert : refusal + QLatin1Char('\n') + insert, copy - 1);
+  };
+  hooks.StopRequested = [this] { return stopCopies_.load(); };
+  struct WaitOver {  // a cancel or a stop ends the wait too
+    TfrmFinalAction& page;
+    ~WaitOver() {
+      if (page.OnCopiesWait) page.OnCopiesWait({}, page.Copies.Made);
+    }
+  } waitOver{*this};
   if (Plan)
-    Copies = RunCopies(*Plan, *ActionList, *Burner, show, this, showCopy);
+    Copies = RunCopies(*Plan, *ActionList, *Burner, show, this, hooks);
   else
     ::RunActions(*ActionList, *Burner, show, this);
 }

@@ -7,7 +7,9 @@
 #include <QIcon>
 
 #include <array>
+#include <atomic>
 #include <deque>
+#include <functional>
 #include <mutex>
 
 #include "sbCopies.h"
@@ -33,6 +35,12 @@ class TfrmFinalAction : public TsbDockForm {
   TsbBurnPlan* Plan = nullptr;
   // How many copies the last run made and how many failed.
   TsbCopiesOutcome Copies;
+  // Told when the run starts waiting for the next copy's disc (status: what the
+  // user must do, or why the disc inserted was not taken; made: the copies made
+  // so far) and, with an empty status, when the wait is over.
+  std::function<void(const QString& status, int made)> OnCopiesWait;
+  // "Stop after N copies": the waiting run ends with the copies made.
+  void StopCopies() { stopCopies_ = true; }
 
   QWidget* pnlTop;
   QLabel* lablProgressCaption;
@@ -87,6 +95,7 @@ class TfrmFinalAction : public TsbDockForm {
   std::deque<Update> pending_;  // reported, not yet shown
   bool applyPosted_ = false;    // a queued ApplyPending is on its way
   bool wakeSent_ = false;       // the waiting window thread was woken for pending_
+  std::atomic<bool> stopCopies_ = false;
 };
 
 // The "Time" text of a row: the time of day in the user's long time format,

@@ -16,6 +16,7 @@
 #include "sbCallbacks.h"
 #include "sbDeviceList.h"
 #include "sbErrors.h"
+#include "sbStrings.h"
 #include "sbTrayAndDisc.h"
 #include "sbUiHooks.h"
 
@@ -24,19 +25,33 @@ namespace {
 // Each look opens the drive: once a second is often enough for a hand changing discs.
 constexpr qint64 kAskAgainMs = 1000;
 
-void PumpFor(qint64 ms, const TsbBurner& burner) {
+void PumpFor(qint64 ms, const TsbBurner& burner, const TsbCopiesHooks& hooks) {
   QElapsedTimer clock;
   clock.start();
-  while (clock.elapsed() < ms && !burner.Cancelled) {
+  while (clock.elapsed() < ms && !burner.Cancelled && !(hooks.StopRequested && hooks.StopRequested())) {
     ProcessMessages();
     QThread::msleep(20);
   }
 }
 
+// Why the disc in drive is not taken for the next copy, in the words a user
+// standing at the drive needs.
+QString RefusalText(const QString& drive, const QString& reason) {
+  if (reason == ResStr(sDiscNotBlank)) return QCoreApplication::translate("sbCopies", "The disc in %1 is not blank").arg(drive);
+  return QCoreApplication::translate("sbCopies", "The disc in %1 is not taken: %2").arg(drive, reason);
+}
+
+enum class WaitEnd { Disc, Cancelled, Stopped };
+
 // Waits for a disc the plan accepts in its drive; a disc it refuses is said and
-// ejected. False when the user cancelled.
-bool WaitForNextDisc(TsbBurnPlan& plan, TsbBurner& burner, const std::function<void(const QString&, TsbLogItemType)>& say) {
+// ejected.
+WaitEnd WaitForNextDisc(TsbBurnPlan& plan, TsbBurner& burner, int copy, int wanted, const QString& drive,
+                        const std::function<void(const QString&, TsbLogItemType)>& say, const TsbCopiesHooks& hooks) {
   GlobalCallBackEventer().DoBurnStateChange(true);  // the wait can be cancelled like the burn
+  auto tell = [&](const QString& refusal) {
+    if (hooks.OnWait) hooks.OnWait(copy, wanted, drive, refusal);
+  };
+  tell({});
   // Each text once while the same disc stays in, not on every look at the drive:
   // a refusal and a failed eject take turns, so the last text alone does not tell.
   QSet<QString> said;
@@ -45,15 +60,18 @@ bool WaitForNextDisc(TsbBurnPlan& plan, TsbBurner& burner, const std::function<v
     said.insert(text);
   };
   while (!burner.Cancelled) {
+    if (hooks.StopRequested && hooks.StopRequested()) return WaitEnd::Stopped;
     TsbDeviceItem item;
     if (FindDriveNow(plan.DeviceName(), item) && item.DiscType != DISC_TYPE_NO_MEDIA && item.DiscProblem.isEmpty()) {
       try {
         plan.SetDevice(&item, plan.Transport());
         plan.CheckSourceFits();
-        return true;
+        return WaitEnd::Disc;
       } catch (const TsbBurnRefusal& refusal) {
         burner.Release();
-        sayOnce(refusal.Reason(), litWarning);
+        const QString why = RefusalText(drive, refusal.Reason());
+        if (!said.contains(why)) tell(why);
+        sayOnce(why, litWarning);
         try {
           SetDiscInserted(plan.DeviceName(), false);
         } catch (const TsbError& e) {
@@ -63,9 +81,9 @@ bool WaitForNextDisc(TsbBurnPlan& plan, TsbBurner& burner, const std::function<v
     } else {
       said.clear();  // the disc is out: the next one is judged afresh
     }
-    PumpFor(kAskAgainMs, burner);
+    PumpFor(kAskAgainMs, burner, hooks);
   }
-  return false;
+  return WaitEnd::Cancelled;
 }
 
 // What tells that an image file still holds the bytes the first copy burned: its size
@@ -96,6 +114,8 @@ QString ChangeText(const ImageStamp& first, const ImageStamp& now) {
 
 QString TsbCopiesOutcome::Summary() const {
   if (Wanted <= 1) return {};
+  if (Stopped && Failed == 0)
+    return QCoreApplication::translate("sbCopies", "%1 of %2 copies made: stopped as asked").arg(Made).arg(Wanted);
   if (Failed > 0)
     return QCoreApplication::translate("sbCopies", "%1 of %2 copies made, %3 failed").arg(Made).arg(Wanted).arg(Failed);
   return QCoreApplication::translate("sbCopies", "%1 of %2 copies made").arg(Made).arg(Wanted);
@@ -103,8 +123,13 @@ QString TsbCopiesOutcome::Summary() const {
 
 TsbCopiesOutcome::End TsbCopiesOutcome::RunEnd(const TsbBurner& burner) const {
   if (burner.Cancelled) return End::Cancelled;
-  const bool succeeded = Wanted > 1 ? Made == Wanted : burner.BurnSucceeded && Failed == 0;
+  const bool succeeded = Wanted > 1 ? Made == Wanted || (Stopped && Made > 0 && Failed == 0)
+                                    : burner.BurnSucceeded && Failed == 0;
   return succeeded ? End::Succeeded : End::Failed;
+}
+
+QString InsertDiscText(int copy, int wanted, const QString& drive) {
+  return QCoreApplication::translate("sbCopies", "Insert a blank disc for copy %1 of %2 into %3").arg(copy).arg(wanted).arg(drive);
 }
 
 QString CopyNumberText(int copy, int wanted) {
@@ -112,7 +137,7 @@ QString CopyNumberText(int copy, int wanted) {
 }
 
 TsbCopiesOutcome RunCopies(TsbBurnPlan& plan, TsbActionList& list, TsbBurner& burner, TsbMessageEvent handler,
-                           const void* sender, const std::function<void(int copy, int wanted)>& onCopy) {
+                           const void* sender, const TsbCopiesHooks& hooks) {
   TsbCopiesOutcome outcome;
   outcome.Wanted = std::max(1, plan.Copies);
   const bool ejectAtEnd = list.EjectWhenDone;
@@ -147,15 +172,14 @@ TsbCopiesOutcome RunCopies(TsbBurnPlan& plan, TsbActionList& list, TsbBurner& bu
     if (outcome.Wanted > 1) {
       if (copy > 1) {
         burner.Release();
-        say(QCoreApplication::translate("sbCopies", "Insert a blank disc for copy %1 of %2 into %3")
-                .arg(copy)
-                .arg(outcome.Wanted)
-                .arg(burner.DeviceInfo.Product.trimmed()),
-            litInfo);
-        if (!WaitForNextDisc(plan, burner, say)) break;
+        const QString drive = burner.DeviceInfo.Product.trimmed();
+        say(InsertDiscText(copy, outcome.Wanted, drive), litInfo);
+        const WaitEnd end = WaitForNextDisc(plan, burner, copy, outcome.Wanted, drive, say, hooks);
+        if (end == WaitEnd::Stopped) outcome.Stopped = true;
+        if (end != WaitEnd::Disc) break;
       }
       say(CopyNumberText(copy, outcome.Wanted), litInfo);
-      if (onCopy) onCopy(copy, outcome.Wanted);
+      if (hooks.OnCopy) hooks.OnCopy(copy, outcome.Wanted);
     }
     // The tray opens after every copy but the last, which does as the user chose.
     list.EjectWhenDone = copy < outcome.Wanted || ejectAtEnd;
@@ -182,6 +206,6 @@ TsbCopiesOutcome RunCopies(TsbBurnPlan& plan, TsbActionList& list, TsbBurner& bu
   }
   list.EjectWhenDone = ejectAtEnd;
   if (const QString summary = outcome.Summary(); !summary.isEmpty())
-    say(summary, outcome.Made == outcome.Wanted ? litInfo : litWarning);
+    say(summary, outcome.Made == outcome.Wanted || (outcome.Stopped && outcome.Failed == 0) ? litInfo : litWarning);
   return outcome;
 }

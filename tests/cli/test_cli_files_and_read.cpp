@@ -431,8 +431,8 @@ TEST_F(CliFilesAndReadTest, CopiesSayARefusedDiscAndAFailedEjectOnce) {
       {QStringLiteral("--no-real-drives"), QStringLiteral("--virtual-drives"), Path("recorders.json"),
        QStringLiteral("burn-files"), Path("notes.txt"), QStringLiteral("--device"), QStringLiteral("CdRom8"),
        QStringLiteral("--copies"), QStringLiteral("2")},
-      "Disc is not blank", 2500);
-  EXPECT_EQ(copies.out.count("Disc is not blank, burning is impossible!"), 1) << copies.out.toStdString();
+      "is not blank", 2500);
+  EXPECT_EQ(copies.out.count(QStringLiteral(" is not blank")), 1) << copies.out.toStdString();
   // One at the end of the first copy, one in the wait.
   EXPECT_EQ(copies.out.count("Eject() failed"), 2) << copies.out.toStdString();
   EXPECT_TRUE(copies.out.contains("1 of 2 copies made")) << copies.out.toStdString();

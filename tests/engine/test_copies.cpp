@@ -24,7 +24,10 @@ TEST(CopiesRunEnd, CancelWinsAndSeveralCopiesSucceedOnlyWhenEachWasMade) {
       {"all of three made", {3, 0, 3}, true, false, End::Succeeded},
       // The last burn succeeded, an earlier copy did not.
       {"two of three made", {2, 1, 3}, true, false, End::Failed},
-      {"stopped after two of three", {2, 0, 3}, true, false, End::Failed},
+      {"two of three made, the run ended", {2, 0, 3}, true, false, End::Failed},
+      {"the user stopped after one of three", {1, 0, 3, true}, true, false, End::Succeeded},
+      {"the user stopped after a failed copy", {1, 1, 3, true}, true, false, End::Failed},
+      {"the user stopped before any was made", {0, 0, 3, true}, false, false, End::Failed},
       {"cancelled after all were made", {3, 0, 3}, true, true, End::Cancelled},
       {"cancelled at the first", {0, 0, 1}, false, true, End::Cancelled},
   };

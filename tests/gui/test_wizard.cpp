@@ -243,6 +243,48 @@ TEST_F(WizardTest, EveryWindowOfABurnShowsItsTextsWholeInBothLanguages) {
   }
 }
 
+// The pictures of the moments off the straight path, in both languages, for the
+// user guide: made only when KORVANEL_PAGE_SHOTS names a folder.
+TEST_F(WizardTest, PicturesOfTheMomentsOffTheStraightPath) {
+  const QString shots = qEnvironmentVariable("KORVANEL_PAGE_SHOTS");
+  if (shots.isEmpty()) GTEST_SKIP() << "KORVANEL_PAGE_SHOTS names no folder";
+  struct English {
+    QLocale locale;
+    ~English() {
+      InstallTranslations(QLocale::c(), ProgramFolder());
+      QLocale::setDefault(locale);
+    }
+  } english{QLocale()};
+  for (const QString& language : {QStringLiteral("en"), QStringLiteral("de")}) {
+    InstallTranslations(QLocale(language), ProgramFolder());
+    QLocale::setDefault(QLocale(language));
+    auto shoot = [&](QWidget* window, const QString& name) {
+      QTest::qWait(50);
+      window->grab().save(QDir(shots).filePath(name + QLatin1Char('-') + language + ".png"));
+    };
+    // Copies: the wait for the second disc, a written disc refused, the run stopped.
+    open({cdRecorder()});
+    int step = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      if (!wizard->ButtonStopCopies->isVisible() || !wizard->ButtonStopCopies->isEnabled()) return;
+      if (step == 0) {
+        shoot(wizard.get(), "copies-waiting");
+        SetDiscInserted(QStringLiteral("CdRom0"), true);
+        step = 1;
+      } else if (wizard->LabelSubTitle->text().contains('\n')) {
+        shoot(wizard.get(), "copies-refused");
+        QTest::mouseClick(wizard->ButtonStopCopies, Qt::LeftButton);
+      }
+    });
+    watch.start(20);
+    walkToTheBurn(true, true, 3);
+    watch.stop();
+    shoot(wizard.get(), "copies-stopped");
+    closeWizard();
+  }
+}
+
 // After each page change, forward and back, the keyboard is on the page's first
 // control, or on Next where the page has none; never on the title band's
 // buttons, where Space minimised the window.
@@ -664,6 +706,40 @@ TEST_F(WizardTest, CopiesAreBurnedOneAfterTheOtherOnTheBlankDiscsTheDriveIsGiven
   EXPECT_EQ(rows.last(), "2 of 2 copies made");
   EXPECT_EQ(wizard->FinalPage->lblCopyNumber->text(), "Copy 2 of 2");
   EXPECT_EQ(finishText(), "Korvanel has successfully finished!\n2 of 2 copies made");
+}
+
+// Waiting for the next copy's disc, the line above the bar says what to do, the
+// bar is idle, a disc that is not taken is named with its reason, and "Stop
+// after 1 copy" ends the run as a success with the copy made.
+TEST_F(WizardTest, TheWaitForTheNextCopysDiscSaysWhatToDoAndCanStopWithTheCopiesMade) {
+  open({cdRecorder()});  // no feeder: the hand at the drive decides
+  struct Seen {
+    QString waiting, refused, stopButton;
+    int bar = -1;
+  } seen;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (!wizard->ButtonStopCopies->isVisible() || !wizard->ButtonStopCopies->isEnabled()) return;
+    const QString status = wizard->LabelSubTitle->text();
+    if (seen.waiting.isEmpty()) {
+      seen = {status, {}, wizard->ButtonStopCopies->text(), wizard->FinalPage->pbWrite->value()};
+      SetDiscInserted(QStringLiteral("CdRom0"), true);  // the written disc again
+    } else if (status != seen.waiting) {
+      seen.refused = status;
+      QTest::mouseClick(wizard->ButtonStopCopies, Qt::LeftButton);
+    }
+  });
+  watch.start(20);
+  walkToTheBurn(false, true, 3);
+  watch.stop();
+  EXPECT_EQ(seen.waiting, "Insert a blank disc for copy 2 of 3 into Action Test Recorder");
+  EXPECT_EQ(seen.bar, 0);
+  EXPECT_EQ(seen.stopButton, "&Stop after 1 copy");
+  EXPECT_EQ(seen.refused, "The disc in Action Test Recorder is not blank\n" + seen.waiting);
+  EXPECT_FALSE(wizard->ButtonStopCopies->isVisible());
+  EXPECT_EQ(wizard->LabelSubTitle->text(), "Disc burned");
+  EXPECT_EQ(burningRows().last(), "1 of 3 copies made: stopped as asked");
+  EXPECT_EQ(finishText(), "Korvanel has successfully finished!\n1 of 3 copies made: stopped as asked");
 }
 
 TEST_F(WizardTest, ADiscReadFromAnotherDriveBecomesTheImageToBurn) {
