@@ -581,8 +581,9 @@ void TMainForm::ShowSummaryPage() {
     SummaryPage->lblNextAction->setText(ResStr(sClickNextToStartBurning));
     SummaryPage->lblName->setText(ResStr(sSummaryHeading));
   }
-  SummaryPage->ShowSummary(*Burner, Plan->FilesChosen() ? Plan->SourceLine() : Plan->ImageFile(),
-                           BurnOptionsPage->GetVerify(), BurnOptionsPage->GetCopies());
+  SummaryPage->ShowSummary(
+      *Burner, Plan->FilesChosen() ? Plan->SourceLine() : Plan->ImageFile(),
+      TsbSummaryChoices{BurnOptionsPage->GetVerify(), BurnOptionsPage->GetEject(), BurnOptionsPage->GetCopies()});
   SummaryPage->show();
 }
 

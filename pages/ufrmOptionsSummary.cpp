@@ -43,7 +43,8 @@ bool IsTreeMode(TsbBurnMode mode) {
 
 }  // namespace
 
-QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName, bool verify, int copies) {
+QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName,
+                         const std::optional<TsbSummaryChoices>& choices) {
   const TsbBurnSettings& settings = burner.BurnSettings;
   QStringList lines = {
       Line(sSummaryDrive,
@@ -57,8 +58,15 @@ QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName, 
       Line(sSummaryBurningMode, {BurningModeText(settings.Mode)}),
       Line(sSummaryTestWrite, {BoolToYesNo(settings.TestWrite, true)}),
   };
-  if (verify) lines << Line(sSummaryVerify, {BoolToYesNo(true, true)});
-  if (copies > 1) lines << QCoreApplication::translate("ufrmOptionsSummary", "Number of copies: %1").arg(copies);
+  if (choices) {
+    if (IsTreeMode(settings.Mode))
+      lines << QCoreApplication::translate("ufrmOptionsSummary", "Volume label: %1").arg(burner.VolumeLabel);
+    lines << Line(sSummaryVerify, {BoolToYesNo(choices->Verify, true)});
+    // On is what a user expects of a burner; only its absence needs saying.
+    if (!choices->Eject)
+      lines << QCoreApplication::translate("ufrmOptionsSummary", "Eject the disc when done: %1").arg(BoolToYesNo(false, true));
+    lines << QCoreApplication::translate("ufrmOptionsSummary", "Number of copies: %1").arg(choices->Copies);
+  }
   // The image page's warning, repeated where the burn is confirmed.
   if (!IsTreeMode(settings.Mode) && QFileInfo(imageFileName).isFile())
     if (const TsbIsoInfo info = ReadIsoInfo(imageFileName); !info.IsIso) lines << IsoInfoText(info);
@@ -95,8 +103,9 @@ TfrmOptionsSummary::TfrmOptionsSummary(QWidget* parent) : TsbDockForm(parent) {
 
 TfrmOptionsSummary::~TfrmOptionsSummary() = default;
 
-void TfrmOptionsSummary::ShowSummary(const TsbBurner& burner, const QString& imageFileName, bool verify, int copies) {
+void TfrmOptionsSummary::ShowSummary(const TsbBurner& burner, const QString& imageFileName,
+                                     const std::optional<TsbSummaryChoices>& choices) {
   edtSummary->clear();
   // Plain text: a file name with "<" or "&" is shown as it is.
-  for (const QString& line : SummaryLines(burner, imageFileName, verify, copies)) edtSummary->appendPlainText(line);
+  for (const QString& line : SummaryLines(burner, imageFileName, choices)) edtSummary->appendPlainText(line);
 }

@@ -5,10 +5,19 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 #include "sbDockForm.h"
 
 class QLabel;
 class QPlainTextEdit;
+
+// The choices of the options page the eight lines do not name; each changes the disc.
+struct TsbSummaryChoices {
+  bool Verify = false;
+  bool Eject = true;
+  int Copies = 1;
+};
 
 class TfrmOptionsSummary : public TsbDockForm {
   Q_OBJECT
@@ -22,9 +31,12 @@ class TfrmOptionsSummary : public TsbDockForm {
   QLabel* lblNextAction;
 
   // Replaces the text with SummaryLines, one line each.
-  void ShowSummary(const TsbBurner& burner, const QString& imageFileName, bool verify, int copies = 1);
+  void ShowSummary(const TsbBurner& burner, const QString& imageFileName, const std::optional<TsbSummaryChoices>& choices = {});
 };
 
 // The summary of a burn: drive, transport, disc type, image file, speed, OPC,
-// burning mode and test write, plus "Verify written data: Yes" when verify.
-QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName, bool verify, int copies = 1);
+// burning mode and test write; then, when given, the volume label of a burn of
+// files, the verify choice, "Eject the disc when done: No" when it is off, and
+// the number of copies; last, the warning of an image that is not ISO 9660.
+QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName,
+                         const std::optional<TsbSummaryChoices>& choices = {});

@@ -197,7 +197,7 @@ TEST_F(ImagePageTest, AFileThatIsNoIsoImageIsTakenWithAWarningTheSummaryRepeats)
   EXPECT_EQ(page.lblImageInfo->text(), warning);
   EXPECT_TRUE(page.lblImageInfo->isVisible());
   burner.BurnSettings.Mode = bmTaoFromFile;
-  EXPECT_EQ(SummaryLines(burner, raw, false).last(), warning);
+  EXPECT_EQ(SummaryLines(burner, raw, TsbSummaryChoices{}).last(), warning);
   page.Edit1->setText(Path(dir / "missing.iso"));
   EXPECT_FALSE(page.lblImageInfo->isVisible());
 }
@@ -250,19 +250,29 @@ TEST(SummaryPageTest, TheLinesNameEveryChoiceOfTheBurn) {
                                   "Send OPC: Yes",
                                   QStringLiteral("Burning Mode: ") + c.modeText,
                                   QStringLiteral("Test Write: ") + (c.test ? "Yes" : "No")};
-    EXPECT_EQ(SummaryLines(burner, image, false), expected);
-    page.ShowSummary(burner, image, false);
+    EXPECT_EQ(SummaryLines(burner, image), expected);
+    page.ShowSummary(burner, image);
     EXPECT_EQ(page.edtSummary->toPlainText(), expected.join('\n'));
   }
 }
 
-TEST(SummaryPageTest, VerifyAddsANinthLine) {
+// After the eight lines, the choices that change the disc, each one way or the other.
+TEST(SummaryPageTest, TheOptionsPagesChoicesFollowTheEightLines) {
   TsbBurner burner;
+  burner.VolumeLabel = "HOLIDAY";
   TfrmOptionsSummary page;
-  page.ShowSummary(burner, "a.iso", false);
-  page.ShowSummary(burner, "a.iso", true);
-  const QStringList lines = page.edtSummary->toPlainText().split('\n');
-  ASSERT_EQ(lines.size(), 9);
-  EXPECT_EQ(lines[8], "Verify written data: Yes");
-  EXPECT_EQ(SummaryLines(burner, "a.iso", false).size(), 8);
+  const struct {
+    TsbBurnMode mode;
+    TsbSummaryChoices choices;
+    QStringList after;
+  } cases[] = {
+      {bmTaoFromFile, {true, true, 1}, {"Verify written data: Yes", "Number of copies: 1"}},
+      {bmTaoFromFile, {false, false, 3}, {"Verify written data: No", "Eject the disc when done: No", "Number of copies: 3"}},
+      {bmSaoFromTree, {false, true, 2}, {"Volume label: HOLIDAY", "Verify written data: No", "Number of copies: 2"}},
+  };
+  for (const auto& c : cases) {
+    burner.BurnSettings.Mode = c.mode;
+    page.ShowSummary(burner, "a.iso", c.choices);
+    EXPECT_EQ(page.edtSummary->toPlainText().split('\n').mid(8), c.after);
+  }
 }
