@@ -397,6 +397,11 @@ void TMainForm::FocusPage() {
 void TMainForm::UpdateTitles() {
   const int page = CurrentPage();
   if (page < 0 || page > 6) return;
+  if (page == pgImage && SourceFilePage && SourceFilePage->FilesChosen()) {
+    LabelTitle->setText(tr("Source Files and Folders Selection"));
+    LabelSubTitle->setText(tr("Please select the files and folders you would like to burn"));
+    return;
+  }
   LabelTitle->setText(ResStr(kTitles[page].title));
   // Once the run has ended, the line above the bar says how, not what it was doing.
   LabelSubTitle->setText(page == pgBurning && BurnState == 2 ? RunEndText() : ResStr(kTitles[page].subTitle));
@@ -548,6 +553,7 @@ void TMainForm::ShowDevicePage() {
 void TMainForm::ShowSourceFilePage() {
   const bool first = SourceFilePage == nullptr;
   Docked(SourceFilePage, pnlTs[pgImage]);
+  SourceFilePage->OnSourceChanged = [this] { UpdateTitles(); };
   // An image named on the command line is chosen as if browsed.
   if (first && !imageFile_.isEmpty()) SourceFilePage->Edit1->setText(imageFile_);
   SourceFilePage->DestinationDrive = Plan->DeviceName();

@@ -1,20 +1,49 @@
 #include "sbFilesPanel.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
+#include <QTreeWidget>
 
 #include "sbDialogs.h"
 #include "sbFileSelection.h"
+#include "sbStrings.h"
+
+namespace {
+
+enum Column { colOnDisc, colSize, colFrom };
+
+// The bytes of a file, or of every file under a folder (links not followed, as the tree takes them).
+qint64 EntryBytes(const QFileInfo& entry) {
+  if (!entry.isDir() || entry.isSymLink()) return entry.isFile() ? entry.size() : 0;
+  qint64 bytes = 0;
+  QDirIterator walk(entry.filePath(), QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
+                    QDirIterator::Subdirectories);
+  while (walk.hasNext()) {
+    walk.next();
+    bytes += walk.fileInfo().size();
+  }
+  return bytes;
+}
+
+}  // namespace
 
 TsbFilesPanel::TsbFilesPanel(QWidget* parent) : QWidget(parent) {
-  lstFiles = new QListWidget(this);
+  lstFiles = new QTreeWidget(this);
   lstFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  lstFiles->setRootIsDecorated(false);
+  lstFiles->setUniformRowHeights(true);
+  lstFiles->setHeaderLabels({tr("On the disc"), tr("Size"), tr("From")});
+  lstFiles->header()->setStretchLastSection(true);
+  lstFiles->header()->setSectionResizeMode(colSize, QHeaderView::ResizeToContents);
+  lstFiles->setColumnWidth(colOnDisc, 150);
+  lstFiles->setTextElideMode(Qt::ElideMiddle);  // a long path keeps its start and its name
   lstFiles->setAccessibleName(tr("Files and folders to burn"));
   btnAddFiles = new QPushButton(tr("Add File..."), this);
   btnAddFolder = new QPushButton(tr("Add Folder..."), this);
@@ -31,7 +60,7 @@ TsbFilesPanel::TsbFilesPanel(QWidget* parent) : QWidget(parent) {
   connect(btnAddFiles, &QPushButton::clicked, this, [this] { AddFromDialog(false); });
   connect(btnAddFolder, &QPushButton::clicked, this, [this] { AddFromDialog(true); });
   connect(btnRemove, &QPushButton::clicked, this, &TsbFilesPanel::RemoveSelected);
-  connect(lstFiles, &QListWidget::itemSelectionChanged, this,
+  connect(lstFiles, &QTreeWidget::itemSelectionChanged, this,
           [this] { btnRemove->setEnabled(!lstFiles->selectedItems().isEmpty()); });
   connect(edtLabel, &QLineEdit::textChanged, this, &TsbFilesPanel::UpdateLabelNote);
 
@@ -52,7 +81,8 @@ TsbFilesPanel::TsbFilesPanel(QWidget* parent) : QWidget(parent) {
 
 QStringList TsbFilesPanel::Paths() const {
   QStringList paths;
-  for (int i = 0; i < lstFiles->count(); ++i) paths << lstFiles->item(i)->data(Qt::UserRole).toString();
+  for (int i = 0; i < lstFiles->topLevelItemCount(); ++i)
+    paths << lstFiles->topLevelItem(i)->data(colOnDisc, Qt::UserRole).toString();
   return paths;
 }
 
@@ -62,10 +92,16 @@ void TsbFilesPanel::AddPaths(const QStringList& paths) {
   for (const QString& path : paths) {
     const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     if (path.isEmpty() || known.contains(clean)) continue;
-    auto* item = new QListWidgetItem(QDir::toNativeSeparators(clean), lstFiles);
-    item->setData(Qt::UserRole, clean);
+    const QFileInfo entry(clean);
+    const QString from = QDir::toNativeSeparators(clean);
+    // Each chosen entry sits at the top of the disc under its own name.
+    const QString onDisc = QLatin1Char('/') + entry.fileName() + (entry.isDir() ? QStringLiteral("/") : QString());
+    auto* item = new QTreeWidgetItem(lstFiles, {onDisc, LocaleMegabytes(EntryBytes(entry)), from});
+    item->setData(colOnDisc, Qt::UserRole, clean);
+    item->setTextAlignment(colSize, Qt::AlignRight | Qt::AlignVCenter);
     // The whole path, which a long one does not show in the list.
-    item->setToolTip((QFileInfo(clean).isDir() ? tr("Folder: %1") : tr("File: %1")).arg(item->text()));
+    const QString tip = (entry.isDir() ? tr("Folder: %1") : tr("File: %1")).arg(from);
+    for (int column : {colOnDisc, colSize, colFrom}) item->setToolTip(column, tip);
     added = true;
   }
   if (added) emit Changed();

@@ -7,8 +7,8 @@
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
+class QTreeWidget;
 
 class TsbFilesPanel : public QWidget {
   Q_OBJECT
@@ -16,7 +16,8 @@ class TsbFilesPanel : public QWidget {
  public:
   explicit TsbFilesPanel(QWidget* parent = nullptr);
 
-  QListWidget* lstFiles;
+  // One row per chosen entry: where it sits on the disc, its size, where it comes from.
+  QTreeWidget* lstFiles;
   QPushButton* btnAddFiles;
   QPushButton* btnAddFolder;
   QPushButton* btnRemove;

@@ -81,10 +81,14 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   lblFilesProblem->setWordWrap(true);
   lblFilesProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
   lblFilesProblem->setStyleSheet(kRefusalColour);
+  lblSizeProblem = new QLabel(ResStr(sImageTooBig), this);
+  lblSizeProblem->setStyleSheet(kRefusalColour);
+  lblSizeProblem->setVisible(false);
   connect(rbFiles, &QRadioButton::toggled, this, [this] {
     ShowSource();
     if (FilesChosen()) MeasureFiles();
     else UpdateSizeInformation();
+    if (OnSourceChanged) OnSourceChanged();
   });
   connect(FilesPanel, &TsbFilesPanel::Changed, this, [this] { MeasureFiles(); });
 
@@ -110,10 +114,11 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   layout->addWidget(FilesPanel, 5, 0, 1, 3);
   layout->setRowMinimumHeight(6, 4);
   layout->addWidget(lblSizeInformation, 7, 0, 1, 3);
-  layout->addWidget(lblImageInfo, 8, 0, 1, 3);
-  layout->addWidget(chbChecksum, 9, 0, 1, 3);
-  layout->addWidget(lblFilesProblem, 10, 0, 1, 3);
-  layout->setRowStretch(11, 1);
+  layout->addWidget(lblSizeProblem, 8, 0, 1, 3);
+  layout->addWidget(lblImageInfo, 9, 0, 1, 3);
+  layout->addWidget(chbChecksum, 10, 0, 1, 3);
+  layout->addWidget(lblFilesProblem, 11, 0, 1, 3);
+  layout->setRowStretch(12, 1);
   layout->setColumnStretch(0, 1);
 
   ShowSource();
@@ -156,6 +161,7 @@ QString TfrmSourceFileSelection::ChosenChecksumFile() const {
 
 void TfrmSourceFileSelection::ShowSource() {
   const bool files = FilesChosen();
+  Label1->setText(files ? tr("Select the files and folders to burn") : tr("Select file system image to burn"));
   Label2->setVisible(!files);
   Edit1->setVisible(!files);
   Button1->setVisible(!files);
@@ -243,6 +249,10 @@ void TfrmSourceFileSelection::UpdateSizeInformation() {
   const int64_t sourceBytes = FilesChosen() ? int64_t(FilesImageSize) : ImageFileSize;
   lblSizeInformation->setText(FillPlaceholders(ResStr(sSizeInformation), QStringLiteral("%.2f"),
                                                {Megabytes(sourceBytes), Megabytes(discBytes)}));
+  // Said when chosen, not first on Next; without a disc there is nothing to compare.
+  const bool tooBig = Burner != nullptr && sourceBytes > discBytes;
+  lblSizeInformation->setStyleSheet(tooBig ? kRefusalColour : QString());
+  lblSizeProblem->setVisible(tooBig);
 }
 
 namespace {

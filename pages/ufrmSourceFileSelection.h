@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 #include "sbDockForm.h"
 
@@ -36,6 +37,9 @@ class TfrmSourceFileSelection : public TsbDockForm {
   TsbFilesPanel* FilesPanel;
   QLabel* lblImageInfo;     // what the image's volume descriptors say, or that it is no ISO 9660 image
   QLabel* lblFilesProblem;
+  QLabel* lblSizeProblem;  // in red, as soon as the image or the files do not fit the disc
+  // Told when the user switches between an image file and files and folders.
+  std::function<void()> OnSourceChanged;
   // "Check the image against <file>", offered when a checksum file beside the image has a line for it.
   QCheckBox* chbChecksum;
   QString ChecksumFile;  // the file found beside the image, or empty

@@ -439,10 +439,12 @@ TEST_F(WizardTest, TheDeviceAndImagePagesRefuseWhatCannotBeBurned) {
   writeFile(dir_ / "fits.iso", 65536, 1);
   writeFile(dir_ / "too-big.iso", 65537, 1);
   typeImage(dir_ / "too-big.iso");
+  EXPECT_TRUE(wizard->SourceFilePage->lblSizeProblem->isVisible()) << "said when chosen, before Next";
   next();
   EXPECT_EQ(dialogs->texts("application error").last(), "Image size is too big to fit disc space.");
   EXPECT_EQ(page(), pgImage);
   typeImage(dir_ / "fits.iso");
+  EXPECT_FALSE(wizard->SourceFilePage->lblSizeProblem->isVisible());
   next();
   EXPECT_EQ(page(), pgMode) << "an image as large as the free space fits";
 }
@@ -643,6 +645,8 @@ TEST_F(WizardTest, FilesAndFoldersAreCheckedOnTheImagePageThenBurnedAndVerified)
   ASSERT_EQ(page(), pgImage);
   TfrmSourceFileSelection& source = *wizard->SourceFilePage;
   source.rbFiles->click();
+  EXPECT_EQ(wizard->LabelSubTitle->text(), "Please select the files and folders you would like to burn");
+  EXPECT_EQ(source.Label1->text(), "Select the files and folders to burn");
   EXPECT_TRUE(source.FilesPanel->isVisible());
   EXPECT_FALSE(source.Edit1->isVisible());
   next();
@@ -669,9 +673,14 @@ TEST_F(WizardTest, FilesAndFoldersAreCheckedOnTheImagePageThenBurnedAndVerified)
   EXPECT_TRUE(dialogs->texts("application error").last().startsWith("Two chosen entries have the same name"))
       << dialogs->texts("application error").last().toStdString();
 
-  source.FilesPanel->lstFiles->item(2)->setSelected(true);
+  source.FilesPanel->lstFiles->topLevelItem(2)->setSelected(true);
   QTest::mouseClick(source.FilesPanel->btnRemove, Qt::LeftButton);
   EXPECT_FALSE(source.lblFilesProblem->isVisible());
+  // Each entry at the top of the disc, a folder with the bytes of all it holds.
+  const QTreeWidgetItem* photos = source.FilesPanel->lstFiles->topLevelItem(0);
+  EXPECT_EQ(photos->text(0), "/photos/");
+  EXPECT_EQ(photos->text(1), "0.19 MB");
+  EXPECT_EQ(photos->text(2), path(dir_ / "photos"));
   // Measured as the image the library makes: more than the files' bytes.
   EXPECT_GT(source.FilesImageSize, 200100u);
   source.FilesPanel->edtLabel->setText("Summer photos");
