@@ -422,6 +422,8 @@ QString TMainForm::RunEndText() const {
 }
 
 void TMainForm::ShowCopiesWait(const QString& status, int made) {
+  // Back, which a burn leaves disabled, makes room for the stop button in the row.
+  ButtonPrev->setVisible(status.isEmpty());
   if (status.isEmpty()) {
     ButtonStopCopies->hide();
     UpdateTitles();

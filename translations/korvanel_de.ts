@@ -482,6 +482,26 @@ Optionen:
         <source>Burn failed</source>
         <translation>Brennen fehlgeschlagen</translation>
     </message>
+    <message>
+        <source>Source Files and Folders Selection</source>
+        <translation>Auswahl der Dateien und Ordner</translation>
+    </message>
+    <message>
+        <source>Please select the files and folders you would like to burn</source>
+        <translation>Wählen Sie die Dateien und Ordner, die Sie brennen möchten</translation>
+    </message>
+    <message>
+        <source>&amp;Stop here</source>
+        <translation>Hier &amp;aufhören</translation>
+    </message>
+    <message>
+        <source>&amp;Stop after 1 copy</source>
+        <translation>Nach 1 Kopie &amp;aufhören</translation>
+    </message>
+    <message>
+        <source>&amp;Stop after %1 copies</source>
+        <translation>Nach %1 Kopien &amp;aufhören</translation>
+    </message>
 </context>
 <context>
     <name>TSelectTransportForm</name>
@@ -718,6 +738,10 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
         <source>Cannot save the log to &quot;%1&quot;: %2; choose another name</source>
         <translation>Das Protokoll kann nicht unter „%1“ gespeichert werden: %2; wählen Sie einen anderen Namen</translation>
     </message>
+    <message>
+        <source>%1 of %2 copies made</source>
+        <translation>%1 von %2 Kopien erstellt</translation>
+    </message>
 </context>
 <context>
     <name>TfrmFinish</name>
@@ -862,6 +886,10 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
         <source>... and %1 more: point here for the whole list</source>
         <translation>... und %1 weitere: die ganze Liste zeigt sich, wenn Sie hierauf zeigen</translation>
     </message>
+    <message>
+        <source>Select the files and folders to burn</source>
+        <translation>Wählen Sie die zu brennenden Dateien und Ordner</translation>
+    </message>
 </context>
 <context>
     <name>TfrmWelcome</name>
@@ -950,6 +978,18 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     <message>
         <source>File: %1</source>
         <translation>Datei: %1</translation>
+    </message>
+    <message>
+        <source>On the disc</source>
+        <translation>Auf der Disc</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>Herkunft</translation>
     </message>
 </context>
 <context>
@@ -1271,6 +1311,18 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     <message>
         <source>Copy %1 holds other bytes than copy 1 (SHA-256 %2, copy 1: %3): the source changed; no further copies are made</source>
         <translation>Kopie %1 enthält andere Bytes als Kopie 1 (SHA-256 %2, Kopie 1: %3): Die Quelle wurde geändert; es werden keine weiteren Kopien erstellt</translation>
+    </message>
+    <message>
+        <source>The disc in %1 is not blank</source>
+        <translation>Die Disc in %1 ist nicht leer</translation>
+    </message>
+    <message>
+        <source>The disc in %1 is not taken: %2</source>
+        <translation>Die Disc in %1 wird nicht genommen: %2</translation>
+    </message>
+    <message>
+        <source>%1 of %2 copies made: stopped as asked</source>
+        <translation>%1 von %2 Kopien erstellt: wie gewünscht beendet</translation>
     </message>
 </context>
 <context>
@@ -1954,6 +2006,14 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     <message>
         <source>Number of copies: %1</source>
         <translation>Anzahl der Kopien: %1</translation>
+    </message>
+    <message>
+        <source>Volume label: %1</source>
+        <translation>Disc-Bezeichnung: %1</translation>
+    </message>
+    <message>
+        <source>Eject the disc when done: %1</source>
+        <translation>Disc nach Abschluss auswerfen: %1</translation>
     </message>
 </context>
 </TS>
