@@ -5,6 +5,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 
 namespace {
 
@@ -59,6 +60,21 @@ bool QtDialogs::AskYesNo(const QString& text) {
   // No is the default: Enter pressed by mistake must not cancel a burn.
   return ShowBox(QMessageBox::Question, kApplicationTitle, text, QMessageBox::Yes | QMessageBox::No,
                  QMessageBox::No) == QMessageBox::Yes;
+}
+
+int QtDialogs::AskChoice(const QString& text, const QStringList& choices) {
+  // Watched for the same reason as the boxes above.
+  QPointer<QMessageBox> box =
+      new QMessageBox(QMessageBox::Question, kApplicationTitle, text, QMessageBox::NoButton, QApplication::activeWindow());
+  QList<QAbstractButton*> buttons;
+  for (const QString& choice : choices) buttons << box->addButton(choice, QMessageBox::AcceptRole);
+  box->setEscapeButton(box->addButton(QMessageBox::Cancel));
+  if (!buttons.isEmpty()) box->setDefaultButton(qobject_cast<QPushButton*>(buttons.constFirst()));
+  box->exec();
+  if (!box) return -1;
+  const int chosen = int(buttons.indexOf(box->clickedButton()));
+  delete box.data();
+  return chosen;
 }
 
 int QtDialogs::ChooseItem(const QString& text, const QStringList& items) {

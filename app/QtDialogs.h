@@ -10,6 +10,7 @@ class QtDialogs final : public TsbDialogs {
   void ErrorMessage(const QString& text) override;
   void Warning(const QString& caption, const QString& text) override;
   bool AskYesNo(const QString& text) override;
+  int AskChoice(const QString& text, const QStringList& choices) override;
   QString OpenFileName(const TsbFileDialogRequest& request) override;
   QString SaveFileName(const TsbFileDialogRequest& request) override;
   int ChooseItem(const QString& text, const QStringList& items) override;

@@ -443,7 +443,13 @@ bool TMainForm::ValidatePage() {
   switch (CurrentPage()) {
     case pgDevice:
       if (DevicePage->lvDevices->selectedItems().size() != 1) throw TsbError(ResStr(sSelectBurningDevice));
-      Plan->SetDevice(DevicePage->SelectedRecord(), TransportPage->UseAspi() ? ttAspi : ttSpti);
+      try {
+        Plan->SetDevice(DevicePage->SelectedRecord(), TransportPage->UseAspi() ? ttAspi : ttSpti);
+      } catch (const TsbBurnRefusal& refusal) {
+        // A used rewritable disc: the refusal points at the page's own remedy.
+        if (!DevicePage->EraseHelps()) throw;
+        throw TsbBurnRefusal(DevicePage->WithEraseHint(refusal.Reason()), refusal.LibraryFailures());
+      }
       break;
     case pgImage:
       if (SourceFilePage->FilesChosen()) {

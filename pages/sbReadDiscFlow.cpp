@@ -73,9 +73,14 @@ TsbDiscReadResult ReadDiscIntoImage(QWidget* parent, const QString& destinationD
   bool cancel = false;
   read.CancelRequested = [&cancel] { return cancel; };
   TfrmOperationProgress progress(parent ? parent->window() : nullptr);
-  const QString info = QCoreApplication::translate("sbReadDiscFlow", "Reading the disc in %1 into \"%2\"").arg(source.DeviceName, target);
+  // A long path would not fit the small window: on a line of its own, shortened
+  // to that line (a wrap inside it would cut it anywhere), whole in the tool tip.
+  const QString info = QCoreApplication::translate("sbReadDiscFlow", "Reading the disc in %1 into\n\"%2\"")
+                           .arg(source.DeviceName, progress.ElidedPath(target));
   progress.Show(QCoreApplication::translate("sbReadDiscFlow", "Reading disc"), info, [&cancel] { cancel = true; });
-  read.OnProgress = [&](int percent) { progress.lblInfo->setText(QStringLiteral("%1: %2 %").arg(info).arg(percent)); };
+  progress.lblInfo->setToolTip(target);
+  progress.SetPercent(0);
+  read.OnProgress = [&progress](int percent) { progress.SetPercent(percent); };
   try {
     result.Image = read.Run();
   } catch (const TsbError& error) {

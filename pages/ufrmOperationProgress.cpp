@@ -3,10 +3,14 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "sbAnimation.h"
 
@@ -21,6 +25,14 @@ TfrmOperationProgress::TfrmOperationProgress(QWidget* parent)
   lblInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   Animate = new TsbAnimation(this);
   Animate->setFixedSize(352, 18);
+  pbProgress = new QProgressBar(this);
+  pbProgress->setRange(0, 100);
+  pbProgress->setTextVisible(false);  // the figure stands beside the bar, the same in every style
+  pbProgress->setAccessibleName(tr("Progress"));
+  lblPercent = new QLabel(this);
+  lblPercent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  // Wide enough for "100 %": the bar does not shift as the figure grows.
+  lblPercent->setMinimumWidth(lblPercent->fontMetrics().horizontalAdvance(QStringLiteral("100 %")) + 4);
   btnCancel = new QPushButton(tr("Cancel"), this);
   btnCancel->setFixedSize(75, 25);
   lblCancelling = new QLabel(tr("Cancelling..."), this);
@@ -36,10 +48,16 @@ TfrmOperationProgress::TfrmOperationProgress(QWidget* parent)
   layout->setSpacing(8);
   layout->addWidget(lblInfo);
   layout->addWidget(Animate);
+  auto* barRow = new QHBoxLayout;
+  barRow->setSpacing(6);
+  barRow->addWidget(pbProgress, 1);
+  barRow->addWidget(lblPercent);
+  layout->addLayout(barRow);
   layout->addStretch(1);
   layout->addLayout(buttonRow);
 
   lblInfo->clear();
+  ShowBar(false);
   shown_ = false;
   Animate->SetResName(QStringLiteral("MYCLOCK"));
 }
@@ -62,6 +80,8 @@ void TfrmOperationProgress::reject() {
 void TfrmOperationProgress::Show(const QString& caption, const QString& info, std::function<void()> onCancel) {
   setWindowTitle(caption);
   lblInfo->setText(info);
+  lblInfo->setToolTip(QString());
+  ShowBar(false);
   OnCancel = [onCancel = std::move(onCancel)](TfrmOperationProgress*) {
     if (onCancel) onCancel();
   };
@@ -75,6 +95,39 @@ void TfrmOperationProgress::Show(const QString& caption, const QString& info, st
 
 void TfrmOperationProgress::Hide() { hide(); }
 
+void TfrmOperationProgress::SetPercent(int percent) {
+  // The library reports from its own threads; widgets change on theirs.
+  if (QThread::currentThread() != thread()) {
+    QMetaObject::invokeMethod(this, [this, percent] { SetPercent(percent); }, Qt::QueuedConnection);
+    return;
+  }
+  percent = std::clamp(percent, 0, 100);
+  ShowBar(true);
+  pbProgress->setValue(percent);
+  lblPercent->setText(QStringLiteral("%1 %").arg(percent));
+}
+
+QString TfrmOperationProgress::ElidedPath(const QString& path) const {
+  // Room for the quotes the texts put around a name.
+  const QFontMetrics metrics = lblInfo->fontMetrics();
+  return metrics.elidedText(path, Qt::ElideMiddle, lblInfo->width() - metrics.horizontalAdvance(QStringLiteral("\"\"")));
+}
+
+void TfrmOperationProgress::ShowBar(bool bar) {
+  if (bar == pbProgress->isVisibleTo(this) && bar != Animate->isVisibleTo(this)) return;
+  if (!bar) {
+    pbProgress->setValue(0);
+    lblPercent->setText(QStringLiteral("0 %"));
+  }
+  pbProgress->setVisible(bar);
+  lblPercent->setVisible(bar);
+  Animate->setVisible(!bar);
+  if (bar)
+    Animate->Stop();
+  else if (shown_)
+    Animate->Start();
+}
+
 void TfrmOperationProgress::showEvent(QShowEvent* event) {
   if (const QScreen* screen = this->screen()) {
     QRect placed = frameGeometry();
@@ -82,7 +135,7 @@ void TfrmOperationProgress::showEvent(QShowEvent* event) {
     move(placed.topLeft());
   }
   QDialog::showEvent(event);
-  Animate->Start();
+  if (Animate->isVisibleTo(this)) Animate->Start();
   shown_ = true;
 }
 

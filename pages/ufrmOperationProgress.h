@@ -1,5 +1,6 @@
-// The small window shown while a lengthy operation runs (a device scan): a
-// caption, an information text, a running animation and a Cancel button.
+// The small window shown while a lengthy operation runs (a device scan, an
+// erase, a disc read): a caption, an information text, a running animation or,
+// once a percentage is known, a progress bar, and a Cancel button.
 // It stays in front of the program's other windows while shown.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include "sbDeviceList.h"
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class TsbAnimation;
 
@@ -25,6 +27,8 @@ class TfrmOperationProgress : public QDialog, public TsbProgressView {
 
   QLabel* lblInfo;
   TsbAnimation* Animate;
+  QProgressBar* pbProgress;  // in the animation's place once SetPercent was called
+  QLabel* lblPercent;
   QPushButton* btnCancel;
   QLabel* lblCancelling;
 
@@ -34,6 +38,13 @@ class TfrmOperationProgress : public QDialog, public TsbProgressView {
   void SetCancelVisible(bool visible);
   void btnCancelClick();
   bool Shown() const { return shown_; }
+  // Shows the bar filled to percent (0 to 100) with the figure beside it, in
+  // place of the animation until the next Show. Callable from any thread: a
+  // report from another one is shown on the window thread.
+  void SetPercent(int percent);
+  // path shortened in the middle to fit a line of the information text, for
+  // texts that name a file (the whole path belongs in the tool tip).
+  QString ElidedPath(const QString& path) const;
 
   // The device finder's view: caption and text set, Cancel visible and bound
   // to onCancel, shown without blocking the caller.
@@ -52,6 +63,7 @@ class TfrmOperationProgress : public QDialog, public TsbProgressView {
 
  private:
   void FormDeactivate();
+  void ShowBar(bool bar);
 
   bool shown_ = false;
 };

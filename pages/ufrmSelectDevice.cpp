@@ -15,6 +15,7 @@
 #include <exception>
 
 #include "sbBurner.h"
+#include "sbCallbacks.h"
 #include "sbDeviceOpen.h"
 #include "sbDialogs.h"
 #include "sbErasePlan.h"
@@ -85,6 +86,9 @@ TfrmSelectDevice::TfrmSelectDevice(QWidget* parent) : TsbDockForm(parent) {
   lblUnusable->setWordWrap(true);
   lblUnusable->setTextInteractionFlags(Qt::TextSelectableByMouse);  // the remedy's command can be copied
   lblUnusable->setVisible(false);
+  lblErased = NewNote(QString(), this);
+  lblErased->setWordWrap(true);
+  lblErased->setVisible(false);
   btnRefresh = new QPushButton(tr("Refresh..."), this);
   btnRefresh->setAutoDefault(false);
   btnErase = new QPushButton(tr("Erase disc..."), this);
@@ -110,6 +114,7 @@ TfrmSelectDevice::TfrmSelectDevice(QWidget* parent) : TsbDockForm(parent) {
   page->addWidget(Label1);
   page->addWidget(lvDevices, 1);
   page->addWidget(lblUnusable);
+  page->addWidget(lblErased);
   page->addWidget(Label2);
   page->addLayout(buttonRow);
   setTabOrder(lvDevices, btnRefresh);
@@ -146,6 +151,8 @@ void TfrmSelectDevice::DoActivate() { TsbDockForm::DoActivate(); }
 void TfrmSelectDevice::Activate(TsbBurner* burner) {
   StopDriveRescan();  // the full scan replaces every record
   TsbDockForm::Activate(burner);
+  lblErased->clear();
+  lblErased->setVisible(false);
   DiscwrightDeviceAddress lastAddress{};
   GetSelectedAddress(lastAddress);
   QString lastPath;
@@ -210,8 +217,9 @@ void TfrmSelectDevice::ShowRecord(QTreeWidgetItem* entry, const TsbDeviceItem& r
     for (int column = 0; column < kColumnCount; ++column) {
       entry->setText(column, texts[column]);
       entry->setToolTip(column, record.Unusable);
+      // Greyed, yet selectable: choosing it shows the reason under the list.
+      entry->setForeground(column, palette().brush(QPalette::Disabled, QPalette::Text));
     }
-    entry->setForeground(colProduct, palette().brush(QPalette::Disabled, QPalette::Text));
     return;
   }
   const bool discIn = record.DiscType != DISC_TYPE_NO_MEDIA;
@@ -226,8 +234,8 @@ void TfrmSelectDevice::ShowRecord(QTreeWidgetItem* entry, const TsbDeviceItem& r
   for (int column = 0; column < kColumnCount; ++column) {
     entry->setText(column, texts[column]);
     entry->setToolTip(column, QString());
+    entry->setData(column, Qt::ForegroundRole, QVariant());  // a drive usable again loses its grey
   }
-  entry->setForeground(colProduct, palette().brush(QPalette::Active, QPalette::Text));
   // Long names and labels may be cut short in a narrow list.
   entry->setToolTip(colProduct, entry->text(colProduct));
   entry->setToolTip(colLabel, entry->text(colLabel));
@@ -372,8 +380,22 @@ void TfrmSelectDevice::ClearEntries() {
 void TfrmSelectDevice::UpdateEraseButton() {
   const TsbDeviceItem* record = SelectedRecord();
   btnErase->setVisible(record && EraseOffered(*record));
-  lblUnusable->setText(GetUnusableReason());
-  lblUnusable->setVisible(!lblUnusable->text().isEmpty());
+  QString note = GetUnusableReason();
+  if (note.isEmpty() && EraseHelps())
+    note = WithEraseHint(WhyDiscCannotBeBurned(record->DiscSpace, record->DiscType, record->TrackInformation,
+                                               record->DiscInformation));
+  lblUnusable->setText(note);
+  lblUnusable->setVisible(!note.isEmpty());
+}
+
+bool TfrmSelectDevice::EraseHelps() const {
+  const TsbDeviceItem* record = SelectedRecord();
+  return record && EraseOffered(*record) && record->CanWrite();
+}
+
+QString TfrmSelectDevice::WithEraseHint(const QString& refusal) const {
+  if (refusal.isEmpty() || !EraseHelps()) return refusal;
+  return WithClosingPeriod(refusal) + QLatin1Char(' ') + tr("Press \"Erase disc...\" to erase it.");
 }
 
 QString TfrmSelectDevice::GetUnusableReason() {
@@ -398,9 +420,16 @@ void TfrmSelectDevice::btnEraseClick() {
   if (!chosen) return;
   const TsbDeviceItem record = *chosen;  // the rescan replaces the records
   const QString name = !record.DeviceName.isEmpty() ? record.DeviceName : AddressText(record.Address);
-  if (!Dialogs().AskYesNo(
-          tr("Erase the disc in %1 (%2)? Everything on the disc will be lost.").arg(record.Product, name)))
-    return;
+  const QString question =
+      tr("Erase the disc in %1 (%2)? Everything on the disc will be lost.").arg(record.Product, name) +
+      QStringLiteral("\n\n") +
+      tr("Quick erase blanks the table of contents in about a minute.\n"
+         "Full erase overwrites the whole disc and takes much longer.");
+  const int answer = Dialogs().AskChoice(question, {tr("Quick erase"), tr("Full erase")});
+  if (answer < 0) return;
+  const bool full = answer == 1;
+  lblErased->setVisible(false);
+  bool erased = false;
   // A click comes from the event loop, which must not see an exception.
   try {
     BeginBusy();
@@ -411,19 +440,27 @@ void TfrmSelectDevice::btnEraseClick() {
     TsbBurner burner;
     TfrmOperationProgress progress(window());
     progress.Show(tr("Erasing disc"),
-                  tr("%1. This may take a while.").arg(ErasingText(record, name, false)),
+                  tr("%1. This may take a while.").arg(ErasingText(record, name, full)),
                   [&burner] { burner.Cancel(); });
+    progress.SetPercent(0);
     struct HideProgress {
       TfrmOperationProgress& view;
       ~HideProgress() { view.Hide(); }
     } hide{progress};
-    EraseDiscIn(burner, record, Finder.TransportType, false);
+    // The erase reports on the burn thread; unbound before the window goes.
+    const TsbEventerBinding events([&progress](TsbCallBackEventer*, int percent) { progress.SetPercent(percent); });
+    EraseDiscIn(burner, record, Finder.TransportType, full);
+    erased = true;
   } catch (const TsbError& error) {
     Dialogs().ErrorMessage(error.Message());
   } catch (const std::exception& error) {
     Dialogs().ErrorMessage(QString::fromLocal8Bit(error.what()));
   }
   btnRefreshClick();
+  if (erased) {
+    lblErased->setText(WithClosingPeriod(ErasedText(QStringLiteral("%1 (%2)").arg(record.Product, name))));
+    lblErased->setVisible(true);
+  }
 }
 
 void TfrmSelectDevice::btnRefreshClick() {

@@ -29,7 +29,8 @@ class TfrmSelectDevice : public TsbDockForm {
   QLabel* Label1;
   QTreeWidget* lvDevices;
   QLabel* Label2;
-  QLabel* lblUnusable;  // why the chosen drive cannot be used, and the remedy
+  QLabel* lblUnusable;  // why the chosen drive or its disc cannot be used, and the remedy
+  QLabel* lblErased;    // that the last erase ended well, until the next scan
   QPushButton* btnRefresh;
   QPushButton* btnErase;  // shown while the chosen disc is rewritable and not blank
 
@@ -71,11 +72,18 @@ class TfrmSelectDevice : public TsbDockForm {
   void GetDevicePath(QString& out);  // default leaves out as it is
   // Why the chosen drive cannot be used, with the remedy; empty for a usable one.
   QString GetUnusableReason();
+  // Whether erasing makes the chosen disc one to burn on: a used rewritable
+  // disc in a writer, "Erase disc..." shown.
+  bool EraseHelps() const;
+  // refusal, a burn's refusal of the chosen disc, pointing at "Erase disc..."
+  // when erasing helps.
+  QString WithEraseHint(const QString& refusal) const;
   // The record behind the chosen entry, or none.
   const TsbDeviceItem* SelectedRecord() const;
 
   void btnRefreshClick();
-  // Asks, erases the chosen disc behind the progress window, then rescans.
+  // Asks quick or full, erases the chosen disc behind the progress window,
+  // then rescans and says how it ended.
   void btnEraseClick();
   void lvDevicesChange(QTreeWidgetItem* item);
   // A drive was plugged in or removed, or its disc changed: rescans that drive

@@ -21,6 +21,10 @@ bool TsbStderrDialogs::AskYesNo(const QString& text) {
   PrintToStderr(text);
   return false;
 }
+int TsbStderrDialogs::AskChoice(const QString& text, const QStringList&) {
+  PrintToStderr(text);
+  return -1;
+}
 QString TsbStderrDialogs::OpenFileName(const TsbFileDialogRequest&) { return {}; }
 QString TsbStderrDialogs::SaveFileName(const TsbFileDialogRequest&) { return {}; }
 int TsbStderrDialogs::ChooseItem(const QString&, const QStringList&) { return -1; }

@@ -1,6 +1,7 @@
 // Every message box and file dialog of the program goes through this one
 // interface: the wizard installs the Qt implementation, tests a scripted one,
-// and without either the texts go to stderr and every question is answered No.
+// and without either the texts go to stderr and every question is answered No
+// (or Cancel).
 #pragma once
 
 #include <QString>
@@ -30,6 +31,9 @@ class TsbDialogs {
   virtual void Warning(const QString& caption, const QString& text) = 0;
   // A confirmation with Yes and No; true for Yes.
   virtual bool AskYesNo(const QString& text) = 0;
+  // A question answered by one of choices (a button each, the first the
+  // default) or by Cancel: the index of the choice, or -1 for Cancel.
+  virtual int AskChoice(const QString& text, const QStringList& choices) = 0;
   // The chosen existing file, or empty when the user cancelled.
   virtual QString OpenFileName(const TsbFileDialogRequest& request) = 0;
   // The chosen file to write (an existing one only after the user agreed to
@@ -39,13 +43,14 @@ class TsbDialogs {
   virtual int ChooseItem(const QString& text, const QStringList& items) = 0;
 };
 
-// Without a user interface: the texts to stderr, No to every question, no file.
+// Without a user interface: the texts to stderr, No or Cancel to every question, no file.
 class TsbStderrDialogs : public TsbDialogs {
  public:
   void ApplicationError(const QString& text) override;
   void ErrorMessage(const QString& text) override;
   void Warning(const QString& caption, const QString& text) override;
   bool AskYesNo(const QString& text) override;
+  int AskChoice(const QString& text, const QStringList& choices) override;
   QString OpenFileName(const TsbFileDialogRequest& request) override;
   QString SaveFileName(const TsbFileDialogRequest& request) override;
   int ChooseItem(const QString& text, const QStringList& items) override;

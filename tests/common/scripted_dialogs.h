@@ -17,16 +17,16 @@
 namespace testcommon {
 
 struct ShownDialog {
-  QString kind;  // "application error", "error", "warning", "question", "open", "save"
-  QString caption;
+  QString kind;  // "application error", "error", "warning", "question", "choice", "open", "save"
+  QString caption;  // of a choice: the choices, "|" between them
   QString text;  // as the user reads it (the application error with its period)
   bool operator==(const ShownDialog&) const = default;
 };
 
 class ScriptedDialogs final : public TsbDialogs {
  public:
-  // The next answers, in order: "yes"/"no" for questions, a path for file
-  // dialogs ("" cancels). A question without a scripted answer fails the test.
+  // The next answers, in order: "yes"/"no" for questions, a choice's text, a
+  // path for file dialogs ("" cancels). A question without a scripted answer fails the test.
   void script(const QString& answer) {
     std::lock_guard lock(mutex_);
     answers_.push_back(answer);
@@ -49,6 +49,13 @@ class ScriptedDialogs final : public TsbDialogs {
   void ErrorMessage(const QString& text) override { record("error", kApplicationTitle, text); }
   void Warning(const QString& caption, const QString& text) override { record("warning", caption, text); }
   bool AskYesNo(const QString& text) override { return take("question", text) == QLatin1String("yes"); }
+  // Answered with the choice's text ("" cancels); an answer that is no choice fails the test.
+  int AskChoice(const QString& text, const QStringList& choices) override {
+    const QString answer = take("choice", text, choices.join(QLatin1Char('|')));
+    if (answer.isEmpty()) return -1;
+    if (!choices.contains(answer)) ADD_FAILURE() << "no such choice: " << answer.toStdString();
+    return int(choices.indexOf(answer));
+  }
   QString OpenFileName(const TsbFileDialogRequest& r) override { return take("open", r.Proposal, r.Caption); }
   QString SaveFileName(const TsbFileDialogRequest& r) override { return take("save", r.Proposal, r.Caption); }
   // Answered with the item's text ("" cancels).

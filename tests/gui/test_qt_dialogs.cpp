@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -84,4 +85,26 @@ TEST(QtDialogsTest, ABoxOutlivesItsWindowDeletingItself) {
   poll.start(10);
   dialogs.ErrorMessage(QStringLiteral("Cannot load the window image"));
   EXPECT_TRUE(watch.isNull());
+}
+
+// The erase's quick-or-full question: a button per choice, the first the default; Escape is Cancel.
+TEST(QtDialogsTest, AChoiceOffersItsButtonsWithTheFirstAsDefaultAndCancel) {
+  QtDialogs dialogs;
+  for (const auto& [press, answer] : {std::pair<QString, int>{"Full erase", 1}, {"Cancel", -1}, {"Escape", -1}}) {
+    SCOPED_TRACE(press.toStdString());
+    QString defaultButton;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      poll.stop();
+      defaultButton = box->defaultButton()->text();
+      if (press == "Escape") QTest::keyClick(box, Qt::Key_Escape);
+      for (QAbstractButton* button : box->buttons())
+        if (button->text() == press) button->click();
+    });
+    poll.start(10);
+    EXPECT_EQ(dialogs.AskChoice("Erase the disc?", {"Quick erase", "Full erase"}), answer);
+    EXPECT_EQ(defaultButton, "Quick erase");
+  }
 }

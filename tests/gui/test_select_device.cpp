@@ -7,6 +7,8 @@
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -290,30 +292,86 @@ TEST_F(SelectDeviceTest, KeyboardReachesTheListAndRefresh) {
 
 }  // namespace
 
-TEST_F(SelectDeviceTest, EraseDiscIsOfferedForAUsedRewritableDiscAndErasesItAfterYes) {
-  start({recorder(0, {{"type", "CD-RW"}, {"state", "complete"}, {"used_bytes", 13107200}}),
-         recorder(1, {{"type", "CD-RW"}, {"state", "blank"}}),
-         recorder(2, {{"type", "CD-R"}, {"state", "complete"}}), recorder(3, nullptr)});
+TEST_F(SelectDeviceTest, EraseDiscIsOfferedForAUsedRewritableDiscAndErasesItQuickOrFull) {
+  // 20 MB at the recorder's slowest 706 KB/s, a fiftieth of real time: a full erase runs long enough to watch.
+  const json used = {{"type", "CD-RW"}, {"state", "complete"}, {"used_bytes", 13107200}, {"capacity_bytes", 20971520}};
+  const std::vector<json> drives = {recorder(0, used), recorder(1, {{"type", "CD-RW"}, {"state", "blank"}}),
+                                    recorder(2, {{"type", "CD-R"}, {"state", "complete"}}), recorder(3, nullptr)};
+  start(drives, 0.02);
   page.Activate(&scanner);
-  // Shown only while the chosen disc is rewritable and holds something.
+  // Shown only while the chosen disc is rewritable and holds something; the note then points at it.
   for (int row : {1, 2, 3, 0}) {
     page.lvDevices->setCurrentItem(page.lvDevices->topLevelItem(row));
     EXPECT_EQ(page.btnErase->isVisible(), row == 0) << "row " << row;
+    EXPECT_EQ(page.lblUnusable->isVisible(), row == 0) << "row " << row;
   }
   EXPECT_EQ(page.btnErase->text(), "Erase disc...");
+  EXPECT_EQ(page.lblUnusable->text(), "Disc is not blank, burning is impossible! Press \"Erase disc...\" to erase it.");
 
-  const QString question = "Erase the disc in Recorder 0 (CdRom0)? Everything on the disc will be lost.";
-  dialogs->script("no");
-  QTest::mouseClick(page.btnErase, Qt::LeftButton);
-  EXPECT_EQ(dialogs->texts("question"), QStringList{question});
-  EXPECT_EQ(rows()[0][4], "12.50 MB");
+  // The last percentage the progress window showed while the erase ran.
+  QString shownPercent;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* form = qobject_cast<TfrmOperationProgress*>(top); form && form->pbProgress->isVisible())
+        shownPercent = QString("%1, %2").arg(form->pbProgress->value()).arg(form->lblPercent->text());
+  });
+  watch.start(5);
 
-  dialogs->script("yes");
-  QTest::mouseClick(page.btnErase, Qt::LeftButton);
-  EXPECT_TRUE(dialogs->texts("error").isEmpty()) << dialogs->texts("error").join("\n").toStdString();
-  EXPECT_EQ(rows()[0][4], "Blank");
-  EXPECT_EQ(selectedProduct(), "Recorder 0");
-  EXPECT_FALSE(page.btnErase->isVisible());
+  const struct {
+    QString answer;
+    QString call;  // the erase as the library was asked for it; none when cancelled
+  } cases[] = {{"", ""},
+               {"Quick erase", "Discwright_CdvdBurnerGrabber_Erase (full: 0)"},
+               {"Full erase", "Discwright_CdvdBurnerGrabber_Erase (full: 1)"}};
+  QStringList calls;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer.isEmpty() ? "cancel" : c.answer.toStdString());
+    // Each case on the used disc again.
+    Discwright_DownShut();
+    fs::remove(dir_ / "state" / "CdRom0.medium.json");
+    fs::remove(dir_ / "state" / "CdRom0.medium");
+    start(drives, 0.02);
+    QTest::mouseClick(page.btnRefresh, Qt::LeftButton);
+    ASSERT_EQ(selectedProduct(), "Recorder 0");
+    shownPercent.clear();
+
+    dialogs->script(c.answer);
+    QTest::mouseClick(page.btnErase, Qt::LeftButton);
+    EXPECT_TRUE(dialogs->texts("choice").last().startsWith("Erase the disc in Recorder 0 (CdRom0)? Everything"));
+    EXPECT_TRUE(dialogs->texts("error").isEmpty()) << dialogs->texts("error").join("\n").toStdString();
+    if (!c.call.isEmpty()) calls << c.call;
+    EXPECT_EQ(diagnosticLog().filter("CdvdBurnerGrabber_Erase"), calls);
+    const bool erased = !c.call.isEmpty();
+    EXPECT_EQ(rows()[0][4], erased ? "Blank" : "12.50 MB");
+    EXPECT_EQ(page.lblErased->isVisible(), erased);
+    EXPECT_EQ(page.lblErased->text(), erased ? "The disc in Recorder 0 (CdRom0) is erased." : "");
+    EXPECT_EQ(page.btnErase->isVisible(), !erased);
+    // The full erase lasts long enough to be seen under way (the quick one may end before a look).
+    if (c.call.endsWith("1)")) {
+      EXPECT_TRUE(QRegularExpression("^([1-9][0-9]?|100), \\1 %$").match(shownPercent).hasMatch())
+          << shownPercent.toStdString();
+    }
+  }
+}
+
+// A drive that cannot be opened stays in the list greyed; choosing it still shows why.
+TEST_F(SelectDeviceTest, AnUnusableDriveIsGreyedAndItsReasonShownWhenChosen) {
+  json locked = recorder(1, nullptr);
+  locked["faults"]["operations"]["CreateEx"] = {{"exception", DW_E_BUSY}, {"text", "held by another program"}};
+  start({recorder(0, nullptr), locked});
+  page.Activate(&scanner);
+  ASSERT_EQ(page.lvDevices->topLevelItemCount(), 2);
+  const QColor grey = page.palette().color(QPalette::Disabled, QPalette::Text);
+  EXPECT_NE(page.lvDevices->topLevelItem(0)->foreground(0).color(), grey);
+  for (int column = 0; column < page.lvDevices->columnCount(); ++column)
+    EXPECT_EQ(page.lvDevices->topLevelItem(1)->foreground(column).color(), grey) << "column " << column;
+  QTest::mouseClick(page.lvDevices->viewport(), Qt::LeftButton, {},
+                    page.lvDevices->visualItemRect(page.lvDevices->topLevelItem(1)).center());
+  EXPECT_EQ(page.lvDevices->selectedItems(), QList{page.lvDevices->topLevelItem(1)});
+  EXPECT_TRUE(page.lblUnusable->isVisible());
+  EXPECT_TRUE(page.lblUnusable->text().startsWith("Busy: held by another program"));
+  EXPECT_EQ(page.lblUnusable->text(), page.lvDevices->topLevelItem(1)->toolTip(0));
 }
 
 // A drive whose stored disc cannot be read is not shown as empty: the row says

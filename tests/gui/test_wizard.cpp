@@ -36,6 +36,7 @@
 #include "ufrmFinish.h"
 #include "ufrmWelcome.h"
 #include "ufrmMain.h"
+#include "ufrmOperationProgress.h"
 #include "ufrmSelectDevice.h"
 #include "ufrmSelectTransport.h"
 #include "sbFilesPanel.h"
@@ -124,6 +125,25 @@ class WizardTest : public ActionsTest {
   std::unique_ptr<TfrmFinish> finish;
   std::unique_ptr<TMainForm> wizard;
   Bytes image;
+};
+
+// What the progress window of one caption showed as it closed.
+struct ProgressAtClose : QObject {
+  explicit ProgressAtClose(QString caption) : caption(std::move(caption)) { qApp->installEventFilter(this); }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* form = qobject_cast<TfrmOperationProgress*>(watched);
+    if (event->type() != QEvent::Hide || !form || form->windowTitle() != caption) return false;
+    percent = form->pbProgress->isVisibleTo(form) ? form->lblPercent->text() : QString();
+    text = form->lblInfo->text();
+    tip = form->lblInfo->toolTip();
+    width = form->width();
+    const QRect label = form->lblInfo->contentsRect();
+    textFits = label.contains(form->lblInfo->fontMetrics().boundingRect(label, Qt::TextWordWrap, text));
+    return false;
+  }
+  QString caption, percent, text, tip;
+  int width = 0;
+  bool textFits = false;
 };
 
 }  // namespace
@@ -433,16 +453,20 @@ TEST_F(WizardTest, AForwardPassBurnsTheImageAndEndsOnTheFinishWindow) {
 }
 
 TEST_F(WizardTest, TheDeviceAndImagePagesRefuseWhatCannotBeBurned) {
-  json written = cdRecorder(1), empty = cdRecorder(2);
+  json written = cdRecorder(1), empty = cdRecorder(2), rewritten = cdRecorder(3);
   written["medium"] = {{"type", "CD-R"}, {"state", "complete"}, {"used_bytes", 65536}};
   empty["medium"] = nullptr;
+  rewritten["medium"] = {{"type", "CD-RW"}, {"state", "complete"}, {"used_bytes", 65536}};
   json small = cdRecorder(0);
   small["medium"]["capacity_bytes"] = 65536;
-  open({small, written, empty});
+  open({small, written, empty, rewritten});
   toDevice();
-  // No period after "!"; the error box adds one after a letter.
-  const std::vector<std::pair<int, QString>> devices = {{1, "Disc is not blank, burning is impossible!"},
-                                                        {2, "No media in drive."}};
+  // No period after "!"; the error box adds one after a letter. Only a disc the
+  // page can erase is pointed at its button.
+  const std::vector<std::pair<int, QString>> devices = {
+      {1, "Disc is not blank, burning is impossible!"},
+      {2, "No media in drive."},
+      {3, "Disc is not blank, burning is impossible! Press \"Erase disc...\" to erase it."}};
   for (const auto& [row, text] : devices) {
     wizard->DevicePage->lvDevices->setCurrentItem(wizard->DevicePage->lvDevices->topLevelItem(row));
     next();
@@ -785,7 +809,11 @@ TEST_F(WizardTest, ADiscReadFromAnotherDriveBecomesTheImageToBurn) {
   next();
   ASSERT_EQ(page(), pgImage);
   TfrmSourceFileSelection& page = *wizard->SourceFilePage;
-  const QString copy = QString::fromStdString((dir_ / "copy.iso").string());
+  // A path of more than 300 characters.
+  const fs::path folder = dir_ / std::string(120, 'a') / std::string(120, 'b');
+  fs::create_directories(folder);
+  const QString copy = QString::fromStdString((folder / (std::string(60, 'c') + ".iso")).string());
+  ASSERT_GT(copy.size(), 300);
   dialogs->script("");  // the first time the user thinks better of it
   QTest::mouseClick(page.btnReadDisc, Qt::LeftButton);
   EXPECT_TRUE(page.Edit1->text().isEmpty());
@@ -795,9 +823,14 @@ TEST_F(WizardTest, ADiscReadFromAnotherDriveBecomesTheImageToBurn) {
 
   dialogs->script(discs[0]);
   dialogs->script(copy);
+  ProgressAtClose reading("Reading disc");
   QTest::mouseClick(page.btnReadDisc, Qt::LeftButton);
   EXPECT_EQ(page.Edit1->text(), copy);
-  EXPECT_EQ(testcommon::readFile(dir_ / "copy.iso"), original);
+  EXPECT_EQ(testcommon::readFile(copy.toStdString()), original);
+  EXPECT_EQ(reading.percent, "100 %");
+  EXPECT_EQ(reading.tip, copy);
+  EXPECT_LE(reading.width, 500);
+  EXPECT_TRUE(reading.textFits) << reading.text.toStdString();
   next();
   EXPECT_EQ(this->page(), pgMode) << dialogs->texts("application error").join('\n').toStdString();
 }
