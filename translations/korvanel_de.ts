@@ -780,6 +780,10 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
         <source>Cancelling...</source>
         <translation>Wird abgebrochen...</translation>
     </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
 </context>
 <context>
     <name>TfrmSelectDevice</name>
@@ -842,6 +846,24 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     <message>
         <source>%1. This may take a while.</source>
         <translation>%1. Das kann eine Weile dauern.</translation>
+    </message>
+    <message>
+        <source>Press &quot;Erase disc...&quot; to erase it.</source>
+        <translation>Klicken Sie auf „Disc löschen...“, um sie zu löschen.</translation>
+    </message>
+    <message>
+        <source>Quick erase blanks the table of contents in about a minute.
+Full erase overwrites the whole disc and takes much longer.</source>
+        <translation>Schnelles Löschen leert das Inhaltsverzeichnis in etwa einer Minute.
+Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</translation>
+    </message>
+    <message>
+        <source>Quick erase</source>
+        <translation>Schnell löschen</translation>
+    </message>
+    <message>
+        <source>Full erase</source>
+        <translation>Vollständig löschen</translation>
     </message>
 </context>
 <context>
@@ -1650,16 +1672,18 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
         <translation>disc</translation>
     </message>
     <message>
-        <source>Reading the disc in %1 into &quot;%2&quot;</source>
-        <translation>Die Disc in %1 wird in „%2“ gelesen</translation>
-    </message>
-    <message>
         <source>Reading disc</source>
         <translation>Disc wird gelesen</translation>
     </message>
     <message>
         <source>The disc is saved as &quot;%1&quot;. Take it out of %2 and insert a blank disc to burn the image on.</source>
         <translation>Die Disc ist als „%1“ gespeichert. Nehmen Sie sie aus %2 und legen Sie eine leere Disc ein, auf die das Abbild gebrannt wird.</translation>
+    </message>
+    <message>
+        <source>Reading the disc in %1 into
+&quot;%2&quot;</source>
+        <translation>Die Disc in %1 wird gelesen nach
+„%2“</translation>
     </message>
 </context>
 <context>
