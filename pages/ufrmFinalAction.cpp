@@ -44,12 +44,16 @@ QIcon SmallIcon(QStyle::StandardPixmap which) {
 }  // namespace
 
 QString LogTimeText(const QDateTime& time) {
-  static const QString format = [] {
-    QString f = QLocale().timeFormat(QLocale::LongFormat);
-    f.remove(QRegularExpression(QStringLiteral("\\s*t+")));
-    return f.trimmed();
-  }();
-  return time.isNull() ? QString() : QLocale().toString(time.time(), format);
+  // Worked out once per locale (the language can change between two runs in one process).
+  thread_local QString localeName, format;
+  const QLocale locale;
+  if (locale.name() != localeName || format.isEmpty()) {
+    localeName = locale.name();
+    format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(QRegularExpression(QStringLiteral("\\s*t+")));
+    format = format.trimmed();
+  }
+  return time.isNull() ? QString() : locale.toString(time.time(), format);
 }
 
 QString ProposedLogFileName(const QDateTime& now) {
