@@ -88,7 +88,7 @@ if(KORVANEL_TESTS)
       share/korvanel/sounds/res10/leftlogo.png share/korvanel/demo-recorders.json
       share/korvanel/translations/korvanel_de.qm share/korvanel/translations/korvanel_en.qm
       share/doc/korvanel/user-guide.html share/doc/korvanel/virtual-recorders.md share/doc/korvanel/copyright
-      share/doc/korvanel/images/image-page-files.png share/doc/korvanel/images/image-page-files-refused.png
+      share/doc/korvanel/images/image-files-en.png share/doc/korvanel/images/image-page-files-refused.png
       share/doc/korvanel/images/summary-files.png share/doc/korvanel/images/image-page-iso-info.png
       share/doc/korvanel/images/image-page-raw-data.png share/doc/korvanel/images/image-page-checksum.png
       share/doc/korvanel/images/burning-checksum-mismatch.png
