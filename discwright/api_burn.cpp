@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "api_support.h"
+#include "disc_append.h"
 #include "filetree/iso_tree.h"
 #include "library.h"
 
@@ -26,11 +27,19 @@ class GrabberObserver : public BurnObserver {
   bool report_;
 };
 
-std::unique_ptr<ByteSource> treeSource(DiscwrightHandle handle) {
+// appendTo: the device of a track-at-once burn, where a tree that continues a disc may go.
+std::unique_ptr<ByteSource> treeSource(DiscwrightHandle handle, BurnJob* job = nullptr, Device* appendTo = nullptr) {
   auto tree = Library::instance().handles().fileTree(handle);
   std::lock_guard lock(tree->mutex);
   if (!tree->tree->built())
     throw DwError(DW_E_INVALID_ARGUMENT, "The file tree has no image yet: build it before burning");
+  if (const DiscOrigin* origin = tree->tree->origin()) {
+    if (!appendTo || !job)
+      throw DwError(DW_E_INVALID_ARGUMENT,
+                    "A tree that continues the files of a disc is burned track-at-once onto that disc");
+    checkSameDisc(*appendTo, *origin);
+    job->continuesDisc = true;
+  }
   return tree->tree->openStream();
 }
 
@@ -88,7 +97,7 @@ uint8_t burnCall(DiscwrightHandle handle, const Triple& triple, const char* op, 
     grabber->device->checkFault(op);
     BurnJob job;
     job.mode = mode;
-    job.tracks = sources();
+    job.tracks = sources(job, *grabber->device);
     job.testWrite = testWrite;
     job.multiSession = multiSession;
     job.closeDisc = closeDisc;
@@ -116,7 +125,7 @@ uint8_t Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(DiscwrightHandle grabbe
                                                          uint8_t reportProgress, uint32_t fifoMegabytes) {
   return burnCall(grabber, TRIPLE, "TrackAtOnceFromFile", WriteMode::Tao, testWrite, multiSession, false,
                   reportProgress, fifoMegabytes,
-                  [&] { return single(openFileSource(&required(fileName, "file name"))); });
+                  [&](BurnJob&, Device&) { return single(openFileSource(&required(fileName, "file name"))); });
 }
 
 uint8_t Discwright_CdvdBurnerGrabber_TrackAtOnceFromTree(DiscwrightHandle grabber, TRIPLE_ARGS,
@@ -124,7 +133,7 @@ uint8_t Discwright_CdvdBurnerGrabber_TrackAtOnceFromTree(DiscwrightHandle grabbe
                                                          uint8_t multiSession, uint8_t reportProgress,
                                                          uint32_t fifoMegabytes) {
   return burnCall(grabber, TRIPLE, "TrackAtOnceFromTree", WriteMode::Tao, testWrite, multiSession, false,
-                  reportProgress, fifoMegabytes, [&] { return single(treeSource(fileTree)); });
+                  reportProgress, fifoMegabytes, [&](BurnJob& job, Device& device) { return single(treeSource(fileTree, &job, &device)); });
 }
 
 uint8_t Discwright_CdvdBurnerGrabber_SessionAtOnce(DiscwrightHandle grabber, TRIPLE_ARGS,
@@ -132,7 +141,7 @@ uint8_t Discwright_CdvdBurnerGrabber_SessionAtOnce(DiscwrightHandle grabber, TRI
                                                    uint8_t testWrite, uint8_t closeDisc, uint8_t reportProgress,
                                                    uint32_t fifoMegabytes) {
   return burnCall(grabber, TRIPLE, "SessionAtOnce", WriteMode::Sao, testWrite, false, closeDisc, reportProgress,
-                  fifoMegabytes, [&] { return layoutSources(required(layout, "session layout"), fromTree); });
+                  fifoMegabytes, [&](BurnJob&, Device&) { return layoutSources(required(layout, "session layout"), fromTree); });
 }
 
 uint8_t Discwright_CdvdBurnerGrabber_DiscAtOncePQFromFile(DiscwrightHandle grabber, TRIPLE_ARGS,
@@ -140,14 +149,14 @@ uint8_t Discwright_CdvdBurnerGrabber_DiscAtOncePQFromFile(DiscwrightHandle grabb
                                                           uint8_t testWrite, uint8_t, uint8_t,
                                                           uint8_t reportProgress, uint32_t fifoMegabytes) {
   return burnCall(grabber, TRIPLE, "DiscAtOncePQFromFile", WriteMode::DaoPq, testWrite, false, true, reportProgress,
-                  fifoMegabytes, [&] { return trackTableSources(required(tracks, "track table")); });
+                  fifoMegabytes, [&](BurnJob&, Device&) { return trackTableSources(required(tracks, "track table")); });
 }
 
 uint8_t Discwright_CdvdBurnerGrabber_DiscAtOncePQFromTree(DiscwrightHandle grabber, TRIPLE_ARGS,
                                                           DiscwrightHandle fileTree, uint8_t, uint8_t testWrite,
                                                           uint8_t, uint8_t reportProgress, uint32_t fifoMegabytes) {
   return burnCall(grabber, TRIPLE, "DiscAtOncePQFromTree", WriteMode::DaoPq, testWrite, false, true, reportProgress,
-                  fifoMegabytes, [&] { return single(treeSource(fileTree)); });
+                  fifoMegabytes, [&](BurnJob&, Device&) { return single(treeSource(fileTree)); });
 }
 
 uint8_t Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromFile(DiscwrightHandle grabber, TRIPLE_ARGS,
@@ -156,7 +165,7 @@ uint8_t Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromFile(DiscwrightHandle gr
                                                              uint8_t reportProgress, uint32_t fifoMegabytes) {
   return burnCall(grabber, TRIPLE, "DiscAtOnceRawPWFromFile", WriteMode::DaoRaw, testWrite, false, true,
                   reportProgress, fifoMegabytes,
-                  [&] { return trackTableSources(required(tracks, "track table")); });
+                  [&](BurnJob&, Device&) { return trackTableSources(required(tracks, "track table")); });
 }
 
 uint8_t Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromTree(DiscwrightHandle grabber, TRIPLE_ARGS,
@@ -164,7 +173,7 @@ uint8_t Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromTree(DiscwrightHandle gr
                                                              uint8_t, uint8_t reportProgress,
                                                              uint32_t fifoMegabytes) {
   return burnCall(grabber, TRIPLE, "DiscAtOnceRawPWFromTree", WriteMode::DaoRaw, testWrite, false, true,
-                  reportProgress, fifoMegabytes, [&] { return single(treeSource(fileTree)); });
+                  reportProgress, fifoMegabytes, [&](BurnJob&, Device&) { return single(treeSource(fileTree)); });
 }
 
 uint8_t Discwright_CdvdBurnerGrabber_Erase(DiscwrightHandle grabber, TRIPLE_ARGS, uint8_t full) {

@@ -52,6 +52,9 @@ struct BurnJob {
   bool testWrite = false;
   bool multiSession = false;  // track-at-once: the session may be followed by another
   bool closeDisc = true;      // session-at-once: close the disc after the session
+  // Track-at-once: the track is a session that continues the disc's file system, so it
+  // opens a session on an appendable disc whatever multiSession says.
+  bool continuesDisc = false;
   size_t fifoBytes = 8u << 20;
 };
 

@@ -65,6 +65,17 @@ struct CFree {
   void operator()(char* p) const { std::free(p); }
 };
 
+// The image library's number of the local file system (an imported disc's has its own).
+constexpr unsigned int kLocalFileSystem = 1;
+
+bool isLocalFile(IsoStream* stream) {
+  unsigned int fsId = 0;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  iso_stream_get_id(stream, &fsId, &dev, &ino);
+  return fsId == kLocalFileSystem;
+}
+
 // Why the file behind stream is no longer what the tree measured, or "" when it is.
 std::string sourceChange(IsoStream* stream, const std::string& path, const SourceStamps& stamps) {
   struct stat st {};
@@ -98,7 +109,8 @@ void checkSources(IsoImage* image, const SourceStamps& stamps) {
       }
       if (iso_node_get_type(node) != LIBISO_FILE) continue;
       IsoStream* stream = iso_file_get_stream(reinterpret_cast<IsoFile*>(node));
-      std::unique_ptr<char, CFree> path(stream ? iso_stream_get_source_path(stream, 0) : nullptr);
+      if (!stream || !isLocalFile(stream)) continue;  // a disc's file names its place on the disc, not a local file
+      std::unique_ptr<char, CFree> path(iso_stream_get_source_path(stream, 0));
       if (!path) continue;  // not from a file on disk
       const std::string why = sourceChange(stream, path.get(), stamps);
       if (why.empty()) continue;

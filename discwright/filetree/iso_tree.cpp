@@ -1,6 +1,7 @@
 // ISO9660 (level 3) + Rock Ridge + optional Joliet images of a folder, produced by libisofs
 // (iso_image_stream.h reads the built image).
 #include "filetree/iso_tree.h"
+#include "filetree/iso_tree_impl.h"
 
 #include "filetree/folder_scan.h"
 #include "filetree/iso_image_stream.h"
@@ -62,22 +63,6 @@ std::string errnoText(const std::error_code& ec) { return ec ? " (" + ec.message
 
 
 
-// iso_tree_add_dir_rec reports each name through a callback without a context pointer;
-// the context travels as the image's attached data for the duration of the walk.
-struct AddContext {
-  const TreeNameCallback* onAdd = nullptr;
-  const TreeLargeFileCallback* onLarge = nullptr;
-  SourceStamps* stamps = nullptr;
-  std::exception_ptr failure;
-
-  // A file as the tree measures it: its stamp, and the note that it needs several extents.
-  void measured(const std::string& path, const struct stat& st) {
-    if (!S_ISREG(st.st_mode)) return;
-    if (stamps) stamps->add(st);
-    if (uint64_t(st.st_size) > kExtentMax && onLarge && *onLarge) (*onLarge)(path, uint64_t(st.st_size));
-  }
-};
-
 int reportAdded(IsoImage* image, IsoFileSource* src) {
   auto* ctx = static_cast<AddContext*>(iso_image_get_attached_data(image));
   if (!ctx) return 1;
@@ -94,8 +79,15 @@ int reportAdded(IsoImage* image, IsoFileSource* src) {
   return 1;
 }
 
-// A new, empty image as the sources are added to it: symbolic links stay links
-// (Rock Ridge); fifos and devices would block or mean nothing.
+}  // namespace
+
+void AddContext::measured(const std::string& path, const struct stat& st) {
+  if (!S_ISREG(st.st_mode)) return;
+  if (stamps) stamps->add(st);
+  if (uint64_t(st.st_size) > kExtentMax && onLarge && *onLarge) (*onLarge)(path, uint64_t(st.st_size));
+}
+
+// Symbolic links stay links (Rock Ridge); fifos and devices would block or mean nothing.
 IsoImage* newImage() {
   IsoImage* raw = nullptr;
   const int rc = iso_image_new("CDROM", &raw);
@@ -106,6 +98,8 @@ IsoImage* newImage() {
   iso_tree_set_report_callback(raw, reportAdded);
   return raw;
 }
+
+namespace {
 
 // A name at the image root that nothing uses yet: "boot.img", else "boot1.img", ...
 std::string freeRootName(IsoImage* image, const std::string& stem, const std::string& ext) {
@@ -174,90 +168,83 @@ std::string volumeTimestamp(time_t when) {
 
 }  // namespace
 
-struct IsoTree::Impl {
-  ImagePtr image;
-  fs::path root;  // canonical source folder
+void IsoTree::Impl::removeRelocationFolder() {
+  IsoNode* node = nullptr;
+  if (!relocationFolder.empty() &&
+      iso_dir_get_node(iso_image_get_root(image.get()), relocationFolder.c_str(), &node) == 1)
+    iso_node_remove(node);
+  relocationFolder.clear();
+}
 
-  // Boot image as requested and as currently placed in the tree.
-  std::string bootRequested;
-  std::string bootApplied;
-  std::string bootAddedName;  // set when the boot file was added at the root by us
+ImageCursor& IsoTree::Impl::builtCursor() const {
+  if (!cursor) throw DwError(DW_E_INVALID_ARGUMENT, "The image has not been built yet");
+  return *cursor;
+}
 
-  std::shared_ptr<SourceStamps> stamps = std::make_shared<SourceStamps>();  // the files as added
-  std::shared_ptr<BuiltImage> built;
-  std::unique_ptr<ImageCursor> cursor;  // the tree's own reading position
-  std::string relocationFolder;         // added at the root by the image library for the last build
-
-  void removeRelocationFolder() {
+void IsoTree::Impl::removeBoot() {
+  iso_image_remove_boot_image(image.get());
+  if (!bootAddedName.empty()) {
     IsoNode* node = nullptr;
-    if (!relocationFolder.empty() &&
-        iso_dir_get_node(iso_image_get_root(image.get()), relocationFolder.c_str(), &node) == 1)
+    if (iso_dir_get_node(iso_image_get_root(image.get()), bootAddedName.c_str(), &node) == 1)
       iso_node_remove(node);
-    relocationFolder.clear();
+    bootAddedName.clear();
+  }
+  bootApplied.clear();
+}
+
+std::string IsoTree::Impl::pathInTree(const fs::path& bootFile) const {
+  auto rel = bootFile.lexically_relative(root);
+  if (rel.empty() || *rel.begin() == "..") return {};
+  std::string inImage = "/" + rel.generic_string();
+  IsoNode* node = nullptr;
+  if (iso_tree_path_to_node(image.get(), inImage.c_str(), &node) != 1 || iso_node_get_type(node) != LIBISO_FILE)
+    return {};
+  return inImage;
+}
+
+void IsoTree::Impl::willChange() {
+  // Producers read the tree while they run.
+  if (built && built->streams.load() > 0)
+    throw DwError(DW_E_BUSY, "The tree cannot change while its image is being burned or saved");
+  cursor.reset();
+  built.reset();
+  changed = true;
+}
+
+void IsoTree::Impl::applyBoot() {
+  if (bootRequested == bootApplied) return;
+  removeBoot();
+  if (bootRequested.empty()) return;
+
+  std::error_code ec;
+  fs::path file = fs::canonical(bootRequested, ec);
+  uintmax_t bytes = ec ? 0 : fs::file_size(file, ec);
+  if (ec)
+    throw DwError(DW_E_FILE, "The boot image \"" + bootRequested + "\" cannot be read" + errnoText(ec),
+                  static_cast<uint32_t>(ec.value()));
+
+  std::string inImage = pathInTree(file);
+  if (inImage.empty()) {
+    std::string name = freeRootName(image.get(), "boot", ".img");
+    int rc = iso_tree_add_new_node(image.get(), iso_image_get_root(image.get()), name.c_str(), file.c_str(), nullptr);
+    if (rc < 0)
+      throw DwError(DW_E_FILE, "The boot image \"" + bootRequested + "\" cannot be added: " + libisofsText(rc));
+    bootAddedName = name;
+    inImage = "/" + name;
   }
 
-  ImageCursor& builtCursor() const {
-    if (!cursor) throw DwError(DW_E_INVALID_ARGUMENT, "The image has not been built yet");
-    return *cursor;
-  }
-
-  void removeBoot() {
-    iso_image_remove_boot_image(image.get());
-    if (!bootAddedName.empty()) {
-      IsoNode* node = nullptr;
-      if (iso_dir_get_node(iso_image_get_root(image.get()), bootAddedName.c_str(), &node) == 1)
-        iso_node_remove(node);
-      bootAddedName.clear();
-    }
-    bootApplied.clear();
-  }
-
-  // Path of the boot file inside the image when it lies in the source folder, else "".
-  std::string pathInTree(const fs::path& bootFile) const {
-    auto rel = bootFile.lexically_relative(root);
-    if (rel.empty() || *rel.begin() == "..") return {};
-    std::string inImage = "/" + rel.generic_string();
-    IsoNode* node = nullptr;
-    if (iso_tree_path_to_node(image.get(), inImage.c_str(), &node) != 1 || iso_node_get_type(node) != LIBISO_FILE)
-      return {};
-    return inImage;
-  }
-
-  void applyBoot() {
-    if (bootRequested == bootApplied) return;
+  bool floppy = std::find(std::begin(kFloppySizes), std::end(kFloppySizes), bytes) != std::end(kFloppySizes);
+  std::string catalog = "/" + freeRootName(image.get(), "boot", ".cat");
+  ElToritoBootImage* boot = nullptr;
+  int rc = iso_image_set_boot_image(image.get(), inImage.c_str(), floppy ? ELTORITO_FLOPPY_EMUL : ELTORITO_NO_EMUL,
+                                    catalog.c_str(), &boot);
+  if (rc < 0) {
     removeBoot();
-    if (bootRequested.empty()) return;
-
-    std::error_code ec;
-    fs::path file = fs::canonical(bootRequested, ec);
-    uintmax_t bytes = ec ? 0 : fs::file_size(file, ec);
-    if (ec)
-      throw DwError(DW_E_FILE, "The boot image \"" + bootRequested + "\" cannot be read" + errnoText(ec),
-                    static_cast<uint32_t>(ec.value()));
-
-    std::string inImage = pathInTree(file);
-    if (inImage.empty()) {
-      std::string name = freeRootName(image.get(), "boot", ".img");
-      int rc = iso_tree_add_new_node(image.get(), iso_image_get_root(image.get()), name.c_str(), file.c_str(), nullptr);
-      if (rc < 0)
-        throw DwError(DW_E_FILE, "The boot image \"" + bootRequested + "\" cannot be added: " + libisofsText(rc));
-      bootAddedName = name;
-      inImage = "/" + name;
-    }
-
-    bool floppy = std::find(std::begin(kFloppySizes), std::end(kFloppySizes), bytes) != std::end(kFloppySizes);
-    std::string catalog = "/" + freeRootName(image.get(), "boot", ".cat");
-    ElToritoBootImage* boot = nullptr;
-    int rc = iso_image_set_boot_image(image.get(), inImage.c_str(), floppy ? ELTORITO_FLOPPY_EMUL : ELTORITO_NO_EMUL,
-                                      catalog.c_str(), &boot);
-    if (rc < 0) {
-      removeBoot();
-      throw DwError(DW_E_FILE, "The boot image \"" + bootRequested + "\" cannot be used: " + libisofsText(rc));
-    }
-    if (!floppy) el_torito_set_load_size(boot, kNoEmulationLoadSectors);
-    bootApplied = bootRequested;
+    throw DwError(DW_E_FILE, "The boot image \"" + bootRequested + "\" cannot be used: " + libisofsText(rc));
   }
-};
+  if (!floppy) el_torito_set_load_size(boot, kNoEmulationLoadSectors);
+  bootApplied = bootRequested;
+}
 
 IsoTree::IsoTree() : impl_(std::make_unique<Impl>()) {}
 IsoTree::~IsoTree() = default;
@@ -303,17 +290,11 @@ std::unique_ptr<IsoTree> IsoTree::fromFolder(const std::string& folder, TreeName
   return tree;
 }
 
-std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>& paths, TreeNameCallback onAdd,
-                                            TreeSkipCallback onSkip, TreeLargeFileCallback onLarge) {
+std::vector<ChosenEntry> checkChosen(const std::vector<std::string>& paths, const TreeSkipCallback& onSkip) {
   if (paths.empty()) throw DwError(DW_E_FILE, "No files or folders were given for the image");
   // Every entry is checked before anything is added, so that a burn never starts
   // with a tree that would fail half-way.
-  struct Entry {
-    fs::path source;
-    std::string name;
-    bool folder = false;
-  };
-  std::vector<Entry> entries;
+  std::vector<ChosenEntry> entries;
   FolderScan scan;
   std::vector<std::string> collisions;
   std::map<std::string, std::string> byName;  // name in the image root, the path that took it
@@ -344,7 +325,7 @@ std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>& path
       unreadable(given, errno, std::strerror(errno));
       continue;
     }
-    Entry entry{source, chosen.filename().string(), S_ISDIR(st.st_mode)};
+    ChosenEntry entry{source, chosen.filename().string(), S_ISDIR(st.st_mode)};
     if (entry.name.empty()) entry.name = "root";  // "/" itself
     if (const char* kind = specialKind(st.st_mode)) {
       scan.special.emplace_back(given, kind);
@@ -378,6 +359,30 @@ std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>& path
   if (onSkip)
     for (const auto& [path, kind] : scan.special) onSkip(path, std::string("is ") + kind + "; left out of the image");
 
+  return entries;
+}
+
+bool addChosen(IsoImage* image, IsoDir* dir, const ChosenEntry& entry, AddContext& ctx, int& rc) {
+  if (entry.folder) {
+    IsoDir* added = nullptr;
+    rc = iso_tree_add_new_dir(dir, entry.name.c_str(), &added);
+    if (rc >= 0) rc = iso_tree_add_dir_rec(image, added, entry.source.c_str());
+  } else {
+    rc = iso_tree_add_new_node(image, dir, entry.name.c_str(), entry.source.c_str(), nullptr);
+    struct stat st {};
+    try {
+      if (rc >= 0 && ::lstat(entry.source.c_str(), &st) == 0) ctx.measured(entry.source.string(), st);
+      if (rc >= 0 && ctx.onAdd && *ctx.onAdd) (*ctx.onAdd)(entry.source.string());
+    } catch (...) {
+      ctx.failure = std::current_exception();
+    }
+  }
+  return rc >= 0 && !ctx.failure;
+}
+
+std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>& paths, TreeNameCallback onAdd,
+                                            TreeSkipCallback onSkip, TreeLargeFileCallback onLarge) {
+  const std::vector<ChosenEntry> entries = checkChosen(paths, onSkip);
   ensureLibisofs();
   std::unique_ptr<IsoTree> tree(new IsoTree());  // private constructor: make_unique cannot reach it
   Impl& impl = *tree->impl_;
@@ -391,22 +396,8 @@ std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>& path
   IsoDir* top = iso_image_get_root(raw);
   std::string failed;
   int rc = 0;
-  for (const Entry& entry : entries) {
-    if (entry.folder) {
-      IsoDir* dir = nullptr;
-      rc = iso_tree_add_new_dir(top, entry.name.c_str(), &dir);
-      if (rc >= 0) rc = iso_tree_add_dir_rec(raw, dir, entry.source.c_str());
-    } else {
-      rc = iso_tree_add_new_node(raw, top, entry.name.c_str(), entry.source.c_str(), nullptr);
-      struct stat st {};
-      try {
-        if (rc >= 0 && ::lstat(entry.source.c_str(), &st) == 0) ctx.measured(entry.source.string(), st);
-        if (rc >= 0 && onAdd) onAdd(entry.source.string());
-      } catch (...) {
-        ctx.failure = std::current_exception();
-      }
-    }
-    if (rc < 0 || ctx.failure) {
+  for (const ChosenEntry& entry : entries) {
+    if (!addChosen(raw, top, entry, ctx, rc)) {
       failed = entry.source.string();
       break;
     }
@@ -419,6 +410,8 @@ std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>& path
 }
 
 void IsoTree::setBootImage(const std::string& path) {
+  if (impl_->origin)
+    throw DwError(DW_E_NOT_SUPPORTED, "A boot image cannot be added to a tree that continues the files of a disc");
   if (path.empty()) throw DwError(DW_E_FILE, "No boot image file was given");
   std::error_code ec;
   fs::file_status st = fs::status(path, ec);
@@ -427,11 +420,26 @@ void IsoTree::setBootImage(const std::string& path) {
                   static_cast<uint32_t>(ec ? ec.value() : ENOENT));
   if (!fs::is_regular_file(st)) throw DwError(DW_E_FILE, "The boot image \"" + path + "\" is not a file", EISDIR);
   impl_->bootRequested = fs::absolute(path, ec).string();
+  impl_->changed = true;
 }
 
 void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeLabel,
                     const std::string& applicationId, const std::string& preparerId) {
   Impl& impl = *impl_;
+  BuildArguments args{startBlock, joliet, volumeLabel, applicationId, preparerId};
+  if (impl.origin) {
+    if (startBlock != impl.origin->nextWritable)
+      throw DwError(DW_E_INVALID_ARGUMENT,
+                    "The tree continues the files of a disc, so its image starts at the disc's next writable block " +
+                        std::to_string(impl.origin->nextWritable) + ", not at block " + std::to_string(startBlock));
+    if (args.label.empty()) args.label = impl.origin->label;
+    // Each production costs a walk of the whole tree before its first byte: an unchanged
+    // tree keeps the image it has.
+    if (impl.cursor && !impl.changed && args == impl.builtWith) {
+      impl.cursor->rewind();
+      return;
+    }
+  }
   // Producers read the tree and the volume texts while they run.
   if (impl.built && impl.built->streams.load() > 0)
     throw DwError(DW_E_BUSY, "The image cannot be rebuilt while it is being burned or saved");
@@ -440,7 +448,7 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
 
   IsoImage* image = impl.image.get();
   impl.applyBoot();
-  iso_image_set_volume_id(image, cutUtf8(volumeLabel, kVolumeIdMax).c_str());
+  iso_image_set_volume_id(image, cutUtf8(args.label, kVolumeIdMax).c_str());
   iso_image_set_application_id(image, cutUtf8(applicationId, kLongIdMax).c_str());
   iso_image_set_data_preparer_id(image, cutUtf8(preparerId, kLongIdMax).c_str());
 
@@ -461,6 +469,8 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
   }
   iso_write_opts_set_output_charset(raw, "UTF-8");
   iso_write_opts_set_ms_block(raw, startBlock);
+  // A session after the disc's: its directories point at the disc's files where they are.
+  if (impl.origin) iso_write_opts_set_appendable(raw, 1);
   // Folders too deep for the plain view move into a folder of their own rather than the
   // root, where they would meet the root's names; Rock Ridge readers do not show it.
   impl.removeRelocationFolder();
@@ -525,6 +535,8 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
 
   impl.cursor = std::move(cursor);
   impl.built = std::move(built);
+  impl.builtWith = std::move(args);
+  impl.changed = false;
 }
 
 bool IsoTree::built() const { return impl_->cursor != nullptr; }

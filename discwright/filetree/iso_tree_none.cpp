@@ -29,6 +29,18 @@ std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>&, Tre
                                             TreeLargeFileCallback) {
   unavailable();
 }
+std::unique_ptr<IsoTree> IsoTree::fromDisc(BlockReader, uint16_t, uint32_t, uint32_t) { unavailable(); }
+void IsoTree::countDiscEntries() {}
+const DiscOrigin* IsoTree::origin() const { return nullptr; }
+std::vector<std::string> IsoTree::findClashes(const std::string&, const std::vector<std::string>&) const {
+  unavailable();
+}
+void IsoTree::addPaths(const std::string&, const std::vector<std::string>&, bool, TreeNameCallback, TreeSkipCallback,
+                       TreeLargeFileCallback) {
+  unavailable();
+}
+void IsoTree::removePath(const std::string&) { unavailable(); }
+void IsoTree::forEachDiscFile(const std::function<void(const DiscFile&)>&) const { unavailable(); }
 void IsoTree::setBootImage(const std::string&) { unavailable(); }
 void IsoTree::build(uint32_t, bool, const std::string&, const std::string&, const std::string&) { unavailable(); }
 bool IsoTree::built() const { return false; }

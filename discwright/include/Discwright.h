@@ -82,6 +82,9 @@ typedef uint32_t DiscwrightHandle;
  *  4  a file over 4 GiB put into a file tree: param1 = name (char*), param2 = uint64_t* size
  *     in bytes. The image holds it in several extents (ISO 9660 level 3), which only
  *     readers of that level join.
+ *  5  a chosen entry would take a name already on the disc (FindClashes): param1 = its path
+ *     on the disc (char*), param2 = NULL.
+ *  6  a file of the disc (ForEachDiscFile): param1 = DiscwrightDiscEntry*, param2 = NULL.
  *  10 device found: param1 = DiscwrightDeviceAddress*, param2 = NULL.
  *  12 progress: param1 = uint64_t* total bytes, param2 = uint64_t* done bytes.
  *  13 drive buffer: param1 = uint32_t* size, param2 = uint32_t* free bytes.
@@ -94,6 +97,8 @@ enum {
   DW_REASON_IGNORE_NAME = 2,
   DW_REASON_NAME_COLLISION = 3,
   DW_REASON_LARGE_FILE = 4,
+  DW_REASON_ON_DISC = 5,
+  DW_REASON_DISC_ENTRY = 6,
   DW_REASON_DEVICE_FOUND = 10,
   DW_REASON_PROGRESS = 12,
   DW_REASON_BUFFER = 13
@@ -288,7 +293,33 @@ typedef struct DiscwrightNameCollision {
   uint8_t Result;
 } DiscwrightNameCollision;
 
+/*
+ * Where a file tree made by Discwright_ISO9660JolietFileTree_CreateFromDisc came from:
+ * 64 bytes. A tree of local files has FromDisc 0 and the rest zero.
+ */
+typedef struct DiscwrightTreeOrigin {
+  uint8_t FromDisc;      /* 0: non-zero for a tree that continues a disc */
+  uint8_t Overwritable;  /* 1: 0 (discs with sessions only, for now) */
+  uint16_t Session;      /* 2: the session read (1-based) */
+  uint32_t SessionStart; /* 4: its first block */
+  uint32_t NextWritable; /* 8: the block the tree's image is built for and burned at */
+  uint32_t DiscFiles;    /* 12: files of the disc the tree still holds */
+  uint32_t DiscFolders;  /* 16: folders of the disc the tree still holds (not the top one) */
+  char VolumeLabel[33];  /* 20: the disc's label, zero-terminated */
+  uint8_t Reserved[11];  /* 53 */
+} DiscwrightTreeOrigin;
+
 #pragma pack(pop)
+
+/* A file of the disc that a tree still holds (reason 6): valid during the callback only. */
+typedef struct DiscwrightDiscEntry {
+  const char* Path;   /* "/folder/name", UTF-8 */
+  uint64_t SizeBytes;
+  int64_t Modified;   /* seconds since 1970 */
+  uint32_t ExtentCount;
+  const uint32_t* ExtentBlocks; /* where each extent starts on the disc */
+  const uint32_t* ExtentBytes;  /* and how many bytes it holds */
+} DiscwrightDiscEntry;
 
 /*
  * Start-up data of Discwright_UpStartEx.
@@ -588,6 +619,73 @@ DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_SeekToBegin(DiscwrightHa
 DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_Read(DiscwrightHandle fileTree, DW_TREE_TRIPLE,
                                                              uint32_t count, void* buffer);
 
+/* ---- Trees that continue a disc (a session added to a disc left open) ----
+ * Such a tree starts as the last session's tree of the disc, read through the
+ * grabber: its files stay where they are on the disc, and the tree's image is the
+ * next session, whose directories list them together with what was added. Build it
+ * for its origin's NextWritable (BuildImage refuses any other start; an empty
+ * volumeLabel keeps the disc's) and burn it with TrackAtOnceFromTree on that disc,
+ * multiSession 1 to leave the disc open, 0 to close it at CloseSession. The burn
+ * refuses (3) a disc that is not the one the files were read from, or that was
+ * written since ("The disc in CdRom0 changed since its files were read: read them
+ * again"); the other burn calls refuse such a tree. SetBootImage refuses it too.
+ * The image read through Read is the new session only: it means something at
+ * NextWritable of that disc alone. Callbacks of these calls run while the tree is
+ * held: they must not call the tree.
+ */
+
+/*
+ * Creates the tree of the last session of the disc in grabber (CD-R, DVD-R, DVD+R,
+ * BD-R and the like, left appendable). callback and context are reserved (the
+ * reading reports nothing yet); pass NULL. Exception numbers:
+ *   DW_E_NOT_SUPPORTED  a blank or closed disc, a last session still open, no ISO 9660
+ *                       file system in the last session, or an overwritable disc
+ *                       (DVD+RW, DVD-RAM, BD-RE: "not supported yet")
+ *   DW_E_OUT_OF_SPACE   no room for another session
+ *   DW_E_IO             a block that cannot be read (the text names it; status: the
+ *                       sense), or a damaged file system (the text says what)
+ *   DW_E_BUSY           a burn or erase is running on the grabber
+ */
+DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_CreateFromDisc(DiscwrightHandle* fileTree, DW_TREE_TRIPLE,
+                                                                       DiscwrightHandle grabber,
+                                                                       DiscwrightCallback callback, void* context);
+/* Fills *origin (see DiscwrightTreeOrigin); counts are of the tree as it is now. */
+DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_GetOrigin(DiscwrightHandle fileTree, DW_TREE_TRIPLE,
+                                                                  DiscwrightTreeOrigin* origin);
+/*
+ * Reports (reason 5) every path on the disc that the count chosen files and folders
+ * would take when added below discFolder ("/" or NULL: the top); a chosen folder and
+ * a folder of the disc of the same name merge, so their inner names count. Changes
+ * nothing; *clashes (may be NULL) receives the count. Fails (15) as CreateFromPaths
+ * does for entries that cannot be read, and when discFolder is no folder of the tree.
+ */
+DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_FindClashes(DiscwrightHandle fileTree, DW_TREE_TRIPLE,
+                                                                    DiscwrightCallback callback, void* context,
+                                                                    const char* discFolder,
+                                                                    const char* const* paths, uint32_t count,
+                                                                    uint32_t* clashes);
+/*
+ * Adds the count chosen files and folders below discFolder ("/" or NULL: the top),
+ * each under its own name; folders merge with the disc's folders of the same name.
+ * replace 0: a name already taken fails (15, status EEXIST) naming them, and nothing
+ * is added; non-zero: the disc's entry of that name leaves the new session's
+ * directory. callback/context receive reasons 0, 2 and 4 as with CreateFromPaths.
+ */
+DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_AddPaths(DiscwrightHandle fileTree, DW_TREE_TRIPLE,
+                                                                 DiscwrightCallback callback, void* context,
+                                                                 const char* discFolder, const char* const* paths,
+                                                                 uint32_t count, uint8_t replace);
+/*
+ * Leaves a file or folder of the disc (with all it holds) out of the new session's
+ * directory; its bytes stay on the disc. Fails (15, status ENOENT) when discPath is
+ * no entry of the disc in the tree.
+ */
+DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_RemovePath(DiscwrightHandle fileTree, DW_TREE_TRIPLE,
+                                                                   const char* discPath);
+/* Reports (reason 6) every file of the disc the tree still holds, with where its bytes lie. */
+DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_ForEachDiscFile(DiscwrightHandle fileTree, DW_TREE_TRIPLE,
+                                                                        DiscwrightCallback callback, void* context);
+
 #undef DW_TRIPLE
 #undef DW_TREE_TRIPLE
 
@@ -618,6 +716,8 @@ static_assert(sizeof(DiscwrightLayoutEntry) == 287, "layout entry is 287 bytes")
 static_assert(offsetof(DiscwrightLayoutEntry, FileName) == 15, "layout name at 15");
 static_assert(offsetof(DiscwrightLayoutEntry, FileTree) == 279, "layout tree at 279");
 static_assert(sizeof(DiscwrightSessionLayout) == 29108, "session layout is 29108 bytes");
+static_assert(sizeof(DiscwrightTreeOrigin) == 64, "tree origin is 64 bytes");
+static_assert(offsetof(DiscwrightTreeOrigin, VolumeLabel) == 20, "volume label at 20");
 #endif
 
 #endif /* KORVANEL_DISCWRIGHT_H */

@@ -366,7 +366,7 @@ void VirtualRecorder::checkWritable(const BurnJob& job, const MediumLayout& m) c
   bool ok = m.blank();
   if (!m.finalized) {
     switch (job.mode) {
-      case WriteMode::Tao: ok = ok || m.sessionOpen || job.multiSession; break;
+      case WriteMode::Tao: ok = ok || m.sessionOpen || job.multiSession || job.continuesDisc; break;
       case WriteMode::Sao: ok = ok || (!m.sessionOpen && !job.closeDisc); break;
       default: break;
     }
