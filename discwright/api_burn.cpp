@@ -133,7 +133,8 @@ uint8_t Discwright_CdvdBurnerGrabber_TrackAtOnceFromTree(DiscwrightHandle grabbe
                                                          uint8_t multiSession, uint8_t reportProgress,
                                                          uint32_t fifoMegabytes) {
   return burnCall(grabber, TRIPLE, "TrackAtOnceFromTree", WriteMode::Tao, testWrite, multiSession, false,
-                  reportProgress, fifoMegabytes, [&](BurnJob& job, Device& device) { return single(treeSource(fileTree, &job, &device)); });
+                  reportProgress, fifoMegabytes,
+                  [&](BurnJob& job, Device& device) { return single(treeSource(fileTree, &job, &device)); });
 }
 
 uint8_t Discwright_CdvdBurnerGrabber_SessionAtOnce(DiscwrightHandle grabber, TRIPLE_ARGS,
@@ -141,7 +142,8 @@ uint8_t Discwright_CdvdBurnerGrabber_SessionAtOnce(DiscwrightHandle grabber, TRI
                                                    uint8_t testWrite, uint8_t closeDisc, uint8_t reportProgress,
                                                    uint32_t fifoMegabytes) {
   return burnCall(grabber, TRIPLE, "SessionAtOnce", WriteMode::Sao, testWrite, false, closeDisc, reportProgress,
-                  fifoMegabytes, [&](BurnJob&, Device&) { return layoutSources(required(layout, "session layout"), fromTree); });
+                  fifoMegabytes,
+                  [&](BurnJob&, Device&) { return layoutSources(required(layout, "session layout"), fromTree); });
 }
 
 uint8_t Discwright_CdvdBurnerGrabber_DiscAtOncePQFromFile(DiscwrightHandle grabber, TRIPLE_ARGS,
@@ -163,17 +165,16 @@ uint8_t Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromFile(DiscwrightHandle gr
                                                              const DiscwrightTrackTable* tracks, uint8_t,
                                                              uint8_t testWrite, uint8_t, uint8_t,
                                                              uint8_t reportProgress, uint32_t fifoMegabytes) {
-  return burnCall(grabber, TRIPLE, "DiscAtOnceRawPWFromFile", WriteMode::DaoRaw, testWrite, false, true,
-                  reportProgress, fifoMegabytes,
-                  [&](BurnJob&, Device&) { return trackTableSources(required(tracks, "track table")); });
+  return burnCall(grabber, TRIPLE, "DiscAtOnceRawPWFromFile", WriteMode::DaoRaw, testWrite, false, true, reportProgress,
+                  fifoMegabytes, [&](BurnJob&, Device&) { return trackTableSources(required(tracks, "track table")); });
 }
 
 uint8_t Discwright_CdvdBurnerGrabber_DiscAtOnceRawPWFromTree(DiscwrightHandle grabber, TRIPLE_ARGS,
                                                              DiscwrightHandle fileTree, uint8_t, uint8_t testWrite,
                                                              uint8_t, uint8_t reportProgress,
                                                              uint32_t fifoMegabytes) {
-  return burnCall(grabber, TRIPLE, "DiscAtOnceRawPWFromTree", WriteMode::DaoRaw, testWrite, false, true,
-                  reportProgress, fifoMegabytes, [&](BurnJob&, Device&) { return single(treeSource(fileTree)); });
+  return burnCall(grabber, TRIPLE, "DiscAtOnceRawPWFromTree", WriteMode::DaoRaw, testWrite, false, true, reportProgress,
+                  fifoMegabytes, [&](BurnJob&, Device&) { return single(treeSource(fileTree)); });
 }
 
 uint8_t Discwright_CdvdBurnerGrabber_Erase(DiscwrightHandle grabber, TRIPLE_ARGS, uint8_t full) {

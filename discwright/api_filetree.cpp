@@ -169,9 +169,8 @@ uint8_t Discwright_ISO9660JolietFileTree_GetOrigin(DiscwrightHandle fileTree, TR
 }
 
 uint8_t Discwright_ISO9660JolietFileTree_FindClashes(DiscwrightHandle fileTree, TRIPLE_ARGS,
-                                                     DiscwrightCallback callback, void* context,
-                                                     const char* discFolder, const char* const* paths,
-                                                     uint32_t count, uint32_t* clashes) {
+                                                     DiscwrightCallback callback, void* context, const char* discFolder,
+                                                     const char* const* paths, uint32_t count, uint32_t* clashes) {
   if (clashes) *clashes = 0;
   return treeCall(fileTree, TRIPLE, [&](IsoTree& t) {
     const auto found = t.findClashes(discFolder ? discFolder : "/", pathList(paths, count));
@@ -205,8 +204,8 @@ uint8_t Discwright_ISO9660JolietFileTree_ForEachDiscFile(DiscwrightHandle fileTr
         blocks.push_back(block);
         bytes.push_back(size);
       }
-      DiscwrightDiscEntry entry{file.path.c_str(), file.size, file.modified, uint32_t(blocks.size()), blocks.data(),
-                                bytes.data()};
+      DiscwrightDiscEntry entry{file.path.c_str(),       file.size,     file.modified,
+                                uint32_t(blocks.size()), blocks.data(), bytes.data()};
       callback(DW_REASON_DISC_ENTRY, context, &entry, nullptr);
     });
   });

@@ -12,11 +12,16 @@ namespace {
 // Media without sessions: a further tree is written over the old one's descriptors.
 const char* overwritableName(uint8_t type) {
   switch (type) {
-    case DISC_TYPE_DVDPLUSRW: return "DVD+RW";
-    case DISC_TYPE_DVDRAM: return "DVD-RAM";
-    case DISC_TYPE_DVDRWRO: return "DVD-RW (restricted overwrite)";
-    case DISC_TYPE_BDRE: return "BD-RE";
-    default: return nullptr;
+    case DISC_TYPE_DVDPLUSRW:
+      return "DVD+RW";
+    case DISC_TYPE_DVDRAM:
+      return "DVD-RAM";
+    case DISC_TYPE_DVDRWRO:
+      return "DVD-RW (restricted overwrite)";
+    case DISC_TYPE_BDRE:
+      return "BD-RE";
+    default:
+      return nullptr;
   }
 }
 
@@ -67,15 +72,15 @@ void checkSameDisc(Device& device, const DiscOrigin& origin) {
     throw DwError(DW_E_INVALID_ARGUMENT, changed + " (it takes no further session now): read them again");
   const DiscwrightTrackInformation next = device.trackInformation(DISCWRIGHT_TRACK_INVISIBLE);
   if (!next.NextWritableValid || next.NextWritable != origin.nextWritable)
-    throw DwError(DW_E_INVALID_ARGUMENT, changed + " (its next writable block is " +
-                                             std::to_string(next.NextWritable) + ", not " +
-                                             std::to_string(origin.nextWritable) + "): read them again");
+    throw DwError(DW_E_INVALID_ARGUMENT, changed + " (its next writable block is " + std::to_string(next.NextWritable) +
+                                             ", not " + std::to_string(origin.nextWritable) + "): read them again");
   std::vector<uint8_t> descriptor(DISCWRIGHT_SECTOR_SIZE);
   try {
     device.readSectors(origin.sessionStart + 16, 1, descriptor.data());
   } catch (const DwError& e) {
-    throw DwError(DW_E_IO, inDevice(device) + " cannot be compared with the disc its files were read from: block " +
-                               std::to_string(origin.sessionStart + 16) + " could not be read: " + e.what(),
+    throw DwError(DW_E_IO,
+                  inDevice(device) + " cannot be compared with the disc its files were read from: block " +
+                      std::to_string(origin.sessionStart + 16) + " could not be read: " + e.what(),
                   e.status());
   }
   if (descriptor != origin.descriptor)

@@ -24,7 +24,7 @@ struct Piece {
 
 struct DiscSource {
   BlockReader read;
-  std::mutex mutex;  // libisofs may read from its producer thread
+  std::mutex mutex;         // libisofs may read from its producer thread
   std::deque<Piece> cache;  // newest last
   DiscReadFailure failure;
   uint64_t deviceReads = 0;

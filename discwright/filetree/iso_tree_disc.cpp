@@ -39,7 +39,9 @@ struct SourceUnref {
   void operator()(IsoDataSource* source) const { iso_data_source_unref(source); }
 };
 
-uint32_t le32(const uint8_t* at) { return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24; }
+uint32_t le32(const uint8_t* at) {
+  return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
+}
 
 std::string childPath(const std::string& folder, const std::string& name) {
   return (folder == "/" ? folder : folder + "/") + name;
@@ -87,7 +89,8 @@ bool isDiscFolder(IsoNode* node) { return iso_node_get_type(node) == LIBISO_DIR 
 void removeNode(IsoNode* node) {
   // libisofs 1.5.4's iso_node_remove_tree crashes on anything but a folder.
   const int rc = iso_node_get_type(node) == LIBISO_DIR ? iso_node_remove_tree(node, nullptr) : iso_node_remove(node);
-  if (rc < 0) throw DwError(DW_E_INTERNAL, "An entry of the disc could not be taken out of the tree: " + libisofsText(rc));
+  if (rc < 0)
+    throw DwError(DW_E_INTERNAL, "An entry of the disc could not be taken out of the tree: " + libisofsText(rc));
 }
 
 IsoDir* folderOnDisc(IsoImage* image, const std::string& path) {
@@ -152,8 +155,10 @@ bool rootHasRockRidge(const BlockReader& read, const std::vector<uint8_t>& descr
   try {
     read(rootBlock, 1, block.data());
   } catch (const DwError& e) {
-    throw DwError(DW_E_IO, "The files of " + session + " could not be read: block " + std::to_string(rootBlock) +
-                               " (its top folder) could not be read: " + e.what(), e.status());
+    throw DwError(DW_E_IO,
+                  "The files of " + session + " could not be read: block " + std::to_string(rootBlock) +
+                      " (its top folder) could not be read: " + e.what(),
+                  e.status());
   }
   const size_t length = block[0], nameLength = block[32];
   if (length < 34 || nameLength != 1 || block[33] != 0 || le32(block.data() + 2) != rootBlock)
@@ -169,19 +174,21 @@ bool rootHasRockRidge(const BlockReader& read, const std::vector<uint8_t>& descr
 std::unique_ptr<IsoTree> IsoTree::fromDisc(BlockReader read, uint16_t session, uint32_t sessionStart,
                                            uint32_t nextWritable) {
   ensureLibisofs();
-  const std::string sessionText = "session " + std::to_string(session) + " (from block " +
-                                  std::to_string(sessionStart) + ")";
+  const std::string sessionText =
+      "session " + std::to_string(session) + " (from block " + std::to_string(sessionStart) + ")";
   std::vector<uint8_t> descriptor(kBlock);
   const uint32_t descriptorBlock = sessionStart + 16;
   try {
     read(descriptorBlock, 1, descriptor.data());
   } catch (const DwError& e) {
-    throw DwError(DW_E_IO, "The files of " + sessionText + " could not be read: block " +
-                               std::to_string(descriptorBlock) + " could not be read: " + e.what(), e.status());
+    throw DwError(DW_E_IO,
+                  "The files of " + sessionText + " could not be read: block " + std::to_string(descriptorBlock) +
+                      " could not be read: " + e.what(),
+                  e.status());
   }
   if (descriptor[0] != 1 || std::memcmp(descriptor.data() + 1, "CD001", 5) != 0)
-    throw DwError(DW_E_NOT_SUPPORTED, "The disc's " + sessionText +
-                                          " holds no ISO 9660 file system, so files cannot be added to it");
+    throw DwError(DW_E_NOT_SUPPORTED,
+                  "The disc's " + sessionText + " holds no ISO 9660 file system, so files cannot be added to it");
   const bool rockRidge = rootHasRockRidge(read, descriptor, sessionText);
 
   std::unique_ptr<IsoTree> tree(new IsoTree());  // private constructor: make_unique cannot reach it
@@ -269,11 +276,12 @@ void IsoTree::addPaths(const std::string& discFolder, const std::vector<std::str
   IsoDir* folder = folderOnDisc(image, discFolder);
   const std::vector<ChosenEntry> entries = checkChosen(paths, onSkip);
   std::vector<std::string> clashes;
-  for (const ChosenEntry& entry : entries) collectClashes(folder, discFolder.empty() ? "/" : discFolder, entry, clashes);
+  for (const ChosenEntry& entry : entries)
+    collectClashes(folder, discFolder.empty() ? "/" : discFolder, entry, clashes);
   if (!clashes.empty() && !replace)
-    throw DwError(DW_E_FILE, std::to_string(clashes.size()) + (clashes.size() == 1 ? " name is" : " names are") +
-                                 " already on the disc: " + quotedList(clashes) +
-                                 "; replace them, or rename the chosen entries",
+    throw DwError(DW_E_FILE,
+                  std::to_string(clashes.size()) + (clashes.size() == 1 ? " name is" : " names are") +
+                      " already on the disc: " + quotedList(clashes) + "; replace them, or rename the chosen entries",
                   EEXIST);
   impl.willChange();
 

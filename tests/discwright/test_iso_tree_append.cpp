@@ -7,8 +7,8 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <set>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -90,7 +90,8 @@ class AppendTest : public LibraryTest {
   void SetUp() override {
     auto faulty = cdRecorder(1);
     faulty["faults"] = {
-        {"operations", {{"ReadSectors", {{"exception", 10}, {"status", 0x031100}, {"text", "Unrecovered read error"}}}}}};
+        {"operations",
+         {{"ReadSectors", {{"exception", 10}, {"status", 0x031100}, {"text", "Unrecovered read error"}}}}}};
     start({cdRecorder(0), faulty, dvdRecorder(2, "DVD+RW")});
   }
 
@@ -102,9 +103,10 @@ class AppendTest : public LibraryTest {
   void burnTree(DiscwrightHandle grabber, DiscwrightHandle tree, uint32_t startBlock, uint8_t multi,
                 const char* label = "") {
     Triple t;
-    ASSERT_TRUE(t.check(Discwright_ISO9660JolietFileTree_BuildImage(tree, DW_TREE_ARGS(t), startBlock, 0, 1, label,
-                                                                    "test", "test")));
-    ASSERT_TRUE(t.check(Discwright_CdvdBurnerGrabber_TrackAtOnceFromTree(grabber, DW_ARGS(t), tree, 0, 0, multi, 0, 0)));
+    ASSERT_TRUE(t.check(
+        Discwright_ISO9660JolietFileTree_BuildImage(tree, DW_TREE_ARGS(t), startBlock, 0, 1, label, "test", "test")));
+    ASSERT_TRUE(
+        t.check(Discwright_CdvdBurnerGrabber_TrackAtOnceFromTree(grabber, DW_ARGS(t), tree, 0, 0, multi, 0, 0)));
     ASSERT_TRUE(t.check(Discwright_CdvdBurnerGrabber_CloseSession(grabber, DW_ARGS(t))));
   }
 
@@ -116,8 +118,8 @@ class AppendTest : public LibraryTest {
     for (const auto& n : names) list.push_back(n.c_str());
     TreeHandle tree;
     Triple t;
-    ASSERT_TRUE(t.check(Discwright_ISO9660JolietFileTree_CreateFromPaths(&tree.handle, DW_TREE_ARGS(t), nullptr, nullptr,
-                                                                         list.data(), uint32_t(list.size()))));
+    ASSERT_TRUE(t.check(Discwright_ISO9660JolietFileTree_CreateFromPaths(&tree.handle, DW_TREE_ARGS(t), nullptr,
+                                                                         nullptr, list.data(), uint32_t(list.size()))));
     burnTree(grabber, tree.handle, 0, multi, "FIRST");
   }
 
@@ -191,9 +193,10 @@ TEST_F(AppendTest, ThreeSessionsKeepEveryFileReadableThroughTheLastDirectory) {
     EXPECT_STREQ(o.VolumeLabel, "FIRST");
     expected["/new.txt"] = textBytes("new in two\n");
     expected["/docs/d.txt"] = textBytes("delta\n");
-    ASSERT_TRUE(t.check(addPaths(tree.handle, t, {local("s2/new.txt", expected["/new.txt"]),
-                                                  local("s2/docs/d.txt", expected["/docs/d.txt"]).parent_path()},
-                                 0)));
+    ASSERT_TRUE(t.check(addPaths(
+        tree.handle, t,
+        {local("s2/new.txt", expected["/new.txt"]), local("s2/docs/d.txt", expected["/docs/d.txt"]).parent_path()},
+        0)));
     EXPECT_EQ(origin(tree.handle).DiscFiles, 4u);
     // Another start would put the directories where the disc's blocks are not.
     EXPECT_TRUE(t.check(Discwright_ISO9660JolietFileTree_BuildImage(tree.handle, DW_TREE_ARGS(t), 0, 0, 1, "", "", ""),
@@ -217,8 +220,8 @@ TEST_F(AppendTest, ThreeSessionsKeepEveryFileReadableThroughTheLastDirectory) {
     const std::string name = testcommon::utf8(newer);
     const char* list[] = {name.c_str()};
     uint32_t clashes = 0;
-    ASSERT_TRUE(t.check(Discwright_ISO9660JolietFileTree_FindClashes(tree.handle, DW_TREE_ARGS(t), nullptr, nullptr, "/",
-                                                                     list, 1, &clashes)));
+    ASSERT_TRUE(t.check(Discwright_ISO9660JolietFileTree_FindClashes(tree.handle, DW_TREE_ARGS(t), nullptr, nullptr,
+                                                                     "/", list, 1, &clashes)));
     EXPECT_EQ(clashes, 1u);
     ASSERT_TRUE(t.check(addPaths(tree.handle, t, {newer}, 1)));
     ASSERT_TRUE(t.check(Discwright_ISO9660JolietFileTree_RemovePath(tree.handle, DW_TREE_ARGS(t), "/docs/c.txt")));
@@ -272,9 +275,10 @@ TEST_F(AppendTest, RefusalsComeBeforeTheDiscIsTouched) {
          const char* list[] = {name.c_str()};
          ASSERT_TRUE(t.check(Discwright_ISO9660JolietFileTree_CreateFromPaths(&tree.handle, DW_TREE_ARGS(t), nullptr,
                                                                               nullptr, list, 1)));
-         ASSERT_TRUE(t.check(Discwright_ISO9660JolietFileTree_BuildImage(tree.handle, DW_TREE_ARGS(t), 0, 0, 1, "X", "",
-                                                                         "")));
-         ASSERT_TRUE(t.check(Discwright_CdvdBurnerGrabber_TrackAtOnceFromTree(g, DW_ARGS(t), tree.handle, 0, 0, 1, 0, 0)));
+         ASSERT_TRUE(
+             t.check(Discwright_ISO9660JolietFileTree_BuildImage(tree.handle, DW_TREE_ARGS(t), 0, 0, 1, "X", "", "")));
+         ASSERT_TRUE(
+             t.check(Discwright_CdvdBurnerGrabber_TrackAtOnceFromTree(g, DW_ARGS(t), tree.handle, 0, 0, 1, 0, 0)));
        },
        DW_E_NOT_SUPPORTED, "still open"},
       {"a failed read names its block", faulty, [&] { burnFirst(faulty, {file}); }, DW_E_IO, "block 16"},
@@ -292,8 +296,8 @@ TEST_F(AppendTest, RefusalsComeBeforeTheDiscIsTouched) {
   ASSERT_TRUE(t.check(Discwright_CdvdBurnerGrabber_CloseSession(g, DW_ARGS(t))));
   const fs::path raw = dir_ / "raw.bin";
   makeImage(raw, 64 * 1024, 3);
-  ASSERT_TRUE(t.check(Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(g, DW_ARGS(t), testcommon::utf8(raw).c_str(), 0,
-                                                                       0, 1, 0, 0)));
+  ASSERT_TRUE(t.check(
+      Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(g, DW_ARGS(t), testcommon::utf8(raw).c_str(), 0, 0, 1, 0, 0)));
   ASSERT_TRUE(t.check(Discwright_CdvdBurnerGrabber_CloseSession(g, DW_ARGS(t))));
   {
     TreeHandle tree;
@@ -311,15 +315,15 @@ TEST_F(AppendTest, EditsAndBurnsOfATreeFromDiscAreRefusedWhenTheyCannotHold) {
   ASSERT_TRUE(t.check(fromDisc(g, second, t)));
   const uint32_t nwa = origin(first.handle).NextWritable;
 
-  EXPECT_TRUE(t.check(Discwright_ISO9660JolietFileTree_RemovePath(first.handle, DW_TREE_ARGS(t), "/docs/none.txt"),
-                      DW_E_FILE));
+  EXPECT_TRUE(
+      t.check(Discwright_ISO9660JolietFileTree_RemovePath(first.handle, DW_TREE_ARGS(t), "/docs/none.txt"), DW_E_FILE));
   EXPECT_NE(std::string(t.text).find("not on the disc"), std::string::npos) << t.text;
   EXPECT_TRUE(t.check(addPaths(first.handle, t, {dir_ / "local/a.txt"}, 0, "/nowhere"), DW_E_FILE));
-  EXPECT_TRUE(t.check(Discwright_ISO9660JolietFileTree_SetBootImage(first.handle, DW_TREE_ARGS(t),
-                                                                    testcommon::utf8(dir_ / "local/a.txt").c_str(), 0, 0,
-                                                                    0, 0),
+  EXPECT_TRUE(t.check(Discwright_ISO9660JolietFileTree_SetBootImage(
+                          first.handle, DW_TREE_ARGS(t), testcommon::utf8(dir_ / "local/a.txt").c_str(), 0, 0, 0, 0),
                       DW_E_NOT_SUPPORTED));
-  ASSERT_TRUE(t.check(Discwright_ISO9660JolietFileTree_BuildImage(first.handle, DW_TREE_ARGS(t), nwa, 0, 1, "", "", "")));
+  ASSERT_TRUE(
+      t.check(Discwright_ISO9660JolietFileTree_BuildImage(first.handle, DW_TREE_ARGS(t), nwa, 0, 1, "", "", "")));
   // Only track-at-once onto that disc: the other burns would write it elsewhere.
   EXPECT_TRUE(t.check(Discwright_CdvdBurnerGrabber_DiscAtOncePQFromTree(g, DW_ARGS(t), first.handle, 0, 0, 0, 0, 0),
                       DW_E_INVALID_ARGUMENT));
