@@ -12,12 +12,13 @@
 
 namespace {
 
+// The block stays in English in every language, as the lines of info before it: scripts read them.
 void PrintLine(const QString& text) { std::printf("%s\n", ForConsole(Printable(text)).constData()); }
 
 // "2024-05-01 12:00:00" of the volume's YYYYMMDDhhmmsscc, as the disc recorded it.
 QString CreatedText(const DiscwrightSessionInformation& s) {
   const QString digits = QString::fromLatin1(s.Created, qsizetype(strnlen(s.Created, sizeof s.Created)));
-  if (digits.size() < 14) return QCoreApplication::translate("CliSessions", "no date");
+  if (digits.size() < 14) return QStringLiteral("no date");
   return QStringLiteral("%1-%2-%3 %4:%5:%6")
       .arg(digits.mid(0, 4), digits.mid(4, 2), digits.mid(6, 2), digits.mid(8, 2), digits.mid(10, 2), digits.mid(12, 2));
 }
@@ -26,15 +27,15 @@ QString SessionLine(const DiscwrightSessionInformation& s) {
   const QString label = s.HasIso9660
                             ? QStringLiteral("label \"%1\"")
                                   .arg(QString::fromLatin1(s.VolumeLabel, qsizetype(strnlen(s.VolumeLabel, sizeof s.VolumeLabel))))
-                            : QCoreApplication::translate("CliSessions", "no ISO 9660 volume");
-  QString line = QCoreApplication::translate("CliSessions", "  Session %1: start %2, %3 blocks (%4), %5, %6")
+                            : QStringLiteral("no ISO 9660 volume");
+  QString line = QStringLiteral("  Session %1: start %2, %3 blocks (%4), %5, %6")
                      .arg(s.Number)
                      .arg(s.StartBlock)
                      .arg(s.SizeBlocks)
                      .arg(FormatMegabytes(std::int64_t(s.SizeBlocks) * DISCWRIGHT_SECTOR_SIZE),
-                          s.HasIso9660 ? CreatedText(s) : QCoreApplication::translate("CliSessions", "no date"), label);
-  if (s.Status == DW_SESSION_INCOMPLETE) line += QCoreApplication::translate("CliSessions", ", incomplete");
-  if (s.Damaged) line += QCoreApplication::translate("CliSessions", ", damaged");
+                          s.HasIso9660 ? CreatedText(s) : QStringLiteral("no date"), label);
+  if (s.Status == DW_SESSION_INCOMPLETE) line += QStringLiteral(", incomplete");
+  if (s.Damaged) line += QStringLiteral(", damaged");
   return line;
 }
 
