@@ -1,6 +1,7 @@
 // Discs with several sessions as readers see them: where each session starts
 // (past the lead-out and lead-in on CD kinds), what GetSessionInformation
-// reads of it, a session that broke off, and layouts saved before the gap.
+// reads of it, and layouts saved before the gap. A session that broke off:
+// tests/cli/test_cli_sessions.cpp, across processes.
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -90,34 +91,6 @@ TEST_F(SessionsTest, ThreeSessionsLieWhereTheKindPutsThem) {
     stop();
     fs::remove_all(stateFolder());
   }
-}
-
-TEST_F(SessionsTest, ABrokenOffSessionIsIncompleteAndDamagedAcrossRestarts) {
-  auto r = cdRecorder(0);
-  r["faults"] = {{"write_fails_at", 40 * 2048}};
-  start({r});
-  volumeImage(dir_ / "first.iso", 20, "FIRST", "2024050112000000");
-  volumeImage(dir_ / "second.iso", 60, "SECOND", "2024050212000000");
-  {
-    Grabber g = openGrabber("CdRom0");
-    ASSERT_EQ(taoMulti(g, dir_ / "first.iso"), DW_E_OK);
-    EXPECT_EQ(taoMulti(g, dir_ / "second.iso"), DW_E_IO);
-  }
-  restart();
-  Grabber g = openGrabber("CdRom0");
-  auto disc = discInfo(g);
-  EXPECT_EQ(disc.DiscStatus, DW_DISC_APPENDABLE);
-  EXPECT_EQ(disc.Sessions, 2);
-  EXPECT_EQ(disc.LastSessionStatus, DW_SESSION_INCOMPLETE);
-  auto broken = sessionInfo(g, 2);
-  EXPECT_EQ(broken.StartBlock, 20u + 11'400);
-  EXPECT_EQ(broken.SizeBlocks, 40u);
-  EXPECT_EQ(broken.Status, DW_SESSION_INCOMPLETE);
-  EXPECT_EQ(broken.Damaged, 1);
-  EXPECT_STREQ(broken.VolumeLabel, "SECOND");  // its first 40 blocks reached the disc
-  auto intact = sessionInfo(g, 1);
-  EXPECT_EQ(intact.Damaged, 0);
-  EXPECT_EQ(intact.Status, DW_SESSION_COMPLETE);
 }
 
 TEST_F(SessionsTest, ALayoutSavedWithoutGapsStillLoads) {
