@@ -15,6 +15,7 @@
 #include "CliChecksum.h"
 #include "CliEngine.h"
 #include "CliPlatform.h"
+#include "CliSessions.h"
 #include "sbActions.h"
 #include "sbBurnAtOnceAction.h"
 #include "sbBurnFigures.h"
@@ -215,7 +216,8 @@ int RunInfo(const CliArgs& args) {
     Print(QStringLiteral("Region control:  %1, %2, %3, %4, %5")
               .arg(item.DVDRPC.Value1, item.DVDRPC.Value2, item.DVDRPC.Value3, item.DVDRPC.Value4,
                    item.DVDRPC.Value5));
-  return kExitSuccess;
+  // After the lines above, which scripts read as they are.
+  return PrintSessions(engine, item) ? kExitSuccess : kExitFailure;
 }
 
 int RunSpeeds(const CliArgs& args) {

@@ -4,6 +4,7 @@
 
 #include "api_support.h"
 #include "library.h"
+#include "session_information.h"
 
 using namespace discwright;
 
@@ -146,6 +147,15 @@ uint8_t Discwright_CdvdBurnerGrabber_GetTOCInformation(DiscwrightHandle grabber,
                                                        DiscwrightTocInformation* toc) {
   return deviceCall(grabber, TRIPLE, "GetTOCInformation",
                     [&](Grabber& g) { required(toc, "table of contents") = g.device->toc(); });
+}
+
+uint8_t Discwright_CdvdBurnerGrabber_GetSessionInformation(DiscwrightHandle grabber, TRIPLE_ARGS, uint16_t session,
+                                                           DiscwrightSessionInformation* info) {
+  return deviceCall(grabber, TRIPLE, "GetSessionInformation", [&](Grabber& g) {
+    auto& out = required(info, "session information");
+    out = {};
+    out = sessionInformation(*g.device, session);
+  });
 }
 
 uint8_t Discwright_CdvdBurnerGrabber_GetRPC(DiscwrightHandle grabber, TRIPLE_ARGS, uint8_t* scheme,

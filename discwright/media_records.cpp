@@ -4,6 +4,28 @@
 
 namespace discwright {
 
+uint32_t sessionGap(uint8_t t, uint16_t closedSession) {
+  bool cd = t == DISC_TYPE_CDROM || t == DISC_TYPE_CDR || t == DISC_TYPE_CDRW || t == DISC_TYPE_DDCDROM ||
+            t == DISC_TYPE_DDCDR || t == DISC_TYPE_DDCDRW;
+  if (!cd || closedSession == 0) return 0;
+  return closedSession == 1 ? 11400 : 6900;
+}
+
+uint32_t MediumLayout::nextWritable() const {
+  uint32_t end = recordedEnd();
+  if (tracks.empty() || sessionOpen || finalized) return end;
+  uint64_t next = uint64_t(end) + sessionGap(discType, closedSessions);
+  return uint32_t(std::min<uint64_t>(next, UINT32_MAX));
+}
+
+bool MediumLayout::recorded(uint32_t lba, uint32_t count) const {
+  uint64_t at = lba;
+  const uint64_t until = uint64_t(lba) + count;
+  for (const TrackExtent& t : tracks)
+    if (at < until && t.start <= at && at < t.end()) at = t.end();
+  return at >= until;
+}
+
 uint8_t MediumLayout::discStatus() const {
   if (blank()) return DW_DISC_BLANK;
   return finalized ? DW_DISC_COMPLETE : DW_DISC_APPENDABLE;
@@ -81,6 +103,7 @@ DiscwrightTrackInformation makeTrackInformation(const MediumLayout& m, uint8_t t
   info.SessionNumber = uint8_t(t.session);
   info.TrackMode = 4;
   info.DataMode = 1;
+  info.Damaged = t.damaged ? 1 : 0;
   info.StartBlock = t.start;
   info.SizeBlocks = t.blocks;
   return info;
@@ -93,7 +116,7 @@ DiscwrightTocInformation makeToc(const MediumLayout& m) {
   toc.FirstTrack = 1;
   toc.LastTrack = uint8_t(std::min<size_t>(m.tracks.size(), DISCWRIGHT_TOC_ENTRIES));
   toc.Sessions = uint8_t(m.sessionCount());
-  toc.LeadOutBlock = m.nextWritable();
+  toc.LeadOutBlock = m.recordedEnd();
   for (size_t i = 0; i < m.tracks.size() && i < DISCWRIGHT_TOC_ENTRIES; ++i) {
     auto& e = toc.Entries[i];
     e.TrackNumber = uint8_t(i + 1);

@@ -13,7 +13,14 @@ struct TrackExtent {
   uint32_t start = 0;   // first block
   uint32_t blocks = 0;  // length in 2048-byte blocks
   uint16_t session = 1;
+  bool damaged = false;  // the write broke off inside it
+  uint32_t end() const { return start + blocks; }
 };
+
+// The blocks a closed session leaves unwritable after its last track on CD
+// kinds: its lead-out and the next session's lead-in (11400 after the first
+// session, 6900 after later ones); DVD and BD kinds have none.
+uint32_t sessionGap(uint8_t discType, uint16_t closedSession);
 
 struct MediumLayout {
   uint8_t discType = DISC_TYPE_CDR;
@@ -24,9 +31,15 @@ struct MediumLayout {
   bool openSessionMulti = false;  // the open session allows a further one after it
   bool finalized = false;         // nothing more can be written
 
-  uint32_t nextWritable() const { return tracks.empty() ? 0 : tracks.back().start + tracks.back().blocks; }
+  // The block after the last recorded one.
+  uint32_t recordedEnd() const { return tracks.empty() ? 0 : tracks.back().end(); }
+  // Past the gap of a closed session, so that it differs from recordedEnd() as on a real CD.
+  uint32_t nextWritable() const;
+  // Up to where the next session starts: the gap is spent too.
   uint32_t usedBlocks() const { return nextWritable(); }
   uint32_t freeBlocks() const { return finalized ? 0 : capacityBlocks - std::min(capacityBlocks, nextWritable()); }
+  // Whether every block from lba on, count of them, lies in a track (a gap or the blank rest does not).
+  bool recorded(uint32_t lba, uint32_t count) const;
   bool blank() const { return tracks.empty() && !sessionOpen && !finalized; }
   uint8_t discStatus() const;
   uint8_t lastSessionStatus() const;

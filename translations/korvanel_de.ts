@@ -316,6 +316,13 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     </message>
 </context>
 <context>
+    <name>CliSessions</name>
+    <message>
+        <source>Session %1 of the disc in %2 cannot be read: %3</source>
+        <translation>Sitzung %1 der Disc in %2 kann nicht gelesen werden: %3</translation>
+    </message>
+</context>
+<context>
     <name>CliWaitDisc</name>
     <message>
         <source>There is no CD/DVD device %1 (name it CdRomN or /dev/srN)</source>

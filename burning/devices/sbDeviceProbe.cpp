@@ -150,8 +150,6 @@ class Probe {
     SB_CALL(t_, Discwright_CdvdBurnerGrabber_GetInsertedDiscType, grabber_, &discType);
     item.DiscType = discType;
 
-    item.DiscLabel = ReadDiscLabel(grabber_);
-
     // A failed query leaves the record empty, which the checks read as "no
     // writable disc"; the library's reason is kept to be shown beside that.
     auto failed = [&] {
@@ -160,10 +158,10 @@ class Probe {
       item.ProbeFailures << text;
     };
     DiscwrightDiscInformation disc{};
-    if (!SB_CALL(t_, Discwright_CdvdBurnerGrabber_GetDiscInformation, grabber_, &disc)) {
-      failed();
-      return;
-    }
+    const bool discKnown = SB_CALL(t_, Discwright_CdvdBurnerGrabber_GetDiscInformation, grabber_, &disc);
+    if (!discKnown) failed();
+    item.DiscLabel = ReadDiscLabel(grabber_, discKnown ? disc.LastSessionStart : 0);
+    if (!discKnown) return;
     item.DiscInformation = disc;
 
     DiscwrightTrackInformation track{};
@@ -219,12 +217,16 @@ DiscwrightDeviceAddress AddressOfDevice(const char* name) {
   return address;
 }
 
-QString ReadDiscLabel(DiscwrightHandle grabber) {
+QString ReadDiscLabel(DiscwrightHandle grabber, uint32_t sessionStart) {
   Triple t;
   uint8_t block[DISCWRIGHT_SECTOR_SIZE] = {};
-  if (!SB_CALL(t, Discwright_CdvdBurnerGrabber_ReadSectors, grabber, kVolumeDescriptorBlock, uint32_t(1), block))
-    return {};  // a blank disc or one without ISO9660 has no label
-  if (block[0] != kPrimaryVolumeDescriptor || std::memcmp(&block[1], "CD001", 5) != 0) return {};
+  auto primaryAt = [&](uint32_t lba) {
+    return SB_CALL(t, Discwright_CdvdBurnerGrabber_ReadSectors, grabber, lba, uint32_t(1), block) &&
+           block[0] == kPrimaryVolumeDescriptor && std::memcmp(&block[1], "CD001", 5) == 0;
+  };
+  // A blank disc or one without ISO9660 has no label; a broken-off last session may hold none either.
+  if (!primaryAt(sessionStart + kVolumeDescriptorBlock) && (sessionStart == 0 || !primaryAt(kVolumeDescriptorBlock)))
+    return {};
   const char* id = reinterpret_cast<const char*>(&block[kVolumeIdOffset]);
   size_t length = strnlen(id, kVolumeIdLength);
   while (length > 0 && id[length - 1] == ' ') --length;  // the field is padded with blanks

@@ -22,8 +22,10 @@ void ProbeDevice(TsbDeviceList& list, void* param1, void* param2);
 QString GetDriveLetter(const DiscwrightDeviceAddress& address, const QString& name);
 
 // The volume label of the medium in the opened device, from the primary volume
-// descriptor of its ISO9660 file system; empty when there is none.
-QString ReadDiscLabel(DiscwrightHandle grabber);
+// descriptor of the ISO9660 file system of the session at sessionStart (the
+// last one: a disc that grew shows its newest label; block 16 when that session
+// holds none); empty when there is none.
+QString ReadDiscLabel(DiscwrightHandle grabber, uint32_t sessionStart = 0);
 
 // The address of the device the library opens under that name; Valid 0 when none has it.
 DiscwrightDeviceAddress AddressOfDevice(const char* name);

@@ -275,6 +275,28 @@ typedef struct DiscwrightSessionLayout {
 } DiscwrightSessionLayout;
 
 /*
+ * One session of the disc as readers see it: 72 bytes, little-endian. Sessions
+ * are numbered from 1; on CD kinds each closed session is followed by its
+ * lead-out and the next one's lead-in, so the next session starts past a gap.
+ * The volume fields come from the primary volume descriptor at StartBlock + 16,
+ * when the session holds one (HasIso9660).
+ */
+typedef struct DiscwrightSessionInformation {
+  uint8_t Valid;          /* 0: non-zero when the record was filled */
+  uint16_t Number;        /* 1: 1-based */
+  uint8_t Status;         /* 3: DW_SESSION_COMPLETE, or DW_SESSION_INCOMPLETE when still open or broken off */
+  uint8_t Damaged;        /* 4: a write broke off inside it */
+  uint8_t HasIso9660;     /* 5: a primary volume descriptor at StartBlock + 16 */
+  uint8_t Reserved[2];    /* 6 */
+  uint32_t StartBlock;    /* 8: first block of its first track */
+  uint32_t SizeBlocks;    /* 12: up to the end of its last track */
+  char VolumeLabel[33];   /* 16: zero-terminated, trailing blanks removed */
+  char Created[17];       /* 49: creation time YYYYMMDDhhmmsscc (local time), "" when unset */
+  int8_t CreatedZone;     /* 66: offset of that local time from UTC, in 15-minute steps */
+  uint8_t Reserved2[5];   /* 67 */
+} DiscwrightSessionInformation;
+
+/*
  * Two entries of a file tree want the same name. The callback may rewrite
  * Name in place and answers in Result: 1 keep both (the first is the boot
  * image), 2 keep both under the rewritten name, 3 merge the two folders.
@@ -451,6 +473,17 @@ DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_GetTrackInformation(Discwrig
                                                                         DiscwrightTrackInformation* info);
 DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_GetTOCInformation(DiscwrightHandle grabber, DW_TRIPLE,
                                                                       DiscwrightTocInformation* toc);
+/*
+ * Session session (1 to DiscInformation.Sessions) of the inserted disc: where it
+ * lies, whether it is complete or broken off, and the label and creation time
+ * of its volume. DW_E_INVALID_ARGUMENT for a session the disc does not hold
+ * (any, on a blank disc); DW_E_IO when its volume descriptor cannot be read
+ * though the session is intact (the one of a broken-off session that cannot be
+ * read just leaves HasIso9660 0).
+ */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_GetSessionInformation(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                          uint16_t session,
+                                                                          DiscwrightSessionInformation* info);
 /*
  * Region playback control. Each value is a buffer of DISCWRIGHT_RPC_VALUE_SIZE
  * bytes whose first byte holds: the RPC scheme (0 none, 1 RPC-I, 2 RPC-II),
@@ -706,6 +739,12 @@ static_assert(offsetof(DiscwrightTrackInformation, StartBlock) == 12, "start at 
 static_assert(offsetof(DiscwrightTrackInformation, NextWritable) == 16, "NWA at 16");
 static_assert(offsetof(DiscwrightTrackInformation, FreeBlocks) == 20, "free blocks at 20");
 static_assert(offsetof(DiscwrightTrackInformation, SizeBlocks) == 24, "size at 24");
+static_assert(sizeof(DiscwrightSessionInformation) == 72, "session information is 72 bytes");
+static_assert(offsetof(DiscwrightSessionInformation, Status) == 3, "session status at 3");
+static_assert(offsetof(DiscwrightSessionInformation, StartBlock) == 8, "session start at 8");
+static_assert(offsetof(DiscwrightSessionInformation, VolumeLabel) == 16, "volume label at 16");
+static_assert(offsetof(DiscwrightSessionInformation, Created) == 49, "creation time at 49");
+static_assert(offsetof(DiscwrightSessionInformation, CreatedZone) == 66, "creation zone at 66");
 static_assert(sizeof(DiscwrightTocEntry) == 12, "TOC entry is 12 bytes");
 static_assert(sizeof(DiscwrightTocInformation) == 13838, "TOC is 13838 bytes");
 static_assert(sizeof(DiscwrightTrackTable) == 79604, "track table is 79604 bytes");

@@ -67,6 +67,8 @@ struct LibburnDrive::Layout {
   std::vector<Track> tracks;
   uint32_t usedBlocks = 0;
   std::optional<uint32_t> nextWritable;
+  // An appendable disc's last complete session (msc1): where readers find its newest volume.
+  std::optional<uint32_t> lastSessionStart;
 };
 
 LibburnDrive::LibburnDrive(std::shared_ptr<LibburnRuntime> runtime, LibburnDriveSetup setup)
@@ -279,11 +281,12 @@ LibburnDrive::Layout LibburnDrive::layoutOf(Grab& grab) {
     }
     burn_disc_free(disc);
   }
-  if (status == BURN_DISC_BLANK || status == BURN_DISC_APPENDABLE) {
-    OptsRef opts{burn_write_opts_new(grab.drive())};
-    int lba = 0, nwa = 0;
-    if (burn_disc_track_lba_nwa(grab.drive(), opts.o, 0, &lba, &nwa) > 0) layout.nextWritable = uint32_t(nwa);
-  }
+  // Asked as a track-at-once burn that keeps the disc open asks: the only burn an appendable disc takes.
+  if (status == BURN_DISC_BLANK || status == BURN_DISC_APPENDABLE)
+    layout.nextWritable = nextWritableFor(grab.drive(), BURN_WRITE_TAO, BURN_BLOCK_MODE1, true);
+  int msc1 = 0;
+  if (status == BURN_DISC_APPENDABLE && burn_disc_get_msc1(grab.drive(), &msc1) > 0 && msc1 >= 0)
+    layout.lastSessionStart = uint32_t(msc1);
   // An appendable disc is used up to where the next session starts (its lead-in
   // and lead-out included); a complete one without a table of contents as far as it reads.
   if (status == BURN_DISC_APPENDABLE && layout.nextWritable)
@@ -350,6 +353,8 @@ DiscwrightDiscInformation LibburnDrive::discInformation() {
     info.LastTrackLastSession = uint16_t(tracks);
     if (isPseudoDrive()) info.LastSessionStart = layout.tracks[size_t(first - 1)].start;
   }
+  // The drive's own record names the empty session that follows on an appendable disc.
+  if (layout.lastSessionStart) info.LastSessionStart = *layout.lastSessionStart;
   info.Tracks = uint8_t(std::min(tracks, 255));
   return info;
 }

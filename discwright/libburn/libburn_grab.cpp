@@ -32,6 +32,16 @@ void countGrab() {
   ++counts.grabsByCall[callOnTheWay.empty() ? std::string("(inside the library)") : callOnTheWay];
 }
 
+std::optional<uint32_t> nextWritableFor(struct burn_drive* drive, enum burn_write_types type, int blockType,
+                                        bool multiSession) {
+  OptsRef opts{burn_write_opts_new(drive)};
+  if (!opts.o || burn_write_opts_set_write_type(opts.o, type, blockType) <= 0) return std::nullopt;
+  burn_write_opts_set_multi(opts.o, multiSession ? 1 : 0);
+  int lba = 0, nwa = 0;
+  if (burn_disc_track_lba_nwa(drive, opts.o, 0, &lba, &nwa) <= 0 || nwa < 0) return std::nullopt;
+  return uint32_t(nwa);
+}
+
 void LibburnDrive::checkFault(const std::string& operation) { callOnTheWay = operation; }
 
 void LibburnDrive::releaseHeld(bool eject) noexcept {

@@ -29,6 +29,11 @@ struct OptsRef {
   }
 };
 
+// The drive's next writable block for a burn of that write type: libburn's
+// answer depends on it, so ask as the burn will write.
+std::optional<uint32_t> nextWritableFor(struct burn_drive* drive, enum burn_write_types type, int blockType,
+                                        bool multiSession);
+
 // A real drive's node refused to open for a reason the user can fix: its text stands alone.
 struct OpenRefused : DwError {
   using DwError::DwError;

@@ -145,13 +145,17 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
   uint64_t total = 0;
   std::vector<uint64_t> trackBytes;
   for (const auto& t : job.tracks) trackBytes.push_back(paddedSize(t->size())), total += trackBytes.back();
+  enum burn_write_types type = BURN_WRITE_TAO;
+  int blockType = BURN_BLOCK_MODE1;
+  if (job.mode == WriteMode::Sao || job.mode == WriteMode::DaoPq) type = BURN_WRITE_SAO, blockType = BURN_BLOCK_SAO;
+  if (job.mode == WriteMode::DaoRaw) type = BURN_WRITE_RAW, blockType = BURN_BLOCK_RAW96R;
   uint64_t startByte = 0;
   if (joinAt) {
     startByte = *joinAt;
-  } else {
-    OptsRef defaults{burn_write_opts_new(drive)};
-    int lba = 0, nwa = 0;
-    if (burn_disc_track_lba_nwa(drive, defaults.o, 0, &lba, &nwa) > 0) startByte = uint64_t(nwa) * kBlock;
+  } else if (auto nwa = nextWritableFor(drive, type, blockType, job.multiSession)) {
+    // On an appendable CD this lies past the lead-out and lead-in after the last
+    // session, where the drive itself puts a track-at-once track.
+    startByte = uint64_t(*nwa) * kBlock;
   }
   uint64_t free = freeBytesFrom(grab, startByte);
   if (total > free)
@@ -160,10 +164,6 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
                       identity_.name + " (" + std::to_string(free / kBlock) + " blocks): use a larger disc or less data");
 
   OptsRef opts{burn_write_opts_new(drive)};
-  enum burn_write_types type = BURN_WRITE_TAO;
-  int blockType = BURN_BLOCK_MODE1;
-  if (job.mode == WriteMode::Sao || job.mode == WriteMode::DaoPq) type = BURN_WRITE_SAO, blockType = BURN_BLOCK_SAO;
-  if (job.mode == WriteMode::DaoRaw) type = BURN_WRITE_RAW, blockType = BURN_BLOCK_RAW96R;
   // A rejected type would silently stay track-at-once.
   if (burn_write_opts_set_write_type(opts.o, type, blockType) <= 0)
     throw DwError(DW_E_NOT_SUPPORTED,

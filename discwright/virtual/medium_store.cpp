@@ -193,17 +193,17 @@ MediumLayout MediumStore::load(const MediumConfig& config) {
   uint64_t size = info.size;
   // The last recorded block must hold at least its first byte. An erase that
   // broke off may have emptied the file already.
-  if (!unfinished.erasing && !m.tracks.empty() && size <= uint64_t(m.nextWritable() - 1) * DISCWRIGHT_SECTOR_SIZE)
+  if (!unfinished.erasing && !m.tracks.empty() && size <= uint64_t(m.recordedEnd() - 1) * DISCWRIGHT_SECTOR_SIZE)
     damaged("its medium file \"" + backingPath_ + "\" holds " + std::to_string(size) + " bytes, fewer than the " +
-            std::to_string(m.nextWritable()) + " blocks of its tracks need");
+            std::to_string(m.recordedEnd()) + " blocks of its tracks need");
   fingerprint_ = fingerprint(config);
   openBacking(false);
   if (unfinished.erasing) {
     // The process died while erasing: part of the disc may be gone, so it reads
     // as one unfinished session over what the file still holds (at least one
     // block), as a cancelled erase does.
-    uint64_t blocks = std::clamp<uint64_t>(std::min<uint64_t>(m.usedBlocks(), blocksFor(size)), 1, m.capacityBlocks);
-    m.tracks = {{0, uint32_t(blocks), 1}};
+    uint64_t blocks = std::clamp<uint64_t>(std::min<uint64_t>(m.recordedEnd(), blocksFor(size)), 1, m.capacityBlocks);
+    m.tracks = {{0, uint32_t(blocks), 1, true}};
     m.closedSessions = 0;
     m.sessionOpen = true;
     m.openSessionMulti = false;
@@ -221,7 +221,7 @@ MediumLayout MediumStore::load(const MediumConfig& config) {
     uint64_t base = uint64_t(*writingAt) * DISCWRIGHT_SECTOR_SIZE;
     uint64_t blocks = size > base ? blocksFor(size - base) : 0;
     blocks = std::clamp<uint64_t>(blocks, 1, m.capacityBlocks - *writingAt);
-    m.tracks.push_back({*writingAt, uint32_t(blocks), uint16_t(m.closedSessions + 1)});
+    m.tracks.push_back({*writingAt, uint32_t(blocks), uint16_t(m.closedSessions + 1), true});
     m.sessionOpen = true;
     m.openSessionMulti = false;
     try {
@@ -292,24 +292,30 @@ MediumLayout MediumStore::parse(const std::string& text, const MediumConfig& con
   for (size_t i = 0; i < tracks.size(); ++i) {
     std::string name = "tracks[" + std::to_string(i) + "]";
     const json& t = tracks[i];
-    if (!t.is_array() || t.size() != 3) damaged(where(name) + " must be [first block, blocks, session]");
+    // The fourth element came later: layouts saved before it have three.
+    if (!t.is_array() || t.size() < 3 || t.size() > 4)
+      damaged(where(name) + " must be [first block, blocks, session] or [first block, blocks, session, damaged]");
     uint64_t start = number(t[0], name + "[0]", UINT32_MAX);
     uint64_t blocks = number(t[1], name + "[1]", UINT32_MAX);
     uint64_t s = number(t[2], name + "[2]", 99);
+    if (t.size() == 4 && !t[3].is_boolean()) damaged(where(name + "[3]") + " must be true or false");
     if (blocks == 0) damaged(where(name) + " has no blocks");
-    if (start != next)
-      damaged(where(name) + " starts at block " + std::to_string(start) + " instead of " + std::to_string(next) +
-              ": the tracks must follow each other without gap or overlap");
-    if (start + blocks > m.capacityBlocks)
-      damaged(where(name) + " ends at block " + std::to_string(start + blocks) + ", beyond the capacity of " +
-              std::to_string(m.capacityBlocks) + " blocks");
     uint64_t expected = i == 0 ? 1 : session;
     if (s != expected && !(i > 0 && s == expected + 1))
       damaged(where(name) + " belongs to session " + std::to_string(s) + " after session " +
               std::to_string(i == 0 ? 0 : session) + ": sessions are numbered 1, 2, ... in order");
+    // A session begins after the gap its predecessor left, or (as layouts saved before the gap) without one.
+    uint64_t gapped = next + (i > 0 && s != session ? sessionGap(m.discType, session) : 0);
+    if (start != next && start != gapped)
+      damaged(where(name) + " starts at block " + std::to_string(start) + " instead of " + std::to_string(gapped) +
+              ": the tracks must follow each other without overlap, and a session only after its predecessor's "
+              "lead-out and lead-in");
+    if (start + blocks > m.capacityBlocks)
+      damaged(where(name) + " ends at block " + std::to_string(start + blocks) + ", beyond the capacity of " +
+              std::to_string(m.capacityBlocks) + " blocks");
     session = uint16_t(s);
     next = start + blocks;
-    m.tracks.push_back({uint32_t(start), uint32_t(blocks), uint16_t(s)});
+    m.tracks.push_back({uint32_t(start), uint32_t(blocks), uint16_t(s), t.size() == 4 && t[3].get<bool>()});
   }
   if (m.tracks.empty() ? (m.closedSessions != 0 || m.sessionOpen || m.finalized)
                        : session != m.sessionCount())
@@ -321,7 +327,8 @@ MediumLayout MediumStore::parse(const std::string& text, const MediumConfig& con
   if (auto w = j.find("writing"); w != j.end()) {
     if (!w->is_object() || !w->contains("start")) damaged(where("writing") + " must be {\"start\": block}");
     uint64_t start = number(w->at("start"), "writing.start", UINT32_MAX);
-    if (start != m.nextWritable() || m.finalized || start >= m.capacityBlocks)
+    // Layouts saved before the gap recorded a write at the end of the last track.
+    if ((start != m.nextWritable() && start != m.recordedEnd()) || m.finalized || start >= m.capacityBlocks)
       damaged(where("writing") + " names block " + std::to_string(start) + ", but the next writable block is " +
               (m.finalized ? std::string("none (the disc is finalized)") : std::to_string(m.nextWritable())));
     unfinished.writingAt = uint32_t(start);
@@ -389,7 +396,9 @@ void MediumStore::saveText(const MediumLayout& m, const Unfinished& unfinished, 
   j["disc_type"] = m.discType;
   j["capacity_blocks"] = m.capacityBlocks;
   j["tracks"] = json::array();
-  for (const auto& t : m.tracks) j["tracks"].push_back({t.start, t.blocks, t.session});
+  // Three elements where they say all: older readers still take such a layout.
+  for (const auto& t : m.tracks)
+    j["tracks"].push_back(t.damaged ? json{t.start, t.blocks, t.session, true} : json{t.start, t.blocks, t.session});
   j["closed_sessions"] = m.closedSessions;
   j["session_open"] = m.sessionOpen;
   j["open_session_multi"] = m.openSessionMulti;

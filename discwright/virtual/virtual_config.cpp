@@ -156,7 +156,7 @@ const std::vector<std::string>& operationNames() {
       "Create",          "CreateEx",         "Release",         "TestUnitReady",           "GetDeviceInformation",
       "GetSupportedMediaFormats", "GetSupportedMediaFormatsExEx", "ProbeSupportedWriteModes",
       "ProbeSupportedReadModes",  "GetInsertedDiscType", "GetDiscInformation", "GetTrackInformation",
-      "GetTOCInformation", "GetDiscFreeSpace", "GetDiscUsedSpace", "GetRPC",     "GetSpeeds",
+      "GetTOCInformation", "GetSessionInformation", "GetDiscFreeSpace", "GetDiscUsedSpace", "GetRPC",     "GetSpeeds",
       "SetSpeeds",       "GetBUP",           "SetBUP",          "Lock",                    "Eject",
       "CloseTray",       "CloseSession",     "SendOPC",         "ReadSectors",             "TrackAtOnceFromFile",
       "TrackAtOnceFromTree", "SessionAtOnce", "DiscAtOncePQFromFile", "DiscAtOncePQFromTree",

@@ -335,10 +335,12 @@ void VirtualRecorder::sendOpc() {
 void VirtualRecorder::readSectors(uint32_t lba, uint32_t count, void* buffer) {
   std::lock_guard lock(mutex_);
   const MediumLayout& m = accessibleMedium();
-  if (uint64_t(lba) + count > m.usedBlocks())
+  // The gap between sessions reads as the unrecorded rest of the disc does.
+  if (!m.recorded(lba, count))
     throw DwError(DW_E_IO, "Cannot read blocks " + std::to_string(lba) + " to " +
-                               std::to_string(uint64_t(lba) + count - 1) + ": the disc holds " +
-                               std::to_string(m.usedBlocks()) + " recorded blocks",
+                               std::to_string(uint64_t(lba) + count - 1) + ": not all of them are recorded (the disc's " +
+                               std::to_string(m.tracks.size()) + " tracks end at block " +
+                               std::to_string(m.recordedEnd()) + ")",
                   senses::kLbaOutOfRange);
   store_.read(uint64_t(lba) * DISCWRIGHT_SECTOR_SIZE, buffer, size_t(count) * DISCWRIGHT_SECTOR_SIZE);
 }
@@ -509,13 +511,13 @@ void VirtualRecorder::erase(bool full, BurnObserver& observer) {
       if (medium_) {
         // Half erased: the disc reads as one broken-off session, never as blank.
         MediumLayout& m = *medium_;
-        uint32_t blocks = m.usedBlocks();
+        uint32_t blocks = m.recordedEnd();
         if (blocks == 0) {
           static const std::vector<char> zeros(DISCWRIGHT_SECTOR_SIZE, 0);
           store_.write(0, zeros.data(), zeros.size());  // the stored track must be backed by the medium file
           blocks = 1;
         }
-        m.tracks = {{0, blocks, 1}};
+        m.tracks = {{0, blocks, 1, true}};
         m.closedSessions = 0;
         m.sessionOpen = true;
         m.openSessionMulti = false;
@@ -554,12 +556,18 @@ void VirtualRecorder::recordBurn(const BurnJob& job, uint64_t base, uint64_t byt
   if (bytesWritten > 0) {
     uint16_t session = uint16_t(m.closedSessions + 1);
     uint64_t left = bytesWritten;
+    // From where the burn began: after its first track the layout no longer shows the gap it wrote past.
+    auto at = uint32_t(base / DISCWRIGHT_SECTOR_SIZE);
     for (const auto& t : job.tracks) {
       if (left == 0) break;
       uint64_t bytes = std::min(left, paddedSize(t->size()));
-      m.tracks.push_back({m.nextWritable(), uint32_t(paddedSize(bytes) / DISCWRIGHT_SECTOR_SIZE), session});
+      auto blocks = uint32_t(paddedSize(bytes) / DISCWRIGHT_SECTOR_SIZE);
+      m.tracks.push_back({at, blocks, session});
+      at += blocks;
       left -= bytes;
     }
+    // The track the write broke off in: the drive never closed it.
+    if (!complete) m.tracks.back().damaged = true;
     if (!complete) {
       // A burn that broke off leaves an unfinished session, as on a real disc.
       m.sessionOpen = true;

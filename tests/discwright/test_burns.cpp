@@ -163,25 +163,25 @@ TEST_F(BurnTest, MultisessionTracksAppendAfterTheClosedSession) {
   EXPECT_EQ(disc.DiscStatus, DW_DISC_APPENDABLE);
   EXPECT_EQ(disc.LastSessionStatus, DW_SESSION_COMPLETE);
   EXPECT_EQ(disc.Sessions, 1);
-  EXPECT_EQ(disc.NextWritable, 10u);
+  EXPECT_EQ(disc.NextWritable, 11'410u);  // past the lead-out and the next lead-in
 
   ASSERT_TRUE(t.check(tao(g, t, image("b.iso"), true)));
   disc = discInfo(g);
   EXPECT_EQ(disc.LastSessionStatus, DW_SESSION_INCOMPLETE);
   EXPECT_EQ(disc.FirstTrackLastSession, 2);
-  EXPECT_EQ(disc.LastSessionStart, 10u);
+  EXPECT_EQ(disc.LastSessionStart, 11'410u);
   closeSession(g);
   disc = discInfo(g);
   EXPECT_EQ(disc.DiscStatus, DW_DISC_APPENDABLE);
   EXPECT_EQ(disc.Sessions, 2);
   EXPECT_EQ(disc.Tracks, 2);
-  EXPECT_EQ(disc.NextWritable, 13u);
+  EXPECT_EQ(disc.NextWritable, 11'413u + 6'900);
   auto track2 = trackInfo(g, 2);
-  EXPECT_EQ(track2.StartBlock, 10u);
+  EXPECT_EQ(track2.StartBlock, 11'410u);
   EXPECT_EQ(track2.SessionNumber, 2);
   EXPECT_TRUE(mediumHolds(g, 0, first));
-  EXPECT_TRUE(mediumHolds(g, 10, second));
-  EXPECT_EQ(usedBytes(g), 13u * 2048);
+  EXPECT_TRUE(mediumHolds(g, 11'410, second));
+  EXPECT_EQ(usedBytes(g), (11'413u + 6'900) * 2048);
 }
 
 TEST_F(BurnTest, SessionAtOnceWritesOneTrackPerFileAndClosesTheDisc) {
@@ -219,7 +219,7 @@ TEST_F(BurnTest, SessionAtOnceWritesOneTrackPerFileAndClosesTheDisc) {
   auto disc = discInfo(open);
   EXPECT_EQ(disc.DiscStatus, DW_DISC_APPENDABLE);
   EXPECT_EQ(disc.LastSessionStatus, DW_SESSION_COMPLETE);
-  EXPECT_EQ(disc.NextWritable, 4u);
+  EXPECT_EQ(disc.NextWritable, 4u + 11'400);
 }
 
 TEST_F(BurnTest, DiscAtOnceModesWriteTheTrackTable) {

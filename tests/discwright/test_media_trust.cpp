@@ -370,7 +370,7 @@ TEST(MediaTrust, ADamagedStoredMediumIsRefusedAndKept) {
       {"wrong type", withLayout([](json& j) { j["disc_type"] = "CD-R"; }), "\"disc_type\" must be a whole number"},
       {"missing entry", withLayout([](json& j) { j.erase("finalized"); }), "\"finalized\" is missing"},
       {"overlapping tracks", withLayout([](json& j) { j["tracks"] = {{0, 25, 1}, {20, 5, 1}}; }),
-       "without gap or overlap"},
+       "without overlap"},
       {"beyond capacity",
        withLayout([](json& j) { j["tracks"] = {{0, j["capacity_blocks"].get<uint32_t>() + 1, 1}}; }),
        "beyond the capacity"},

@@ -10,6 +10,7 @@ namespace dwtest {
 namespace {
 
 constexpr uint32_t kCdBlocks = 359'847;  // the capacity of an 80-minute CD-R
+constexpr uint32_t kFirstGap = 11'400;   // lead-out and lead-in after a CD's first session
 
 class QueriesTest : public LibraryTest {
  protected:
@@ -192,9 +193,10 @@ TEST_F(QueriesTest, RecordsOfBlankAppendableAndCompleteMedia) {
     EXPECT_EQ(disc.Erasable, 1);
     EXPECT_EQ(disc.Sessions, 1);
     EXPECT_EQ(disc.Tracks, 1);
-    EXPECT_EQ(disc.UsedBlocks, kUsedBlocks);
-    EXPECT_EQ(disc.FreeBlocks, kCdBlocks - kUsedBlocks);
-    EXPECT_EQ(disc.NextWritable, kUsedBlocks);
+    // The closed session's lead-out and the next one's lead-in count as used.
+    EXPECT_EQ(disc.UsedBlocks, kUsedBlocks + kFirstGap);
+    EXPECT_EQ(disc.FreeBlocks, kCdBlocks - kUsedBlocks - kFirstGap);
+    EXPECT_EQ(disc.NextWritable, kUsedBlocks + kFirstGap);
     EXPECT_LE(disc.FirstTrackLastSession, disc.LastTrackLastSession);
 
     auto written = trackInfo(g, 1);
@@ -211,8 +213,8 @@ TEST_F(QueriesTest, RecordsOfBlankAppendableAndCompleteMedia) {
     EXPECT_EQ(next.SessionNumber, 2);
     EXPECT_EQ(next.Blank, 1);
     EXPECT_EQ(next.NextWritableValid, 1);
-    EXPECT_EQ(next.NextWritable, kUsedBlocks);
-    EXPECT_EQ(next.FreeBlocks, kCdBlocks - kUsedBlocks);
+    EXPECT_EQ(next.NextWritable, kUsedBlocks + kFirstGap);
+    EXPECT_EQ(next.FreeBlocks, kCdBlocks - kUsedBlocks - kFirstGap);
 
     auto toc = std::make_unique<DiscwrightTocInformation>();
     ASSERT_TRUE(t.check(Discwright_CdvdBurnerGrabber_GetTOCInformation(g, DW_ARGS(t), toc.get())));
@@ -278,10 +280,10 @@ TEST_F(QueriesTest, FreeAndUsedSpace) {
   EXPECT_EQ(freeBlocks, kCdBlocks);
 
   Grabber used = openGrabber("CdRom1");
-  EXPECT_EQ(usedBytes(used), 1001u * 2048);
+  EXPECT_EQ(usedBytes(used), (1001u + kFirstGap) * 2048);
   ASSERT_TRUE(t.check(Discwright_CdvdBurnerGrabber_GetDiscFreeSpace(used, DW_ARGS(t), 3, &freeBlocks, &freeBytes)));
-  EXPECT_EQ(freeBlocks, kCdBlocks - 1001);
-  EXPECT_EQ(freeBytes, uint64_t(kCdBlocks - 1001) * 2048);
+  EXPECT_EQ(freeBlocks, kCdBlocks - 1001 - kFirstGap);
+  EXPECT_EQ(freeBytes, uint64_t(kCdBlocks - 1001 - kFirstGap) * 2048);
 }
 
 TEST_F(QueriesTest, WriteSpeedIsTheHighestSupportedNotAboveTheRequest) {

@@ -177,8 +177,8 @@ TEST_F(DeviceProbeTest, WrittenDiscByAddressGivesLabelMountPointAndDiscRecords) 
       "Discwright_CdvdBurnerGrabber_ProbeSupportedReadModes",
       "Discwright_CdvdBurnerGrabber_TestUnitReady",
       "Discwright_CdvdBurnerGrabber_GetInsertedDiscType",
-      "Discwright_CdvdBurnerGrabber_ReadSectors",
       "Discwright_CdvdBurnerGrabber_GetDiscInformation",
+      "Discwright_CdvdBurnerGrabber_ReadSectors",  // the last session's volume: its start comes first
       "Discwright_CdvdBurnerGrabber_GetTrackInformation",
       "Discwright_SetFastReadTOC",
       "Discwright_CdvdBurnerGrabber_GetTOCInformation",

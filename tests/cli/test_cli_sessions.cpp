@@ -1,0 +1,150 @@
+// korvanel-cli info on discs with several sessions: its "Sessions:" block, and
+// the label of the newest session. The first session goes on through
+// korvanel-cli; the later ones through the library, since the program keeps
+// refusing an image for an appendable disc (it would hide the disc's files).
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstring>
+
+#include "Discwright.h"
+
+namespace {
+
+class CliSessionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    QFile file(Path(QStringLiteral("recorders.json")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"state_folder": "state", "recorders": [
+      {"name": "CdRom0", "address": "1:0:0:0", "media_formats": ["write"], "write_modes": ["tao"],
+       "medium": {"type": "CD-R"}},
+      {"name": "CdRom1", "address": "1:0:1:0", "media_formats": ["write", "write_dvdr"], "write_modes": ["tao"],
+       "medium": {"type": "DVD-R"}},
+      {"name": "CdRom2", "address": "1:0:2:0", "media_formats": ["write"], "write_modes": ["tao"],
+       "medium": {"type": "CD-R"}, "faults": {"write_fails_at": 81920}}
+    ]})");
+  }
+
+  QString Path(const QString& name) const { return dir_.filePath(name); }
+
+  // An image of blocks blocks whose volume descriptor (block 16) carries label.
+  QString Image(const QString& label, int blocks) {
+    QByteArray bytes(blocks * 2048, '\0');
+    char* pvd = bytes.data() + 16 * 2048;
+    pvd[0] = 1;
+    std::memcpy(pvd + 1, "CD001", 5);
+    pvd[6] = 1;
+    std::memset(pvd + 40, ' ', 32);
+    std::memcpy(pvd + 40, label.toLatin1().constData(), size_t(label.size()));
+    for (int i = 0; i < 4; ++i) pvd[80 + i] = pvd[87 - i] = char(uint32_t(blocks) >> (8 * i));
+    std::memcpy(pvd + 813, "2024050112000000", 16);
+    char* end = pvd + 2048;  // the set terminator
+    end[0] = char(255);
+    std::memcpy(end + 1, "CD001", 5);
+    end[6] = 1;
+    QFile file(Path(label + QStringLiteral(".iso")));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return file.fileName();
+  }
+
+  QProcess::ExitStatus Run(const QStringList& arguments, int& exitCode, QString& out, QString& err) {
+    QProcess process;
+    process.start(QStringLiteral(KORVANEL_CLI), QStringList{QStringLiteral("--no-real-drives"),
+                                                            QStringLiteral("--virtual-drives"),
+                                                            Path(QStringLiteral("recorders.json"))} + arguments);
+    EXPECT_TRUE(process.waitForFinished(30000));
+    exitCode = process.exitCode();
+    out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    err = QString::fromLocal8Bit(process.readAllStandardError());
+    return process.exitStatus();
+  }
+
+  QString Info(const char* device) {
+    int code = -1;
+    QString out, err;
+    Run({QStringLiteral("info"), QLatin1String(device)}, code, out, err);
+    EXPECT_EQ(code, 0) << err.toStdString();
+    return out;
+  }
+
+  void BurnWithCli(const char* device, const QString& image) {
+    int code = -1;
+    QString out, err;
+    Run({QStringLiteral("burn"), image, QStringLiteral("--device"), QLatin1String(device), QStringLiteral("--mode"),
+         QStringLiteral("tao"), QStringLiteral("--multisession"), QStringLiteral("--no-eject")},
+        code, out, err);
+    ASSERT_EQ(code, 0) << err.toStdString();
+  }
+
+  // A further track-at-once session, closed for another; the library's exception number.
+  uint8_t BurnWithLibrary(const char* device, const QString& image) {
+    char text[DISCWRIGHT_TEXT_SIZE] = {};
+    uint32_t status = 0;
+    uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE];
+    const QByteArray config = QFile::encodeName(Path(QStringLiteral("recorders.json")));
+    DiscwrightStartup startup{sizeof startup, 0, config.constData(), nullptr, -1, text, sizeof text, nullptr, 0, nullptr};
+    EXPECT_EQ(Discwright_UpStartEx(&startup), 0) << text;
+    DiscwrightHandle grabber = 0;
+    EXPECT_EQ(Discwright_CdvdBurnerGrabber_CreateEx(&grabber, text, sizeof text, &status, failure, nullptr, nullptr,
+                                                    device, 0), 0) << text;
+    const QByteArray file = QFile::encodeName(image);
+    uint8_t code = Discwright_CdvdBurnerGrabber_TrackAtOnceFromFile(grabber, text, sizeof text, &status, failure,
+                                                                    file.constData(), 1, 0, 1, 0, 0);
+    if (code == 0) code = Discwright_CdvdBurnerGrabber_CloseSession(grabber, text, sizeof text, &status, failure);
+    Discwright_Destroy(&grabber);
+    Discwright_DownShut();
+    return code;
+  }
+
+  QTemporaryDir dir_;
+};
+
+TEST_F(CliSessionsTest, InfoListsThreeSessionsWithTheirGapsAndTheNewestLabel) {
+  struct Case {
+    const char* device;
+    const char* lines;
+  };
+  // 20, 30 and 40 blocks; on CD-R each closed session leaves its lead-out and the next lead-in.
+  const Case cases[] = {
+      {"CdRom0",
+       "Sessions:\n"
+       "  Session 1: start 0, 20 blocks (0.04 MB), 2024-05-01 12:00:00, label \"ONE\"\n"
+       "  Session 2: start 11420, 30 blocks (0.06 MB), 2024-05-01 12:00:00, label \"TWO\"\n"
+       "  Session 3: start 18350, 40 blocks (0.08 MB), 2024-05-01 12:00:00, label \"THREE\"\n"},
+      {"CdRom1",
+       "Sessions:\n"
+       "  Session 1: start 0, 20 blocks (0.04 MB), 2024-05-01 12:00:00, label \"ONE\"\n"
+       "  Session 2: start 20, 30 blocks (0.06 MB), 2024-05-01 12:00:00, label \"TWO\"\n"
+       "  Session 3: start 50, 40 blocks (0.08 MB), 2024-05-01 12:00:00, label \"THREE\"\n"},
+  };
+  const QString one = Image(QStringLiteral("ONE"), 20), two = Image(QStringLiteral("TWO"), 30),
+                three = Image(QStringLiteral("THREE"), 40);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.device);
+    BurnWithCli(c.device, one);
+    ASSERT_EQ(BurnWithLibrary(c.device, two), 0);
+    ASSERT_EQ(BurnWithLibrary(c.device, three), 0);
+    const QString out = Info(c.device);
+    EXPECT_TRUE(out.endsWith(QLatin1String(c.lines))) << out.toStdString();
+    // The device list's label is the newest session's.
+    EXPECT_TRUE(out.contains(QStringLiteral("Label:           THREE\n"))) << out.toStdString();
+  }
+}
+
+TEST_F(CliSessionsTest, ABrokenOffSessionShowsAsIncompleteAndDamagedOnADiscThatIsNotBlank) {
+  BurnWithCli("CdRom2", Image(QStringLiteral("ONE"), 20));
+  EXPECT_NE(BurnWithLibrary("CdRom2", Image(QStringLiteral("TWO"), 60)), 0);  // breaks off after 40 blocks
+  const QString out = Info("CdRom2");
+  EXPECT_TRUE(out.contains(QStringLiteral("Disc status:     1\n"))) << out.toStdString();
+  EXPECT_TRUE(out.endsWith(QStringLiteral(
+      "  Session 2: start 11420, 40 blocks (0.08 MB), 2024-05-01 12:00:00, label \"TWO\", incomplete, damaged\n")))
+      << out.toStdString();
+}
+
+}  // namespace
