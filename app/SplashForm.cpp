@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
@@ -84,6 +85,9 @@ void TFormSplash::ShowSplash(int tickMs) {
   QElapsedTimer clock;
   clock.start();
   qint64 lastTick = -1;
+  // A key closes the splash during the fade too, and the events processed here may
+  // delete it: the fade stops with it.
+  const QPointer<TFormSplash> self(this);
   for (int alpha : FadeSteps()) {
     if (tickMs > 0) {
       while (clock.elapsed() / tickMs == lastTick) QThread::msleep(10);
@@ -92,6 +96,7 @@ void TFormSplash::ShowSplash(int tickMs) {
     constantAlpha_ = alpha;
     repaint();
     QCoreApplication::processEvents();
+    if (!self || !isVisible()) return;
   }
   TimerSplash->start();
 }

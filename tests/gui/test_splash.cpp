@@ -67,6 +67,12 @@ TEST(SplashTest, ShowsTheEmbeddedPictureOpaqueAndClosesOnAKeyOrItsTimer) {
   QTest::keyClick(splash.data(), Qt::Key_Space);
   EXPECT_TRUE(QTest::qWaitFor([&] { return splash.isNull(); }, 1000)) << "a key left the splash open";
 
+  // A key while it still fades in closes it there, with the fade.
+  splash = new TFormSplash;
+  QTimer::singleShot(20, [&] { QTest::keyClick(splash.data(), Qt::Key_Escape); });
+  splash->ShowSplash(1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return splash.isNull(); }, 1000)) << "a key in the fade left the splash open";
+
   splash = new TFormSplash;
   splash->ShowSplash(0);
   splash->TimerSplash->start(10);
