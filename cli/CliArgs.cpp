@@ -27,6 +27,10 @@ const char* const kCliUsageTemplate = QT_TRANSLATE_NOOP(
     "  burn-files PATH... --device DEVICE [--label L] [--mode ...] [--speed ...] [--verify]\n"
     "       [--test] [--no-opc] [--multisession] [--save-log FILE]: burn files and folders\n"
     "                          (the label defaults to the date)\n"
+    "       [--append [--replace] [--remove DISC-PATH]... [--close]]: add them to a disc\n"
+    "                          left open as a further session that lists the disc's files too\n"
+    "                          (--replace: a chosen name replaces the disc's; --remove: a path\n"
+    "                          of the disc left out; --close: no session after this one)\n"
     "  erase DEVICE [--full]   erase the rewritable disc (CD-RW, DVD-RW, DVD+RW, BD-RE);\n"
     "                          --full erases every block instead of the table of contents\n"
     "  build-image FOLDER OUTPUT.iso [--label L] [--boot FILE]\n"
@@ -114,6 +118,10 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
       args.labelGiven = true;
     }
     else if (a == QLatin1String("--boot")) args.boot = value(i, a);
+    else if (a == QLatin1String("--append")) args.append = true;
+    else if (a == QLatin1String("--replace")) args.replace = true;
+    else if (a == QLatin1String("--remove")) args.removals << value(i, a);
+    else if (a == QLatin1String("--close")) args.close = true;
     else if (a == QLatin1String("--timeout")) {
       args.timeout = ParseCommandLineNumber(value(i, a));
       if (!args.timeout || *args.timeout > kMaxTimeoutSeconds)
@@ -148,6 +156,19 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
   if (args.multiSession && args.mode != QLatin1String("tao"))
     throw CliUsageError{
         QCoreApplication::translate("CliArgs", "--multisession needs --mode tao: the other modes close the disc")};
+  const bool appending = args.append || args.replace || !args.removals.isEmpty() || args.close;
+  if (appending && args.command != QLatin1String("burn-files"))
+    throw CliUsageError{QCoreApplication::translate(
+        "CliArgs", "--append, --replace, --remove and --close are for burn-files: an image would hide the "
+                   "files on the disc")};
+  if ((args.replace || !args.removals.isEmpty() || args.close) && !args.append)
+    throw CliUsageError{QCoreApplication::translate("CliArgs", "--replace, --remove and --close need --append")};
+  if (args.append && args.mode != QLatin1String("tao"))
+    throw CliUsageError{QCoreApplication::translate("CliArgs", "--append writes with --mode tao: the other modes "
+                                                               "write a whole disc")};
+  if (args.append && args.copies > 1)
+    throw CliUsageError{QCoreApplication::translate("CliArgs", "--append makes one disc: each disc holds other "
+                                                               "files, so --copies cannot go with it")};
   // An image's checksum needs no device; a device's finds out the same way as info does.
   if (!args.library.NamesDevices() && args.command != QLatin1String("build-image") &&
       args.command != QLatin1String("checksum"))

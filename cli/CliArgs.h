@@ -44,6 +44,13 @@ struct CliArgs {
   QString label = QStringLiteral("NEW");
   bool labelGiven = false;  // burn-files labels its disc with the date unless told
   QString boot;
+
+  // burn-files onto a disc that holds sessions: a further session whose directory
+  // holds the disc's files and the chosen ones
+  bool append = false;
+  bool replace = false;        // a chosen name may replace the file of that name on the disc
+  QStringList removals;        // paths of the disc left out of the new directory
+  bool close = false;          // no session after this one
 };
 
 using CliUsageError = TsbUsageError;

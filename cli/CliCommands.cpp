@@ -268,23 +268,25 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
     engine.CheckFailed(refusal.Reason());
   };
   try {
-    // Every chosen file is read and named before a device is touched, never half-way through a burn.
-    if (files) {
-      const TsbVolumeLabel label = CleanVolumeLabel(args.labelGiven ? args.label : QString());
+    const TsbVolumeLabel label = CleanVolumeLabel(args.labelGiven ? args.label : QString());
+    // The library's reason (in English) inside a sentence of the user's language; the notes said.
+    auto takeFiles = [&](const std::function<TsbFileTreeNotes()>& take) {
       TsbFileTreeNotes notes;
       try {
-        notes = plan.SetFiles(args.positional, label.Label);
+        notes = take();
       } catch (const TsbBurnRefusal&) {
         throw;
       } catch (const TsbError& e) {
-        // The library's reason (in English) inside a sentence of the user's language.
         throw TsbError(QCoreApplication::translate("CliCommands", "The chosen files and folders cannot be burned: %1")
                            .arg(WithoutTriple(e.Message())));
       }
       for (const auto& [name, why] : notes.Skipped) output.Line(SkippedLine(name, why), litWarning);
       for (const QString& path : notes.LargeFiles) output.Line(LargeFileLine(path), litWarning);
       if (args.labelGiven && !label.Change.isEmpty()) output.Line(label.Change, litWarning);
-    }
+    };
+    // Every chosen file is read and named before a device is touched, never half-way through a burn.
+    // Added to a disc, they are read with the disc's directory, still before anything is written.
+    if (files && !args.append) takeFiles([&] { return plan.SetFiles(args.positional, label.Label); });
     engine.Scan();
     // Only devices that can burn are listed on the device page.
     TsbDeviceItem& device = engine.FindOrExplain(args.device, ResStr(sSelectBurningDevice));
@@ -295,8 +297,34 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
     if (burner.LockFailed)
       throw TsbError(QCoreApplication::translate("CliCommands", "The tray of %1 cannot be locked, so the disc could be taken out during the burn; nothing was burned: %2")
                          .arg(args.device, WithoutTriple(burner.LastMessage)));
-    if (files) plan.CheckSourceFits();
-    else plan.SetImageFile(args.positional[0]);
+    if (files && plan.AppendableDisc()) {
+      if (!args.append)
+        throw TsbBurnRefusal(QCoreApplication::translate("CliCommands", "%1; --append adds the chosen files to them")
+                                 .arg(plan.AppendableDiscText()));
+      TsbBurnPlan::AppendChoices choices;
+      choices.Replace = args.replace;
+      choices.Removals = args.removals;
+      try {
+        // Unless given, the label stays the disc's.
+        takeFiles([&] { return plan.AppendFiles(args.positional, args.labelGiven ? label.Label : QString(), choices); });
+      } catch (const TsbNamesTakenRefusal& refusal) {
+        throw TsbBurnRefusal(QCoreApplication::translate("CliCommands", "%1; --replace replaces them").arg(refusal.Reason()));
+      }
+      const TsbDiscContents& disc = plan.DiscContents();
+      output.Line(QCoreApplication::translate("CliCommands", "Adding session %1 at block %2 to the %3 files on the disc")
+                      .arg(disc.Session + 1)
+                      .arg(disc.NextWritable)
+                      .arg(disc.Files),
+                  litInfo);
+    } else if (files) {
+      if (args.append) {
+        output.Line(QCoreApplication::translate("CliCommands", "The disc is blank: the files make its first session"), litInfo);
+        takeFiles([&] { return plan.SetFiles(args.positional, label.Label); });
+      }
+      plan.CheckSourceFits();
+    } else {
+      plan.SetImageFile(args.positional[0]);
+    }
 
     // The burn mode page: only what the device offers for this disc.
     const std::vector<TsbBurnModeKind> offered = plan.OfferedMethods();
@@ -324,7 +352,8 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
                            .arg(args.speed, texts.join(QStringLiteral(", "))));
       }
     }
-    plan.SetOptions(*speed, args.multiSession, !args.noOpc);
+    // An added session leaves the disc open for more unless --close; a first one as asked.
+    plan.SetOptions(*speed, args.append ? !args.close : args.multiSession, !args.noOpc);
   } catch (const TsbBurnRefusal& refusal) {
     refused(refusal);
   }

@@ -52,6 +52,30 @@
         <translation>--copies ist eine Zahl von 1 bis 99</translation>
     </message>
     <message>
+        <source>--speed is a whole factor from 1 to %1 such as 8, or max</source>
+        <translation>--speed ist ein ganzzahliger Faktor von 1 bis %1 wie 8, oder max</translation>
+    </message>
+    <message>
+        <source>--timeout is a number of seconds from 0 to %1; leave it out to wait as long as it takes</source>
+        <translation>--timeout ist eine Anzahl Sekunden von 0 bis %1; ohne die Option wird gewartet, so lange es dauert</translation>
+    </message>
+    <message>
+        <source>--append, --replace, --remove and --close are for burn-files: an image would hide the files on the disc</source>
+        <translation>--append, --replace, --remove und --close gelten für burn-files: ein Abbild würde die Dateien auf der Disc verdecken</translation>
+    </message>
+    <message>
+        <source>--replace, --remove and --close need --append</source>
+        <translation>--replace, --remove und --close brauchen --append</translation>
+    </message>
+    <message>
+        <source>--append writes with --mode tao: the other modes write a whole disc</source>
+        <translation>--append schreibt mit --mode tao: die anderen Modi schreiben eine ganze Disc</translation>
+    </message>
+    <message>
+        <source>--append makes one disc: each disc holds other files, so --copies cannot go with it</source>
+        <translation>--append ergibt eine Disc: jede Disc enthält andere Dateien, daher geht --copies nicht damit</translation>
+    </message>
+    <message>
         <source>usage: korvanel-cli [global options] COMMAND [arguments]
 
 Global options:
@@ -71,6 +95,10 @@ Commands:
   burn-files PATH... --device DEVICE [--label L] [--mode ...] [--speed ...] [--verify]
        [--test] [--no-opc] [--multisession] [--save-log FILE]: burn files and folders
                           (the label defaults to the date)
+       [--append [--replace] [--remove DISC-PATH]... [--close]]: add them to a disc
+                          left open as a further session that lists the disc&apos;s files too
+                          (--replace: a chosen name replaces the disc&apos;s; --remove: a path
+                          of the disc left out; --close: no session after this one)
   erase DEVICE [--full]   erase the rewritable disc (CD-RW, DVD-RW, DVD+RW, BD-RE);
                           --full erases every block instead of the table of contents
   build-image FOLDER OUTPUT.iso [--label L] [--boot FILE]
@@ -100,6 +128,10 @@ Befehle:
   burn-files PFAD... --device LAUFWERK [--label L] [--mode ...] [--speed ...] [--verify]
        [--test] [--no-opc] [--multisession] [--save-log DATEI]: Dateien und Ordner brennen
                           (die Bezeichnung ist ohne Angabe das Datum)
+       [--append [--replace] [--remove DISC-PFAD]... [--close]]: einer offen gelassenen
+                          Disc als weitere Sitzung hinzufügen, die auch die Dateien der Disc auflistet
+                          (--replace: ein gewählter Name ersetzt den der Disc; --remove: ein Pfad
+                          der Disc wird weggelassen; --close: keine Sitzung mehr nach dieser)
   erase LAUFWERK [--full] die wiederbeschreibbare Disc löschen (CD-RW, DVD-RW, DVD+RW, BD-RE);
                           --full löscht jeden Block statt nur des Inhaltsverzeichnisses
   build-image ORDNER AUSGABE.iso [--label L] [--boot DATEI]
@@ -110,14 +142,6 @@ Befehle:
 
 Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
 </translation>
-    </message>
-    <message>
-        <source>--speed is a whole factor from 1 to %1 such as 8, or max</source>
-        <translation>--speed ist ein ganzzahliger Faktor von 1 bis %1 wie 8, oder max</translation>
-    </message>
-    <message>
-        <source>--timeout is a number of seconds from 0 to %1; leave it out to wait as long as it takes</source>
-        <translation>--timeout ist eine Anzahl Sekunden von 0 bis %1; ohne die Option wird gewartet, so lange es dauert</translation>
     </message>
 </context>
 <context>
@@ -272,6 +296,22 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     <message>
         <source>Nothing is left for the image: every entry of &quot;%1&quot; is left out</source>
         <translation>Für das Abbild bleibt nichts übrig: jeder Eintrag von &quot;%1&quot; wird ausgelassen</translation>
+    </message>
+    <message>
+        <source>%1; --append adds the chosen files to them</source>
+        <translation>%1; --append fügt die gewählten Dateien hinzu</translation>
+    </message>
+    <message>
+        <source>%1; --replace replaces them</source>
+        <translation>%1; --replace ersetzt sie</translation>
+    </message>
+    <message>
+        <source>Adding session %1 at block %2 to the %3 files on the disc</source>
+        <translation>Sitzung %1 wird bei Block %2 zu den %3 Dateien auf der Disc hinzugefügt</translation>
+    </message>
+    <message>
+        <source>The disc is blank: the files make its first session</source>
+        <translation>Die Disc ist leer: die Dateien bilden ihre erste Sitzung</translation>
     </message>
 </context>
 <context>
@@ -1102,6 +1142,46 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
     <message>
         <source>Source: %1</source>
         <translation>Quelle: %1</translation>
+    </message>
+    <message>
+        <source>Already on the disc, and would be replaced: %1</source>
+        <translation>Schon auf der Disc und würde ersetzt: %1</translation>
+    </message>
+    <message>
+        <source>%1 and %2 more</source>
+        <translation>%1 und %2 weitere</translation>
+    </message>
+    <message>
+        <source>The disc already holds files: add to them or use a blank disc</source>
+        <translation>Die Disc enthält schon Dateien: fügen Sie Dateien hinzu oder nehmen Sie eine leere Disc</translation>
+    </message>
+    <message>
+        <source>An image would hide the files on the disc: choose files and folders to add them to the disc</source>
+        <translation>Ein Abbild würde die Dateien auf der Disc verdecken: wählen Sie Dateien und Ordner, um sie der Disc hinzuzufügen</translation>
+    </message>
+    <message>
+        <source>The disc in %1 takes no further session</source>
+        <translation>Die Disc in %1 nimmt keine weitere Sitzung auf</translation>
+    </message>
+    <message>
+        <source>1 file</source>
+        <translation>1 Datei</translation>
+    </message>
+    <message>
+        <source>%1 files</source>
+        <translation>%1 Dateien</translation>
+    </message>
+    <message>
+        <source>1 session</source>
+        <translation>1 Sitzung</translation>
+    </message>
+    <message>
+        <source>%1 sessions</source>
+        <translation>%1 Sitzungen</translation>
+    </message>
+    <message>
+        <source>The disc in %1 already holds %2 in %3</source>
+        <translation>Die Disc in %1 enthält schon %2 in %3</translation>
     </message>
 </context>
 <context>

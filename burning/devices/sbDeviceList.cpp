@@ -180,6 +180,12 @@ QString WhyDiscCannotBeBurned(const TsbDiscSpace& space, uint8_t discType, const
   return {};
 }
 
+bool DiscTakesAnotherSession(const TsbDeviceItem& item) {
+  const DiscwrightDiscInformation& disc = item.DiscInformation;
+  return disc.Valid != 0 && disc.DiscStatus == 1 && IsRecordableDiscType(item.DiscType) &&
+         item.TrackInformation.NextWritableValid != 0 && item.DiscSpace.FreeBytes > 0;
+}
+
 bool FindDriveNow(const QString& name, TsbDeviceItem& found) {
   TsbDeviceList list;
   list.TransportType = ttSpti;

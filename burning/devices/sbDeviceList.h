@@ -93,3 +93,6 @@ QString NoDiscText(bool trayOpen);
 // disc, not writable), as the device page refuses it; empty when it can.
 QString WhyDiscCannotBeBurned(const TsbDiscSpace& space, uint8_t discType, const DiscwrightTrackInformation& track,
                               const DiscwrightDiscInformation& disc);
+// A disc whose sessions are closed and that has room for another (CD-R, DVD-R, DVD+R and
+// the like, left open when burned): files can be added to it as a further session.
+bool DiscTakesAnotherSession(const TsbDeviceItem& item);

@@ -17,6 +17,14 @@ TsbBurnRefusal::TsbBurnRefusal(const QString& reason, const QStringList& library
       reason_(reason),
       libraryFailures_(libraryFailures) {}
 
+TsbNamesTakenRefusal::TsbNamesTakenRefusal(const QStringList& discPaths)
+    : TsbBurnRefusal(QCoreApplication::translate("sbBurnPlan", "Already on the disc, and would be replaced: %1")
+                         .arg(discPaths.size() <= 10 ? discPaths.join(QStringLiteral(", "))
+                                                     : QCoreApplication::translate("sbBurnPlan", "%1 and %2 more")
+                                                           .arg(discPaths.mid(0, 10).join(QStringLiteral(", ")))
+                                                           .arg(discPaths.size() - 10))),
+      DiscPaths(discPaths) {}
+
 TsbBurnPlan::TsbBurnPlan(TsbBurner& burner) : burner_(burner) {}
 
 TsbBurnPlan::~TsbBurnPlan() = default;
@@ -29,10 +37,11 @@ void TsbBurnPlan::SetDevice(const TsbDeviceItem* device, TsbTransportType transp
   if (!device->DiscProblem.isEmpty()) throw TsbBurnRefusal(device->DiscProblem);
   if (device->TrayOpen) throw TsbBurnRefusal(NoDiscText(true));
   // The check's own message, and beside it the library's reason when a query failed.
-  if (const QString why = WhyDiscCannotBeBurned(device->DiscSpace, device->DiscType, device->TrackInformation,
-                                                device->DiscInformation);
-      !why.isEmpty())
-    throw TsbBurnRefusal(why, device->ProbeFailures);
+  const QString why =
+      WhyDiscCannotBeBurned(device->DiscSpace, device->DiscType, device->TrackInformation, device->DiscInformation);
+  appendableDisc_ = why == ResStr(sDiscNotBlank) && DiscTakesAnotherSession(*device);
+  if (!why.isEmpty() && !appendableDisc_) throw TsbBurnRefusal(why, device->ProbeFailures);
+  discContents_ = {};
   probeFailures_ = device->ProbeFailures;
   // A disc that already holds a session takes only another track.
   blankDisc_ = device->DiscInformation.DiscStatus == 0;
@@ -52,6 +61,12 @@ void TsbBurnPlan::SetDevice(const TsbDeviceItem* device, TsbTransportType transp
 }
 
 void TsbBurnPlan::CheckSourceFits() const {
+  if (appendableDisc_ && !Appending())
+    throw TsbBurnRefusal(
+        filesChosen_ ? QCoreApplication::translate("sbBurnPlan", "The disc already holds files: add to them or use a blank disc")
+                     : ResStr(sDiscNotBlank) + QLatin1Char(' ') +
+                           QCoreApplication::translate("sbBurnPlan", "An image would hide the files on the disc: choose "
+                                                                     "files and folders to add them to the disc"));
   const int64_t bytes = filesChosen_ ? int64_t(filesBytes_) : imageFile_.isEmpty() ? 0 : QFileInfo(imageFile_).size();
   if (bytes > burner_.DiscSpace.FreeBytes)
     throw TsbBurnRefusal(ResStr(sImageTooBig), probeFailures_);  // a failed space query explains it
@@ -72,6 +87,7 @@ void TsbBurnPlan::SetImageFile(const QString& fileName) {
 
 TsbFileTreeNotes TsbBurnPlan::SetFiles(const QStringList& paths, const QString& volumeLabel) {
   filesChosen_ = true;
+  discContents_ = {};
   imageFile_.clear();
   paths_ = paths;
   filesBytes_ = 0;
@@ -82,6 +98,43 @@ TsbFileTreeNotes TsbBurnPlan::SetFiles(const QStringList& paths, const QString& 
   // Before a device is chosen (korvanel-cli) the size is checked when it is.
   if (deviceSet_) CheckSourceFits();
   return notes;
+}
+
+TsbFileTreeNotes TsbBurnPlan::AppendFiles(const QStringList& paths, const QString& volumeLabel,
+                                          const AppendChoices& choices) {
+  filesChosen_ = true;
+  imageFile_.clear();
+  paths_ = paths;
+  filesBytes_ = 0;
+  discContents_ = {};
+  if (!deviceSet_ || !appendableDisc_)
+    throw TsbBurnRefusal(QCoreApplication::translate("sbBurnPlan", "The disc in %1 takes no further session")
+                             .arg(burner_.DeviceInfo.Product.trimmed()));
+  if (paths.isEmpty()) throw TsbBurnRefusal(QCoreApplication::translate("sbBurnPlan", "Add the files and folders to burn"));
+  TsbDiscContents contents = CreateFileTreeFromDisc(burner_);
+  for (const QString& removal : choices.Removals) LeaveOutOfDiscTree(burner_, removal);
+  if (!choices.Replace) {
+    if (const QStringList taken = DiscPathsTaken(burner_, paths); !taken.isEmpty())
+      throw TsbNamesTakenRefusal(taken);
+  }
+  TsbFileTreeNotes notes = AddToDiscTree(burner_, paths, choices.Replace);
+  burner_.VolumeLabel = volumeLabel.isEmpty() ? contents.Label : volumeLabel;
+  filesBytes_ = MeasureFileTree(burner_, burner_.VolumeLabel, contents.NextWritable);
+  discContents_ = contents;
+  CheckSourceFits();
+  return notes;
+}
+
+QString TsbBurnPlan::AppendableDiscText() {
+  const TsbDiscContents contents = CreateFileTreeFromDisc(burner_);
+  burner_.DestroyFileTree();
+  const QString drive = deviceName_.isEmpty() ? burner_.DeviceInfo.Product.trimmed() : deviceName_;
+  const QString files = contents.Files == 1 ? QCoreApplication::translate("sbBurnPlan", "1 file")
+                                            : QCoreApplication::translate("sbBurnPlan", "%1 files").arg(contents.Files);
+  const QString sessions = contents.Session == 1
+                               ? QCoreApplication::translate("sbBurnPlan", "1 session")
+                               : QCoreApplication::translate("sbBurnPlan", "%1 sessions").arg(contents.Session);
+  return QCoreApplication::translate("sbBurnPlan", "The disc in %1 already holds %2 in %3").arg(drive, files, sessions);
 }
 
 std::vector<TsbBurnModeKind> TsbBurnPlan::OfferedMethods() const {

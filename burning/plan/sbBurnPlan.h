@@ -38,6 +38,13 @@ class TsbBurnRefusal : public TsbError {
   QStringList libraryFailures_;
 };
 
+// Chosen entries whose names the disc already holds, when adding to it without replacing.
+class TsbNamesTakenRefusal : public TsbBurnRefusal {
+ public:
+  explicit TsbNamesTakenRefusal(const QStringList& discPaths);
+  const QStringList DiscPaths;
+};
+
 class TsbBurnPlan {
  public:
   explicit TsbBurnPlan(TsbBurner& burner);
@@ -56,8 +63,27 @@ class TsbBurnPlan {
   // files that need a reader of ISO 9660 level 3.
   TsbFileTreeNotes SetFiles(const QStringList& paths, const QString& volumeLabel);
   // Refuses a source that does not fit the disc: for a source chosen before the device
-  // (korvanel-cli) and for the disc of each further copy.
+  // (korvanel-cli) and for the disc of each further copy. A disc that holds sessions
+  // takes only files added to it (AppendFiles).
   void CheckSourceFits() const;
+
+  // The chosen disc holds closed sessions and takes another: files and folders go onto it
+  // as a further session whose directory also lists the disc's files; an image would hide them.
+  bool AppendableDisc() const { return appendableDisc_; }
+  struct AppendChoices {
+    bool Replace = false;    // a chosen name replaces the disc's entry of that name
+    QStringList Removals;    // paths of the disc left out of the new directory
+  };
+  // The files as a further session of the appendable disc chosen: the disc's directory read
+  // through the library, the removals left out, the chosen entries added. An empty label keeps
+  // the disc's. Refuses names already on the disc unless replacing, a removal the disc does not
+  // hold, a disc whose file system cannot be read, and a session that does not fit.
+  TsbFileTreeNotes AppendFiles(const QStringList& paths, const QString& volumeLabel, const AppendChoices& choices);
+  // What the disc held when its files were read for AppendFiles (Session 0: not appending).
+  const TsbDiscContents& DiscContents() const { return discContents_; }
+  bool Appending() const { return discContents_.Session > 0; }
+  // "The disc in CdRom0 already holds 12 files in 2 sessions": reads the disc's directory.
+  QString AppendableDiscText();
   // The writing methods the device offers for the disc and this source, in offering order.
   std::vector<TsbBurnModeKind> OfferedMethods() const;
   // No method (none offered) is refused with the device and the disc named.
@@ -99,6 +125,8 @@ class TsbBurnPlan {
   QString deviceName_;
   TsbTransportType transport_ = ttSpti;
   bool blankDisc_ = true;
+  bool appendableDisc_ = false;
+  TsbDiscContents discContents_;
   bool filesChosen_ = false;
   QString imageFile_;
   QStringList paths_;

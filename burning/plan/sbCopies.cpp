@@ -37,7 +37,7 @@ void PumpFor(qint64 ms, const TsbBurner& burner, const TsbCopiesHooks& hooks) {
 // Why the disc in drive is not taken for the next copy, in the words a user
 // standing at the drive needs.
 QString RefusalText(const QString& drive, const QString& reason) {
-  if (reason == ResStr(sDiscNotBlank)) return QCoreApplication::translate("sbCopies", "The disc in %1 is not blank").arg(drive);
+  if (reason.startsWith(ResStr(sDiscNotBlank))) return QCoreApplication::translate("sbCopies", "The disc in %1 is not blank").arg(drive);
   return QCoreApplication::translate("sbCopies", "The disc in %1 is not taken: %2").arg(drive, reason);
 }
 

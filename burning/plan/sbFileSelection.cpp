@@ -169,11 +169,11 @@ TsbFileTreeNotes CreateFolderTree(TsbBurner& burner, const QString& folder) {
   return notes;
 }
 
-uint64_t MeasureFileTree(TsbBurner& burner, const QString& label) {
+uint64_t MeasureFileTree(TsbBurner& burner, const QString& label, uint32_t startBlock) {
   const QByteArray volume = label.toUtf8();
   const QByteArray program = ImageCreatorId();
   uint64_t size = 0;
-  if (!SB_TREE_CALL(burner, Discwright_ISO9660JolietFileTree_BuildImage, 0, 0, 1, volume.constData(),
+  if (!SB_TREE_CALL(burner, Discwright_ISO9660JolietFileTree_BuildImage, startBlock, 0, 1, volume.constData(),
                     program.constData(), program.constData()) ||
       !SB_TREE_CALL(burner, Discwright_ISO9660JolietFileTree_GetSizeInUCHARs, &size))
     throw TsbError(burner.FailureText(burner.LastCall));
@@ -189,4 +189,72 @@ QString FileSelectionSummary(const QStringList& paths, uint64_t imageBytes) {
            Plural(folders, QT_TRANSLATE_NOOP("sbFileSelection", "%1 folder"),
                   QT_TRANSLATE_NOOP("sbFileSelection", "%1 folders")),
            LocaleMegabytes(int64_t(imageBytes)));
+}
+
+namespace {
+
+// A failure of a call on the disc's tree: the user's own problem (a name, a path) in the
+// library's words, anything else as the call's failure text (also in the log).
+[[noreturn]] void RaiseTreeFailure(TsbBurner& burner) {
+  const QString failure = burner.LastFailureText();
+  GlobalLogger().WriteLog(failure, 0);
+  if (burner.ExceptionNumber == DW_E_FILE || burner.ExceptionNumber == DW_E_NOT_SUPPORTED ||
+      burner.ExceptionNumber == DW_E_OUT_OF_SPACE || burner.ExceptionNumber == DW_E_IO)
+    throw TsbError(QString::fromUtf8(burner.ExceptionText));
+  throw TsbError(failure);
+}
+
+struct EncodedPaths {
+  std::vector<QByteArray> names;
+  std::vector<const char*> pointers;
+  explicit EncodedPaths(const QStringList& paths) {
+    for (const QString& path : paths) names.push_back(QFile::encodeName(path));
+    for (const QByteArray& name : names) pointers.push_back(name.constData());
+  }
+  const char* const* data() const { return pointers.data(); }
+  uint32_t count() const { return uint32_t(pointers.size()); }
+};
+
+}  // namespace
+
+TsbDiscContents CreateFileTreeFromDisc(TsbBurner& burner) {
+  burner.DestroyFileTree();
+  if (!SB_TREE_CREATE(burner, Discwright_ISO9660JolietFileTree_CreateFromDisc, burner.Grabber, nullptr, nullptr))
+    RaiseTreeFailure(burner);
+  DiscwrightTreeOrigin origin{};
+  if (!SB_TREE_CALL(burner, Discwright_ISO9660JolietFileTree_GetOrigin, &origin)) RaiseTreeFailure(burner);
+  return {origin.Session, origin.NextWritable, origin.DiscFiles, origin.DiscFolders,
+          QString::fromUtf8(origin.VolumeLabel).trimmed()};
+}
+
+QStringList DiscPathsTaken(TsbBurner& burner, const QStringList& paths) {
+  const EncodedPaths encoded(paths);
+  QStringList taken;
+  auto collect = [](uint32_t reason, void* context, void* param1, void*) {
+    if ((reason & 0xFF) == DW_REASON_ON_DISC)
+      *static_cast<QStringList*>(context) << QString::fromUtf8(static_cast<const char*>(param1));
+  };
+  uint32_t count = 0;
+  if (!SB_TREE_CALL(burner, Discwright_ISO9660JolietFileTree_FindClashes, +collect, static_cast<void*>(&taken), "/",
+                    encoded.data(), encoded.count(), &count))
+    RaiseTreeFailure(burner);
+  taken.sort();
+  return taken;
+}
+
+TsbFileTreeNotes AddToDiscTree(TsbBurner& burner, const QStringList& paths, bool replace) {
+  if (paths.isEmpty())
+    throw TsbError(QCoreApplication::translate("sbFileSelection", "Add the files and folders to burn"));
+  const EncodedPaths encoded(paths);
+  TsbFileTreeNotes notes;
+  if (!SB_TREE_CALL(burner, Discwright_ISO9660JolietFileTree_AddPaths, TreeCallback, static_cast<void*>(&notes), "/",
+                    encoded.data(), encoded.count(), uint8_t(replace ? 1 : 0)))
+    RaiseTreeFailure(burner);
+  for (const QString& line : notes.Lines()) GlobalLogger().WriteLog(line, 0);
+  return notes;
+}
+
+void LeaveOutOfDiscTree(TsbBurner& burner, const QString& discPath) {
+  const QByteArray path = discPath.toUtf8();
+  if (!SB_TREE_CALL(burner, Discwright_ISO9660JolietFileTree_RemovePath, path.constData())) RaiseTreeFailure(burner);
 }

@@ -57,7 +57,30 @@ TsbFileTreeNotes CreateFileTree(TsbBurner& burner, const QStringList& paths);
 // text; a folder whose every entry was left out is the caller's to refuse (Added is 0).
 TsbFileTreeNotes CreateFolderTree(TsbBurner& burner, const QString& folder);
 // Builds the tree's image under the label and answers its size in bytes, as the burn writes it.
-uint64_t MeasureFileTree(TsbBurner& burner, const QString& label);
+// startBlock: where the image will lie on the disc (a further session's next writable block).
+uint64_t MeasureFileTree(TsbBurner& burner, const QString& label, uint32_t startBlock = 0);
+
+// What a disc that takes a further session holds, as the tree read from it says.
+struct TsbDiscContents {
+  int Session = 0;            // the last session, whose directory the tree continues
+  uint32_t NextWritable = 0;  // where the new session goes
+  uint32_t Files = 0;
+  uint32_t Folders = 0;
+  QString Label;
+};
+
+// Replaces the burner's file tree with the directory of the last session of the disc in the
+// burner's device (opened): the disc's files stay where they are, the new session lists them.
+// Throws TsbError with the library's reason (no file system, damaged, a block unreadable).
+TsbDiscContents CreateFileTreeFromDisc(TsbBurner& burner);
+// The paths of the disc that the chosen entries would take (each at the top of the disc).
+QStringList DiscPathsTaken(TsbBurner& burner, const QStringList& paths);
+// Adds the chosen entries at the top of the disc tree; replace: a name of the disc is given up
+// for the chosen entry of that name. Throws TsbError naming the names taken when not replacing.
+TsbFileTreeNotes AddToDiscTree(TsbBurner& burner, const QStringList& paths, bool replace);
+// Leaves a file or folder of the disc out of the new session's directory. Throws TsbError when
+// the disc has no such path.
+void LeaveOutOfDiscTree(TsbBurner& burner, const QString& discPath);
 
 // "3 files, 2 folders, 412.70 MB": what the paths are, and the image's size (in the user's locale).
 QString FileSelectionSummary(const QStringList& paths, uint64_t imageBytes);

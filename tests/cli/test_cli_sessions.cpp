@@ -4,6 +4,7 @@
 // refusing an image for an appendable disc (it would hide the disc's files).
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -148,3 +149,85 @@ TEST_F(CliSessionsTest, ABrokenOffSessionShowsAsIncompleteAndDamagedOnADiscThatI
 }
 
 }  // namespace
+
+namespace {
+
+// The files the last session's directory lists, as the library reads them from the disc.
+QStringList FilesOnDisc(const QString& config, const char* device) {
+  char text[DISCWRIGHT_TEXT_SIZE] = {};
+  uint32_t status = 0;
+  uint8_t failure[DISCWRIGHT_FAILURE_INFO_SIZE];
+  const QByteArray file = QFile::encodeName(config);
+  DiscwrightStartup startup{sizeof startup, 0, file.constData(), nullptr, -1, text, sizeof text, nullptr, 0, nullptr};
+  EXPECT_EQ(Discwright_UpStartEx(&startup), 0) << text;
+  DiscwrightHandle grabber = 0, tree = 0;
+  EXPECT_EQ(Discwright_CdvdBurnerGrabber_CreateEx(&grabber, text, sizeof text, &status, failure, nullptr, nullptr,
+                                                  device, 0), 0) << text;
+  QStringList paths;
+  EXPECT_EQ(Discwright_ISO9660JolietFileTree_CreateFromDisc(&tree, text, sizeof text, &status, grabber, nullptr, nullptr),
+            0) << text;
+  auto collect = [](uint32_t, void* context, void* entry, void*) {
+    *static_cast<QStringList*>(context) << QString::fromUtf8(static_cast<DiscwrightDiscEntry*>(entry)->Path);
+  };
+  EXPECT_EQ(Discwright_ISO9660JolietFileTree_ForEachDiscFile(tree, text, sizeof text, &status, +collect, &paths), 0) << text;
+  Discwright_Destroy(&tree);
+  Discwright_Destroy(&grabber);
+  Discwright_DownShut();
+  paths.sort();
+  return paths;
+}
+
+}  // namespace
+
+// burn-files --append: each new session's directory lists the disc's files and the
+// chosen ones; every refusal comes before the disc is touched and leaves it as it was.
+TEST_F(CliSessionsTest, FilesAreAddedInFurtherSessionsAndEachRefusalLeavesTheDiscAsItWas) {
+  QDir(dir_.path()).mkpath(QStringLiteral("one"));
+  QDir(dir_.path()).mkpath(QStringLiteral("two"));
+  for (const char* name : {"one/a.txt", "one/b.txt", "two/c.txt", "a.txt"}) {
+    QFile file(Path(QLatin1String(name)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(name) + '\n');
+  }
+  auto burn = [&](const QStringList& arguments) {
+    int code = -1;
+    QString out, err;
+    Run(arguments + QStringList{QStringLiteral("--device"), QStringLiteral("CdRom0"), QStringLiteral("--no-eject")},
+        code, out, err);
+    return std::pair{code, out + err};
+  };
+  const QString one = Path(QStringLiteral("one")), two = Path(QStringLiteral("two")), a = Path(QStringLiteral("a.txt"));
+  ASSERT_EQ(burn({QStringLiteral("burn-files"), one, QStringLiteral("--multisession"), QStringLiteral("--label"),
+                  QStringLiteral("FIRST")}).first, 0);
+
+  const struct {
+    QStringList arguments;
+    const char* says;
+  } refusals[] = {
+      {{QStringLiteral("burn-files"), two}, "The disc in CdRom0 already holds 2 files in 1 session; --append adds"},
+      {{QStringLiteral("burn"), Image(QStringLiteral("ONE"), 20)}, "An image would hide the files on the disc"},
+      {{QStringLiteral("burn-files"), one, QStringLiteral("--append")},
+       "Already on the disc, and would be replaced: /one/a.txt, /one/b.txt; --replace replaces them"},
+      {{QStringLiteral("burn-files"), two, QStringLiteral("--append"), QStringLiteral("--remove"), QStringLiteral("/nothing")},
+       "/nothing"},
+  };
+  for (const auto& r : refusals) {
+    const auto [code, said] = burn(r.arguments);
+    EXPECT_EQ(code, 1) << said.toStdString();
+    EXPECT_TRUE(said.contains(QLatin1String(r.says))) << said.toStdString();
+  }
+  EXPECT_FALSE(Info("CdRom0").contains(QStringLiteral("Session 2:")));
+
+  for (const QStringList& append :
+       {QStringList{two, QStringLiteral("--verify")}, QStringList{a},
+        QStringList{a, QStringLiteral("--replace"), QStringLiteral("--remove"), QStringLiteral("/one/b.txt"),
+                    QStringLiteral("--verify")}}) {
+    const auto [code, said] = burn(QStringList{QStringLiteral("burn-files"), QStringLiteral("--append")} + append);
+    EXPECT_EQ(code, 0) << said.toStdString();
+  }
+  const QString info = Info("CdRom0");
+  EXPECT_TRUE(info.contains(QStringLiteral("Session 4: start ")) && info.contains(QStringLiteral("label \"FIRST\"")))
+      << info.toStdString();
+  EXPECT_EQ(FilesOnDisc(Path(QStringLiteral("recorders.json")), "CdRom0"),
+            (QStringList{QStringLiteral("/a.txt"), QStringLiteral("/one/a.txt"), QStringLiteral("/two/c.txt")}));
+}

@@ -793,7 +793,7 @@ TEST_F(WizardTest, TheWaitForTheNextCopysDiscSaysWhatToDoAndCanStopWithTheCopies
   EXPECT_EQ(seen.waiting, "Insert a blank disc for copy 2 of 3 into Action Test Recorder");
   EXPECT_EQ(seen.bar, 0);
   EXPECT_EQ(seen.stopButton, "&Stop after 1 copy");
-  EXPECT_EQ(seen.refused, "The disc in Action Test Recorder is not blank\n" + seen.waiting);
+  EXPECT_EQ(seen.refused, "The disc in Action Test Recorder is not blank\n" + seen.waiting) << seen.refused.toStdString();
   EXPECT_FALSE(wizard->ButtonStopCopies->isVisible());
   EXPECT_EQ(wizard->LabelSubTitle->text(), "Disc burned");
   EXPECT_EQ(burningRows().last(), "1 of 3 copies made: stopped as asked");
