@@ -452,7 +452,23 @@ bool TMainForm::ValidatePage() {
       }
       break;
     case pgImage:
-      if (SourceFilePage->FilesChosen()) {
+      if (SourceFilePage->FilesChosen() && Plan->AppendableDisc()) {
+        TsbBurnPlan::AppendChoices choices;
+        choices.Removals = SourceFilePage->FilesPanel->LeftOut();
+        const QStringList paths = SourceFilePage->FilesPanel->Paths();
+        const QString label = SourceFilePage->FilesPanel->VolumeLabel();
+        try {
+          Plan->AppendFiles(paths, label, choices);
+        } catch (const TsbNamesTakenRefusal& taken) {
+          // The list marked them; replacing a file of the disc still takes the user's yes.
+          if (!Dialogs().AskYesNo(tr("%1.\nReplace them with the chosen files in the new session? The disc's "
+                                     "earlier files stay readable in its earlier sessions only.")
+                                      .arg(taken.Reason())))
+            throw TsbError(taken.Reason());
+          choices.Replace = true;
+          Plan->AppendFiles(paths, label, choices);
+        }
+      } else if (SourceFilePage->FilesChosen()) {
         Plan->SetFiles(SourceFilePage->FilesPanel->Paths(), SourceFilePage->FilesPanel->VolumeLabel());
       } else {
         if (SourceFilePage->DestinationDiscChanged) {
@@ -565,6 +581,7 @@ void TMainForm::ShowSourceFilePage() {
   // An image named on the command line is chosen as if browsed.
   if (first && !imageFile_.isEmpty()) SourceFilePage->Edit1->setText(imageFile_);
   SourceFilePage->DestinationDrive = Plan->DeviceName();
+  SourceFilePage->AppendToDisc = Plan->AppendableDisc();
   SourceFilePage->Activate(Burner.get());
   SourceFilePage->show();
 }
@@ -595,9 +612,15 @@ void TMainForm::ShowSummaryPage() {
     SummaryPage->lblNextAction->setText(ResStr(sClickNextToStartBurning));
     SummaryPage->lblName->setText(ResStr(sSummaryHeading));
   }
-  SummaryPage->ShowSummary(
-      *Burner, Plan->FilesChosen() ? Plan->SourceLine() : Plan->ImageFile(),
-      TsbSummaryChoices{BurnOptionsPage->GetVerify(), BurnOptionsPage->GetEject(), BurnOptionsPage->GetCopies()});
+  TsbSummaryChoices choices{BurnOptionsPage->GetVerify(), BurnOptionsPage->GetEject(), BurnOptionsPage->GetCopies()};
+  choices.LeaveOpen = Burner->BurnSettings.MultiSession;
+  const int64_t sourceBytes = Plan->FilesChosen() ? int64_t(Plan->FilesBytes()) : QFileInfo(Plan->ImageFile()).size();
+  choices.BytesLeft = std::max<int64_t>(0, Burner->DiscSpace.FreeBytes - sourceBytes);
+  if (Plan->Appending()) {
+    choices.AddsSession = Plan->DiscContents().Session + 1;
+    choices.DiscFiles = int(Plan->DiscContents().Files);
+  }
+  SummaryPage->ShowSummary(*Burner, Plan->FilesChosen() ? Plan->SourceLine() : Plan->ImageFile(), choices);
   SummaryPage->show();
 }
 

@@ -15,9 +15,13 @@
 #include "sbFileSelection.h"
 #include "sbStrings.h"
 
+#include <algorithm>
+
 namespace {
 
 enum Column { colOnDisc, colSize, colFrom };
+// Disc files shown at most; the rest are counted (a disc may list a hundred thousand).
+constexpr size_t kShownDiscFiles = 2000;
 
 // The bytes of a file, or of every file under a folder (links not followed, as the tree takes them).
 qint64 EntryBytes(const QFileInfo& entry) {
@@ -64,6 +68,27 @@ TsbFilesPanel::TsbFilesPanel(QWidget* parent) : QWidget(parent) {
           [this] { btnRemove->setEnabled(!lstFiles->selectedItems().isEmpty()); });
   connect(edtLabel, &QLineEdit::textChanged, this, &TsbFilesPanel::UpdateLabelNote);
 
+  lblDiscFiles = new QLabel(tr("On the disc now:"), this);
+  lstDiscFiles = new QTreeWidget(this);
+  lstDiscFiles->setRootIsDecorated(false);
+  lstDiscFiles->setUniformRowHeights(true);
+  lstDiscFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  lstDiscFiles->setHeaderLabels({tr("On the disc"), tr("Size")});
+  lstDiscFiles->header()->setStretchLastSection(false);
+  lstDiscFiles->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  lstDiscFiles->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  lstDiscFiles->setMaximumHeight(96);
+  lstDiscFiles->setAccessibleName(tr("Files on the disc"));
+  lblDiscFiles->setBuddy(lstDiscFiles);
+  btnLeaveOut = new QPushButton(tr("Leave out"), this);
+  btnLeaveOut->setToolTip(tr("Leave the selected files of the disc out of the new session's directory, or take them "
+                             "back in; their bytes stay on the disc"));
+  btnLeaveOut->setEnabled(false);
+  connect(btnLeaveOut, &QPushButton::clicked, this, &TsbFilesPanel::LeaveOutSelected);
+  connect(lstDiscFiles, &QTreeWidget::itemSelectionChanged, this,
+          [this] { btnLeaveOut->setEnabled(!lstDiscFiles->selectedItems().isEmpty()); });
+  ShowDiscFiles({});
+
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(btnAddFiles);
   buttons->addWidget(btnAddFolder);
@@ -71,12 +96,62 @@ TsbFilesPanel::TsbFilesPanel(QWidget* parent) : QWidget(parent) {
   buttons->addStretch(1);
   auto* layout = new QGridLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(lstFiles, 0, 0, 1, 2);
-  layout->addLayout(buttons, 0, 2);
-  layout->addWidget(labelCaption, 1, 0);
-  layout->addWidget(edtLabel, 1, 1, 1, 2);
-  layout->addWidget(lblLabelNote, 2, 0, 1, 3);
+  layout->addWidget(lblDiscFiles, 0, 0, 1, 3);
+  layout->addWidget(lstDiscFiles, 1, 0, 1, 2);
+  layout->addWidget(btnLeaveOut, 1, 2, Qt::AlignTop);
+  layout->addWidget(lstFiles, 2, 0, 1, 2);
+  layout->addLayout(buttons, 2, 2);
+  layout->addWidget(labelCaption, 3, 0);
+  layout->addWidget(edtLabel, 3, 1, 1, 2);
+  layout->addWidget(lblLabelNote, 4, 0, 1, 3);
   layout->setColumnStretch(1, 1);
+}
+
+void TsbFilesPanel::ShowDiscFiles(const std::vector<TsbDiscFile>& files) {
+  lstDiscFiles->clear();
+  const bool shown = !files.empty();
+  for (QWidget* w : std::initializer_list<QWidget*>{lblDiscFiles, lstDiscFiles, btnLeaveOut}) w->setVisible(shown);
+  lblDiscFiles->setText(tr("On the disc now: %1 files, kept in the new session").arg(files.size()));
+  for (size_t i = 0; i < files.size() && i < kShownDiscFiles; ++i) {
+    auto* item = new QTreeWidgetItem(lstDiscFiles, {files[i].Path, LocaleMegabytes(qint64(files[i].Bytes))});
+    item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    item->setForeground(0, palette().color(QPalette::Disabled, QPalette::Text));
+  }
+  if (files.size() > kShownDiscFiles)
+    new QTreeWidgetItem(lstDiscFiles, {tr("... and %1 more").arg(files.size() - kShownDiscFiles)});
+}
+
+QStringList TsbFilesPanel::LeftOut() const {
+  QStringList paths;
+  for (int i = 0; i < lstDiscFiles->topLevelItemCount(); ++i)
+    if (lstDiscFiles->topLevelItem(i)->data(0, Qt::UserRole).toBool()) paths << lstDiscFiles->topLevelItem(i)->text(0);
+  return paths;
+}
+
+void TsbFilesPanel::LeaveOutSelected() {
+  for (QTreeWidgetItem* item : lstDiscFiles->selectedItems()) {
+    if (!item->text(0).startsWith(QLatin1Char('/'))) continue;  // the "... and N more" row
+    const bool out = !item->data(0, Qt::UserRole).toBool();
+    item->setData(0, Qt::UserRole, out);
+    QFont font = item->font(0);
+    font.setStrikeOut(out);
+    item->setFont(0, font);
+    item->setToolTip(0, out ? tr("Left out of the new session") : QString());
+  }
+  emit Changed();
+}
+
+void TsbFilesPanel::MarkReplacing(const QStringList& discPaths) {
+  for (int i = 0; i < lstFiles->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = lstFiles->topLevelItem(i);
+    const QString onDisc = item->text(colOnDisc).section(QStringLiteral("  "), 0, 0);
+    // A folder ("/photos/") takes the names inside it, or a file of its own name.
+    const bool folder = onDisc.endsWith(QLatin1Char('/'));
+    const bool replaces = std::any_of(discPaths.begin(), discPaths.end(), [&](const QString& taken) {
+      return taken == onDisc || (folder && (taken.startsWith(onDisc) || taken + QLatin1Char('/') == onDisc));
+    });
+    item->setText(colOnDisc, replaces ? onDisc + QStringLiteral("  ") + tr("(replaces the file on the disc)") : onDisc);
+  }
 }
 
 QStringList TsbFilesPanel::Paths() const {

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <vector>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -24,6 +26,16 @@ class TsbFilesPanel : public QWidget {
   QLineEdit* edtLabel;
   QLabel* lblLabelNote;  // what the label became, when it was changed
 
+  // A disc left open: the files it lists already, read-only above the chosen ones; each
+  // may be left out of the new session's directory.
+  QLabel* lblDiscFiles;
+  QTreeWidget* lstDiscFiles;
+  QPushButton* btnLeaveOut;
+  void ShowDiscFiles(const std::vector<struct TsbDiscFile>& files);  // empty: no disc to add to
+  QStringList LeftOut() const;  // the disc paths left out
+  // Marks the chosen entries that take a name of the disc ("replaces the file on the disc").
+  void MarkReplacing(const QStringList& discPaths);
+
   QStringList Paths() const;
   // Adds each path not in the list yet.
   void AddPaths(const QStringList& paths);
@@ -37,4 +49,5 @@ class TsbFilesPanel : public QWidget {
   void AddFromDialog(bool folder);
   void RemoveSelected();
   void UpdateLabelNote();
+  void LeaveOutSelected();
 };

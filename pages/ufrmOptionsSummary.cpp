@@ -59,8 +59,20 @@ QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName,
       Line(sSummaryTestWrite, {BoolToYesNo(settings.TestWrite, true)}),
   };
   if (choices) {
+    if (choices->AddsSession > 0)
+      lines << QCoreApplication::translate("ufrmOptionsSummary", "Adds session %1 to the %2 files on the disc")
+                   .arg(choices->AddsSession)
+                   .arg(choices->DiscFiles);
     if (IsTreeMode(settings.Mode))
       lines << QCoreApplication::translate("ufrmOptionsSummary", "Volume label: %1").arg(burner.VolumeLabel);
+    if (!choices->LeaveOpen)
+      lines << QCoreApplication::translate("ufrmOptionsSummary", "Leave the disc open for more sessions: No (the disc is closed)");
+    else if (choices->BytesLeft >= 0)
+      lines << QCoreApplication::translate("ufrmOptionsSummary",
+                                           "Leave the disc open for more sessions: Yes (about %1 left after this one)")
+                   .arg(LocaleMegabytes(choices->BytesLeft));
+    else
+      lines << QCoreApplication::translate("ufrmOptionsSummary", "Leave the disc open for more sessions: Yes");
     lines << Line(sSummaryVerify, {BoolToYesNo(choices->Verify, true)});
     // On is what a user expects of a burner; only its absence needs saying.
     if (!choices->Eject)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 
 #include "sbDockForm.h"
@@ -17,6 +18,10 @@ struct TsbSummaryChoices {
   bool Verify = false;
   bool Eject = true;
   int Copies = 1;
+  bool LeaveOpen = false;  // the disc takes further sessions after this one
+  int64_t BytesLeft = -1;  // free after this burn, when known
+  int AddsSession = 0;     // files added to a disc left open: the number of the new session
+  int DiscFiles = 0;       // and the files the disc listed before it
 };
 
 class TfrmOptionsSummary : public TsbDockForm {

@@ -129,8 +129,30 @@ TfrmSourceFileSelection::~TfrmSourceFileSelection() = default;
 
 void TfrmSourceFileSelection::Activate(TsbBurner* burner) {
   TsbDockForm::Activate(burner);
+  ShowDiscFiles();
   if (FilesChosen()) MeasureFiles();
   else UpdateSizeInformation();
+}
+
+void TfrmSourceFileSelection::ShowDiscFiles() {
+  std::vector<TsbDiscFile> files;
+  QString label;
+  if (AppendToDisc && Burner) {
+    try {
+      const TsbDiscContents contents = CreateFileTreeFromDisc(*Burner);
+      files = DiscFilesOf(*Burner);
+      label = contents.Label;
+    } catch (const TsbError& e) {
+      FilesProblem = e.Message();  // said under the list; Next refuses the same way
+    }
+  }
+  FilesPanel->ShowDiscFiles(files);
+  // Files are what a disc left open takes: they are offered first, with the disc's label.
+  if (AppendToDisc && !discFilesShown_) {
+    rbFiles->setChecked(true);
+    if (!label.isEmpty()) FilesPanel->edtLabel->setText(label);
+  }
+  discFilesShown_ = AppendToDisc;
 }
 
 int64_t TfrmSourceFileSelection::MeasureImageFile() {
@@ -182,7 +204,21 @@ uint64_t TfrmSourceFileSelection::MeasureFiles() {
     try {
       // What the disc leaves out or only some readers read whole is said under the list:
       // the files over 4 GiB first, as they are burned, then the entries left out.
-      const TsbFileTreeNotes notes = CreateFileTree(*Burner, paths);
+      ReplacedOnDisc.clear();
+      TsbFileTreeNotes notes;
+      uint32_t startBlock = 0;
+      if (AppendToDisc) {
+        // The new session as the burn writes it: the disc's directory, the left-out
+        // files gone, the chosen entries added (replacing what they name).
+        const TsbDiscContents contents = CreateFileTreeFromDisc(*Burner);
+        startBlock = contents.NextWritable;
+        for (const QString& path : FilesPanel->LeftOut()) LeaveOutOfDiscTree(*Burner, path);
+        ReplacedOnDisc = DiscPathsTaken(*Burner, paths);
+        notes = AddToDiscTree(*Burner, paths, true);
+      } else {
+        notes = CreateFileTree(*Burner, paths);
+      }
+      FilesPanel->MarkReplacing(ReplacedOnDisc);
       QStringList lines;
       for (const QString& path : notes.LargeFiles) lines << LargeFileLine(path);
       QStringList skipped;
@@ -194,7 +230,7 @@ uint64_t TfrmSourceFileSelection::MeasureFiles() {
                   ? FilesProblem
                   : QStringList(lines.mid(0, kShownNoteLines - 1)).join(QLatin1Char('\n')) + QLatin1Char('\n') +
                         tr("... and %1 more: point here for the whole list").arg(lines.size() - kShownNoteLines + 1);
-      FilesImageSize = MeasureFileTree(*Burner, FilesPanel->VolumeLabel());
+      FilesImageSize = MeasureFileTree(*Burner, FilesPanel->VolumeLabel(), startBlock);
     } catch (const TsbError& e) {
       FilesProblem = shown = e.Message();
       refused = true;
@@ -252,7 +288,13 @@ void TfrmSourceFileSelection::UpdateSizeInformation() {
   // Said when chosen, not first on Next; without a disc there is nothing to compare.
   const bool tooBig = Burner != nullptr && sourceBytes > discBytes;
   lblSizeInformation->setStyleSheet(tooBig ? kRefusalColour : QString());
-  lblSizeProblem->setVisible(tooBig);
+  // An image on a disc left open would hide its files: said before Next refuses it.
+  const bool imageOnOpenDisc = AppendToDisc && !FilesChosen();
+  lblSizeProblem->setText(imageOnOpenDisc ? tr("This disc holds files and takes more: an image would hide them. Choose "
+                                               "Files and folders to add files to the disc.")
+                                          : ResStr(sImageTooBig));
+  lblSizeProblem->setWordWrap(true);
+  lblSizeProblem->setVisible(tooBig || imageOnOpenDisc);
 }
 
 namespace {

@@ -40,6 +40,10 @@ class TfrmSourceFileSelection : public TsbDockForm {
   QLabel* lblSizeProblem;  // in red, as soon as the image or the files do not fit the disc
   // Told when the user switches between an image file and files and folders.
   std::function<void()> OnSourceChanged;
+  // The chosen disc was left open: files go onto it as a further session, listed with its
+  // own files; an image is refused. Set before Activate.
+  bool AppendToDisc = false;
+  QStringList ReplacedOnDisc;  // disc paths the chosen entries take, as last measured
   // "Check the image against <file>", offered when a checksum file beside the image has a line for it.
   QCheckBox* chbChecksum;
   QString ChecksumFile;  // the file found beside the image, or empty
@@ -75,6 +79,8 @@ class TfrmSourceFileSelection : public TsbDockForm {
  private:
   void UpdateSizeInformation();
   void ShowSource();
+  void ShowDiscFiles();
+  bool discFilesShown_ = false;
 };
 
 // The local ISO image a drop carries (the first URL, ".iso" in any case), or

@@ -549,6 +549,12 @@ Optionen:
         <source>&amp;Stop after %1 copies</source>
         <translation>Nach %1 Kopien &amp;aufhören</translation>
     </message>
+    <message>
+        <source>%1.
+Replace them with the chosen files in the new session? The disc&apos;s earlier files stay readable in its earlier sessions only.</source>
+        <translation>%1.
+Sollen die gewählten Dateien sie in der neuen Sitzung ersetzen? Die früheren Dateien der Disc bleiben nur in ihren früheren Sitzungen lesbar.</translation>
+    </message>
 </context>
 <context>
     <name>TSelectTransportForm</name>
@@ -876,7 +882,7 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
     </message>
     <message>
         <source>Not usable</source>
-        <translation>Nicht verwendbar</translation>
+        <translation>Nicht nutzbar</translation>
     </message>
     <message>
         <source>Unreadable disc</source>
@@ -958,6 +964,10 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
     <message>
         <source>Select the files and folders to burn</source>
         <translation>Wählen Sie die zu brennenden Dateien und Ordner</translation>
+    </message>
+    <message>
+        <source>This disc holds files and takes more: an image would hide them. Choose Files and folders to add files to the disc.</source>
+        <translation>Diese Disc enthält Dateien und nimmt weitere auf: ein Abbild würde sie verdecken. Wählen Sie „Dateien und Ordner“, um der Disc Dateien hinzuzufügen.</translation>
     </message>
 </context>
 <context>
@@ -1059,6 +1069,38 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
     <message>
         <source>From</source>
         <translation>Herkunft</translation>
+    </message>
+    <message>
+        <source>On the disc now:</source>
+        <translation>Jetzt auf der Disc:</translation>
+    </message>
+    <message>
+        <source>Files on the disc</source>
+        <translation>Dateien auf der Disc</translation>
+    </message>
+    <message>
+        <source>Leave out</source>
+        <translation>Weglassen</translation>
+    </message>
+    <message>
+        <source>Leave the selected files of the disc out of the new session&apos;s directory, or take them back in; their bytes stay on the disc</source>
+        <translation>Die gewählten Dateien der Disc aus dem Verzeichnis der neuen Sitzung weglassen oder wieder aufnehmen; ihre Daten bleiben auf der Disc</translation>
+    </message>
+    <message>
+        <source>On the disc now: %1 files, kept in the new session</source>
+        <translation>Jetzt auf der Disc: %1 Dateien, in der neuen Sitzung beibehalten</translation>
+    </message>
+    <message>
+        <source>... and %1 more</source>
+        <translation>... und %1 weitere</translation>
+    </message>
+    <message>
+        <source>Left out of the new session</source>
+        <translation>In der neuen Sitzung weggelassen</translation>
+    </message>
+    <message>
+        <source>(replaces the file on the disc)</source>
+        <translation>(ersetzt die Datei auf der Disc)</translation>
     </message>
 </context>
 <context>
@@ -1439,6 +1481,10 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
     <message>
         <source>The tray is open: put a disc in and close the tray</source>
         <translation>Die Lade ist offen: Legen Sie eine Disc ein und schließen Sie die Lade</translation>
+    </message>
+    <message>
+        <source>Appendable, %1 free, %2 files</source>
+        <translation>Erweiterbar, %1 frei, %2 Dateien</translation>
     </message>
 </context>
 <context>
@@ -2125,6 +2171,22 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
     <message>
         <source>Eject the disc when done: %1</source>
         <translation>Disc nach Abschluss auswerfen: %1</translation>
+    </message>
+    <message>
+        <source>Adds session %1 to the %2 files on the disc</source>
+        <translation>Fügt Sitzung %1 zu den %2 Dateien auf der Disc hinzu</translation>
+    </message>
+    <message>
+        <source>Leave the disc open for more sessions: No (the disc is closed)</source>
+        <translation>Disc für weitere Sitzungen offen lassen: Nein (die Disc wird abgeschlossen)</translation>
+    </message>
+    <message>
+        <source>Leave the disc open for more sessions: Yes (about %1 left after this one)</source>
+        <translation>Disc für weitere Sitzungen offen lassen: Ja (danach etwa %1 frei)</translation>
+    </message>
+    <message>
+        <source>Leave the disc open for more sessions: Yes</source>
+        <translation>Disc für weitere Sitzungen offen lassen: Ja</translation>
     </message>
 </context>
 </TS>

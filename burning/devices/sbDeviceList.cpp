@@ -162,6 +162,11 @@ QString DiscSizeText(const TsbDeviceItem& record, bool localised) {
   const TsbDiscSpace& space = record.DiscSpace;
   if (space.FreeBytes == space.CapacityBytes) return localised ? ResStr(sBlank) : ResSourceStr(sBlank);
   if (space.CapacityBytes <= 0) return {};
+  // Scripts read the plain figure; the window says what a disc left open still takes.
+  if (localised && record.DiscFiles >= 0 && DiscTakesAnotherSession(record))
+    return QCoreApplication::translate("sbDeviceList", "Appendable, %1 free, %2 files")
+        .arg(LocaleMegabytes(space.FreeBytes))
+        .arg(record.DiscFiles);
   return localised ? LocaleMegabytes(space.UsedBytes) : FormatMegabytes(space.UsedBytes);
 }
 

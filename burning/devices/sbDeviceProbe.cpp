@@ -173,6 +173,20 @@ class Probe {
     std::memset(&item.TOCInformation, 0, sizeof item.TOCInformation);
     SB_CALL_PLAIN(Discwright_SetFastReadTOC, uint8_t(1));
     SB_CALL(t_, Discwright_CdvdBurnerGrabber_GetTOCInformation, grabber_, &item.TOCInformation);
+
+    // A disc left open takes more files: how many it lists already is what its row says.
+    if (disc.DiscStatus == 1) {
+      DiscwrightHandle tree = 0;
+      if (SB_CALL_PLAIN(Discwright_ISO9660JolietFileTree_CreateFromDisc, &tree, t_.text, DISCWRIGHT_TEXT_SIZE,
+                        &t_.status, grabber_, nullptr, nullptr) == DW_E_OK) {
+        DiscwrightTreeOrigin origin{};
+        if (Discwright_ISO9660JolietFileTree_GetOrigin(tree, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, &origin) == DW_E_OK)
+          item.DiscFiles = int(origin.DiscFiles);
+      } else {
+        LogDiagnostic(QString::fromUtf8(t_.text));  // no file system to add to: the disc stays as it is listed
+      }
+      if (tree) DestroyHandle(tree, "FileTree");
+    }
   }
 
   // Destroys the grabber on every way out; a cancel raised during the probe drops its record.

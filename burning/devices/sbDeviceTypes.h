@@ -27,6 +27,7 @@ struct TsbDeviceItem {
   QString Product;
   QString ProductRevisionLevel;
   QString DiscLabel;
+  int DiscFiles = -1;  // files the last session of a disc left open lists; -1: not read
   uint32_t BufferSize = 0;
   DiscwrightDeviceAddress Address{};
   QString DeviceName;  // "CdRomN" for devices opened by name

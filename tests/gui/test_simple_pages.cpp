@@ -266,9 +266,14 @@ TEST(SummaryPageTest, TheOptionsPagesChoicesFollowTheEightLines) {
     TsbSummaryChoices choices;
     QStringList after;
   } cases[] = {
-      {bmTaoFromFile, {true, true, 1}, {"Verify written data: Yes", "Number of copies: 1"}},
-      {bmTaoFromFile, {false, false, 3}, {"Verify written data: No", "Eject the disc when done: No", "Number of copies: 3"}},
-      {bmSaoFromTree, {false, true, 2}, {"Volume label: HOLIDAY", "Verify written data: No", "Number of copies: 2"}},
+      {bmTaoFromFile, {true, true, 1}, {"Leave the disc open for more sessions: No (the disc is closed)",
+                                         "Verify written data: Yes", "Number of copies: 1"}},
+      {bmTaoFromFile, {false, false, 3, true}, {"Leave the disc open for more sessions: Yes",
+                                                "Verify written data: No", "Eject the disc when done: No", "Number of copies: 3"}},
+      {bmTaoFromTree, {false, true, 1, true, 300 << 20, 2, 41}, {"Adds session 2 to the 41 files on the disc",
+                                                                "Volume label: HOLIDAY",
+                                                                "Leave the disc open for more sessions: Yes (about 300.00 MB left after this one)",
+                                                                "Verify written data: No", "Number of copies: 1"}},
   };
   for (const auto& c : cases) {
     burner.BurnSettings.Mode = c.mode;

@@ -67,10 +67,11 @@ class WizardTest : public ActionsTest {
   }
 
   // The wizard on these recorders, shown on its first page.
-  void open(const std::vector<json>& recorders, double timeScale = 0) {
+  // freshMedia: the discs as the recorders describe them; false: as the last run left them.
+  void open(const std::vector<json>& recorders, double timeScale = 0, bool freshMedia = true) {
     const fs::path config = dir_ / "recorders.json";
     testcommon::writeConfig(config, recorders,
-                            {{"state_folder", (dir_ / "state").string()}, {"fresh_media_at_start", true}});
+                            {{"state_folder", (dir_ / "state").string()}, {"fresh_media_at_start", freshMedia}});
     TsbLibraryOptions options;
     options.VirtualDrives = QString::fromStdString(config.string());
     options.NoRealDrives = true;
@@ -750,6 +751,76 @@ TEST_F(WizardTest, FilesAndFoldersAreCheckedOnTheImagePageThenBurnedAndVerified)
   EXPECT_TRUE(rows.contains(sourceLine)) << rows.join('\n').toStdString();
   EXPECT_EQ(rows.filter("Verification passed").size(), 1) << rows.join('\n').toStdString();
   EXPECT_EQ(finishText(), "Korvanel has successfully finished!");
+}
+
+// A disc left open takes files as a further session: the device page says so, the image
+// page lists the disc's files and refuses an image, a name already on the disc is marked
+// and replaced only with the user's yes, and the new session lists old and new files.
+TEST_F(WizardTest, FilesAreAddedToADiscLeftOpenAsAFurtherSession) {
+  SKIP_WITHOUT_FILE_TREES();
+  writeFile(dir_ / "notes.txt", 3000, 4);
+  fs::create_directories(dir_ / "new");
+  writeFile(dir_ / "new" / "notes.txt", 5000, 5);
+  writeFile(dir_ / "photo.raw", 70000, 6);
+  auto path = [&](const fs::path& p) { return QString::fromStdString(p.string()); };
+  auto burnFiles = [&](const QStringList& paths) {
+    next();
+    ASSERT_EQ(page(), pgImage) << dialogs->texts("application error").join('\n').toStdString();
+    wizard->SourceFilePage->rbFiles->click();
+    wizard->SourceFilePage->FilesPanel->AddPaths(paths);
+    for (int i = 0; i < 3; ++i) next();
+    ASSERT_EQ(page(), pgSummary) << dialogs->texts("application error").join('\n').toStdString();
+    next();
+    ASSERT_EQ(page(), pgBurning);
+  };
+  open({cdRecorder()}, 0, false);  // the discs stay as each run leaves them
+  toDevice();
+  burnFiles({path(dir_ / "notes.txt")});  // the options page leaves the disc open by default
+  EXPECT_EQ(finishText(), "Korvanel has successfully finished!") << burningRows().join('\n').toStdString();
+  closeWizard();
+
+  open({cdRecorder()}, 0, false);
+  toDevice();
+  EXPECT_TRUE(wizard->DevicePage->lvDevices->topLevelItem(0)->text(4).startsWith("Appendable, "))
+      << wizard->DevicePage->lvDevices->topLevelItem(0)->text(4).toStdString();
+  next();
+  ASSERT_EQ(page(), pgImage) << dialogs->texts("application error").join('\n').toStdString();
+  TfrmSourceFileSelection& source = *wizard->SourceFilePage;
+  EXPECT_TRUE(source.FilesChosen()) << "files are what the disc takes";
+  ASSERT_EQ(source.FilesPanel->lstDiscFiles->topLevelItemCount(), 1);
+  EXPECT_EQ(source.FilesPanel->lstDiscFiles->topLevelItem(0)->text(0), "/notes.txt");
+  source.rbImage->click();
+  typeImage(dir_ / "image.iso");
+  EXPECT_TRUE(source.lblSizeProblem->isVisible());
+  next();
+  EXPECT_TRUE(dialogs->texts("application error").last().contains("An image would hide the files on the disc"));
+
+  source.rbFiles->click();
+  // The chosen notes.txt takes the disc's: marked, and refused until the user says yes.
+  source.FilesPanel->AddPaths({path(dir_ / "new" / "notes.txt"), path(dir_ / "photo.raw")});
+  EXPECT_EQ(source.FilesPanel->lstFiles->topLevelItem(0)->text(0), "/notes.txt  (replaces the file on the disc)");
+  for (const bool yes : {false, true}) {
+    dialogs->script(yes ? "yes" : "no");
+    next();
+    EXPECT_EQ(page(), yes ? pgMode : pgImage);
+  }
+  next();
+  next();
+  ASSERT_EQ(page(), pgSummary);
+  EXPECT_TRUE(wizard->SummaryPage->edtSummary->toPlainText().contains("\nAdds session 2 to the 1 files on the disc\n"))
+      << wizard->SummaryPage->edtSummary->toPlainText().toStdString();
+  next();
+  ASSERT_EQ(page(), pgBurning);
+  EXPECT_EQ(finishText(), "Korvanel has successfully finished!") << burningRows().join('\n').toStdString();
+  closeWizard();
+
+  open({cdRecorder()}, 0, false);
+  toDevice();
+  next();
+  QStringList onDisc;
+  for (int i = 0; i < wizard->SourceFilePage->FilesPanel->lstDiscFiles->topLevelItemCount(); ++i)
+    onDisc << wizard->SourceFilePage->FilesPanel->lstDiscFiles->topLevelItem(i)->text(0);
+  EXPECT_EQ(onDisc, (QStringList{"/notes.txt", "/photo.raw"}));
 }
 
 TEST_F(WizardTest, CopiesAreBurnedOneAfterTheOtherOnTheBlankDiscsTheDriveIsGiven) {
