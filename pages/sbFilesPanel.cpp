@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
 
 #include "sbDialogs.h"
@@ -142,17 +143,22 @@ void TsbFilesPanel::LeaveOutSelected() {
 }
 
 void TsbFilesPanel::MarkReplacing(const QStringList& discPaths) {
+  const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
   for (int i = 0; i < lstFiles->topLevelItemCount(); ++i) {
     QTreeWidgetItem* item = lstFiles->topLevelItem(i);
-    const QString onDisc = item->text(colOnDisc).section(QStringLiteral("  "), 0, 0);
+    const QString onDisc = item->text(colOnDisc);
     // A folder ("/photos/") takes the names inside it, or a file of its own name.
     const bool folder = onDisc.endsWith(QLatin1Char('/'));
     const bool replaces = std::any_of(discPaths.begin(), discPaths.end(), [&](const QString& taken) {
       return taken == onDisc || (folder && (taken.startsWith(onDisc) || taken + QLatin1Char('/') == onDisc));
     });
-    item->setText(colOnDisc, replaces ? onDisc + QStringLiteral("  ") + tr("(replaces the file on the disc)") : onDisc);
+    item->setIcon(colOnDisc, replaces ? warning : QIcon());
+    item->setData(colOnDisc, Qt::AccessibleDescriptionRole, replaces ? ReplacesText() : QString());
+    item->setToolTip(colOnDisc, replaces ? ReplacesText() : item->toolTip(colFrom));
   }
 }
+
+QString TsbFilesPanel::ReplacesText() { return tr("replaces the file on the disc"); }
 
 QStringList TsbFilesPanel::Paths() const {
   QStringList paths;

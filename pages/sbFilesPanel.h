@@ -35,6 +35,7 @@ class TsbFilesPanel : public QWidget {
   QStringList LeftOut() const;  // the disc paths left out
   // Marks the chosen entries that take a name of the disc ("replaces the file on the disc").
   void MarkReplacing(const QStringList& discPaths);
+  static QString ReplacesText();  // "replaces the file on the disc"
 
   QStringList Paths() const;
   // Adds each path not in the list yet.

@@ -220,6 +220,8 @@ uint64_t TfrmSourceFileSelection::MeasureFiles() {
       }
       FilesPanel->MarkReplacing(ReplacedOnDisc);
       QStringList lines;
+      for (const QString& taken : ReplacedOnDisc)
+        lines << QStringLiteral("\"%1\" %2").arg(taken, TsbFilesPanel::ReplacesText());
       for (const QString& path : notes.LargeFiles) lines << LargeFileLine(path);
       QStringList skipped;
       for (const auto& [name, why] : notes.Skipped) skipped << LeftOutLine(name, why);

@@ -1099,8 +1099,8 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
         <translation>In der neuen Sitzung weggelassen</translation>
     </message>
     <message>
-        <source>(replaces the file on the disc)</source>
-        <translation>(ersetzt die Datei auf der Disc)</translation>
+        <source>replaces the file on the disc</source>
+        <translation>ersetzt die Datei auf der Disc</translation>
     </message>
 </context>
 <context>

@@ -326,6 +326,31 @@ TEST_F(WizardTest, PicturesOfTheMomentsOffTheStraightPath) {
     watch.stop();
     shoot(wizard.get(), "copies-stopped");
     closeWizard();
+
+    // Files added to a disc left open: the disc's files above the chosen ones, and the summary.
+    fs::remove_all(dir_ / "state");
+    open({cdRecorder()}, 0, false);
+    toDevice();
+    next();
+    wizard->SourceFilePage->rbFiles->click();
+    wizard->SourceFilePage->FilesPanel->AddPaths({QString::fromStdString((dir_ / "photos").string()),
+                                                  QString::fromStdString((dir_ / "notes.txt").string())});
+    for (int i = 0; i < 4; ++i) next();
+    closeWizard();
+    open({cdRecorder()}, 0, false);
+    toDevice();
+    shoot(wizard.get(), "append-device");
+    next();
+    writeFile(dir_ / "later.txt", 40'000, 7);
+    fs::create_directories(dir_ / "again");
+    writeFile(dir_ / "again" / "notes.txt", 15'000, 8);
+    wizard->SourceFilePage->FilesPanel->AddPaths({QString::fromStdString((dir_ / "again" / "notes.txt").string()),
+                                                  QString::fromStdString((dir_ / "later.txt").string())});
+    shoot(wizard.get(), "append-image");
+    dialogs->script("yes");
+    for (int i = 0; i < 3; ++i) next();
+    shoot(wizard.get(), "append-summary");
+    closeWizard();
   }
 }
 
@@ -798,7 +823,9 @@ TEST_F(WizardTest, FilesAreAddedToADiscLeftOpenAsAFurtherSession) {
   source.rbFiles->click();
   // The chosen notes.txt takes the disc's: marked, and refused until the user says yes.
   source.FilesPanel->AddPaths({path(dir_ / "new" / "notes.txt"), path(dir_ / "photo.raw")});
-  EXPECT_EQ(source.FilesPanel->lstFiles->topLevelItem(0)->text(0), "/notes.txt  (replaces the file on the disc)");
+  EXPECT_EQ(source.FilesPanel->lstFiles->topLevelItem(0)->toolTip(0), "replaces the file on the disc");
+  EXPECT_TRUE(source.lblFilesProblem->text().startsWith("\"/notes.txt\" replaces the file on the disc"))
+      << source.lblFilesProblem->text().toStdString();
   for (const bool yes : {false, true}) {
     dialogs->script(yes ? "yes" : "no");
     next();
