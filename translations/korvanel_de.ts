@@ -2142,6 +2142,22 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
         <source>Verification passed (SHA-256 %1)</source>
         <translation>Überprüfung erfolgreich (SHA-256 %1)</translation>
     </message>
+    <message>
+        <source>Checking the %1 files of the earlier sessions</source>
+        <translation>Die %1 Dateien der früheren Sitzungen werden geprüft</translation>
+    </message>
+    <message>
+        <source>Verification failed: the new directory does not lead to &quot;%1&quot; of the earlier sessions where its bytes are</source>
+        <translation>Überprüfung fehlgeschlagen: das neue Verzeichnis führt nicht dorthin, wo die Daten von „%1“ aus den früheren Sitzungen liegen</translation>
+    </message>
+    <message>
+        <source>Verification failed: &quot;%1&quot; of the earlier sessions cannot be read: %2</source>
+        <translation>Überprüfung fehlgeschlagen: „%1“ aus den früheren Sitzungen ist nicht lesbar: %2</translation>
+    </message>
+    <message>
+        <source>The %1 files of the earlier sessions read back through the new directory</source>
+        <translation>Die %1 Dateien der früheren Sitzungen sind über das neue Verzeichnis lesbar</translation>
+    </message>
 </context>
 <context>
     <name>sbWindowFrame</name>

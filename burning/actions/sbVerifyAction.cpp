@@ -16,6 +16,8 @@
 #include "sbLogging.h"
 #include "sbSha256.h"
 #include "sbUiHooks.h"
+#include "Discwright.h"
+#include "sbDeviceOpen.h"
 
 namespace {
 
@@ -165,7 +167,73 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
   hashing.Finish();
   if (lastPercent != 100) GlobalCallBackEventer().DoProgress(100);
 
+  if (!EarlierFiles.empty() && !CheckEarlierFiles()) return StopCancelled();
   Sha256 = QString::fromLatin1(sha256.HexResult());
   Report(QCoreApplication::translate("sbVerifyAction", "Verification passed (SHA-256 %1)").arg(Sha256), litInfo);
   Eject();
+}
+
+bool TsbVerifyAction::CheckEarlierFiles() {
+  TsbBurner& b = Burner();
+  Report(QCoreApplication::translate("sbVerifyAction", "Checking the %1 files of the earlier sessions").arg(EarlierFiles.size()),
+         litInfo);
+  // The new directory as a reader sees it: a disc left open is read again; a closed one
+  // (no further session to read for) was compared block by block above, which covers it.
+  TsbCallTriple triple;
+  DiscwrightHandle tree = 0;
+  triple.code = Discwright_ISO9660JolietFileTree_CreateFromDisc(&tree, triple.text, DISCWRIGHT_TEXT_SIZE,
+                                                                &triple.status, b.Grabber, nullptr, nullptr);
+  struct Tree {
+    DiscwrightHandle& handle;
+    ~Tree() {
+      if (handle) Discwright_Destroy(&handle);
+    }
+  } owner{tree};
+  if (triple.code == DW_E_OK) {
+    std::vector<TsbDiscFile> now;
+    if (Discwright_ISO9660JolietFileTree_ForEachDiscFile(tree, triple.text, DISCWRIGHT_TEXT_SIZE, &triple.status,
+                                                         CollectDiscFile, &now) != DW_E_OK)
+      Fail(QString::fromUtf8(triple.text));
+    SortByPath(now);
+    for (const TsbDiscFile& earlier : EarlierFiles) {
+      const auto found = std::lower_bound(now.begin(), now.end(), earlier,
+                                          [](const TsbDiscFile& x, const TsbDiscFile& y) { return x.Path < y.Path; });
+      if (found == now.end() || found->Path != earlier.Path || found->Extents != earlier.Extents)
+        Fail(QCoreApplication::translate("sbVerifyAction",
+                                         "Verification failed: the new directory does not lead to \"%1\" of the "
+                                         "earlier sessions where its bytes are")
+                 .arg(earlier.Path));
+    }
+  }
+  // Every byte of the earlier files, read where the new directory says it is.
+  uint64_t total = 0, done = 0;
+  for (const TsbDiscFile& file : EarlierFiles)
+    for (const auto& [block, bytes] : file.Extents) total += (uint64_t(bytes) + kSector - 1) / kSector;
+  std::vector<char> buffer(size_t(kSectorsPerRead) * kSector);
+  int lastPercent = -1;
+  for (const TsbDiscFile& file : EarlierFiles) {
+    for (const auto& [first, bytes] : file.Extents) {
+      const uint64_t blocks = (uint64_t(bytes) + kSector - 1) / kSector;
+      for (uint64_t block = 0; block < blocks;) {
+        const auto count = uint32_t(std::min<uint64_t>(kSectorsPerRead, blocks - block));
+        if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_ReadSectors, first + uint32_t(block), count, buffer.data()))
+          Fail(QCoreApplication::translate("sbVerifyAction", "Verification failed: \"%1\" of the earlier sessions "
+                                                             "cannot be read: %2")
+                   .arg(file.Path, b.LastFailureText()));
+        block += count;
+        done += count;
+        if (const int percent = int(done * 100 / std::max<uint64_t>(total, 1)); percent != lastPercent) {
+          lastPercent = percent;
+          GlobalCallBackEventer().DoProgress(percent);
+        }
+        ProcessMessages();
+        if (b.Cancelled) return false;
+      }
+    }
+  }
+  Report(QCoreApplication::translate("sbVerifyAction", "The %1 files of the earlier sessions read back through the new "
+                                                       "directory")
+             .arg(EarlierFiles.size()),
+         litInfo);
+  return true;
 }

@@ -8,8 +8,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <vector>
 
 #include "sbActions.h"
+#include "sbDiscFiles.h"
 
 class TsbVerifyAction : public TsbAction {
  public:
@@ -22,6 +24,10 @@ class TsbVerifyAction : public TsbAction {
 
   // The SHA-256 of the bytes read back by the last check that passed; empty otherwise.
   QString Sha256;
+  // Files added to a disc left open: the disc's earlier files the new session lists. After
+  // the new session compares equal, each is found at its place through the new directory
+  // and read back whole.
+  std::vector<TsbDiscFile> EarlierFiles;
 
   void Execute(TsbActionItem* item) override;
   bool ReadsDiscBack() const override { return true; }
@@ -34,4 +40,6 @@ class TsbVerifyAction : public TsbAction {
   [[noreturn]] void Fail(const QString& text);
   // Ends a cancelled verification: a warning, and the disc comes out as after a check.
   void StopCancelled();
+  // False when the user cancelled.
+  bool CheckEarlierFiles();
 };

@@ -192,6 +192,8 @@ void TsbBurnPlan::AddActions(TsbActionList& list, TsbAction& burn, int32_t pageO
   add(burn);
   if (Verify) {
     if (!verifyAction_) verifyAction_ = std::make_unique<TsbVerifyAction>();
+    // Added to a disc left open: the disc's earlier files the new session lists are read too.
+    verifyAction_->EarlierFiles = Appending() ? DiscFilesOf(burner_) : std::vector<TsbDiscFile>{};
     add(*verifyAction_);
   }
 }

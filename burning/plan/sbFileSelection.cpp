@@ -263,13 +263,8 @@ void LeaveOutOfDiscTree(TsbBurner& burner, const QString& discPath) {
 
 std::vector<TsbDiscFile> DiscFilesOf(TsbBurner& burner) {
   std::vector<TsbDiscFile> files;
-  auto collect = [](uint32_t reason, void* context, void* param1, void*) {
-    if ((reason & 0xFF) != DW_REASON_DISC_ENTRY) return;
-    const auto* entry = static_cast<const DiscwrightDiscEntry*>(param1);
-    static_cast<std::vector<TsbDiscFile>*>(context)->push_back({QString::fromUtf8(entry->Path), entry->SizeBytes});
-  };
-  if (!SB_TREE_CALL(burner, Discwright_ISO9660JolietFileTree_ForEachDiscFile, +collect, static_cast<void*>(&files)))
+  if (!SB_TREE_CALL(burner, Discwright_ISO9660JolietFileTree_ForEachDiscFile, CollectDiscFile, static_cast<void*>(&files)))
     RaiseTreeFailure(burner);
-  std::sort(files.begin(), files.end(), [](const TsbDiscFile& a, const TsbDiscFile& b) { return a.Path < b.Path; });
+  SortByPath(files);
   return files;
 }

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "sbDiscFiles.h"
+
 class TsbBurner;
 
 // Longest volume label a disc holds.
@@ -78,11 +80,6 @@ QStringList DiscPathsTaken(TsbBurner& burner, const QStringList& paths);
 // Adds the chosen entries at the top of the disc tree; replace: a name of the disc is given up
 // for the chosen entry of that name. Throws TsbError naming the names taken when not replacing.
 TsbFileTreeNotes AddToDiscTree(TsbBurner& burner, const QStringList& paths, bool replace);
-// A file the disc's tree lists: where it sits on the disc and its size.
-struct TsbDiscFile {
-  QString Path;
-  uint64_t Bytes = 0;
-};
 // The files of the disc the burner's tree (made by CreateFileTreeFromDisc) still lists, in path order.
 std::vector<TsbDiscFile> DiscFilesOf(TsbBurner& burner);
 // Leaves a file or folder of the disc out of the new session's directory. Throws TsbError when

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <cstring>
@@ -224,6 +225,10 @@ TEST_F(CliSessionsTest, FilesAreAddedInFurtherSessionsAndEachRefusalLeavesTheDis
                     QStringLiteral("--verify")}}) {
     const auto [code, said] = burn(QStringList{QStringLiteral("burn-files"), QStringLiteral("--append")} + append);
     EXPECT_EQ(code, 0) << said.toStdString();
+    // The verify reads the disc's earlier files through the new directory too.
+    if (append.contains(QStringLiteral("--verify")))
+      EXPECT_TRUE(said.contains(QRegularExpression("The [23] files of the earlier sessions read back through the new "
+                                                   "directory"))) << said.toStdString();
   }
   const QString info = Info("CdRom0");
   EXPECT_TRUE(info.contains(QStringLiteral("Session 4: start ")) && info.contains(QStringLiteral("label \"FIRST\"")))
