@@ -45,9 +45,17 @@ LastSession lastSessionToContinue(Device& device) {
     throw DwError(DW_E_NOT_SUPPORTED, inDevice(device) + " is blank: there are no files on it to add to");
   if (info.DiscStatus == DW_DISC_COMPLETE)
     throw DwError(DW_E_NOT_SUPPORTED, inDevice(device) + " is closed: no session can be added to it");
-  if (info.LastSessionStatus == DW_SESSION_INCOMPLETE)
+  if (info.LastSessionStatus == DW_SESSION_INCOMPLETE) {
+    // A burn that broke off leaves its session open and damaged: what the user can still do
+    // is read the earlier sessions, which no later write touched.
+    if (info.Tracks > 0 && device.trackInformation(info.Tracks).Damaged)
+      throw DwError(DW_E_NOT_SUPPORTED,
+                    inDevice(device) + " has a last session that broke off during a burn: the files of the earlier "
+                                       "sessions still read as before, but no session can follow it; copy them "
+                                       "onto a new disc");
     throw DwError(DW_E_NOT_SUPPORTED,
                   inDevice(device) + " has a session that is still open: close it before files are added");
+  }
 
   // The table of contents names the sessions; the disc information's last session may be
   // the empty one a further session would open.

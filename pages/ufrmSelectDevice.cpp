@@ -384,6 +384,7 @@ void TfrmSelectDevice::UpdateEraseButton() {
   if (note.isEmpty() && EraseHelps())
     note = WithEraseHint(WhyDiscCannotBeBurned(record->DiscSpace, record->DiscType, record->TrackInformation,
                                                record->DiscInformation));
+  if (note.isEmpty() && record) note = record->AppendProblem;  // a disc left open that takes no more files
   lblUnusable->setText(note);
   lblUnusable->setVisible(!note.isEmpty());
 }

@@ -188,7 +188,7 @@ QString WhyDiscCannotBeBurned(const TsbDiscSpace& space, uint8_t discType, const
 bool DiscTakesAnotherSession(const TsbDeviceItem& item) {
   const DiscwrightDiscInformation& disc = item.DiscInformation;
   return disc.Valid != 0 && disc.DiscStatus == 1 && IsRecordableDiscType(item.DiscType) &&
-         item.TrackInformation.NextWritableValid != 0 && item.DiscSpace.FreeBytes > 0;
+         item.TrackInformation.NextWritableValid != 0 && item.DiscSpace.FreeBytes > 0 && item.AppendProblem.isEmpty();
 }
 
 bool FindDriveNow(const QString& name, TsbDeviceItem& found) {

@@ -183,7 +183,8 @@ class Probe {
         if (Discwright_ISO9660JolietFileTree_GetOrigin(tree, t_.text, DISCWRIGHT_TEXT_SIZE, &t_.status, &origin) == DW_E_OK)
           item.DiscFiles = int(origin.DiscFiles);
       } else {
-        LogDiagnostic(QString::fromUtf8(t_.text));  // no file system to add to: the disc stays as it is listed
+        item.AppendProblem = QString::fromUtf8(t_.text);  // said when the disc is chosen
+        LogDiagnostic(item.AppendProblem);
       }
       if (tree) DestroyHandle(tree, "FileTree");
     }

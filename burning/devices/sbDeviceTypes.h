@@ -28,6 +28,7 @@ struct TsbDeviceItem {
   QString ProductRevisionLevel;
   QString DiscLabel;
   int DiscFiles = -1;  // files the last session of a disc left open lists; -1: not read
+  QString AppendProblem;  // why files cannot be added to a disc left open (a broken-off session)
   uint32_t BufferSize = 0;
   DiscwrightDeviceAddress Address{};
   QString DeviceName;  // "CdRomN" for devices opened by name

@@ -40,7 +40,10 @@ void TsbBurnPlan::SetDevice(const TsbDeviceItem* device, TsbTransportType transp
   const QString why =
       WhyDiscCannotBeBurned(device->DiscSpace, device->DiscType, device->TrackInformation, device->DiscInformation);
   appendableDisc_ = why == ResStr(sDiscNotBlank) && DiscTakesAnotherSession(*device);
-  if (!why.isEmpty() && !appendableDisc_) throw TsbBurnRefusal(why, device->ProbeFailures);
+  // A disc left open that takes no files says why (a session that broke off, no file system).
+  if (!why.isEmpty() && !appendableDisc_)
+    throw TsbBurnRefusal(device->AppendProblem.isEmpty() ? why : why + QLatin1Char(' ') + device->AppendProblem,
+                         device->ProbeFailures);
   discContents_ = {};
   probeFailures_ = device->ProbeFailures;
   // A disc that already holds a session takes only another track.

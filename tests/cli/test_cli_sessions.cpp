@@ -28,7 +28,9 @@ class CliSessionsTest : public ::testing::Test {
       {"name": "CdRom1", "address": "1:0:1:0", "media_formats": ["write", "write_dvdr"], "write_modes": ["tao"],
        "medium": {"type": "DVD-R"}},
       {"name": "CdRom2", "address": "1:0:2:0", "media_formats": ["write"], "write_modes": ["tao"],
-       "medium": {"type": "CD-R"}, "faults": {"write_fails_at": 81920}}
+       "medium": {"type": "CD-R"}, "faults": {"write_fails_at": 81920}},
+      {"name": "CdRom3", "address": "1:0:3:0", "media_formats": ["write"], "write_modes": ["tao"],
+       "medium": {"type": "CD-R"}, "faults": {"write_fails_at": 400000}}
     ]})");
   }
 
@@ -235,4 +237,35 @@ TEST_F(CliSessionsTest, FilesAreAddedInFurtherSessionsAndEachRefusalLeavesTheDis
       << info.toStdString();
   EXPECT_EQ(FilesOnDisc(Path(QStringLiteral("recorders.json")), "CdRom0"),
             (QStringList{QStringLiteral("/a.txt"), QStringLiteral("/one/a.txt"), QStringLiteral("/two/c.txt")}));
+}
+
+// An added session that breaks off leaves the earlier one readable and the disc shown as it
+// is; the next try says what happened and what can still be done.
+TEST_F(CliSessionsTest, AnAddedSessionThatBreaksOffKeepsTheEarlierFilesAndSaysSoNextTime) {
+  QDir(dir_.path()).mkpath(QStringLiteral("small"));
+  QDir(dir_.path()).mkpath(QStringLiteral("large"));
+  for (const auto& [name, bytes] : {std::pair{"small/a.txt", 1000}, std::pair{"large/b.bin", 600000}}) {
+    QFile file(Path(QLatin1String(name)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(bytes, 'k'));
+  }
+  int code = -1;
+  QString out, err;
+  auto burn = [&](const QString& folder, const QStringList& options) {
+    Run(QStringList{QStringLiteral("burn-files"), Path(folder), QStringLiteral("--device"), QStringLiteral("CdRom3"),
+                    QStringLiteral("--no-eject")} + options,
+        code, out, err);
+  };
+  burn(QStringLiteral("small"), {QStringLiteral("--multisession")});
+  ASSERT_EQ(code, 0) << err.toStdString();
+  burn(QStringLiteral("large"), {QStringLiteral("--append")});
+  EXPECT_EQ(code, 1) << out.toStdString();
+  const QString info = Info("CdRom3");
+  EXPECT_TRUE(info.contains(QStringLiteral("Disc status:     1"))) << info.toStdString();
+  EXPECT_TRUE(info.contains(QRegularExpression("Session 2: .*incomplete, damaged"))) << info.toStdString();
+  burn(QStringLiteral("small"), {QStringLiteral("--append")});
+  EXPECT_EQ(code, 1);
+  EXPECT_TRUE(err.contains(QStringLiteral("has a last session that broke off during a burn: the files of the earlier "
+                                          "sessions still read as before")))
+      << err.toStdString();
 }
