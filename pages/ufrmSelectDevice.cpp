@@ -40,6 +40,7 @@ bool SameAddress(const DiscwrightDeviceAddress& a, const DiscwrightDeviceAddress
 TfrmSelectDevice::TfrmSelectDevice(QWidget* parent) : TsbDockForm(parent) {
   SetWhiteBackground(this);
   Finder.ProgressViewFactory = MakeOperationProgressView;
+  Finder.Devices.CountDiscFiles = true;  // a disc left open says how many files it holds
 
   Label1 = NewHeading(tr("Select CD or DVD burning device from the list"), this);
 

@@ -175,7 +175,7 @@ class Probe {
     SB_CALL(t_, Discwright_CdvdBurnerGrabber_GetTOCInformation, grabber_, &item.TOCInformation);
 
     // A disc left open takes more files: how many it lists already is what its row says.
-    if (disc.DiscStatus == 1) {
+    if (disc.DiscStatus == 1 && list_.CountDiscFiles) {
       DiscwrightHandle tree = 0;
       if (SB_CALL_PLAIN(Discwright_ISO9660JolietFileTree_CreateFromDisc, &tree, t_.text, DISCWRIGHT_TEXT_SIZE,
                         &t_.status, grabber_, nullptr, nullptr) == DW_E_OK) {

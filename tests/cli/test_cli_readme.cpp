@@ -21,11 +21,13 @@ TEST(ReadmeTest, EveryCommandLineExampleRunsOnTheDemoSet) {
   ASSERT_TRUE(dir.isValid());
   // The files the examples name, in the folder they run in.
   QDir work(dir.path());
-  ASSERT_TRUE(work.mkpath(QStringLiteral("FOLDER")) && work.mkpath(QStringLiteral("state")));
-  QFile text(work.filePath(QStringLiteral("FOLDER/hello.txt")));
-  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-  text.write(QByteArray(100000, 'h'));
-  text.close();
+  ASSERT_TRUE(work.mkpath(QStringLiteral("FOLDER")) && work.mkpath(QStringLiteral("MORE")) &&
+              work.mkpath(QStringLiteral("state")));
+  for (const char* name : {"FOLDER/hello.txt", "MORE/later.txt"}) {
+    QFile text(work.filePath(QLatin1String(name)));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write(QByteArray(100000, 'h'));
+  }
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert(QStringLiteral("XDG_STATE_HOME"), work.filePath(QStringLiteral("state")));
   auto run = [&](const QStringList& arguments) {
