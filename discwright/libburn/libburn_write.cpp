@@ -123,7 +123,8 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
     throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " cannot do a test write: burn for real or use another disc");
   if (job.tracks.size() > 1 && !caps->multi_track)
     throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " takes only one track per session");
-  if (job.multiSession && !caps->multi_session)
+  // A growing volume has no sessions: whether one stays open means nothing there.
+  if (job.multiSession && !job.growAt && !caps->multi_session)
     throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " cannot stay open for another session: burn without multisession");
 
   // A further track-at-once track joins the session the previous one left
