@@ -39,6 +39,12 @@ std::unique_ptr<ByteSource> treeSource(DiscwrightHandle handle, BurnJob* job = n
                     "A tree that continues the files of a disc is burned track-at-once onto that disc");
     checkSameDisc(*appendTo, *origin);
     job->continuesDisc = true;
+    if (origin->overwritable) {
+      job->growAt = origin->nextWritable;
+      job->head = tree->tree->headBlocks();
+      if (job->head.size() != kHeadBytes)
+        throw DwError(DW_E_INTERNAL, "The image has no volume descriptors for the disc's block 16");
+    }
   }
   return tree->tree->openStream();
 }

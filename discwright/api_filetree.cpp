@@ -146,7 +146,8 @@ uint8_t Discwright_ISO9660JolietFileTree_CreateFromDisc(DiscwrightHandle* fileTr
     if (g->burning) throw DwError(DW_E_BUSY, "A burn or erase is running on this device", sense(0x02, 0x04, 0x08));
     const LastSession last = lastSessionToContinue(*g->device);
     auto tree = std::make_shared<FileTree>();
-    tree->tree = IsoTree::fromDisc(grabberReader(g), last.number, last.start, last.nextWritable);
+    tree->tree = IsoTree::fromDisc(grabberReader(g), last.number, last.start, last.nextWritable,
+                                     last.overwritable);
     out = Library::instance().handles().add(std::move(tree));
   });
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,10 @@ struct RpcState {
 enum class WriteMode { Tao, Sao, DaoPq, DaoRaw };
 const char* writeModeName(WriteMode mode);
 
+// Where an overwritable medium's volume descriptors go when it grows: blocks 16 to 31.
+constexpr uint32_t kHeadBlock = 16;
+constexpr size_t kHeadBytes = 16 * DISCWRIGHT_SECTOR_SIZE;
+
 // What one burn call asks of a device.
 struct BurnJob {
   WriteMode mode = WriteMode::Tao;
@@ -55,6 +60,12 @@ struct BurnJob {
   // Track-at-once: the track is a session that continues the disc's file system, so it
   // opens a session on an appendable disc whatever multiSession says.
   bool continuesDisc = false;
+  // Overwritable media: the volume grows. The track goes at growAt (the block its image
+  // was built for), and after it, once it is on the medium, head (blocks 16 to 31, the
+  // volume descriptors that make the new directory the disc's) in one write. Until then
+  // the old descriptors describe the old files, whatever broke the burn off.
+  std::optional<uint32_t> growAt;
+  std::vector<uint8_t> head;
   size_t fifoBytes = 8u << 20;
 };
 

@@ -1,10 +1,12 @@
 #include "disc_append.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "error.h"
+#include "media_records.h"
 
 namespace discwright {
 namespace {
@@ -34,13 +36,35 @@ uint32_t nextWritable(Device& device) {
   return next.NextWritable;
 }
 
+// The volume of an overwritable disc: its descriptors at block 16 hold its size from block
+// 0, however often it grew (a later volume's own descriptors count from its start only).
+LastSession volumeToGrow(Device& device, const DiscwrightDiscInformation& info, const char* name) {
+  if (info.DiscStatus == DW_DISC_BLANK)
+    throw DwError(DW_E_NOT_SUPPORTED, inDevice(device) + " is a blank " + name + ": there are no files on it to add to");
+  std::vector<uint8_t> descriptor(DISCWRIGHT_SECTOR_SIZE);
+  try {
+    device.readSectors(kHeadBlock, 1, descriptor.data());
+  } catch (const DwError& e) {
+    throw DwError(DW_E_IO, inDevice(device) + " cannot take more files: block 16 could not be read: " + e.what(),
+                  e.status());
+  }
+  if (descriptor[0] != 1 || std::memcmp(descriptor.data() + 1, "CD001", 5) != 0)
+    throw DwError(DW_E_NOT_SUPPORTED, inDevice(device) + " is a " + name +
+                                          " without an ISO 9660 file system at block 16, so files cannot be added to it");
+  const uint32_t end = uint32_t(descriptor[80]) | uint32_t(descriptor[81]) << 8 | uint32_t(descriptor[82]) << 16 |
+                       uint32_t(descriptor[83]) << 24;
+  const uint32_t next = growthStart(end);
+  if (end <= kHeadBlock || (info.CapacityBlocks != 0 && next >= info.CapacityBlocks))
+    throw DwError(DW_E_OUT_OF_SPACE, inDevice(device) + " has no room left for more files (its volume ends at block " +
+                                         std::to_string(end) + ")");
+  return {1, 0, next, true};
+}
+
 }  // namespace
 
 LastSession lastSessionToContinue(Device& device) {
   const DiscwrightDiscInformation info = device.discInformation();
-  if (const char* name = overwritableName(info.DiscType))
-    throw DwError(DW_E_NOT_SUPPORTED, inDevice(device) + " is a " + name +
-                                          ", which has no sessions: adding files to it is not supported yet");
+  if (const char* name = overwritableName(info.DiscType)) return volumeToGrow(device, info, name);
   if (info.DiscStatus == DW_DISC_BLANK)
     throw DwError(DW_E_NOT_SUPPORTED, inDevice(device) + " is blank: there are no files on it to add to");
   if (info.DiscStatus == DW_DISC_COMPLETE)
@@ -76,10 +100,15 @@ LastSession lastSessionToContinue(Device& device) {
 void checkSameDisc(Device& device, const DiscOrigin& origin) {
   const std::string changed = inDevice(device) + " changed since its files were read";
   const DiscwrightDiscInformation info = device.discInformation();
-  if (info.DiscStatus != DW_DISC_APPENDABLE || info.LastSessionStatus == DW_SESSION_INCOMPLETE)
+  // An overwritable disc's next writable block follows from its descriptors, compared below.
+  if (origin.overwritable) {
+    if (!overwritableName(info.DiscType))
+      throw DwError(DW_E_INVALID_ARGUMENT, changed + " (it is not the overwritable disc read): read them again");
+  } else if (info.DiscStatus != DW_DISC_APPENDABLE || info.LastSessionStatus == DW_SESSION_INCOMPLETE)
     throw DwError(DW_E_INVALID_ARGUMENT, changed + " (it takes no further session now): read them again");
-  const DiscwrightTrackInformation next = device.trackInformation(DISCWRIGHT_TRACK_INVISIBLE);
-  if (!next.NextWritableValid || next.NextWritable != origin.nextWritable)
+  const DiscwrightTrackInformation next =
+      origin.overwritable ? DiscwrightTrackInformation{} : device.trackInformation(DISCWRIGHT_TRACK_INVISIBLE);
+  if (!origin.overwritable && (!next.NextWritableValid || next.NextWritable != origin.nextWritable))
     throw DwError(DW_E_INVALID_ARGUMENT, changed + " (its next writable block is " + std::to_string(next.NextWritable) +
                                              ", not " + std::to_string(origin.nextWritable) + "): read them again");
   std::vector<uint8_t> descriptor(DISCWRIGHT_SECTOR_SIZE);

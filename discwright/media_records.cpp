@@ -11,7 +11,10 @@ uint32_t sessionGap(uint8_t t, uint16_t closedSession) {
   return closedSession == 1 ? 11400 : 6900;
 }
 
+bool MediumLayout::grows() const { return isOverwritableKind(discType) && volumeEnd > 0 && !sessionOpen; }
+
 uint32_t MediumLayout::nextWritable() const {
+  if (grows()) return growthStart(volumeEnd);
   uint32_t end = recordedEnd();
   if (tracks.empty() || sessionOpen || finalized) return end;
   uint64_t next = uint64_t(end) + sessionGap(discType, closedSessions);
@@ -28,6 +31,8 @@ bool MediumLayout::recorded(uint32_t lba, uint32_t count) const {
 
 uint8_t MediumLayout::discStatus() const {
   if (blank()) return DW_DISC_BLANK;
+  // As the field's tools show such a disc: the volume can take more files.
+  if (grows()) return DW_DISC_APPENDABLE;
   return finalized ? DW_DISC_COMPLETE : DW_DISC_APPENDABLE;
 }
 
@@ -39,6 +44,10 @@ uint8_t MediumLayout::lastSessionStatus() const {
 bool isErasableKind(uint8_t t) {
   return t == DISC_TYPE_CDRW || t == DISC_TYPE_DVDRAM || t == DISC_TYPE_DVDRWRO || t == DISC_TYPE_DVDRWSR ||
          t == DISC_TYPE_DVDPLUSRW || t == DISC_TYPE_DDCDRW || t == DISC_TYPE_BDRE || t == DISC_TYPE_HDDVDRW;
+}
+
+bool isOverwritableKind(uint8_t t) {
+  return t == DISC_TYPE_DVDPLUSRW || t == DISC_TYPE_DVDRAM || t == DISC_TYPE_DVDRWRO || t == DISC_TYPE_BDRE;
 }
 
 bool isBlankableKind(uint8_t t) {
@@ -62,7 +71,7 @@ DiscwrightDiscInformation makeDiscInformation(const MediumLayout& m) {
   uint16_t firstOfLast = last;
   while (firstOfLast > 1 && m.tracks[firstOfLast - 2].session == m.tracks[last - 1].session) --firstOfLast;
   // On a disc that can take more, the next (invisible) track belongs to the last session too.
-  bool writable = !m.finalized;
+  bool writable = !m.finalized || m.grows();
   // A closed disc has no empty session after its last one.
   info.FirstTrackLastSession = m.tracks.empty() ? 1 : (m.sessionOpen || !writable ? firstOfLast : uint16_t(last + 1));
   info.LastTrackLastSession = uint16_t(writable ? last + 1 : last);
@@ -70,7 +79,7 @@ DiscwrightDiscInformation makeDiscInformation(const MediumLayout& m) {
   info.CapacityBlocks = m.capacityBlocks;
   info.UsedBlocks = m.usedBlocks();
   info.FreeBlocks = m.freeBlocks();
-  info.LastSessionStart = m.tracks.empty() ? 0 : m.tracks[firstOfLast - 1].start;
+  info.LastSessionStart = m.tracks.empty() || m.grows() ? 0 : m.tracks[firstOfLast - 1].start;
   info.NextWritable = writable ? m.nextWritable() : 0;
   info.Tracks = uint8_t(std::min<size_t>(m.tracks.size(), 255));
   return info;
@@ -86,7 +95,7 @@ DiscwrightTrackInformation makeTrackInformation(const MediumLayout& m, uint8_t t
     info.SessionNumber = uint8_t(m.sessionCount() + (m.sessionOpen ? 0 : 1));
     info.TrackMode = 4;
     info.DataMode = 1;
-    if (!m.finalized && m.freeBlocks() > 0) {
+    if ((!m.finalized || m.grows()) && m.freeBlocks() > 0) {
       info.Blank = 1;
       info.NextWritableValid = 1;
       info.StartBlock = m.nextWritable();

@@ -30,6 +30,13 @@ struct MediumLayout {
   bool sessionOpen = false;       // tracks written, session not closed yet
   bool openSessionMulti = false;  // the open session allows a further one after it
   bool finalized = false;         // nothing more can be written
+  // Overwritable kinds: the end of the ISO 9660 volume whose descriptors are at block 16
+  // (0 when there is none). Such a disc has no sessions, yet grows as if appendable.
+  uint32_t volumeEnd = 0;
+
+  // An overwritable disc holding a volume: files are added after it, and its descriptors
+  // at block 16 are replaced last.
+  bool grows() const;
 
   // The block after the last recorded one.
   uint32_t recordedEnd() const { return tracks.empty() ? 0 : tracks.back().end(); }
@@ -37,7 +44,9 @@ struct MediumLayout {
   uint32_t nextWritable() const;
   // Up to where the next session starts: the gap is spent too.
   uint32_t usedBlocks() const { return nextWritable(); }
-  uint32_t freeBlocks() const { return finalized ? 0 : capacityBlocks - std::min(capacityBlocks, nextWritable()); }
+  uint32_t freeBlocks() const {
+    return finalized && !grows() ? 0 : capacityBlocks - std::min(capacityBlocks, nextWritable());
+  }
   // Whether every block from lba on, count of them, lies in a track (a gap or the blank rest does not).
   bool recorded(uint32_t lba, uint32_t count) const;
   bool blank() const { return tracks.empty() && !sessionOpen && !finalized; }
@@ -47,6 +56,12 @@ struct MediumLayout {
 };
 
 bool isErasableKind(uint8_t discType);
+// Kinds written at any block, without sessions: DVD+RW, DVD-RAM, DVD-RW (restricted
+// overwrite), BD-RE.
+bool isOverwritableKind(uint8_t discType);
+// The first block after a volume of volumeEnd blocks where a further one may go on an
+// overwritable disc: the next multiple of 32 blocks (one DVD ECC block is 16).
+constexpr uint32_t growthStart(uint32_t volumeEnd) { return uint32_t((uint64_t(volumeEnd) + 31) / 32 * 32); }
 // Kinds the erase call takes: CD-RW, DVD-RW (both recording modes), DVD+RW, BD-RE.
 bool isBlankableKind(uint8_t discType);
 // Kinds that a recorder can write at all (not the pressed ROM kinds).

@@ -125,9 +125,19 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
                .arg(fileName, image.errorString()));
     }
   };
+  // A tree that continues the disc's files lies at the block it was built for: on a disc
+  // that grows (no sessions) that is past the start of its only track.
+  uint32_t startBlock = track.StartBlock;
+  if (fromTree) {
+    DiscwrightTreeOrigin origin{};
+    if (!SB_TREE_CALL(b, Discwright_ISO9660JolietFileTree_GetOrigin, &origin)) Fail(b.LastFailureText());
+    if (origin.FromDisc) startBlock = origin.NextWritable;
+  }
   const uint64_t blocks = (size + kSector - 1) / kSector;
+  const uint64_t trackEnd = uint64_t(track.StartBlock) + track.SizeBlocks;
+  const uint64_t onDisc = trackEnd > startBlock ? trackEnd - startBlock : 0;
   // A shorter track lacks the image's tail: the first missing byte is where they differ.
-  if (track.SizeBlocks != 0 && track.SizeBlocks < blocks) Fail(Mismatch(uint64_t(track.SizeBlocks) * kSector));
+  if (track.SizeBlocks != 0 && onDisc < blocks) Fail(Mismatch(onDisc * kSector));
 
   // What was read back, so that the user can compare it with a published checksum.
   TsbSha256 sha256;
@@ -139,7 +149,7 @@ void TsbVerifyAction::Execute(TsbActionItem* item) {
   for (uint64_t block = 0; block < blocks;) {
     const auto count = uint32_t(std::min<uint64_t>(kSectorsPerRead, blocks - block));
     char* const fromDisc = fromDiscBuffer.data();
-    if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_ReadSectors, track.StartBlock + uint32_t(block), count, fromDisc))
+    if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_ReadSectors, startBlock + uint32_t(block), count, fromDisc))
       Fail(b.LastFailureText());
 
     const uint64_t offset = block * kSector;

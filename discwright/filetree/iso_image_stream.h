@@ -167,6 +167,10 @@ struct BuiltImage {
   std::vector<ImagePatch> patches;  // the mended plain view, if any (set before any reader)
   std::shared_ptr<const SourceStamps> stamps;  // the files as the tree measured them
   std::atomic<int> streams{0};  // open streams; the tree may not be rebuilt under them
+  // A volume that grows: the buffer every production writes the head of the medium into
+  // (blocks 0 to 31; it must outlive opts), and blocks 16 to 31 of it as the build made them.
+  std::vector<uint8_t> overwrite;
+  std::vector<uint8_t> head;
 
   std::mutex mutex;
   ImageCursor* producing = nullptr;  // guarded by mutex

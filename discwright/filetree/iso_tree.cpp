@@ -497,6 +497,12 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
   built->image = shareImage(image);
   built->opts = std::move(opts);
   built->stamps = impl.stamps;
+  // The image library writes the grown volume's descriptors (with its whole size) into
+  // the medium's head as read; blocks below 16 and after the descriptors stay as they were.
+  if (impl.origin && impl.origin->overwritable) {
+    built->overwrite = impl.origin->head;
+    iso_write_opts_set_overwrite_buf(built->opts.get(), built->overwrite.data());
+  }
   IsoNode* own = nullptr;
   const bool relocationTaken = iso_dir_get_node(iso_image_get_root(image), relocation.c_str(), &own) == 1;
   if (!relocationTaken && hasFolderAtDepth(iso_image_get_root(image), 1, 8)) {
@@ -514,6 +520,11 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
   off_t total = first->get_size ? first->get_size(first.get()) : 0;
   if (total <= 0) throw DwError(DW_E_INTERNAL, "The image library reported no image size");
   built->size = static_cast<uint64_t>(total);
+  if (!built->overwrite.empty()) {
+    // Filled when the producer was made; later productions write the same bytes again.
+    const auto from = built->overwrite.begin() + kMediumHeadBytes / 2;  // blocks 16 to 31
+    built->head.assign(from, built->overwrite.end());
+  }
   auto cursor = std::make_unique<ImageCursor>(built, std::move(first));
 
   // The check reads the directories forwards from the producer; a step back (which a
@@ -540,6 +551,11 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
 }
 
 bool IsoTree::built() const { return impl_->cursor != nullptr; }
+
+std::vector<uint8_t> IsoTree::headBlocks() const {
+  impl_->builtCursor();
+  return impl_->built->head;
+}
 
 uint64_t IsoTree::size() const { return impl_->builtCursor().size(); }
 

@@ -22,6 +22,9 @@ using TreeLargeFileCallback = std::function<void(const std::string& name, uint64
 // when the device it reads from is gone).
 using BlockReader = std::function<void(uint32_t lba, uint32_t count, void* buffer)>;
 
+// Blocks 0 to 31 of an overwritable medium: the system area and the volume descriptors.
+constexpr size_t kMediumHeadBytes = 32 * 2048;
+
 // Where a tree that continues a disc's file system came from.
 struct DiscOrigin {
   uint16_t session = 0;       // the session imported (1-based)
@@ -31,6 +34,11 @@ struct DiscOrigin {
   uint32_t folders = 0;
   std::string label;                // the disc's volume label
   std::vector<uint8_t> descriptor;  // its volume descriptor as read: the disc is known again by it
+  // An overwritable medium (or a file), which grows instead of taking sessions: blocks 0
+  // to 31 as read. The new volume descriptors are made over them, and only blocks 16 to
+  // 31 are written back, so what else lies there stays.
+  bool overwritable = false;
+  std::vector<uint8_t> head;
 };
 
 // A file of the disc that the tree still holds, where its bytes lie.
@@ -59,8 +67,10 @@ class IsoTree {
   // they are on the disc, and the image built from it is the next session, at
   // nextWritable. DwError: DW_E_NOT_SUPPORTED when there is no ISO 9660 file system
   // there, DW_E_IO when it is damaged or a block cannot be read (the text names it).
+  // overwritable: the medium has no sessions; its volume (sessionStart 0) grows, and the
+  // image's volume descriptors for block 16 come from headBlocks().
   static std::unique_ptr<IsoTree> fromDisc(BlockReader read, uint16_t session, uint32_t sessionStart,
-                                           uint32_t nextWritable);
+                                           uint32_t nextWritable, bool overwritable = false);
   ~IsoTree();
   IsoTree(const IsoTree&) = delete;
   IsoTree& operator=(const IsoTree&) = delete;
@@ -91,6 +101,9 @@ class IsoTree {
   void build(uint32_t startBlock, bool joliet, const std::string& volumeLabel, const std::string& applicationId,
              const std::string& preparerId);
   bool built() const;
+  // A tree from an overwritable medium: blocks 16 to 31 to write over the medium's after
+  // the image is on it (the descriptors of the grown volume); empty otherwise.
+  std::vector<uint8_t> headBlocks() const;
   uint64_t size() const;  // DwError when not built
 
   // Sequential reading of the built image.

@@ -172,10 +172,11 @@ bool rootHasRockRidge(const BlockReader& read, const std::vector<uint8_t>& descr
 }  // namespace
 
 std::unique_ptr<IsoTree> IsoTree::fromDisc(BlockReader read, uint16_t session, uint32_t sessionStart,
-                                           uint32_t nextWritable) {
+                                           uint32_t nextWritable, bool overwritable) {
   ensureLibisofs();
   const std::string sessionText =
-      "session " + std::to_string(session) + " (from block " + std::to_string(sessionStart) + ")";
+      overwritable ? std::string("the disc's volume")
+                   : "session " + std::to_string(session) + " (from block " + std::to_string(sessionStart) + ")";
   std::vector<uint8_t> descriptor(kBlock);
   const uint32_t descriptorBlock = sessionStart + 16;
   try {
@@ -190,6 +191,22 @@ std::unique_ptr<IsoTree> IsoTree::fromDisc(BlockReader read, uint16_t session, u
     throw DwError(DW_E_NOT_SUPPORTED,
                   "The disc's " + sessionText + " holds no ISO 9660 file system, so files cannot be added to it");
   const bool rockRidge = rootHasRockRidge(read, descriptor, sessionText);
+  std::vector<uint8_t> head;
+  if (overwritable) {
+    if (sessionStart != 0)
+      throw DwError(DW_E_INVALID_ARGUMENT, "The volume of an overwritable disc starts at block 0, not at block " +
+                                               std::to_string(sessionStart));
+    if (nextWritable < 32)
+      throw DwError(DW_E_IO, "The file system of " + sessionText + " is damaged: it ends before block 32");
+    head.resize(kMediumHeadBytes);
+    try {
+      read(0, uint32_t(kMediumHeadBytes / kBlock), head.data());
+    } catch (const DwError& e) {
+      throw DwError(DW_E_IO, "The files of " + sessionText + " could not be read: blocks 0 to 31 could not be read: " +
+                                 e.what(),
+                    e.status());
+    }
+  }
 
   std::unique_ptr<IsoTree> tree(new IsoTree());  // private constructor: make_unique cannot reach it
   Impl& impl = *tree->impl_;
@@ -230,14 +247,24 @@ std::unique_ptr<IsoTree> IsoTree::fromDisc(BlockReader read, uint16_t session, u
   const char* label = iso_image_get_volume_id(image);
   origin.label = label ? label : "";
   origin.descriptor = std::move(descriptor);
-  std::vector<std::string> outside;
+  origin.overwritable = overwritable;
+  origin.head = std::move(head);
+  std::vector<std::string> outside, inHead;
   walk(iso_image_get_root(image), "/", [&](IsoNode* node, const std::string& path) {
     const int marked = iso_node_add_xinfo(node, discMark, nullptr);
     if (marked < 0) throw DwError(DW_E_INTERNAL, "An entry of the disc could not be marked: " + libisofsText(marked));
     // A truncated disc imports without complaint: file data are not read on import.
-    for (const auto& [block, bytes] : discExtents(node))
-      if (uint64_t(block) + (uint64_t(bytes) + kBlock - 1) / kBlock > nextWritable) outside.push_back(path);
+    for (const auto& [block, bytes] : discExtents(node)) {
+      const uint64_t end = uint64_t(block) + (uint64_t(bytes) + kBlock - 1) / kBlock;
+      if (end > nextWritable) outside.push_back(path);
+      // The grown volume's descriptors are written over blocks 16 to 31.
+      if (overwritable && bytes > 0 && block < 32 && end > 16) inHead.push_back(path);
+    }
   });
+  if (!inHead.empty())
+    throw DwError(DW_E_NOT_SUPPORTED, "Files cannot be added to " + sessionText + ": " +
+                                          std::to_string(inHead.size()) + (inHead.size() == 1 ? " file lies" : " files lie") +
+                                          " in blocks 16 to 31, where the new volume descriptors go: " + quotedList(inHead));
   if (!outside.empty())
     throw DwError(DW_E_IO, "The file system of " + sessionText + " is damaged: " + std::to_string(outside.size()) +
                                (outside.size() == 1 ? " file lies" : " files lie") +

@@ -669,11 +669,16 @@ DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_Read(DiscwrightHandle fi
 
 /*
  * Creates the tree of the last session of the disc in grabber (CD-R, DVD-R, DVD+R,
- * BD-R and the like, left appendable). callback and context are reserved (the
+ * BD-R and the like, left appendable). An overwritable disc (DVD+RW, DVD-RAM, BD-RE,
+ * formatted DVD-RW) or a file used as a drive has no sessions: the tree is the volume
+ * whose descriptors are at block 16 (SessionStart 0), and NextWritable is its end
+ * rounded up to 32 blocks. TrackAtOnceFromTree writes the new volume there and, once it
+ * is on the medium, its descriptors over blocks 16 to 31 in one write: a burn that breaks
+ * off before that leaves the old files in place. callback and context are reserved (the
  * reading reports nothing yet); pass NULL. Exception numbers:
  *   DW_E_NOT_SUPPORTED  a blank or closed disc, a last session still open, no ISO 9660
- *                       file system in the last session, or an overwritable disc
- *                       (DVD+RW, DVD-RAM, BD-RE: "not supported yet")
+ *                       file system in the last session (at block 16 of an
+ *                       overwritable disc), or files of it in blocks 16 to 31
  *   DW_E_OUT_OF_SPACE   no room for another session
  *   DW_E_IO             a block that cannot be read (the text names it; status: the
  *                       sense), or a damaged file system (the text says what)

@@ -7,6 +7,7 @@
 
 #include "libburn/drive_system.h"
 #include "libburn/libburn_grab.h"
+#include "device.h"
 #include "media_records.h"
 
 namespace discwright {
@@ -254,6 +255,7 @@ LibburnDrive::Layout LibburnDrive::layoutOf(Grab& grab) {
     layout.discStatus = open ? DW_DISC_APPENDABLE : DW_DISC_COMPLETE;
     layout.lastSessionStatus = open ? DW_SESSION_INCOMPLETE : DW_SESSION_COMPLETE;
     if (open) layout.nextWritable = blocks;
+    if (!open && !layout.readOnly) growable(grab, layout);
     return layout;
   }
   layout.discStatus = status == BURN_DISC_BLANK ? DW_DISC_BLANK
@@ -291,11 +293,40 @@ LibburnDrive::Layout LibburnDrive::layoutOf(Grab& grab) {
   // and lead-out included); a complete one without a table of contents as far as it reads.
   if (status == BURN_DISC_APPENDABLE && layout.nextWritable)
     layout.usedBlocks = std::max(layout.usedBlocks, *layout.nextWritable);
+  if (isOverwritableKind(discTypeOfProfile(grab.profile()))) growable(grab, layout);
   int readable = 0;
   if (status == BURN_DISC_FULL && layout.usedBlocks == 0 && burn_get_read_capacity(grab.drive(), &readable, 0) == 1 &&
       readable > 0)
     layout.usedBlocks = uint32_t(readable);
   return layout;
+}
+
+std::optional<uint32_t> LibburnDrive::volumeEndOf(Grab& grab) {
+  std::vector<uint8_t> block(kBlock);
+  off_t got = 0;
+  if (burn_read_data(grab.drive(), off_t(kHeadBlock) * off_t(kBlock), reinterpret_cast<char*>(block.data()),
+                     off_t(kBlock), &got, 1 /* no messages of its own */) <= 0 ||
+      got != off_t(kBlock))
+    return std::nullopt;  // nothing recorded there: no volume
+  if (block[0] != 1 || std::memcmp(block.data() + 1, "CD001", 5) != 0) return std::nullopt;
+  const uint32_t end = uint32_t(block[80]) | uint32_t(block[81]) << 8 | uint32_t(block[82]) << 16 |
+                       uint32_t(block[83]) << 24;
+  if (end <= kHeadBlock + 1) return std::nullopt;
+  return end;
+}
+
+void LibburnDrive::growable(Grab& grab, Layout& layout) {
+  // libburn calls such a medium blank whether it holds data or not.
+  const std::optional<uint32_t> end = volumeEndOf(grab);
+  if (!end) return;
+  const uint32_t next = growthStart(*end);
+  layout.discStatus = DW_DISC_APPENDABLE;
+  layout.lastSessionStatus = DW_SESSION_COMPLETE;
+  layout.sessions = 1;
+  if (layout.tracks.empty()) layout.tracks.push_back({0, *end});
+  layout.nextWritable = next;
+  layout.lastSessionStart = 0;
+  layout.usedBlocks = std::max(layout.usedBlocks, next);
 }
 
 uint64_t LibburnDrive::freeBytesFrom(Grab& grab, uint64_t startByte) {

@@ -102,6 +102,11 @@ class LibburnDrive : public Device {
   // What the medium holds: libburn's table of contents for real discs, the
   // tracks burned here (or one track over the data) for a file.
   Layout layoutOf(Grab& grab);
+  // The end of the ISO 9660 volume whose descriptors are at block 16, when there is one.
+  std::optional<uint32_t> volumeEndOf(Grab& grab);
+  // An overwritable medium (or a writable file) holding a volume takes more files after it,
+  // as the field's tools show it: appendable, with the next writable block after its end.
+  void growable(Grab& grab, Layout& layout);
   // The free space past startByte.
   uint64_t freeBytesFrom(Grab& grab, uint64_t startByte);
   uint64_t freeBytesOf(Grab& grab, const Layout& layout);

@@ -123,15 +123,25 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
     throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " cannot do a test write: burn for real or use another disc");
   if (job.tracks.size() > 1 && !caps->multi_track)
     throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " takes only one track per session");
-  if (job.multiSession && !caps->multi_session)
+  // A growing volume has no sessions: whether one stays open means nothing there.
+  if (job.multiSession && !job.growAt && !caps->multi_session)
     throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " cannot stay open for another session: burn without multisession");
 
   // A further track-at-once track joins the session the previous one left
   // open. libburn closed that session on the medium already, so only a medium
   // written at any address (a file, DVD+RW) can take the track after it.
   std::optional<uint64_t> joinAt;
+  if (job.growAt) {
+    if (job.mode != WriteMode::Tao || job.tracks.size() != 1 || job.head.size() != kHeadBytes)
+      throw DwError(DW_E_INVALID_ARGUMENT, "A disc grows by one track-at-once track and its volume descriptors");
+    const uint64_t at = uint64_t(*job.growAt) * kBlock;
+    if (!caps->start_adr || (caps->start_alignment > 0 && at % uint64_t(caps->start_alignment)))
+      throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " cannot be written at block " +
+                                            std::to_string(*job.growAt) + ", so files cannot be added to it",
+                    senses::kInvalidField);
+  }
   // A blank disc in a drive (another one was put in) has no session to join.
-  if (job.mode == WriteMode::Tao && (isPseudoDrive() || status != BURN_DISC_BLANK)) {
+  if (!job.growAt && job.mode == WriteMode::Tao && (isPseudoDrive() || status != BURN_DISC_BLANK)) {
     std::lock_guard lock(stateMutex_);
     joinAt = openSessionEnd_;
   }
@@ -150,7 +160,9 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
   if (job.mode == WriteMode::Sao || job.mode == WriteMode::DaoPq) type = BURN_WRITE_SAO, blockType = BURN_BLOCK_SAO;
   if (job.mode == WriteMode::DaoRaw) type = BURN_WRITE_RAW, blockType = BURN_BLOCK_RAW96R;
   uint64_t startByte = 0;
-  if (joinAt) {
+  if (job.growAt) {
+    startByte = uint64_t(*job.growAt) * kBlock;
+  } else if (joinAt) {
     startByte = *joinAt;
   } else if (auto nwa = nextWritableFor(drive, type, blockType, job.multiSession)) {
     // On an appendable CD this lies past the lead-out and lead-in after the last
@@ -170,7 +182,8 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
                   withReason(std::string(writeModeName(job.mode)) + " writing is not possible on the disc in " + identity_.name,
                              LibburnRuntime::worstText(runtime_->drain())));
   burn_write_opts_set_simulate(opts.o, job.testWrite ? 1 : 0);
-  burn_write_opts_set_multi(opts.o, job.multiSession ? 1 : 0);
+  // An overwritable medium has no sessions to leave open.
+  burn_write_opts_set_multi(opts.o, job.multiSession && !job.growAt ? 1 : 0);
   // A file target is flushed to storage once, at the end of the burn, instead
   // of every 16 MB: the data are as safe when the burn reports success, and the
   // write does not stall on each flush.
@@ -180,7 +193,7 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
     if (!isPseudoDrive()) burn_write_opts_set_underrun_proof(opts.o, bupEnabled_ ? 1 : 0);
     burn_drive_set_speed(drive, 0, writeRequest_ == DISCWRIGHT_SPEED_MAX ? 0 : int(writeRequest_));
   }
-  if (joinAt) burn_write_opts_set_start_byte(opts.o, off_t(*joinAt));
+  if (joinAt || job.growAt) burn_write_opts_set_start_byte(opts.o, off_t(startByte));
 
   DiscRef disc;
   disc.disc = burn_disc_create();
@@ -258,15 +271,33 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
                                    std::strerror(err), uint32_t(err));
     }
   }
+  if (job.growAt && !job.testWrite) {
+    // The new directory is whole on the medium (libburn synchronized it at the end of the
+    // write): only now do its descriptors replace the old ones, in one 32 KiB write.
+    std::vector<char> head(job.head.begin(), job.head.end());
+    runtime_->drain();
+    if (burn_random_access_write(drive, off_t(kHeadBlock) * off_t(kBlock), head.data(), off_t(head.size()),
+                                 1 /* flush */) <= 0)
+      throw DwError(DW_E_IO,
+                    withReason("The files were written to " + identity_.name +
+                                   ", but the volume descriptors at block 16 could not be: the disc still shows "
+                                   "its earlier files",
+                               LibburnRuntime::worstText(runtime_->drain())),
+                    senses::kWriteError);
+  }
   if (!job.testWrite) {
     std::lock_guard lock(stateMutex_);
-    if (isPseudoDrive()) {  // a real disc tells its own tracks
+    if (job.growAt) {
+      // One volume from block 0: a file holds no tracks of its own.
+      fileTracks_.clear();
+      if (isPseudoDrive()) fileTracks_.push_back({0, uint32_t((startByte + total) / kBlock)});
+    } else if (isPseudoDrive()) {  // a real disc tells its own tracks
       if (!joinAt) fileTracks_.clear();
       uint64_t at = startByte;
       for (uint64_t bytes : trackBytes) fileTracks_.push_back({uint32_t(at / kBlock), uint32_t(bytes / kBlock)}), at += bytes;
     }
     // With multisession libburn leaves the disc open for a new session; without, the session stays ours.
-    if (job.mode == WriteMode::Tao && !job.multiSession) openSessionEnd_ = startByte + total;
+    if (job.mode == WriteMode::Tao && !job.multiSession && !job.growAt) openSessionEnd_ = startByte + total;
     else openSessionEnd_.reset();
   }
   observer.progress(total, total);

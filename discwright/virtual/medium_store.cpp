@@ -215,6 +215,17 @@ MediumLayout MediumStore::load(const MediumConfig& config) {
     } catch (const DwError&) {
       // As below: the record still says an erase began, which gives this answer again.
     }
+  } else if (writingAt && unfinished.growing) {
+    // Files were being added to an overwritable disc: what reached the file past the old
+    // end is referenced by no volume until the descriptors at block 16 are replaced, which
+    // is written last. The disc keeps the volume its block 16 describes.
+    uint64_t blocks = std::clamp<uint64_t>(std::max<uint64_t>(m.recordedEnd(), blocksFor(size)), 1, m.capacityBlocks);
+    m.tracks = {{0, uint32_t(blocks), 1}};
+    try {
+      save(m);
+    } catch (const DwError&) {
+      // As below: the record still says a write began, which gives this answer again.
+    }
   } else if (writingAt) {
     // The process that wrote has gone without recording the end: the medium
     // holds what reached its file, at least one block, in an unfinished session.
@@ -327,8 +338,16 @@ MediumLayout MediumStore::parse(const std::string& text, const MediumConfig& con
   if (auto w = j.find("writing"); w != j.end()) {
     if (!w->is_object() || !w->contains("start")) damaged(where("writing") + " must be {\"start\": block}");
     uint64_t start = number(w->at("start"), "writing.start", UINT32_MAX);
-    // Layouts saved before the gap recorded a write at the end of the last track.
-    if ((start != m.nextWritable() && start != m.recordedEnd()) || m.finalized || start >= m.capacityBlocks)
+    if (auto g = w->find("grow"); g != w->end()) {
+      if (!g->is_boolean()) damaged(where("writing.grow") + " must be true or false");
+      unfinished.growing = g->get<bool>();
+    }
+    if (unfinished.growing && !isOverwritableKind(m.discType))
+      damaged(where("writing.grow") + " is recorded for a disc kind that is not overwritable");
+    // Layouts saved before the gap recorded a write at the end of the last track. A disc
+    // that grows is written after its volume, which the layout does not record.
+    if (unfinished.growing ? start >= m.capacityBlocks
+                           : (start != m.nextWritable() && start != m.recordedEnd()) || m.finalized || start >= m.capacityBlocks)
       damaged(where("writing") + " names block " + std::to_string(start) + ", but the next writable block is " +
               (m.finalized ? std::string("none (the disc is finalized)") : std::to_string(m.nextWritable())));
     unfinished.writingAt = uint32_t(start);
@@ -383,9 +402,9 @@ MediumLayout MediumStore::create(const MediumConfig& config, bool durable) {
   return m;
 }
 
-void MediumStore::beginWrite(const MediumLayout& m) { saveText(m, {m.nextWritable(), false}, true); }
+void MediumStore::beginWrite(const MediumLayout& m, bool grow) { saveText(m, {m.nextWritable(), grow, false}, true); }
 
-void MediumStore::beginErase(const MediumLayout& m) { saveText(m, {std::nullopt, true}, true); }
+void MediumStore::beginErase(const MediumLayout& m) { saveText(m, {std::nullopt, false, true}, true); }
 
 void MediumStore::save(const MediumLayout& m, bool durable) { saveText(m, {}, durable); }
 
@@ -404,6 +423,7 @@ void MediumStore::saveText(const MediumLayout& m, const Unfinished& unfinished, 
   j["open_session_multi"] = m.openSessionMulti;
   j["finalized"] = m.finalized;
   if (unfinished.writingAt) j["writing"] = {{"start", *unfinished.writingAt}};
+  if (unfinished.writingAt && unfinished.growing) j["writing"]["grow"] = true;
   if (unfinished.erasing) j["erasing"] = true;
   writeReplacing(layoutPath_, j.dump(2) + "\n", durable);
 }

@@ -39,8 +39,9 @@ class MediumStore {
   // Call only while holding the recorder's lock: it may rewrite the files.
   MediumLayout load(const MediumConfig& config);
   // Records durably, before the first byte goes out, that a write begins at
-  // the medium's next writable block.
-  void beginWrite(const MediumLayout& layout);
+  // the medium's next writable block. grow: files added to an overwritable disc, whose
+  // old volume stays the disc's content should the process die before the end.
+  void beginWrite(const MediumLayout& layout, bool grow = false);
   // Records durably, before the medium is touched, that an erase begins: should
   // the process die, the disc reads as one broken-off session, never as blank
   // or absent.
@@ -63,6 +64,7 @@ class MediumStore {
   // What a process recorded as begun and did not live to end.
   struct Unfinished {
     std::optional<uint32_t> writingAt;
+    bool growing = false;
     bool erasing = false;
   };
   MediumLayout parse(const std::string& text, const MediumConfig& config, Unfinished& unfinished,

@@ -46,6 +46,18 @@ class VirtualRecorder::Sink : public BurnSink {
 
   uint64_t written() const { return written_; }
 
+  // Blocks 16 to 31 of the medium, after the track: faults meet it past the track's bytes.
+  void writeHead(const std::vector<uint8_t>& head) {
+    const uint64_t trackEnd = written_;
+    const uint64_t at = uint64_t(kHeadBlock) * DISCWRIGHT_SECTOR_SIZE;
+    const auto& c = recorder_.config_;
+    if (c.writeFailsAt && trackEnd + head.size() > *c.writeFailsAt)
+      throw DwError(DW_E_IO, "Write error on the medium at byte " + std::to_string(*c.writeFailsAt) +
+                                 " (the volume descriptors at block 16)",
+                    senses::kWriteError);
+    if (!testWrite_) recorder_.store_.write(at, head.data(), head.size());
+  }
+
   void write(uint64_t offset, const void* data, size_t size) override {
     const auto& c = recorder_.config_;
     if (c.mediumRemovedAt && offset + size > *c.mediumRemovedAt) {
@@ -154,7 +166,21 @@ MediumLayout& VirtualRecorder::accessibleMedium() {
   if (removed_) throw DwError(DW_E_NO_MEDIUM, "No medium in the drive", senses::kNoMedium);
   if (unusable_) throw *unusable_;
   if (!medium_) throw DwError(DW_E_NO_MEDIUM, "No medium in the drive", senses::kNoMedium);
+  readVolumeEnd(*medium_);
   return *medium_;
+}
+
+void VirtualRecorder::readVolumeEnd(MediumLayout& m) {
+  // The volume is what the medium holds, not what the layout recorded: a burn that grew
+  // it may have broken off before or after its descriptors were replaced.
+  m.volumeEnd = 0;
+  if (!isOverwritableKind(m.discType) || !m.recorded(kHeadBlock, 1)) return;
+  std::vector<uint8_t> block(DISCWRIGHT_SECTOR_SIZE);
+  store_.read(uint64_t(kHeadBlock) * DISCWRIGHT_SECTOR_SIZE, block.data(), block.size());
+  if (block[0] != 1 || std::memcmp(block.data() + 1, "CD001", 5) != 0) return;
+  const uint32_t end = uint32_t(block[80]) | uint32_t(block[81]) << 8 | uint32_t(block[82]) << 16 |
+                       uint32_t(block[83]) << 24;
+  if (end > kHeadBlock + 1 && end <= m.capacityBlocks) m.volumeEnd = end;
 }
 
 std::array<bool, DW_WRITE_MODE_COUNT> VirtualRecorder::writeModes() {
@@ -365,7 +391,21 @@ void VirtualRecorder::checkWritable(const BurnJob& job, const MediumLayout& m) c
   if (m.tracks.size() + job.tracks.size() > 99)
     throw DwError(DW_E_OUT_OF_SPACE, "A disc holds at most 99 tracks", senses::kInvalidField);
 
-  bool ok = m.blank();
+  if (job.growAt) {
+    if (job.mode != WriteMode::Tao || job.tracks.size() != 1 || job.head.size() != kHeadBytes)
+      throw DwError(DW_E_INVALID_ARGUMENT, "A disc grows by one track-at-once track and its volume descriptors",
+                    senses::kInvalidField);
+    if (!m.grows())
+      throw DwError(DW_E_MEDIUM_NOT_BLANK, std::string("The ") + discTypeText(m.discType) +
+                                               " holds no file system that files can be added to",
+                    senses::kIncompatibleMedium);
+    if (*job.growAt != m.nextWritable())
+      throw DwError(DW_E_INVALID_ARGUMENT, "The image was made for block " + std::to_string(*job.growAt) +
+                                               ", but the disc's next writable block is " +
+                                               std::to_string(m.nextWritable()),
+                    senses::kInvalidField);
+  }
+  bool ok = m.blank() || (job.growAt && m.grows());
   if (!m.finalized) {
     switch (job.mode) {
       case WriteMode::Tao: ok = ok || m.sessionOpen || job.multiSession || job.continuesDisc; break;
@@ -416,7 +456,7 @@ void VirtualRecorder::burn(BurnJob& job, BurnObserver& observer) {
   if (!job.testWrite) {
     // Before the first byte: should this process die, the next one still knows a write began.
     try {
-      store_.beginWrite(before);
+      store_.beginWrite(before, job.growAt.has_value());
     } catch (...) {
       std::lock_guard lock(mutex_);
       burning_ = false;
@@ -426,6 +466,9 @@ void VirtualRecorder::burn(BurnJob& job, BurnObserver& observer) {
   Sink sink(*this, base, job.testWrite);
   try {
     runBurnPipeline(job.tracks, sink, observer, {job.fifoBytes, bytesPerSecond});
+    // The new directory becomes the disc's only now that it is whole on the medium; the
+    // faults count the head's bytes after the track's.
+    if (job.growAt) sink.writeHead(job.head);
   } catch (...) {
     std::exception_ptr failure = std::current_exception();
     try {
@@ -553,7 +596,12 @@ void VirtualRecorder::recordBurn(const BurnJob& job, uint64_t base, uint64_t byt
     uint64_t size = store_.fileSize();
     if (size > base) bytesWritten = std::max(bytesWritten, std::min(size - base, total));
   }
-  if (bytesWritten > 0) {
+  if (job.growAt) {
+    // No session is opened: the volume spans the disc from block 0, over what it was and
+    // what was written past it, whether the new descriptors made it or not.
+    const uint64_t end = base / DISCWRIGHT_SECTOR_SIZE + paddedSize(bytesWritten) / DISCWRIGHT_SECTOR_SIZE;
+    if (bytesWritten > 0) m.tracks = {{0, uint32_t(std::max<uint64_t>(m.recordedEnd(), end)), m.tracks.front().session}};
+  } else if (bytesWritten > 0) {
     uint16_t session = uint16_t(m.closedSessions + 1);
     uint64_t left = bytesWritten;
     // From where the burn began: after its first track the layout no longer shows the gap it wrote past.

@@ -65,6 +65,8 @@ class VirtualRecorder : public Device {
   // The medium as the drive sees it now; DwError(DW_E_NO_MEDIUM) when none is
   // accessible, or why the stored medium cannot be used.
   MediumLayout& accessibleMedium();
+  // Sets m.volumeEnd from the descriptors at block 16 of an overwritable medium.
+  void readVolumeEnd(MediumLayout& m);
   bool mediumInTray() const { return !trayOpen_ && medium_ && !removed_; }
   bool persistent() const { return config_.medium && !config_.medium->freshAtStart; }
   // Reads the stored medium again; a failure is kept as the answer of its operations.

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <cstring>
+#include <map>
 
 #include "Discwright.h"
 
@@ -228,9 +230,10 @@ TEST_F(CliSessionsTest, FilesAreAddedInFurtherSessionsAndEachRefusalLeavesTheDis
     const auto [code, said] = burn(QStringList{QStringLiteral("burn-files"), QStringLiteral("--append")} + append);
     EXPECT_EQ(code, 0) << said.toStdString();
     // The verify reads the disc's earlier files through the new directory too.
-    if (append.contains(QStringLiteral("--verify")))
+    if (append.contains(QStringLiteral("--verify"))) {
       EXPECT_TRUE(said.contains(QRegularExpression("The [23] files of the earlier sessions read back through the new "
                                                    "directory"))) << said.toStdString();
+    }
   }
   const QString info = Info("CdRom0");
   EXPECT_TRUE(info.contains(QStringLiteral("Session 4: start ")) && info.contains(QStringLiteral("label \"FIRST\"")))
@@ -269,3 +272,71 @@ TEST_F(CliSessionsTest, AnAddedSessionThatBreaksOffKeepsTheEarlierFilesAndSaysSo
                                           "sessions still read as before")))
       << err.toStdString();
 }
+
+namespace {
+
+// An image file grows three times: Korvanel, another program (xorriso, when installed),
+// Korvanel again; the last directory holds every file, each reading back equal.
+TEST(CliGrowTest, AnImageFileGrowsWithKorvanelAndAnotherProgram) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString image = dir.filePath(QStringLiteral("disc.iso"));
+  const std::map<QString, QByteArray> files = {{QStringLiteral("one/a.txt"), "alpha\n"},
+                                               {QStringLiteral("one/big.bin"), QByteArray(300000, 'b')},
+                                               {QStringLiteral("x.txt"), "from another program\n"},
+                                               {QStringLiteral("three.txt"), "three\n"}};
+  for (const auto& [name, data] : files) {
+    QDir(dir.path()).mkpath(QFileInfo(dir.filePath(name)).path());
+    QFile file(dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(data);
+  }
+  auto run = [](const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    return std::pair{process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput() +
+                                                                process.readAllStandardError())};
+  };
+  auto korvanel = [&](const QStringList& arguments) {
+    const auto [code, said] =
+        run(QStringLiteral(KORVANEL_CLI), QStringList{QStringLiteral("--no-real-drives"), QStringLiteral("--pseudo-drive"),
+                                                     image, QStringLiteral("burn-files")} +
+                                             arguments +
+                                             QStringList{QStringLiteral("--device"), QStringLiteral("CdRom0"),
+                                                         QStringLiteral("--no-eject"), QStringLiteral("--verify")});
+    EXPECT_EQ(code, 0) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("Verification passed"))) << said.toStdString();
+  };
+  korvanel({dir.filePath(QStringLiteral("one"))});
+  const bool xorriso = run(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("command -v xorriso")}).first == 0;
+  if (xorriso) {
+    const auto [code, said] = run(QStringLiteral("xorriso"), {QStringLiteral("-dev"), QStringLiteral("stdio:") + image,
+                                                               QStringLiteral("-map"), dir.filePath(QStringLiteral("x.txt")),
+                                                               QStringLiteral("/x.txt"), QStringLiteral("-commit")});
+    ASSERT_EQ(code, 0) << said.toStdString();
+  }
+  korvanel({dir.filePath(QStringLiteral("three.txt")), QStringLiteral("--append")});
+  if (!xorriso) GTEST_SKIP() << "xorriso is not installed: the other program's growth and the listing are left out";
+
+  const auto [listed, listing] = run(QStringLiteral("xorriso"), {QStringLiteral("-indev"), image, QStringLiteral("-find"),
+                                                                 QStringLiteral("/"), QStringLiteral("-type"),
+                                                                 QStringLiteral("f")});
+  ASSERT_EQ(listed, 0) << listing.toStdString();
+  const QString out = dir.filePath(QStringLiteral("out"));
+  const auto [extracted, said] = run(QStringLiteral("xorriso"), {QStringLiteral("-osirrox"), QStringLiteral("on"),
+                                                                 QStringLiteral("-indev"), image, QStringLiteral("-extract"),
+                                                                 QStringLiteral("/"), out});
+  ASSERT_EQ(extracted, 0) << said.toStdString();
+  for (const auto& [name, data] : files) {
+    EXPECT_TRUE(listing.contains(QStringLiteral("'/") + name + QLatin1Char('\''))) << name.toStdString();
+    QFile file(out + QLatin1Char('/') + name);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+    EXPECT_EQ(file.readAll(), data) << name.toStdString();
+  }
+  // The extracted copy is read-only as the image's files are: let the temporary folder go.
+  run(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("u+w"), out});
+}
+
+}  // namespace
+

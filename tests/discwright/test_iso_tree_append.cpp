@@ -87,12 +87,17 @@ struct TreeHandle {
 
 class AppendTest : public LibraryTest {
  protected:
+  // Past a small first volume, inside a grown one that adds a megabyte.
+  static constexpr uint64_t kBreaksAt = 768 * 1024;
+
   void SetUp() override {
     auto faulty = cdRecorder(1);
     faulty["faults"] = {
         {"operations",
          {{"ReadSectors", {{"exception", 10}, {"status", 0x031100}, {"text", "Unrecovered read error"}}}}}};
-    start({cdRecorder(0), faulty, dvdRecorder(2, "DVD+RW")});
+    auto breaking = dvdRecorder(3, "DVD+RW");
+    breaking["faults"] = {{"write_fails_at", kBreaksAt}};
+    start({cdRecorder(0), faulty, dvdRecorder(2, "DVD+RW"), breaking});
   }
 
   fs::path local(const std::string& name, const Bytes& data) {
@@ -252,6 +257,67 @@ TEST_F(AppendTest, ThreeSessionsKeepEveryFileReadableThroughTheLastDirectory) {
   EXPECT_EQ(listed, wanted);
 }
 
+// An overwritable disc grows three times: each volume lists every file, the old ones
+// where they were, and the descriptors at block 16 describe the last.
+TEST_F(AppendTest, AnOverwritableDiscGrowsThreeTimes) {
+  Grabber g = openGrabber("CdRom2");
+  std::map<std::string, Bytes> expected = {{"/a.txt", textBytes("alpha\n")}, {"/docs/b.bin", pattern(70 * 1024, 3)}};
+  local("s0/a.txt", expected["/a.txt"]);
+  local("s0/docs/b.bin", expected["/docs/b.bin"]);
+  burnFirst(g, {dir_ / "local/s0/a.txt", dir_ / "local/s0/docs"});
+  std::map<std::string, Extents> extents;
+  expectDisc(g, expected, extents);
+  for (int round = 1; round <= 3; ++round) {
+    SCOPED_TRACE(round);
+    const DiscwrightDiscInformation before = discInfo(g);
+    EXPECT_EQ(before.DiscStatus, DW_DISC_APPENDABLE);
+    EXPECT_EQ(before.Sessions, 1);
+    EXPECT_EQ(before.NextWritable % 32, 0u);
+    EXPECT_EQ(before.FreeBlocks, before.CapacityBlocks - before.NextWritable);
+    TreeHandle tree;
+    Triple t;
+    ASSERT_TRUE(t.check(fromDisc(g, tree, t)));
+    const DiscwrightTreeOrigin o = origin(tree.handle);
+    EXPECT_EQ(o.SessionStart, 0u);
+    EXPECT_EQ(o.NextWritable, before.NextWritable);
+    const std::string name = "/r" + std::to_string(round) + ".bin";
+    expected[name] = pattern(size_t(40 * 1024 * round), uint8_t(round));
+    ASSERT_TRUE(t.check(addPaths(tree.handle, t, {local("s" + std::to_string(round) + name, expected[name])}, 0)));
+    burnTree(g, tree.handle, o.NextWritable, 1);
+    expectDisc(g, expected, extents);
+    // The head names the grown volume's whole size, so the next growth goes after it.
+    const Bytes pvd = readBlocks(g, 16, 1);
+    const uint32_t end = uint32_t(pvd[80]) | uint32_t(pvd[81]) << 8 | uint32_t(pvd[82]) << 16 | uint32_t(pvd[83]) << 24;
+    EXPECT_GT(end, o.NextWritable);
+    EXPECT_EQ(discInfo(g).NextWritable, (end + 31) / 32 * 32);
+  }
+}
+
+// A write fault inside the grown volume leaves the old descriptors: the disc reads as
+// before, and grows again from the same block.
+TEST_F(AppendTest, AGrowthThatBreaksOffLeavesTheOldFiles) {
+  Grabber g = openGrabber("CdRom3");
+  std::map<std::string, Bytes> expected = {{"/a.txt", textBytes("alpha\n")}};
+  burnFirst(g, {local("a.txt", expected["/a.txt"])});
+  std::map<std::string, Extents> extents;
+  expectDisc(g, expected, extents);
+  const uint32_t next = discInfo(g).NextWritable;
+  ASSERT_LT(uint64_t(next) * 2048, kBreaksAt);
+  TreeHandle tree;
+  Triple t;
+  ASSERT_TRUE(t.check(fromDisc(g, tree, t)));
+  ASSERT_TRUE(t.check(addPaths(tree.handle, t, {local("big.bin", pattern(1024 * 1024, 9))}, 0)));
+  ASSERT_TRUE(t.check(Discwright_ISO9660JolietFileTree_BuildImage(tree.handle, DW_TREE_ARGS(t), next, 0, 1, "", "", "")));
+  EXPECT_TRUE(t.check(Discwright_CdvdBurnerGrabber_TrackAtOnceFromTree(g, DW_ARGS(t), tree.handle, 0, 0, 1, 0, 0),
+                      DW_E_IO));
+  EXPECT_EQ(discInfo(g).DiscStatus, DW_DISC_APPENDABLE);
+  EXPECT_EQ(discInfo(g).NextWritable, next);
+  expectDisc(g, expected, extents);
+  TreeHandle again;
+  ASSERT_TRUE(t.check(fromDisc(g, again, t)));
+  EXPECT_EQ(origin(again.handle).DiscFiles, 1u);
+}
+
 TEST_F(AppendTest, RefusalsComeBeforeTheDiscIsTouched) {
   Grabber g = openGrabber("CdRom0");
   Grabber faulty = openGrabber("CdRom1");
@@ -267,7 +333,7 @@ TEST_F(AppendTest, RefusalsComeBeforeTheDiscIsTouched) {
   };
   const std::vector<Row> rows = {
       {"blank disc", g, [] {}, DW_E_NOT_SUPPORTED, "is blank"},
-      {"overwritable disc", dvd, [] {}, DW_E_NOT_SUPPORTED, "not supported yet"},
+      {"blank overwritable disc", dvd, [] {}, DW_E_NOT_SUPPORTED, "is a blank DVD+RW"},
       {"session left open", g,
        [&] {
          TreeHandle tree;
