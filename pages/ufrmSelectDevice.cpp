@@ -382,7 +382,8 @@ void TfrmSelectDevice::UpdateEraseButton() {
   const TsbDeviceItem* record = SelectedRecord();
   btnErase->setVisible(record && EraseOffered(*record));
   QString note = GetUnusableReason();
-  if (note.isEmpty() && EraseHelps())
+  // A disc left open takes more files: no refusal to explain, though erasing stays offered.
+  if (note.isEmpty() && EraseHelps() && !DiscTakesAnotherSession(*record))
     note = WithEraseHint(WhyDiscCannotBeBurned(record->DiscSpace, record->DiscType, record->TrackInformation,
                                                record->DiscInformation));
   if (note.isEmpty() && record) note = record->AppendProblem;  // a disc left open that takes no more files
