@@ -240,6 +240,7 @@ void TfrmSelectDevice::ShowRecord(QTreeWidgetItem* entry, const TsbDeviceItem& r
   // Long names and labels may be cut short in a narrow list.
   entry->setToolTip(colProduct, entry->text(colProduct));
   entry->setToolTip(colLabel, entry->text(colLabel));
+  entry->setToolTip(colSize, entry->text(colSize));
   if (unreadable)
     for (int column : {int(colMedia), int(colSize), int(colLabel)}) entry->setToolTip(column, record.DiscProblem);
 }
@@ -387,6 +388,11 @@ void TfrmSelectDevice::UpdateEraseButton() {
     note = WithEraseHint(WhyDiscCannotBeBurned(record->DiscSpace, record->DiscType, record->TrackInformation,
                                                record->DiscInformation));
   if (note.isEmpty() && record) note = record->AppendProblem;  // a disc left open that takes no more files
+  // The row's cell is narrow: what a disc left open takes is said whole under the list.
+  if (note.isEmpty() && record && record->DiscFiles >= 0 && DiscTakesAnotherSession(*record))
+    note = tr("The disc holds %1 and has %2 free: the files you choose are added to them as a further session.")
+               .arg(record->DiscFiles == 1 ? tr("1 file") : tr("%1 files").arg(record->DiscFiles),
+                    LocaleMegabytes(record->DiscSpace.FreeBytes));
   lblUnusable->setText(note);
   lblUnusable->setVisible(!note.isEmpty());
 }

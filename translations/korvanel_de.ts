@@ -918,6 +918,18 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
         <source>Full erase</source>
         <translation>Vollständig löschen</translation>
     </message>
+    <message>
+        <source>The disc holds %1 and has %2 free: the files you choose are added to them as a further session.</source>
+        <translation>Die Disc enthält %1 und hat %2 frei: die gewählten Dateien kommen als weitere Sitzung hinzu.</translation>
+    </message>
+    <message>
+        <source>1 file</source>
+        <translation>1 Datei</translation>
+    </message>
+    <message>
+        <source>%1 files</source>
+        <translation>%1 Dateien</translation>
+    </message>
 </context>
 <context>
     <name>TfrmSourceFileSelection</name>

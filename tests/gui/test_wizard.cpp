@@ -808,6 +808,8 @@ TEST_F(WizardTest, FilesAreAddedToADiscLeftOpenAsAFurtherSession) {
   toDevice();
   EXPECT_TRUE(wizard->DevicePage->lvDevices->topLevelItem(0)->text(4).startsWith("Appendable, "))
       << wizard->DevicePage->lvDevices->topLevelItem(0)->text(4).toStdString();
+  EXPECT_TRUE(wizard->DevicePage->lblUnusable->text().startsWith("The disc holds 1 file and has "))
+      << wizard->DevicePage->lblUnusable->text().toStdString();
   next();
   ASSERT_EQ(page(), pgImage) << dialogs->texts("application error").join('\n').toStdString();
   TfrmSourceFileSelection& source = *wizard->SourceFilePage;
