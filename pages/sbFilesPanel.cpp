@@ -89,6 +89,10 @@ TsbFilesPanel::TsbFilesPanel(QWidget* parent) : QWidget(parent) {
   connect(lstDiscFiles, &QTreeWidget::itemSelectionChanged, this,
           [this] { btnLeaveOut->setEnabled(!lstDiscFiles->selectedItems().isEmpty()); });
   ShowDiscFiles({});
+  // The keyboard follows the panel from top to bottom: the disc's files come first.
+  const QWidget* order[] = {lstDiscFiles, btnLeaveOut, lstFiles, btnAddFiles, btnAddFolder, btnRemove, edtLabel};
+  for (size_t i = 0; i + 1 < std::size(order); ++i)
+    setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
 
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(btnAddFiles);

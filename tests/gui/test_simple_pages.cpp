@@ -5,10 +5,11 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
 #include <QLocale>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QUrl>
 #include <QtTest/QTest>
@@ -200,6 +201,18 @@ TEST_F(ImagePageTest, AFileThatIsNoIsoImageIsTakenWithAWarningTheSummaryRepeats)
   EXPECT_EQ(SummaryLines(burner, raw, TsbSummaryChoices{}).last(), warning);
   page.Edit1->setText(Path(dir / "missing.iso"));
   EXPECT_FALSE(page.lblImageInfo->isVisible());
+}
+
+// Tab walks the files panel from top to bottom, the disc's own files first.
+TEST_F(ImagePageTest, TabWalksTheFilesPanelFromTopToBottom) {
+  TsbFilesPanel& panel = *page.FilesPanel;
+  const std::vector<QWidget*> order{panel.lstDiscFiles, panel.btnLeaveOut, panel.lstFiles, panel.btnAddFiles,
+                                    panel.btnAddFolder, panel.btnRemove, panel.edtLabel};
+  for (size_t i = 0; i + 1 < order.size(); ++i) {
+    QWidget* next = order[i]->nextInFocusChain();
+    while (next != order[i + 1] && !(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
+    EXPECT_EQ(next, order[i + 1]) << i;
+  }
 }
 
 TEST_F(ImagePageTest, WithFilesChosenEveryDroppedLocalEntryJoinsTheListOnce) {
