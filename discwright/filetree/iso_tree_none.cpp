@@ -29,7 +29,7 @@ std::unique_ptr<IsoTree> IsoTree::fromPaths(const std::vector<std::string>&, Tre
                                             TreeLargeFileCallback) {
   unavailable();
 }
-std::unique_ptr<IsoTree> IsoTree::fromDisc(BlockReader, uint16_t, uint32_t, uint32_t) { unavailable(); }
+std::unique_ptr<IsoTree> IsoTree::fromDisc(BlockReader, uint16_t, uint32_t, uint32_t, bool) { unavailable(); }
 void IsoTree::countDiscEntries() {}
 const DiscOrigin* IsoTree::origin() const { return nullptr; }
 std::vector<std::string> IsoTree::findClashes(const std::string&, const std::vector<std::string>&) const {
@@ -42,6 +42,7 @@ void IsoTree::addPaths(const std::string&, const std::vector<std::string>&, bool
 void IsoTree::removePath(const std::string&) { unavailable(); }
 void IsoTree::forEachDiscFile(const std::function<void(const DiscFile&)>&) const { unavailable(); }
 void IsoTree::setBootImage(const std::string&) { unavailable(); }
+std::vector<uint8_t> IsoTree::headBlocks() const { return {}; }
 void IsoTree::build(uint32_t, bool, const std::string&, const std::string&, const std::string&) { unavailable(); }
 bool IsoTree::built() const { return false; }
 uint64_t IsoTree::size() const { unavailable(); }
