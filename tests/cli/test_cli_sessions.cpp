@@ -15,6 +15,7 @@
 #include <map>
 
 #include "Discwright.h"
+#include "common/test_os.h"
 
 namespace {
 
@@ -66,8 +67,9 @@ class CliSessionsTest : public ::testing::Test {
                                                             Path(QStringLiteral("recorders.json"))} + arguments);
     EXPECT_TRUE(process.waitForFinished(30000));
     exitCode = process.exitCode();
-    out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    err = QString::fromLocal8Bit(process.readAllStandardError());
+    // Lines end as the system ends them; the checks read them one way.
+    out = QString::fromLocal8Bit(process.readAllStandardOutput()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    err = QString::fromLocal8Bit(process.readAllStandardError()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return process.exitStatus();
   }
 
@@ -187,6 +189,7 @@ QStringList FilesOnDisc(const QString& config, const char* device) {
 // burn-files --append: each new session's directory lists the disc's files and the
 // chosen ones; every refusal comes before the disc is touched and leaves it as it was.
 TEST_F(CliSessionsTest, FilesAreAddedInFurtherSessionsAndEachRefusalLeavesTheDiscAsItWas) {
+  SKIP_WITHOUT_FILE_TREES();
   QDir(dir_.path()).mkpath(QStringLiteral("one"));
   QDir(dir_.path()).mkpath(QStringLiteral("two"));
   for (const char* name : {"one/a.txt", "one/b.txt", "two/c.txt", "a.txt"}) {
@@ -245,6 +248,7 @@ TEST_F(CliSessionsTest, FilesAreAddedInFurtherSessionsAndEachRefusalLeavesTheDis
 // An added session that breaks off leaves the earlier one readable and the disc shown as it
 // is; the next try says what happened and what can still be done.
 TEST_F(CliSessionsTest, AnAddedSessionThatBreaksOffKeepsTheEarlierFilesAndSaysSoNextTime) {
+  SKIP_WITHOUT_FILE_TREES();
   QDir(dir_.path()).mkpath(QStringLiteral("small"));
   QDir(dir_.path()).mkpath(QStringLiteral("large"));
   for (const auto& [name, bytes] : {std::pair{"small/a.txt", 1000}, std::pair{"large/b.bin", 600000}}) {
@@ -278,6 +282,8 @@ namespace {
 // An image file grows three times: Korvanel, another program (xorriso, when installed),
 // Korvanel again; the last directory holds every file, each reading back equal.
 TEST(CliGrowTest, AnImageFileGrowsWithKorvanelAndAnotherProgram) {
+  SKIP_WITHOUT_FILE_TREES();
+  SKIP_WITHOUT_FILE_DRIVES();
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString image = dir.filePath(QStringLiteral("disc.iso"));
