@@ -213,10 +213,38 @@ class ImageCursor {
     return n;
   }
 
+  // At the start already: a producer held there (and the bytes it gave ahead) stays.
   void rewind() {
     std::lock_guard lock(built_->mutex);
+    if (pos_ == 0) return;
     stop();
     pos_ = 0;
+  }
+
+  // Goes back to the start keeping the producer: bytes are the raw bytes it gave so far
+  // (the whole image up to its position), so reading from the start needs no new producer.
+  void rewindKeeping(std::vector<unsigned char> bytes) {
+    std::lock_guard lock(built_->mutex);
+    if (!src_ || bytes.size() != pos_ + (ahead_.size() - aheadFrom_)) {
+      stop();
+    } else {
+      ahead_ = std::move(bytes);
+      aheadFrom_ = 0;
+    }
+    pos_ = 0;
+  }
+
+  // Hands this cursor's producer to to when neither has read anything yet: each
+  // producer costs a walk of the whole tree before its first byte.
+  void handOver(ImageCursor& to) {
+    std::lock_guard lock(built_->mutex);
+    if (!src_ || pos_ != 0 || to.src_ || to.pos_ != 0 || to.built_ != built_) return;
+    to.src_ = std::move(src_);
+    to.ahead_ = std::move(ahead_);
+    to.aheadFrom_ = aheadFrom_;
+    ahead_.clear();
+    aheadFrom_ = 0;
+    if (built_->producing == this) built_->producing = &to;
   }
 
  private:
@@ -224,6 +252,8 @@ class ImageCursor {
   void stop() {
     if (built_->producing == this) built_->producing = nullptr;
     src_.reset();  // free_data stops the producer thread and closes its files
+    std::vector<unsigned char>().swap(ahead_);
+    aheadFrom_ = 0;
   }
 
   void takeOver() {
@@ -255,7 +285,16 @@ class ImageCursor {
   // than remains, so requests never go past the image size; pieces may still come short.
   void pullAt(uint64_t at, unsigned char* out, size_t n) {
     burn_source* src = src_.get();
-    for (size_t done = 0; done < n;) {
+    size_t done = std::min(n, ahead_.size() - aheadFrom_);
+    if (done) {
+      std::copy_n(ahead_.begin() + aheadFrom_, done, out);
+      aheadFrom_ += done;
+      if (aheadFrom_ == ahead_.size()) {
+        std::vector<unsigned char>().swap(ahead_);
+        aheadFrom_ = 0;
+      }
+    }
+    while (done < n) {
       int ask = static_cast<int>(std::min(n - done, kMaxPiece));
       int got = src->read_xt ? src->read_xt(src, out + done, ask) : src->read(src, out + done, ask);
       if (got <= 0) {
@@ -281,6 +320,9 @@ class ImageCursor {
 
   std::shared_ptr<BuiltImage> built_;
   BurnSourcePtr src_;  // guarded by built_->mutex: another cursor may stop it
+  // Raw bytes src_ already gave beyond pos_ (from aheadFrom_ on); src_ continues after them.
+  std::vector<unsigned char> ahead_;
+  size_t aheadFrom_ = 0;
   uint64_t pos_ = 0;   // bytes handed to the caller; only the owner touches it
 };
 
@@ -288,7 +330,11 @@ class ImageCursor {
 // tree may be destroyed first.
 class TreeStream : public ByteSource {
  public:
-  explicit TreeStream(const std::shared_ptr<BuiltImage>& built) : cursor_(built), built_(built) { ++built_->streams; }
+  explicit TreeStream(const std::shared_ptr<BuiltImage>& built, ImageCursor* unread = nullptr)
+      : cursor_(built), built_(built) {
+    ++built_->streams;
+    if (unread) unread->handOver(cursor_);
+  }
   ~TreeStream() override { --built_->streams; }
 
   uint64_t size() const override { return cursor_.size(); }

@@ -493,6 +493,10 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
   iso_write_opts_set_rrip_version_1_10(raw, 1);
   iso_write_opts_set_rrip_1_10_px_ino(raw, 0);
 
+  // The build stops productions on purpose (stopping joins them); a read's failure is
+  // explained by that read's production alone.
+  auto forgetStopped = [image] { libraryMessages().take(iso_image_get_msg_id(image)); };
+
   auto built = std::make_shared<BuiltImage>();
   built->image = shareImage(image);
   built->opts = std::move(opts);
@@ -516,6 +520,7 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
       impl.relocationFolder = relocation;
     }
   }
+  forgetStopped();
   BurnSourcePtr first = newBurnSource(image, built->opts.get());
   off_t total = first->get_size ? first->get_size(first.get()) : 0;
   if (total <= 0) throw DwError(DW_E_INTERNAL, "The image library reported no image size");
@@ -528,21 +533,36 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
   auto cursor = std::make_unique<ImageCursor>(built, std::move(first));
 
   // The check reads the directories forwards from the producer; a step back (which a
-  // sound image never needs) starts the production again.
+  // sound image never needs) starts the production again. What it read is kept, so that
+  // the burn goes on with this producer instead of setting up another (a walk of the
+  // whole tree) and the check costs no production of its own.
+  std::vector<unsigned char> kept;
+  auto readOn = [&](unsigned char* out, size_t n) {
+    const uint64_t from = cursor->position();
+    cursor->read(out, n);
+    if (from + n > kept.size()) kept.insert(kept.end(), out + (kept.size() - from), out + n);
+  };
   std::vector<unsigned char> skipped(64u << 10);
   built->patches = fixPlainView(
       [&](uint64_t at, unsigned char* out, size_t n) {
         if (at + n > built->size) throw DwError(DW_E_INTERNAL, "A directory of the built image lies past its end");
-        if (at < cursor->position()) cursor->rewind();
+        if (at < cursor->position()) {
+          cursor->rewind();
+          forgetStopped();
+        }
         while (cursor->position() < at)
-          cursor->read(skipped.data(), size_t(std::min<uint64_t>(at - cursor->position(), skipped.size())));
-        cursor->read(out, n);
+          readOn(skipped.data(), size_t(std::min<uint64_t>(at - cursor->position(), skipped.size())));
+        readOn(out, n);
       },
       built->size, startBlock, impl.relocationFolder.empty() ? std::string() : relocation);
-  cursor->rewind();
-  // The build's productions were stopped on purpose (rewind joins the last one); a read's
-  // failure is explained by that read's production alone.
-  libraryMessages().take(iso_image_get_msg_id(image));
+  // Raw bytes: the patches apply when they are read again. The producer kept runs on, so
+  // its messages stay for the read that meets them.
+  if (cursor->position() == kept.size()) {
+    cursor->rewindKeeping(std::move(kept));
+  } else {
+    cursor->rewind();
+    forgetStopped();
+  }
 
   impl.cursor = std::move(cursor);
   impl.built = std::move(built);
@@ -574,7 +594,8 @@ void IsoTree::read(void* buffer, uint32_t count) {
 
 std::unique_ptr<ByteSource> IsoTree::openStream() const {
   impl_->builtCursor();
-  return std::make_unique<TreeStream>(impl_->built);
+  // The first stream goes on with the build's producer while nobody has read from it.
+  return std::make_unique<TreeStream>(impl_->built, impl_->cursor.get());
 }
 
 }  // namespace discwright
