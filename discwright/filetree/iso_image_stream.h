@@ -26,6 +26,7 @@
 #include "Discwright.h"
 #include "byte_source.h"
 #include "error.h"
+#include "filetree/byte_spool.h"
 #include "filetree/iso_plain_view.h"
 
 namespace discwright {
@@ -223,14 +224,10 @@ class ImageCursor {
 
   // Goes back to the start keeping the producer: bytes are the raw bytes it gave so far
   // (the whole image up to its position), so reading from the start needs no new producer.
-  void rewindKeeping(std::vector<unsigned char> bytes) {
+  void rewindKeeping(ByteSpool bytes) {
     std::lock_guard lock(built_->mutex);
-    if (!src_ || bytes.size() != pos_ + (ahead_.size() - aheadFrom_)) {
-      stop();
-    } else {
-      ahead_ = std::move(bytes);
-      aheadFrom_ = 0;
-    }
+    if (!src_ || bytes.size() != pos_ + ahead_.size()) stop();
+    else ahead_ = std::move(bytes);
     pos_ = 0;
   }
 
@@ -241,9 +238,7 @@ class ImageCursor {
     if (!src_ || pos_ != 0 || to.src_ || to.pos_ != 0 || to.built_ != built_) return;
     to.src_ = std::move(src_);
     to.ahead_ = std::move(ahead_);
-    to.aheadFrom_ = aheadFrom_;
     ahead_.clear();
-    aheadFrom_ = 0;
     if (built_->producing == this) built_->producing = &to;
   }
 
@@ -252,8 +247,7 @@ class ImageCursor {
   void stop() {
     if (built_->producing == this) built_->producing = nullptr;
     src_.reset();  // free_data stops the producer thread and closes its files
-    std::vector<unsigned char>().swap(ahead_);
-    aheadFrom_ = 0;
+    ahead_.clear();
   }
 
   void takeOver() {
@@ -285,15 +279,7 @@ class ImageCursor {
   // than remains, so requests never go past the image size; pieces may still come short.
   void pullAt(uint64_t at, unsigned char* out, size_t n) {
     burn_source* src = src_.get();
-    size_t done = std::min(n, ahead_.size() - aheadFrom_);
-    if (done) {
-      std::copy_n(ahead_.begin() + aheadFrom_, done, out);
-      aheadFrom_ += done;
-      if (aheadFrom_ == ahead_.size()) {
-        std::vector<unsigned char>().swap(ahead_);
-        aheadFrom_ = 0;
-      }
-    }
+    size_t done = ahead_.take(out, n);
     while (done < n) {
       int ask = static_cast<int>(std::min(n - done, kMaxPiece));
       int got = src->read_xt ? src->read_xt(src, out + done, ask) : src->read(src, out + done, ask);
@@ -320,9 +306,8 @@ class ImageCursor {
 
   std::shared_ptr<BuiltImage> built_;
   BurnSourcePtr src_;  // guarded by built_->mutex: another cursor may stop it
-  // Raw bytes src_ already gave beyond pos_ (from aheadFrom_ on); src_ continues after them.
-  std::vector<unsigned char> ahead_;
-  size_t aheadFrom_ = 0;
+  // Raw bytes src_ already gave beyond pos_; src_ continues after them.
+  ByteSpool ahead_;
   uint64_t pos_ = 0;   // bytes handed to the caller; only the owner touches it
 };
 

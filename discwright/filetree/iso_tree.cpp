@@ -536,11 +536,11 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
   // sound image never needs) starts the production again. What it read is kept, so that
   // the burn goes on with this producer instead of setting up another (a walk of the
   // whole tree) and the check costs no production of its own.
-  std::vector<unsigned char> kept;
+  ByteSpool kept;
   auto readOn = [&](unsigned char* out, size_t n) {
     const uint64_t from = cursor->position();
     cursor->read(out, n);
-    if (from + n > kept.size()) kept.insert(kept.end(), out + (kept.size() - from), out + n);
+    if (from + n > kept.size()) kept.append(out + (kept.size() - from), size_t(from + n - kept.size()));
   };
   std::vector<unsigned char> skipped(64u << 10);
   built->patches = fixPlainView(
