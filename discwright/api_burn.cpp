@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "api_support.h"
+#include "grabber_calls.h"
 #include "disc_append.h"
 #include "filetree/iso_tree.h"
 #include "library.h"
@@ -10,22 +11,6 @@
 using namespace discwright;
 
 namespace {
-
-class GrabberObserver : public BurnObserver {
- public:
-  GrabberObserver(Grabber& grabber, bool report) : grabber_(grabber), report_(report && grabber.callback) {}
-  void progress(uint64_t total, uint64_t done) override {
-    if (report_) grabber_.callback(DW_REASON_PROGRESS, grabber_.context, &total, &done);
-  }
-  void buffer(uint32_t size, uint32_t freeBytes) override {
-    if (report_) grabber_.callback(DW_REASON_BUFFER, grabber_.context, &size, &freeBytes);
-  }
-  bool cancelled() const override { return grabber_.cancelRequested.load(); }
-
- private:
-  Grabber& grabber_;
-  bool report_;
-};
 
 // appendTo: the device of a track-at-once burn, where a tree that continues a disc may go.
 std::unique_ptr<ByteSource> treeSource(DiscwrightHandle handle, BurnJob* job = nullptr, Device* appendTo = nullptr) {
@@ -80,19 +65,6 @@ std::vector<std::unique_ptr<ByteSource>> layoutSources(const DiscwrightSessionLa
   }
   return sources;
 }
-
-// Marks the grabber busy for one long call; a second one on it is refused.
-struct Running {
-  Grabber& g;
-  explicit Running(Grabber& grabber) : g(grabber) {
-    if (g.burning.exchange(true))
-      throw DwError(DW_E_BUSY, "A burn or erase is already running on this device", sense(0x02, 0x04, 0x08));
-  }
-  ~Running() {
-    g.cancelRequested = false;
-    g.burning = false;
-  }
-};
 
 template <class Sources>
 uint8_t burnCall(DiscwrightHandle handle, const Triple& triple, const char* op, WriteMode mode, bool testWrite,

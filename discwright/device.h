@@ -11,8 +11,11 @@
 
 #include "Discwright.h"
 #include "byte_source.h"
+#include "error.h"
 
 namespace discwright {
+
+struct TrackLayout;
 
 struct DeviceIdentity {
   std::string name;  // "CdRom0"
@@ -66,7 +69,21 @@ struct BurnJob {
   // the old descriptors describe the old files, whatever broke the burn off.
   std::optional<uint32_t> growAt;
   std::vector<uint8_t> head;
+  // A CD written by its tracks' layout (audio CDs, cue sheets): tracks[i] yields the
+  // blocks of layout->tracks[i]'s source, in sectorBytes(kind) units; the device writes
+  // the pauses and postgaps itself. Session-at-once writes cdText (18-byte packs, empty
+  // for none) into the lead-in; track-at-once refuses CD-TEXT and pauses other than 2 s.
+  std::shared_ptr<const TrackLayout> layout;
+  std::vector<uint8_t> cdText;
   size_t fifoBytes = 8u << 20;
+};
+
+// What a CD tells beyond its table of contents; fields it does not tell stay empty.
+struct CdFacts {
+  std::vector<uint8_t> cdText;        // the lead-in's packs
+  std::string catalog;                // 13 digits
+  std::vector<uint32_t> pauses;       // per track: the pause before index 1, in blocks
+  std::vector<std::string> isrcs;     // per track
 };
 
 // Where a burn reports to, and how it learns that it must stop.
@@ -76,6 +93,8 @@ class BurnObserver {
   virtual void progress(uint64_t total, uint64_t done) = 0;
   virtual void buffer(uint32_t size, uint32_t freeBytes) = 0;
   virtual bool cancelled() const = 0;
+  // A layout burn begins track number (1-based) of count.
+  virtual void track(uint32_t /*number*/, uint32_t /*count*/) {}
 };
 
 // A lock holder: each grabber is one, so destroying a grabber releases its lock.
@@ -113,6 +132,12 @@ class Device {
   virtual void closeSession() = 0;
   virtual void sendOpc() = 0;
   virtual void readSectors(uint32_t lba, uint32_t count, void* buffer) = 0;
+  // Whole 2352-byte sectors of a CD: audio samples, or data sectors with sync, header
+  // and error correction.
+  virtual void readRawSectors(uint32_t /*lba*/, uint32_t /*count*/, void* /*buffer*/) {
+    throw DwError(DW_E_NOT_SUPPORTED, "The drive " + identity().name + " cannot read whole CD sectors");
+  }
+  virtual CdFacts cdFacts() { return {}; }
 
   virtual void burn(BurnJob& job, BurnObserver& observer) = 0;
   // Erases a rewritable medium (full: every block, else only what makes it read

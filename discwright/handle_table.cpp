@@ -16,6 +16,7 @@ DiscwrightHandle HandleTable::insert(Entry entry) {
 
 DiscwrightHandle HandleTable::add(std::shared_ptr<Grabber> grabber) { return insert(std::move(grabber)); }
 DiscwrightHandle HandleTable::add(std::shared_ptr<FileTree> tree) { return insert(std::move(tree)); }
+DiscwrightHandle HandleTable::add(std::shared_ptr<LayoutHandle> layout) { return insert(std::move(layout)); }
 
 std::shared_ptr<Grabber> HandleTable::grabber(DiscwrightHandle handle) const {
   std::lock_guard lock(mutex_);
@@ -32,6 +33,15 @@ std::shared_ptr<FileTree> HandleTable::fileTree(DiscwrightHandle handle) const {
   if (it != entries_.end())
     if (auto* t = std::get_if<std::shared_ptr<FileTree>>(&it->second)) return *t;
   throw DwError(DW_E_INVALID_HANDLE, "Invalid file tree handle: the tree does not exist (handle " +
+                                         std::to_string(handle) + ")");
+}
+
+std::shared_ptr<LayoutHandle> HandleTable::layout(DiscwrightHandle handle) const {
+  std::lock_guard lock(mutex_);
+  auto it = entries_.find(handle);
+  if (it != entries_.end())
+    if (auto* l = std::get_if<std::shared_ptr<LayoutHandle>>(&it->second)) return *l;
+  throw DwError(DW_E_INVALID_HANDLE, "Invalid track layout handle: the layout does not exist (handle " +
                                          std::to_string(handle) + ")");
 }
 

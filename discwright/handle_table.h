@@ -16,6 +16,7 @@
 namespace discwright {
 
 class IsoTree;
+struct TrackLayout;
 
 struct Grabber {
   std::shared_ptr<Device> device;
@@ -30,20 +31,27 @@ struct FileTree {
   std::unique_ptr<IsoTree> tree;
 };
 
+struct LayoutHandle {
+  std::mutex mutex;  // calls on one layout are serialised
+  std::shared_ptr<TrackLayout> layout;
+};
+
 class HandleTable {
  public:
   DiscwrightHandle add(std::shared_ptr<Grabber> grabber);
   DiscwrightHandle add(std::shared_ptr<FileTree> tree);
+  DiscwrightHandle add(std::shared_ptr<LayoutHandle> layout);
   // DwError(DW_E_INVALID_HANDLE) when the handle is unknown or of the other kind.
   std::shared_ptr<Grabber> grabber(DiscwrightHandle handle) const;
   std::shared_ptr<FileTree> fileTree(DiscwrightHandle handle) const;
+  std::shared_ptr<LayoutHandle> layout(DiscwrightHandle handle) const;
   // Removes the handle; false when it was unknown.
   bool remove(DiscwrightHandle handle);
   // Removes every handle (session shut-down).
   void clear();
 
  private:
-  using Entry = std::variant<std::shared_ptr<Grabber>, std::shared_ptr<FileTree>>;
+  using Entry = std::variant<std::shared_ptr<Grabber>, std::shared_ptr<FileTree>, std::shared_ptr<LayoutHandle>>;
   DiscwrightHandle insert(Entry entry);
   void dispose(Entry& entry);
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Korvanel needs to build, run and test (genisoimage, xorriso
 # and libarchive-tools give the tests outside readers of the images built: isoinfo, isovfy,
-# xorriso's extraction and bsdtar; desktop-file-utils
+# xorriso's extraction and bsdtar; cdrskin, bchunk, flac and sox check audio CDs and cue
+# sheets against tools of their own; desktop-file-utils
 # checks the desktop entry; dpkg-dev, lintian and appstream build and judge the package;
 # libudev-dev watches drives and discs come and go; xvfb, dbus, at-spi2-core and
 # python3-pyatspi run the accessibility check of a burn on a private display and session bus;
@@ -14,10 +15,12 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libburn-dev libisofs-dev
+  libsndfile1-dev libsamplerate0-dev
   nlohmann-json3-dev
   libudev-dev
   libgtest-dev
   genisoimage xorriso libarchive-tools
+  cdrskin bchunk flac sox
   desktop-file-utils dpkg-dev lintian appstream
   xvfb dbus dbus-daemon at-spi2-core python3-pyatspi
 )

@@ -88,6 +88,8 @@ typedef uint32_t DiscwrightHandle;
  *  10 device found: param1 = DiscwrightDeviceAddress*, param2 = NULL.
  *  12 progress: param1 = uint64_t* total bytes, param2 = uint64_t* done bytes.
  *  13 drive buffer: param1 = uint32_t* size, param2 = uint32_t* free bytes.
+ *  14 a track begins (BurnLayout, VerifyLayout, ReadLayout): param1 = uint32_t* track
+ *     number (1-based), param2 = uint32_t* tracks in all.
  */
 typedef void (*DiscwrightCallback)(uint32_t reason, void* context, void* param1, void* param2);
 
@@ -101,7 +103,8 @@ enum {
   DW_REASON_DISC_ENTRY = 6,
   DW_REASON_DEVICE_FOUND = 10,
   DW_REASON_PROGRESS = 12,
-  DW_REASON_BUFFER = 13
+  DW_REASON_BUFFER = 13,
+  DW_REASON_TRACK = 14
 };
 
 /* Disc kinds (one byte). */
@@ -330,6 +333,57 @@ typedef struct DiscwrightTreeOrigin {
   char VolumeLabel[33];  /* 20: the disc's label, zero-terminated */
   uint8_t Reserved[11];  /* 53 */
 } DiscwrightTreeOrigin;
+
+/*
+ * Track layouts: the tracks of an audio CD, a cue sheet or a mixed disc. Blocks are
+ * CD sectors (75 a second); an audio block holds 588 stereo samples of 16 bits at
+ * 44.1 kHz (2352 bytes, little-endian).
+ */
+#define DISCWRIGHT_RAW_SECTOR_SIZE 2352u
+#define DISCWRIGHT_BLOCKS_PER_SECOND 75u
+#define DISCWRIGHT_SAMPLES_PER_BLOCK 588u
+#define DISCWRIGHT_CD_TEXT_CHARS 160u /* a title or a performer, UTF-8 bytes */
+
+enum { DW_TRACK_AUDIO = 0, DW_TRACK_MODE1 = 1, DW_TRACK_MODE2_RAW = 2 };
+enum { DW_TRACK_FLAG_COPY = 1, DW_TRACK_FLAG_PREEMPHASIS = 2 };
+
+/* One track of a layout: 1,384 bytes, little-endian. */
+typedef struct DiscwrightLayoutTrack {
+  uint8_t Kind;              /* 0: DW_TRACK_* */
+  uint8_t Flags;             /* 1: DW_TRACK_FLAG_* */
+  uint8_t Reserved[2];       /* 2 */
+  uint32_t PauseBlocks;      /* 4: the pause (silence) before the track; 150 = 2 s. Track 1's
+                              *    first 150 blocks lie before block 0 of the disc */
+  uint32_t SourcePregapBlocks; /* 8: leading blocks of the source that are the pause (index 0) */
+  uint32_t PostgapBlocks;    /* 12: zeros after the track */
+  uint32_t SourceBlocks;     /* 16: blocks from the source (read only: the library measures) */
+  uint32_t StartBlock;       /* 20: index 1 on the disc, as laid out (read only) */
+  uint64_t SourceSamples;    /* 24: audio: the decoded length in samples at 44.1 kHz (read only) */
+  uint32_t SourceRate;       /* 32: audio: the file's sample rate (read only) */
+  uint8_t SourceChannels;    /* 36: audio: the file's channels (read only) */
+  char Isrc[13];             /* 37: 12 characters, or "" */
+  char Title[DISCWRIGHT_CD_TEXT_CHARS + 1];     /* 50: CD-TEXT, UTF-8, "" for none */
+  char Performer[DISCWRIGHT_CD_TEXT_CHARS + 1]; /* 211 */
+  char Source[1012];         /* 372: the file the track comes from (read only) */
+} DiscwrightLayoutTrack;
+
+/* The disc of a layout: 384 bytes. */
+typedef struct DiscwrightLayoutDisc {
+  uint32_t Tracks;           /* 0 (read only) */
+  uint32_t TotalBlocks;      /* 4: from block 0 to the lead-out, as laid out (read only) */
+  char Catalog[14];          /* 8: 13 digits (UPC/EAN), or "" */
+  char Title[DISCWRIGHT_CD_TEXT_CHARS + 1];     /* 22: the album's CD-TEXT */
+  char Performer[DISCWRIGHT_CD_TEXT_CHARS + 1]; /* 183 */
+  uint8_t Reserved[384 - 344];  /* 344 */
+} DiscwrightLayoutDisc;
+
+/* What VerifyLayout found: 16 bytes. */
+typedef struct DiscwrightLayoutCheck {
+  int32_t OffsetSamples;     /* 0: how far the drive's audio reads are shifted (0 on data-only discs) */
+  uint32_t BadTrack;         /* 4: 0 when every track read back equal, else the first that did not */
+  uint32_t BadBlock;         /* 8: the first block of it that differs (from its index 1) */
+  uint32_t CheckedTracks;    /* 12 */
+} DiscwrightLayoutCheck;
 
 #pragma pack(pop)
 
@@ -724,6 +778,94 @@ DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_RemovePath(DiscwrightHan
 DISCWRIGHT_API uint8_t Discwright_ISO9660JolietFileTree_ForEachDiscFile(DiscwrightHandle fileTree, DW_TREE_TRIPLE,
                                                                         DiscwrightCallback callback, void* context);
 
+/* ---- Track layouts (audio CDs, cue sheets) -------------------------------
+ * A layout is the tracks of one CD session written disc-at-once (or track-at-once):
+ * music files decoded while they are burned (WAV, FLAC, Ogg Vorbis, Opus and MP3 as the
+ * decoding library offers them; other rates than 44.1 kHz resampled, mono doubled, more
+ * channels mixed down), and the tracks of a cue sheet (audio and data from one image or
+ * one file per track). Indexes of tracks are 1-based.
+ */
+
+/* Whether this build decodes music files (0: only 44.1 kHz 16-bit stereo WAV files and
+ * raw images), and the file kinds it opens, as "wav flac ogg opus mp3". */
+DISCWRIGHT_API uint8_t Discwright_TrackLayout_GetAudioSupport(uint8_t* decoding, char* kinds, uint32_t kindsSize);
+
+DISCWRIGHT_API uint8_t Discwright_TrackLayout_Create(DiscwrightHandle* layout, DW_TREE_TRIPLE);
+/*
+ * Adds a music file as the last track; its title and performer come from its tags (else
+ * the file name, no performer), the pause before it is 2 s. DW_E_FILE naming the file
+ * when it cannot be opened or decoded ("song.mp3 cannot be decoded: ..."); *track (may be
+ * NULL) receives its number.
+ */
+DISCWRIGHT_API uint8_t Discwright_TrackLayout_AddAudioFile(DiscwrightHandle layout, DW_TREE_TRIPLE,
+                                                           const char* path, uint32_t* track);
+/*
+ * A layout of the tracks of a cue sheet: its files are opened and measured now. DW_E_FILE
+ * when the sheet or a file it names cannot be read; DW_E_INVALID_ARGUMENT for what it asks
+ * that cannot be written (CD+G, several sessions, a file shorter than its tracks, an
+ * unknown command), the text naming the sheet's line ("album.cue, line 7: ...").
+ */
+DISCWRIGHT_API uint8_t Discwright_TrackLayout_CreateFromCueSheet(DiscwrightHandle* layout, DW_TREE_TRIPLE,
+                                                                 const char* cuePath);
+DISCWRIGHT_API uint8_t Discwright_TrackLayout_GetDisc(DiscwrightHandle layout, DW_TREE_TRIPLE,
+                                                      DiscwrightLayoutDisc* disc);
+/* Sets Catalog, Title and Performer (the rest is ignored). */
+DISCWRIGHT_API uint8_t Discwright_TrackLayout_SetDisc(DiscwrightHandle layout, DW_TREE_TRIPLE,
+                                                      const DiscwrightLayoutDisc* disc);
+DISCWRIGHT_API uint8_t Discwright_TrackLayout_GetTrack(DiscwrightHandle layout, DW_TREE_TRIPLE, uint32_t index,
+                                                       DiscwrightLayoutTrack* track);
+/* Sets Flags, PauseBlocks, PostgapBlocks, Isrc, Title and Performer (the rest is ignored). */
+DISCWRIGHT_API uint8_t Discwright_TrackLayout_SetTrack(DiscwrightHandle layout, DW_TREE_TRIPLE, uint32_t index,
+                                                       const DiscwrightLayoutTrack* track);
+/* Moves track from to position to (both 1-based); the others close up. */
+DISCWRIGHT_API uint8_t Discwright_TrackLayout_MoveTrack(DiscwrightHandle layout, DW_TREE_TRIPLE, uint32_t from,
+                                                        uint32_t to);
+DISCWRIGHT_API uint8_t Discwright_TrackLayout_RemoveTrack(DiscwrightHandle layout, DW_TREE_TRIPLE, uint32_t index);
+/*
+ * The CD-TEXT packs of the layout (18 bytes each, with their CRC), as they are written
+ * into the lead-in: *count receives the number of packs, 0 when the layout has no text;
+ * packs (may be NULL) receives at most size bytes of them.
+ */
+DISCWRIGHT_API uint8_t Discwright_TrackLayout_GetCdTextPacks(DiscwrightHandle layout, DW_TREE_TRIPLE, void* packs,
+                                                             uint32_t size, uint32_t* count);
+
+/*
+ * Burns the layout onto the blank CD in grabber: writeMode DW_WRITE_SAO (the pauses and
+ * CD-TEXT as laid out) or DW_WRITE_TAO (each track on its own: pauses of 2 s and no
+ * CD-TEXT; a layout that asks otherwise is refused with DW_E_NOT_SUPPORTED, as drives do).
+ * Progress and reason 14 go to the grabber's callback. DW_E_OUT_OF_SPACE when the layout
+ * is longer than the disc; DW_E_NOT_SUPPORTED on a disc that is not a CD.
+ */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_BurnLayout(DiscwrightHandle grabber, DW_TRIPLE,
+                                                               DiscwrightHandle layout, uint8_t writeMode,
+                                                               uint8_t testWrite, uint8_t reportProgress,
+                                                               uint32_t fifoMegabytes);
+/*
+ * Reads the disc back and compares it with the layout: data tracks block by block, audio
+ * tracks sample by sample, allowing a shift of the drive's reads of up to maxOffsetSamples
+ * either way (0 for exact; virtual recorders read without shift). Progress (reasons 12 and
+ * 14) to the grabber's callback. DW_E_OK with check->BadTrack 0 when all is equal;
+ * DW_E_IO when a block cannot be read.
+ */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_VerifyLayout(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                 DiscwrightHandle layout,
+                                                                 uint32_t maxOffsetSamples,
+                                                                 DiscwrightLayoutCheck* check);
+/* Reads count whole sectors (2352 bytes each: audio samples, or a data sector with its
+ * sync, header and error correction) from block lba of the CD in grabber. */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_ReadRawSectors(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                   uint32_t lba, uint32_t count, void* buffer);
+/*
+ * Saves the CD in grabber as binPath (every track's raw sectors from block 0 to the
+ * lead-out) and cuePath (a cue sheet naming binPath by its file name: the track modes, the
+ * pauses the drive tells, CD-TEXT, catalog and ISRCs where the disc has them), which
+ * CreateFromCueSheet and BurnLayout write back to an equal disc. Progress (reasons 12 and
+ * 14) to the grabber's callback; Discwright_CdvdBurnerGrabber_Cancel ends it with
+ * DW_E_CANCELLED and removes both files. DW_E_NOT_SUPPORTED for a disc that is not a CD.
+ */
+DISCWRIGHT_API uint8_t Discwright_CdvdBurnerGrabber_ReadToCueSheet(DiscwrightHandle grabber, DW_TRIPLE,
+                                                                   const char* binPath, const char* cuePath);
+
 #undef DW_TRIPLE
 #undef DW_TREE_TRIPLE
 
@@ -761,6 +903,11 @@ static_assert(offsetof(DiscwrightLayoutEntry, FileName) == 15, "layout name at 1
 static_assert(offsetof(DiscwrightLayoutEntry, FileTree) == 279, "layout tree at 279");
 static_assert(sizeof(DiscwrightSessionLayout) == 29108, "session layout is 29108 bytes");
 static_assert(sizeof(DiscwrightTreeOrigin) == 64, "tree origin is 64 bytes");
+static_assert(sizeof(DiscwrightLayoutTrack) == 1384, "layout track is 1384 bytes");
+static_assert(offsetof(DiscwrightLayoutTrack, Isrc) == 37, "ISRC at 37");
+static_assert(offsetof(DiscwrightLayoutTrack, Source) == 372, "source at 372");
+static_assert(sizeof(DiscwrightLayoutDisc) == 384, "layout disc is 384 bytes");
+static_assert(sizeof(DiscwrightLayoutCheck) == 16, "layout check is 16 bytes");
 static_assert(offsetof(DiscwrightTreeOrigin, VolumeLabel) == 20, "volume label at 20");
 #endif
 
