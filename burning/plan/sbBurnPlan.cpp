@@ -10,6 +10,7 @@
 #include "sbHelpers.h"
 #include "sbImageChecksumAction.h"
 #include "sbStrings.h"
+#include "sbTrackLayout.h"
 #include "sbVerifyAction.h"
 
 TsbBurnRefusal::TsbBurnRefusal(const QString& reason, const QStringList& libraryFailures)
@@ -76,6 +77,7 @@ void TsbBurnPlan::CheckSourceFits() const {
 }
 
 void TsbBurnPlan::SetImageFile(const QString& fileName) {
+  trackLayout_.reset();
   filesChosen_ = false;
   paths_.clear();
   filesBytes_ = 0;
@@ -88,7 +90,21 @@ void TsbBurnPlan::SetImageFile(const QString& fileName) {
   if (deviceSet_) CheckSourceFits();
 }
 
+void TsbBurnPlan::SetTrackLayout(std::shared_ptr<TsbTrackLayout> layout) {
+  filesChosen_ = false;
+  paths_.clear();
+  filesBytes_ = 0;
+  imageFile_.clear();
+  discContents_ = {};
+  burner_.DestroyFileTree();
+  trackLayout_ = std::move(layout);
+  if (!trackLayout_ || trackLayout_->TrackCount() == 0)
+    throw TsbBurnRefusal(QCoreApplication::translate("sbBurnPlan", "Add the music files to burn"));
+  if (deviceSet_) CheckSourceFits();
+}
+
 TsbFileTreeNotes TsbBurnPlan::SetFiles(const QStringList& paths, const QString& volumeLabel) {
+  trackLayout_.reset();
   filesChosen_ = true;
   discContents_ = {};
   imageFile_.clear();
@@ -105,6 +121,7 @@ TsbFileTreeNotes TsbBurnPlan::SetFiles(const QStringList& paths, const QString& 
 
 TsbFileTreeNotes TsbBurnPlan::AppendFiles(const QStringList& paths, const QString& volumeLabel,
                                           const AppendChoices& choices) {
+  trackLayout_.reset();
   filesChosen_ = true;
   imageFile_.clear();
   paths_ = paths;

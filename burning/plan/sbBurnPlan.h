@@ -22,6 +22,7 @@ class TsbActionList;
 class TsbBurner;
 struct TsbDeviceItem;
 class TsbImageChecksumAction;
+class TsbTrackLayout;
 class TsbVerifyAction;
 struct TsbDiscSpeedItem;
 
@@ -62,6 +63,10 @@ class TsbBurnPlan {
   // problem is named before the burn. Answers the entries left out (special files) and the
   // files that need a reader of ISO 9660 level 3.
   TsbFileTreeNotes SetFiles(const QStringList& paths, const QString& volumeLabel);
+  // An audio CD or the tracks of a cue sheet, burned disc-at-once (track-at-once where the
+  // drive offers nothing else). An empty layout is refused.
+  void SetTrackLayout(std::shared_ptr<TsbTrackLayout> layout);
+  const std::shared_ptr<TsbTrackLayout>& TrackLayout() const { return trackLayout_; }
   // Refuses a source that does not fit the disc: for a source chosen before the device
   // (korvanel-cli) and for the disc of each further copy. A disc that holds sessions
   // takes only files added to it (AppendFiles).
@@ -129,6 +134,7 @@ class TsbBurnPlan {
   TsbDiscContents discContents_;
   bool filesChosen_ = false;
   QString imageFile_;
+  std::shared_ptr<TsbTrackLayout> trackLayout_;
   QStringList paths_;
   uint64_t filesBytes_ = 0;
   QStringList probeFailures_;
