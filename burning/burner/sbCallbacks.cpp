@@ -50,6 +50,9 @@ void TsbCallBackEventer::DoBurnStateChange(bool active) {
 void TsbCallBackEventer::DoWriteToFileStart() {
   if (OnWriteToFileStart) OnWriteToFileStart(this);
 }
+void TsbCallBackEventer::DoTrack(int number, int count) {
+  if (OnTrack) OnTrack(this, number, count);
+}
 
 namespace {
 
@@ -114,6 +117,9 @@ void LibraryCallback(uint32_t reason, void* context, void* param1, void* param2)
       GlobalCallBackEventer().DoBufferStatus(fill);
       break;
     }
+    case DW_REASON_TRACK:
+      GlobalCallBackEventer().DoTrack(int(*static_cast<uint32_t*>(param1)), int(*static_cast<uint32_t*>(param2)));
+      break;
     default:
       break;
   }

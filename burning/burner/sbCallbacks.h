@@ -14,6 +14,7 @@ class TsbCallBackEventer {
   using PercentEvent = std::function<void(TsbCallBackEventer* sender, int percent)>;
   using StateEvent = std::function<void(TsbCallBackEventer* sender, bool active)>;
   using NotifyEvent = std::function<void(TsbCallBackEventer* sender)>;
+  using TrackEvent = std::function<void(TsbCallBackEventer* sender, int number, int count)>;
 
   // Bound on the window thread while no burn runs; fired on the burn thread or a library thread.
   NameEvent OnAddName;
@@ -22,6 +23,7 @@ class TsbCallBackEventer {
   PercentEvent OnBufferStatus;
   StateEvent OnBurnStateChange;
   NotifyEvent OnWriteToFileStart;
+  TrackEvent OnTrack;  // a track of an audio CD or cue sheet begins (1-based), being written or read back
 
   void DoAddName(const QString& name, void* data);
   void DoRemoveName(const QString& name, void* data);
@@ -29,6 +31,7 @@ class TsbCallBackEventer {
   void DoBufferStatus(int percent);
   void DoBurnStateChange(bool active);
   void DoWriteToFileStart();
+  void DoTrack(int number, int count);
 };
 
 TsbCallBackEventer& GlobalCallBackEventer();
@@ -50,5 +53,5 @@ class TsbEventerBinding {
 extern std::atomic<int64_t> LastReportedPercent;
 
 // The library callback: reasons 0 to 3 (file trees), 12 (progress), 13 (buffer
-// fill). The device search passes its own (sbDeviceList.cpp).
+// fill), 14 (a track begins). The device search passes its own (sbDeviceList.cpp).
 void LibraryCallback(uint32_t reason, void* context, void* param1, void* param2);
