@@ -7,6 +7,7 @@
 
 #include "libburn/drive_system.h"
 #include "libburn/libburn_grab.h"
+#include "layout/track_layout.h"
 #include "device.h"
 #include "media_records.h"
 
@@ -404,7 +405,7 @@ DiscwrightTocInformation LibburnDrive::toc() {
     e.TrackNumber = uint8_t(number);
     e.SessionNumber = t.session;
     e.Control = t.control;
-    e.Mode = 1;
+    e.Mode = (t.control & 4) ? 1 : 0;  // audio tracks have no data mode
     e.StartBlock = t.start;
     e.SizeBlocks = t.blocks;
     toc.LeadOutBlock = std::max(toc.LeadOutBlock, e.StartBlock + e.SizeBlocks);
@@ -455,8 +456,8 @@ DiscwrightTrackInformation LibburnDrive::libburnTrackInformation(uint8_t trackNu
   info.Valid = 1;
   info.TrackNumber = trackNumber;
   info.SessionNumber = e.SessionNumber;
-  info.TrackMode = 4;
-  info.DataMode = 1;
+  info.TrackMode = e.Control;  // the table's control: 4 for data, 0 (or 2 with copy) for audio
+  info.DataMode = e.Mode;
   info.StartBlock = e.StartBlock;
   info.SizeBlocks = e.SizeBlocks;
   return info;
@@ -600,5 +601,49 @@ void LibburnDrive::readSectors(uint32_t lba, uint32_t count, void* buffer) {
                   senses::kReadError);
 }
 
+void LibburnDrive::readRawSectors(uint32_t lba, uint32_t count, void* buffer) {
+  if (isPseudoDrive())
+    throw DwError(DW_E_NOT_SUPPORTED, identity_.name + " is a file of 2048-byte blocks, not a CD: it has no whole sectors");
+  requireIdle();
+  Grab grab(*this);
+  const uint8_t type = discTypeOfProfile(grab.profile());
+  if (type != DISC_TYPE_CDROM && type != DISC_TYPE_CDR && type != DISC_TYPE_CDRW)
+    throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " is not a CD: it has no whole sectors",
+                  senses::kIncompatibleMedium);
+  auto* out = static_cast<uint8_t*>(buffer);
+  withMmc([&](MmcCommands& mmc) {
+    for (uint32_t done = 0; done < count;) {
+      const uint32_t n = std::min(count - done, kReadCdSectorsPerCommand);
+      mmc.readCd(lba + done, n, std::span<uint8_t>(out + size_t(done) * kRawSectorBytes, size_t(n) * kRawSectorBytes));
+      done += n;
+    }
+  });
+}
+
+CdFacts LibburnDrive::cdFacts() {
+  if (isPseudoDrive()) return {};
+  requireIdle();
+  Grab grab(*this);
+  CdFacts facts;
+  unsigned char* packs = nullptr;
+  int count = 0;
+  if (burn_disc_get_leadin_text(grab.drive(), &packs, &count, 0) == 1 && packs && count > 0)
+    facts.cdText.assign(packs, packs + size_t(count) * 18);
+  std::free(packs);
+  runtime_->drain();  // a disc without CD-TEXT leaves a message that means nothing here
+  const Layout layout = layoutOf(grab);
+  try {
+    withMmc([&](MmcCommands& mmc) {
+      facts.catalog = mmc.mediaCatalog();
+      for (size_t i = 0; i < layout.tracks.size() && i < 99; ++i)
+        facts.isrcs.push_back((layout.tracks[i].control & 4) ? std::string() : mmc.isrc(uint8_t(i + 1)));
+    });
+  } catch (const DwError&) {
+    // A drive that cannot tell the sub-channel leaves catalog and ISRCs untold.
+    facts.catalog.clear();
+    facts.isrcs.clear();
+  }
+  return facts;
+}
 
 }  // namespace discwright

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,6 +23,11 @@
 #include "drive_speeds.h"
 #include "libburn/libburn_runtime.h"
 #include "libburn/sg_io.h"
+
+namespace burn {
+struct burn_write_opts;
+struct burn_disc;
+}  // namespace burn
 
 namespace discwright {
 
@@ -80,6 +86,11 @@ class LibburnDrive : public Device {
   void closeSession() override;
   void sendOpc() override;
   void readSectors(uint32_t lba, uint32_t count, void* buffer) override;
+  // Real CDs: READ CD on the drive's second handle, whatever kind the sectors are.
+  void readRawSectors(uint32_t lba, uint32_t count, void* buffer) override;
+  // The lead-in's CD-TEXT through libburn; catalog and ISRCs from the Q sub-channel.
+  // Pauses are not told: finding where each begins takes a search over the sub-channel.
+  CdFacts cdFacts() override;
   void burn(BurnJob& job, BurnObserver& observer) override;
   // The drive does the erase on its own: a cancel is seen only before it starts.
   void erase(bool full, BurnObserver& observer) override;
@@ -99,6 +110,14 @@ class LibburnDrive : public Device {
   void idleReleaseLoop(std::stop_token stop);
   void scheduleIdleRelease();
   void requireIdle() const;
+  // An audio CD, a cue sheet or a mixed disc: one session of the layout's tracks.
+  void burnLayout(BurnJob& job, BurnObserver& observer);
+  // Starts libburn's writer and polls it until its thread has ended: progress(track,
+  // sector) while it writes, a cancel passed on until it stops. Returns whether libburn
+  // wrote well; cancelled tells whether a cancel was asked; messages gets libburn's.
+  bool runWriter(Grab& grab, burn::burn_write_opts* opts, burn::burn_disc* disc, BurnObserver& observer,
+                 const std::function<void(int track, int sector)>& progress, bool& cancelled,
+                 std::vector<LibburnMessage>& messages);
   // What the medium holds: libburn's table of contents for real discs, the
   // tracks burned here (or one track over the data) for a file.
   Layout layoutOf(Grab& grab);

@@ -12,6 +12,7 @@
 
 #include "burn_pipeline.h"
 #include "libburn/libburn_grab.h"
+#include "libburn/libburn_layout.h"
 #include "media_records.h"
 
 namespace discwright {
@@ -92,6 +93,43 @@ struct DiscRef {
 
 }  // namespace
 
+bool LibburnDrive::runWriter(Grab& grab, struct burn_write_opts* opts, struct burn_disc* disc,
+                             BurnObserver& observer, const std::function<void(int, int)>& progress,
+                             bool& cancelled, std::vector<LibburnMessage>& messages) {
+  auto* drive = grab.drive();
+  runtime_->drain();
+  grab.mediumChanged();
+  burn_disc_write(opts, disc);
+  grab.unlockRuntime();
+
+  struct burn_progress p {};
+  for (;;) {
+    enum burn_drive_status st = burn_drive_get_status(drive, &p);
+    if (observer.cancelled()) cancelled = true;
+    // A cancel issued just before libburn's thread starts is lost: repeat it until the burn ends.
+    if (cancelled) burn_drive_cancel(drive);
+    if (st == BURN_DRIVE_IDLE) break;
+    if (st == BURN_DRIVE_WRITING) {
+      progress(p.track, p.sector);
+      observer.buffer(p.buffer_capacity, p.buffer_available);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  grab.relockRuntime();
+  // IDLE comes before libburn's write thread has ended; the next operation fails until it has.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  for (bool ended = false; !ended && std::chrono::steady_clock::now() < deadline;) {
+    for (auto& m : runtime_->drain()) {
+      if (m.text.find("Write thread on drive") != std::string::npos && m.text.find("ended") != std::string::npos)
+        ended = true;
+      messages.push_back(std::move(m));
+    }
+    if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  if (observer.cancelled()) cancelled = true;
+  return burn_drive_wrote_well(drive) == 1;
+}
+
 void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
   if (burning_.exchange(true))
     throw DwError(DW_E_BUSY, "A burn is already running on " + identity_.name, sense(0x02, 0x04, 0x08));
@@ -102,6 +140,10 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
   if (job.tracks.empty()) throw DwError(DW_E_INVALID_ARGUMENT, "Nothing to burn: no track was given");
   // A cancel before the drive is even grabbed must still stop the burn.
   if (observer.cancelled()) throw DwError(DW_E_CANCELLED, "The burn was cancelled before it started");
+  if (job.layout) {
+    burnLayout(job, observer);
+    return;
+  }
 
   Grab grab(*this);
   auto* drive = grab.drive();
@@ -217,47 +259,23 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
     burn_session_add_track(disc.session, track, BURN_POS_END);
   }
 
-  runtime_->drain();
-  grab.mediumChanged();
-  burn_disc_write(opts.o, disc.disc);
-  grab.unlockRuntime();
-
   bool cancelled = false;
   std::vector<LibburnMessage> messages;
-  struct burn_progress p {};
-  for (;;) {
-    enum burn_drive_status st = burn_drive_get_status(drive, &p);
-    if (observer.cancelled()) cancelled = true;
-    // A cancel issued just before libburn's thread starts is lost: repeat it until the burn ends.
-    if (cancelled) burn_drive_cancel(drive);
-    if (st == BURN_DRIVE_IDLE) break;
-    if (st == BURN_DRIVE_WRITING) {
-      uint64_t done = 0;
-      for (int i = 0; i < p.track && i < int(trackBytes.size()); ++i) done += trackBytes[size_t(i)];
-      done += uint64_t(std::max(0, p.sector)) * kBlock;
-      observer.progress(total, std::min(done, total));
-      observer.buffer(p.buffer_capacity, p.buffer_available);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  grab.relockRuntime();
-  // IDLE comes before libburn's write thread has ended; the next operation fails until it has.
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  for (bool ended = false; !ended && std::chrono::steady_clock::now() < deadline;) {
-    for (auto& m : runtime_->drain()) {
-      if (m.text.find("Write thread on drive") != std::string::npos && m.text.find("ended") != std::string::npos)
-        ended = true;
-      messages.push_back(std::move(m));
-    }
-    if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  bool wroteWell = burn_drive_wrote_well(drive) == 1;
+  const bool wroteWell = runWriter(
+      grab, opts.o, disc.disc, observer,
+      [&](int track, int sector) {
+        uint64_t done = 0;
+        for (int i = 0; i < track && i < int(trackBytes.size()); ++i) done += trackBytes[size_t(i)];
+        done += uint64_t(std::max(0, sector)) * kBlock;
+        observer.progress(total, std::min(done, total));
+      },
+      cancelled, messages);
 
   for (const auto& feed : feeds) {
     std::lock_guard lock(feed->errorMutex);
     if (!feed->error.empty()) throw DwError(feed->errorCode, feed->error, feed->errorStatus);
   }
-  if (cancelled || observer.cancelled()) throw DwError(DW_E_CANCELLED, "The burn on " + identity_.name + " was cancelled");
+  if (cancelled) throw DwError(DW_E_CANCELLED, "The burn on " + identity_.name + " was cancelled");
   if (!wroteWell)
     throw DwError(DW_E_IO, withReason("The burn on " + identity_.name + " failed", LibburnRuntime::worstText(messages)),
                   senses::kWriteError);
@@ -299,6 +317,129 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
     // With multisession libburn leaves the disc open for a new session; without, the session stays ours.
     if (job.mode == WriteMode::Tao && !job.multiSession && !job.growAt) openSessionEnd_ = startByte + total;
     else openSessionEnd_.reset();
+  }
+  observer.progress(total, total);
+}
+
+void LibburnDrive::burnLayout(BurnJob& job, BurnObserver& observer) {
+  checkLayoutJob(job);
+  const TrackLayout& layout = *job.layout;
+  Grab grab(*this);
+  auto* drive = grab.drive();
+  auto status = grab.status();
+  if (status == BURN_DISC_EMPTY)
+    throw DwError(DW_E_NO_MEDIUM, "There is no disc in " + identity_.name + ": insert a blank CD-R", senses::kNoMedium);
+  const int profile = grab.profile();
+  if (isPseudoDrive() || (profile != 0x09 && profile != 0x0a)) {
+    int number = 0;
+    char name[80] = {};
+    burn_disc_get_profile(drive, &number, name);
+    const std::string kind = isPseudoDrive() ? "a file" : name[0] ? "a " + std::string(name) : "no CD";
+    throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " is " + kind +
+                                          ": audio CDs and cue sheets are burned on a CD-R or CD-RW",
+                  senses::kIncompatibleMedium);
+  }
+  if (status != BURN_DISC_BLANK)
+    throw DwError(DW_E_MEDIUM_NOT_BLANK, "The CD in " + identity_.name + " is not blank: insert a blank one",
+                  senses::kIncompatibleMedium);
+  if (job.testWrite) {
+    struct burn_multi_caps* caps = nullptr;
+    burn_disc_get_multi_caps(drive, BURN_WRITE_NONE, &caps, 0);
+    const bool simulates = caps && caps->might_simulate;
+    burn_disc_free_multi_caps(&caps);
+    if (!simulates)
+      throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " cannot do a test write: burn for real or use another disc");
+  }
+  const uint64_t freeBlocks = freeBytesFrom(grab, 0) / kBlock;
+  if (layout.leadOutBlock() > freeBlocks)
+    throw DwError(DW_E_OUT_OF_SPACE, "The tracks (" + std::to_string(layout.leadOutBlock()) +
+                                         " blocks) do not fit the CD in " + identity_.name + " (" +
+                                         std::to_string(freeBlocks) + " blocks): use a longer CD or fewer tracks");
+
+  const bool sao = job.mode == WriteMode::Sao;
+  OptsRef opts{burn_write_opts_new(drive)};
+  if (burn_write_opts_set_write_type(opts.o, sao ? BURN_WRITE_SAO : BURN_WRITE_TAO,
+                                     sao ? BURN_BLOCK_SAO : BURN_BLOCK_MODE1) <= 0)
+    throw DwError(DW_E_NOT_SUPPORTED,
+                  withReason(std::string(writeModeName(job.mode)) + " writing is not possible on the disc in " + identity_.name,
+                             LibburnRuntime::worstText(runtime_->drain())));
+  burn_write_opts_set_simulate(opts.o, job.testWrite ? 1 : 0);
+  burn_write_opts_set_multi(opts.o, 0);
+  {
+    std::lock_guard lock(stateMutex_);
+    burn_write_opts_set_underrun_proof(opts.o, bupEnabled_ ? 1 : 0);
+    burn_drive_set_speed(drive, 0, writeRequest_ == DISCWRIGHT_SPEED_MAX ? 0 : int(writeRequest_));
+  }
+  if (!layout.catalog.empty()) {
+    unsigned char catalog[13] = {};
+    std::memcpy(catalog, layout.catalog.data(), std::min<size_t>(13, layout.catalog.size()));
+    burn_write_opts_set_mediacatalog(opts.o, catalog);
+    burn_write_opts_set_has_mediacatalog(opts.o, 1);
+  }
+  if (!job.cdText.empty()) {
+    // The packs go as they are, their CRCs checked: every backend writes the same bytes.
+    if (burn_write_opts_set_leadin_text(opts.o, job.cdText.data(), int(job.cdText.size() / 18), 0) <= 0)
+      throw DwError(DW_E_INVALID_ARGUMENT,
+                    withReason("The CD-TEXT cannot be written", LibburnRuntime::worstText(runtime_->drain())));
+  }
+
+  DiscRef disc;
+  disc.disc = burn_disc_create();
+  disc.session = burn_session_create();
+  burn_disc_add_session(disc.disc, disc.session, BURN_POS_END);
+  std::vector<std::shared_ptr<TrackFeed>> feeds;
+  std::vector<uint64_t> trackBytes;
+  std::vector<uint32_t> blockBytes;
+  uint64_t total = 0;
+  const std::vector<LayoutTrackPlan> plans = planLayout(layout, job.mode);
+  for (size_t i = 0; i < plans.size(); ++i) {
+    const LayoutTrackPlan& plan = plans[i];
+    auto feed = std::make_shared<TrackFeed>();
+    feed->size = off_t(job.tracks[i]->size());
+    feed->source = std::move(job.tracks[i]);
+    feeds.push_back(feed);
+    blockBytes.push_back(sectorBytes(layout.tracks[i].kind));
+    trackBytes.push_back(uint64_t(feed->size));
+    total += uint64_t(feed->size);
+    SourceRef raw{newFeedSource(feed)};
+    struct burn_track* track = burn_track_create();
+    disc.tracks.push_back(track);
+    defineLayoutTrack(track, plan);
+    if (burn_track_set_source(track, raw.s) != BURN_SOURCE_OK)
+      throw DwError(DW_E_INTERNAL, "Cannot attach track " + std::to_string(i + 1) + " to the burn on " + identity_.name);
+    burn_session_add_track(disc.session, track, BURN_POS_END);
+  }
+  // What libburn would refuse once its writer runs is refused here, before the disc is touched.
+  char reasons[BURN_REASONS_LEN] = {};
+  if (burn_precheck_write(opts.o, disc.disc, reasons, 1) <= 0)
+    throw DwError(DW_E_NOT_SUPPORTED, withReason("The drive " + identity_.name + " cannot write these tracks", reasons));
+
+  const uint32_t count = uint32_t(plans.size());
+  int announced = -1;
+  bool cancelled = false;
+  std::vector<LibburnMessage> messages;
+  const bool wroteWell = runWriter(
+      grab, opts.o, disc.disc, observer,
+      [&](int track, int sector) {
+        track = std::clamp(track, 0, int(count) - 1);
+        if (track != announced) announced = track, observer.track(uint32_t(track) + 1, count);
+        uint64_t done = 0;
+        for (int i = 0; i < track; ++i) done += trackBytes[size_t(i)];
+        done += uint64_t(std::max(0, sector)) * blockBytes[size_t(track)];
+        observer.progress(total, std::min(done, total));
+      },
+      cancelled, messages);
+  for (const auto& feed : feeds) {
+    std::lock_guard lock(feed->errorMutex);
+    if (!feed->error.empty()) throw DwError(feed->errorCode, feed->error, feed->errorStatus);
+  }
+  if (cancelled) throw DwError(DW_E_CANCELLED, "The burn on " + identity_.name + " was cancelled");
+  if (!wroteWell)
+    throw DwError(DW_E_IO, withReason("The burn on " + identity_.name + " failed", LibburnRuntime::worstText(messages)),
+                  senses::kWriteError);
+  {
+    std::lock_guard lock(stateMutex_);
+    openSessionEnd_.reset();
   }
   observer.progress(total, total);
 }

@@ -136,6 +136,22 @@ std::optional<MmcTrackInfo> parseTrackInformation(std::span<const uint8_t> r) {
   return t;
 }
 
+namespace {
+
+// The printable characters of reply[from, from + n) when the valid bit (bit 7 of byte 8) is set.
+std::string subChannelText(std::span<const uint8_t> r, uint8_t format, size_t n) {
+  if (r.size() < 9 + n || r[4] != format || !(r[8] & 0x80)) return {};
+  std::string text(reinterpret_cast<const char*>(r.data()) + 9, n);
+  for (char c : text)  // digits and capital letters only: a zeroed or garbled field says nothing
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'))) return {};
+  return text;
+}
+
+}  // namespace
+
+std::string parseMediaCatalog(std::span<const uint8_t> r) { return subChannelText(r, 0x02, 13); }
+std::string parseIsrc(std::span<const uint8_t> r) { return subChannelText(r, 0x03, 12); }
+
 uint32_t MmcCommands::run(std::span<const uint8_t> cdb, std::span<uint8_t> in, milliseconds timeout,
                           const char* what, size_t* received) {
   for (int attempt = 0;; ++attempt) {
@@ -215,6 +231,41 @@ std::optional<MmcTrackInfo> MmcCommands::trackInformation(uint32_t track) {
   size_t got = 0;
   if (run(cdb, reply, 10s, "Reading the track information", &got)) return std::nullopt;
   return parseTrackInformation(std::span<const uint8_t>(reply).first(got));
+}
+
+void MmcCommands::readCd(uint32_t lba, uint32_t count, std::span<uint8_t> out) {
+  if (count == 0) return;
+  if (count > kReadCdSectorsPerCommand || out.size() < size_t(count) * 2352)
+    throw DwError(DW_E_INVALID_ARGUMENT, "READ CD takes at most " + std::to_string(kReadCdSectorsPerCommand) +
+                                             " sectors into a buffer that holds them");
+  // Expected sector type 0: any; byte 9 F8h: sync, all headers, user data, EDC and ECC
+  // (audio sectors give their 2352 bytes of samples whatever is asked).
+  const std::array<uint8_t, 12> cdb{0xBE, 0x00, uint8_t(lba >> 24), uint8_t(lba >> 16), uint8_t(lba >> 8), uint8_t(lba),
+                                    uint8_t(count >> 16), uint8_t(count >> 8), uint8_t(count), 0xF8, 0x00, 0x00};
+  size_t got = 0;
+  if (uint32_t s = run(cdb, out.first(size_t(count) * 2352), 60s, "Reading whole CD sectors", &got))
+    throw DwError(DW_E_NOT_SUPPORTED, name_ + " cannot read whole sectors of this disc", s);
+  if (got < size_t(count) * 2352)
+    throw DwError(DW_E_IO, "Reading " + std::to_string(count) + " whole sectors at " + std::to_string(lba) + " from " +
+                               name_ + " gave only " + std::to_string(got) + " bytes",
+                  senses::kReadError);
+}
+
+std::string MmcCommands::mediaCatalog() {
+  std::array<uint8_t, 24> reply{};
+  // SubQ bit, data format 02h: the media catalog number.
+  const std::array<uint8_t, 10> cdb{0x42, 0, 0x40, 0x02, 0, 0, 0, 0, uint8_t(reply.size()), 0};
+  size_t got = 0;
+  if (run(cdb, reply, 10s, "Reading the catalog number", &got)) return {};
+  return parseMediaCatalog(std::span<const uint8_t>(reply).first(got));
+}
+
+std::string MmcCommands::isrc(uint8_t track) {
+  std::array<uint8_t, 24> reply{};
+  const std::array<uint8_t, 10> cdb{0x42, 0, 0x40, 0x03, 0, 0, track, 0, uint8_t(reply.size()), 0};
+  size_t got = 0;
+  if (run(cdb, reply, 10s, "Reading a track's ISRC", &got)) return {};
+  return parseIsrc(std::span<const uint8_t>(reply).first(got));
 }
 
 std::string accessDeniedText(const std::string& device) {

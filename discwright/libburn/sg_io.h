@@ -83,6 +83,14 @@ std::optional<CapabilitiesPage> parseCapabilitiesPage(std::span<const uint8_t> m
 std::optional<RpcState> parseRpcState(std::span<const uint8_t> reply);
 std::optional<MmcDiscInfo> parseDiscInformation(std::span<const uint8_t> reply);
 std::optional<MmcTrackInfo> parseTrackInformation(std::span<const uint8_t> reply);
+// READ SUB-CHANNEL (Q) replies of data formats 02h and 03h: the catalog's 13 digits, a
+// track's 12 ISRC characters; empty when the drive found none (the valid bit is clear).
+std::string parseMediaCatalog(std::span<const uint8_t> reply);
+std::string parseIsrc(std::span<const uint8_t> reply);
+
+// Whole sectors a READ CD transfers at most per command: under 64 KiB, which some
+// pass-through paths (and hosts) take at most.
+constexpr uint32_t kReadCdSectorsPerCommand = 27;
 
 // The commands. Senses become DwError with the drive's name in the text;
 // "not supported" answers become an empty optional or DW_E_NOT_SUPPORTED.
@@ -100,6 +108,11 @@ class MmcCommands {
   std::optional<CapabilitiesPage> capabilities();
   std::optional<MmcDiscInfo> discInformation();
   std::optional<MmcTrackInfo> trackInformation(uint32_t trackNumber);
+  // count (at most kReadCdSectorsPerCommand) whole 2352-byte sectors from lba into out,
+  // of any kind: audio samples, or data with sync, header and error correction.
+  void readCd(uint32_t lba, uint32_t count, std::span<uint8_t> out);
+  std::string mediaCatalog();
+  std::string isrc(uint8_t track);
 
  private:
   // Runs the command, once more after a unit attention. Returns 0 when done,

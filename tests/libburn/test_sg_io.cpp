@@ -121,6 +121,55 @@ TEST(MmcCommandBytes, DataInBufferMatchesTheAllocationLength) {
   EXPECT_EQ(t.bufferSizes[5], allocation(5, 7, 8));
 }
 
+// --- Whole sectors and the Q sub-channel ---------------------------------------------
+
+TEST(CdSectorsAndSubChannel, ReadCdAsksForWholeSectorsOfAnyKind) {
+  FakeTransport t;
+  MmcCommands mmc(t, "CdRom0");
+  std::vector<uint8_t> out(27 * 2352);
+  t.answers.push_back({Bytes(27 * 2352, 0xAB)});
+  mmc.readCd(0x012345, 27, out);
+  EXPECT_EQ(t.cdbs[0], (Bytes{0xBE, 0, 0, 0x01, 0x23, 0x45, 0, 0, 27, 0xF8, 0, 0}));
+  EXPECT_EQ(t.bufferSizes[0], out.size());
+  EXPECT_EQ(out.back(), 0xAB);
+  // More than one command's worth, a short transfer and a drive without the command are errors.
+  std::vector<uint8_t> big(28 * 2352);
+  EXPECT_THROW(mmc.readCd(0, 28, big), DwError);
+  t.answers.push_back({Bytes(2352)});
+  EXPECT_THROW(mmc.readCd(0, 2, out), DwError);
+  t.answers.push_back({{}, senses::kInvalidCommand});
+  try {
+    mmc.readCd(0, 1, out);
+    ADD_FAILURE();
+  } catch (const DwError& e) {
+    EXPECT_EQ(e.code(), DW_E_NOT_SUPPORTED);
+  }
+}
+
+TEST(CdSectorsAndSubChannel, CatalogAndIsrcNeedTheirFormatAndValidBit) {
+  auto reply = [](uint8_t format, bool valid, std::string text) {
+    Bytes r(24, 0);
+    r[3] = 20, r[4] = format, r[8] = valid ? 0x80 : 0;
+    std::copy(text.begin(), text.end(), r.begin() + 9);
+    return r;
+  };
+  EXPECT_EQ(parseMediaCatalog(reply(0x02, true, "0123456789012")), "0123456789012");
+  EXPECT_EQ(parseMediaCatalog(reply(0x02, false, "0123456789012")), "");
+  EXPECT_EQ(parseMediaCatalog(reply(0x03, true, "0123456789012")), "");
+  EXPECT_EQ(parseMediaCatalog(Bytes(12, 0)), "");
+  EXPECT_EQ(parseIsrc(reply(0x03, true, "DEA121234567")), "DEA121234567");
+  EXPECT_EQ(parseIsrc(reply(0x03, true, std::string(12, '\0'))), "");
+
+  FakeTransport t;
+  MmcCommands mmc(t, "CdRom0");
+  t.answers.push_back({reply(0x02, true, "4006381333931")});
+  t.answers.push_back({reply(0x03, true, "USRC17607839")});
+  EXPECT_EQ(mmc.mediaCatalog(), "4006381333931");
+  EXPECT_EQ(mmc.isrc(7), "USRC17607839");
+  EXPECT_EQ(t.cdbs[0], (Bytes{0x42, 0, 0x40, 0x02, 0, 0, 0, 0, 24, 0}));
+  EXPECT_EQ(t.cdbs[1], (Bytes{0x42, 0, 0x40, 0x03, 0, 0, 7, 0, 24, 0}));
+}
+
 // --- Mode page 2Ah -----------------------------------------------------------------
 
 TEST(CapabilitiesPage, CurrentSpeedsComeFromTheirFields) {
