@@ -103,14 +103,19 @@ bool LibburnDrive::runWriter(Grab& grab, struct burn_write_opts* opts, struct bu
   grab.unlockRuntime();
 
   struct burn_progress p {};
+  int shownTrack = 0, shownSector = 0;
   for (;;) {
     enum burn_drive_status st = burn_drive_get_status(drive, &p);
     if (observer.cancelled()) cancelled = true;
     // A cancel issued just before libburn's thread starts is lost: repeat it until the burn ends.
     if (cancelled) burn_drive_cancel(drive);
     if (st == BURN_DRIVE_IDLE) break;
+    // At its end libburn still says WRITING while it counts the last track from 0 again.
     if (st == BURN_DRIVE_WRITING) {
-      progress(p.track, p.sector);
+      if (p.track > shownTrack || (p.track == shownTrack && p.sector >= shownSector)) {
+        shownTrack = p.track, shownSector = p.sector;
+        progress(p.track, p.sector);
+      }
       observer.buffer(p.buffer_capacity, p.buffer_available);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -334,9 +339,10 @@ void LibburnDrive::burnLayout(BurnJob& job, BurnObserver& observer) {
     int number = 0;
     char name[80] = {};
     burn_disc_get_profile(drive, &number, name);
-    const std::string kind = isPseudoDrive() ? "a file" : name[0] ? "a " + std::string(name) : "no CD";
-    throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " is " + kind +
-                                          ": audio CDs and cue sheets are burned on a CD-R or CD-RW",
+    const std::string what = isPseudoDrive() ? identity_.name + " is a file, not a CD"
+                             : name[0] ? "The disc in " + identity_.name + " is a " + name
+                                       : "The disc in " + identity_.name + " is not a CD";
+    throw DwError(DW_E_NOT_SUPPORTED, what + ": audio CDs and cue sheets are burned on a CD-R or CD-RW",
                   senses::kIncompatibleMedium);
   }
   if (status != BURN_DISC_BLANK)
