@@ -7,6 +7,7 @@
 
 #include "libburn/drive_system.h"
 #include "libburn/libburn_grab.h"
+#include "layout/cd_sector.h"
 #include "layout/track_layout.h"
 #include "device.h"
 #include "media_records.h"
@@ -611,13 +612,35 @@ void LibburnDrive::readRawSectors(uint32_t lba, uint32_t count, void* buffer) {
     throw DwError(DW_E_NOT_SUPPORTED, "The disc in " + identity_.name + " is not a CD: it has no whole sectors",
                   senses::kIncompatibleMedium);
   auto* out = static_cast<uint8_t*>(buffer);
-  withMmc([&](MmcCommands& mmc) {
-    for (uint32_t done = 0; done < count;) {
-      const uint32_t n = std::min(count - done, kReadCdSectorsPerCommand);
-      mmc.readCd(lba + done, n, std::span<uint8_t>(out + size_t(done) * kRawSectorBytes, size_t(n) * kRawSectorBytes));
-      done += n;
-    }
-  });
+  try {
+    withMmc([&](MmcCommands& mmc) {
+      for (uint32_t done = 0; done < count;) {
+        const uint32_t n = std::min(count - done, kReadCdSectorsPerCommand);
+        mmc.readCd(lba + done, n, std::span<uint8_t>(out + size_t(done) * kRawSectorBytes, size_t(n) * kRawSectorBytes));
+        done += n;
+      }
+    });
+    return;
+  } catch (const DwError& e) {
+    if (e.code() != DW_E_NOT_SUPPORTED) throw;
+    // A drive without READ CD still reads data tracks: their sectors are made around the user data.
+    const Layout layout = layoutOf(grab);
+    const bool allData = std::all_of(layout.tracks.begin(), layout.tracks.end(),
+                                     [](const Layout::Track& t) { return (t.control & 4) != 0; });
+    if (!allData || layout.tracks.empty()) throw;
+  }
+  std::vector<uint8_t> user(kCookedSectorBytes);
+  for (uint32_t b = 0; b < count; ++b) {
+    off_t got = 0;
+    if (burn_read_data(grab.drive(), off_t(lba + b) * off_t(kBlock), reinterpret_cast<char*>(user.data()), off_t(kBlock),
+                       &got, 1) <= 0 ||
+        got != off_t(kBlock))
+      throw DwError(DW_E_IO,
+                    withReason("Reading block " + std::to_string(lba + b) + " from " + identity_.name + " failed",
+                               LibburnRuntime::worstText(runtime_->drain())),
+                    senses::kReadError);
+    encodeMode1Sector(lba + b, user.data(), out + size_t(b) * kRawSectorBytes);
+  }
 }
 
 CdFacts LibburnDrive::cdFacts() {
