@@ -86,7 +86,8 @@ class LibburnDrive : public Device {
   void closeSession() override;
   void sendOpc() override;
   void readSectors(uint32_t lba, uint32_t count, void* buffer) override;
-  // Real CDs: READ CD on the drive's second handle, whatever kind the sectors are.
+  // Real CDs: READ CD on the drive's second handle, whatever kind the sectors are; a
+  // drive without it gives data discs' sectors made around their user data.
   void readRawSectors(uint32_t lba, uint32_t count, void* buffer) override;
   // The lead-in's CD-TEXT through libburn; catalog and ISRCs from the Q sub-channel.
   // Pauses are not told: finding where each begins takes a search over the sub-channel.
