@@ -76,13 +76,16 @@ class AudioFiles : public ::testing::Test {
 
 TEST_F(AudioFiles, CdFormatFlacComesOutAsFlacDecodesIt) {
   if (!have("flac")) GTEST_SKIP() << "flac is not installed";
-  const fs::path flac = make("cd.flac", "-r 44100 -b 16 -c 2"), wav = dir_ / "cd.wav";
+  const fs::path flac = make("cd.flac", "--comment 'TITLE=Caf\xc3\xa9 Song' --add-comment 'ARTIST=The Band' -r 44100 -b 16 -c 2");
+  const fs::path wav = dir_ / "cd.wav";
   ASSERT_TRUE(run("flac -s -d -o " + q(wav) + " " + q(flac)));
   const std::vector<uint8_t> data = wavData(wav);
   const discwright::AudioFile probed = probeAudioFile(flac.string());
   EXPECT_EQ(probed.facts.samples, data.size() / 4);
   EXPECT_EQ(probed.facts.rate, 44100u);
   EXPECT_EQ(probed.facts.channels, 2);
+  EXPECT_EQ(probed.title, "Caf\xc3\xa9 Song");
+  EXPECT_EQ(probed.performer, "The Band");
 
   struct Part {
     uint64_t from, samples;
