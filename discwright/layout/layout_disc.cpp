@@ -137,7 +137,7 @@ int32_t findOffset(Device& device, const TrackLayout& layout, uint32_t max, uint
     std::vector<int32_t> matches;
     const size_t bytes = window.size() * kBytesPerSample;
     for (int32_t s = -int32_t(max); s <= int32_t(max); ++s) {
-      const uint32_t* got = disc.data() + (windowAt + s - base);
+      const uint32_t* got = disc.data() + (windowAt - s - base);
       if (got[0] == window[0] && std::memcmp(got, window.data(), bytes) == 0) matches.push_back(s);
     }
     if (matches.empty()) return 0;  // the comparison then tells where the sound differs
@@ -174,7 +174,7 @@ Mismatch compareTrack(Device& device, const TrackLayout& layout, size_t i, uint3
     expected.next(want.data(), k);
     size_t differs = SIZE_MAX;
     if (t.kind == TrackKind::Audio) {
-      const int64_t lo = int64_t(b) * kRawSectorBytes + int64_t(shift) * kBytesPerSample;
+      const int64_t lo = int64_t(b) * kRawSectorBytes - int64_t(shift) * kBytesPerSample;
       const int64_t hi = lo + int64_t(k) * kRawSectorBytes;
       const int64_t cLo = std::max(lo, readLo), cHi = std::min(hi, readHi);
       if (cHi > cLo) {
