@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <optional>
+#include <vector>
 
 #include "sbBurner.h"
 #include "sbCallbacks.h"
@@ -20,6 +21,52 @@ struct TrackRows {
   ~TrackRows() { GlobalCallBackEventer().OnTrack = nullptr; }
   TrackRows(const TrackRows&) = delete;
   TrackRows& operator=(const TrackRows&) = delete;
+};
+
+// Track-at-once writes nothing in the lead-in but the table of contents, and drives
+// refuse text for it: the layout's CD-TEXT is left out while it burns, and put back
+// afterwards for the user's next choice. The library burns a copy taken at the start.
+class CdTextSetAside {
+ public:
+  explicit CdTextSetAside(DiscwrightHandle layout) : layout_(layout) {
+    Check(Discwright_TrackLayout_GetDisc(layout_, text_, sizeof text_, &status_, &disc_));
+    for (uint32_t n = 1; n <= disc_.Tracks; ++n) {
+      DiscwrightLayoutTrack& track = tracks_.emplace_back();
+      Check(Discwright_TrackLayout_GetTrack(layout_, text_, sizeof text_, &status_, n, &track));
+    }
+    Apply(true);
+  }
+  ~CdTextSetAside() {
+    try {
+      Apply(false);
+    } catch (const TsbError& e) {
+      LogDiagnostic(e.Message());  // the burn's own outcome is what the user reads
+    }
+  }
+  CdTextSetAside(const CdTextSetAside&) = delete;
+  CdTextSetAside& operator=(const CdTextSetAside&) = delete;
+
+ private:
+  void Check(uint8_t code) const {
+    if (code != DW_E_OK) throw TsbError(QString::fromUtf8(text_));
+  }
+  // Without text (blank) or as it was.
+  void Apply(bool blank) {
+    DiscwrightLayoutDisc disc = disc_;
+    if (blank) disc.Title[0] = disc.Performer[0] = '\0';
+    Check(Discwright_TrackLayout_SetDisc(layout_, text_, sizeof text_, &status_, &disc));
+    for (uint32_t n = 1; n <= tracks_.size(); ++n) {
+      DiscwrightLayoutTrack track = tracks_[n - 1];
+      if (blank) track.Title[0] = track.Performer[0] = '\0';
+      Check(Discwright_TrackLayout_SetTrack(layout_, text_, sizeof text_, &status_, n, &track));
+    }
+  }
+
+  DiscwrightHandle layout_;
+  char text_[DISCWRIGHT_TEXT_SIZE] = {};
+  uint32_t status_ = 0;
+  DiscwrightLayoutDisc disc_{};
+  std::vector<DiscwrightLayoutTrack> tracks_;
 };
 
 }  // namespace
@@ -57,10 +104,15 @@ void TsbBurnAtOnceToCDDVDAction::Execute(TsbActionItem* item) {
   const bool layout = b.Layout != 0 && BurnsFromFile(mode);
 
   std::optional<TrackRows> rows;
+  std::optional<CdTextSetAside> withoutText;
   if (layout) {
-    if (IsTrackAtOnce(mode)) DoMessage(TrackAtOnceNote(), litInfo);
+    const QStringList titles = LayoutTitles();
+    if (IsTrackAtOnce(mode)) {
+      DoMessage(TrackAtOnceNote(), litInfo);
+      withoutText.emplace(b.Layout);
+    }
     // Reported from the burn thread, as the burner's own rows are.
-    rows.emplace([&b, titles = LayoutTitles()](TsbCallBackEventer*, int number, int count) {
+    rows.emplace([&b, titles](TsbCallBackEventer*, int number, int count) {
       b.DoMessage(&b, WritingTrackText(number, count, titles.value(number - 1)), litInfo);
     });
   } else if (BurnsFromFile(mode) && UseSourceFile) {
@@ -76,6 +128,7 @@ void TsbBurnAtOnceToCDDVDAction::Execute(TsbActionItem* item) {
   LastReportedPercent = 0;
   b.Burn();
   rows.reset();
+  withoutText.reset();
   if (!b.LastMessage.isEmpty()) throw TsbError(b.LastMessage);
 
   // A test burn writes nothing, so there is no session to close; a layout's burn closes the disc.

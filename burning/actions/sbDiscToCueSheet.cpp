@@ -71,10 +71,9 @@ bool TsbDiscToCueSheet::Run() {
   int shownPercent = -1, shownTrack = 0;
   bool cancelSent = false;
   auto passOn = [&] {
-    if (const int t = track; t != shownTrack) {
-      shownTrack = t;
-      say(QCoreApplication::translate("sbDiscToCueSheet", "Reading track %1 of %2").arg(t).arg(int(tracks)), litInfo);
-    }
+    // A row for each track begun since the last look, however short the tracks.
+    for (const int t = track; shownTrack < t;)
+      say(QCoreApplication::translate("sbDiscToCueSheet", "Reading track %1 of %2").arg(++shownTrack).arg(int(tracks)), litInfo);
     if (const int p = percent; p != shownPercent && p >= 0 && OnProgress) OnProgress(shownPercent = p);
     if (!cancelSent && CancelRequested && CancelRequested()) {
       cancelSent = true;
