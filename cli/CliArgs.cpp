@@ -24,12 +24,6 @@ const char* const kCliUsageTemplate = QT_TRANSLATE_NOOP(
     "       [--checksum-file SHA256SUMS (the image must match its line before burning)]\n"
     "       [--no-eject (the disc stays in the drive when done)]\n"
     "       [--copies N (1 to 99: after each copy the tray opens for the next blank disc)]\n"
-    "  burn CUESHEET.cue --device DEVICE [--mode sao|tao] ...: the tracks of a cue sheet\n"
-    "  burn-audio FILE... --device DEVICE [--title T] [--performer P] [--pause SECONDS|--gapless]\n"
-    "       [--mode sao|tao] [--speed ...] [--test] [--no-opc] [--verify] [--save-log FILE]\n"
-    "       [--no-eject] [--copies N]: an audio CD of music files, a track each (titles from\n"
-    "                          their tags; --pause: the pause before tracks 2 and on, 2 s unless\n"
-    "                          given; the mode: sao where the device offers it, else tao)\n"
     "  burn-files PATH... --device DEVICE [--label L] [--mode ...] [--speed ...] [--verify]\n"
     "       [--test] [--no-opc] [--multisession] [--save-log FILE]: burn files and folders\n"
     "                          (the label defaults to the date)\n"
@@ -44,9 +38,20 @@ const char* const kCliUsageTemplate = QT_TRANSLATE_NOOP(
     "  wait-disc DEVICE [--timeout S]  returns when a disc is in the drive (0), or after S seconds (1)\n"
     "  read DEVICE OUTPUT.iso  save the disc's data track as an image file, with its SHA-256;\n"
     "                          OUTPUT - writes the image to standard output\n"
-    "  read DEVICE OUTPUT.cue  save a CD (audio, mixed or data) as OUTPUT.bin and the cue sheet OUTPUT.cue\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.\n");
+// A section of its own, so that the text above keeps its translations while this one waits for its own.
+const char* const kCliTracksUsage = QT_TRANSLATE_NOOP(
+    "CliArgs",
+    "\n"
+    "Audio CDs and cue sheets (onto a blank CD-R or CD-RW):\n"
+    "  burn-audio FILE... --device DEVICE [--title T] [--performer P] [--pause SECONDS|--gapless]\n"
+    "       [--mode sao|tao] [--verify] [the options of burn but --multisession, --checksum-file]\n"
+    "                          a track of each music file, its title from its tags; --pause: before\n"
+    "                          tracks 2 and on (2 s unless given); sao where the device offers it,\n"
+    "                          else tao (pauses of 2 s, no CD-TEXT)\n"
+    "  burn CUESHEET.cue --device DEVICE [--mode sao|tao] [...]  the tracks of a cue sheet\n"
+    "  read DEVICE OUTPUT.cue  save a CD (audio, mixed or data) as OUTPUT.bin and the sheet OUTPUT.cue\n");
 
 // A factor far above any drive's: a typing mistake, not a wish.
 constexpr int kMaxSpeedFactor = 999;
@@ -74,7 +79,8 @@ bool BurnsTracks(const CliArgs& args) {
 
 QByteArray CliUsage() {
   return ForConsole(QCoreApplication::translate("CliArgs", kCliUsageTemplate)
-                        .arg(QCoreApplication::translate("sbLibrarySession", kLibraryOptionsUsage)));
+                        .arg(QCoreApplication::translate("sbLibrarySession", kLibraryOptionsUsage)) +
+                    QCoreApplication::translate("CliArgs", kCliTracksUsage));
 }
 
 CliArgs ParseCliArgs(const QStringList& arguments) {
