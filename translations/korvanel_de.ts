@@ -143,6 +143,56 @@ Befehle:
 Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
 </translation>
     </message>
+    <message>
+        <source>
+Audio CDs and cue sheets (onto a blank CD-R or CD-RW):
+  burn-audio FILE... --device DEVICE [--title T] [--performer P] [--pause SECONDS|--gapless]
+       [--mode sao|tao] [--verify] [the options of burn but --multisession, --checksum-file]
+                          a track of each music file, its title from its tags; --pause: before
+                          tracks 2 and on (2 s unless given); sao where the device offers it,
+                          else tao (pauses of 2 s, no CD-TEXT)
+  burn CUESHEET.cue --device DEVICE [--mode sao|tao] [...]  the tracks of a cue sheet
+  read DEVICE OUTPUT.cue  save a CD (audio, mixed or data) as OUTPUT.bin and the sheet OUTPUT.cue
+</source>
+        <translation>
+Audio-CDs und Cue-Sheets (auf eine leere CD-R oder CD-RW):
+  burn-audio DATEI... --device GERÄT [--title T] [--performer P] [--pause SEKUNDEN|--gapless]
+       [--mode sao|tao] [--verify] [die Optionen von burn außer --multisession, --checksum-file]
+                          ein Titel je Musikdatei, sein Name aus ihren Tags; --pause: vor den
+                          Titeln ab 2 (2 s, wenn nicht angegeben); sao, wo das Gerät es bietet,
+                          sonst tao (Pausen von 2 s, kein CD-TEXT)
+  burn CUESHEET.cue --device GERÄT [--mode sao|tao] [...]  die Titel eines Cue-Sheets
+  read GERÄT AUSGABE.cue  eine CD (Audio, gemischt oder Daten) als AUSGABE.bin und das Sheet AUSGABE.cue sichern
+</translation>
+    </message>
+    <message>
+        <source>--pause is a number of seconds from 0 to %1</source>
+        <translation>--pause ist eine Zahl von Sekunden von 0 bis %1</translation>
+    </message>
+    <message>
+        <source>--gapless is --pause 0: give one of them</source>
+        <translation>--gapless ist --pause 0: Geben Sie eines davon an</translation>
+    </message>
+    <message>
+        <source>burn-audio takes one or more music files</source>
+        <translation>burn-audio nimmt eine oder mehrere Musikdateien</translation>
+    </message>
+    <message>
+        <source>--title, --performer, --pause and --gapless are for burn-audio (a cue sheet names its own)</source>
+        <translation>--title, --performer, --pause und --gapless gelten für burn-audio (ein Cue-Sheet nennt seine eigenen)</translation>
+    </message>
+    <message>
+        <source>Tracks are burned with --mode sao or --mode tao</source>
+        <translation>Titel werden mit --mode sao oder --mode tao gebrannt</translation>
+    </message>
+    <message>
+        <source>--multisession is not for tracks: they close the disc</source>
+        <translation>--multisession gilt nicht für Titel: Sie schließen die Disc ab</translation>
+    </message>
+    <message>
+        <source>--checksum-file checks an image file, not tracks</source>
+        <translation>--checksum-file prüft eine Abbilddatei, keine Titel</translation>
+    </message>
 </context>
 <context>
     <name>CliChecksum</name>
@@ -313,6 +363,18 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
         <source>The disc is blank: the files make its first session</source>
         <translation>Die Disc ist leer: die Dateien bilden ihre erste Sitzung</translation>
     </message>
+    <message>
+        <source>The music file &quot;%1&quot; does not exist</source>
+        <translation>Die Musikdatei „%1“ existiert nicht</translation>
+    </message>
+    <message>
+        <source>music file</source>
+        <translation>Musikdatei</translation>
+    </message>
+    <message>
+        <source>cue sheet</source>
+        <translation>Cue-Sheet</translation>
+    </message>
 </context>
 <context>
     <name>CliEngine</name>
@@ -353,6 +415,10 @@ Rückgabewert: 0 Erfolg, 1 Fehler, 2 Aufruffehler, 3 abgebrochen.
     <message>
         <source>The disc in %1 is blank: it holds no data to read into an image</source>
         <translation>Die Disc in %1 ist leer: Sie enthält keine Daten, die sich in ein Abbild lesen ließen</translation>
+    </message>
+    <message>
+        <source>The disc in %1 is blank: it holds no tracks to read</source>
+        <translation>Die Disc in %1 ist leer: Sie enthält keine Titel zum Lesen</translation>
     </message>
 </context>
 <context>
@@ -1144,6 +1210,14 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
         <source>Burning completed</source>
         <translation>Brennvorgang abgeschlossen</translation>
     </message>
+    <message>
+        <source>Writing track %1 of %2</source>
+        <translation>Titel %1 von %2 wird geschrieben</translation>
+    </message>
+    <message>
+        <source>Track-at-once: pauses of 2 seconds and no CD-TEXT</source>
+        <translation>Track-At-Once: Pausen von 2 Sekunden und kein CD-TEXT</translation>
+    </message>
 </context>
 <context>
     <name>sbBurnFigures</name>
@@ -1237,6 +1311,50 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
         <source>The disc in %1 already holds %2 in %3</source>
         <translation>Die Disc in %1 enthält schon %2 in %3</translation>
     </message>
+    <message>
+        <source>An audio CD needs a CD-R or CD-RW: the disc in %1 is a %2</source>
+        <translation>Eine Audio-CD braucht eine CD-R oder CD-RW: Die Disc in %1 ist eine %2</translation>
+    </message>
+    <message>
+        <source>The tracks of a cue sheet need a CD-R or CD-RW: the disc in %1 is a %2</source>
+        <translation>Die Titel eines Cue-Sheets brauchen eine CD-R oder CD-RW: Die Disc in %1 ist eine %2</translation>
+    </message>
+    <message>
+        <source>The tracks last %1, longer than the %2 the disc holds</source>
+        <translation>Die Titel dauern %1, länger als die %2, die die Disc fasst</translation>
+    </message>
+    <message>
+        <source>Add the music files to burn</source>
+        <translation>Fügen Sie die zu brennenden Musikdateien hinzu</translation>
+    </message>
+    <message>
+        <source>Tracks are burned session-at-once or track-at-once</source>
+        <translation>Titel werden Session-At-Once oder Track-At-Once gebrannt</translation>
+    </message>
+    <message>
+        <source>Burning an audio CD</source>
+        <translation>Audio-CD wird gebrannt</translation>
+    </message>
+    <message>
+        <source>Burning the tracks of a cue sheet</source>
+        <translation>Die Titel eines Cue-Sheets werden gebrannt</translation>
+    </message>
+    <message>
+        <source>Source cue sheet: %1</source>
+        <translation>Quell-Cue-Sheet: %1</translation>
+    </message>
+    <message>
+        <source>Source: %1, %2</source>
+        <translation>Quelle: %1, %2</translation>
+    </message>
+    <message>
+        <source>1 track</source>
+        <translation>1 Titel</translation>
+    </message>
+    <message>
+        <source>%1 tracks</source>
+        <translation>%1 Titel</translation>
+    </message>
 </context>
 <context>
     <name>sbBurnThread</name>
@@ -1271,6 +1389,14 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
     <message>
         <source>Session-At-Once (from file)</source>
         <translation>Session-At-Once (aus Datei)</translation>
+    </message>
+    <message>
+        <source>Session-At-Once (tracks)</source>
+        <translation>Session-At-Once (Titel)</translation>
+    </message>
+    <message>
+        <source>Track-At-Once (tracks)</source>
+        <translation>Track-At-Once (Titel)</translation>
     </message>
 </context>
 <context>
@@ -1504,6 +1630,29 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
     <message>
         <source>%1x (%2 KB/sec)</source>
         <translation>%1x (%2 KB/s)</translation>
+    </message>
+</context>
+<context>
+    <name>sbDiscToCueSheet</name>
+    <message>
+        <source>Reading cancelled; &quot;%1&quot; and &quot;%2&quot; were not written</source>
+        <translation>Lesen abgebrochen; „%1“ und „%2“ wurden nicht geschrieben</translation>
+    </message>
+    <message>
+        <source>Reading the disc in %1 into &quot;%2&quot; and &quot;%3&quot;</source>
+        <translation>Die Disc in %1 wird in „%2“ und „%3“ gelesen</translation>
+    </message>
+    <message>
+        <source>Reading track %1 of %2</source>
+        <translation>Titel %1 von %2 wird gelesen</translation>
+    </message>
+    <message>
+        <source>Cannot save the disc in %1 as &quot;%2&quot;: %3</source>
+        <translation>Die Disc in %1 kann nicht als „%2“ gesichert werden: %3</translation>
+    </message>
+    <message>
+        <source>The disc in %1 is saved as &quot;%2&quot; and &quot;%3&quot;</source>
+        <translation>Die Disc in %1 ist als „%2“ und „%3“ gesichert</translation>
     </message>
 </context>
 <context>
@@ -2169,6 +2318,33 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
     <message>
         <source>The %1 files of the earlier sessions read back through the new directory</source>
         <translation>Die %1 Dateien der früheren Sitzungen sind über das neue Verzeichnis lesbar</translation>
+    </message>
+</context>
+<context>
+    <name>sbVerifyLayoutAction</name>
+    <message>
+        <source>Audio read offset of the drive: %1 samples</source>
+        <translation>Leseversatz des Laufwerks bei Audio: %1 Samples</translation>
+    </message>
+    <message>
+        <source>Verification passed: 1 track read back equal</source>
+        <translation>Überprüfung erfolgreich: 1 Titel gleich zurückgelesen</translation>
+    </message>
+    <message>
+        <source>Verification passed: %1 tracks read back equal</source>
+        <translation>Überprüfung erfolgreich: %1 Titel gleich zurückgelesen</translation>
+    </message>
+    <message>
+        <source>Verification failed: track %1 differs from the disc at block %2 of it</source>
+        <translation>Überprüfung fehlgeschlagen: Titel %1 weicht in seinem Block %2 von der Disc ab</translation>
+    </message>
+    <message>
+        <source>Verification failed: no tracks to compare</source>
+        <translation>Überprüfung fehlgeschlagen: keine Titel zum Vergleichen</translation>
+    </message>
+    <message>
+        <source>Verification failed: %1</source>
+        <translation>Überprüfung fehlgeschlagen: %1</translation>
     </message>
 </context>
 <context>

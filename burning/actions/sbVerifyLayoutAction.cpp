@@ -10,11 +10,12 @@
 #include "sbErrors.h"
 #include "sbLibraryCall.h"
 #include "sbLogging.h"
+#include "sbStrings.h"
 #include "sbThreads.h"
 
 QString AudioOffsetText(int32_t samples) {
   return QCoreApplication::translate("sbVerifyLayoutAction", "Audio read offset of the drive: %1 samples")
-      .arg(samples >= 0 ? QStringLiteral("+%1").arg(samples) : QString::number(samples));
+      .arg((samples >= 0 ? QStringLiteral("+") : QString()) + LocaleNumber(samples, 0));
 }
 
 QString LayoutPassedText(uint32_t tracks) {
