@@ -110,7 +110,7 @@ TEST(CueSheetLayout, OneImageWithPausesIndexesAndTexts) {
   const Bytes image = testcommon::writePatternFile(dir / "Disc Image.BIN", 2352 * 1000, 7);
   const std::string sheet =
       "\xEF\xBB\xBF"
-      "REM GENRE Rock\r\n"
+      "REM COMMENT \"a remark whose quote is not closed\r\n"
       "CATALOG 1234567890123\r\n"
       "performer \"The Band\"\r\n"
       "TITLE \"Caf\xC3\xA9 \"Live\"\"\r\n"
