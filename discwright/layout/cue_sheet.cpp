@@ -307,6 +307,8 @@ class CueParser {
       }
     } else if (keyword == "TITLE" || keyword == "PERFORMER") {
       std::string value = text(rest);
+      if (value.size() > DISCWRIGHT_CD_TEXT_CHARS)
+        fail(keyword + " is longer than the " + std::to_string(DISCWRIGHT_CD_TEXT_CHARS) + " bytes CD-TEXT takes");
       if (tracks_.empty()) (keyword == "TITLE" ? title_ : performer_) = std::move(value);
       else (keyword == "TITLE" ? tracks_.back().title : tracks_.back().performer) = std::move(value);
     } else if (keyword == "CDTEXTFILE") {

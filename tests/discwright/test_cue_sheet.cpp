@@ -78,6 +78,7 @@ TEST(CueSheetRefusals, EachBadSheetNamesItsLine) {
       {"4CH", file + "TRACK 01 AUDIO\nFLAGS DCP 4CH\n", DW_E_INVALID_ARGUMENT, "line 3: four-channel"},
       {"SCMS", file + "TRACK 01 AUDIO\nFLAGS SCMS\n", DW_E_INVALID_ARGUMENT, "line 3: the flag SCMS"},
       {"second session", file + track1 + "REM SESSION 02\n", DW_E_INVALID_ARGUMENT, "line 4: the sheet describes several sessions"},
+      {"long title", "TITLE \"" + std::string(161, 'x') + "\"\n", DW_E_INVALID_ARGUMENT, "line 1: TITLE is longer than"},
       {"CD-TEXT file", "CDTEXTFILE \"x.cdt\"\n", DW_E_INVALID_ARGUMENT, "line 1: CDTEXTFILE is not taken"},
       {"bad ISRC", file + "TRACK 01 AUDIO\nISRC ABC\n", DW_E_INVALID_ARGUMENT, "line 3: \"ABC\" is no ISRC"},
       {"bad catalog", "CATALOG 12345\n", DW_E_INVALID_ARGUMENT, "line 1: \"12345\" is no catalog number"},
