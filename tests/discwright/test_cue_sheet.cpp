@@ -9,6 +9,7 @@
 #include "audio/audio_file.h"
 #include "common/test_common.h"
 #include "error.h"
+#include "layout/cd_sector.h"
 #include "layout/cue_sheet.h"
 
 namespace {
@@ -77,6 +78,7 @@ TEST(CueSheetRefusals, EachBadSheetNamesItsLine) {
       {"4CH", file + "TRACK 01 AUDIO\nFLAGS DCP 4CH\n", DW_E_INVALID_ARGUMENT, "line 3: four-channel"},
       {"SCMS", file + "TRACK 01 AUDIO\nFLAGS SCMS\n", DW_E_INVALID_ARGUMENT, "line 3: the flag SCMS"},
       {"second session", file + track1 + "REM SESSION 02\n", DW_E_INVALID_ARGUMENT, "line 4: the sheet describes several sessions"},
+      {"long title", "TITLE \"" + std::string(161, 'x') + "\"\n", DW_E_INVALID_ARGUMENT, "line 1: TITLE is longer than"},
       {"CD-TEXT file", "CDTEXTFILE \"x.cdt\"\n", DW_E_INVALID_ARGUMENT, "line 1: CDTEXTFILE is not taken"},
       {"bad ISRC", file + "TRACK 01 AUDIO\nISRC ABC\n", DW_E_INVALID_ARGUMENT, "line 3: \"ABC\" is no ISRC"},
       {"bad catalog", "CATALOG 12345\n", DW_E_INVALID_ARGUMENT, "line 1: \"12345\" is no catalog number"},
@@ -109,7 +111,7 @@ TEST(CueSheetLayout, OneImageWithPausesIndexesAndTexts) {
   const Bytes image = testcommon::writePatternFile(dir / "Disc Image.BIN", 2352 * 1000, 7);
   const std::string sheet =
       "\xEF\xBB\xBF"
-      "REM GENRE Rock\r\n"
+      "REM COMMENT \"a remark whose quote is not closed\r\n"
       "CATALOG 1234567890123\r\n"
       "performer \"The Band\"\r\n"
       "TITLE \"Caf\xC3\xA9 \"Live\"\"\r\n"
@@ -186,41 +188,59 @@ TEST(CueSheetLayout, FormsOfTheFiles) {
   EXPECT_EQ(sourceBytes(layout->tracks[3]), joined);
 }
 
-bool mode1Stub(const DwError& e) { return std::string(e.what()).find("cannot be read yet") != std::string::npos; }
-
-// The usual image of a mixed-mode CD: a Mode 1 track read raw, then audio.
+// The usual image of a mixed-mode CD: Mode 1 sectors read raw, then audio. The burn gets
+// their user data; a sector that is not Mode 1 stops it, named; a sheet that calls a whole
+// image of other sectors MODE1/2352 is refused at once.
 TEST(CueSheetLayout, DataTrackThenAudioInOneRawImage) {
   TempDir dir;
-  const Bytes image = testcommon::writePatternFile(dir / "game.bin", 2352 * 400, 5);
-  writeText(dir / "game.cue",
-            "FILE \"game.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n"
-            "  TRACK 02 AUDIO\n    INDEX 00 00:03:00\n    INDEX 01 00:04:00\n");
-  std::shared_ptr<TrackLayout> layout;
+  const Bytes user = testcommon::pattern(2048 * 100, 5), audio = testcommon::pattern(2352 * 300, 6);
+  Bytes image(2352 * 100);
   try {
-    layout = discwright::layoutFromCueSheet(testcommon::utf8(dir / "game.cue"));
+    for (uint32_t b = 0; b < 100; ++b) discwright::encodeMode1Sector(b, &user[b * 2048], &image[b * 2352]);
   } catch (const DwError& e) {
-    if (mode1Stub(e)) GTEST_SKIP() << "Mode 1 sectors cannot be read yet: " << e.what();
-    // Pattern bytes are no Mode 1 sector: refused before a burn, naming the track.
-    EXPECT_NE(std::string(e.what()).find("line 2: track 1 is said to be MODE1/2352"), std::string::npos) << e.what();
-    return;
+    GTEST_SKIP() << "Mode 1 sectors cannot be made yet: " << e.what();
   }
-  FAIL() << "pattern sectors taken as Mode 1";
+  image.insert(image.end(), audio.begin(), audio.end());
+  const std::string sheet = "FILE \"game.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n"
+                            "  TRACK 02 AUDIO\n    INDEX 00 00:01:25\n    INDEX 01 00:02:25\n";
+  writeText(dir / "game.cue", sheet);
+  writeText(dir / "game.bin", std::string(image.begin(), image.end()));
+  const auto layout = discwright::layoutFromCueSheet(testcommon::utf8(dir / "game.cue"));
+  ASSERT_EQ(layout->tracks.size(), 2u);
+  EXPECT_EQ(layout->tracks[0].kind, TrackKind::Mode1);
+  EXPECT_EQ(sourceBytes(layout->tracks[0]), user);
+  EXPECT_EQ(layout->tracks[1].sourcePregapBlocks, 75u);
+  EXPECT_EQ(sourceBytes(layout->tracks[1]), audio);
+
+  image[50 * 2352 + 5] ^= 0xFF;  // in the sync of sector 50
+  writeText(dir / "game.bin", std::string(image.begin(), image.end()));
+  try {
+    sourceBytes(discwright::layoutFromCueSheet(testcommon::utf8(dir / "game.cue"))->tracks[0]);
+    ADD_FAILURE() << "a broken sector read as Mode 1";
+  } catch (const DwError& e) {
+    EXPECT_EQ(e.code(), DW_E_FILE);
+    EXPECT_NE(std::string(e.what()).find("sector 50 (track 1): not a Mode 1 sector"), std::string::npos) << e.what();
+  }
+
+  writeText(dir / "game.bin", std::string(audio.begin(), audio.end()));
+  try {
+    discwright::layoutFromCueSheet(testcommon::utf8(dir / "game.cue"));
+    ADD_FAILURE() << "audio taken as Mode 1";
+  } catch (const DwError& e) {
+    EXPECT_NE(std::string(e.what()).find("line 2: track 1 is said to be MODE1/2352"), std::string::npos) << e.what();
+  }
 }
 
 // A music file per track, as ripping tools write them; waits for the audio decoding.
 TEST(CueSheetLayout, MusicFilePerTrack) {
   TempDir dir;
+  // CD-format WAV: the 44-byte header, then the samples.
   auto wav = [&](const std::string& name, uint32_t samples, uint32_t seed) {
-    Bytes pcm = testcommon::pattern(uint64_t(samples) * 4, seed);
-    std::string h = "RIFF....WAVEfmt ";
-    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) h += char(v >> (8 * i)); };
-    auto u16 = [&](uint16_t v) { h += char(v & 0xFF); h += char(v >> 8); };
-    u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4), u16(16);
-    h += "data";
-    u32(uint32_t(pcm.size()));
-    const uint32_t riff = uint32_t(h.size() - 8 + pcm.size());
-    std::memcpy(h.data() + 4, &riff, 4);
-    writeText(dir / name, h + std::string(pcm.begin(), pcm.end()));
+    const Bytes pcm = testcommon::pattern(uint64_t(samples) * 4, seed);
+    const uint32_t n = uint32_t(pcm.size()), fields[] = {n + 36, 0x45564157, 0x20746d66, 16, 0x00020001, 44100,
+                                                          44100 * 4, 0x00100004, 0x61746164, n};
+    std::string file = "RIFF" + std::string(reinterpret_cast<const char*>(fields), sizeof fields);
+    writeText(dir / name, file + std::string(pcm.begin(), pcm.end()));
     return pcm;
   };
   const Bytes one = wav("01 One.wav", 588 * 100, 1), two = wav("02 Two.wav", 588 * 50 + 100, 2);
