@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -218,3 +219,64 @@ TEST_F(CliAudioTest, ABadCueSheetIsRefusedNamingItsLine) {
   EXPECT_TRUE(o.err.contains(QStringLiteral("bad.cue, line 4"))) << Shown(o);
   EXPECT_FALSE(o.out.contains(QStringLiteral("Burning completed"))) << Shown(o);
 }
+
+// Tools that are not ours judge the disc: sox and flac make and decode the music,
+// genisoimage the data track, bchunk splits what korvanel-cli read back as BIN/CUE.
+TEST_F(CliAudioTest, ToolsNotOursFindTheirInputOnTheDiscReadBack) {
+  for (const char* tool : {"sox", "flac", "bchunk", "genisoimage"})
+    if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) GTEST_SKIP() << tool << " is not installed";
+  auto tool = [&](QStringList args) {
+    QProcess process;
+    process.setWorkingDirectory(dir_.path());
+    process.start(args.takeFirst(), args);
+    process.waitForFinished(60000);
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  };
+  auto bytes = [&](const QString& name) {
+    QFile file(Path(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  };
+  auto samples = [&](const QString& wav) {  // the data chunk of a WAV file
+    const QByteArray all = bytes(wav);
+    const int at = all.indexOf("data");
+    return at < 0 ? QByteArray() : all.mid(at + 8, qFromLittleEndian<int32_t>(all.constData() + at + 4));
+  };
+  // What was given, then only silence (the rest of the last block, the pause before the next track).
+  auto startsWithThenSilence = [](const QByteArray& disc, const QByteArray& given) {
+    return !given.isEmpty() && disc.size() >= given.size() && disc.left(given.size()) == given &&
+           disc.mid(given.size()).count('\0') == disc.size() - given.size();
+  };
+
+  // An album of a 44.1 kHz file and a 48 kHz one, burned and read back as BIN/CUE.
+  ASSERT_EQ(0, tool({"sox", "-n", "-r", "44100", "-b", "16", "-c", "2", "a.flac", "synth", "3", "sine", "440"}));
+  ASSERT_EQ(0, tool({"sox", "-n", "-r", "48000", "-b", "16", "-c", "2", "b.flac", "synth", "2", "sine", "660"}));
+  ASSERT_EQ(0, tool({"flac", "-s", "-d", "-f", "-o", "a-given.wav", "a.flac"}));
+  const Outcome burn = Run({"burn-audio", Path("a.flac"), Path("b.flac"), "--device", "CdRom0", "--no-eject"});
+  ASSERT_EQ(0, burn.exitCode) << Shown(burn);
+  const Outcome read = Run({"read", "CdRom0", Path("album.cue")});
+  ASSERT_EQ(0, read.exitCode) << Shown(read);
+  ASSERT_EQ(0, tool({"bchunk", "-w", "album.bin", "album.cue", "album-"}));
+  EXPECT_TRUE(startsWithThenSilence(samples("album-01.wav"), samples("a-given.wav")));
+  // 2 s at 48 kHz come back as 88,200 samples at 44.1 kHz: sound up to there, silence after.
+  const QByteArray second = samples("album-02.wav");
+  ASSERT_GE(second.size(), 88200 * 4);
+  EXPECT_NE(second.mid(87000 * 4, 1200 * 4).count('\0'), 1200 * 4);
+  EXPECT_EQ(second.mid(88200 * 4).count('\0'), second.size() - 88200 * 4);
+
+  // A BIN/CUE of a data track made by genisoimage and raw CD audio made by sox.
+  QDir(dir_.path()).mkpath("tree");
+  Write("tree/readme.txt", "a data track beside the music\n");
+  ASSERT_EQ(0, tool({"genisoimage", "-quiet", "-o", "data.iso", "tree"}));
+  ASSERT_EQ(0, tool({"sox", "-n", "-r", "44100", "-b", "16", "-c", "2", "-e", "signed", "-L", "-t", "raw", "music.raw",
+                     "synth", "4", "sine", "300"}));
+  Write("mixed.cue", "FILE \"data.iso\" BINARY\n  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n"
+                     "FILE \"music.raw\" BINARY\n  TRACK 02 AUDIO\n    PREGAP 00:02:00\n    INDEX 01 00:00:00\n");
+  const Outcome mixed = Run({"burn", Path("mixed.cue"), "--device", "CdRom5", "--no-eject"});
+  ASSERT_EQ(0, mixed.exitCode) << Shown(mixed);
+  const Outcome copy = Run({"read", "CdRom5", Path("copy.cue")});
+  ASSERT_EQ(0, copy.exitCode) << Shown(copy);
+  ASSERT_EQ(0, tool({"bchunk", "-w", "copy.bin", "copy.cue", "copy-"}));
+  EXPECT_TRUE(startsWithThenSilence(bytes("copy-01.iso"), bytes("data.iso")));
+  EXPECT_TRUE(startsWithThenSilence(samples("copy-02.wav"), bytes("music.raw")));
+}
+
