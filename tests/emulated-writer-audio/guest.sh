@@ -74,7 +74,26 @@ drv burn /dev/sr0 tao data:data.bin audio:a.raw
 echo "INFO: TAO mixed layout exit $rc in $took s, $cmds MMC commands"
 drv info /dev/sr0
 
+echo "################ 4. korvanel-cli: the data track of a mixed-mode BIN/CUE"
+CLI=$(cat /root/in/cli-path)
+cwc_insert cdr80
+echo "----- korvanel-cli burn mixed.cue --mode tao"
+t0=$(up)
+"$CLI" burn /root/in/mixed.cue --device /dev/sr0 --mode tao --no-eject >/root/out.txt 2>&1
+rc=$?
+cliSecs=$(secs "$t0" "$(up)")
+cat /root/out.txt
+check "korvanel-cli burns the mixed BIN/CUE track-at-once (exit 0)" $rc
+grep -q "Writing track 2 of 2" /root/out.txt; check "it said track 2 of 2" $?
+"$CLI" info /dev/sr0 >/root/out.txt 2>&1
+cat /root/out.txt
+cwc_reinsert
+sleep 1
+dd if=/dev/sr0 of=/root/back2.bin bs=2048 count=1000 2>/dev/null
+cmp /root/back2.bin data.bin; check "dd reads the BIN/CUE's data track back equal" $?
+
 echo "################ figures"
+echo "korvanel-cli burn of the mixed BIN/CUE (1000 data blocks, 150 pause, 400 audio): $cliSecs s"
 echo "SAO burn of one Mode 1 track (1000 blocks): $burnSao s, $cmdsSao MMC commands"
 echo "READ CD of 1000 whole sectors: $rawSecs s, $rawCmds MMC commands"
 echo "SAO burn of two audio tracks (800 blocks, pauses 150 and 75): $audioSecs s, $audioCmds MMC commands"
