@@ -151,9 +151,9 @@ TEST_P(CdTextAlbum, PacksEqualTheReferenceAndReadBack) {
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   std::stringstream sheet;
   sheet << std::ifstream(dir / "sheet.txt", std::ios::binary).rdbuf();
-  const auto line = [](std::string spec, const std::string& value) {
-    spec.resize(std::max<size_t>(spec.size(), 19), ' ');
-    return "\n" + spec + " = " + value + "\n";
+  const auto line = [](std::string field, const std::string& value) {
+    field.resize(std::max<size_t>(field.size(), 19), ' ');
+    return "\n" + field + " = " + value + "\n";
   };
   std::vector<std::string> expected = {line("Text Code", "8859"), line("Language Code", "English")};
   if (!album.title.empty()) expected.push_back(line("Album Title", album.title));
