@@ -50,20 +50,6 @@ std::string latin1(const std::string& utf8) {
   return out;
 }
 
-std::string utf8(const std::string& latin) {
-  std::string out;
-  for (const char ch : latin) {
-    const auto c = uint8_t(ch);
-    if (c < 0x80) {
-      out += ch;
-    } else {
-      out += char(0xC0 | (c >> 6));
-      out += char(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 class PackWriter {
  public:
   // The bytes of one text; a pack begun inside it tells the character it begins at.
@@ -156,6 +142,20 @@ std::vector<uint8_t> cdTextPacks(const TrackLayout& layout) {
   return w.take();
 }
 
+std::string latin1ToUtf8(std::string_view latin) {
+  std::string out;
+  for (const char ch : latin) {
+    const auto c = uint8_t(ch);
+    if (c < 0x80) {
+      out += ch;
+    } else {
+      out += char(0xC0 | (c >> 6));
+      out += char(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 CdTexts readCdTextPacks(const std::vector<uint8_t>& packs) {
   if (packs.size() % kPackBytes != 0)
     throw DwError(DW_E_IO, "The CD-TEXT is damaged: " + std::to_string(packs.size()) + " bytes are no whole packs");
@@ -197,7 +197,7 @@ CdTexts readCdTextPacks(const std::vector<uint8_t>& packs) {
         continue;
       }
       if (track > 99) break;
-      byTrack[size_t(track)] = current == "\t" && track > 0 ? byTrack[size_t(track - 1)] : utf8(current);
+      byTrack[size_t(track)] = current == "\t" && track > 0 ? byTrack[size_t(track - 1)] : latin1ToUtf8(current);
       current.clear();
       ++track;
     }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "layout/track_layout.h"
@@ -17,6 +18,9 @@ struct CdTexts {
   std::string title, performer;  // the album's, UTF-8
   std::vector<std::string> titles, performers;  // per track (index 0: track 1)
 };
+// ISO 8859-1 text as UTF-8 (CD-TEXT, and cue sheets written in Latin-1).
+std::string latin1ToUtf8(std::string_view latin);
+
 // DwError(DW_E_IO) when the packs are damaged (a CRC that does not match).
 CdTexts readCdTextPacks(const std::vector<uint8_t>& packs);
 

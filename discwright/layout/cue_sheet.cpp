@@ -15,6 +15,7 @@
 #include "audio/audio_file.h"
 #include "error.h"
 #include "layout/cd_sector.h"
+#include "layout/cd_text.h"
 #include "layout/image_range.h"
 #include "platform/platform.h"
 
@@ -89,20 +90,6 @@ bool validUtf8(std::string_view s) {
     i += n;
   }
   return true;
-}
-
-std::string latin1ToUtf8(std::string_view s) {
-  std::string out;
-  for (char ch : s) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c < 0x80) {
-      out += ch;
-    } else {
-      out += char(0xC0 | (c >> 6));
-      out += char(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
 }
 
 std::string msf(uint64_t block) {
