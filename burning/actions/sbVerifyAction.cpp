@@ -70,25 +70,22 @@ bool TsbVerifyAction::NothingAfterTestBurn() {
   return true;
 }
 
+TsbVerifyAction::EjectOnFailure::~EjectOnFailure() {
+  if (std::uncaught_exceptions() <= failures) return;
+  try {
+    action.Eject();
+  } catch (...) {
+    // The failure on its way is the one to report.
+  }
+}
+
 void TsbVerifyAction::Execute(TsbActionItem* item) {
   TsbAction::Execute(item);
   Sha256.clear();
   TsbBurner& b = Burner();
   if (NothingAfterTestBurn()) return;
   Report(QCoreApplication::translate("sbVerifyAction", "Verifying disc"), litInfo);
-  // The burn left the disc in the drive for this read-back: it comes out however the check ends.
-  struct EjectOnFailure {
-    TsbVerifyAction& action;
-    int failures = std::uncaught_exceptions();
-    ~EjectOnFailure() {
-      if (std::uncaught_exceptions() <= failures) return;
-      try {
-        action.Eject();
-      } catch (...) {
-        // The failure on its way is the one to report.
-      }
-    }
-  } ejectOnFailure{*this};
+  EjectOnFailure ejectOnFailure{*this};
 
   // The disc is in the drive after the burn; a tray opened in between is pulled in again.
   if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_CloseTray))

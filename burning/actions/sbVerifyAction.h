@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <vector>
 
 #include "sbActions.h"
@@ -42,6 +43,13 @@ class TsbVerifyAction : public TsbAction {
   void StopCancelled();
   // A test burn wrote nothing: says so, ejects and answers true.
   bool NothingAfterTestBurn();
+  // The burn left the disc in the drive for the read-back: it comes out however the check
+  // ends, a failure on its way included.
+  struct EjectOnFailure {
+    TsbAction& action;
+    int failures = std::uncaught_exceptions();
+    ~EjectOnFailure();
+  };
 
  private:
   // False when the user cancelled.

@@ -39,18 +39,7 @@ void TsbVerifyLayoutAction::Execute(TsbActionItem* item) {
   if (NothingAfterTestBurn()) return;
   if (!b.Layout) Fail(QCoreApplication::translate("sbVerifyLayoutAction", "Verification failed: no tracks to compare"));
   Report(QCoreApplication::translate("sbVerifyAction", "Verifying disc"), litInfo);
-  struct EjectOnFailure {
-    TsbVerifyLayoutAction& action;
-    int failures = std::uncaught_exceptions();
-    ~EjectOnFailure() {
-      if (std::uncaught_exceptions() <= failures) return;
-      try {
-        action.Eject();
-      } catch (...) {
-        // The failure on its way is the one to report.
-      }
-    }
-  } ejectOnFailure{*this};
+  EjectOnFailure ejectOnFailure{*this};
 
   if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_CloseTray)) Fail(b.LastFailureText());
   if (!WaitUntilReady()) return StopCancelled();
