@@ -22,12 +22,14 @@ int ShowBox(QMessageBox::Icon icon, const QString& caption, const QString& text,
   return answer;
 }
 
-QString RunFileDialog(const TsbFileDialogRequest& request, QFileDialog::AcceptMode mode) {
+QStringList RunFileDialog(const TsbFileDialogRequest& request, QFileDialog::AcceptMode mode, bool several = false) {
   // Watched for the same reason as the boxes above.
   QPointer<QFileDialog> dialog = new QFileDialog(QApplication::activeWindow(), request.Caption, QString(), request.Filter);
   dialog->setAcceptMode(mode);
   // An existing file to open; on saving an existing folder, and Qt asks before replacing a file.
-  dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog->setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                      : several                      ? QFileDialog::ExistingFiles
+                                                     : QFileDialog::ExistingFile);
   if (request.Folder) {
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly, true);
@@ -40,9 +42,11 @@ QString RunFileDialog(const TsbFileDialogRequest& request, QFileDialog::AcceptMo
   if (!dialog) return {};
   const QStringList chosen = dialog->selectedFiles();
   delete dialog.data();
-  if (!accepted || chosen.isEmpty()) return {};
-  return chosen.constFirst();
+  if (!accepted) return {};
+  return chosen;
 }
+
+QString FirstOf(const QStringList& chosen) { return chosen.isEmpty() ? QString() : chosen.constFirst(); }
 
 }  // namespace
 
@@ -92,9 +96,13 @@ int QtDialogs::ChooseItem(const QString& text, const QStringList& items) {
 }
 
 QString QtDialogs::OpenFileName(const TsbFileDialogRequest& request) {
-  return RunFileDialog(request, QFileDialog::AcceptOpen);
+  return FirstOf(RunFileDialog(request, QFileDialog::AcceptOpen));
+}
+
+QStringList QtDialogs::OpenFileNames(const TsbFileDialogRequest& request) {
+  return RunFileDialog(request, QFileDialog::AcceptOpen, true);
 }
 
 QString QtDialogs::SaveFileName(const TsbFileDialogRequest& request) {
-  return RunFileDialog(request, QFileDialog::AcceptSave);
+  return FirstOf(RunFileDialog(request, QFileDialog::AcceptSave));
 }

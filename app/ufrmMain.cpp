@@ -402,6 +402,11 @@ void TMainForm::UpdateTitles() {
     LabelSubTitle->setText(tr("Please select the files and folders you would like to burn"));
     return;
   }
+  if (page == pgImage && SourceFilePage && SourceFilePage->AudioChosen()) {
+    LabelTitle->setText(tr("Audio CD Tracks Selection"));
+    LabelSubTitle->setText(tr("Please add the music files and name the album and its tracks"));
+    return;
+  }
   LabelTitle->setText(ResStr(kTitles[page].title));
   // Once the run has ended, the line above the bar says how, not what it was doing.
   LabelSubTitle->setText(page == pgBurning && BurnState == 2 ? RunEndText() : ResStr(kTitles[page].subTitle));
@@ -470,6 +475,8 @@ bool TMainForm::ValidatePage() {
         }
       } else if (SourceFilePage->FilesChosen()) {
         Plan->SetFiles(SourceFilePage->FilesPanel->Paths(), SourceFilePage->FilesPanel->VolumeLabel());
+      } else if (SourceFilePage->AudioChosen()) {
+        Plan->SetTrackLayout(SourceFilePage->ChosenLayout());
       } else {
         if (SourceFilePage->DestinationDiscChanged) {
           // A disc was read in the burn's own drive: the disc now in it is checked as on the device page.
@@ -479,7 +486,13 @@ bool TMainForm::ValidatePage() {
           SourceFilePage->DestinationDiscChanged = false;
         }
         SourceFilePage->MeasureImageFile();  // the page shows the file as it is now
-        Plan->SetImageFile(SourceFilePage->ImageFileName);
+        if (!SourceFilePage->CueSheetChosen()) {
+          Plan->SetImageFile(SourceFilePage->ImageFileName);
+        } else if (const auto layout = SourceFilePage->ChosenLayout()) {
+          Plan->SetTrackLayout(layout);
+        } else {
+          throw TsbBurnRefusal(SourceFilePage->CueProblem);
+        }
       }
       break;
     case pgMode:
@@ -587,7 +600,9 @@ void TMainForm::ShowSourceFilePage() {
 }
 
 void TMainForm::ShowBurnOptionsPage() {
-  Docked(BurnOptionsPage, pnlTs[pgOptions])->Activate(Burner.get());
+  Docked(BurnOptionsPage, pnlTs[pgOptions]);
+  BurnOptionsPage->ClosedDisc = Plan->TrackLayout() != nullptr;  // an audio CD is closed
+  BurnOptionsPage->Activate(Burner.get());
   BurnOptionsPage->show();
 }
 
@@ -616,6 +631,7 @@ void TMainForm::ShowSummaryPage() {
   choices.LeaveOpen = Burner->BurnSettings.MultiSession;
   const int64_t sourceBytes = Plan->FilesChosen() ? int64_t(Plan->FilesBytes()) : QFileInfo(Plan->ImageFile()).size();
   choices.BytesLeft = std::max<int64_t>(0, Burner->DiscSpace.FreeBytes - sourceBytes);
+  choices.Layout = Plan->TrackLayout().get();
   if (Plan->Appending()) {
     choices.AddsSession = Plan->DiscContents().Session + 1;
     choices.DiscFiles = int(Plan->DiscContents().Files);
@@ -631,6 +647,10 @@ void TMainForm::ShowFinalPage() {
   FinalPage->ActionList = Actions.get();
   FinalPage->Plan = Plan.get();
   FinalPage->OnCopiesWait = [this](const QString& status, int made) { ShowCopiesWait(status, made); };
+  // "Writing track 3 of 12" under the title while the tracks go by; empty: the page's own line again.
+  FinalPage->OnTrackLine = [this](const QString& line) {
+    LabelSubTitle->setText(line.isEmpty() ? ResStr(kTitles[pgBurning].subTitle) : line);
+  };
   FinalPage->HideBufferGauge();
   FinalPage->Activate(Burner.get());
   FinalPage->show();

@@ -27,8 +27,11 @@
 #include <QSpinBox>
 
 #include "WizardWindows.h"
+#include "audio_test_files.h"
 #include "common/test_os.h"
 #include "engine/actions_support.h"
+#include "sbTrackLayout.h"
+#include "sbTracksPanel.h"
 #include "sbTrayAndDisc.h"
 #include "ufrmBurnMode.h"
 #include "ufrmBurnOptions.h"
@@ -976,6 +979,138 @@ TEST_F(WizardTest, AChecksumFileBesideTheImageIsOfferedAndAMismatchStopsTheBurnB
                 0);
       EXPECT_EQ(disc.DiscStatus, 0) << "the disc was written";
     }
+    closeWizard();
+  }
+}
+
+// An audio CD from the track list to the burn: Next refuses an empty list, the options page
+// leaves no session open, the summary names the tracks, and the burning page names the
+// track being written, then the one being checked.
+TEST_F(WizardTest, AnAudioCdGoesFromTheTrackListThroughTheSummaryToTheBurn) {
+  open({cdRecorder()});
+  toDevice();
+  next();
+  ASSERT_EQ(page(), pgImage);
+  TfrmSourceFileSelection& source = *wizard->SourceFilePage;
+  source.rbAudio->click();
+  EXPECT_EQ(wizard->LabelTitle->text(), "Audio CD Tracks Selection");
+  next();
+  EXPECT_EQ(page(), pgImage);
+  EXPECT_EQ(dialogs->texts("application error").last(), "Add the music files to burn.");
+  if (!TsbTrackLayout::Decoding()) GTEST_SKIP() << "this build decodes no music files (issue30-audio)";
+  audiotest::WriteWav(dir_ / "one.wav", 3, "Morning", "Ann");
+  audiotest::WriteWav(dir_ / "two.wav", 3, "Night", "Bob");
+  dialogs->script(QString::fromStdString((dir_ / "one.wav").string() + "\n" + (dir_ / "two.wav").string()));
+  QTest::mouseClick(source.TracksPanel->btnAddFiles, Qt::LeftButton);
+  next();
+  ASSERT_EQ(page(), pgMode) << dialogs->texts("application error").join('\n').toStdString();
+  next();
+  ASSERT_EQ(page(), pgOptions);
+  EXPECT_FALSE(wizard->BurnOptionsPage->chbMultiSession->isEnabled());
+  EXPECT_FALSE(wizard->BurnOptionsPage->chbMultiSession->isChecked());
+  wizard->BurnOptionsPage->chbVerify->click();
+  next();
+  ASSERT_EQ(page(), pgSummary);
+  const QStringList summary = wizard->SummaryPage->edtSummary->toPlainText().split('\n');
+  EXPECT_EQ(summary.value(3), "Audio CD: 2 tracks, 0:08");
+  EXPECT_TRUE(summary.contains("Leave the disc open for more sessions: No (the disc is closed)"));
+  QStringList lines;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    const QString line = wizard->LabelSubTitle->text();
+    if (line.contains(" track ") && !lines.contains(line)) lines << line;
+  });
+  watch.start(1);
+  wizard->FinalPage->OnTrackLine = nullptr;  // replaced as the page is shown: watched through the title
+  next();
+  watch.stop();
+  ASSERT_EQ(page(), pgBurning);
+  const QStringList rows = burningRows();
+  if (rows.join('\n').contains("yet")) GTEST_SKIP() << "audio CDs are not burned yet: " << rows.join('\n').toStdString();
+  EXPECT_EQ(wizard->LabelSubTitle->text(), "Disc burned and verified") << rows.join('\n').toStdString();
+  EXPECT_TRUE(lines.contains("Writing track 2 of 2")) << lines.join('\n').toStdString();
+  EXPECT_TRUE(lines.contains("Checking track 2 of 2")) << lines.join('\n').toStdString();
+}
+
+// The pictures of an audio CD and a cue sheet for the user guide, in both languages: made
+// only when KORVANEL_PAGE_SHOTS names a folder.
+TEST_F(WizardTest, PicturesOfAudioCdsAndCueSheets) {
+  const QString shots = qEnvironmentVariable("KORVANEL_PAGE_SHOTS");
+  if (shots.isEmpty()) GTEST_SKIP() << "KORVANEL_PAGE_SHOTS names no folder";
+  if (!TsbTrackLayout::Decoding()) GTEST_SKIP() << "this build decodes no music files (issue30-audio)";
+  struct English {
+    QLocale locale;
+    ~English() {
+      InstallTranslations(QLocale::c(), ProgramFolder());
+      QLocale::setDefault(locale);
+    }
+  } english{QLocale()};
+  const struct {
+    const char* file;
+    double seconds;
+    const char* title;
+    const char* performer;
+  } songs[] = {{"01.wav", 14, "Harbour Lights", "Mara Lind"},
+               {"02.wav", 11, "Salt and Rope", "Mara Lind"},
+               {"03.wav", 17, "The Long Tide", "Mara Lind & Oskar Vey"},
+               {"04.wav", 9, "Lantern Song", "Mara Lind"}};
+  QStringList files;
+  for (const auto& song : songs) {
+    audiotest::WriteWav(dir_ / song.file, song.seconds, song.title, song.performer);
+    files << QString::fromStdString((dir_ / song.file).string());
+  }
+  audiotest::WriteBinCue(dir_.path());
+  for (const QString& language : {QStringLiteral("en"), QStringLiteral("de")}) {
+    InstallTranslations(QLocale(language), ProgramFolder());
+    QLocale::setDefault(QLocale(language));
+    auto shoot = [&](QWidget* window, const QString& name) {
+      QTest::qWait(50);
+      window->grab().save(QDir(shots).filePath(name + QLatin1Char('-') + language + ".png"));
+    };
+    auto fill = [&](TfrmSourceFileSelection& source) {
+      source.rbAudio->click();
+      dialogs->script(files.join('\n'));
+      QTest::mouseClick(source.TracksPanel->btnAddFiles, Qt::LeftButton);
+      source.TracksPanel->edtAlbumTitle->setText("Harbour Songs");
+      source.TracksPanel->edtAlbumPerformer->setText("Mara Lind");
+      source.TracksPanel->SetPause(3, 0);
+    };
+    // A disc of 45 seconds: the same tracks do not fit.
+    json small = cdRecorder();
+    small["medium"]["capacity_bytes"] = 45 * 75 * 2048;
+    open({cdRecorder(), small});
+    toDevice(1);
+    next();
+    fill(*wizard->SourceFilePage);
+    shoot(wizard.get(), "audio-cd-too-long");
+    closeWizard();
+
+    open({cdRecorder()}, 1);
+    toDevice();
+    next();
+    TfrmSourceFileSelection& source = *wizard->SourceFilePage;
+    source.rbImage->click();
+    typeImage(dir_ / "concert.cue");
+    if (source.ChosenLayout()) shoot(wizard.get(), "cue-sheet");
+    fill(source);
+    source.TracksPanel->lstTracks->setCurrentItem(source.TracksPanel->lstTracks->topLevelItem(2));
+    shoot(wizard.get(), "audio-cd");
+    next();
+    next();
+    next();
+    ASSERT_EQ(page(), pgSummary) << dialogs->texts("application error").join('\n').toStdString();
+    shoot(wizard.get(), "audio-cd-summary");
+    bool shot = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      if (!shot && wizard->LabelSubTitle->text().contains(" 3 ")) {
+        shoot(wizard.get(), "audio-cd-burning");
+        shot = true;
+      }
+    });
+    watch.start(10);
+    next();
+    watch.stop();
     closeWizard();
   }
 }
