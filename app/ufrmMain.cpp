@@ -613,8 +613,10 @@ void TMainForm::ShowBurnModePage() {
   // A disc that already holds a session takes only another track.
   const bool blank = disc.DiscStatus == 0;
   BurnModePage->AllowSessionAtOnce = blank;
-  BurnModePage->AllowDiscAtOncePQ = blank;
-  BurnModePage->AllowDiscAtOnceRaw = blank;
+  // Tracks are written session-at-once, or track by track; the disc-at-once modes burn images.
+  const bool tracks = Plan->TrackLayout() != nullptr;
+  BurnModePage->AllowDiscAtOncePQ = blank && !tracks;
+  BurnModePage->AllowDiscAtOnceRaw = blank && !tracks;
   BurnModePage->ImageModeCodes = !SourceFilePage->FilesChosen();
   BurnModePage->Activate(Burner.get());
   BurnModePage->show();
