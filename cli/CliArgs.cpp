@@ -40,9 +40,23 @@ const char* const kCliUsageTemplate = QT_TRANSLATE_NOOP(
     "                          OUTPUT - writes the image to standard output\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.\n");
+// A section of its own, so that the text above keeps its translations while this one waits for its own.
+const char* const kCliTracksUsage = QT_TRANSLATE_NOOP(
+    "CliArgs",
+    "\n"
+    "Audio CDs and cue sheets (onto a blank CD-R or CD-RW):\n"
+    "  burn-audio FILE... --device DEVICE [--title T] [--performer P] [--pause SECONDS|--gapless]\n"
+    "       [--mode sao|tao] [--verify] [the options of burn but --multisession, --checksum-file]\n"
+    "                          a track of each music file, its title from its tags; --pause: before\n"
+    "                          tracks 2 and on (2 s unless given); sao where the device offers it,\n"
+    "                          else tao (pauses of 2 s, no CD-TEXT)\n"
+    "  burn CUESHEET.cue --device DEVICE [--mode sao|tao] [...]  the tracks of a cue sheet\n"
+    "  read DEVICE OUTPUT.cue  save a CD (audio, mixed or data) as OUTPUT.bin and the sheet OUTPUT.cue\n");
 
 // A factor far above any drive's: a typing mistake, not a wish.
 constexpr int kMaxSpeedFactor = 999;
+// Longer silence between two tracks is a mistake, not a wish.
+constexpr int kMaxPauseSeconds = 600;
 // A wait of more than a week is no wait; without --timeout it lasts as long as it takes.
 constexpr int kMaxTimeoutSeconds = 7 * 24 * 3600;
 
@@ -57,9 +71,16 @@ int WholeNumber(const QString& text, int low, int high) {
 
 }  // namespace
 
+bool BurnsTracks(const CliArgs& args) {
+  return args.command == QLatin1String("burn-audio") ||
+         (args.command == QLatin1String("burn") && !args.positional.isEmpty() &&
+          args.positional[0].endsWith(QLatin1String(".cue"), Qt::CaseInsensitive));
+}
+
 QByteArray CliUsage() {
   return ForConsole(QCoreApplication::translate("CliArgs", kCliUsageTemplate)
-                        .arg(QCoreApplication::translate("sbLibrarySession", kLibraryOptionsUsage)));
+                        .arg(QCoreApplication::translate("sbLibrarySession", kLibraryOptionsUsage)) +
+                    QCoreApplication::translate("CliArgs", kCliTracksUsage));
 }
 
 CliArgs ParseCliArgs(const QStringList& arguments) {
@@ -70,6 +91,7 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     return arguments[++i];
   };
   bool optionsEnded = false;  // after "--" a name that starts with "-" is a file's
+  bool gapless = false, pauseGiven = false;
   for (int i = 0; i < arguments.size(); ++i) {
     const QString& a = arguments[i];
     if (optionsEnded) {
@@ -91,6 +113,7 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     else if (a == QLatin1String("--device")) args.device = value(i, a);
     else if (a == QLatin1String("--mode")) {
       args.mode = value(i, a);
+      args.modeGiven = true;
       static const QStringList modes = {"tao", "sao", "dao", "dao-raw"};
       if (!modes.contains(args.mode))
         throw CliUsageError{QCoreApplication::translate("CliArgs", "--mode is tao, sao, dao or dao-raw")};
@@ -118,6 +141,18 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
       args.labelGiven = true;
     }
     else if (a == QLatin1String("--boot")) args.boot = value(i, a);
+    else if (a == QLatin1String("--title")) args.title = value(i, a);
+    else if (a == QLatin1String("--performer")) args.performer = value(i, a);
+    else if (a == QLatin1String("--gapless")) {
+      gapless = true;
+      args.pauseSeconds = 0.0;
+    } else if (a == QLatin1String("--pause")) {
+      pauseGiven = true;
+      args.pauseSeconds = ParseCommandLineNumber(value(i, a));
+      if (!args.pauseSeconds || *args.pauseSeconds < 0 || *args.pauseSeconds > kMaxPauseSeconds)
+        throw CliUsageError{QCoreApplication::translate("CliArgs", "--pause is a number of seconds from 0 to %1")
+                                .arg(kMaxPauseSeconds)};
+    }
     else if (a == QLatin1String("--append")) args.append = true;
     else if (a == QLatin1String("--replace")) args.replace = true;
     else if (a == QLatin1String("--remove")) args.removals << value(i, a);
@@ -135,8 +170,10 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
     else args.positional << a;
   }
   if (args.help || args.version) return args;
+  if (gapless && pauseGiven)
+    throw CliUsageError{QCoreApplication::translate("CliArgs", "--gapless is --pause 0: give one of them")};
   static const QStringList commands = {"devices", "info", "speeds", "burn", "erase", "build-image", "checksum",
-                                        "wait-disc", "burn-files", "read"};
+                                        "wait-disc", "burn-files", "burn-audio", "read"};
   if (args.command.isEmpty()) throw CliUsageError{QCoreApplication::translate("CliArgs", "no command given")};
   if (!commands.contains(args.command))
     throw CliUsageError{QCoreApplication::translate("CliArgs", "unknown command %1").arg(args.command)};
@@ -146,11 +183,28 @@ CliArgs ParseCliArgs(const QStringList& arguments) {
   if (args.command == QLatin1String("burn-files")) {
     if (args.positional.isEmpty())
       throw CliUsageError{QCoreApplication::translate("CliArgs", "burn-files takes one or more files or folders")};
+  } else if (args.command == QLatin1String("burn-audio")) {
+    if (args.positional.isEmpty())
+      throw CliUsageError{QCoreApplication::translate("CliArgs", "burn-audio takes one or more music files")};
   } else if (args.positional.size() != wanted)
     throw CliUsageError{
         QCoreApplication::translate("CliArgs", "%1 takes %2 argument(s)").arg(args.command).arg(wanted)};
-  if ((args.command == QLatin1String("burn") || args.command == QLatin1String("burn-files")) && args.device.isEmpty())
+  if ((args.command == QLatin1String("burn") || args.command == QLatin1String("burn-files") ||
+       args.command == QLatin1String("burn-audio")) &&
+      args.device.isEmpty())
     throw CliUsageError{QCoreApplication::translate("CliArgs", "%1 needs --device DEVICE").arg(args.command)};
+  if ((!args.title.isEmpty() || !args.performer.isEmpty() || args.pauseSeconds) &&
+      args.command != QLatin1String("burn-audio"))
+    throw CliUsageError{QCoreApplication::translate(
+        "CliArgs", "--title, --performer, --pause and --gapless are for burn-audio (a cue sheet names its own)")};
+  if (BurnsTracks(args)) {
+    if (args.mode != QLatin1String("sao") && args.mode != QLatin1String("tao"))
+      throw CliUsageError{QCoreApplication::translate("CliArgs", "Tracks are burned with --mode sao or --mode tao")};
+    if (args.multiSession)
+      throw CliUsageError{QCoreApplication::translate("CliArgs", "--multisession is not for tracks: they close the disc")};
+    if (!args.checksumFile.isEmpty())
+      throw CliUsageError{QCoreApplication::translate("CliArgs", "--checksum-file checks an image file, not tracks")};
+  }
   // Only track-at-once leaves the session open for another; the other modes
   // would close the disc while the user asked to keep it open.
   if (args.multiSession && args.mode != QLatin1String("tao"))

@@ -15,12 +15,13 @@ struct CliArgs {
   bool help = false;
   bool version = false;
 
-  QString command;  // devices, info, speeds, burn, burn-files, erase, build-image, checksum, read
+  QString command;  // devices, info, speeds, burn, burn-files, burn-audio, erase, build-image, checksum, read
   QStringList positional;
 
   // burn
   QString device;
   QString mode = QStringLiteral("tao");
+  bool modeGiven = false;  // tracks default to sao where the drive offers it
   QString speed = QStringLiteral("max");
   bool test = false;
   bool noOpc = false;
@@ -30,6 +31,12 @@ struct CliArgs {
   QString checksumFile;  // the image must match its line in this file before the burn
   bool noEject = false;  // the disc stays in the drive when done
   int copies = 1;        // discs burned one after the other
+
+  // burn-audio: the album's CD-TEXT (tracks take theirs from their tags) and the pause
+  // before each track after the first (none given: 2 s; --gapless: 0)
+  QString title;
+  QString performer;
+  std::optional<double> pauseSeconds;
 
   // checksum
   QString hash = QStringLiteral("sha256");  // sha256 or md5
@@ -54,6 +61,9 @@ struct CliArgs {
 };
 
 using CliUsageError = TsbUsageError;
+
+// burn-audio, and burn of a cue sheet: a track layout rather than an image.
+bool BurnsTracks(const CliArgs& args);
 
 // Throws CliUsageError with the reason on a malformed command line.
 CliArgs ParseCliArgs(const QStringList& arguments);

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <atomic>
+#include <cmath>
 #include <cerrno>
 #include <optional>
 #include <cstdio>
@@ -34,6 +35,7 @@
 #include "sbHelpers.h"
 #include "sbTrayAndDisc.h"
 #include "sbStrings.h"
+#include "sbTrackLayout.h"
 #include "sbUiHooks.h"
 #include "sbVerifyAction.h"
 
@@ -104,6 +106,30 @@ QString SkippedLine(const QString& name, const QString& why) {
     case SpecialFile::None: break;
   }
   return kind ? QCoreApplication::translate("CliCommands", kind).arg(name) : QStringLiteral("\"%1\" %2").arg(name, why);
+}
+
+// The music files as tracks, in the order given, with the album's text and the pauses asked for.
+std::shared_ptr<TsbTrackLayout> AudioLayout(const CliArgs& args) {
+  auto layout = std::make_shared<TsbTrackLayout>();
+  for (const QString& file : args.positional) {
+    // The library's reason names the file; a missing one is said plainly first.
+    if (!QFileInfo::exists(file))
+      throw TsbError(QCoreApplication::translate("CliCommands", "The music file \"%1\" does not exist").arg(file));
+    layout->AddAudioFile(file);
+  }
+  if (!args.title.isEmpty() || !args.performer.isEmpty())
+    layout->SetAlbum(args.title.isEmpty() ? layout->AlbumTitle() : args.title,
+                     args.performer.isEmpty() ? layout->AlbumPerformer() : args.performer);
+  if (args.pauseSeconds) {
+    const auto blocks = uint32_t(std::lround(*args.pauseSeconds * DISCWRIGHT_BLOCKS_PER_SECOND));
+    // Track 1 keeps its 2 s: every CD starts so.
+    for (int i = 1; i < layout->TrackCount(); ++i) {
+      TsbLayoutTrack track = layout->Track(i);
+      track.PauseBlocks = blocks;
+      layout->SetTrack(i, track);
+    }
+  }
+  return layout;
 }
 
 TsbDeviceItem& RequireDevice(CliEngine& engine, const QString& device) {
@@ -245,15 +271,21 @@ int RunSpeeds(const CliArgs& args) {
 int RunBurn(const CliArgs& args, CliOutput& output) {
   // burn-files: the chosen files and folders go onto the disc as the library's tree streams them.
   const bool files = args.command == QLatin1String("burn-files");
+  // burn-audio and a cue sheet: tracks, decoded or read from their files while they are burned.
+  const bool tracks = BurnsTracks(args);
+  const bool audio = args.command == QLatin1String("burn-audio");
   if (!args.saveLog.isEmpty()) {
     std::vector<std::pair<QString, QString>> inputs{{QCoreApplication::translate("CliCommands", "checksum file"), args.checksumFile}};
-    for (const QString& input : files ? args.positional : args.positional.mid(0, 1))
-      inputs.emplace_back(files ? QCoreApplication::translate("CliCommands", "chosen file") : QCoreApplication::translate("CliCommands", "image"), input);
+    const QString what = files   ? QCoreApplication::translate("CliCommands", "chosen file")
+                         : audio ? QCoreApplication::translate("CliCommands", "music file")
+                         : tracks ? QCoreApplication::translate("CliCommands", "cue sheet")
+                                  : QCoreApplication::translate("CliCommands", "image");
+    for (const QString& input : files || audio ? args.positional : args.positional.mid(0, 1)) inputs.emplace_back(what, input);
     RefuseOutputOverInput(args.saveLog, inputs);
     CheckOutputFile(args.saveLog);
   }
   // A damaged, wrong or unreadable image is refused before any device is opened.
-  if (!files && QFileInfo(args.positional[0]).isFile())
+  if (!files && !tracks && QFileInfo(args.positional[0]).isFile())
     if (const QString why = WhyFileCannotBeRead(args.positional[0]); !why.isEmpty()) throw TsbError(why);
   if (!files && !args.checksumFile.isEmpty() && !CheckImageAgainstChecksumFile(args.positional[0], args.checksumFile, output)) {
     output.Line(ResStr(sCancelling), litWarning);
@@ -287,6 +319,9 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
     // Every chosen file is read and named before a device is touched, never half-way through a burn.
     // Added to a disc, they are read with the disc's directory, still before anything is written.
     if (files && !args.append) takeFiles([&] { return plan.SetFiles(args.positional, label.Label); });
+    // Every music file is opened and measured, a cue sheet read with the files it names.
+    std::shared_ptr<TsbTrackLayout> layout;
+    if (tracks) layout = audio ? AudioLayout(args) : TsbTrackLayout::FromCueSheet(args.positional[0]);
     engine.Scan();
     // Only devices that can burn are listed on the device page.
     TsbDeviceItem& device = engine.FindOrExplain(args.device, ResStr(sSelectBurningDevice));
@@ -322,14 +357,19 @@ int RunBurn(const CliArgs& args, CliOutput& output) {
         takeFiles([&] { return plan.SetFiles(args.positional, label.Label); });
       }
       plan.CheckSourceFits();
+    } else if (tracks) {
+      plan.SetTrackLayout(layout);
     } else {
       plan.SetImageFile(args.positional[0]);
     }
 
-    // The burn mode page: only what the device offers for this disc.
+    // The burn mode page: only what the device offers for this disc. Tracks go
+    // session-at-once unless told or the drive cannot.
     const std::vector<TsbBurnModeKind> offered = plan.OfferedMethods();
-    auto chosen = std::find_if(offered.begin(), offered.end(),
-                               [&](TsbBurnModeKind method) { return ModeOption(method) == args.mode; });
+    auto chosen = tracks && !args.modeGiven
+                      ? offered.begin()
+                      : std::find_if(offered.begin(), offered.end(),
+                                     [&](TsbBurnModeKind method) { return ModeOption(method) == args.mode; });
     if (!offered.empty() && chosen == offered.end()) {
       QStringList names;
       for (TsbBurnModeKind method : offered) names << ModeOption(method);

@@ -4,11 +4,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <algorithm>
 
 #include "CliOutput.h"
 #include "CliPlatform.h"
 #include "sbHelpers.h"
 #include "sbLibraryCall.h"
+#include "sbTrackLayout.h"
 
 namespace {
 
@@ -39,6 +42,27 @@ QString SessionLine(const DiscwrightSessionInformation& s) {
   return line;
 }
 
+// "  Track 2: audio, start 18407, 4:05" for each track of a disc that holds audio; data
+// discs keep the lines they had (their sessions say what they hold). A disc whose table
+// of contents cannot be read shows no tracks: its sessions below say why.
+void PrintAudioTracks(TsbBurner& b) {
+  auto toc = std::make_unique<DiscwrightTocInformation>();
+  if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_GetTOCInformation, toc.get()) || !toc->Valid) return;
+  const int count = std::min<int>(toc->LastTrack - toc->FirstTrack + 1, int(DISCWRIGHT_TOC_ENTRIES));
+  bool audio = false;
+  for (int i = 0; i < count; ++i) audio = audio || (toc->Entries[i].Control & 4) == 0;
+  if (!audio) return;
+  PrintLine(QStringLiteral("Tracks:"));
+  for (int i = 0; i < count; ++i) {
+    const DiscwrightTocEntry& e = toc->Entries[i];
+    PrintLine(QStringLiteral("  Track %1: %2, start %3, %4")
+                  .arg(e.TrackNumber)
+                  .arg((e.Control & 4) == 0 ? QStringLiteral("audio") : QStringLiteral("data"))
+                  .arg(e.StartBlock)
+                  .arg(TrackTime(e.SizeBlocks)));
+  }
+}
+
 }  // namespace
 
 bool PrintSessions(CliEngine& engine, const TsbDeviceItem& item) {
@@ -49,6 +73,7 @@ bool PrintSessions(CliEngine& engine, const TsbDeviceItem& item) {
   b.DeviceAddress = item.Address;
   b.DeviceName = item.DevicePath();
   b.Open();
+  PrintAudioTracks(b);
   PrintLine(QStringLiteral("Sessions:"));
   for (uint16_t n = 1; n <= count; ++n) {
     DiscwrightSessionInformation s{};

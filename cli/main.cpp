@@ -68,12 +68,14 @@ int main(int argc, char** argv) {
   // Burns end through the burner's cancel, so that the disc and the log stay
   // consistent; the quick commands keep the default of ending at once.
   if (args.command == QLatin1String("burn") || args.command == QLatin1String("burn-files") ||
-      args.command == QLatin1String("read") || args.command == QLatin1String("build-image") ||
+      args.command == QLatin1String("burn-audio") || args.command == QLatin1String("read") || args.command == QLatin1String("build-image") ||
       args.command == QLatin1String("checksum") || args.command == QLatin1String("erase")) {
     InstallInterruptHandler(RequestInterrupt);
   }
 
-  if (args.command == QLatin1String("burn") || args.command == QLatin1String("erase")) InhibitSleepDuringRuns();
+  if (args.command == QLatin1String("burn") || args.command == QLatin1String("burn-audio") ||
+      args.command == QLatin1String("erase"))
+    InhibitSleepDuringRuns();
 
   // "read DEVICE -" writes the image to standard output: the lines go to standard error.
   const bool imageOnStdout = args.command == QLatin1String("read") && args.positional.size() > 1 &&
@@ -84,7 +86,8 @@ int main(int argc, char** argv) {
     if (args.command == QLatin1String("devices")) return RunDevices(args);
     if (args.command == QLatin1String("info")) return RunInfo(args);
     if (args.command == QLatin1String("speeds")) return RunSpeeds(args);
-    if (args.command == QLatin1String("burn") || args.command == QLatin1String("burn-files"))
+    if (args.command == QLatin1String("burn") || args.command == QLatin1String("burn-files") ||
+        args.command == QLatin1String("burn-audio"))
       return RunBurn(args, output);
     if (args.command == QLatin1String("read")) return RunRead(args, output);
     if (args.command == QLatin1String("checksum")) return RunChecksum(args);

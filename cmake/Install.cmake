@@ -71,7 +71,7 @@ if(KORVANEL_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "libqt6widgets6, libqt6gui6, libqt6core6, libburn4, libisofs6, libc6, libstdc++6, libgcc-s1")
+      "libqt6widgets6, libqt6gui6, libqt6core6, libburn4, libisofs6, libsndfile1, libsamplerate0, libc6, libstdc++6, libgcc-s1")
 endif()
 include(CPack)
 

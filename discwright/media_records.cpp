@@ -115,6 +115,15 @@ DiscwrightTrackInformation makeTrackInformation(const MediumLayout& m, uint8_t t
   info.Damaged = t.damaged ? 1 : 0;
   info.StartBlock = t.start;
   info.SizeBlocks = t.blocks;
+  if (m.cd) {
+    // As the table of contents tells it: from index 1 to the next track's index 1.
+    const CdTrackRecord& c = m.cd->tracks[trackNumber - 1];
+    info.TrackMode = c.control();
+    info.DataMode = c.kind == TrackKind::Audio ? 0 : c.kind == TrackKind::Mode1 ? 1 : 2;
+    info.Copy = c.copyPermitted ? 1 : 0;
+    info.StartBlock = m.indexOne(trackNumber - 1);
+    info.SizeBlocks = (trackNumber < count ? m.indexOne(trackNumber) : m.recordedEnd()) - info.StartBlock;
+  }
   return info;
 }
 
@@ -134,6 +143,13 @@ DiscwrightTocInformation makeToc(const MediumLayout& m) {
     e.Mode = 1;
     e.StartBlock = m.tracks[i].start;
     e.SizeBlocks = m.tracks[i].blocks;
+    if (m.cd) {
+      const CdTrackRecord& c = m.cd->tracks[i];
+      e.Control = c.control();
+      e.Mode = c.kind == TrackKind::Audio ? 0 : c.kind == TrackKind::Mode1 ? 1 : 2;
+      e.StartBlock = m.indexOne(i);
+      e.SizeBlocks = (i + 1 < m.tracks.size() ? m.indexOne(i + 1) : m.recordedEnd()) - e.StartBlock;
+    }
   }
   return toc;
 }

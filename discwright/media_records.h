@@ -3,9 +3,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "Discwright.h"
+#include "layout/track_layout.h"
 
 namespace discwright {
 
@@ -15,6 +18,31 @@ struct TrackExtent {
   uint16_t session = 1;
   bool damaged = false;  // the write broke off inside it
   uint32_t end() const { return start + blocks; }
+};
+
+// A CD burned from a track layout (audio CDs, mixed discs). Its blocks lie in the medium
+// file as whole 2352-byte slots: audio and Mode 2 sectors as written, Mode 1 blocks as
+// their 2048 bytes of user data. Each track's extent runs from the start of its pause
+// to the start of the next track's pause, so the extents still cover the disc.
+struct CdTrackRecord {
+  TrackKind kind = TrackKind::Audio;
+  bool copyPermitted = false;
+  bool preEmphasis = false;
+  uint32_t pause = 0;      // blocks before index 1 (index 0), track 1's 150 before block 0 included
+  uint32_t leadBlocks = 0; // of them, on the readable area: index 1 lies this far into the extent
+  uint32_t postgap = 0;
+  std::string isrc;
+
+  // The control nibble of the table of contents: 4 data, 2 copy permitted, 1 pre-emphasis.
+  uint8_t control() const {
+    return uint8_t((kind == TrackKind::Audio ? 0 : 4) | (copyPermitted ? 2 : 0) | (preEmphasis ? 1 : 0));
+  }
+};
+
+struct CdRecord {
+  std::vector<CdTrackRecord> tracks;  // one per track of the medium
+  std::string catalog;
+  std::vector<uint8_t> cdText;        // 18-byte packs of the lead-in
 };
 
 // The blocks a closed session leaves unwritable after its last track on CD
@@ -33,6 +61,10 @@ struct MediumLayout {
   // Overwritable kinds: the end of the ISO 9660 volume whose descriptors are at block 16
   // (0 when there is none). Such a disc has no sessions, yet grows as if appendable.
   uint32_t volumeEnd = 0;
+  std::optional<CdRecord> cd;  // written from a track layout
+
+  // Where index 1 of track i (0-based) lies.
+  uint32_t indexOne(size_t i) const { return tracks[i].start + (cd ? cd->tracks[i].leadBlocks : 0); }
 
   // An overwritable disc holding a volume: files are added after it, and its descriptors
   // at block 16 are replaced last.

@@ -48,11 +48,15 @@ DiscwrightSessionInformation sessionInformation(Device& device, uint16_t session
   DiscwrightSessionInformation info{};
   info.Number = session;
   bool found = false;
+  bool startsWithData = false;  // an audio track holds no volume descriptors to read
   uint32_t end = 0;
   for (uint32_t i = 0; i < toc->LastTrack && i < DISCWRIGHT_TOC_ENTRIES; ++i) {
     const DiscwrightTocEntry& e = toc->Entries[i];
     if (e.SessionNumber != session) continue;
-    if (!found) info.StartBlock = e.StartBlock;
+    if (!found) {
+      info.StartBlock = e.StartBlock;
+      startsWithData = (e.Control & 4) != 0;
+    }
     found = true;
     end = std::max(end, e.StartBlock + e.SizeBlocks);
     if (device.trackInformation(e.TrackNumber).Damaged) info.Damaged = 1;
@@ -66,7 +70,7 @@ DiscwrightSessionInformation sessionInformation(Device& device, uint16_t session
   bool last = session == disc.Sessions;
   info.Status = last ? disc.LastSessionStatus : uint8_t(DW_SESSION_COMPLETE);
   if (info.Damaged) info.Status = DW_SESSION_INCOMPLETE;
-  if (info.SizeBlocks > kVolumeDescriptorOffset) {
+  if (startsWithData && info.SizeBlocks > kVolumeDescriptorOffset) {
     std::vector<uint8_t> block(DISCWRIGHT_SECTOR_SIZE);
     try {
       device.readSectors(info.StartBlock + kVolumeDescriptorOffset, 1, block.data());

@@ -63,15 +63,18 @@ bool TsbVerifyAction::WaitUntilReady() {
   }
 }
 
+bool TsbVerifyAction::NothingAfterTestBurn() {
+  if (!Burner().BurnSettings.TestWrite) return false;
+  Report(QCoreApplication::translate("sbVerifyAction", "Nothing to verify after a test burn"), litInfo);
+  Eject();  // the burn left the disc in for this check
+  return true;
+}
+
 void TsbVerifyAction::Execute(TsbActionItem* item) {
   TsbAction::Execute(item);
   Sha256.clear();
   TsbBurner& b = Burner();
-  if (b.BurnSettings.TestWrite) {
-    Report(QCoreApplication::translate("sbVerifyAction", "Nothing to verify after a test burn"), litInfo);
-    Eject();  // the burn left the disc in for this check
-    return;
-  }
+  if (NothingAfterTestBurn()) return;
   Report(QCoreApplication::translate("sbVerifyAction", "Verifying disc"), litInfo);
   // The burn left the disc in the drive for this read-back: it comes out however the check ends.
   struct EjectOnFailure {

@@ -32,7 +32,7 @@ class TsbVerifyAction : public TsbAction {
   void Execute(TsbActionItem* item) override;
   bool ReadsDiscBack() const override { return true; }
 
- private:
+ protected:
   // False when the user cancelled while waiting.
   bool WaitUntilReady();
   // Waits in short slices, keeping the window thread's events flowing; false on cancel.
@@ -40,6 +40,10 @@ class TsbVerifyAction : public TsbAction {
   [[noreturn]] void Fail(const QString& text);
   // Ends a cancelled verification: a warning, and the disc comes out as after a check.
   void StopCancelled();
+  // A test burn wrote nothing: says so, ejects and answers true.
+  bool NothingAfterTestBurn();
+
+ private:
   // False when the user cancelled.
   bool CheckEarlierFiles();
 };

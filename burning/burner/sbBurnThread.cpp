@@ -40,6 +40,11 @@ QString TsbBurnThread::ModeLabel(TsbBurnMode mode) {
   }
 }
 
+QString TsbBurnThread::LayoutModeLabel(TsbBurnMode mode) {
+  return mode == bmSaoFromFile ? QCoreApplication::translate("sbBurnThread", "Session-At-Once (tracks)")
+                               : QCoreApplication::translate("sbBurnThread", "Track-At-Once (tracks)");
+}
+
 void TsbBurnThread::Execute() {
   TsbBurner* burner = Burner.load();
   if (!burner) return;
@@ -88,10 +93,22 @@ void TsbEraseThread::Execute() {
 void TsbBurnThread::BurnDisc(TsbBurner& b) {
   b.BurnSucceeded = true;
   const TsbBurnMode mode = b.BurnSettings.Mode;
-  DoMessage(ResStr(sBurningMode) + QStringLiteral(": ") + ModeLabel(mode), litInfo);
+  const bool layout = b.Layout != 0 && (mode == bmSaoFromFile || mode == bmTaoFromFile);
+  DoMessage(ResStr(sBurningMode) + QStringLiteral(": ") + (layout ? LayoutModeLabel(mode) : ModeLabel(mode)), litInfo);
   DoMessage(ResStr(sBurningStarted), litInfo);
 
   const uint8_t test = b.BurnSettings.TestWrite ? 1 : 0;
+  if (layout) {
+    if (!SB_CALL(b, Discwright_CdvdBurnerGrabber_BurnLayout, b.Layout,
+                 uint8_t(mode == bmSaoFromFile ? DW_WRITE_SAO : DW_WRITE_TAO), test, 1, 5)) {
+      // The library's own sentence (a pause track-at-once cannot write, a disc too short):
+      // the user acts on it; the call's whole failure line goes to the diagnostic log.
+      LogDiagnostic(b.LastFailureText());
+      b.LastMessage = QString::fromUtf8(b.ExceptionText, qsizetype(strnlen(b.ExceptionText, sizeof b.ExceptionText)));
+      b.BurnSucceeded = false;
+    }
+    return;
+  }
   const uint8_t multi = b.BurnSettings.MultiSession ? 1 : 0;
   QString failureName;  // the name in the failure text, where it differs from the call's
 

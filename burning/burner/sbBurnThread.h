@@ -20,6 +20,8 @@ class TsbBurnThread : public TsbCustomThread {
 
   // The label of a mode in the "Burning mode" line, e.g. "Track-At-Once (from file)".
   static QString ModeLabel(TsbBurnMode mode);
+  // The same for a track layout (bmSaoFromFile or bmTaoFromFile with the burner's Layout).
+  static QString LayoutModeLabel(TsbBurnMode mode);
 
  protected:
   void Execute() override;

@@ -75,6 +75,9 @@ class TsbBurner {
   std::atomic<bool> BurnSucceeded{false};
   DiscwrightHandle Grabber = 0;
   DiscwrightHandle FileTree = 0;
+  // The track layout the from-file session-at-once and track-at-once modes burn in place
+  // of an image (an audio CD, a cue sheet); not owned: the burn plan holds it. 0: none.
+  DiscwrightHandle Layout = 0;
   uint8_t ExceptionNumber = 0;
   uint32_t Status = 0;
   char ExceptionText[DISCWRIGHT_TEXT_SIZE] = {};

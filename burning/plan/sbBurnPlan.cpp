@@ -12,6 +12,7 @@
 #include "sbStrings.h"
 #include "sbTrackLayout.h"
 #include "sbVerifyAction.h"
+#include "sbVerifyLayoutAction.h"
 
 TsbBurnRefusal::TsbBurnRefusal(const QString& reason, const QStringList& libraryFailures)
     : TsbError((QStringList{reason} + libraryFailures).join(QLatin1Char('\n'))),
@@ -65,6 +66,7 @@ void TsbBurnPlan::SetDevice(const TsbDeviceItem* device, TsbTransportType transp
 }
 
 void TsbBurnPlan::CheckSourceFits() const {
+  if (trackLayout_) return CheckTracksFit();
   if (appendableDisc_ && !Appending())
     throw TsbBurnRefusal(
         filesChosen_ ? QCoreApplication::translate("sbBurnPlan", "The disc already holds files: add to them or use a blank disc")
@@ -76,8 +78,27 @@ void TsbBurnPlan::CheckSourceFits() const {
     throw TsbBurnRefusal(ResStr(sImageTooBig), probeFailures_);  // a failed space query explains it
 }
 
+void TsbBurnPlan::CheckTracksFit() const {
+  const QString drive = deviceName_.isEmpty() ? burner_.DeviceInfo.Product.trimmed() : deviceName_;
+  // Audio sectors exist on CDs only; pressed and double-density kinds take no burn.
+  if (burner_.DiscType != DISC_TYPE_CDR && burner_.DiscType != DISC_TYPE_CDRW)
+    throw TsbBurnRefusal((trackLayout_->CueSheet().isEmpty()
+                              ? QCoreApplication::translate("sbBurnPlan", "An audio CD needs a CD-R or CD-RW: the disc in %1 is a %2")
+                              : QCoreApplication::translate("sbBurnPlan", "The tracks of a cue sheet need a CD-R or CD-RW: the disc in %1 is a %2"))
+                             .arg(drive, DiscTypeName(burner_.DiscType, true)));
+  // The tracks make one session that closes the disc.
+  if (!blankDisc_ || appendableDisc_) throw TsbBurnRefusal(ResStr(sDiscNotBlank));
+  const uint32_t blocks = trackLayout_->TotalBlocks();
+  const int64_t discBlocks = burner_.DiscSpace.FreeBytes / DISCWRIGHT_SECTOR_SIZE;
+  if (int64_t(blocks) > discBlocks)
+    throw TsbBurnRefusal(QCoreApplication::translate("sbBurnPlan", "The tracks last %1, longer than the %2 the disc holds")
+                             .arg(TrackTime(blocks), TrackTime(uint32_t(std::max<int64_t>(discBlocks, 0)))),
+                         probeFailures_);
+}
+
 void TsbBurnPlan::SetImageFile(const QString& fileName) {
   trackLayout_.reset();
+  burner_.Layout = 0;
   filesChosen_ = false;
   paths_.clear();
   filesBytes_ = 0;
@@ -98,13 +119,18 @@ void TsbBurnPlan::SetTrackLayout(std::shared_ptr<TsbTrackLayout> layout) {
   discContents_ = {};
   burner_.DestroyFileTree();
   trackLayout_ = std::move(layout);
-  if (!trackLayout_ || trackLayout_->TrackCount() == 0)
+  burner_.Layout = trackLayout_ ? trackLayout_->Handle() : 0;
+  if (!trackLayout_ || trackLayout_->TrackCount() == 0) {
+    trackLayout_.reset();
+    burner_.Layout = 0;
     throw TsbBurnRefusal(QCoreApplication::translate("sbBurnPlan", "Add the music files to burn"));
+  }
   if (deviceSet_) CheckSourceFits();
 }
 
 TsbFileTreeNotes TsbBurnPlan::SetFiles(const QStringList& paths, const QString& volumeLabel) {
   trackLayout_.reset();
+  burner_.Layout = 0;
   filesChosen_ = true;
   discContents_ = {};
   imageFile_.clear();
@@ -122,6 +148,7 @@ TsbFileTreeNotes TsbBurnPlan::SetFiles(const QStringList& paths, const QString& 
 TsbFileTreeNotes TsbBurnPlan::AppendFiles(const QStringList& paths, const QString& volumeLabel,
                                           const AppendChoices& choices) {
   trackLayout_.reset();
+  burner_.Layout = 0;
   filesChosen_ = true;
   imageFile_.clear();
   paths_ = paths;
@@ -159,12 +186,17 @@ QString TsbBurnPlan::AppendableDiscText() {
 
 std::vector<TsbBurnModeKind> TsbBurnPlan::OfferedMethods() const {
   TsbBurnModeAllowance allowed;
+  // Tracks are written session-at-once where the drive can (pauses and CD-TEXT as laid
+  // out), else track by track; the disc-at-once modes burn images only.
+  if (trackLayout_) allowed.DiscAtOncePQ = allowed.DiscAtOnceRaw = false;
   allowed.SessionAtOnce = allowed.DiscAtOncePQ = allowed.DiscAtOnceRaw = blankDisc_;
   return OfferedBurnModes(burner_.WriteModes, burner_.DiscType, allowed);
 }
 
 void TsbBurnPlan::SetMode(std::optional<TsbBurnModeKind> method, bool testWrite) {
   if (!method) throw TsbBurnRefusal(NoBurningModeText(burner_.DeviceInfo.Product, burner_.DiscType));
+  if (trackLayout_ && *method != TsbBurnModeKind::SessionAtOnce && *method != TsbBurnModeKind::TrackAtOnce)
+    throw TsbBurnRefusal(QCoreApplication::translate("sbBurnPlan", "Tracks are burned session-at-once or track-at-once"));
   if (testWrite && !burner_.WriteModes.CanTestWrite)
     throw TsbBurnRefusal(QCoreApplication::translate("sbBurnPlan", "This device cannot simulate a burn (test write)"));
   TsbBurnSettings settings;
@@ -176,17 +208,30 @@ void TsbBurnPlan::SetMode(std::optional<TsbBurnModeKind> method, bool testWrite)
 void TsbBurnPlan::SetOptions(const TsbDiscSpeedItem& speed, bool multiSession, bool sendOPC) {
   TsbBurnSettings& settings = burner_.BurnSettings;
   // A disc-at-once burn closes the disc; a simulated one writes nothing to calibrate for.
-  settings.MultiSession = multiSession && !IsDiscAtOnceMode(settings.Mode);
+  // The tracks of an audio CD or a cue sheet close the disc.
+  settings.MultiSession = multiSession && !IsDiscAtOnceMode(settings.Mode) && !trackLayout_;
   settings.SendOPC = sendOPC && !settings.TestWrite;
   settings.SpeedFactor = speed.SpeedInPoint;
   settings.WriteSpeed = speed.SpeedInSize;
 }
 
 QString TsbBurnPlan::HeadingLine() const {
+  if (trackLayout_)
+    return trackLayout_->CueSheet().isEmpty() ? QCoreApplication::translate("sbBurnPlan", "Burning an audio CD")
+                                              : QCoreApplication::translate("sbBurnPlan", "Burning the tracks of a cue sheet");
   return filesChosen_ ? QCoreApplication::translate("sbBurnPlan", "Burning files and folders") : ResStr(sBurningImage);
 }
 
 QString TsbBurnPlan::SourceLine() const {
+  if (trackLayout_) {
+    if (!trackLayout_->CueSheet().isEmpty())
+      return QCoreApplication::translate("sbBurnPlan", "Source cue sheet: %1").arg(trackLayout_->CueSheet());
+    const int tracks = trackLayout_->TrackCount();
+    return QCoreApplication::translate("sbBurnPlan", "Source: %1, %2")
+        .arg(tracks == 1 ? QCoreApplication::translate("sbBurnPlan", "1 track")
+                         : QCoreApplication::translate("sbBurnPlan", "%1 tracks").arg(tracks),
+             TrackTime(trackLayout_->TotalBlocks()));
+  }
   if (filesChosen_) return QCoreApplication::translate("sbBurnPlan", "Source: %1").arg(FileSelectionSummary(paths_, filesBytes_));
   return ResStr(sSourceImageFile) + QLatin1Char(' ') + imageFile_;
 }
@@ -204,14 +249,17 @@ void TsbBurnPlan::AddActions(TsbActionList& list, TsbAction& burn, int32_t pageO
     item.PageOwner = pageOwner;
   };
   // The image is checked against its checksum file before the disc is touched.
-  if (!filesChosen_ && !ChecksumFile.isEmpty()) {
+  if (!filesChosen_ && !trackLayout_ && !ChecksumFile.isEmpty()) {
     if (!checksumAction_) checksumAction_ = std::make_unique<TsbImageChecksumAction>();
     checksumAction_->ChecksumFile = ChecksumFile;
     add(*checksumAction_);
   }
   add(burn);
   if (Verify) {
-    if (!verifyAction_) verifyAction_ = std::make_unique<TsbVerifyAction>();
+    // The tracks are compared by the library, block by block and sample by sample.
+    const bool layoutVerify = dynamic_cast<TsbVerifyLayoutAction*>(verifyAction_.get()) != nullptr;
+    if (!verifyAction_ || layoutVerify != bool(trackLayout_))
+      verifyAction_ = trackLayout_ ? std::make_unique<TsbVerifyLayoutAction>() : std::make_unique<TsbVerifyAction>();
     // Added to a disc left open: the disc's earlier files the new session lists are read too.
     verifyAction_->EarlierFiles = Appending() ? DiscFilesOf(burner_) : std::vector<TsbDiscFile>{};
     add(*verifyAction_);

@@ -63,13 +63,15 @@ class TsbBurnPlan {
   // problem is named before the burn. Answers the entries left out (special files) and the
   // files that need a reader of ISO 9660 level 3.
   TsbFileTreeNotes SetFiles(const QStringList& paths, const QString& volumeLabel);
-  // An audio CD or the tracks of a cue sheet, burned disc-at-once (track-at-once where the
-  // drive offers nothing else). An empty layout is refused.
+  // An audio CD or the tracks of a cue sheet, burned session-at-once (track-at-once where
+  // the drive offers nothing else), closing the disc. An empty layout is refused; the
+  // burner burns the layout's handle in place of an image while the plan holds it.
   void SetTrackLayout(std::shared_ptr<TsbTrackLayout> layout);
   const std::shared_ptr<TsbTrackLayout>& TrackLayout() const { return trackLayout_; }
   // Refuses a source that does not fit the disc: for a source chosen before the device
   // (korvanel-cli) and for the disc of each further copy. A disc that holds sessions
-  // takes only files added to it (AppendFiles).
+  // takes only files added to it (AppendFiles). Tracks want a blank CD-R or CD-RW that
+  // lasts as long as they do.
   void CheckSourceFits() const;
 
   // The chosen disc holds closed sessions and takes another: files and folders go onto it
@@ -100,9 +102,11 @@ class TsbBurnPlan {
   const QString& ImageFile() const { return imageFile_; }
   uint64_t FilesBytes() const { return filesBytes_; }
   const QStringList& Paths() const { return paths_; }
-  // The run's first log row: "Burning image" or "Burning files and folders".
+  // The run's first log row: "Burning image", "Burning files and folders", "Burning an
+  // audio CD" or "Burning the tracks of a cue sheet".
   QString HeadingLine() const;
-  // "Source image file: /x.iso" or "Source: 3 files, 2 folders, 412.7 MB".
+  // "Source image file: /x.iso", "Source: 3 files, 2 folders, 412.7 MB", "Source: 12
+  // tracks, 58:31" or "Source cue sheet: /x/album.cue".
   QString SourceLine() const;
   // The chosen device's name ("CdRom0") and transport, to find it again for the next disc.
   const QString& DeviceName() const { return deviceName_; }
@@ -125,6 +129,8 @@ class TsbBurnPlan {
   QString VerifiedSha256() const;
 
  private:
+  void CheckTracksFit() const;
+
   TsbBurner& burner_;
   bool deviceSet_ = false;
   QString deviceName_;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <mutex>
 
 #include "sbUiHooks.h"
@@ -73,4 +74,37 @@ void WakeWaitingThreads() {
 
 void WaitPumping(TsbWorkerThread& thread) {
   while (!thread.WaitFor(kWaitSlice)) ProcessMessages();
+}
+
+namespace {
+
+class TsbFunctionThread final : public TsbWorkerThread {
+ public:
+  explicit TsbFunctionThread(const std::function<void()>& work) : work_(work) {}
+  std::exception_ptr Failure;
+
+ protected:
+  void Execute() override {
+    try {
+      work_();
+    } catch (...) {
+      Failure = std::current_exception();
+    }
+  }
+
+ private:
+  const std::function<void()>& work_;
+};
+
+}  // namespace
+
+void RunOnWorker(const std::function<void()>& work, const std::function<void()>& eachSlice) {
+  TsbFunctionThread thread(work);
+  thread.Start();
+  while (!thread.WaitFor(kWaitSlice)) {
+    ProcessMessages();
+    if (eachSlice) eachSlice();
+  }
+  if (eachSlice) eachSlice();
+  if (thread.Failure) std::rethrow_exception(thread.Failure);
 }

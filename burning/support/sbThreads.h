@@ -49,3 +49,9 @@ void WakeWaitingThreads();
 
 // Waits for the thread in slices of kWaitSlice, processing window events after each slice.
 void WaitPumping(TsbWorkerThread& thread);
+
+// Runs work on a thread of its own while this thread waits for it as WaitPumping does,
+// calling eachSlice (may be empty) after every slice and once more at the end, so that
+// what the work reports can be passed on from this thread. An exception of work is
+// raised here.
+void RunOnWorker(const std::function<void()>& work, const std::function<void()>& eachSlice = {});

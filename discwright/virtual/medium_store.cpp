@@ -72,6 +72,34 @@ std::string fingerprint(const MediumConfig& c) {
 
 const char* contentError = "The content file of a virtual medium";
 
+const char* kindKey(TrackKind kind) {
+  switch (kind) {
+    case TrackKind::Audio: return "audio";
+    case TrackKind::Mode1: return "mode1";
+    case TrackKind::Mode2Raw: return "mode2_raw";
+  }
+  return "?";
+}
+
+std::string hexOf(const std::vector<uint8_t>& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string text;
+  for (uint8_t b : bytes) {
+    text += digits[b >> 4];
+    text += digits[b & 15];
+  }
+  return text;
+}
+
+json cdJson(const CdRecord& cd) {
+  json tracks = json::array();
+  for (const CdTrackRecord& t : cd.tracks)
+    tracks.push_back({{"kind", kindKey(t.kind)}, {"pause", t.pause}, {"lead_blocks", t.leadBlocks},
+                      {"postgap", t.postgap}, {"copy", t.copyPermitted}, {"pre_emphasis", t.preEmphasis},
+                      {"isrc", t.isrc}});
+  return {{"catalog", cd.catalog}, {"cd_text", hexOf(cd.cdText)}, {"tracks", tracks}};
+}
+
 // The content file opened for copying, after the checks; never blocks on a FIFO.
 File openContent(const MediumConfig& config, uint64_t& size) {
   const std::string& path = config.contentFile;
@@ -204,6 +232,7 @@ MediumLayout MediumStore::load(const MediumConfig& config) {
     // block), as a cancelled erase does.
     uint64_t blocks = std::clamp<uint64_t>(std::min<uint64_t>(m.recordedEnd(), blocksFor(size)), 1, m.capacityBlocks);
     m.tracks = {{0, uint32_t(blocks), 1, true}};
+    m.cd.reset();
     m.closedSessions = 0;
     m.sessionOpen = true;
     m.openSessionMulti = false;
@@ -229,10 +258,14 @@ MediumLayout MediumStore::load(const MediumConfig& config) {
   } else if (writingAt) {
     // The process that wrote has gone without recording the end: the medium
     // holds what reached its file, at least one block, in an unfinished session.
-    uint64_t base = uint64_t(*writingAt) * DISCWRIGHT_SECTOR_SIZE;
-    uint64_t blocks = size > base ? blocksFor(size - base) : 0;
+    const uint64_t stride = unfinished.raw ? kRawSectorBytes : DISCWRIGHT_SECTOR_SIZE;
+    uint64_t base = uint64_t(*writingAt) * stride;
+    uint64_t blocks = size > base ? (size - base + stride - 1) / stride : 0;
     blocks = std::clamp<uint64_t>(blocks, 1, m.capacityBlocks - *writingAt);
     m.tracks.push_back({*writingAt, uint32_t(blocks), uint16_t(m.closedSessions + 1), true});
+    // An audio CD's tracks cannot be told apart without its record: what reached the
+    // medium reads as one broken-off audio track.
+    if (unfinished.raw) m.cd = CdRecord{{CdTrackRecord{TrackKind::Audio, false, false, kLeadInPauseBlocks, 0, 0, {}}}, {}, {}};
     m.sessionOpen = true;
     m.openSessionMulti = false;
     try {
@@ -334,6 +367,8 @@ MediumLayout MediumStore::parse(const std::string& text, const MediumConfig& con
             std::to_string(m.tracks.empty() ? 0 : session) + " sessions do not match closed_sessions " +
             std::to_string(m.closedSessions) + " and session_open " + (m.sessionOpen ? "true" : "false"));
   if (m.finalized && m.sessionOpen) damaged("\"" + layoutPath_ + "\": a finalized disc cannot have an open session");
+  // Layouts saved before audio CDs have no "cd": their discs hold data tracks only.
+  if (auto c = j.find("cd"); c != j.end()) m.cd = parseCd(*c, m);
 
   if (auto w = j.find("writing"); w != j.end()) {
     if (!w->is_object() || !w->contains("start")) damaged(where("writing") + " must be {\"start\": block}");
@@ -350,6 +385,11 @@ MediumLayout MediumStore::parse(const std::string& text, const MediumConfig& con
                            : (start != m.nextWritable() && start != m.recordedEnd()) || m.finalized || start >= m.capacityBlocks)
       damaged(where("writing") + " names block " + std::to_string(start) + ", but the next writable block is " +
               (m.finalized ? std::string("none (the disc is finalized)") : std::to_string(m.nextWritable())));
+    if (auto r = w->find("raw"); r != w->end()) {
+      if (!r->is_boolean() || (r->get<bool>() && !m.tracks.empty()))
+        damaged(where("writing.raw") + " must be true or false, and true only on a blank disc");
+      unfinished.raw = r->get<bool>();
+    }
     unfinished.writingAt = uint32_t(start);
   }
   if (auto e = j.find("erasing"); e != j.end()) {
@@ -358,6 +398,57 @@ MediumLayout MediumStore::parse(const std::string& text, const MediumConfig& con
     unfinished.erasing = e->get<bool>();
   }
   return m;
+}
+
+CdRecord MediumStore::parseCd(const json& c, const MediumLayout& m) const {
+  auto where = [&](const std::string& key) { return "\"" + layoutPath_ + "\": \"cd." + key + "\""; };
+  if (!c.is_object()) damaged(where("") + " must be an object");
+  auto text = [&](const json& o, const char* key, const std::string& name, size_t max) {
+    auto it = o.find(key);
+    if (it == o.end() || !it->is_string() || it->get<std::string>().size() > max)
+      damaged(where(name) + " must be a text of at most " + std::to_string(max) + " characters");
+    return it->get<std::string>();
+  };
+  auto number = [&](const json& o, const char* key, const std::string& name) -> uint32_t {
+    auto it = o.find(key);
+    if (it == o.end() || !it->is_number_unsigned() || it->get<uint64_t>() > m.capacityBlocks + 150ull)
+      damaged(where(name) + " must be a whole number of blocks within the disc");
+    return uint32_t(it->get<uint64_t>());
+  };
+  auto flag = [&](const json& o, const char* key, const std::string& name) {
+    auto it = o.find(key);
+    if (it == o.end() || !it->is_boolean()) damaged(where(name) + " must be true or false");
+    return it->get<bool>();
+  };
+  CdRecord cd;
+  cd.catalog = text(c, "catalog", "catalog", 13);
+  const std::string packs = text(c, "cd_text", "cd_text", 2 * 18 * 2048);
+  if (packs.size() % 36 != 0 || packs.find_first_not_of("0123456789abcdef") != std::string::npos)
+    damaged(where("cd_text") + " must be whole 18-byte packs in hexadecimal digits");
+  for (size_t i = 0; i < packs.size(); i += 2) cd.cdText.push_back(uint8_t(std::stoul(packs.substr(i, 2), nullptr, 16)));
+  auto tracks = c.find("tracks");
+  if (tracks == c.end() || !tracks->is_array() || tracks->size() != m.tracks.size())
+    damaged(where("tracks") + " must list the disc's " + std::to_string(m.tracks.size()) + " tracks");
+  for (size_t i = 0; i < tracks->size(); ++i) {
+    const json& t = (*tracks)[i];
+    const std::string name = "tracks[" + std::to_string(i) + "]";
+    if (!t.is_object()) damaged(where(name) + " must be an object");
+    CdTrackRecord r;
+    const std::string kind = text(t, "kind", name + ".kind", 16);
+    if (kind == "audio") r.kind = TrackKind::Audio;
+    else if (kind == "mode1") r.kind = TrackKind::Mode1;
+    else if (kind == "mode2_raw") r.kind = TrackKind::Mode2Raw;
+    else damaged(where(name + ".kind") + " must be \"audio\", \"mode1\" or \"mode2_raw\"");
+    r.pause = number(t, "pause", name + ".pause");
+    r.leadBlocks = number(t, "lead_blocks", name + ".lead_blocks");
+    if (r.leadBlocks > m.tracks[i].blocks) damaged(where(name + ".lead_blocks") + " lies beyond the track's end");
+    r.postgap = number(t, "postgap", name + ".postgap");
+    r.copyPermitted = flag(t, "copy", name + ".copy");
+    r.preEmphasis = flag(t, "pre_emphasis", name + ".pre_emphasis");
+    r.isrc = text(t, "isrc", name + ".isrc", 12);
+    cd.tracks.push_back(std::move(r));
+  }
+  return cd;
 }
 
 MediumLayout MediumStore::create(const MediumConfig& config, bool durable) {
@@ -402,7 +493,9 @@ MediumLayout MediumStore::create(const MediumConfig& config, bool durable) {
   return m;
 }
 
-void MediumStore::beginWrite(const MediumLayout& m, bool grow) { saveText(m, {m.nextWritable(), grow, false}, true); }
+void MediumStore::beginWrite(const MediumLayout& m, bool grow, bool raw) {
+  saveText(m, {m.nextWritable(), grow, false, raw}, true);
+}
 
 void MediumStore::beginErase(const MediumLayout& m) { saveText(m, {std::nullopt, false, true}, true); }
 
@@ -422,8 +515,10 @@ void MediumStore::saveText(const MediumLayout& m, const Unfinished& unfinished, 
   j["session_open"] = m.sessionOpen;
   j["open_session_multi"] = m.openSessionMulti;
   j["finalized"] = m.finalized;
+  if (m.cd) j["cd"] = cdJson(*m.cd);
   if (unfinished.writingAt) j["writing"] = {{"start", *unfinished.writingAt}};
   if (unfinished.writingAt && unfinished.growing) j["writing"]["grow"] = true;
+  if (unfinished.writingAt && unfinished.raw) j["writing"]["raw"] = true;
   if (unfinished.erasing) j["erasing"] = true;
   writeReplacing(layoutPath_, j.dump(2) + "\n", durable);
 }

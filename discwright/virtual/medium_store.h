@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "media_records.h"
 #include "platform/platform.h"
 #include "virtual/virtual_config.h"
@@ -41,7 +43,8 @@ class MediumStore {
   // Records durably, before the first byte goes out, that a write begins at
   // the medium's next writable block. grow: files added to an overwritable disc, whose
   // old volume stays the disc's content should the process die before the end.
-  void beginWrite(const MediumLayout& layout, bool grow = false);
+  // raw: a CD from a track layout, its blocks in 2352-byte slots from block 0.
+  void beginWrite(const MediumLayout& layout, bool grow = false, bool raw = false);
   // Records durably, before the medium is touched, that an erase begins: should
   // the process die, the disc reads as one broken-off session, never as blank
   // or absent.
@@ -66,9 +69,11 @@ class MediumStore {
     std::optional<uint32_t> writingAt;
     bool growing = false;
     bool erasing = false;
+    bool raw = false;
   };
   MediumLayout parse(const std::string& text, const MediumConfig& config, Unfinished& unfinished,
                      bool& configChanged) const;
+  CdRecord parseCd(const nlohmann::json& cd, const MediumLayout& medium) const;
   void saveText(const MediumLayout& layout, const Unfinished& unfinished, bool durable);
   void openBacking(bool truncate);
 

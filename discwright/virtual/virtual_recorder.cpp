@@ -12,8 +12,6 @@
 
 namespace discwright {
 
-namespace {
-
 const char* discTypeText(uint8_t t) {
   static const char* names[] = {"unknown disc", "CD-ROM", "CD-R", "CD-RW", "DVD-ROM", "DVD-R", "DVD-RAM",
                                 "DVD-RW", "DVD-RW", "DVD+RW", "DDCD-ROM", "DDCD-R", "DDCD-RW", "DVD+R",
@@ -21,6 +19,8 @@ const char* discTypeText(uint8_t t) {
                                 "HD DVD-RW"};
   return t < std::size(names) ? names[t] : "unknown disc";
 }
+
+namespace {
 
 // How long a grabber waits for another process to let go of the recorder: a
 // device scan there takes milliseconds, a burn far longer.
@@ -43,6 +43,10 @@ class VirtualRecorder::Sink : public BurnSink {
  public:
   Sink(VirtualRecorder& recorder, uint64_t base, bool testWrite)
       : recorder_(recorder), base_(base), testWrite_(testWrite) {}
+  // A layout burn: the stream's bytes go where the plan places them, and the observer
+  // hears as each track begins.
+  Sink(VirtualRecorder& recorder, const LayoutPlan& plan, bool testWrite, BurnObserver& observer)
+      : recorder_(recorder), base_(0), testWrite_(testWrite), plan_(&plan), observer_(&observer) {}
 
   uint64_t written() const { return written_; }
 
@@ -59,6 +63,11 @@ class VirtualRecorder::Sink : public BurnSink {
   }
 
   void write(uint64_t offset, const void* data, size_t size) override {
+    if (plan_) {
+      const size_t count = plan_->tracks.size();
+      while (nextTrack_ < count && plan_->tracks[nextTrack_].streamStart < offset + size)
+        observer_->track(uint32_t(++nextTrack_), uint32_t(count));
+    }
     const auto& c = recorder_.config_;
     if (c.mediumRemovedAt && offset + size > *c.mediumRemovedAt) {
       store(offset, data, size_t(*c.mediumRemovedAt - std::min(offset, *c.mediumRemovedAt)));
@@ -87,13 +96,22 @@ class VirtualRecorder::Sink : public BurnSink {
  private:
   void store(uint64_t offset, const void* data, size_t size) {
     if (size == 0) return;
-    if (!testWrite_) recorder_.store_.write(base_ + offset, data, size);
+    if (testWrite_) {
+    } else if (plan_) {
+      plan_->place(offset, static_cast<const uint8_t*>(data), size,
+                   [&](uint64_t at, const uint8_t* bytes, size_t n) { recorder_.store_.write(at, bytes, n); });
+    } else {
+      recorder_.store_.write(base_ + offset, data, size);
+    }
     written_ = offset + size;
   }
 
   VirtualRecorder& recorder_;
   uint64_t base_;
   bool testWrite_;
+  const LayoutPlan* plan_ = nullptr;
+  BurnObserver* observer_ = nullptr;
+  size_t nextTrack_ = 0;
   uint64_t written_ = 0;
 };
 
@@ -361,6 +379,12 @@ void VirtualRecorder::sendOpc() {
 void VirtualRecorder::readSectors(uint32_t lba, uint32_t count, void* buffer) {
   std::lock_guard lock(mutex_);
   const MediumLayout& m = accessibleMedium();
+  checkRecorded(m, lba, count);
+  if (m.cd) return readLayoutSectors(m, lba, count, static_cast<uint8_t*>(buffer));
+  store_.read(uint64_t(lba) * DISCWRIGHT_SECTOR_SIZE, buffer, size_t(count) * DISCWRIGHT_SECTOR_SIZE);
+}
+
+void VirtualRecorder::checkRecorded(const MediumLayout& m, uint32_t lba, uint32_t count) const {
   // The gap between sessions reads as the unrecorded rest of the disc does.
   if (!m.recorded(lba, count))
     throw DwError(DW_E_IO, "Cannot read blocks " + std::to_string(lba) + " to " +
@@ -368,7 +392,6 @@ void VirtualRecorder::readSectors(uint32_t lba, uint32_t count, void* buffer) {
                                std::to_string(m.tracks.size()) + " tracks end at block " +
                                std::to_string(m.recordedEnd()) + ")",
                   senses::kLbaOutOfRange);
-  store_.read(uint64_t(lba) * DISCWRIGHT_SECTOR_SIZE, buffer, size_t(count) * DISCWRIGHT_SECTOR_SIZE);
 }
 
 void VirtualRecorder::checkWritable(const BurnJob& job, const MediumLayout& m) const {
@@ -388,6 +411,10 @@ void VirtualRecorder::checkWritable(const BurnJob& job, const MediumLayout& m) c
     if (t->size() == 0)  // it would vanish from the disc while the burn reports success
       throw DwError(DW_E_INVALID_ARGUMENT, "The " + t->describe() + " is empty: a track needs at least one block",
                     senses::kInvalidField);
+  if (m.cd)  // its blocks are whole sectors: nothing of 2048 bytes goes after them
+    throw DwError(DW_E_MEDIUM_NOT_BLANK, std::string("Medium is not blank: the ") + discTypeText(m.discType) +
+                                             " holds an audio or mixed-mode CD, which takes no further tracks",
+                  senses::kIncompatibleMedium);
   if (m.tracks.size() + job.tracks.size() > 99)
     throw DwError(DW_E_OUT_OF_SPACE, "A disc holds at most 99 tracks", senses::kInvalidField);
 
@@ -442,11 +469,16 @@ void VirtualRecorder::burn(BurnJob& job, BurnObserver& observer) {
   uint64_t base;
   double bytesPerSecond = 0;
   MediumLayout before;
+  std::optional<LayoutPlan> plan;
+  if (job.layout) plan = LayoutPlan::of(*job.layout);
   {
     std::lock_guard lock(mutex_);
     if (burning_) throw DwError(DW_E_BUSY, "The device is busy writing a disc", sense(0x02, 0x04, 0x08));
     MediumLayout& m = accessibleMedium();
-    checkWritable(job, m);
+    if (plan)
+      checkLayoutWritable(job, m);
+    else
+      checkWritable(job, m);
     base = uint64_t(m.nextWritable()) * DISCWRIGHT_SECTOR_SIZE;
     uint32_t speed = highestNotAbove(writeTable(), writeRequest_);
     if (config_.timeScale > 0 && speed > 0) bytesPerSecond = speed * 1000.0 / config_.timeScale;
@@ -456,23 +488,32 @@ void VirtualRecorder::burn(BurnJob& job, BurnObserver& observer) {
   if (!job.testWrite) {
     // Before the first byte: should this process die, the next one still knows a write began.
     try {
-      store_.beginWrite(before, job.growAt.has_value());
+      store_.beginWrite(before, job.growAt.has_value(), plan.has_value());
     } catch (...) {
       std::lock_guard lock(mutex_);
       burning_ = false;
       throw;
     }
   }
-  Sink sink(*this, base, job.testWrite);
+  // A layout goes as one stream of the whole disc: its pauses are the device's to write.
+  std::vector<std::unique_ptr<ByteSource>> disc;
+  if (plan) disc.push_back(layoutStream(*plan, job.tracks));
+  Sink sink = plan ? Sink(*this, *plan, job.testWrite, observer) : Sink(*this, base, job.testWrite);
+  auto record = [&](bool complete) {
+    if (plan)
+      recordLayoutBurn(job, *plan, sink.written(), complete);
+    else
+      recordBurn(job, base, sink.written(), complete);
+  };
   try {
-    runBurnPipeline(job.tracks, sink, observer, {job.fifoBytes, bytesPerSecond});
+    runBurnPipeline(plan ? disc : job.tracks, sink, observer, {job.fifoBytes, bytesPerSecond});
     // The new directory becomes the disc's only now that it is whole on the medium; the
     // faults count the head's bytes after the track's.
     if (job.growAt) sink.writeHead(job.head);
   } catch (...) {
     std::exception_ptr failure = std::current_exception();
     try {
-      recordBurn(job, base, sink.written(), false);
+      record(false);
     } catch (const std::exception& recordError) {
       // The write's own failure is the news; the record's comes after it.
       try {
@@ -491,7 +532,7 @@ void VirtualRecorder::burn(BurnJob& job, BurnObserver& observer) {
     }
     throw;
   }
-  recordBurn(job, base, sink.written(), true);
+  record(true);
 }
 
 void VirtualRecorder::erase(bool full, BurnObserver& observer) {
@@ -561,6 +602,7 @@ void VirtualRecorder::erase(bool full, BurnObserver& observer) {
           blocks = 1;
         }
         m.tracks = {{0, blocks, 1, true}};
+        m.cd.reset();
         m.closedSessions = 0;
         m.sessionOpen = true;
         m.openSessionMulti = false;

@@ -11,10 +11,14 @@
 #include "device.h"
 #include "error.h"
 #include "media_records.h"
+#include "virtual/layout_plan.h"
 #include "virtual/medium_store.h"
 #include "virtual/virtual_config.h"
 
 namespace discwright {
+
+// "CD-R", "DVD+R", ... for messages.
+const char* discTypeText(uint8_t discType);
 
 class VirtualRecorder : public Device {
  public:
@@ -51,6 +55,8 @@ class VirtualRecorder : public Device {
   void closeSession() override;
   void sendOpc() override;
   void readSectors(uint32_t lba, uint32_t count, void* buffer) override;
+  void readRawSectors(uint32_t lba, uint32_t count, void* buffer) override;
+  CdFacts cdFacts() override;
   void burn(BurnJob& job, BurnObserver& observer) override;
   void erase(bool full, BurnObserver& observer) override;
   void attach(LockOwner owner) override;
@@ -73,6 +79,13 @@ class VirtualRecorder : public Device {
   void loadStored();
   void checkWritable(const BurnJob& job, const MediumLayout& medium) const;
   void recordBurn(const BurnJob& job, uint64_t base, uint64_t bytesWritten, bool complete);
+  // Track layouts (virtual/layout_burn.cpp): a whole CD in one session-at-once or
+  // track-at-once pass, closed at the end.
+  void checkLayoutWritable(const BurnJob& job, const MediumLayout& medium) const;
+  void recordLayoutBurn(const BurnJob& job, const LayoutPlan& plan, uint64_t bytesWritten, bool complete);
+  // Blocks of a CD written from a layout, as a drive's 2048-byte reads give them.
+  void readLayoutSectors(const MediumLayout& medium, uint32_t lba, uint32_t count, uint8_t* buffer);
+  void checkRecorded(const MediumLayout& medium, uint32_t lba, uint32_t count) const;
   int speedClassNow() const;
   const std::vector<uint32_t>& writeTable() const;
   uint32_t maximumRead() const;
