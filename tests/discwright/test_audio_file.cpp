@@ -13,6 +13,7 @@
 #include "Discwright.h"
 #include "audio/audio_file.h"
 #include "common/test_common.h"
+#include "discwright/test_support.h"
 #include "error.h"
 
 namespace {
@@ -76,13 +77,16 @@ class AudioFiles : public ::testing::Test {
 
 TEST_F(AudioFiles, CdFormatFlacComesOutAsFlacDecodesIt) {
   if (!have("flac")) GTEST_SKIP() << "flac is not installed";
-  const fs::path flac = make("cd.flac", "-r 44100 -b 16 -c 2"), wav = dir_ / "cd.wav";
+  const fs::path flac = make("cd.flac", "--comment 'TITLE=Caf\xc3\xa9 Song' --add-comment 'ARTIST=The Band' -r 44100 -b 16 -c 2");
+  const fs::path wav = dir_ / "cd.wav";
   ASSERT_TRUE(run("flac -s -d -o " + q(wav) + " " + q(flac)));
   const std::vector<uint8_t> data = wavData(wav);
   const discwright::AudioFile probed = probeAudioFile(flac.string());
   EXPECT_EQ(probed.facts.samples, data.size() / 4);
   EXPECT_EQ(probed.facts.rate, 44100u);
   EXPECT_EQ(probed.facts.channels, 2);
+  EXPECT_EQ(probed.title, "Caf\xc3\xa9 Song");
+  EXPECT_EQ(probed.performer, "The Band");
 
   struct Part {
     uint64_t from, samples;
@@ -169,6 +173,45 @@ TEST_F(AudioFiles, BadFilesAreRefusedByName) {
     EXPECT_EQ(e.code(), DW_E_FILE);
     EXPECT_NE(std::string(e.what()).find(sound.string()), std::string::npos) << e.what();
   }
+}
+
+// Through the C API: a FLAC album burned disc-at-once reads back raw as flac decodes it,
+// with the CD-TEXT its tags give.
+class AudioCdBurn : public dwtest::LibraryTest {};
+
+TEST_F(AudioCdBurn, FlacAlbumReadsBackAsFlacDecodesIt) {
+  if (!audioDecoding() || !have("sox") || !have("flac")) GTEST_SKIP() << "needs sox, flac and a decoding build";
+  start({testcommon::cdRecorder(0, "CD-R")}, {}, 0);
+  dwtest::Grabber grabber = dwtest::openGrabber("CdRom0");
+  testcommon::Triple t;
+  DiscwrightHandle layout = 0;
+  ASSERT_TRUE(t.check(Discwright_TrackLayout_Create(&layout, DW_TREE_ARGS(t))));
+  std::vector<std::vector<uint8_t>> decoded;
+  for (const char* name : {"one", "two"}) {
+    const fs::path flac = dir_ / (std::string(name) + ".flac"), wav = dir_ / (std::string(name) + ".wav");
+    ASSERT_TRUE(run("sox -n --comment TITLE=" + std::string(name) + " -r 44100 -b 16 -c 2 " + q(flac) +
+                    " synth 1.1 pinknoise vol 0.5"));
+    ASSERT_TRUE(run("flac -s -d -o " + q(wav) + " " + q(flac)));
+    decoded.push_back(wavData(wav));
+    ASSERT_TRUE(t.check(Discwright_TrackLayout_AddAudioFile(layout, DW_TREE_ARGS(t), flac.string().c_str(), nullptr)));
+  }
+  uint32_t packs = 0;
+  ASSERT_TRUE(t.check(Discwright_TrackLayout_GetCdTextPacks(layout, DW_TREE_ARGS(t), nullptr, 0, &packs)));
+  EXPECT_GT(packs, 3u) << "the titles from the tags are CD-TEXT";
+  const uint8_t burned = Discwright_CdvdBurnerGrabber_BurnLayout(grabber, DW_ARGS(t), layout, DW_WRITE_SAO, 0, 0, 0);
+  if (burned == DW_E_NOT_SUPPORTED) GTEST_SKIP() << "this build's recorders burn no audio CDs yet: " << t.text;
+  ASSERT_TRUE(t.check(burned));
+  for (uint32_t n = 1; n <= decoded.size(); ++n) {
+    DiscwrightLayoutTrack track{};
+    ASSERT_TRUE(t.check(Discwright_TrackLayout_GetTrack(layout, DW_TREE_ARGS(t), n, &track)));
+    std::vector<uint8_t> raw(size_t(track.SourceBlocks) * 2352);
+    ASSERT_TRUE(t.check(Discwright_CdvdBurnerGrabber_ReadRawSectors(grabber, DW_ARGS(t), track.StartBlock,
+                                                                    track.SourceBlocks, raw.data())));
+    const std::vector<uint8_t>& want = decoded[n - 1];
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), raw.begin())) << "track " << n;
+    EXPECT_TRUE(std::all_of(raw.begin() + std::ptrdiff_t(want.size()), raw.end(), [](uint8_t b) { return b == 0; }));
+  }
+  Discwright_Destroy(&layout);
 }
 
 // The build without decoding libraries says what it reads.
