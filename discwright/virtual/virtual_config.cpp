@@ -160,7 +160,8 @@ const std::vector<std::string>& operationNames() {
       "SetSpeeds",       "GetBUP",           "SetBUP",          "Lock",                    "Eject",
       "CloseTray",       "CloseSession",     "SendOPC",         "ReadSectors",             "TrackAtOnceFromFile",
       "TrackAtOnceFromTree", "SessionAtOnce", "DiscAtOncePQFromFile", "DiscAtOncePQFromTree",
-      "DiscAtOnceRawPWFromFile", "DiscAtOnceRawPWFromTree", "Erase"};
+      "DiscAtOnceRawPWFromFile", "DiscAtOnceRawPWFromTree", "Erase", "BurnLayout", "VerifyLayout",
+      "ReadRawSectors", "ReadToCueSheet"};
   return names;
 }
 

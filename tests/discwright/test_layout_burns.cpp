@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -395,30 +397,79 @@ TEST_F(LayoutBurnTest, TestWriteLeavesTheDiscBlank) {
   EXPECT_EQ(dev->discInformation().DiscStatus, DW_DISC_BLANK);
 }
 
-TEST_F(LayoutBurnTest, CancelLeavesABrokenOffSession) {
-  auto dev = recorder(testcommon::cdRecorder(0, "cd-r"));
-  auto layout = makeLayout({{TrackKind::Audio, 300}, {TrackKind::Audio, 300}, {TrackKind::Audio, 300}});
-  BurnJob job = makeJob(layout, WriteMode::Sao);
-  job.fifoBytes = 256u << 10;
-  Observer obs;
-  obs.cancelAfter_ = 300 * 2352;
-  try {
-    dev->burn(job, obs);
-    ADD_FAILURE() << "not cancelled";
-  } catch (const DwError& e) {
-    EXPECT_EQ(e.code(), DW_E_CANCELLED) << e.what();
+TEST_F(LayoutBurnTest, ABrokenOffBurnLeavesAnUnfinishedSession) {
+  const uint64_t at = 300 * 2352;  // in track 2, past its pause
+  auto failing = testcommon::cdRecorder(0, "cd-r");
+  failing["faults"] = {{"write_fails_at", at + 150 * 2352 + 1000}};
+  struct Case {
+    const char* name;
+    json recorder;
+    uint64_t cancelAfter;
+    uint8_t code;
+  } cases[] = {{"cancelled", testcommon::cdRecorder(0, "cd-r"), at, DW_E_CANCELLED},
+               {"write error", failing, 0, DW_E_IO}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto dev = recorder(c.recorder, c.name);
+    auto layout = makeLayout({{TrackKind::Audio, 300}, {TrackKind::Audio, 300}, {TrackKind::Audio, 300}});
+    BurnJob job = makeJob(layout, WriteMode::Sao);
+    job.fifoBytes = 256u << 10;
+    Observer obs;
+    obs.cancelAfter_ = c.cancelAfter;
+    try {
+      dev->burn(job, obs);
+      ADD_FAILURE() << "not broken off";
+    } catch (const DwError& e) {
+      EXPECT_EQ(e.code(), c.code) << e.what();
+    }
+    const DiscwrightDiscInformation info = dev->discInformation();
+    EXPECT_EQ(info.DiscStatus, DW_DISC_APPENDABLE);
+    EXPECT_EQ(info.LastSessionStatus, DW_SESSION_INCOMPLETE);
+    EXPECT_EQ(info.Tracks, 2);
+    EXPECT_FALSE(dev->trackInformation(1).Damaged);
+    EXPECT_TRUE(dev->trackInformation(2).Damaged);
+    // What was written reads back as it was sent; the disc takes nothing more.
+    Bytes raw(2352 * 10);
+    dev->readRawSectors(290, 10, raw.data());
+    const auto& src = static_cast<const MemoryTrack&>(*layout->tracks[0].source).bytes();
+    EXPECT_TRUE(std::equal(raw.begin(), raw.end(), src.begin() + 290 * 2352));
+    BurnJob again = makeJob(layout, WriteMode::Sao);
+    EXPECT_THROW(dev->burn(again, obs), DwError);
   }
-  const DiscwrightDiscInformation info = dev->discInformation();
-  EXPECT_NE(info.DiscStatus, DW_DISC_BLANK);
-  EXPECT_EQ(info.LastSessionStatus, DW_SESSION_INCOMPLETE);
-  ASSERT_GE(info.Tracks, 1);
-  EXPECT_LT(info.Tracks, 3);
-  EXPECT_TRUE(dev->trackInformation(info.Tracks).Damaged);
-  // What was written reads back as it was sent.
-  Bytes raw(2352 * 10);
-  dev->readRawSectors(100, 10, raw.data());
-  const auto& src = static_cast<const MemoryTrack&>(*layout->tracks[0].source).bytes();
-  EXPECT_TRUE(std::equal(raw.begin(), raw.end(), src.begin() + 100 * 2352));
+}
+
+TEST_F(LayoutBurnTest, AProcessThatDiedMidBurnLeavesABrokenOffDisc) {
+  const std::string state = (dir_.path() / "state").string();
+  { auto dev = recorder(testcommon::cdRecorder(0, "cd-r")); }  // a blank disc stored
+  // What a layout burn records before its first byte, and 40 blocks that reached the file.
+  const std::string layoutPath = state + "/CdRom0.medium.json";
+  const Bytes text = testcommon::readFile(layoutPath);
+  json stored = json::parse(text.begin(), text.end());
+  stored["writing"] = {{"start", 0}, {"raw", true}};
+  std::ofstream(layoutPath, std::ios::trunc) << stored.dump();
+  std::ofstream(state + "/CdRom0.medium", std::ios::binary | std::ios::trunc) << std::string(40 * 2352 - 100, '\x11');
+
+  auto dev = recorder(testcommon::cdRecorder(0, "cd-r"));
+  EXPECT_EQ(dev->discInformation().LastSessionStatus, DW_SESSION_INCOMPLETE);
+  EXPECT_EQ(dev->toc().LeadOutBlock, 40u);
+  Bytes raw(2352);
+  dev->readRawSectors(39, 1, raw.data());
+  EXPECT_EQ(raw[0], 0x11);
+}
+
+TEST_F(LayoutBurnTest, PacedAtTheWriteSpeed) {
+  auto r = testcommon::cdRecorder(0, "cd-r");
+  r["time_scale"] = 0.25;
+  auto dev = recorder(r);
+  dev->setSpeeds(DISCWRIGHT_SPEED_MAX, 706);  // 4x: 300 blocks a second, 1200 at this scale
+  BurnJob job = makeJob(makeLayout({{TrackKind::Audio, 75}, {TrackKind::Audio, 75}}), WriteMode::Sao);
+  Observer obs;
+  const auto began = std::chrono::steady_clock::now();
+  dev->burn(job, obs);
+  const auto took = std::chrono::steady_clock::now() - began;
+  // 300 blocks with the pause between the tracks: a quarter of a second.
+  EXPECT_GE(took, std::chrono::milliseconds(220));
+  EXPECT_LT(took, std::chrono::milliseconds(1500));
 }
 
 }  // namespace
