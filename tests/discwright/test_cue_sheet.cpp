@@ -9,6 +9,7 @@
 #include "audio/audio_file.h"
 #include "common/test_common.h"
 #include "error.h"
+#include "layout/cd_sector.h"
 #include "layout/cue_sheet.h"
 
 namespace {
@@ -186,25 +187,47 @@ TEST(CueSheetLayout, FormsOfTheFiles) {
   EXPECT_EQ(sourceBytes(layout->tracks[3]), joined);
 }
 
-bool mode1Stub(const DwError& e) { return std::string(e.what()).find("cannot be read yet") != std::string::npos; }
-
-// The usual image of a mixed-mode CD: a Mode 1 track read raw, then audio.
+// The usual image of a mixed-mode CD: Mode 1 sectors read raw, then audio. The burn gets
+// their user data; a sector that is not Mode 1 stops it, named; a sheet that calls a whole
+// image of other sectors MODE1/2352 is refused at once.
 TEST(CueSheetLayout, DataTrackThenAudioInOneRawImage) {
   TempDir dir;
-  const Bytes image = testcommon::writePatternFile(dir / "game.bin", 2352 * 400, 5);
-  writeText(dir / "game.cue",
-            "FILE \"game.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n"
-            "  TRACK 02 AUDIO\n    INDEX 00 00:03:00\n    INDEX 01 00:04:00\n");
-  std::shared_ptr<TrackLayout> layout;
+  const Bytes user = testcommon::pattern(2048 * 100, 5), audio = testcommon::pattern(2352 * 300, 6);
+  Bytes image(2352 * 100);
   try {
-    layout = discwright::layoutFromCueSheet(testcommon::utf8(dir / "game.cue"));
+    for (uint32_t b = 0; b < 100; ++b) discwright::encodeMode1Sector(b, &user[b * 2048], &image[b * 2352]);
   } catch (const DwError& e) {
-    if (mode1Stub(e)) GTEST_SKIP() << "Mode 1 sectors cannot be read yet: " << e.what();
-    // Pattern bytes are no Mode 1 sector: refused before a burn, naming the track.
-    EXPECT_NE(std::string(e.what()).find("line 2: track 1 is said to be MODE1/2352"), std::string::npos) << e.what();
-    return;
+    GTEST_SKIP() << "Mode 1 sectors cannot be made yet: " << e.what();
   }
-  FAIL() << "pattern sectors taken as Mode 1";
+  image.insert(image.end(), audio.begin(), audio.end());
+  const std::string sheet = "FILE \"game.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n"
+                            "  TRACK 02 AUDIO\n    INDEX 00 00:01:25\n    INDEX 01 00:02:25\n";
+  writeText(dir / "game.cue", sheet);
+  writeText(dir / "game.bin", std::string(image.begin(), image.end()));
+  const auto layout = discwright::layoutFromCueSheet(testcommon::utf8(dir / "game.cue"));
+  ASSERT_EQ(layout->tracks.size(), 2u);
+  EXPECT_EQ(layout->tracks[0].kind, TrackKind::Mode1);
+  EXPECT_EQ(sourceBytes(layout->tracks[0]), user);
+  EXPECT_EQ(layout->tracks[1].sourcePregapBlocks, 75u);
+  EXPECT_EQ(sourceBytes(layout->tracks[1]), audio);
+
+  image[50 * 2352 + 5] ^= 0xFF;  // in the sync of sector 50
+  writeText(dir / "game.bin", std::string(image.begin(), image.end()));
+  try {
+    sourceBytes(discwright::layoutFromCueSheet(testcommon::utf8(dir / "game.cue"))->tracks[0]);
+    ADD_FAILURE() << "a broken sector read as Mode 1";
+  } catch (const DwError& e) {
+    EXPECT_EQ(e.code(), DW_E_FILE);
+    EXPECT_NE(std::string(e.what()).find("sector 50 (track 1): not a Mode 1 sector"), std::string::npos) << e.what();
+  }
+
+  writeText(dir / "game.bin", std::string(audio.begin(), audio.end()));
+  try {
+    discwright::layoutFromCueSheet(testcommon::utf8(dir / "game.cue"));
+    ADD_FAILURE() << "audio taken as Mode 1";
+  } catch (const DwError& e) {
+    EXPECT_NE(std::string(e.what()).find("line 2: track 1 is said to be MODE1/2352"), std::string::npos) << e.what();
+  }
 }
 
 // A music file per track, as ripping tools write them; waits for the audio decoding.
