@@ -417,6 +417,8 @@ QString TMainForm::RunEndText() const {
   switch (copies.RunEnd(*Burner)) {
     case TsbCopiesOutcome::End::Succeeded:
       if (Burner->BurnSettings.TestWrite) return tr("Test burn finished: nothing was written to the disc");
+      // Tracks are compared sample by sample, without a checksum: a run that passed checked them.
+      if (Plan->TrackLayout() && Plan->Verify) return tr("Disc burned and verified");
       return Plan->VerifiedSha256().isEmpty() ? tr("Disc burned") : tr("Disc burned and verified");
     case TsbCopiesOutcome::End::Cancelled:
       return Burner->BurnSettings.TestWrite ? tr("Test burn cancelled") : tr("Burn cancelled: the disc may be unusable");
@@ -617,6 +619,9 @@ void TMainForm::ShowBurnModePage() {
   const bool tracks = Plan->TrackLayout() != nullptr;
   BurnModePage->AllowDiscAtOncePQ = blank && !tracks;
   BurnModePage->AllowDiscAtOnceRaw = blank && !tracks;
+  // Session-at-once writes the pauses and the titles as laid out: chosen unless the user chose
+  // track-at-once for tracks before.
+  if (tracks && Burner->BurnSettings.Mode != bmTaoFromFile) Burner->BurnSettings.Mode = bmSaoFromFile;
   BurnModePage->ImageModeCodes = !SourceFilePage->FilesChosen();
   BurnModePage->Activate(Burner.get());
   BurnModePage->show();

@@ -133,6 +133,14 @@ void TsbTrackList::dropEvent(QDropEvent* event) {
   if (to != from) OnMove(from, to);
 }
 
+bool TsbTrackList::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  // F2 on a row whose number or length has the keyboard edits its title.
+  if (trigger == EditKeyPressed && index.isValid() &&
+      (index.column() == TsbTracksPanel::colNumber || index.column() == TsbTracksPanel::colLength))
+    return QTreeWidget::edit(index.siblingAtColumn(TsbTracksPanel::colTitle), trigger, event);
+  return QTreeWidget::edit(index, trigger, event);
+}
+
 void TsbTrackList::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Delete && state() != QAbstractItemView::EditingState && OnDeleteKey) {
     OnDeleteKey();
@@ -244,7 +252,8 @@ void TsbTracksPanel::ShowRow(QTreeWidgetItem* item, int index) {
   item->setText(colTitle, track.Title);
   item->setText(colPerformer, track.Performer);
   item->setText(colLength, TrackTime(track.Blocks));
-  item->setText(colPause, PauseText(track.PauseBlocks));
+  // The silence the burn writes and the pause a cue sheet's file holds are heard as one.
+  item->setText(colPause, PauseText(track.PauseBlocks + track.SourcePregapBlocks));
   item->setData(colPause, Qt::UserRole, track.PauseBlocks);
   const QString from = QDir::toNativeSeparators(track.Source);
   for (int column : {colNumber, colTitle, colPerformer, colLength}) item->setToolTip(column, from);

@@ -31,6 +31,7 @@ class TsbTrackList : public QTreeWidget {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
 };
 
 class TsbTracksPanel : public QWidget {

@@ -200,7 +200,7 @@ void TfrmFinalAction::RunActions() {
       [](TsbCallBackEventer*) {});
   lastTrack_ = 0;
   checkingTracks_ = false;
-  GlobalCallBackEventer().OnTrack = [this](TsbCallBackEventer*, int number, int count) {
+  GlobalCallBackEventer().OnTrackShown = [this](TsbCallBackEventer*, int number, int count) {
     Post({Update::Track, {}, number, count, {}});
   };
 
@@ -209,7 +209,7 @@ void TfrmFinalAction::RunActions() {
     std::optional<TsbEventerBinding>& events;
     ~AfterRun() {
       events.reset();
-      GlobalCallBackEventer().OnTrack = nullptr;
+      GlobalCallBackEventer().OnTrackShown = nullptr;
       page.ApplyPending();  // a track reported last is not shown after the run
       if (page.OnTrackLine) page.OnTrackLine({});
       page.ShowWriteProgress(&page, 100);

@@ -987,7 +987,7 @@ TEST_F(WizardTest, AChecksumFileBesideTheImageIsOfferedAndAMismatchStopsTheBurnB
 // leaves no session open, the summary names the tracks, and the burning page names the
 // track being written, then the one being checked.
 TEST_F(WizardTest, AnAudioCdGoesFromTheTrackListThroughTheSummaryToTheBurn) {
-  open({cdRecorder()});
+  open({cdRecorder()}, 1);  // as fast as the recorder burns: the tracks take a while
   toDevice();
   next();
   ASSERT_EQ(page(), pgImage);
@@ -1014,14 +1014,18 @@ TEST_F(WizardTest, AnAudioCdGoesFromTheTrackListThroughTheSummaryToTheBurn) {
   const QStringList summary = wizard->SummaryPage->edtSummary->toPlainText().split('\n');
   EXPECT_EQ(summary.value(3), "Audio CD: 2 tracks, 0:08");
   EXPECT_TRUE(summary.contains("Leave the disc open for more sessions: No (the disc is closed)"));
+  // Each line the burning page gives the title, from the first moment of the burn.
   QStringList lines;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
-    const QString line = wizard->LabelSubTitle->text();
-    if (line.contains(" track ") && !lines.contains(line)) lines << line;
+    if (!wizard->FinalPage || !wizard->FinalPage->OnTrackLine || lines.contains("watched")) return;
+    lines << "watched";
+    wizard->FinalPage->OnTrackLine = [&, shown = wizard->FinalPage->OnTrackLine](const QString& line) {
+      lines << line;
+      shown(line);
+    };
   });
   watch.start(1);
-  wizard->FinalPage->OnTrackLine = nullptr;  // replaced as the page is shown: watched through the title
   next();
   watch.stop();
   ASSERT_EQ(page(), pgBurning);
