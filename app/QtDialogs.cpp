@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace {
 
@@ -36,6 +37,11 @@ QStringList RunFileDialog(const TsbFileDialogRequest& request, QFileDialog::Acce
   }
   dialog->setOption(QFileDialog::ReadOnly, false);
   dialog->setDefaultSuffix(request.DefaultSuffix);
+  // A name typed without a suffix takes the one of the kind chosen in the list ("*.cue").
+  QObject::connect(dialog, &QFileDialog::filterSelected, dialog, [dialog = dialog.data()](const QString& filter) {
+    const QRegularExpressionMatch suffix = QRegularExpression(QStringLiteral("\\*\\.(\\w+)")).match(filter);
+    if (suffix.hasMatch()) dialog->setDefaultSuffix(suffix.captured(1).toLower());
+  });
   dialog->setSizeGripEnabled(true);
   if (!request.Proposal.isEmpty()) dialog->selectFile(request.Proposal);
   const bool accepted = dialog->exec() == QDialog::Accepted;

@@ -938,6 +938,28 @@ TEST_F(WizardTest, ADiscReadFromAnotherDriveBecomesTheImageToBurn) {
   EXPECT_EQ(this->page(), pgMode) << dialogs->texts("application error").join('\n').toStdString();
 }
 
+// Saved under a ".cue" name, the CD is read whole as BIN/CUE and its tracks become the source.
+TEST_F(WizardTest, ACdReadAsACueSheetBecomesTheTracksToBurn) {
+  writeFile(dir_ / "original.iso", 40 * 2048, 9);
+  json source = cdRecorder(1);
+  source["medium"] = {{"type", "CD-R"}, {"state", "complete"}, {"content_file", (dir_ / "original.iso").string()}};
+  open({cdRecorder(), source});
+  toDevice(0);
+  next();
+  TfrmSourceFileSelection& page = *wizard->SourceFilePage;
+  const QString cue = QString::fromStdString((dir_ / "copy.cue").string());
+  dialogs->script("CdRom1: Action Test Recorder, CD-R, 0.08 MB");
+  dialogs->script(cue);
+  QTest::mouseClick(page.btnReadDisc, Qt::LeftButton);
+  ASSERT_EQ(page.Edit1->text(), cue) << dialogs->texts("application error").join('\n').toStdString();
+  EXPECT_TRUE(fs::exists(dir_ / "copy.bin"));
+  ASSERT_NE(page.ChosenLayout(), nullptr) << page.CueProblem.toStdString();
+  EXPECT_EQ(page.TracksPanel->lstTracks->topLevelItemCount(), 1);
+  EXPECT_EQ(page.TracksPanel->lblCaption->text(), "Tracks of the cue sheet copy.cue:");
+  next();
+  EXPECT_EQ(this->page(), pgMode) << dialogs->texts("application error").join('\n').toStdString();
+}
+
 TEST_F(WizardTest, AChecksumFileBesideTheImageIsOfferedAndAMismatchStopsTheBurnBeforeTheDisc) {
   for (const bool matching : {false, true}) {
     SCOPED_TRACE(matching ? "matching" : "damaged");
