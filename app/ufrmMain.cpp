@@ -28,6 +28,7 @@
 #include "sbLinkLabel.h"
 #include "sbPageStyle.h"
 #include "sbStrings.h"
+#include "sbTrackLayout.h"
 #include "sbWindowFrame.h"
 #include "ufrmAbout.h"
 #include "ufrmBurnMode.h"
@@ -408,6 +409,10 @@ void TMainForm::UpdateTitles() {
     return;
   }
   LabelTitle->setText(ResStr(kTitles[page].title));
+  if (page == pgSummary && Plan->TrackLayout()) {
+    LabelSubTitle->setText(tr("Review the options of the CD you have chosen before burning"));
+    return;
+  }
   // Once the run has ended, the line above the bar says how, not what it was doing.
   LabelSubTitle->setText(page == pgBurning && BurnState == 2 ? RunEndText() : ResStr(kTitles[page].subTitle));
 }
@@ -630,10 +635,12 @@ void TMainForm::ShowBurnModePage() {
 void TMainForm::ShowSummaryPage() {
   const bool first = SummaryPage == nullptr;
   Docked(SummaryPage, pnlTs[pgSummary]);
-  if (first) {
-    SummaryPage->lblNextAction->setText(ResStr(sClickNextToStartBurning));
-    SummaryPage->lblName->setText(ResStr(sSummaryHeading));
-  }
+  if (first) SummaryPage->lblNextAction->setText(ResStr(sClickNextToStartBurning));
+  const TsbTrackLayout* tracks = Plan->TrackLayout().get();
+  SummaryPage->lblName->setText(!tracks                ? ResStr(sSummaryHeading)
+                                : tracks->AudioOnly() ? tr("An audio CD will be created with the following options chosen:")
+                                                      : tr("A CD of the cue sheet's tracks will be created with the "
+                                                           "following options chosen:"));
   TsbSummaryChoices choices{BurnOptionsPage->GetVerify(), BurnOptionsPage->GetEject(), BurnOptionsPage->GetCopies()};
   choices.LeaveOpen = Burner->BurnSettings.MultiSession;
   const int64_t sourceBytes = Plan->FilesChosen() ? int64_t(Plan->FilesBytes()) : QFileInfo(Plan->ImageFile()).size();

@@ -169,10 +169,9 @@ TsbTracksPanel::TsbTracksPanel(QWidget* parent) : QWidget(parent) {
   lstTracks->header()->setStretchLastSection(false);
   lstTracks->header()->setSectionResizeMode(colNumber, QHeaderView::ResizeToContents);
   lstTracks->header()->setSectionResizeMode(colTitle, QHeaderView::Stretch);
-  lstTracks->header()->setSectionResizeMode(colPerformer, QHeaderView::Interactive);
+  lstTracks->header()->setSectionResizeMode(colPerformer, QHeaderView::Stretch);
   lstTracks->header()->setSectionResizeMode(colLength, QHeaderView::ResizeToContents);
   lstTracks->header()->setSectionResizeMode(colPause, QHeaderView::ResizeToContents);
-  lstTracks->setColumnWidth(colPerformer, 130);
   lstTracks->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
   lstTracks->setItemDelegate(new TrackDelegate(this, &readOnly_));
   lstTracks->setAccessibleName(tr("Tracks of the audio CD"));
@@ -204,8 +203,8 @@ TsbTracksPanel::TsbTracksPanel(QWidget* parent) : QWidget(parent) {
   auto album = [this] {
     if (!filling_ && layout_ && !readOnly_) Change([&] { layout_->SetAlbum(edtAlbumTitle->text(), edtAlbumPerformer->text()); });
   };
-  connect(edtAlbumTitle, &QLineEdit::textEdited, this, album);
-  connect(edtAlbumPerformer, &QLineEdit::textEdited, this, album);
+  connect(edtAlbumTitle, &QLineEdit::textChanged, this, album);
+  connect(edtAlbumPerformer, &QLineEdit::textChanged, this, album);
 
   auto* buttons = new QVBoxLayout;
   for (QPushButton* button : {btnAddFiles, btnUp, btnDown, btnRemove, btnGapless}) buttons->addWidget(button);
@@ -269,7 +268,7 @@ void TsbTracksPanel::ShowRow(QTreeWidgetItem* item, int index) {
 
 void TsbTracksPanel::Refresh() {
   const QList<int> selected = SelectedRows();
-  filling_ = true;
+  filling_ = true;  // the album's fields and the rows are written from the layout, not edited
   lstTracks->clear();
   try {
     if (layout_) {

@@ -1085,7 +1085,15 @@ TEST_F(WizardTest, PicturesOfAudioCdsAndCueSheets) {
     audiotest::WriteWav(dir_ / song.file, song.seconds, song.title, song.performer);
     files << QString::fromStdString((dir_ / song.file).string());
   }
-  audiotest::WriteBinCue(dir_.path());
+  // A concert saved as BIN/CUE, with its titles.
+  fs::create_directories(dir_ / "Live at the Pier");
+  std::ofstream(dir_ / "Live at the Pier" / "pier.cue")
+      << "PERFORMER \"Mara Lind\"\nTITLE \"Live at the Pier\"\nFILE \"pier.bin\" BINARY\n"
+         "  TRACK 01 AUDIO\n    TITLE \"Opening\"\n    PERFORMER \"Mara Lind\"\n    INDEX 01 00:00:00\n"
+         "  TRACK 02 AUDIO\n    TITLE \"Harbour Lights\"\n    PERFORMER \"Mara Lind\"\n    INDEX 00 00:20:00\n"
+         "    INDEX 01 00:22:00\n"
+         "  TRACK 03 AUDIO\n    TITLE \"Encore\"\n    PERFORMER \"Mara Lind & Oskar Vey\"\n    INDEX 01 01:05:00\n";
+  std::ofstream(dir_ / "Live at the Pier" / "pier.bin", std::ios::binary) << std::string(size_t(90) * 75 * 2352, '\0');
   for (const QString& language : {QStringLiteral("en"), QStringLiteral("de")}) {
     InstallTranslations(QLocale(language), ProgramFolder());
     QLocale::setDefault(QLocale(language));
@@ -1097,12 +1105,12 @@ TEST_F(WizardTest, PicturesOfAudioCdsAndCueSheets) {
       source.rbAudio->click();
       dialogs->script(files.join('\n'));
       QTest::mouseClick(source.TracksPanel->btnAddFiles, Qt::LeftButton);
-      source.TracksPanel->edtAlbumTitle->setText("Harbour Songs");
-      source.TracksPanel->edtAlbumPerformer->setText("Mara Lind");
+      QTest::keyClicks(source.TracksPanel->edtAlbumTitle, "Harbour Songs");
+      QTest::keyClicks(source.TracksPanel->edtAlbumPerformer, "Mara Lind");
       source.TracksPanel->SetPause(3, 0);
     };
     // A disc of 45 seconds: the same tracks do not fit.
-    json small = cdRecorder();
+    json small = cdRecorder(1);
     small["medium"]["capacity_bytes"] = 45 * 75 * 2048;
     open({cdRecorder(), small});
     toDevice(1);
@@ -1116,7 +1124,7 @@ TEST_F(WizardTest, PicturesOfAudioCdsAndCueSheets) {
     next();
     TfrmSourceFileSelection& source = *wizard->SourceFilePage;
     source.rbImage->click();
-    typeImage(dir_ / "concert.cue");
+    typeImage(dir_ / "Live at the Pier" / "pier.cue");
     if (source.ChosenLayout()) shoot(wizard.get(), "cue-sheet");
     fill(source);
     source.TracksPanel->lstTracks->setCurrentItem(source.TracksPanel->lstTracks->topLevelItem(2));
