@@ -19,7 +19,6 @@
 
 #include <algorithm>
 
-#include "Discwright.h"
 #include "sbDialogs.h"
 #include "sbErrors.h"
 #include "sbTrackLayout.h"
