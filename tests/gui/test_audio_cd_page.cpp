@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QtTest/QTest>
 
@@ -152,6 +153,22 @@ TEST_F(AudioCdPageTest, TracksShowTheirTagsAndLengthsAndAreReorderedRenamedAndRe
     EXPECT_EQ(kept, s.titles) << "the layout is the truth";
   }
   EXPECT_EQ(page.lblSizeInformation->text(), "2 tracks, 0:10 of 79:57");
+
+  // A pause is chosen in its cell, in whole seconds; track 1's stays 2 s.
+  for (int row : {0, 1}) {
+    list()->setCurrentItem(list()->topLevelItem(row), TsbTracksPanel::colPause);
+    QTest::keyClick(list(), Qt::Key_F2);
+    auto* spin = list()->findChild<QSpinBox*>();
+    ASSERT_EQ(spin != nullptr, row == 1) << row;
+    if (!spin) continue;
+    spin->setValue(5);
+    QTest::keyClick(spin, Qt::Key_Return);
+    QApplication::processEvents();
+  }
+  EXPECT_EQ(list()->topLevelItem(0)->text(TsbTracksPanel::colPause), "2 s");
+  EXPECT_EQ(list()->topLevelItem(1)->text(TsbTracksPanel::colPause), "5 s");
+  EXPECT_EQ(panel().Layout()->Track(1).PauseBlocks, 5u * 75);
+  EXPECT_EQ(page.lblSizeInformation->text(), "2 tracks, 0:13 of 79:57");
 
   // The album's fields and the gapless shortcut go into the layout too.
   QTest::keyClicks(panel().edtAlbumTitle, "Days");
