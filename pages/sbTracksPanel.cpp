@@ -309,7 +309,7 @@ void TsbTracksPanel::AddFiles(const QStringList& paths) {
     } catch (const TsbError& e) {
       // The library's reason, with the file's name in front when it does not name it already.
       const QString name = QFileInfo(path).fileName();
-      refused << (e.Message().contains(name) ? e.Message() : tr("%1: %2").arg(name, e.Message()));
+      refused << (e.Message().contains(name) ? e.Message() : QStringLiteral("%1: %2").arg(name, e.Message()));
     }
   }
   lblRefused->setText(refused.join(QLatin1Char('\n')));
