@@ -15,12 +15,23 @@ namespace {
 bool BurnsFromFile(TsbBurnMode mode) { return mode >= bmDaoPqFromFile && mode <= bmSaoFromFile; }
 bool IsTrackAtOnce(TsbBurnMode mode) { return mode == bmTaoFromTree || mode == bmTaoFromFile; }
 
-// Unbinds the track event however the burn ends.
-struct TrackRows {
-  explicit TrackRows(TsbCallBackEventer::TrackEvent event) { GlobalCallBackEventer().OnTrack = std::move(event); }
-  ~TrackRows() { GlobalCallBackEventer().OnTrack = nullptr; }
+// Adds the rows to the track event for one burn, after whatever a window bound to it,
+// and puts that back however the burn ends.
+class TrackRows {
+ public:
+  explicit TrackRows(TsbCallBackEventer::TrackEvent rows) : before_(GlobalCallBackEventer().OnTrack) {
+    GlobalCallBackEventer().OnTrack = [before = before_, rows = std::move(rows)](TsbCallBackEventer* sender, int number,
+                                                                                 int count) {
+      if (before) before(sender, number, count);
+      rows(sender, number, count);
+    };
+  }
+  ~TrackRows() { GlobalCallBackEventer().OnTrack = before_; }
   TrackRows(const TrackRows&) = delete;
   TrackRows& operator=(const TrackRows&) = delete;
+
+ private:
+  TsbCallBackEventer::TrackEvent before_;
 };
 
 // Track-at-once writes nothing in the lead-in but the table of contents, and drives

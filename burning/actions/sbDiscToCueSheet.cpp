@@ -60,13 +60,14 @@ bool TsbDiscToCueSheet::Run() {
   // The library reports from its thread; the rows and the percentage are passed on from this one.
   std::atomic<int> percent{-1}, track{0}, tracks{0};
   const TsbEventerBinding events([&percent](TsbCallBackEventer*, int p) { percent = p; });
+  struct Unbind {
+    TsbCallBackEventer::TrackEvent before = GlobalCallBackEventer().OnTrack;
+    ~Unbind() { GlobalCallBackEventer().OnTrack = before; }
+  } unbind;
   GlobalCallBackEventer().OnTrack = [&](TsbCallBackEventer*, int number, int count) {
     tracks = count;
     track = number;
   };
-  struct Unbind {
-    ~Unbind() { GlobalCallBackEventer().OnTrack = nullptr; }
-  } unbind;
   LastReportedPercent = 0;
   int shownPercent = -1, shownTrack = 0;
   bool cancelSent = false;
