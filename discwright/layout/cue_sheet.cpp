@@ -187,15 +187,15 @@ class CueParser {
     if (text.find('\0') != std::string::npos) throw DwError(DW_E_FILE, "\"" + cuePath_ + "\" is no cue sheet");
     if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
     else if (!validUtf8(text)) text = latin1ToUtf8(text);
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start <= text.size()) {
-      size_t end = text.find('\n', start);
-      if (end == std::string::npos) end = text.size();
-      std::string line = text.substr(start, end - start);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(std::move(line));
-      start = end + 1;
+    // Lines end in LF, CRLF or (old Macs) CR alone.
+    std::vector<std::string> lines(1);
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\r' || text[i] == '\n') {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        lines.emplace_back();
+      } else {
+        lines.back() += text[i];
+      }
     }
     return lines;
   }
@@ -262,10 +262,12 @@ class CueParser {
     const std::string_view rest = s.substr(end);
 
     if (keyword == "REM") {
-      const std::vector<std::string> args = words(rest);
-      if (args.size() >= 2 && upper(args[0]) == "SESSION" && allDigits(args[1]) &&
-          args[1].size() < 4 && std::stoul(args[1]) >= 2)
-        fail("the sheet describes several sessions (REM SESSION " + args[1] + "): one session is written");
+      // Remarks are free text (quotes need not pair); only a session number counts.
+      char session[8] = {};
+      unsigned number = 0;
+      if (std::sscanf(std::string(rest).c_str(), " %7s %u", session, &number) == 2 && upper(session) == "SESSION" &&
+          number >= 2)
+        fail("the sheet describes several sessions (REM SESSION " + twoDigits(number) + "): one session is written");
     } else if (keyword == "SONGWRITER") {
     } else if (keyword == "FILE") {
       fileCommand(rest);
@@ -305,6 +307,8 @@ class CueParser {
       }
     } else if (keyword == "TITLE" || keyword == "PERFORMER") {
       std::string value = text(rest);
+      if (value.size() > DISCWRIGHT_CD_TEXT_CHARS)
+        fail(keyword + " is longer than the " + std::to_string(DISCWRIGHT_CD_TEXT_CHARS) + " bytes CD-TEXT takes");
       if (tracks_.empty()) (keyword == "TITLE" ? title_ : performer_) = std::move(value);
       else (keyword == "TITLE" ? tracks_.back().title : tracks_.back().performer) = std::move(value);
     } else if (keyword == "CDTEXTFILE") {

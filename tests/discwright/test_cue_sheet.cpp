@@ -78,6 +78,7 @@ TEST(CueSheetRefusals, EachBadSheetNamesItsLine) {
       {"4CH", file + "TRACK 01 AUDIO\nFLAGS DCP 4CH\n", DW_E_INVALID_ARGUMENT, "line 3: four-channel"},
       {"SCMS", file + "TRACK 01 AUDIO\nFLAGS SCMS\n", DW_E_INVALID_ARGUMENT, "line 3: the flag SCMS"},
       {"second session", file + track1 + "REM SESSION 02\n", DW_E_INVALID_ARGUMENT, "line 4: the sheet describes several sessions"},
+      {"long title", "TITLE \"" + std::string(161, 'x') + "\"\n", DW_E_INVALID_ARGUMENT, "line 1: TITLE is longer than"},
       {"CD-TEXT file", "CDTEXTFILE \"x.cdt\"\n", DW_E_INVALID_ARGUMENT, "line 1: CDTEXTFILE is not taken"},
       {"bad ISRC", file + "TRACK 01 AUDIO\nISRC ABC\n", DW_E_INVALID_ARGUMENT, "line 3: \"ABC\" is no ISRC"},
       {"bad catalog", "CATALOG 12345\n", DW_E_INVALID_ARGUMENT, "line 1: \"12345\" is no catalog number"},
@@ -110,7 +111,7 @@ TEST(CueSheetLayout, OneImageWithPausesIndexesAndTexts) {
   const Bytes image = testcommon::writePatternFile(dir / "Disc Image.BIN", 2352 * 1000, 7);
   const std::string sheet =
       "\xEF\xBB\xBF"
-      "REM GENRE Rock\r\n"
+      "REM COMMENT \"a remark whose quote is not closed\r\n"
       "CATALOG 1234567890123\r\n"
       "performer \"The Band\"\r\n"
       "TITLE \"Caf\xC3\xA9 \"Live\"\"\r\n"
@@ -233,17 +234,13 @@ TEST(CueSheetLayout, DataTrackThenAudioInOneRawImage) {
 // A music file per track, as ripping tools write them; waits for the audio decoding.
 TEST(CueSheetLayout, MusicFilePerTrack) {
   TempDir dir;
+  // CD-format WAV: the 44-byte header, then the samples.
   auto wav = [&](const std::string& name, uint32_t samples, uint32_t seed) {
-    Bytes pcm = testcommon::pattern(uint64_t(samples) * 4, seed);
-    std::string h = "RIFF....WAVEfmt ";
-    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) h += char(v >> (8 * i)); };
-    auto u16 = [&](uint16_t v) { h += char(v & 0xFF); h += char(v >> 8); };
-    u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4), u16(16);
-    h += "data";
-    u32(uint32_t(pcm.size()));
-    const uint32_t riff = uint32_t(h.size() - 8 + pcm.size());
-    std::memcpy(h.data() + 4, &riff, 4);
-    writeText(dir / name, h + std::string(pcm.begin(), pcm.end()));
+    const Bytes pcm = testcommon::pattern(uint64_t(samples) * 4, seed);
+    const uint32_t n = uint32_t(pcm.size()), fields[] = {n + 36, 0x45564157, 0x20746d66, 16, 0x00020001, 44100,
+                                                          44100 * 4, 0x00100004, 0x61746164, n};
+    std::string file = "RIFF" + std::string(reinterpret_cast<const char*>(fields), sizeof fields);
+    writeText(dir / name, file + std::string(pcm.begin(), pcm.end()));
     return pcm;
   };
   const Bytes one = wav("01 One.wav", 588 * 100, 1), two = wav("02 Two.wav", 588 * 50 + 100, 2);

@@ -16,32 +16,26 @@ using testcommon::Bytes;
 using testcommon::TempDir;
 namespace fs = std::filesystem;
 
-class MemorySource : public TrackSource {
- public:
-  MemorySource(Bytes bytes, uint32_t blockBytes) : bytes_(std::make_shared<Bytes>(std::move(bytes))), bpb_(blockBytes) {}
-  uint32_t blocks() const override { return uint32_t(bytes_->size() / bpb_); }
-  std::unique_ptr<ByteSource> open() const override {
-    struct Stream : ByteSource {
-      std::shared_ptr<Bytes> b;
-      size_t at = 0;
-      uint64_t size() const override { return b->size(); }
-      size_t read(void* buf, size_t n) override {
-        n = std::min(n, b->size() - at);
-        std::memcpy(buf, b->data() + at, n);
-        at += n;
-        return n;
-      }
-      std::string describe() const override { return "memory"; }
-    };
-    auto s = std::make_unique<Stream>();
-    s->b = bytes_;
-    return s;
+// Sources in memory: each pass streams the same bytes.
+struct MemoryStream : ByteSource {
+  std::shared_ptr<const Bytes> b;
+  size_t at = 0;
+  explicit MemoryStream(std::shared_ptr<const Bytes> bytes) : b(std::move(bytes)) {}
+  uint64_t size() const override { return b->size(); }
+  size_t read(void* buf, size_t n) override {
+    n = std::min(n, b->size() - at);
+    std::memcpy(buf, b->data() + at, n);
+    at += n;
+    return n;
   }
   std::string describe() const override { return "memory"; }
-
- private:
-  std::shared_ptr<Bytes> bytes_;
-  uint32_t bpb_;
+};
+struct MemorySource : TrackSource {
+  std::shared_ptr<const Bytes> b;
+  uint32_t bpb;
+  uint32_t blocks() const override { return uint32_t(b->size() / bpb); }
+  std::unique_ptr<ByteSource> open() const override { return std::make_unique<MemoryStream>(b); }
+  std::string describe() const override { return "memory"; }
 };
 
 struct TrackPlan {
@@ -59,7 +53,10 @@ TrackLayout layoutOf(const std::vector<TrackPlan>& plan) {
     t.pauseBlocks = p.pause;
     Bytes bytes = testcommon::pattern(uint64_t(p.blocks) * sectorBytes(p.kind), seed++);
     if (p.kind == TrackKind::Audio) std::fill(bytes.begin(), bytes.begin() + 3 * 2352 + 40, 0);
-    t.source = std::make_shared<MemorySource>(std::move(bytes), sectorBytes(p.kind));
+    auto source = std::make_shared<MemorySource>();
+    source->b = std::make_shared<const Bytes>(std::move(bytes));
+    source->bpb = sectorBytes(p.kind);
+    t.source = std::move(source);
     layout.tracks.push_back(std::move(t));
   }
   return layout;
@@ -96,38 +93,50 @@ class FakeCd : public Device {
   uint8_t type = DISC_TYPE_CDR;
   uint8_t sessions = 1;
 
+  // What these reads do not ask stays trivial.
   const DeviceIdentity& identity() const override { return id_; }
   std::array<bool, DW_FMT_COUNT> mediaFormats() override { return {}; }
   std::array<bool, DW_FMTX_COUNT> mediaFormatsEx() override { return {}; }
   std::array<bool, DW_WRITE_MODE_COUNT> writeModes() override { return {}; }
   std::array<bool, DW_READ_MODE_COUNT> readModes() override { return {}; }
+  RpcState rpc() override { return {}; }
+  Speeds speeds() override { return {}; }
+  BupState bup() override { return {}; }
+  uint64_t freeBytes() override { return 0; }
+  uint64_t usedBytes() override { return 0; }
+  std::string mountPoint() override { return {}; }
   void testUnitReady() override {}
+  void setSpeeds(uint32_t, uint32_t) override {}
+  void setBup(bool) override {}
+  void lock(LockOwner) override {}
+  void release(LockOwner) override {}
+  void eject() override {}
+  void closeTray() override {}
+  void closeSession() override {}
+  void sendOpc() override {}
+  void burn(BurnJob&, BurnObserver&) override {}
+  void erase(bool, BurnObserver&) override {}
+  void ownerGone(LockOwner) override {}
+  void checkFault(const std::string&) override {}
+
   uint8_t discType() override { return type; }
   DiscwrightDiscInformation discInformation() override {
     DiscwrightDiscInformation d{};
-    d.Valid = 1;
-    d.Sessions = sessions;
+    d.Valid = 1, d.Sessions = sessions;
     return d;
   }
   DiscwrightTrackInformation trackInformation(uint8_t n) override {
     DiscwrightTrackInformation t{};
-    t.Valid = 1;
-    t.DataMode = layout_.tracks.at(n - 1).kind == TrackKind::Mode2Raw ? 2 : 1;
+    t.Valid = 1, t.DataMode = layout_.tracks.at(n - 1).kind == TrackKind::Mode2Raw ? 2 : 1;
     return t;
   }
   DiscwrightTocInformation toc() override {
     DiscwrightTocInformation toc{};
-    toc.Valid = 1;
-    toc.FirstTrack = 1;
-    toc.LastTrack = uint8_t(layout_.tracks.size());
-    toc.Sessions = sessions;
+    toc.Valid = 1, toc.FirstTrack = 1, toc.LastTrack = uint8_t(layout_.tracks.size()), toc.Sessions = sessions;
     toc.LeadOutBlock = layout_.leadOutBlock();
-    for (size_t i = 0; i < layout_.tracks.size(); ++i) {
-      toc.Entries[i].TrackNumber = uint8_t(i + 1);
-      toc.Entries[i].SessionNumber = 1;
-      toc.Entries[i].Control = layout_.tracks[i].kind == TrackKind::Audio ? 0 : 4;
-      toc.Entries[i].StartBlock = layout_.startBlock(i);
-    }
+    for (size_t i = 0; i < layout_.tracks.size(); ++i)
+      toc.Entries[i] = {uint8_t(i + 1), 1, uint8_t(layout_.tracks[i].kind == TrackKind::Audio ? 0 : 4), 0,
+                        layout_.startBlock(i), 0};
     return toc;
   }
   CdFacts cdFacts() override {
@@ -140,20 +149,6 @@ class FakeCd : public Device {
     }
     return f;
   }
-  RpcState rpc() override { return {}; }
-  Speeds speeds() override { return {}; }
-  void setSpeeds(uint32_t, uint32_t) override {}
-  BupState bup() override { return {}; }
-  void setBup(bool) override {}
-  uint64_t freeBytes() override { return 0; }
-  uint64_t usedBytes() override { return 0; }
-  std::string mountPoint() override { return {}; }
-  void lock(LockOwner) override {}
-  void release(LockOwner) override {}
-  void eject() override {}
-  void closeTray() override {}
-  void closeSession() override {}
-  void sendOpc() override {}
   void readSectors(uint32_t lba, uint32_t count, void* buffer) override {
     check(lba, count);
     std::memcpy(buffer, &cooked_[size_t(lba) * 2048], size_t(count) * 2048);
@@ -168,10 +163,6 @@ class FakeCd : public Device {
       else std::memset(out + j * 4, 0, 4);
     }
   }
-  void burn(BurnJob&, BurnObserver&) override {}
-  void erase(bool, BurnObserver&) override {}
-  void ownerGone(LockOwner) override {}
-  void checkFault(const std::string&) override {}
 
  private:
   void check(uint32_t lba, uint32_t count) const {
