@@ -200,7 +200,8 @@ void TfrmFinalAction::RunActions() {
       [](TsbCallBackEventer*) {});
   lastTrack_ = 0;
   checkingTracks_ = false;
-  GlobalCallBackEventer().OnTrackShown = [this](TsbCallBackEventer*, int number, int count) {
+  // Bound for the whole run; a burn adds its own rows beside it.
+  GlobalCallBackEventer().OnTrack = [this](TsbCallBackEventer*, int number, int count) {
     Post({Update::Track, {}, number, count, {}});
   };
 
@@ -209,7 +210,7 @@ void TfrmFinalAction::RunActions() {
     std::optional<TsbEventerBinding>& events;
     ~AfterRun() {
       events.reset();
-      GlobalCallBackEventer().OnTrackShown = nullptr;
+      GlobalCallBackEventer().OnTrack = nullptr;
       page.ApplyPending();  // a track reported last is not shown after the run
       if (page.OnTrackLine) page.OnTrackLine({});
       page.ShowWriteProgress(&page, 100);

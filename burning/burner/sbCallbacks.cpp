@@ -52,7 +52,6 @@ void TsbCallBackEventer::DoWriteToFileStart() {
 }
 void TsbCallBackEventer::DoTrack(int number, int count) {
   if (OnTrack) OnTrack(this, number, count);
-  if (OnTrackShown) OnTrackShown(this, number, count);
 }
 
 namespace {

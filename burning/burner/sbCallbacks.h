@@ -24,9 +24,6 @@ class TsbCallBackEventer {
   StateEvent OnBurnStateChange;
   NotifyEvent OnWriteToFileStart;
   TrackEvent OnTrack;  // a track of an audio CD or cue sheet begins (1-based), being written or read back
-  // The same, told to the window that shows the run (the burning page) whatever the running
-  // action binds to OnTrack for its own rows.
-  TrackEvent OnTrackShown;
 
   void DoAddName(const QString& name, void* data);
   void DoRemoveName(const QString& name, void* data);
