@@ -74,7 +74,10 @@ class TrackDelegate : public QStyledItemDelegate {
   void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
     if (auto* spin = qobject_cast<QSpinBox*>(editor)) {
       spin->interpretText();
-      panel_->SetPause(index.row(), spin->value());
+      // After the view has closed the editor: the change reads every row again.
+      QMetaObject::invokeMethod(
+          panel_, [panel = panel_, row = index.row(), seconds = spin->value()] { panel->SetPause(row, seconds); },
+          Qt::QueuedConnection);
       return;
     }
     QStyledItemDelegate::setModelData(editor, model, index);
