@@ -253,6 +253,9 @@ TEST_F(WizardTest, EveryWindowOfABurnShowsItsTextsWholeInBothLanguages) {
     next();
     typeImage(dir_ / "image.iso");
     look(wizard.get(), "image");
+    wizard->SourceFilePage->rbAudio->click();  // the audio CD's fields and buttons, before its tracks
+    look(wizard.get(), "image-audio");
+    wizard->SourceFilePage->rbImage->click();
     for (const char* name : {"mode", "options", "summary"}) {
       next();
       if (std::string(name) == "options") wizard->BurnOptionsPage->chbVerify->click();
