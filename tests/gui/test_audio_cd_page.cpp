@@ -242,7 +242,7 @@ TEST_F(AudioCdPageTest, TheSummaryNamesTheTracksAndWhatTheDiscGetsOfTheirTitles)
   const struct {
     TsbBurnMode mode;
     const char* titles;
-  } cases[] = {{bmDaoPqFromFile, "CD-TEXT: album and track titles"},
+  } cases[] = {{bmSaoFromFile, "CD-TEXT: album and track titles"},
                {bmTaoFromFile, "Track-at-once: pauses of 2 seconds and no CD-TEXT"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.titles);
