@@ -247,8 +247,17 @@ void TfrmSourceFileSelection::ReadCueSheet() {
   }
 }
 
+namespace {
+
+// Audio sectors exist on CDs only: a DVD or BD chosen before takes no tracks.
+bool HoldsNoTracks(const TsbBurner* burner) {
+  return burner && (IsDVDDiscType(burner->DiscType) || IsBDDiscType(burner->DiscType) || IsHDDVDDiscType(burner->DiscType));
+}
+
+}  // namespace
+
 uint32_t TfrmSourceFileSelection::DiscBlocks() const {
-  const int64_t bytes = Burner ? Burner->DiscSpace.FreeBytes : 0;
+  const int64_t bytes = Burner && !HoldsNoTracks(Burner) ? Burner->DiscSpace.FreeBytes : 0;
   return bytes > 0 ? uint32_t(bytes / 2048) : kCdBlocks;
 }
 
@@ -403,10 +412,13 @@ void TfrmSourceFileSelection::UpdateSizeInformation() {
     lblSizeInformation->setText(text);
     lblSizeInformation->setStyleSheet(tooLong ? kRefusalColour : QString());
     const bool onOpenDisc = AppendToDisc;
-    lblSizeProblem->setText(onOpenDisc ? tr("This disc holds files and takes more: an audio CD needs a blank disc.")
-                                       : tr("The tracks do not fit on the disc"));
+    const bool noCd = HoldsNoTracks(Burner);
+    lblSizeProblem->setText(noCd ? tr("An audio CD needs a CD-R or CD-RW: this disc is a %1.")
+                                       .arg(DiscTypeName(Burner->DiscType, true))
+                            : onOpenDisc ? tr("This disc holds files and takes more: an audio CD needs a blank disc.")
+                                         : tr("The tracks do not fit on the disc"));
     lblSizeProblem->setWordWrap(true);
-    lblSizeProblem->setVisible(tooLong || onOpenDisc);
+    lblSizeProblem->setVisible(tooLong || onOpenDisc || noCd);
     return;
   }
   const int64_t discBytes = Burner ? Burner->DiscSpace.FreeBytes : 0;

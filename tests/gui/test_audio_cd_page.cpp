@@ -86,6 +86,15 @@ TEST_F(AudioCdPageTest, TheThirdSourceShowsTheTrackListAndAFileThatCannotBeDecod
   EXPECT_FALSE(page.Edit1->isVisible());
   EXPECT_FALSE(page.FilesPanel->isVisible());
   EXPECT_EQ(page.lblSizeInformation->text(), "0 tracks, 0:00 of 79:57");
+  EXPECT_FALSE(page.lblSizeProblem->isVisible());
+  // A DVD chosen before: said at once, and the time is counted against a CD's.
+  target.DiscType = DISC_TYPE_DVDR;
+  page.Activate(&target);
+  EXPECT_EQ(page.lblSizeInformation->text(), "0 tracks, 0:00 of 80:00");
+  EXPECT_TRUE(page.lblSizeProblem->isVisible());
+  EXPECT_EQ(page.lblSizeProblem->text(), "An audio CD needs a CD-R or CD-RW: this disc is a DVD-R.");
+  target.DiscType = DISC_TYPE_CDR;
+  page.Activate(&target);
   std::ofstream(dir / "notes.txt") << "not music";
   WriteWav(dir / "one.wav", 3, "Morning", "Ann");
   add({dir / "notes.txt", dir / "one.wav"});
