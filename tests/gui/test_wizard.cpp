@@ -1061,6 +1061,32 @@ TEST_F(WizardTest, AnAudioCdGoesFromTheTrackListThroughTheSummaryToTheBurn) {
   EXPECT_TRUE(lines.contains("Checking track 2 of 2")) << lines.join('\n').toStdString();
 }
 
+// Next refuses tracks the chosen disc cannot take, with the reason the page showed in red first.
+TEST_F(WizardTest, NextRefusesTracksLongerThanTheDisc) {
+  if (!TsbTrackLayout::Decoding()) GTEST_SKIP() << "this build decodes no music files (issue30-audio)";
+  json small = cdRecorder();
+  small["medium"]["capacity_bytes"] = 5 * 75 * 2048;
+  open({small});
+  toDevice();
+  next();
+  TfrmSourceFileSelection& source = *wizard->SourceFilePage;
+  source.rbAudio->click();
+  audiotest::WriteWav(dir_ / "one.wav", 3);
+  audiotest::WriteWav(dir_ / "two.wav", 3);
+  dialogs->script(QString::fromStdString((dir_ / "one.wav").string() + "\n" + (dir_ / "two.wav").string()));
+  QTest::mouseClick(source.TracksPanel->btnAddFiles, Qt::LeftButton);
+  EXPECT_EQ(source.lblSizeProblem->text(), "The tracks do not fit on the disc");
+  next();
+  EXPECT_EQ(page(), pgImage);
+  EXPECT_TRUE(dialogs->texts("application error").value(0).startsWith("The tracks last 0:08, longer than"))
+      << dialogs->texts("application error").join('\n').toStdString();
+  source.TracksPanel->lstTracks->setCurrentItem(source.TracksPanel->lstTracks->topLevelItem(1));
+  QTest::keyClick(source.TracksPanel->lstTracks, Qt::Key_Delete);
+  EXPECT_FALSE(source.lblSizeProblem->isVisible());
+  next();
+  EXPECT_EQ(page(), pgMode) << dialogs->texts("application error").join('\n').toStdString();
+}
+
 // The pictures of an audio CD and a cue sheet for the user guide, in both languages: made
 // only when KORVANEL_PAGE_SHOTS names a folder.
 TEST_F(WizardTest, PicturesOfAudioCdsAndCueSheets) {
