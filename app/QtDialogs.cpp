@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace {
 
@@ -22,27 +23,36 @@ int ShowBox(QMessageBox::Icon icon, const QString& caption, const QString& text,
   return answer;
 }
 
-QString RunFileDialog(const TsbFileDialogRequest& request, QFileDialog::AcceptMode mode) {
+QStringList RunFileDialog(const TsbFileDialogRequest& request, QFileDialog::AcceptMode mode, bool several = false) {
   // Watched for the same reason as the boxes above.
   QPointer<QFileDialog> dialog = new QFileDialog(QApplication::activeWindow(), request.Caption, QString(), request.Filter);
   dialog->setAcceptMode(mode);
   // An existing file to open; on saving an existing folder, and Qt asks before replacing a file.
-  dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog->setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                      : several                      ? QFileDialog::ExistingFiles
+                                                     : QFileDialog::ExistingFile);
   if (request.Folder) {
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly, true);
   }
   dialog->setOption(QFileDialog::ReadOnly, false);
   dialog->setDefaultSuffix(request.DefaultSuffix);
+  // A name typed without a suffix takes the one of the kind chosen in the list ("*.cue").
+  QObject::connect(dialog, &QFileDialog::filterSelected, dialog, [dialog = dialog.data()](const QString& filter) {
+    const QRegularExpressionMatch suffix = QRegularExpression(QStringLiteral("\\*\\.(\\w+)")).match(filter);
+    if (suffix.hasMatch()) dialog->setDefaultSuffix(suffix.captured(1).toLower());
+  });
   dialog->setSizeGripEnabled(true);
   if (!request.Proposal.isEmpty()) dialog->selectFile(request.Proposal);
   const bool accepted = dialog->exec() == QDialog::Accepted;
   if (!dialog) return {};
   const QStringList chosen = dialog->selectedFiles();
   delete dialog.data();
-  if (!accepted || chosen.isEmpty()) return {};
-  return chosen.constFirst();
+  if (!accepted) return {};
+  return chosen;
 }
+
+QString FirstOf(const QStringList& chosen) { return chosen.isEmpty() ? QString() : chosen.constFirst(); }
 
 }  // namespace
 
@@ -92,9 +102,13 @@ int QtDialogs::ChooseItem(const QString& text, const QStringList& items) {
 }
 
 QString QtDialogs::OpenFileName(const TsbFileDialogRequest& request) {
-  return RunFileDialog(request, QFileDialog::AcceptOpen);
+  return FirstOf(RunFileDialog(request, QFileDialog::AcceptOpen));
+}
+
+QStringList QtDialogs::OpenFileNames(const TsbFileDialogRequest& request) {
+  return RunFileDialog(request, QFileDialog::AcceptOpen, true);
 }
 
 QString QtDialogs::SaveFileName(const TsbFileDialogRequest& request) {
-  return RunFileDialog(request, QFileDialog::AcceptSave);
+  return FirstOf(RunFileDialog(request, QFileDialog::AcceptSave));
 }

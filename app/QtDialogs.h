@@ -12,6 +12,7 @@ class QtDialogs final : public TsbDialogs {
   bool AskYesNo(const QString& text) override;
   int AskChoice(const QString& text, const QStringList& choices) override;
   QString OpenFileName(const TsbFileDialogRequest& request) override;
+  QStringList OpenFileNames(const TsbFileDialogRequest& request) override;
   QString SaveFileName(const TsbFileDialogRequest& request) override;
   int ChooseItem(const QString& text, const QStringList& items) override;
 };

@@ -28,6 +28,7 @@
 #include "sbLinkLabel.h"
 #include "sbPageStyle.h"
 #include "sbStrings.h"
+#include "sbTrackLayout.h"
 #include "sbWindowFrame.h"
 #include "ufrmAbout.h"
 #include "ufrmBurnMode.h"
@@ -402,7 +403,16 @@ void TMainForm::UpdateTitles() {
     LabelSubTitle->setText(tr("Please select the files and folders you would like to burn"));
     return;
   }
+  if (page == pgImage && SourceFilePage && SourceFilePage->AudioChosen()) {
+    LabelTitle->setText(tr("Audio CD Tracks Selection"));
+    LabelSubTitle->setText(tr("Please add the music files and name the album and its tracks"));
+    return;
+  }
   LabelTitle->setText(ResStr(kTitles[page].title));
+  if (page == pgSummary && Plan->TrackLayout()) {
+    LabelSubTitle->setText(tr("Review the options of the CD you have chosen before burning"));
+    return;
+  }
   // Once the run has ended, the line above the bar says how, not what it was doing.
   LabelSubTitle->setText(page == pgBurning && BurnState == 2 ? RunEndText() : ResStr(kTitles[page].subTitle));
 }
@@ -412,6 +422,8 @@ QString TMainForm::RunEndText() const {
   switch (copies.RunEnd(*Burner)) {
     case TsbCopiesOutcome::End::Succeeded:
       if (Burner->BurnSettings.TestWrite) return tr("Test burn finished: nothing was written to the disc");
+      // Tracks are compared sample by sample, without a checksum: a run that passed checked them.
+      if (Plan->TrackLayout() && Plan->Verify) return tr("Disc burned and verified");
       return Plan->VerifiedSha256().isEmpty() ? tr("Disc burned") : tr("Disc burned and verified");
     case TsbCopiesOutcome::End::Cancelled:
       return Burner->BurnSettings.TestWrite ? tr("Test burn cancelled") : tr("Burn cancelled: the disc may be unusable");
@@ -470,6 +482,8 @@ bool TMainForm::ValidatePage() {
         }
       } else if (SourceFilePage->FilesChosen()) {
         Plan->SetFiles(SourceFilePage->FilesPanel->Paths(), SourceFilePage->FilesPanel->VolumeLabel());
+      } else if (SourceFilePage->AudioChosen()) {
+        Plan->SetTrackLayout(SourceFilePage->ChosenLayout());
       } else {
         if (SourceFilePage->DestinationDiscChanged) {
           // A disc was read in the burn's own drive: the disc now in it is checked as on the device page.
@@ -479,7 +493,13 @@ bool TMainForm::ValidatePage() {
           SourceFilePage->DestinationDiscChanged = false;
         }
         SourceFilePage->MeasureImageFile();  // the page shows the file as it is now
-        Plan->SetImageFile(SourceFilePage->ImageFileName);
+        if (!SourceFilePage->CueSheetChosen()) {
+          Plan->SetImageFile(SourceFilePage->ImageFileName);
+        } else if (const auto layout = SourceFilePage->ChosenLayout()) {
+          Plan->SetTrackLayout(layout);
+        } else {
+          throw TsbBurnRefusal(SourceFilePage->CueProblem);
+        }
       }
       break;
     case pgMode:
@@ -587,7 +607,9 @@ void TMainForm::ShowSourceFilePage() {
 }
 
 void TMainForm::ShowBurnOptionsPage() {
-  Docked(BurnOptionsPage, pnlTs[pgOptions])->Activate(Burner.get());
+  Docked(BurnOptionsPage, pnlTs[pgOptions]);
+  BurnOptionsPage->ClosedDisc = Plan->TrackLayout() != nullptr;  // an audio CD is closed
+  BurnOptionsPage->Activate(Burner.get());
   BurnOptionsPage->show();
 }
 
@@ -598,8 +620,13 @@ void TMainForm::ShowBurnModePage() {
   // A disc that already holds a session takes only another track.
   const bool blank = disc.DiscStatus == 0;
   BurnModePage->AllowSessionAtOnce = blank;
-  BurnModePage->AllowDiscAtOncePQ = blank;
-  BurnModePage->AllowDiscAtOnceRaw = blank;
+  // Tracks are written session-at-once, or track by track; the disc-at-once modes burn images.
+  const bool tracks = Plan->TrackLayout() != nullptr;
+  BurnModePage->AllowDiscAtOncePQ = blank && !tracks;
+  BurnModePage->AllowDiscAtOnceRaw = blank && !tracks;
+  // Session-at-once writes the pauses and the titles as laid out: chosen unless the user chose
+  // track-at-once for tracks before.
+  if (tracks && Burner->BurnSettings.Mode != bmTaoFromFile) Burner->BurnSettings.Mode = bmSaoFromFile;
   BurnModePage->ImageModeCodes = !SourceFilePage->FilesChosen();
   BurnModePage->Activate(Burner.get());
   BurnModePage->show();
@@ -608,14 +635,17 @@ void TMainForm::ShowBurnModePage() {
 void TMainForm::ShowSummaryPage() {
   const bool first = SummaryPage == nullptr;
   Docked(SummaryPage, pnlTs[pgSummary]);
-  if (first) {
-    SummaryPage->lblNextAction->setText(ResStr(sClickNextToStartBurning));
-    SummaryPage->lblName->setText(ResStr(sSummaryHeading));
-  }
+  if (first) SummaryPage->lblNextAction->setText(ResStr(sClickNextToStartBurning));
+  const TsbTrackLayout* tracks = Plan->TrackLayout().get();
+  SummaryPage->lblName->setText(!tracks                ? ResStr(sSummaryHeading)
+                                : tracks->AudioOnly() ? tr("An audio CD will be created with the following options chosen:")
+                                                      : tr("A CD of the cue sheet's tracks will be created with the "
+                                                           "following options chosen:"));
   TsbSummaryChoices choices{BurnOptionsPage->GetVerify(), BurnOptionsPage->GetEject(), BurnOptionsPage->GetCopies()};
   choices.LeaveOpen = Burner->BurnSettings.MultiSession;
   const int64_t sourceBytes = Plan->FilesChosen() ? int64_t(Plan->FilesBytes()) : QFileInfo(Plan->ImageFile()).size();
   choices.BytesLeft = std::max<int64_t>(0, Burner->DiscSpace.FreeBytes - sourceBytes);
+  choices.Layout = Plan->TrackLayout().get();
   if (Plan->Appending()) {
     choices.AddsSession = Plan->DiscContents().Session + 1;
     choices.DiscFiles = int(Plan->DiscContents().Files);
@@ -631,6 +661,10 @@ void TMainForm::ShowFinalPage() {
   FinalPage->ActionList = Actions.get();
   FinalPage->Plan = Plan.get();
   FinalPage->OnCopiesWait = [this](const QString& status, int made) { ShowCopiesWait(status, made); };
+  // "Writing track 3 of 12" under the title while the tracks go by; empty: the page's own line again.
+  FinalPage->OnTrackLine = [this](const QString& line) {
+    LabelSubTitle->setText(line.isEmpty() ? ResStr(kTitles[pgBurning].subTitle) : line);
+  };
   FinalPage->HideBufferGauge();
   FinalPage->Activate(Burner.get());
   FinalPage->show();

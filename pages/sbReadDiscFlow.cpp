@@ -11,6 +11,7 @@
 #include "sbDeviceList.h"
 #include "sbDeviceTypes.h"
 #include "sbDialogs.h"
+#include "sbDiscToCueSheet.h"
 #include "sbDiscToImage.h"
 #include "sbErrors.h"
 #include "sbTrayAndDisc.h"
@@ -59,6 +60,11 @@ TsbDiscReadResult ReadDiscIntoImage(QWidget* parent, const QString& destinationD
   TsbFileDialogRequest request;
   request.Caption = QCoreApplication::translate("sbReadDiscFlow", "Save the disc as an image");
   request.Filter = QCoreApplication::translate("sbReadDiscFlow", "ISO image (*.iso *.ISO)");
+  // A CD may also be saved whole, every track with its pauses and titles, as BIN/CUE.
+  const bool cd = !IsDVDDiscType(source.DiscType) && !IsBDDiscType(source.DiscType) && !IsHDDVDDiscType(source.DiscType);
+  if (cd)
+    request.Filter += QStringLiteral(";;") +
+                      QCoreApplication::translate("sbReadDiscFlow", "CD image with cue sheet (*.cue *.CUE)");
   request.DefaultSuffix = QStringLiteral("iso");
   const QString name = source.DiscLabel.trimmed().isEmpty() ? QCoreApplication::translate("sbReadDiscFlow", "disc") : source.DiscLabel.trimmed();
   request.Proposal = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
@@ -66,12 +72,17 @@ TsbDiscReadResult ReadDiscIntoImage(QWidget* parent, const QString& destinationD
   const QString target = Dialogs().SaveFileName(request);
   if (target.isEmpty()) return result;
 
+  const bool cueSheet = cd && target.endsWith(QStringLiteral(".cue"), Qt::CaseInsensitive);
   TsbDiscToImage read;
   read.Device = source;
   read.DeviceLabel = source.DeviceName;
   read.Target = target;
+  TsbDiscToCueSheet readCue;
+  readCue.Device = source;
+  readCue.DeviceLabel = source.DeviceName;
+  readCue.CueSheet = target;
   bool cancel = false;
-  read.CancelRequested = [&cancel] { return cancel; };
+  read.CancelRequested = readCue.CancelRequested = [&cancel] { return cancel; };
   TfrmOperationProgress progress(parent ? parent->window() : nullptr);
   // A long path would not fit the small window: on a line of its own, shortened
   // to that line (a wrap inside it would cut it anywhere), whole in the tool tip.
@@ -80,9 +91,12 @@ TsbDiscReadResult ReadDiscIntoImage(QWidget* parent, const QString& destinationD
   progress.Show(QCoreApplication::translate("sbReadDiscFlow", "Reading disc"), info, [&cancel] { cancel = true; });
   progress.lblInfo->setToolTip(target);
   progress.SetPercent(0);
-  read.OnProgress = [&progress](int percent) { progress.SetPercent(percent); };
+  read.OnProgress = readCue.OnProgress = [&progress](int percent) { progress.SetPercent(percent); };
   try {
-    result.Image = read.Run();
+    if (cueSheet)
+      result.Image = readCue.Run() ? target : QString();
+    else
+      result.Image = read.Run();
   } catch (const TsbError& error) {
     progress.Hide();
     Dialogs().ApplicationError(error.Message());

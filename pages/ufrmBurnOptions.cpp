@@ -96,9 +96,9 @@ void TfrmBurnOptions::Activate(TsbBurner* burner) {
   cmbSpeed->setCurrentIndex(speeds.Count() - 1);
 
   const TsbBurnSettings& settings = Burner->BurnSettings;
-  const bool discAtOnce = IsDiscAtOnceMode(settings.Mode);
-  chbMultiSession->setChecked(!discAtOnce);
-  chbMultiSession->setEnabled(!discAtOnce);
+  const bool closed = IsDiscAtOnceMode(settings.Mode) || ClosedDisc;
+  chbMultiSession->setChecked(!closed);
+  chbMultiSession->setEnabled(!closed);
 
   // A simulated burn writes nothing, so there is no power to calibrate.
   chbSOPC->setEnabled(!settings.TestWrite);

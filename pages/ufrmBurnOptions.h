@@ -24,6 +24,8 @@ class TfrmBurnOptions : public TsbDockForm {
   // list that reads the speeds differently.
   std::unique_ptr<TsbDiscSpeedList> SpeedList = std::make_unique<TsbDiscSpeedList>();
   bool ShowMultisession = false;  // the multisession controls stay hidden but keep their answer
+  // The burn closes the disc whatever the mode (an audio CD): multisession is off and cannot be chosen.
+  bool ClosedDisc = false;
 
   QLabel* Label1;
   QCheckBox* chbSOPC;

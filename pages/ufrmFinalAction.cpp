@@ -198,12 +198,21 @@ void TfrmFinalAction::RunActions() {
       std::in_place, [this](TsbCallBackEventer* sender, int percent) { ShowWriteProgress(sender, percent); },
       [this](TsbCallBackEventer* sender, int percent) { ShowBufferProgress(sender, percent); },
       [](TsbCallBackEventer*) {});
+  lastTrack_ = 0;
+  checkingTracks_ = false;
+  // Bound for the whole run; a burn adds its own rows beside it.
+  GlobalCallBackEventer().OnTrack = [this](TsbCallBackEventer*, int number, int count) {
+    Post({Update::Track, {}, number, count, {}});
+  };
 
   struct AfterRun {
     TfrmFinalAction& page;
     std::optional<TsbEventerBinding>& events;
     ~AfterRun() {
       events.reset();
+      GlobalCallBackEventer().OnTrack = nullptr;
+      page.ApplyPending();  // a track reported last is not shown after the run
+      if (page.OnTrackLine) page.OnTrackLine({});
       page.ShowWriteProgress(&page, 100);
       page.pbBuffer->setValue(0);
       page.lblBufferValue->setText(QStringLiteral("0 %"));
@@ -225,6 +234,8 @@ void TfrmFinalAction::RunActions() {
   stopCopies_ = false;
   TsbCopiesHooks hooks;
   hooks.OnCopy = [this](int copy, int wanted) {
+    lastTrack_ = 0;  // each copy writes its tracks before it checks them
+    checkingTracks_ = false;
     lblCopyNumber->setText(CopyNumberText(copy, wanted));
     if (copy > 1 && OnCopiesWait) OnCopiesWait({}, copy - 1);
   };
@@ -251,12 +262,12 @@ void TfrmFinalAction::RunActions() {
 }
 
 void TfrmFinalAction::AddLogLine(const void*, const QString& text, TsbLogItemType kind) {
-  Post({Update::Row, text, int(kind), QDateTime::currentDateTime()});
+  Post({Update::Row, text, int(kind), 0, QDateTime::currentDateTime()});
 }
 
-void TfrmFinalAction::ShowWriteProgress(const void*, int percent) { Post({Update::Write, {}, percent, {}}); }
+void TfrmFinalAction::ShowWriteProgress(const void*, int percent) { Post({Update::Write, {}, percent, 0, {}}); }
 
-void TfrmFinalAction::ShowBufferProgress(const void*, int percent) { Post({Update::Buffer, {}, percent, {}}); }
+void TfrmFinalAction::ShowBufferProgress(const void*, int percent) { Post({Update::Buffer, {}, percent, 0, {}}); }
 
 void TfrmFinalAction::Post(Update update) {
   const bool onWindowThread = QThread::currentThread() == thread();
@@ -270,8 +281,10 @@ void TfrmFinalAction::Post(Update update) {
     auto same = std::find_if(pending_.rbegin(), pending_.rend(), [&](const Update& u) {
       return u.kind == Update::Row || u.kind == update.kind;
     });
-    if (update.kind != Update::Row && same != pending_.rend() && same->kind == update.kind)
-      same->value = update.value;
+    // Each track is said, however quickly the next one follows.
+    const bool merged = update.kind != Update::Row && update.kind != Update::Track;
+    if (merged && same != pending_.rend() && same->kind == update.kind)
+      *same = std::move(update);
     else
       pending_.push_back(std::move(update));
     post = !applyPosted_;
@@ -320,7 +333,17 @@ void TfrmFinalAction::Apply(const Update& update) {
       pbBuffer->setValue(update.value);
       lblBufferValue->setText(QStringLiteral("%1 %").arg(update.value));
       break;
+    case Update::Track:
+      if (OnTrackLine) OnTrackLine(TrackLine(update.value, update.count));
+      break;
   }
+}
+
+QString TfrmFinalAction::TrackLine(int number, int count) {
+  if (lastTrack_ > 0 && number <= lastTrack_) checkingTracks_ = true;
+  lastTrack_ = number;
+  return checkingTracks_ ? tr("Checking track %1 of %2").arg(number).arg(count)
+                         : tr("Writing track %1 of %2").arg(number).arg(count);
 }
 
 void TfrmFinalAction::AddRow(const QString& text, int image, const QString& time) {

@@ -39,6 +39,12 @@ class TfrmFinalAction : public TsbDockForm {
   // user must do, or why the disc inserted was not taken; made: the copies made
   // so far) and, with an empty status, when the wait is over.
   std::function<void(const QString& status, int made)> OnCopiesWait;
+  // Told on the window thread as the tracks of an audio CD or a cue sheet go by: "Writing
+  // track 3 of 12", "Checking track 3 of 12" while a verify reads them back, and empty once
+  // the run has ended.
+  std::function<void(const QString& line)> OnTrackLine;
+  // The line of track number of count, as the page says it.
+  QString TrackLine(int number, int count);
   // "Stop after N copies": the waiting run ends with the copies made.
   void StopCopies() { stopCopies_ = true; }
 
@@ -78,9 +84,10 @@ class TfrmFinalAction : public TsbDockForm {
 
  private:
   struct Update {
-    enum Kind { Row, Write, Buffer } kind;
+    enum Kind { Row, Write, Buffer, Track } kind;
     QString text;
-    int value = 0;  // percent, or the row's TsbLogItemType
+    int value = 0;  // percent, the row's TsbLogItemType, or the track's number
+    int count = 0;  // the tracks in all
     QDateTime time;
   };
 
@@ -96,6 +103,10 @@ class TfrmFinalAction : public TsbDockForm {
   bool applyPosted_ = false;    // a queued ApplyPending is on its way
   bool wakeSent_ = false;       // the waiting window thread was woken for pending_
   std::atomic<bool> stopCopies_ = false;
+  // A pass over the tracks begins at a number not above the last one: the first pass of a
+  // copy writes them, the next one reads them back.
+  int lastTrack_ = 0;
+  bool checkingTracks_ = false;
 };
 
 // The "Time" text of a row: the time of day in the user's long time format,

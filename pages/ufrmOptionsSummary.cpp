@@ -10,11 +10,14 @@
 #include "sbBurner.h"
 #include "sbDeviceTypes.h"
 #include "sbDiscSpeeds.h"
+#include "sbErrors.h"
 #include "sbHelpers.h"
 #include "sbIsoInfo.h"
 #include "sbPageStyle.h"
 #include "sbPageText.h"
 #include "sbStrings.h"
+#include "sbTrackLayout.h"
+#include "ufrmSourceFileSelection.h"
 
 namespace {
 
@@ -34,6 +37,15 @@ QString BurningModeText(TsbBurnMode mode) {
     default:
       return QCoreApplication::translate("ufrmOptionsSummary", "mode %1")
           .arg(int(mode));  // never offered; shown rather than hidden
+  }
+}
+
+// Asked of the library, which may not make CD-TEXT yet: then there is none to name.
+bool HasCdText(const TsbTrackLayout& layout) {
+  try {
+    return layout.HasCdText();
+  } catch (const TsbError&) {
+    return false;
   }
 }
 
@@ -58,6 +70,18 @@ QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName,
       Line(sSummaryBurningMode, {BurningModeText(settings.Mode)}),
       Line(sSummaryTestWrite, {BoolToYesNo(settings.TestWrite, true)}),
   };
+  const TsbTrackLayout* layout = choices ? choices->Layout : nullptr;
+  if (layout) {
+    const QString tracks = TfrmSourceFileSelection::TracksText(*layout);
+    lines[3] = layout->CueSheet().isEmpty()
+                   ? QCoreApplication::translate("ufrmOptionsSummary", "Audio CD: %1").arg(tracks)
+                   : QCoreApplication::translate("ufrmOptionsSummary", "Cue sheet: %1 (%2)").arg(layout->CueSheet(), tracks);
+    // Track-at-once writes each track on its own: the drive puts its own pauses and no CD-TEXT.
+    if (settings.Mode == bmTaoFromFile || settings.Mode == bmTaoFromTree)
+      lines << QCoreApplication::translate("ufrmOptionsSummary", "Track-at-once: pauses of 2 seconds and no CD-TEXT");
+    else if (HasCdText(*layout))
+      lines << QCoreApplication::translate("ufrmOptionsSummary", "CD-TEXT: album and track titles");
+  }
   if (choices) {
     if (choices->AddsSession > 0)
       lines << QCoreApplication::translate("ufrmOptionsSummary", "Adds session %1 to the %2 files on the disc")
@@ -80,7 +104,7 @@ QStringList SummaryLines(const TsbBurner& burner, const QString& imageFileName,
     lines << QCoreApplication::translate("ufrmOptionsSummary", "Number of copies: %1").arg(choices->Copies);
   }
   // The image page's warning, repeated where the burn is confirmed.
-  if (!IsTreeMode(settings.Mode) && QFileInfo(imageFileName).isFile())
+  if (!layout && !IsTreeMode(settings.Mode) && QFileInfo(imageFileName).isFile())
     if (const TsbIsoInfo info = ReadIsoInfo(imageFileName); !info.IsIso) lines << IsoInfoText(info);
   return lines;
 }

@@ -25,6 +25,8 @@
 #include "sbPageText.h"
 #include "sbReadDiscFlow.h"
 #include "sbStrings.h"
+#include "sbTrackLayout.h"
+#include "sbTracksPanel.h"
 
 namespace {
 
@@ -34,6 +36,14 @@ QString Megabytes(int64_t bytes) { return LocaleNumber(double(bytes) / 1024 / 10
 // readers read whole in the warning colour of the image page.
 const QString kRefusalColour = QStringLiteral("color: #b00000");
 const QString kNoteColour = QStringLiteral("color: #9a5b00");
+// A CD of 80 minutes, taken when the disc's own size is not known.
+constexpr uint32_t kCdBlocks = 80 * 60 * 75;
+// "79:57": a disc's minutes are counted on past the hour, as CDs are sold.
+QString MinutesText(uint32_t blocks) {
+  const uint32_t seconds = blocks / 75;
+  return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
 // A chosen folder may hold any number of pipes or sockets: past this many lines the
 // note shows the first ones and a count, and the whole list is its tooltip (and in the log).
 constexpr qsizetype kShownNoteLines = 3;
@@ -46,7 +56,10 @@ QString DroppedImageFile(const QMimeData* data) {
   if (!url.isLocalFile()) return {};
   // Shown as the system writes paths (backslashes on Windows).
   const QString path = QDir::toNativeSeparators(url.toLocalFile());
-  return path.endsWith(QStringLiteral(".iso"), Qt::CaseInsensitive) ? path : QString();
+  return path.endsWith(QStringLiteral(".iso"), Qt::CaseInsensitive) ||
+                 path.endsWith(QStringLiteral(".cue"), Qt::CaseInsensitive)
+             ? path
+             : QString();
 }
 
 TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(parent) {
@@ -70,8 +83,10 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   lblSizeInformation->setTextInteractionFlags(Qt::TextSelectableByMouse);
   rbImage = new QRadioButton(tr("Image file"), this);
   rbFiles = new QRadioButton(tr("Files and folders"), this);
+  rbAudio = new QRadioButton(tr("Audio CD"), this);
   rbImage->setChecked(true);
   FilesPanel = new TsbFilesPanel(this);
+  TracksPanel = new TsbTracksPanel(this);
   lblImageInfo = new QLabel(this);
   lblImageInfo->setWordWrap(true);
   lblImageInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -84,19 +99,23 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   lblSizeProblem = new QLabel(ResStr(sImageTooBig), this);
   lblSizeProblem->setStyleSheet(kRefusalColour);
   lblSizeProblem->setVisible(false);
-  connect(rbFiles, &QRadioButton::toggled, this, [this] {
-    ShowSource();
-    if (FilesChosen()) MeasureFiles();
-    else UpdateSizeInformation();
-    if (OnSourceChanged) OnSourceChanged();
-  });
+  for (QRadioButton* source : {rbImage, rbFiles, rbAudio})
+    connect(source, &QRadioButton::toggled, this, [this](bool checked) {
+      if (!checked) return;  // the button switched off tells too
+      ShowSource();
+      if (FilesChosen()) MeasureFiles();
+      else if (CueSheetChosen()) MeasureImageFile();
+      else UpdateSizeInformation();
+      if (OnSourceChanged) OnSourceChanged();
+    });
   connect(FilesPanel, &TsbFilesPanel::Changed, this, [this] { MeasureFiles(); });
+  connect(TracksPanel, &TsbTracksPanel::Changed, this, [this] { UpdateSizeInformation(); });
 
   connect(Edit1, &QLineEdit::textChanged, this, &TfrmSourceFileSelection::Edit1Change);
   connect(Button1, &QPushButton::clicked, this, &TfrmSourceFileSelection::Button1Click);
   connect(btnReadDisc, &QPushButton::clicked, this, &TfrmSourceFileSelection::btnReadDiscClick);
 
-  auto* layout = new QGridLayout(this);
+  auto* layout = grid_ = new QGridLayout(this);
   layout->setContentsMargins(10, 10, 10, 10);
   layout->setHorizontalSpacing(6);
   layout->setVerticalSpacing(6);
@@ -105,6 +124,7 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   auto* sources = new QHBoxLayout;
   sources->addWidget(rbImage);
   sources->addWidget(rbFiles);
+  sources->addWidget(rbAudio);
   sources->addStretch(1);
   layout->addLayout(sources, 2, 0, 1, 3);
   layout->addWidget(Label2, 3, 0, 1, 3);
@@ -112,13 +132,14 @@ TfrmSourceFileSelection::TfrmSourceFileSelection(QWidget* parent) : TsbDockForm(
   layout->addWidget(Button1, 4, 1);
   layout->addWidget(btnReadDisc, 4, 2);
   layout->addWidget(FilesPanel, 5, 0, 1, 3);
-  layout->setRowMinimumHeight(6, 4);
-  layout->addWidget(lblSizeInformation, 7, 0, 1, 3);
-  layout->addWidget(lblSizeProblem, 8, 0, 1, 3);
-  layout->addWidget(lblImageInfo, 9, 0, 1, 3);
-  layout->addWidget(chbChecksum, 10, 0, 1, 3);
-  layout->addWidget(lblFilesProblem, 11, 0, 1, 3);
-  layout->setRowStretch(12, 1);
+  layout->addWidget(TracksPanel, 6, 0, 1, 3);
+  layout->setRowMinimumHeight(7, 4);
+  layout->addWidget(lblSizeInformation, 8, 0, 1, 3);
+  layout->addWidget(lblSizeProblem, 9, 0, 1, 3);
+  layout->addWidget(lblImageInfo, 10, 0, 1, 3);
+  layout->addWidget(chbChecksum, 11, 0, 1, 3);
+  layout->addWidget(lblFilesProblem, 12, 0, 1, 3);
+  layout->setRowStretch(13, 1);
   layout->setColumnStretch(0, 1);
 
   ShowSource();
@@ -131,6 +152,7 @@ void TfrmSourceFileSelection::Activate(TsbBurner* burner) {
   TsbDockForm::Activate(burner);
   ShowDiscFiles();
   if (FilesChosen()) MeasureFiles();
+  else if (CueSheetChosen()) MeasureImageFile();
   else UpdateSizeInformation();
 }
 
@@ -160,6 +182,15 @@ int64_t TfrmSourceFileSelection::MeasureImageFile() {
   // cannot block the window.
   const QFileInfo file(ImageFileName);
   ImageFileSize = !ImageFileName.isEmpty() && file.isFile() && file.isReadable() ? file.size() : 0;
+  if (CueSheetChosen()) {
+    ReadCueSheet();
+    ShowSource();
+    UpdateSizeInformation();
+    return ImageFileSize;
+  }
+  cueLayout_.reset();
+  cuePath_.clear();
+  CueProblem.clear();
   // Raw data is burned too; the page only says that it is not a file system image.
   const TsbIsoInfo info = ImageFileSize > 0 ? ReadIsoInfo(ImageFileName) : TsbIsoInfo{};
   lblImageInfo->setText(ImageFileSize > 0 ? IsoInfoText(info) : QString());
@@ -177,21 +208,105 @@ int64_t TfrmSourceFileSelection::MeasureImageFile() {
 
 bool TfrmSourceFileSelection::FilesChosen() const { return rbFiles->isChecked(); }
 
+bool TfrmSourceFileSelection::AudioChosen() const { return rbAudio->isChecked(); }
+
+bool TfrmSourceFileSelection::CueSheetChosen() const {
+  return rbImage->isChecked() && ImageFileName.endsWith(QStringLiteral(".cue"), Qt::CaseInsensitive);
+}
+
+std::shared_ptr<TsbTrackLayout> TfrmSourceFileSelection::ChosenLayout() const {
+  if (AudioChosen()) return audioLayout_;
+  return CueSheetChosen() ? cueLayout_ : nullptr;
+}
+
+std::shared_ptr<TsbTrackLayout> TfrmSourceFileSelection::AudioLayout() {
+  if (!audioLayout_) {
+    try {
+      audioLayout_ = std::make_shared<TsbTrackLayout>();
+    } catch (const TsbError& e) {
+      TracksPanel->lblRefused->setText(e.Message());
+      TracksPanel->lblRefused->setVisible(true);
+    }
+  }
+  return audioLayout_;
+}
+
+void TfrmSourceFileSelection::ReadCueSheet() {
+  // Read again each time it is measured: the burn takes the sheet and its files as they are now.
+  cueLayout_.reset();
+  cuePath_ = ImageFileName;
+  CueProblem.clear();
+  if (ImageFileSize <= 0) {
+    CueProblem = ResStr(sSelectImageFile);
+    return;
+  }
+  try {
+    cueLayout_ = TsbTrackLayout::FromCueSheet(QDir::fromNativeSeparators(ImageFileName));
+  } catch (const TsbError& e) {
+    CueProblem = e.Message();  // names the line of the sheet it stopped at
+  }
+}
+
+namespace {
+
+// Audio sectors exist on CDs only: a DVD or BD chosen before takes no tracks.
+bool HoldsNoTracks(const TsbBurner* burner) {
+  return burner && (IsDVDDiscType(burner->DiscType) || IsBDDiscType(burner->DiscType) || IsHDDVDDiscType(burner->DiscType));
+}
+
+}  // namespace
+
+uint32_t TfrmSourceFileSelection::DiscBlocks() const {
+  const int64_t bytes = Burner && !HoldsNoTracks(Burner) ? Burner->DiscSpace.FreeBytes : 0;
+  return bytes > 0 ? uint32_t(bytes / 2048) : kCdBlocks;
+}
+
+QString TfrmSourceFileSelection::TracksText(const TsbTrackLayout& layout, uint32_t discBlocks) {
+  const int count = layout.TrackCount();
+  const QString time = MinutesText(layout.TotalBlocks());
+  if (discBlocks == 0) return count == 1 ? tr("1 track, %1").arg(time) : tr("%1 tracks, %2").arg(count).arg(time);
+  const QString disc = MinutesText(discBlocks);
+  return count == 1 ? tr("1 track, %1 of %2").arg(time, disc) : tr("%1 tracks, %2 of %3").arg(count).arg(time, disc);
+}
+
 QString TfrmSourceFileSelection::ChosenChecksumFile() const {
-  return !FilesChosen() && !ChecksumFile.isEmpty() && chbChecksum->isChecked() ? ChecksumFile : QString();
+  return rbImage->isChecked() && !CueSheetChosen() && !ChecksumFile.isEmpty() && chbChecksum->isChecked() ? ChecksumFile
+                                                                                                        : QString();
 }
 
 void TfrmSourceFileSelection::ShowSource() {
   const bool files = FilesChosen();
-  Label1->setText(files ? tr("Select the files and folders to burn") : tr("Select file system image to burn"));
-  Label2->setVisible(!files);
-  Edit1->setVisible(!files);
-  Button1->setVisible(!files);
-  btnReadDisc->setVisible(!files);
+  const bool audio = AudioChosen();
+  const bool image = !files && !audio;
+  const bool cue = CueSheetChosen();
+  Label1->setText(files   ? tr("Select the files and folders to burn")
+                  : audio ? tr("Select the music files for the audio CD, in the order of the disc")
+                          : tr("Select file system image to burn"));
+  Label2->setVisible(image);
+  Edit1->setVisible(image);
+  Button1->setVisible(image);
+  btnReadDisc->setVisible(image);
   FilesPanel->setVisible(files);
+  // The audio CD's tracks to edit, or a cue sheet's to look at.
+  const std::shared_ptr<TsbTrackLayout> shown = audio ? AudioLayout() : cue ? cueLayout_ : nullptr;
+  if (TracksPanel->Layout() != shown || (shown && TracksPanel->lstTracks->topLevelItemCount() == 0))
+    TracksPanel->SetLayout(shown, !audio);
+  TracksPanel->lblCaption->setText(cue ? tr("Tracks of the cue sheet %1:").arg(QFileInfo(ImageFileName).fileName())
+                                       : QString());
+  TracksPanel->lblCaption->setVisible(cue);
+  TracksPanel->setVisible(audio || (cue && cueLayout_));
+  if (grid_) {
+    grid_->setRowStretch(6, TracksPanel->isVisibleTo(this) ? 1 : 0);
+    grid_->setRowStretch(13, TracksPanel->isVisibleTo(this) ? 0 : 1);
+  }
   lblFilesProblem->setVisible(files && !FilesProblem.isEmpty());
-  lblImageInfo->setVisible(!files && !lblImageInfo->text().isEmpty());
-  chbChecksum->setVisible(!files && !ChecksumFile.isEmpty());
+  if (cue) {
+    // A refused sheet is said where the image's description stands.
+    lblImageInfo->setText(CueProblem);
+    lblImageInfo->setStyleSheet(kRefusalColour);
+  }
+  lblImageInfo->setVisible(image && !lblImageInfo->text().isEmpty());
+  chbChecksum->setVisible(image && !cue && !ChecksumFile.isEmpty());
 }
 
 uint64_t TfrmSourceFileSelection::MeasureFiles() {
@@ -271,7 +386,7 @@ void TfrmSourceFileSelection::btnReadDiscClick() {
 
 void TfrmSourceFileSelection::Button1Click() {
   TsbFileDialogRequest request;
-  request.Filter = tr("ISO image (*.iso *.ISO)");
+  request.Filter = tr("ISO image (*.iso *.ISO)") + QStringLiteral(";;") + tr("Cue sheets (*.cue *.CUE)");
   request.DefaultSuffix = QStringLiteral("iso");
   request.Proposal = ImageFileName;
   const QString chosen = Dialogs().OpenFileName(request);
@@ -283,6 +398,29 @@ void TfrmSourceFileSelection::Button1Click() {
 }
 
 void TfrmSourceFileSelection::UpdateSizeInformation() {
+  if (const std::shared_ptr<TsbTrackLayout> layout = ChosenLayout(); layout || AudioChosen()) {
+    // Tracks are measured in time against the minutes of the disc.
+    QString text;
+    bool tooLong = false;
+    try {
+      const uint32_t disc = DiscBlocks();
+      text = layout ? TracksText(*layout, disc) : QString();
+      tooLong = layout && layout->TotalBlocks() > disc;
+    } catch (const TsbError& e) {
+      text = e.Message();
+    }
+    lblSizeInformation->setText(text);
+    lblSizeInformation->setStyleSheet(tooLong ? kRefusalColour : QString());
+    const bool onOpenDisc = AppendToDisc;
+    const bool noCd = HoldsNoTracks(Burner);
+    lblSizeProblem->setText(noCd ? tr("An audio CD needs a CD-R or CD-RW: this disc is a %1.")
+                                       .arg(DiscTypeName(Burner->DiscType, true))
+                            : onOpenDisc ? tr("This disc holds files and takes more: an audio CD needs a blank disc.")
+                                         : tr("The tracks do not fit on the disc"));
+    lblSizeProblem->setWordWrap(true);
+    lblSizeProblem->setVisible(tooLong || onOpenDisc || noCd);
+    return;
+  }
   const int64_t discBytes = Burner ? Burner->DiscSpace.FreeBytes : 0;
   const int64_t sourceBytes = FilesChosen() ? int64_t(FilesImageSize) : ImageFileSize;
   lblSizeInformation->setText(FillPlaceholders(ResStr(sSizeInformation), QStringLiteral("%.2f"),
@@ -312,7 +450,7 @@ QStringList DroppedLocalFiles(const QMimeData* data) {
 }  // namespace
 
 void TfrmSourceFileSelection::dragEnterEvent(QDragEnterEvent* event) {
-  if (FilesChosen() ? !DroppedLocalFiles(event->mimeData()).isEmpty() : !DroppedImageFile(event->mimeData()).isEmpty())
+  if (FilesChosen() || AudioChosen() ? !DroppedLocalFiles(event->mimeData()).isEmpty() : !DroppedImageFile(event->mimeData()).isEmpty())
     event->acceptProposedAction();
 }
 
@@ -323,6 +461,13 @@ void TfrmSourceFileSelection::dropEvent(QDropEvent* event) {
     if (paths.isEmpty()) return;
     event->acceptProposedAction();
     FilesPanel->AddPaths(paths);
+    return;
+  }
+  if (AudioChosen()) {
+    const QStringList paths = DroppedLocalFiles(event->mimeData());
+    if (paths.isEmpty()) return;
+    event->acceptProposedAction();
+    TracksPanel->AddFiles(paths);
     return;
   }
   const QString path = DroppedImageFile(event->mimeData());

@@ -6,15 +6,19 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "sbDockForm.h"
 
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class TsbFilesPanel;
+class TsbTrackLayout;
+class TsbTracksPanel;
 
 class TfrmSourceFileSelection : public TsbDockForm {
   Q_OBJECT
@@ -34,7 +38,10 @@ class TfrmSourceFileSelection : public TsbDockForm {
   QLabel* lblSizeInformation;
   QRadioButton* rbImage;
   QRadioButton* rbFiles;
+  QRadioButton* rbAudio;  // "Audio CD": music files as the tracks of an audio CD
   TsbFilesPanel* FilesPanel;
+  // The tracks of the audio CD, or of a cue sheet chosen as the image (read-only).
+  TsbTracksPanel* TracksPanel;
   QLabel* lblImageInfo;     // what the image's volume descriptors say, or that it is no ISO 9660 image
   QLabel* lblFilesProblem;
   QLabel* lblSizeProblem;  // in red, as soon as the image or the files do not fit the disc
@@ -62,6 +69,18 @@ class TfrmSourceFileSelection : public TsbDockForm {
 
   // Files and folders rather than an image file.
   bool FilesChosen() const;
+  // An audio CD of music files.
+  bool AudioChosen() const;
+  // The image source names a cue sheet (".cue"): its tracks are burned, not the file.
+  bool CueSheetChosen() const;
+  // The tracks to burn: the audio CD's, or the chosen cue sheet's (none when it was
+  // refused: CueProblem says why); none for an image or files.
+  std::shared_ptr<TsbTrackLayout> ChosenLayout() const;
+  QString CueProblem;
+  // "12 tracks, 58:31" (with the disc's minutes: "12 tracks, 58:31 of 79:57").
+  static QString TracksText(const TsbTrackLayout& layout, uint32_t discBlocks = 0);
+  // The blocks of the disc chosen before (a CD of 80 minutes when none is known).
+  uint32_t DiscBlocks() const;
   // Builds the burner's file tree of the chosen files and measures its image, as
   // the burn will write it: 0 with the reason shown when it cannot be built.
   uint64_t MeasureFiles();
@@ -80,9 +99,15 @@ class TfrmSourceFileSelection : public TsbDockForm {
   void UpdateSizeInformation();
   void ShowSource();
   void ShowDiscFiles();
+  void ReadCueSheet();
+  std::shared_ptr<TsbTrackLayout> AudioLayout();
   bool discFilesShown_ = false;
+  QGridLayout* grid_ = nullptr;
+  std::shared_ptr<TsbTrackLayout> audioLayout_;
+  std::shared_ptr<TsbTrackLayout> cueLayout_;
+  QString cuePath_;  // the cue sheet cueLayout_ (or CueProblem) was read from
 };
 
-// The local ISO image a drop carries (the first URL, ".iso" in any case), or
-// empty when the drop is anything else.
+// The local ISO image or cue sheet a drop carries (the first URL, ".iso" or ".cue"
+// in any case), or empty when the drop is anything else.
 QString DroppedImageFile(const class QMimeData* data);

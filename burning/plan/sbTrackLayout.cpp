@@ -82,6 +82,7 @@ TsbLayoutTrack TsbTrackLayout::Track(int index) const {
   t.PauseBlocks = raw.PauseBlocks;
   t.PostgapBlocks = raw.PostgapBlocks;
   t.Blocks = raw.SourceBlocks - raw.SourcePregapBlocks;
+  t.SourcePregapBlocks = raw.SourcePregapBlocks;
   t.StartBlock = raw.StartBlock;
   t.SourceRate = raw.SourceRate;
   t.SourceChannels = raw.SourceChannels;

@@ -20,6 +20,7 @@ struct TsbLayoutTrack {
   QString Source;             // the file it comes from
   uint32_t PauseBlocks = 150; // before the track; 75 a second
   uint32_t PostgapBlocks = 0;
+  uint32_t SourcePregapBlocks = 0;  // of a cue sheet's track: the pause its file holds (index 0)
   uint32_t Blocks = 0;        // from the source, the pause not counted
   uint32_t StartBlock = 0;    // index 1 on the disc as laid out
   uint32_t SourceRate = 0;    // music files: the file's sample rate

@@ -14,6 +14,11 @@ std::unique_ptr<TsbDialogs> installed;
 
 TsbDialogs::~TsbDialogs() = default;
 
+QStringList TsbDialogs::OpenFileNames(const TsbFileDialogRequest& request) {
+  const QString chosen = OpenFileName(request);
+  return chosen.isEmpty() ? QStringList() : QStringList{chosen};
+}
+
 void TsbStderrDialogs::ApplicationError(const QString& text) { PrintToStderr(WithClosingPeriod(text)); }
 void TsbStderrDialogs::ErrorMessage(const QString& text) { PrintToStderr(text); }
 void TsbStderrDialogs::Warning(const QString&, const QString& text) { PrintToStderr(text); }

@@ -36,6 +36,9 @@ class TsbDialogs {
   virtual int AskChoice(const QString& text, const QStringList& choices) = 0;
   // The chosen existing file, or empty when the user cancelled.
   virtual QString OpenFileName(const TsbFileDialogRequest& request) = 0;
+  // Several existing files chosen at once, or none when the user cancelled. Dialogs that
+  // offer one file at a time answer with that one.
+  virtual QStringList OpenFileNames(const TsbFileDialogRequest& request);
   // The chosen file to write (an existing one only after the user agreed to
   // replace it), or empty when the user cancelled.
   virtual QString SaveFileName(const TsbFileDialogRequest& request) = 0;

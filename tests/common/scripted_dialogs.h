@@ -58,6 +58,11 @@ class ScriptedDialogs final : public TsbDialogs {
   }
   QString OpenFileName(const TsbFileDialogRequest& r) override { return take("open", r.Proposal, r.Caption); }
   QString SaveFileName(const TsbFileDialogRequest& r) override { return take("save", r.Proposal, r.Caption); }
+  // Several files: the answer's lines.
+  QStringList OpenFileNames(const TsbFileDialogRequest& r) override {
+    const QString answer = take("open", r.Filter, r.Caption);
+    return answer.isEmpty() ? QStringList() : answer.split(QLatin1Char('\n'));
+  }
   // Answered with the item's text ("" cancels).
   int ChooseItem(const QString& text, const QStringList& items) override {
     const QString answer = take("choose", items.join(QLatin1Char('\n')), text);

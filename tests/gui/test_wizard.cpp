@@ -27,8 +27,11 @@
 #include <QSpinBox>
 
 #include "WizardWindows.h"
+#include "audio_test_files.h"
 #include "common/test_os.h"
 #include "engine/actions_support.h"
+#include "sbTrackLayout.h"
+#include "sbTracksPanel.h"
 #include "sbTrayAndDisc.h"
 #include "ufrmBurnMode.h"
 #include "ufrmBurnOptions.h"
@@ -250,6 +253,9 @@ TEST_F(WizardTest, EveryWindowOfABurnShowsItsTextsWholeInBothLanguages) {
     next();
     typeImage(dir_ / "image.iso");
     look(wizard.get(), "image");
+    wizard->SourceFilePage->rbAudio->click();  // the audio CD's fields and buttons, before its tracks
+    look(wizard.get(), "image-audio");
+    wizard->SourceFilePage->rbImage->click();
     for (const char* name : {"mode", "options", "summary"}) {
       next();
       if (std::string(name) == "options") wizard->BurnOptionsPage->chbVerify->click();
@@ -935,6 +941,28 @@ TEST_F(WizardTest, ADiscReadFromAnotherDriveBecomesTheImageToBurn) {
   EXPECT_EQ(this->page(), pgMode) << dialogs->texts("application error").join('\n').toStdString();
 }
 
+// Saved under a ".cue" name, the CD is read whole as BIN/CUE and its tracks become the source.
+TEST_F(WizardTest, ACdReadAsACueSheetBecomesTheTracksToBurn) {
+  writeFile(dir_ / "original.iso", 40 * 2048, 9);
+  json source = cdRecorder(1);
+  source["medium"] = {{"type", "CD-R"}, {"state", "complete"}, {"content_file", (dir_ / "original.iso").string()}};
+  open({cdRecorder(), source});
+  toDevice(0);
+  next();
+  TfrmSourceFileSelection& page = *wizard->SourceFilePage;
+  const QString cue = QString::fromStdString((dir_ / "copy.cue").string());
+  dialogs->script("CdRom1: Action Test Recorder, CD-R, 0.08 MB");
+  dialogs->script(cue);
+  QTest::mouseClick(page.btnReadDisc, Qt::LeftButton);
+  ASSERT_EQ(page.Edit1->text(), cue) << dialogs->texts("application error").join('\n').toStdString();
+  EXPECT_TRUE(fs::exists(dir_ / "copy.bin"));
+  ASSERT_NE(page.ChosenLayout(), nullptr) << page.CueProblem.toStdString();
+  EXPECT_EQ(page.TracksPanel->lstTracks->topLevelItemCount(), 1);
+  EXPECT_EQ(page.TracksPanel->lblCaption->text(), "Tracks of the cue sheet copy.cue:");
+  next();
+  EXPECT_EQ(this->page(), pgMode) << dialogs->texts("application error").join('\n').toStdString();
+}
+
 TEST_F(WizardTest, AChecksumFileBesideTheImageIsOfferedAndAMismatchStopsTheBurnBeforeTheDisc) {
   for (const bool matching : {false, true}) {
     SCOPED_TRACE(matching ? "matching" : "damaged");
@@ -976,6 +1004,176 @@ TEST_F(WizardTest, AChecksumFileBesideTheImageIsOfferedAndAMismatchStopsTheBurnB
                 0);
       EXPECT_EQ(disc.DiscStatus, 0) << "the disc was written";
     }
+    closeWizard();
+  }
+}
+
+// An audio CD from the track list to the burn: Next refuses an empty list, the options page
+// leaves no session open, the summary names the tracks, and the burning page names the
+// track being written, then the one being checked.
+TEST_F(WizardTest, AnAudioCdGoesFromTheTrackListThroughTheSummaryToTheBurn) {
+  open({cdRecorder()}, 1);  // as fast as the recorder burns: the tracks take a while
+  toDevice();
+  next();
+  ASSERT_EQ(page(), pgImage);
+  TfrmSourceFileSelection& source = *wizard->SourceFilePage;
+  source.rbAudio->click();
+  EXPECT_EQ(wizard->LabelTitle->text(), "Audio CD Tracks Selection");
+  next();
+  EXPECT_EQ(page(), pgImage);
+  EXPECT_EQ(dialogs->texts("application error").last(), "Add the music files to burn.");
+  if (!TsbTrackLayout::Decoding()) GTEST_SKIP() << "this build decodes no music files (issue30-audio)";
+  audiotest::WriteWav(dir_ / "one.wav", 3, "Morning", "Ann");
+  audiotest::WriteWav(dir_ / "two.wav", 3, "Night", "Bob");
+  dialogs->script(QString::fromStdString((dir_ / "one.wav").string() + "\n" + (dir_ / "two.wav").string()));
+  QTest::mouseClick(source.TracksPanel->btnAddFiles, Qt::LeftButton);
+  next();
+  ASSERT_EQ(page(), pgMode) << dialogs->texts("application error").join('\n').toStdString();
+  next();
+  ASSERT_EQ(page(), pgOptions);
+  EXPECT_FALSE(wizard->BurnOptionsPage->chbMultiSession->isEnabled());
+  EXPECT_FALSE(wizard->BurnOptionsPage->chbMultiSession->isChecked());
+  wizard->BurnOptionsPage->chbVerify->click();
+  next();
+  ASSERT_EQ(page(), pgSummary);
+  const QStringList summary = wizard->SummaryPage->edtSummary->toPlainText().split('\n');
+  EXPECT_EQ(summary.value(3), "Audio CD: 2 tracks, 0:08");
+  EXPECT_TRUE(summary.contains("Leave the disc open for more sessions: No (the disc is closed)"));
+  // Each line the burning page gives the title, from the first moment of the burn.
+  QStringList lines;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (!wizard->FinalPage || !wizard->FinalPage->OnTrackLine || lines.contains("watched")) return;
+    lines << "watched";
+    wizard->FinalPage->OnTrackLine = [&, shown = wizard->FinalPage->OnTrackLine](const QString& line) {
+      lines << line;
+      shown(line);
+    };
+  });
+  watch.start(1);
+  next();
+  watch.stop();
+  ASSERT_EQ(page(), pgBurning);
+  const QStringList rows = burningRows();
+  if (rows.join('\n').contains("yet")) GTEST_SKIP() << "audio CDs are not burned yet: " << rows.join('\n').toStdString();
+  EXPECT_EQ(wizard->LabelSubTitle->text(), "Disc burned and verified") << rows.join('\n').toStdString();
+  EXPECT_TRUE(lines.contains("Writing track 2 of 2")) << lines.join('\n').toStdString();
+  EXPECT_TRUE(lines.contains("Checking track 2 of 2")) << lines.join('\n').toStdString();
+}
+
+// Next refuses tracks the chosen disc cannot take, with the reason the page showed in red first.
+TEST_F(WizardTest, NextRefusesTracksLongerThanTheDisc) {
+  if (!TsbTrackLayout::Decoding()) GTEST_SKIP() << "this build decodes no music files (issue30-audio)";
+  json small = cdRecorder();
+  small["medium"]["capacity_bytes"] = 5 * 75 * 2048;
+  open({small});
+  toDevice();
+  next();
+  TfrmSourceFileSelection& source = *wizard->SourceFilePage;
+  source.rbAudio->click();
+  audiotest::WriteWav(dir_ / "one.wav", 3);
+  audiotest::WriteWav(dir_ / "two.wav", 3);
+  dialogs->script(QString::fromStdString((dir_ / "one.wav").string() + "\n" + (dir_ / "two.wav").string()));
+  QTest::mouseClick(source.TracksPanel->btnAddFiles, Qt::LeftButton);
+  EXPECT_EQ(source.lblSizeProblem->text(), "The tracks do not fit on the disc");
+  next();
+  EXPECT_EQ(page(), pgImage);
+  EXPECT_TRUE(dialogs->texts("application error").value(0).startsWith("The tracks last 0:08, longer than"))
+      << dialogs->texts("application error").join('\n').toStdString();
+  source.TracksPanel->lstTracks->setCurrentItem(source.TracksPanel->lstTracks->topLevelItem(1));
+  QTest::keyClick(source.TracksPanel->lstTracks, Qt::Key_Delete);
+  EXPECT_FALSE(source.lblSizeProblem->isVisible());
+  next();
+  EXPECT_EQ(page(), pgMode) << dialogs->texts("application error").join('\n').toStdString();
+}
+
+// The pictures of an audio CD and a cue sheet for the user guide, in both languages: made
+// only when KORVANEL_PAGE_SHOTS names a folder.
+TEST_F(WizardTest, PicturesOfAudioCdsAndCueSheets) {
+  const QString shots = qEnvironmentVariable("KORVANEL_PAGE_SHOTS");
+  if (shots.isEmpty()) GTEST_SKIP() << "KORVANEL_PAGE_SHOTS names no folder";
+  if (!TsbTrackLayout::Decoding()) GTEST_SKIP() << "this build decodes no music files (issue30-audio)";
+  struct English {
+    QLocale locale;
+    ~English() {
+      InstallTranslations(QLocale::c(), ProgramFolder());
+      QLocale::setDefault(locale);
+    }
+  } english{QLocale()};
+  const struct {
+    const char* file;
+    double seconds;
+    const char* title;
+    const char* performer;
+  } songs[] = {{"01.wav", 14, "Harbour Lights", "Mara Lind"},
+               {"02.wav", 11, "Salt and Rope", "Mara Lind"},
+               {"03.wav", 17, "The Long Tide", "Mara Lind & Oskar Vey"},
+               {"04.wav", 9, "Lantern Song", "Mara Lind"}};
+  QStringList files;
+  for (const auto& song : songs) {
+    audiotest::WriteWav(dir_ / song.file, song.seconds, song.title, song.performer);
+    files << QString::fromStdString((dir_ / song.file).string());
+  }
+  // A concert saved as BIN/CUE, with its titles.
+  fs::create_directories(dir_ / "Live at the Pier");
+  std::ofstream(dir_ / "Live at the Pier" / "pier.cue")
+      << "PERFORMER \"Mara Lind\"\nTITLE \"Live at the Pier\"\nFILE \"pier.bin\" BINARY\n"
+         "  TRACK 01 AUDIO\n    TITLE \"Opening\"\n    PERFORMER \"Mara Lind\"\n    INDEX 01 00:00:00\n"
+         "  TRACK 02 AUDIO\n    TITLE \"Harbour Lights\"\n    PERFORMER \"Mara Lind\"\n    INDEX 00 00:20:00\n"
+         "    INDEX 01 00:22:00\n"
+         "  TRACK 03 AUDIO\n    TITLE \"Encore\"\n    PERFORMER \"Mara Lind & Oskar Vey\"\n    INDEX 01 01:05:00\n";
+  std::ofstream(dir_ / "Live at the Pier" / "pier.bin", std::ios::binary) << std::string(size_t(90) * 75 * 2352, '\0');
+  for (const QString& language : {QStringLiteral("en"), QStringLiteral("de")}) {
+    InstallTranslations(QLocale(language), ProgramFolder());
+    QLocale::setDefault(QLocale(language));
+    auto shoot = [&](QWidget* window, const QString& name) {
+      QTest::qWait(50);
+      window->grab().save(QDir(shots).filePath(name + QLatin1Char('-') + language + ".png"));
+    };
+    auto fill = [&](TfrmSourceFileSelection& source) {
+      source.rbAudio->click();
+      dialogs->script(files.join('\n'));
+      QTest::mouseClick(source.TracksPanel->btnAddFiles, Qt::LeftButton);
+      QTest::keyClicks(source.TracksPanel->edtAlbumTitle, "Harbour Songs");
+      QTest::keyClicks(source.TracksPanel->edtAlbumPerformer, "Mara Lind");
+      source.TracksPanel->SetPause(3, 0);
+    };
+    // A disc of 45 seconds: the same tracks do not fit.
+    json small = cdRecorder(1);
+    small["medium"]["capacity_bytes"] = 45 * 75 * 2048;
+    open({cdRecorder(), small});
+    toDevice(1);
+    next();
+    fill(*wizard->SourceFilePage);
+    shoot(wizard.get(), "audio-cd-too-long");
+    closeWizard();
+
+    open({cdRecorder()}, 1);
+    toDevice();
+    next();
+    TfrmSourceFileSelection& source = *wizard->SourceFilePage;
+    source.rbImage->click();
+    typeImage(dir_ / "Live at the Pier" / "pier.cue");
+    if (source.ChosenLayout()) shoot(wizard.get(), "cue-sheet");
+    fill(source);
+    source.TracksPanel->lstTracks->setCurrentItem(source.TracksPanel->lstTracks->topLevelItem(2));
+    shoot(wizard.get(), "audio-cd");
+    next();
+    next();
+    next();
+    ASSERT_EQ(page(), pgSummary) << dialogs->texts("application error").join('\n').toStdString();
+    shoot(wizard.get(), "audio-cd-summary");
+    bool shot = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      if (!shot && wizard->LabelSubTitle->text().contains(" 3 ")) {
+        shoot(wizard.get(), "audio-cd-burning");
+        shot = true;
+      }
+    });
+    watch.start(10);
+    next();
+    watch.stop();
     closeWizard();
   }
 }
