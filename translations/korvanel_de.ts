@@ -621,6 +621,26 @@ Replace them with the chosen files in the new session? The disc&apos;s earlier f
         <translation>%1.
 Sollen die gewählten Dateien sie in der neuen Sitzung ersetzen? Die früheren Dateien der Disc bleiben nur in ihren früheren Sitzungen lesbar.</translation>
     </message>
+    <message>
+        <source>Audio CD Tracks Selection</source>
+        <translation>Auswahl der Titel der Audio-CD</translation>
+    </message>
+    <message>
+        <source>Please add the music files and name the album and its tracks</source>
+        <translation>Fügen Sie die Musikdateien hinzu und benennen Sie das Album und seine Titel</translation>
+    </message>
+    <message>
+        <source>Review the options of the CD you have chosen before burning</source>
+        <translation>Prüfen Sie die gewählten Optionen der CD, bevor Sie brennen</translation>
+    </message>
+    <message>
+        <source>An audio CD will be created with the following options chosen:</source>
+        <translation>Die Audio-CD wird mit den folgenden Optionen erstellt:</translation>
+    </message>
+    <message>
+        <source>A CD of the cue sheet&apos;s tracks will be created with the following options chosen:</source>
+        <translation>Die CD mit den Titeln des Cue-Sheets wird mit den folgenden Optionen erstellt:</translation>
+    </message>
 </context>
 <context>
     <name>TSelectTransportForm</name>
@@ -861,6 +881,14 @@ klicken Sie unten auf „Aktualisierungen“.</translation>
         <source>%1 of %2 copies made</source>
         <translation>%1 von %2 Kopien erstellt</translation>
     </message>
+    <message>
+        <source>Checking track %1 of %2</source>
+        <translation>Titel %1 von %2 wird geprüft</translation>
+    </message>
+    <message>
+        <source>Writing track %1 of %2</source>
+        <translation>Titel %1 von %2 wird geschrieben</translation>
+    </message>
 </context>
 <context>
     <name>TfrmFinish</name>
@@ -1047,6 +1075,50 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
         <source>This disc holds files and takes more: an image would hide them. Choose Files and folders to add files to the disc.</source>
         <translation>Diese Disc enthält Dateien und nimmt weitere auf: ein Abbild würde sie verdecken. Wählen Sie „Dateien und Ordner“, um der Disc Dateien hinzuzufügen.</translation>
     </message>
+    <message>
+        <source>Audio CD</source>
+        <translation>Audio-CD</translation>
+    </message>
+    <message>
+        <source>1 track, %1</source>
+        <translation>1 Titel, %1</translation>
+    </message>
+    <message>
+        <source>%1 tracks, %2</source>
+        <translation>%1 Titel, %2</translation>
+    </message>
+    <message>
+        <source>1 track, %1 of %2</source>
+        <translation>1 Titel, %1 von %2</translation>
+    </message>
+    <message>
+        <source>%1 tracks, %2 of %3</source>
+        <translation>%1 Titel, %2 von %3</translation>
+    </message>
+    <message>
+        <source>Select the music files for the audio CD, in the order of the disc</source>
+        <translation>Wählen Sie die Musikdateien für die Audio-CD in der Reihenfolge der Disc</translation>
+    </message>
+    <message>
+        <source>Tracks of the cue sheet %1:</source>
+        <translation>Titel des Cue-Sheets %1:</translation>
+    </message>
+    <message>
+        <source>Cue sheets (*.cue *.CUE)</source>
+        <translation>Cue-Sheets (*.cue *.CUE)</translation>
+    </message>
+    <message>
+        <source>An audio CD needs a CD-R or CD-RW: this disc is a %1.</source>
+        <translation>Eine Audio-CD braucht eine CD-R oder CD-RW: Diese Disc ist eine %1.</translation>
+    </message>
+    <message>
+        <source>This disc holds files and takes more: an audio CD needs a blank disc.</source>
+        <translation>Diese Disc enthält Dateien und nimmt weitere auf: Eine Audio-CD braucht eine leere Disc.</translation>
+    </message>
+    <message>
+        <source>The tracks do not fit on the disc</source>
+        <translation>Die Titel passen nicht auf die Disc</translation>
+    </message>
 </context>
 <context>
     <name>TfrmWelcome</name>
@@ -1179,6 +1251,105 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
     <message>
         <source>replaces the file on the disc</source>
         <translation>ersetzt die Datei auf der Disc</translation>
+    </message>
+</context>
+<context>
+    <name>TsbTracksPanel</name>
+    <message>
+        <source> s</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source>Pause before the track</source>
+        <translation>Pause vor dem Titel</translation>
+    </message>
+    <message>
+        <source>Album title:</source>
+        <translation>Albumtitel:</translation>
+    </message>
+    <message>
+        <source>Performer:</source>
+        <translation>Interpret:</translation>
+    </message>
+    <message>
+        <source>#</source>
+        <translation>Nr.</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Performer</source>
+        <translation>Interpret</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>Länge</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Tracks of the audio CD</source>
+        <translation>Titel der Audio-CD</translation>
+    </message>
+    <message>
+        <source>Add Files...</source>
+        <translation>Dateien hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Up</source>
+        <translation>Nach oben</translation>
+    </message>
+    <message>
+        <source>Move the selected tracks up</source>
+        <translation>Die gewählten Titel nach oben schieben</translation>
+    </message>
+    <message>
+        <source>Down</source>
+        <translation>Nach unten</translation>
+    </message>
+    <message>
+        <source>Move the selected tracks down</source>
+        <translation>Die gewählten Titel nach unten schieben</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Gapless</source>
+        <translation>Ohne Pausen</translation>
+    </message>
+    <message>
+        <source>No pause between the tracks: each plays on into the next (track 1 keeps its 2 seconds)</source>
+        <translation>Keine Pause zwischen den Titeln: Jeder geht nahtlos in den nächsten über (Titel 1 behält seine 2 Sekunden)</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>The first track always begins after 2 seconds</source>
+        <translation>Der erste Titel beginnt immer nach 2 Sekunden</translation>
+    </message>
+    <message>
+        <source>The pause before the track: double-click to change it</source>
+        <translation>Die Pause vor dem Titel: zum Ändern doppelklicken</translation>
+    </message>
+    <message>
+        <source>Add music files</source>
+        <translation>Musikdateien hinzufügen</translation>
+    </message>
+    <message>
+        <source>Music files (%1)</source>
+        <translation>Musikdateien (%1)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
     </message>
 </context>
 <context>
@@ -1979,6 +2150,10 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
         <translation>Die Disc in %1 wird gelesen nach
 „%2“</translation>
     </message>
+    <message>
+        <source>CD image with cue sheet (*.cue *.CUE)</source>
+        <translation>CD-Abbild mit Cue-Sheet (*.cue *.CUE)</translation>
+    </message>
 </context>
 <context>
     <name>sbSleepInhibitor</name>
@@ -2391,6 +2566,22 @@ Vollständiges Löschen überschreibt die ganze Disc und dauert viel länger.</t
     <message>
         <source>Leave the disc open for more sessions: Yes</source>
         <translation>Disc für weitere Sitzungen offen lassen: Ja</translation>
+    </message>
+    <message>
+        <source>Audio CD: %1</source>
+        <translation>Audio-CD: %1</translation>
+    </message>
+    <message>
+        <source>Cue sheet: %1 (%2)</source>
+        <translation>Cue-Sheet: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Track-at-once: pauses of 2 seconds and no CD-TEXT</source>
+        <translation>Track-At-Once: Pausen von 2 Sekunden und kein CD-TEXT</translation>
+    </message>
+    <message>
+        <source>CD-TEXT: album and track titles</source>
+        <translation>CD-TEXT: Album- und Titelnamen</translation>
     </message>
 </context>
 </TS>
