@@ -59,8 +59,8 @@ inline void WriteWav(const fs::path& path, double seconds, const std::string& ti
 // then the 2 s pause of track 2 in the file, then track 2 of 6 s.
 inline void WriteBinCue(const fs::path& dir) {
   std::ofstream(dir / "concert.cue") << "TITLE \"Live\"\nFILE \"concert.bin\" BINARY\n"
-                                        "  TRACK 01 AUDIO\n    TITLE \"Part 1\"\n    INDEX 01 00:00:00\n"
-                                        "  TRACK 02 AUDIO\n    TITLE \"Part 2\"\n    INDEX 00 00:04:00\n"
+                                        "  TRACK 01 AUDIO\n    TITLE \"Overture\"\n    INDEX 01 00:00:00\n"
+                                        "  TRACK 02 AUDIO\n    TITLE \"Finale\"\n    INDEX 00 00:04:00\n"
                                         "    INDEX 01 00:06:00\n";
   std::ofstream(dir / "concert.bin", std::ios::binary) << std::string(size_t(12) * 75 * 2352, '\0');
 }

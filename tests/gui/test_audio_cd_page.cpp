@@ -77,7 +77,7 @@ class AudioCdPageTest : public actest::ActionsTest {
 };
 
 #define REQUIRE_DECODING()                                                                         \
-  if (!TsbTrackLayout::Decoding()) GTEST_SKIP() << "this build decodes no music files (issue30-audio)"
+  if (!TsbTrackLayout::Decoding()) GTEST_SKIP() << "this build decodes no music files"
 
 TEST_F(AudioCdPageTest, TheThirdSourceShowsTheTrackListAndAFileThatCannotBeDecodedIsNamed) {
   QTest::mouseClick(page.rbAudio, Qt::LeftButton);
@@ -217,7 +217,7 @@ TEST_F(AudioCdPageTest, ACueSheetChosenAsTheImageShowsItsTracksReadOnlyOrWhyItWa
   EXPECT_EQ(panel().edtAlbumTitle->text(), "Live");
   EXPECT_TRUE(panel().edtAlbumTitle->isReadOnly());
   EXPECT_FALSE(panel().btnAddFiles->isVisible());
-  EXPECT_EQ(Rows(list()), (std::vector<QStringList>{{"1", "Part 1", "", "0:04", "2 s"}, {"2", "Part 2", "", "0:06", "2 s"}}));
+  EXPECT_EQ(Rows(list()), (std::vector<QStringList>{{"1", "Overture", "", "0:04", "2 s"}, {"2", "Finale", "", "0:06", "2 s"}}));
   EXPECT_FALSE(list()->topLevelItem(0)->flags() & Qt::ItemIsEditable);
   EXPECT_EQ(page.lblSizeInformation->text(), "2 tracks, 0:12 of 79:57");
   EXPECT_FALSE(page.lblImageInfo->isVisible()) << "no ISO 9660 warning for a cue sheet";

@@ -52,6 +52,15 @@ using namespace actest;
 
 namespace {
 
+// A test that switches to German leaves the English catalog and the locale it found.
+struct EnglishAgainAtTheEnd {
+  QLocale locale;
+  ~EnglishAgainAtTheEnd() {
+    InstallTranslations(QLocale::c(), ProgramFolder());
+    QLocale::setDefault(locale);
+  }
+};
+
 constexpr uint64_t kImageSize = 2 * 65536 + 300;
 enum { pgTransport = 0, pgBurning = 1, pgDevice = 2, pgImage = 3, pgOptions = 4, pgMode = 5, pgSummary = 6 };
 
@@ -155,9 +164,7 @@ struct ProgressAtClose : QObject {
 TEST_F(WizardTest, WithTheGermanCatalogTheWizardAndQtsOwnButtonsSpeakGerman) {
   // The catalogs stand beside the tests as beside the programs.
   ASSERT_EQ(InstallTranslations(QLocale(QLocale::German, QLocale::Germany), ProgramFolder()), QStringLiteral("de"));
-  struct English {
-    ~English() { InstallTranslations(QLocale::c(), ProgramFolder()); }
-  } english;
+  const EnglishAgainAtTheEnd english;
   open({cdRecorder()});
   EXPECT_EQ(wizard->ButtonNext->text(), QStringLiteral("&Weiter >"));
   EXPECT_EQ(wizard->LabelTitle->text(), QStringLiteral("SCSI-Zugriffsart"));
@@ -172,13 +179,7 @@ TEST_F(WizardTest, WithTheGermanCatalogTheWizardAndQtsOwnButtonsSpeakGerman) {
 TEST_F(WizardTest, WithTheGermanLocaleEveryFigureOfABurnReadsGerman) {
   const QLocale german(QLocale::German, QLocale::Germany);
   ASSERT_EQ(InstallTranslations(german, ProgramFolder()), QStringLiteral("de"));
-  struct English {
-    QLocale locale;
-    ~English() {
-      InstallTranslations(QLocale::c(), ProgramFolder());
-      QLocale::setDefault(locale);
-    }
-  } english{QLocale()};
+  const EnglishAgainAtTheEnd english;
   QLocale::setDefault(german);
   json written = cdRecorder(1);
   written["medium"] = {{"type", "CD-R"}, {"state", "complete"}, {"used_bytes", 1'876'951}};
@@ -220,9 +221,7 @@ TEST_F(WizardTest, EveryWindowOfABurnShowsItsTextsWholeInBothLanguages) {
   const QString shots = qEnvironmentVariable("KORVANEL_PAGE_SHOTS");
   // Under Wine, Qt's font list can be empty: every glyph a box, nothing to measure.
   const bool measurable = !QFontDatabase::families().isEmpty();
-  struct English {
-    ~English() { InstallTranslations(QLocale::c(), ProgramFolder()); }
-  } english;
+  const EnglishAgainAtTheEnd english;
   for (const QString& language : {QStringLiteral("en"), QStringLiteral("de")}) {
     SCOPED_TRACE(language.toStdString());
     InstallTranslations(QLocale(language), ProgramFolder());
@@ -275,13 +274,7 @@ TEST_F(WizardTest, EveryWindowOfABurnShowsItsTextsWholeInBothLanguages) {
 TEST_F(WizardTest, PicturesOfTheMomentsOffTheStraightPath) {
   const QString shots = qEnvironmentVariable("KORVANEL_PAGE_SHOTS");
   if (shots.isEmpty()) GTEST_SKIP() << "KORVANEL_PAGE_SHOTS names no folder";
-  struct English {
-    QLocale locale;
-    ~English() {
-      InstallTranslations(QLocale::c(), ProgramFolder());
-      QLocale::setDefault(locale);
-    }
-  } english{QLocale()};
+  const EnglishAgainAtTheEnd english;
   for (const QString& language : {QStringLiteral("en"), QStringLiteral("de")}) {
     InstallTranslations(QLocale(language), ProgramFolder());
     QLocale::setDefault(QLocale(language));
@@ -364,9 +357,7 @@ TEST_F(WizardTest, PicturesOfTheMomentsOffTheStraightPath) {
 // control, or on Next where the page has none; never on the title band's
 // buttons, where Space minimised the window.
 TEST_F(WizardTest, EveryPageChangePutsTheKeyboardOnThePagesFirstControlOrNext) {
-  struct English {
-    ~English() { InstallTranslations(QLocale::c(), ProgramFolder()); }
-  } english;
+  const EnglishAgainAtTheEnd english;
   struct Welcome {  // where Back from the first page goes
     TfrmWelcome window;
     Welcome() { frmWelcome = &window; }
@@ -1022,7 +1013,7 @@ TEST_F(WizardTest, AnAudioCdGoesFromTheTrackListThroughTheSummaryToTheBurn) {
   next();
   EXPECT_EQ(page(), pgImage);
   EXPECT_EQ(dialogs->texts("application error").last(), "Add the music files to burn.");
-  if (!TsbTrackLayout::Decoding()) GTEST_SKIP() << "this build decodes no music files (issue30-audio)";
+  if (!TsbTrackLayout::Decoding()) GTEST_SKIP() << "this build decodes no music files";
   audiotest::WriteWav(dir_ / "one.wav", 3, "Morning", "Ann");
   audiotest::WriteWav(dir_ / "two.wav", 3, "Night", "Bob");
   dialogs->script(QString::fromStdString((dir_ / "one.wav").string() + "\n" + (dir_ / "two.wav").string()));
@@ -1063,7 +1054,7 @@ TEST_F(WizardTest, AnAudioCdGoesFromTheTrackListThroughTheSummaryToTheBurn) {
 
 // Next refuses tracks the chosen disc cannot take, with the reason the page showed in red first.
 TEST_F(WizardTest, NextRefusesTracksLongerThanTheDisc) {
-  if (!TsbTrackLayout::Decoding()) GTEST_SKIP() << "this build decodes no music files (issue30-audio)";
+  if (!TsbTrackLayout::Decoding()) GTEST_SKIP() << "this build decodes no music files";
   json small = cdRecorder();
   small["medium"]["capacity_bytes"] = 5 * 75 * 2048;
   open({small});
@@ -1092,14 +1083,8 @@ TEST_F(WizardTest, NextRefusesTracksLongerThanTheDisc) {
 TEST_F(WizardTest, PicturesOfAudioCdsAndCueSheets) {
   const QString shots = qEnvironmentVariable("KORVANEL_PAGE_SHOTS");
   if (shots.isEmpty()) GTEST_SKIP() << "KORVANEL_PAGE_SHOTS names no folder";
-  if (!TsbTrackLayout::Decoding()) GTEST_SKIP() << "this build decodes no music files (issue30-audio)";
-  struct English {
-    QLocale locale;
-    ~English() {
-      InstallTranslations(QLocale::c(), ProgramFolder());
-      QLocale::setDefault(locale);
-    }
-  } english{QLocale()};
+  if (!TsbTrackLayout::Decoding()) GTEST_SKIP() << "this build decodes no music files";
+  const EnglishAgainAtTheEnd english;
   const struct {
     const char* file;
     double seconds;
