@@ -40,7 +40,8 @@ QString BurningModeText(TsbBurnMode mode) {
   }
 }
 
-// Asked of the library, which may not make CD-TEXT yet: then there is none to name.
+// Titles the packs cannot hold are refused by the burn itself, with the reason; until
+// then the summary names no CD-TEXT it could not make.
 bool HasCdText(const TsbTrackLayout& layout) {
   try {
     return layout.HasCdText();
