@@ -479,12 +479,13 @@ void IsoTree::build(uint32_t startBlock, bool joliet, const std::string& volumeL
 
   // Every stream of one build must carry identical bytes (a burn may read the image twice:
   // a trial pass and the real one), so nothing may depend on when a stream is created.
-  // The volume dates are pinned to the build time; directory records take the nodes'
-  // mtimes, which were fixed when the folder was added, instead of "now".
-  time_t now = std::time(nullptr);
-  std::string stamp = volumeTimestamp(now);
+  // The volume dates are pinned to the first build of the tree as it is; directory records
+  // take the nodes' mtimes, which were fixed when the folder was added, instead of "now".
+  if (impl.changed || impl.volumeTime == 0) impl.volumeTime = std::time(nullptr);
+  const time_t made = impl.volumeTime;
+  std::string stamp = volumeTimestamp(made);
   iso_write_opts_set_always_gmt(raw, 1);
-  iso_write_opts_set_pvd_times(raw, now, now, 0, 0, stamp.data());
+  iso_write_opts_set_pvd_times(raw, made, made, 0, 0, stamp.data());
   iso_write_opts_set_dir_rec_mtime(raw, joliet ? 3 : 1);
   iso_write_opts_set_replace_timestamps(raw, 0);
   // Rock Ridge 1.12 records file serial numbers taken from a per-image counter that keeps

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -70,6 +71,9 @@ struct IsoTree::Impl {
   std::optional<DiscOrigin> origin;  // set for a tree that continues a disc
   BuildArguments builtWith;          // of the image built, while the tree is unchanged
   bool changed = true;               // since the last build
+  // The volume dates of the last build. A build of the unchanged tree keeps them, so that
+  // each copy burned from it holds the same bytes, whichever second it is built in.
+  time_t volumeTime = 0;
 
   void removeRelocationFolder();
   ImageCursor& builtCursor() const;
