@@ -61,6 +61,20 @@ void feedFree(struct burn_source* s) {
 }
 
 // libburn frees a burn_source with free(), so it must come from calloc.
+// After the writer has run: a source's own read failure first (it says more than libburn's
+// generic one), then a cancel, then libburn's worst message.
+void throwUnlessWritten(const std::string& drive, const std::vector<std::shared_ptr<TrackFeed>>& feeds,
+                        bool cancelled, bool wroteWell, const std::vector<LibburnMessage>& messages) {
+  for (const auto& feed : feeds) {
+    std::lock_guard lock(feed->errorMutex);
+    if (!feed->error.empty()) throw DwError(feed->errorCode, feed->error, feed->errorStatus);
+  }
+  if (cancelled) throw DwError(DW_E_CANCELLED, "The burn on " + drive + " was cancelled");
+  if (!wroteWell)
+    throw DwError(DW_E_IO, withReason("The burn on " + drive + " failed", LibburnRuntime::worstText(messages)),
+                  senses::kWriteError);
+}
+
 struct burn_source* newFeedSource(const std::shared_ptr<TrackFeed>& feed) {
   auto* s = static_cast<struct burn_source*>(std::calloc(1, sizeof(struct burn_source)));
   if (!s) throw std::bad_alloc();
@@ -276,14 +290,7 @@ void LibburnDrive::burn(BurnJob& job, BurnObserver& observer) {
       },
       cancelled, messages);
 
-  for (const auto& feed : feeds) {
-    std::lock_guard lock(feed->errorMutex);
-    if (!feed->error.empty()) throw DwError(feed->errorCode, feed->error, feed->errorStatus);
-  }
-  if (cancelled) throw DwError(DW_E_CANCELLED, "The burn on " + identity_.name + " was cancelled");
-  if (!wroteWell)
-    throw DwError(DW_E_IO, withReason("The burn on " + identity_.name + " failed", LibburnRuntime::worstText(messages)),
-                  senses::kWriteError);
+  throwUnlessWritten(identity_.name, feeds, cancelled, wroteWell, messages);
   // libburn leaves the rest of an older, longer image in a file target: cut it off.
   if (isPseudoDrive() && !job.testWrite) {
     std::string path = setup_.libburnAddress.substr(6);
@@ -435,14 +442,7 @@ void LibburnDrive::burnLayout(BurnJob& job, BurnObserver& observer) {
         observer.progress(total, std::min(done, total));
       },
       cancelled, messages);
-  for (const auto& feed : feeds) {
-    std::lock_guard lock(feed->errorMutex);
-    if (!feed->error.empty()) throw DwError(feed->errorCode, feed->error, feed->errorStatus);
-  }
-  if (cancelled) throw DwError(DW_E_CANCELLED, "The burn on " + identity_.name + " was cancelled");
-  if (!wroteWell)
-    throw DwError(DW_E_IO, withReason("The burn on " + identity_.name + " failed", LibburnRuntime::worstText(messages)),
-                  senses::kWriteError);
+  throwUnlessWritten(identity_.name, feeds, cancelled, wroteWell, messages);
   {
     std::lock_guard lock(stateMutex_);
     openSessionEnd_.reset();
