@@ -419,7 +419,10 @@ void IsoTree::setBootImage(const std::string& path) {
     throw DwError(DW_E_FILE, "The boot image \"" + path + "\" cannot be found" + errnoText(ec),
                   static_cast<uint32_t>(ec ? ec.value() : ENOENT));
   if (!fs::is_regular_file(st)) throw DwError(DW_E_FILE, "The boot image \"" + path + "\" is not a file", EISDIR);
-  impl_->bootRequested = fs::absolute(path, ec).string();
+  // The same boot image asked again (each copy of a burn asks) leaves the tree as built.
+  const std::string requested = fs::absolute(path, ec).string();
+  if (requested == impl_->bootRequested) return;
+  impl_->bootRequested = requested;
   impl_->changed = true;
 }
 

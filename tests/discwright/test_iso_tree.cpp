@@ -400,6 +400,11 @@ TEST_F(IsoTreeTest, BootImagesFromOutsideAndInsideTheFolder) {
   EXPECT_TRUE(std::equal(e.firstBlock.begin(), e.firstBlock.end(), loader.begin()));
   EXPECT_TRUE(contains(image, Bytes{'B', 'O', 'O', 'T', '.', 'I', 'M', 'G'}));
   EXPECT_TRUE(contains(image, Bytes{'B', 'O', 'O', 'T', '.', 'C', 'A', 'T'}));
+  // Asked again for the next copy, a second later: the same image.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  tree->setBootImage((base_ / "loader.bin").string());
+  tree->build(0, true, "BOOT", "", "");
+  EXPECT_EQ(readAll(*tree), image);
 
   // A file of the folder is used where it is, not copied to the root.
   const Bytes floppy = pattern(1474560, 13);
